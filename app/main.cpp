@@ -1,0 +1,25 @@
+#include "appinfo.h"
+#include "filedialog.h"
+#include "form1.h"
+#include "messagebox.h"
+#include "settingsstore.h"
+#include "shell.h"
+
+#include <QApplication>
+
+int main(int argc, char* argv[])
+{
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(headwise::applicationTitle());
+    QApplication::setOrganizationName(headwise::applicationTitle());
+    QApplication::setApplicationVersion(headwise::versionText());
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/images/headwise.png")));
+
+    headwise::QSettingsStore settings;
+    headwise::QtMessageBoxes messages;
+    headwise::QtFileDialogs files;
+    headwise::DesktopShell shell;
+    headwise::Form1 window({settings, messages, files, shell});
+    window.show();
+    return QApplication::exec();
+}

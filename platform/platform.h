@@ -1,0 +1,18 @@
+#pragma once
+
+namespace headwise {
+
+class SettingsStore;
+class MessageBoxes;
+class FileDialogs;
+class Shell;
+
+// The outside world as the windows see it; tests hand in recording doubles.
+struct Platform {
+    SettingsStore& settings;
+    MessageBoxes& messages;
+    FileDialogs& files;
+    Shell& shell;
+};
+
+} // namespace headwise

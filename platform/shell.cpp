@@ -1,0 +1,9 @@
+#include "shell.h"
+
+#include <QDesktopServices>
+
+namespace headwise {
+
+bool DesktopShell::open(const QUrl& target) { return QDesktopServices::openUrl(target); }
+
+} // namespace headwise

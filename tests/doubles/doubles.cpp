@@ -1,0 +1,54 @@
+#include "doubles.h"
+
+#include <gtest/gtest.h>
+
+namespace headwise::testing {
+
+QString MemorySettings::read(const QString& key, const QString& fallback)
+{
+    if (unreadable)
+        return fallback;
+    return values.value(key, fallback);
+}
+
+void MemorySettings::write(const QString& key, const QString& value)
+{
+    values.insert(key, value);
+    writtenKeys.append(key);
+}
+
+void RecordingMessageBoxes::show(QWidget*, const QString& text, const QString& title, MessageIcon icon)
+{
+    shown.append({text, title, icon});
+    if (onShow)
+        onShow(shown.constLast());
+}
+
+ScriptedFileDialogs::~ScriptedFileDialogs()
+{
+    if (!answers.isEmpty())
+        ADD_FAILURE() << "prepared file dialog answers never used: " << answers.join(", ").toStdString();
+}
+
+QString ScriptedFileDialogs::nextAnswer() { return answers.isEmpty() ? QString() : answers.takeFirst(); }
+
+QString ScriptedFileDialogs::openFile(QWidget*, const QString& title, const QString& filter)
+{
+    requests.append({FileDialogRequest::Open, title, filter, {}});
+    return nextAnswer();
+}
+
+QString ScriptedFileDialogs::saveFile(QWidget*, const QString& title, const QString& proposedPath,
+                                      const QString& filter)
+{
+    requests.append({FileDialogRequest::Save, title, filter, proposedPath});
+    return nextAnswer();
+}
+
+bool RecordingShell::open(const QUrl& target)
+{
+    opened.append(target);
+    return succeeds;
+}
+
+} // namespace headwise::testing

@@ -1,0 +1,76 @@
+#pragma once
+
+// Recording stand-ins for the platform adapters: nothing blocks, everything
+// asked is kept for the test to assert, and a prepared answer that is never
+// used fails the test.
+
+#include "filedialog.h"
+#include "messagebox.h"
+#include "settingsstore.h"
+#include "shell.h"
+
+#include <QList>
+#include <QMap>
+#include <QStringList>
+#include <QUrl>
+#include <functional>
+
+namespace headwise::testing {
+
+class MemorySettings : public SettingsStore {
+public:
+    QString read(const QString& key, const QString& fallback) override;
+    void write(const QString& key, const QString& value) override;
+
+    QMap<QString, QString> values;
+    QStringList writtenKeys; // in the order of writing
+    bool unreadable = false; // every read fails, as with a damaged store
+};
+
+struct ShownMessage {
+    QString text;
+    QString title;
+    MessageIcon icon;
+};
+
+class RecordingMessageBoxes : public MessageBoxes {
+public:
+    void show(QWidget* parent, const QString& text, const QString& title, MessageIcon icon) override;
+
+    QList<ShownMessage> shown;
+    std::function<void(const ShownMessage&)> onShow; // runs while the "modal" box is up
+};
+
+struct FileDialogRequest {
+    enum Kind { Open, Save } kind;
+    QString title;
+    QString filter;
+    QString proposedPath;
+};
+
+class ScriptedFileDialogs : public FileDialogs {
+public:
+    ~ScriptedFileDialogs() override;
+    QString openFile(QWidget* parent, const QString& title, const QString& filter) override;
+    QString saveFile(QWidget* parent, const QString& title, const QString& proposedPath,
+                     const QString& filter) override;
+
+    // The next dialog returns this name; an empty name is a cancel.
+    void prepareAnswer(const QString& fileName) { answers.append(fileName); }
+
+    QList<FileDialogRequest> requests;
+    QStringList answers;
+
+private:
+    QString nextAnswer();
+};
+
+class RecordingShell : public Shell {
+public:
+    bool open(const QUrl& target) override;
+
+    QList<QUrl> opened;
+    bool succeeds = true;
+};
+
+} // namespace headwise::testing

@@ -1,0 +1,209 @@
+#include "form1fixture.h"
+
+#include "settingsstore.h"
+
+#include <QAction>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace headwise;
+using namespace headwise::testing;
+
+namespace {
+
+QString comboText(QComboBox* box) { return box->currentText(); }
+
+TEST_F(Form1Test, FirstRunShowsDefaultsAndIntroduction)
+{
+    EXPECT_EQ(window->windowTitle(), "Headwise");
+    EXPECT_EQ(find<QLabel>("Label6")->text(), "Headwise");
+    EXPECT_EQ(comboText(find<QComboBox>("Combo1")), "General");
+    EXPECT_EQ(comboText(find<QComboBox>("Combo2")), "ALL");
+    EXPECT_EQ(comboText(find<QComboBox>("Combo3")), "7 Days");
+    EXPECT_EQ(comboText(find<QComboBox>("Combo4")), "MetaTags Only");
+    EXPECT_EQ(visiblePanels(), QStringList{"FraInfo"});
+    EXPECT_EQ(find<QWidget>("centralwidget")->size(), QSize(654, 363));
+}
+
+TEST_F(Form1Test, UnreadableStoreGivesDefaults)
+{
+    window.reset();
+    settings.unreadable = true;
+    settings.values = {{"Title", "Mine"}, {"Rating", "Mature"}};
+    start();
+    EXPECT_EQ(find<QLabel>("Label6")->text(), "Headwise");
+    EXPECT_EQ(comboText(find<QComboBox>("Combo1")), "General");
+}
+
+TEST_F(Form1Test, StoredValuesAreRestoredAsTheyStand)
+{
+    window.reset();
+    settings.values = {{"Title", "My Pages"}, {"Rating", "Mature"}, {"Robots", "x y"},
+                       {"Revisit", "45 Days"}, {"TagStyle", "Web Page"}};
+    start();
+    EXPECT_EQ(find<QLabel>("Label6")->text(), "My Pages");
+    EXPECT_EQ(comboText(find<QComboBox>("Combo1")), "Mature");
+    EXPECT_EQ(comboText(find<QComboBox>("Combo2")), "x y");
+    EXPECT_EQ(comboText(find<QComboBox>("Combo3")), "45 Days");
+    EXPECT_EQ(comboText(find<QComboBox>("Combo4")), "Web Page");
+}
+
+TEST_F(Form1Test, CloseWritesTheFiveSettingsInOrder)
+{
+    find<QComboBox>("Combo2")->setCurrentText("");
+    window->close();
+    EXPECT_EQ(settings.writtenKeys, (QStringList{"Title", "Rating", "Robots", "Revisit", "TagStyle"}));
+    EXPECT_EQ(settings.values.value("Robots", "unset"), "");
+    EXPECT_EQ(settings.values.value("TagStyle"), "MetaTags Only");
+}
+
+TEST_F(Form1Test, ClearedComboWordsSurviveARestart)
+{
+    find<QPushButton>("ButtonEx5")->click();
+    window->close();
+    window.reset();
+    start();
+    EXPECT_EQ(comboText(find<QComboBox>("Combo1")), "Rating");
+    EXPECT_EQ(comboText(find<QComboBox>("Combo2")), "Robots");
+    EXPECT_EQ(comboText(find<QComboBox>("Combo3")), "Revisit");
+}
+
+TEST(Form1Settings, TypedValueSurvivesCloseAndRestartInARealStore)
+{
+    QTemporaryDir dir;
+    const QString file = dir.filePath("Headwise.conf");
+    MemorySettings unused;
+    RecordingMessageBoxes messages;
+    ScriptedFileDialogs files;
+    RecordingShell shell;
+    {
+        QSettingsStore store(file);
+        Form1 window(Platform{store, messages, files, shell});
+        auto* revisit = window.findChild<QComboBox*>("Combo3");
+        revisit->setFocus();
+        revisit->lineEdit()->selectAll();
+        QTest::keyClicks(revisit->lineEdit(), "45 Days");
+        window.close();
+    }
+    QSettingsStore store(file);
+    Form1 window(Platform{store, messages, files, shell});
+    EXPECT_EQ(window.findChild<QComboBox*>("Combo3")->currentText(), "45 Days");
+}
+
+TEST(Form1Settings, DefaultStoreLivesInTheUsersConfigFolder)
+{
+    QTemporaryDir dir;
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, dir.path());
+    {
+        QSettingsStore store;
+        store.write("Title", "Mine");
+    }
+    QSettings file(dir.filePath("Headwise/Headwise.conf"), QSettings::IniFormat);
+    EXPECT_EQ(file.value("Settings/Title").toString(), "Mine");
+}
+
+TEST(Form1Settings, WrongTypesAndDamagedFilesGiveTheFallback)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("Headwise.conf");
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write("[Settings]\nTitle=a, b\nRating=@Variant(\\0\\0\\0\\x7f\\0\\0\\0\\x12)\nRobots=NONE\n");
+    f.close();
+    QSettingsStore store(path);
+    EXPECT_EQ(store.read("Title", "Headwise"), "Headwise");
+    EXPECT_EQ(store.read("Rating", "General"), "General");
+    EXPECT_EQ(store.read("Robots", "ALL"), "NONE");
+    EXPECT_EQ(store.read("Revisit", "7 Days"), "7 Days");
+}
+
+TEST_F(Form1Test, EveryNavigationPathShowsExactlyOnePanel)
+{
+    struct Step {
+        std::function<void()> act;
+        const char* shows;
+    };
+    auto click = [this](const char* name) { return [=, this] { find<QPushButton>(name)->click(); }; };
+    auto trigger = [this](const char* name) { return [=, this] { find<QAction>(name)->trigger(); }; };
+    auto picture = [this](const char* name) {
+        return [=, this] {
+            window->mnuIntro_Click();
+            QTest::mouseClick(find<QWidget>(name), Qt::LeftButton);
+        };
+    };
+    const Step steps[] = {
+        {click("cmdAnalyze"), "FraAnalyze"},    {click("cmdAnalyze"), "FraAnalyze"},
+        {click("cmdExtract"), "FraExtract"},    {click("cmdCreate"), "FraCreate"},
+        {click("Command4"), "FraExtract"},      {trigger("mnuAnalyze"), "FraAnalyze"},
+        {trigger("mnuExtract"), "FraExtract"},  {trigger("mnuCreate"), "FraCreate"},
+        {trigger("mnuIntro"), "FraInfo"},       {picture("Image1"), "FraAnalyze"},
+        {picture("Image2"), "FraExtract"},      {picture("Image3"), "FraCreate"},
+    };
+    for (const Step& step : steps) {
+        step.act();
+        EXPECT_EQ(visiblePanels(), QStringList{step.shows});
+    }
+}
+
+TEST_F(Form1Test, CaptionsOfMenusButtonsAndIntroduction)
+{
+    const std::pair<const char*, const char*> actions[] = {
+        {"mnuAnalyze", "&Analyze a Page"}, {"mnuExtract", "&Extract Keywords"}, {"mnuCreate", "&Create Tags"},
+        {"mnuExit", "&Exit"},              {"mnuIntro", "&Introduction"},       {"mnuContents", "&Contents"},
+        {"mnuTellFriend", "&Tell a Friend"}, {"mnuContact", "C&ontact"},        {"mnuAbout", "&About"},
+    };
+    for (const auto& [name, text] : actions) {
+        EXPECT_EQ(find<QAction>(name)->text(), text);
+        EXPECT_TRUE(find<QAction>(name)->shortcut().isEmpty());
+    }
+    EXPECT_EQ(find<QMenu>("mnuFile")->title(), "&File");
+    EXPECT_EQ(find<QMenu>("mnuHelp")->title(), "&Help");
+    const std::pair<const char*, const char*> buttons[] = {
+        {"cmdAnalyze", "&Analyze"}, {"cmdExtract", "&Extract"}, {"cmdCreate", "&Create"}, {"ButtonEx8", "Clo&se"}};
+    int previousX = -1;
+    for (const auto& [name, text] : buttons) {
+        EXPECT_EQ(find<QPushButton>(name)->text(), text);
+        EXPECT_GT(find<QPushButton>(name)->x(), previousX);
+        previousX = find<QPushButton>(name)->x();
+    }
+    EXPECT_TRUE(find<QPushButton>("cmdAnalyze")->hasFocus() || !window->isActiveWindow());
+    EXPECT_EQ(find<QLabel>("Label12")->text(), "Create and insert your Meta Tags in 3 easy steps");
+    EXPECT_TRUE(find<QLabel>("Label15")->text().startsWith(
+        "Create using the most critical Tags for high Search Engine placement.  Headwise will"));
+    const QFont heading = find<QLabel>("Label6")->font();
+    EXPECT_TRUE(heading.bold());
+    EXPECT_EQ(heading.pointSize(), 12);
+    EXPECT_EQ(find<QLabel>("Label6")->palette().color(QPalette::WindowText), QColor(Qt::blue));
+}
+
+TEST_F(Form1Test, ExitAndCloseButtonRunTheCloseSequence)
+{
+    for (const char* how : {"mnuExit", "ButtonEx8"}) {
+        settings.writtenKeys.clear();
+        QWidget other;
+        other.show();
+        if (QString::fromLatin1(how) == "mnuExit")
+            find<QAction>(how)->trigger();
+        else
+            find<QPushButton>(how)->click();
+        EXPECT_FALSE(window->isVisible()) << how;
+        EXPECT_FALSE(other.isVisible()) << how; // every window of the program closes
+        EXPECT_EQ(settings.writtenKeys.size(), 5) << how;
+        window.reset();
+        start();
+    }
+}
+
+TEST_F(Form1Test, ContentsOpensTheHelpPageBesideTheProgram)
+{
+    find<QAction>("mnuContents")->trigger();
+    ASSERT_EQ(shell.opened.size(), 1);
+    EXPECT_TRUE(shell.opened[0].isLocalFile());
+    EXPECT_TRUE(shell.opened[0].toLocalFile().endsWith("/meta_tag_help.htm"));
+}
+
+} // namespace

@@ -1,0 +1,112 @@
+#include "form1.h"
+
+#include "appinfo.h"
+#include "createpanel.h"
+#include "helppage.h"
+#include "settingsstore.h"
+#include "shell.h"
+#include "ui_form1.h"
+
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QLayout>
+#include <QApplication>
+
+namespace headwise {
+namespace {
+
+struct StoredSetting {
+    const char* key;
+    const char* fallback;
+    const char* control; // objectName of the combo box; nullptr for the heading
+};
+
+// Restored in this order at start and written in this order at close.
+constexpr StoredSetting kStoredSettings[] = {
+    {"Title", "Headwise", nullptr},
+    {"Rating", "General", "Combo1"},
+    {"Robots", "ALL", "Combo2"},
+    {"Revisit", "7 Days", "Combo3"},
+    {"TagStyle", "MetaTags Only", "Combo4"},
+};
+
+} // namespace
+
+Form1::Form1(const Platform& platform, QWidget* parent)
+    : QMainWindow(parent), platform_(platform), ui(std::make_unique<Ui::Form1>())
+{
+    ui->setupUi(this);
+    setWindowTitle(applicationTitle());
+    // The layout is fixed; the window neither grows nor shrinks.
+    layout()->setSizeConstraint(QLayout::SetFixedSize);
+
+    connect(ui->cmdAnalyze, &QPushButton::clicked, this, &Form1::cmdAnalyze_Click);
+    connect(ui->cmdCreate, &QPushButton::clicked, this, &Form1::cmdCreate_Click);
+    connect(ui->cmdExtract, &QPushButton::clicked, this, &Form1::cmdExtract_Click);
+    connect(ui->ButtonEx8, &QPushButton::clicked, this, &QWidget::close);
+    connect(ui->Image1, &ClickableLabel::clicked, this, &Form1::cmdAnalyze_Click);
+    connect(ui->Image2, &ClickableLabel::clicked, this, &Form1::cmdExtract_Click);
+    connect(ui->Image3, &ClickableLabel::clicked, this, &Form1::cmdCreate_Click);
+    connect(ui->mnuAnalyze, &QAction::triggered, this, &Form1::cmdAnalyze_Click);
+    connect(ui->mnuExtract, &QAction::triggered, this, &Form1::cmdExtract_Click);
+    connect(ui->mnuCreate, &QAction::triggered, this, &Form1::cmdCreate_Click);
+    connect(ui->mnuExit, &QAction::triggered, this, &QWidget::close);
+    connect(ui->mnuIntro, &QAction::triggered, this, &Form1::mnuIntro_Click);
+    connect(ui->mnuContents, &QAction::triggered, this, &Form1::mnuContents_Click);
+    connect(ui->FraCreate, &CreatePanel::scanRequested, this, &Form1::cmdExtract_Click);
+
+    restoreSettings();
+    mnuIntro_Click();
+    ui->cmdAnalyze->setFocus();
+}
+
+Form1::~Form1() = default;
+
+void Form1::restoreSettings()
+{
+    for (const StoredSetting& setting : kStoredSettings) {
+        const QString value =
+            platform_.settings.read(QString::fromLatin1(setting.key), QString::fromLatin1(setting.fallback));
+        if (!setting.control)
+            ui->Label6->setText(value);
+        else if (auto* box = findChild<QComboBox*>(QString::fromLatin1(setting.control)))
+            box->setCurrentText(value);
+    }
+}
+
+void Form1::saveSettings()
+{
+    for (const StoredSetting& setting : kStoredSettings) {
+        if (!setting.control)
+            platform_.settings.write(QString::fromLatin1(setting.key), ui->Label6->text());
+        else if (auto* box = findChild<QComboBox*>(QString::fromLatin1(setting.control)))
+            platform_.settings.write(QString::fromLatin1(setting.key), box->currentText());
+    }
+}
+
+void Form1::showPanel(QGroupBox* target)
+{
+    // Visibility is set in the fixed order Analyze, Create, Extract, Introduction.
+    for (QGroupBox* panel : {ui->FraAnalyze, static_cast<QGroupBox*>(ui->FraCreate), ui->FraExtract, ui->FraInfo})
+        panel->setVisible(panel == target);
+}
+
+void Form1::cmdAnalyze_Click() { showPanel(ui->FraAnalyze); }
+void Form1::cmdCreate_Click() { showPanel(ui->FraCreate); }
+void Form1::cmdExtract_Click() { showPanel(ui->FraExtract); }
+void Form1::mnuIntro_Click() { showPanel(ui->FraInfo); }
+
+void Form1::mnuContents_Click() { platform_.shell.open(QUrl::fromLocalFile(helpPagePath())); }
+
+void Form1::closeEvent(QCloseEvent* event)
+{
+    saveSettings();
+    event->accept();
+    // Every other window of the program goes with the main window.
+    for (QWidget* window : QApplication::topLevelWidgets())
+        if (window != this && window->isVisible())
+            window->close();
+    QCoreApplication::quit();
+}
+
+} // namespace headwise

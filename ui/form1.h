@@ -1,0 +1,42 @@
+#pragma once
+
+#include "platform.h"
+
+#include <QMainWindow>
+#include <memory>
+
+namespace Ui {
+class Form1;
+}
+class QGroupBox;
+
+namespace headwise {
+
+// The main window: heading, the four panels of which one is shown, the
+// navigation row, the menus, the stored settings and the close sequence.
+class Form1 : public QMainWindow {
+    Q_OBJECT
+public:
+    explicit Form1(const Platform& platform, QWidget* parent = nullptr);
+    ~Form1() override;
+
+public slots:
+    void cmdAnalyze_Click();
+    void cmdCreate_Click();
+    void cmdExtract_Click();
+    void mnuIntro_Click();
+    void mnuContents_Click();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void restoreSettings();
+    void saveSettings();
+    void showPanel(QGroupBox* target);
+
+    Platform platform_;
+    std::unique_ptr<Ui::Form1> ui;
+};
+
+} // namespace headwise
