@@ -1,5 +1,6 @@
 #include "form1.h"
 
+#include "analyzepanel.h"
 #include "appinfo.h"
 #include "createpanel.h"
 #include "helppage.h"
@@ -53,6 +54,7 @@ Form1::Form1(const Platform& platform, QWidget* parent)
     connect(ui->mnuExit, &QAction::triggered, this, &QWidget::close);
     connect(ui->mnuIntro, &QAction::triggered, this, &Form1::mnuIntro_Click);
     connect(ui->mnuContents, &QAction::triggered, this, &Form1::mnuContents_Click);
+    ui->FraAnalyze->setPlatform(platform_);
     connect(ui->FraCreate, &CreatePanel::scanRequested, this, &Form1::cmdExtract_Click);
 
     restoreSettings();
@@ -87,7 +89,8 @@ void Form1::saveSettings()
 void Form1::showPanel(QGroupBox* target)
 {
     // Visibility is set in the fixed order Analyze, Create, Extract, Introduction.
-    for (QGroupBox* panel : {ui->FraAnalyze, static_cast<QGroupBox*>(ui->FraCreate), ui->FraExtract, ui->FraInfo})
+    for (QGroupBox* panel : {static_cast<QGroupBox*>(ui->FraAnalyze), static_cast<QGroupBox*>(ui->FraCreate),
+                              ui->FraExtract, ui->FraInfo})
         panel->setVisible(panel == target);
 }
 

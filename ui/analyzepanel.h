@@ -1,0 +1,90 @@
+#pragma once
+
+#include "pagecodec.h"
+#include "platform.h"
+#include "tagscanner.h"
+
+#include <QGroupBox>
+#include <array>
+#include <memory>
+#include <optional>
+
+namespace Ui {
+class AnalyzePanel;
+}
+class QLineEdit;
+class QPlainTextEdit;
+class QTimer;
+
+namespace headwise {
+
+// The Analyze panel: loads a page from a file or the web into the page box
+// Text, reports the six tags, and edits and saves the page.
+class AnalyzePanel : public QGroupBox {
+    Q_OBJECT
+public:
+    explicit AnalyzePanel(QWidget* parent = nullptr);
+    ~AnalyzePanel() override;
+
+    // Message boxes, dialogs and the fetch; the panel does nothing outward before this.
+    void setPlatform(const Platform& platform);
+
+    bool hasPage() const;
+    // The page with CR LF line breaks, whatever the editor holds.
+    QString pageText() const;
+    // Puts the caret, with nothing selected, at the insertion point and inserts there.
+    void insertAtInsertionPoint(const QString& crlfText);
+
+public slots:
+    void txtGetSrc_Click();
+    void cmdFile_Click();
+    void Timer1_Timer();
+    void cmdSave_Click();
+    void cmdCut_Click();
+
+    // Ends in failure (false) at a "<meta" that is never closed.
+    bool ListMetaTags();
+    void ReportMissingTags();
+    void cmdTitle_Click() { runScanner(ScannedTag::Title); }
+    void cmdKeywords_Click() { runScanner(ScannedTag::Keywords); }
+    void cmdDesc_Click() { runScanner(ScannedTag::Description); }
+    void cmdRobots_Click() { runScanner(ScannedTag::Robots); }
+    void cmdRating_Click() { runScanner(ScannedTag::Rating); }
+    void cmdRevisit_Click() { runScanner(ScannedTag::Revisit); }
+
+    void cmdInsert_Click(); // "Insert-Scan"
+    void Command2_Click();  // "Replace"
+    void Command1_Click();  // "Temp"
+
+signals:
+    // Every change of txtUrl; the Extract panel's address field follows it.
+    void urlChanged(const QString& text);
+
+private:
+    struct ResultRow {
+        ScannedTag tag;
+        QWidget* box; // QLineEdit for the title, QPlainTextEdit otherwise
+        QLineEdit* counter;
+    };
+
+    void Text_Change();
+    void txtUrl_Change(const QString& text);
+    void resultBox_Change(const ResultRow& row);
+    void runScanner(ScannedTag tag);
+    const ResultRow& rowFor(ScannedTag tag) const;
+    void setPage(const QString& text);
+    bool loadPageFile(const QString& path);
+    void listAndReport();
+    void showMessage(const QString& text, const QString& title);
+
+    std::unique_ptr<Ui::AnalyzePanel> ui;
+    std::optional<Platform> platform_;
+    QTimer* timer1_;
+    std::array<ResultRow, 6> rows_;
+    // The page box's CR LF text, built once per change: the scanners all read it.
+    mutable std::optional<QString> pageCache_;
+    PageEncoding encoding_ = fetchedPageEncoding();
+    bool pageFromWeb_ = false;
+};
+
+} // namespace headwise
