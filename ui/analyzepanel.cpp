@@ -1,6 +1,7 @@
 #include "analyzepanel.h"
 
 #include "appinfo.h"
+#include "editortext.h"
 #include "filedialog.h"
 #include "linebreaks.h"
 #include "messagebox.h"
@@ -33,16 +34,6 @@ constexpr int kConnectNoticeMs = 20000;
 
 const QColor kMissingColour(255, 0, 0);
 const QColor kFoundColour(0, 0, 0);
-
-// The editor's text with CR LF line breaks. The raw text keeps characters
-// such as the no-break space that toPlainText() would turn into blanks.
-QString crLfText(const QPlainTextEdit* edit)
-{
-    QString raw = edit->document()->toRawText();
-    raw.replace(QChar::ParagraphSeparator, QLatin1Char('\n'));
-    raw.replace(QChar::LineSeparator, QLatin1Char('\n'));
-    return toCrLf(raw);
-}
 
 QString boxText(const QWidget* box)
 {

@@ -1,10 +1,32 @@
 #include "createpanel.h"
 
+#include "analyzepanel.h"
+#include "appinfo.h"
+#include "editortext.h"
+#include "filedialog.h"
 #include "linebreaks.h"
+#include "messagebox.h"
+#include "pagefile.h"
 #include "tagblock.h"
 #include "ui_createpanel.h"
 
+#include <QCoreApplication>
+
 namespace headwise {
+namespace {
+
+// Every text this panel shows, in one place.
+namespace text {
+const QString kLoadPageTitle = QStringLiteral("Load Page");
+const QString kLoadPage = QStringLiteral("You must first load your web page from a local file     ");
+const QString kSaveTitle = QStringLiteral("Save Meta Tags");
+const QString kSaveName = QStringLiteral("metatags.htm");
+const QString kSaveFilter = QStringLiteral("Web Files (*.htm*)|*.htm*|Text Files (*.txt)|*.txt|");
+const QString kSaveFailedTitle = QStringLiteral("Save Failed");
+const QString kSaveFailed = QStringLiteral("The tags could not be saved to ");
+} // namespace text
+
+} // namespace
 
 CreatePanel::CreatePanel(QWidget* parent) : QGroupBox(parent), ui(std::make_unique<Ui::CreatePanel>())
 {
@@ -17,10 +39,21 @@ CreatePanel::CreatePanel(QWidget* parent) : QGroupBox(parent), ui(std::make_uniq
     connect(ui->ButtonEx4, &QPushButton::clicked, this, &CreatePanel::ButtonEx4_Click);
     connect(ui->ButtonEx7, &QPushButton::clicked, this, &CreatePanel::ButtonEx7_Click);
     connect(ui->ButtonEx5, &QPushButton::clicked, this, &CreatePanel::ButtonEx5_Click);
+    connect(ui->ButtonEx6, &QPushButton::clicked, this, &CreatePanel::ButtonEx6_Click);
+    connect(ui->cmdInsert2, &QPushButton::clicked, this, &CreatePanel::cmdInsert2_Click);
     connect(ui->Command4, &QPushButton::clicked, this, &CreatePanel::scanRequested);
+    connect(ui->txtDoc, &QPlainTextEdit::textChanged, this, &CreatePanel::txtDoc_Change);
 }
 
 CreatePanel::~CreatePanel() = default;
+
+void CreatePanel::attach(const Platform& platform, AnalyzePanel* analyze)
+{
+    platform_ = std::make_unique<Platform>(platform);
+    analyze_ = analyze;
+}
+
+void CreatePanel::txtDoc_Change() { ui->cmdInsert2->setEnabled(!ui->txtDoc->document()->isEmpty()); }
 
 TagFields CreatePanel::readFields(const QString& outputForm) const
 {
@@ -50,6 +83,39 @@ void CreatePanel::ButtonEx5_Click()
     ui->Combo1->setCurrentText(QStringLiteral("Rating"));
     ui->Combo2->setCurrentText(QStringLiteral("Robots"));
     ui->Combo3->setCurrentText(QStringLiteral("Revisit"));
+}
+
+void CreatePanel::ButtonEx6_Click()
+{
+    if (!platform_)
+        return;
+    const QString path = platform_->files.saveFile(window(), text::kSaveTitle, text::kSaveName, text::kSaveFilter);
+    if (path.isEmpty())
+        return;
+    const PageEncoding utf8CrLf{QStringLiteral("UTF-8"), false, LineBreak::CrLf};
+    QString error;
+    if (!writePageFile(path, crLfText(ui->txtDoc), utf8CrLf, &error))
+        platform_->messages.show(window(), text::kSaveFailed + path + kCrLf + error, text::kSaveFailedTitle,
+                                 MessageIcon::Information);
+}
+
+void CreatePanel::cmdInsert2_Click()
+{
+    if (!analyze_ || !platform_)
+        return;
+    if (analyze_->hasPage()) {
+        emit analyzeRequested();
+        analyze_->insertAtInsertionPoint(kCrLf + crLfText(ui->txtDoc) + kCrLf);
+        QCoreApplication::processEvents();
+        analyze_->ListMetaTags(); // a failed listing still leaves the report to run
+        QCoreApplication::processEvents();
+        analyze_->ReportMissingTags();
+        return;
+    }
+    platform_->messages.show(window(), text::kLoadPage, text::kLoadPageTitle, MessageIcon::Information);
+    emit analyzeRequested();
+    QCoreApplication::processEvents();
+    analyze_->cmdFile_Click();
 }
 
 } // namespace headwise

@@ -55,6 +55,8 @@ Form1::Form1(const Platform& platform, QWidget* parent)
     connect(ui->mnuIntro, &QAction::triggered, this, &Form1::mnuIntro_Click);
     connect(ui->mnuContents, &QAction::triggered, this, &Form1::mnuContents_Click);
     ui->FraAnalyze->setPlatform(platform_);
+    ui->FraCreate->attach(platform_, ui->FraAnalyze);
+    connect(ui->FraCreate, &CreatePanel::analyzeRequested, this, &Form1::cmdAnalyze_Click);
     connect(ui->FraCreate, &CreatePanel::scanRequested, this, &Form1::cmdExtract_Click);
 
     restoreSettings();
