@@ -40,8 +40,18 @@ qsizetype findMarker(const QString& page, const QString& marker, qsizetype from)
     Q_ASSERT(!marker.isEmpty() && marker.front() == QLatin1Char('<'));
     const QStringView view(page);
     const QStringView rest = QStringView(marker).mid(1);
+    // Most '<' open some other tag: an ASCII second character that matches in
+    // neither case rules the place out without the full comparison.
+    const char16_t lower = rest.isEmpty() ? 0 : rest.front().toLower().unicode();
+    const char16_t upper = rest.isEmpty() ? 0 : rest.front().toUpper().unicode();
+    const qsizetype size = view.size();
     for (qsizetype at = view.indexOf(QLatin1Char('<'), from); at >= 0;
          at = view.indexOf(QLatin1Char('<'), at + 1)) {
+        if (!rest.isEmpty() && at + 1 < size) {
+            const char16_t next = view[at + 1].unicode();
+            if (next < 0x80 && next != lower && next != upper)
+                continue;
+        }
         if (view.mid(at + 1, rest.size()).compare(rest, Qt::CaseInsensitive) == 0)
             return at;
     }
@@ -65,43 +75,45 @@ QString openingMarker(ScannedTag tag)
 
 QString missingMessage(ScannedTag tag) { return QString::fromLatin1(rowFor(tag).missing); }
 
+namespace {
+
+// Walks the pieces that run from an opening marker through the end of the
+// next closing marker, handing each to take(); false when an opening marker
+// is never closed. The next search starts at the closing marker.
+template <typename Take>
+bool forEachPiece(const QString& page, const QString& open, const QString& close, Take take)
+{
+    const bool closeIsMarker = close.size() > 1;
+    qsizetype from = 0;
+    for (;;) {
+        const qsizetype start = findMarker(page, open, from);
+        if (start < 0)
+            return true;
+        const qsizetype end = closeIsMarker ? findMarker(page, close, start) : page.indexOf(close, start);
+        if (end < 0)
+            return false;
+        take(QStringView(page).mid(start, end - start + close.size()));
+        from = end;
+    }
+}
+
+} // namespace
+
 MetaTagListing ListMetaTags(const QString& page)
 {
     MetaTagListing listing;
-    qsizetype from = 0;
-    for (;;) {
-        const qsizetype start = findMarker(page, kMetaOpen, from);
-        if (start < 0)
-            return listing;
-        const qsizetype end = page.indexOf(kTagClose, start);
-        if (end < 0) {
-            listing.failed = true;
-            return listing;
-        }
-        listing.script += QStringView(page).mid(start, end - start + 1);
+    listing.failed = !forEachPiece(page, kMetaOpen, kTagClose, [&](QStringView piece) {
+        listing.script += piece;
         listing.script += kCrLf;
-        from = end;
-    }
+    });
+    return listing;
 }
 
 ScanResult ScanTag(ScannedTag tag, const QString& page)
 {
     const bool isTitle = tag == ScannedTag::Title;
-    const QString open = openingMarker(tag);
-    const QString& close = isTitle ? kTitleClose : kTagClose;
     ScanResult result;
-    qsizetype from = 0;
-    for (;;) {
-        const qsizetype start = findMarker(page, open, from);
-        if (start < 0)
-            return result;
-        const qsizetype end = isTitle ? findMarker(page, close, start) : page.indexOf(close, start);
-        if (end < 0) {
-            result.failed = true;
-            return result;
-        }
-        from = end;
-        const QStringView piece = QStringView(page).mid(start, end - start + close.size());
+    result.failed = !forEachPiece(page, openingMarker(tag), isTitle ? kTitleClose : kTagClose, [&](QStringView piece) {
         if (isTitle) {
             result.boxText = piece.toString();
         } else {
@@ -109,7 +121,8 @@ ScanResult ScanTag(ScannedTag tag, const QString& page)
             result.boxText += kCrLf;
         }
         ++result.count;
-    }
+    });
+    return result;
 }
 
 bool reportsMissing(const QString& counterText) { return counterText.compare(QLatin1String("0")) <= 0; }

@@ -1,5 +1,6 @@
 #include "analyzepanel.h"
 #include "form1fixture.h"
+#include "testfiles.h"
 
 #include <QElapsedTimer>
 #include <QFile>
@@ -49,19 +50,7 @@ protected:
     QColor resultColour(const char* box) const { return find(box)->palette().color(QPalette::Text); }
     QString counter(const char* name) const { return find<QLineEdit>(name)->text(); }
 
-    QString writeFile(const QString& name, const QByteArray& bytes)
-    {
-        const QString path = dir.filePath(name);
-        QFile file(path);
-        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(bytes);
-        return path;
-    }
-    static QByteArray readFile(const QString& path)
-    {
-        QFile file(path);
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
-    }
+    QString writeFile(const QString& name, const QByteArray& bytes) { return writeTestFile(dir, name, bytes); }
 
     void loadFile(const QString& path)
     {
@@ -364,7 +353,7 @@ TEST_P(PageRoundTrip, UneditedPageIsSavedByteForByte)
     ASSERT_EQ(files.requests.size(), 2);
     EXPECT_EQ(files.requests[1].kind, FileDialogRequest::Save);
     EXPECT_EQ(files.requests[1].proposedPath, path);
-    EXPECT_EQ(readFile(out), GetParam().bytes);
+    EXPECT_EQ(readTestFile(out), GetParam().bytes);
     EXPECT_TRUE(messages.shown.isEmpty());
 }
 
@@ -387,7 +376,7 @@ TEST_F(AnalyzePanelTest, FetchedPageIsProposedAsPageHtmAndSavedAsUtf8)
     files.prepareAnswer(out);
     find<QPushButton>("cmdSave")->click();
     EXPECT_EQ(files.requests.last().proposedPath, "page.htm");
-    EXPECT_EQ(readFile(out), "<title>Caf\xc3\xa9</title>\r\n");
+    EXPECT_EQ(readTestFile(out), "<title>Caf\xc3\xa9</title>\r\n");
 }
 
 TEST_F(AnalyzePanelTest, CancelledOrFailedSaveWritesNothing)
@@ -397,7 +386,7 @@ TEST_F(AnalyzePanelTest, CancelledOrFailedSaveWritesNothing)
     pageBox()->setPlainText(QStringLiteral("changed"));
     files.prepareAnswer(QString());
     find<QPushButton>("cmdSave")->click();
-    EXPECT_EQ(readFile(path), "<title>P</title>");
+    EXPECT_EQ(readTestFile(path), "<title>P</title>");
     EXPECT_TRUE(messages.shown.isEmpty());
 
     const QString bad = dir.filePath("no-such-dir/p.htm");
