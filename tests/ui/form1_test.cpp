@@ -171,6 +171,8 @@ TEST_F(Form1Test, CaptionsOfMenusButtonsAndIntroduction)
         previousX = find<QPushButton>(name)->x();
     }
     EXPECT_TRUE(find<QPushButton>("cmdAnalyze")->hasFocus() || !window->isActiveWindow());
+    for (const char* picture : {"Image1", "Image2", "Image3"})
+        EXPECT_FALSE(find<QLabel>(picture)->pixmap().isNull()) << picture;
     EXPECT_EQ(find<QLabel>("Label12")->text(), "Create and insert your Meta Tags in 3 easy steps");
     EXPECT_TRUE(find<QLabel>("Label15")->text().startsWith(
         "Create using the most critical Tags for high Search Engine placement.  Headwise will"));
