@@ -2,6 +2,7 @@
 #include "filedialog.h"
 #include "form1.h"
 #include "messagebox.h"
+#include "programstarter.h"
 #include "settingsstore.h"
 #include "shell.h"
 
@@ -19,7 +20,8 @@ int main(int argc, char* argv[])
     headwise::QtMessageBoxes messages;
     headwise::QtFileDialogs files;
     headwise::DesktopShell shell;
-    headwise::Form1 window({settings, messages, files, shell});
+    headwise::ProcessStarter programs;
+    headwise::Form1 window({settings, messages, files, shell, programs});
     window.show();
     return QApplication::exec();
 }

@@ -51,4 +51,10 @@ bool RecordingShell::open(const QUrl& target)
     return succeeds;
 }
 
+bool RecordingProgramStarter::start(const QString& programPath)
+{
+    started.append(programPath);
+    return startSucceeds;
+}
+
 } // namespace headwise::testing

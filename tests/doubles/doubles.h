@@ -6,6 +6,7 @@
 
 #include "filedialog.h"
 #include "messagebox.h"
+#include "programstarter.h"
 #include "settingsstore.h"
 #include "shell.h"
 
@@ -71,6 +72,16 @@ public:
 
     QList<QUrl> opened;
     bool succeeds = true;
+};
+
+class RecordingProgramStarter : public ProgramStarter {
+public:
+    QString locate(const QString& programName) override { return installed.value(programName); }
+    bool start(const QString& programPath) override;
+
+    QMap<QString, QString> installed; // program name -> path
+    QStringList started;
+    bool startSucceeds = true;
 };
 
 } // namespace headwise::testing
