@@ -1,4 +1,5 @@
 #include "appinfo.h"
+#include "curlpagefetcher.h"
 #include "filedialog.h"
 #include "form1.h"
 #include "messagebox.h"
@@ -20,8 +21,9 @@ int main(int argc, char* argv[])
     headwise::QtMessageBoxes messages;
     headwise::QtFileDialogs files;
     headwise::DesktopShell shell;
+    headwise::CurlPageFetcher fetcher;
     headwise::ProcessStarter programs;
-    headwise::Form1 window({settings, messages, files, shell, programs});
+    headwise::Form1 window({settings, messages, files, shell, fetcher, programs});
     window.show();
     return QApplication::exec();
 }

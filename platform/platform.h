@@ -6,6 +6,7 @@ class SettingsStore;
 class MessageBoxes;
 class FileDialogs;
 class Shell;
+class PageFetcher;
 class ProgramStarter;
 
 // The outside world as the windows see it; tests hand in recording doubles.
@@ -14,6 +15,7 @@ struct Platform {
     MessageBoxes& messages;
     FileDialogs& files;
     Shell& shell;
+    PageFetcher& fetcher;
     ProgramStarter& programs;
 };
 

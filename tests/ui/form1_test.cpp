@@ -80,10 +80,11 @@ TEST(Form1Settings, TypedValueSurvivesCloseAndRestartInARealStore)
     RecordingMessageBoxes messages;
     ScriptedFileDialogs files;
     RecordingShell shell;
+    ScriptedPageFetcher fetcher;
     RecordingProgramStarter programs;
     {
         QSettingsStore store(file);
-        Form1 window(Platform{store, messages, files, shell, programs});
+        Form1 window(Platform{store, messages, files, shell, fetcher, programs});
         auto* revisit = window.findChild<QComboBox*>("Combo3");
         revisit->setFocus();
         revisit->lineEdit()->selectAll();
@@ -91,7 +92,7 @@ TEST(Form1Settings, TypedValueSurvivesCloseAndRestartInARealStore)
         window.close();
     }
     QSettingsStore store(file);
-    Form1 window(Platform{store, messages, files, shell, programs});
+    Form1 window(Platform{store, messages, files, shell, fetcher, programs});
     EXPECT_EQ(window.findChild<QComboBox*>("Combo3")->currentText(), "45 Days");
 }
 
