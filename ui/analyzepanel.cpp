@@ -10,7 +10,6 @@
 #include "ui_analyzepanel.h"
 
 #include <QCoreApplication>
-#include <QTextBlock>
 #include <QTimer>
 
 namespace headwise {
