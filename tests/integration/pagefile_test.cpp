@@ -7,6 +7,7 @@
 #include <csignal>
 #include <gtest/gtest.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 
 using namespace headwise;
 
@@ -77,8 +78,10 @@ TEST_F(PageFileTest, UnreadablePlacesGiveNothing)
     ASSERT_TRUE(huge.open(QIODevice::WriteOnly));
     ASSERT_TRUE(huge.resize(kMaxPageBytes + 1)); // sparse, so nothing is really written
     huge.close();
+    // Opening a pipe nobody writes to would wait forever.
+    ASSERT_EQ(mkfifo(path("pipe.htm").toLocal8Bit().constData(), 0600), 0);
     for (const QString& place : {path("missing.htm"), dir.path(), path("plain/below.htm"), path("huge.htm"),
-                                 QString()})
+                                 path("pipe.htm"), QStringLiteral("/dev/zero"), QString()})
         EXPECT_FALSE(readPageFile(place)) << place.toStdString();
 }
 
