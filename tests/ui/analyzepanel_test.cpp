@@ -76,7 +76,11 @@ TEST_F(AnalyzePanelTest, ShortUrlIsRefusedAndEmptiesEveryResult)
     EXPECT_EQ(fetcher.urls.size(), 2);
     fetcher.prepareBody(kSamplePage);
     fetch(QStringLiteral("http://a.example/"));
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    find<QPushButton>("cmdFile")->setFocus();
     fetch(QStringLiteral("http://ab/")); // 10 characters: refused
+    EXPECT_TRUE(find<QLineEdit>("txtUrl")->hasFocus());
     EXPECT_EQ(fetcher.urls.size(), 3);
     ASSERT_EQ(messages.shown.size(), 1);
     EXPECT_EQ(messages.shown[0].title, "Not Valid");
@@ -129,6 +133,9 @@ TEST_F(AnalyzePanelTest, FailedFetchNamesTheUrlOnceTheTimerPasses)
     ASSERT_NE(timer1(), nullptr);
     EXPECT_EQ(timer1()->interval(), 20000);
     timer1()->setInterval(30);
+    // A real box runs its own event loop; a timer still armed then would stack notices.
+    bool armedWhileShown = true;
+    messages.onShow = [&](const ShownMessage&) { armedWhileShown = timer1()->isActive(); };
     fetch(QStringLiteral("http://nowhere.example/"));
     EXPECT_TRUE(messages.shown.isEmpty());
     ASSERT_TRUE(timer1()->isActive());
@@ -138,6 +145,7 @@ TEST_F(AnalyzePanelTest, FailedFetchNamesTheUrlOnceTheTimerPasses)
     EXPECT_EQ(messages.shown[0].title, "Can't Connect");
     EXPECT_EQ(messages.shown[0].text, "Could not conect to     \r\nhttp://edited.example/");
     EXPECT_EQ(messages.shown[0].icon, MessageIcon::Information);
+    EXPECT_FALSE(armedWhileShown);
     EXPECT_FALSE(timer1()->isActive()); // so it is shown once
     EXPECT_FALSE(find<QPushButton>("cmdSave")->isEnabled());
 }
@@ -207,6 +215,13 @@ TEST_F(AnalyzePanelTest, UnclosedMetaEndsTheLoadBeforeTheReport)
     EXPECT_EQ(find<QLineEdit>("txtFile")->text(), dir.filePath("b.htm"));
     EXPECT_EQ(resultText("txtTitle"), "<title>Rugs</title>"); // the report did not run
     EXPECT_TRUE(find<QPlainTextEdit>("txtScript")->toPlainText().isEmpty());
+
+    // A fetch has emptied the boxes first, and they stay empty.
+    fetcher.prepareBody(QStringLiteral("<title>W</title><meta name=x"));
+    fetch(QStringLiteral("http://web.example/"));
+    EXPECT_TRUE(resultText("txtTitle").isEmpty());
+    EXPECT_TRUE(counter("txtTitleCnt").isEmpty());
+    EXPECT_FALSE(timer1()->isActive());
 }
 
 TEST_F(AnalyzePanelTest, ColourFollowsTheTextOfEachBox)
