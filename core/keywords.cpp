@@ -27,27 +27,47 @@ const QStringList& strippedItems()
 
 namespace {
 
-// Compacts the text in place: the untouched rest of the text always lies at
-// or behind the read position, so searching it sees the pass's input, never
-// its output.
-template <typename Find>
-void deleteEvery(QString& text, qsizetype itemSize, Find find)
+// One left-to-right pass, compacting in place. The unread rest of the text
+// always lies at or behind the read position, so the search sees the pass's
+// input, never the joints it has made.
+void deleteItem(QString& text, const QString& item)
 {
-    qsizetype hit = find(QStringView(text), 0);
+    const QStringMatcher matcher(item);
+    qsizetype hit = matcher.indexIn(QStringView(text), 0);
     if (hit < 0)
         return;
     QChar* data = text.data();
     const qsizetype size = text.size();
     qsizetype write = hit;
-    qsizetype read = hit + itemSize;
+    qsizetype read = hit + item.size();
     for (;;) {
-        hit = read < size ? find(QStringView(text), read) : -1;
+        hit = read < size ? matcher.indexIn(QStringView(text), read) : -1;
         const qsizetype keepUntil = hit < 0 ? size : hit;
         std::memmove(static_cast<void*>(data + write), data + read, (keepUntil - read) * sizeof(QChar));
         write += keepUntil - read;
         if (hit < 0)
             break;
-        read = hit + itemSize;
+        read = hit + item.size();
+    }
+    text.truncate(write);
+}
+
+// Deleting single characters never forms a new occurrence of another single
+// character, so a run of one-character items can go in one pass with the
+// same result as one pass per item.
+void deleteCharacters(QString& text, const QList<QChar>& characters)
+{
+    bool doomed[128] = {};
+    for (QChar c : characters)
+        if (c.unicode() < 128)
+            doomed[c.unicode()] = true;
+    QChar* data = text.data();
+    const qsizetype size = text.size();
+    qsizetype write = 0;
+    for (qsizetype read = 0; read < size; ++read) {
+        const char16_t c = data[read].unicode();
+        if (c >= 128 || !doomed[c])
+            data[write++] = data[read];
     }
     text.truncate(write);
 }
@@ -57,16 +77,20 @@ void deleteEvery(QString& text, qsizetype itemSize, Find find)
 QString StripHtml(const QString& text)
 {
     QString result = text.toLower();
+    QList<QChar> characters;
     for (const QString& item : strippedItems()) {
         if (item.size() == 1) {
-            const QChar c = item.front();
-            deleteEvery(result, 1, [c](QStringView s, qsizetype from) { return s.indexOf(c, from); });
-        } else {
-            const QStringMatcher matcher(item);
-            deleteEvery(result, item.size(),
-                        [&matcher](QStringView s, qsizetype from) { return matcher.indexIn(s, from); });
+            characters.append(item.front());
+            continue;
         }
+        if (!characters.isEmpty()) {
+            deleteCharacters(result, characters);
+            characters.clear();
+        }
+        deleteItem(result, item);
     }
+    if (!characters.isEmpty())
+        deleteCharacters(result, characters);
     return result;
 }
 
