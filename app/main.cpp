@@ -1,4 +1,5 @@
 #include "appinfo.h"
+#include "curlpagefetcher.h"
 #include "filedialog.h"
 #include "form1.h"
 #include "messagebox.h"
@@ -19,7 +20,8 @@ int main(int argc, char* argv[])
     headwise::QtMessageBoxes messages;
     headwise::QtFileDialogs files;
     headwise::DesktopShell shell;
-    headwise::Form1 window({settings, messages, files, shell});
+    headwise::CurlPageFetcher fetcher;
+    headwise::Form1 window({settings, messages, files, shell, fetcher});
     window.show();
     return QApplication::exec();
 }

@@ -6,6 +6,7 @@ class SettingsStore;
 class MessageBoxes;
 class FileDialogs;
 class Shell;
+class PageFetcher;
 
 // The outside world as the windows see it; tests hand in recording doubles.
 struct Platform {
@@ -13,6 +14,7 @@ struct Platform {
     MessageBoxes& messages;
     FileDialogs& files;
     Shell& shell;
+    PageFetcher& fetcher;
 };
 
 } // namespace headwise

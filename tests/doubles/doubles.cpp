@@ -51,4 +51,18 @@ bool RecordingShell::open(const QUrl& target)
     return succeeds;
 }
 
+ScriptedPageFetcher::~ScriptedPageFetcher()
+{
+    if (!bodies.isEmpty())
+        ADD_FAILURE() << "prepared page bodies never fetched: " << bodies.size();
+}
+
+QString ScriptedPageFetcher::GetPageSource(const QString& url)
+{
+    urls.append(url);
+    if (duringFetch)
+        duringFetch(url);
+    return bodies.isEmpty() ? QString() : bodies.takeFirst();
+}
+
 } // namespace headwise::testing

@@ -80,9 +80,10 @@ TEST(Form1Settings, TypedValueSurvivesCloseAndRestartInARealStore)
     RecordingMessageBoxes messages;
     ScriptedFileDialogs files;
     RecordingShell shell;
+    ScriptedPageFetcher fetcher;
     {
         QSettingsStore store(file);
-        Form1 window(Platform{store, messages, files, shell});
+        Form1 window(Platform{store, messages, files, shell, fetcher});
         auto* revisit = window.findChild<QComboBox*>("Combo3");
         revisit->setFocus();
         revisit->lineEdit()->selectAll();
@@ -90,7 +91,7 @@ TEST(Form1Settings, TypedValueSurvivesCloseAndRestartInARealStore)
         window.close();
     }
     QSettingsStore store(file);
-    Form1 window(Platform{store, messages, files, shell});
+    Form1 window(Platform{store, messages, files, shell, fetcher});
     EXPECT_EQ(window.findChild<QComboBox*>("Combo3")->currentText(), "45 Days");
 }
 
