@@ -3,6 +3,7 @@
 #include "filedialog.h"
 #include "form1.h"
 #include "messagebox.h"
+#include "programstarter.h"
 #include "settingsstore.h"
 #include "shell.h"
 
@@ -21,7 +22,8 @@ int main(int argc, char* argv[])
     headwise::QtFileDialogs files;
     headwise::DesktopShell shell;
     headwise::CurlPageFetcher fetcher;
-    headwise::Form1 window({settings, messages, files, shell, fetcher});
+    headwise::ProcessStarter programs;
+    headwise::Form1 window({settings, messages, files, shell, fetcher, programs});
     window.show();
     return QApplication::exec();
 }

@@ -2,6 +2,7 @@
 #include "filedialog.h"
 #include "messagebox.h"
 #include "pagefetcher.h"
+#include "programstarter.h"
 #include "settingsstore.h"
 #include "shell.h"
 
@@ -26,7 +27,7 @@ QApplication& application()
     return app;
 }
 
-struct QuietPlatform : SettingsStore, MessageBoxes, FileDialogs, Shell, PageFetcher {
+struct QuietPlatform : SettingsStore, MessageBoxes, FileDialogs, Shell, PageFetcher, ProgramStarter {
     QString read(const QString&, const QString& fallback) override { return fallback; }
     void write(const QString&, const QString&) override {}
     void show(QWidget*, const QString&, const QString&, MessageIcon) override {}
@@ -34,6 +35,8 @@ struct QuietPlatform : SettingsStore, MessageBoxes, FileDialogs, Shell, PageFetc
     QString saveFile(QWidget*, const QString&, const QString&, const QString&) override { return {}; }
     bool open(const QUrl&) override { return true; }
     QString GetPageSource(const QString&) override { return page; }
+    QString locate(const QString&) override { return {}; }
+    bool start(const QString&) override { return false; }
     QString page;
 };
 
@@ -61,7 +64,7 @@ void runLoad(benchmark::State& state, const QString& page)
     QuietPlatform outside;
     outside.page = page;
     ExtractPanel panel;
-    panel.setPlatform(Platform{outside, outside, outside, outside, outside});
+    panel.setPlatform(Platform{outside, outside, outside, outside, outside, outside});
     panel.show();
     panel.findChild<QLineEdit*>(QStringLiteral("txtUrl2"))->setText(QStringLiteral("http://127.0.0.1/page"));
     auto* go = panel.findChild<QPushButton*>(QStringLiteral("txtGetSrc2"));

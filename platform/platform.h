@@ -7,6 +7,7 @@ class MessageBoxes;
 class FileDialogs;
 class Shell;
 class PageFetcher;
+class ProgramStarter;
 
 // The outside world as the windows see it; tests hand in recording doubles.
 struct Platform {
@@ -15,6 +16,7 @@ struct Platform {
     FileDialogs& files;
     Shell& shell;
     PageFetcher& fetcher;
+    ProgramStarter& programs;
 };
 
 } // namespace headwise

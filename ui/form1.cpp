@@ -1,5 +1,6 @@
 #include "form1.h"
 
+#include "aboutwindow.h"
 #include "appinfo.h"
 #include "createpanel.h"
 #include "extractpanel.h"
@@ -55,6 +56,7 @@ Form1::Form1(const Platform& platform, QWidget* parent)
     connect(ui->mnuExit, &QAction::triggered, this, &QWidget::close);
     connect(ui->mnuIntro, &QAction::triggered, this, &Form1::mnuIntro_Click);
     connect(ui->mnuContents, &QAction::triggered, this, &Form1::mnuContents_Click);
+    connect(ui->mnuAbout, &QAction::triggered, this, &Form1::mnuAbout_Click);
     connect(ui->FraCreate, &CreatePanel::scanRequested, this, &Form1::cmdExtract_Click);
     ui->FraExtract->setPlatform(platform_);
     ui->FraExtract->setKeywordsField(ui->FraCreate->findChild<QLineEdit*>(QStringLiteral("Text5")));
@@ -103,6 +105,21 @@ void Form1::cmdExtract_Click() { showPanel(ui->FraExtract); }
 void Form1::mnuIntro_Click() { showPanel(ui->FraInfo); }
 
 void Form1::mnuContents_Click() { platform_.shell.open(QUrl::fromLocalFile(helpPagePath())); }
+
+// Secondary windows exist at most once; choosing one again brings it forward.
+template <typename Window, typename Make> static void showSingle(QPointer<Window>& slot, Make make)
+{
+    if (!slot)
+        slot = make();
+    slot->show();
+    slot->raise();
+    slot->activateWindow();
+}
+
+void Form1::mnuAbout_Click()
+{
+    showSingle(about_, [this] { return new AboutWindow(platform_, this); });
+}
 
 void Form1::closeEvent(QCloseEvent* event)
 {

@@ -3,6 +3,7 @@
 #include "platform.h"
 
 #include <QMainWindow>
+#include <QPointer>
 #include <memory>
 
 namespace Ui {
@@ -11,6 +12,8 @@ class Form1;
 class QGroupBox;
 
 namespace headwise {
+
+class AboutWindow;
 
 // The main window: heading, the four panels of which one is shown, the
 // navigation row, the menus, the stored settings and the close sequence.
@@ -26,6 +29,7 @@ public slots:
     void cmdExtract_Click();
     void mnuIntro_Click();
     void mnuContents_Click();
+    void mnuAbout_Click();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -36,6 +40,7 @@ private:
     void showPanel(QGroupBox* target);
 
     Platform platform_;
+    QPointer<AboutWindow> about_;
     std::unique_ptr<Ui::Form1> ui;
 };
 

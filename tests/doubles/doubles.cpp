@@ -65,4 +65,10 @@ QString ScriptedPageFetcher::GetPageSource(const QString& url)
     return bodies.isEmpty() ? QString() : bodies.takeFirst();
 }
 
+bool RecordingProgramStarter::start(const QString& programPath)
+{
+    started.append(programPath);
+    return startSucceeds;
+}
+
 } // namespace headwise::testing

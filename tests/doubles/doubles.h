@@ -7,6 +7,7 @@
 #include "filedialog.h"
 #include "messagebox.h"
 #include "pagefetcher.h"
+#include "programstarter.h"
 #include "settingsstore.h"
 #include "shell.h"
 
@@ -86,6 +87,16 @@ public:
     QStringList urls; // every address asked, in order
     QStringList bodies;
     std::function<void(const QString& url)> duringFetch; // runs while the fetch "blocks"
+};
+
+class RecordingProgramStarter : public ProgramStarter {
+public:
+    QString locate(const QString& programName) override { return installed.value(programName); }
+    bool start(const QString& programPath) override;
+
+    QMap<QString, QString> installed; // program name -> path
+    QStringList started;
+    bool startSucceeds = true;
 };
 
 } // namespace headwise::testing

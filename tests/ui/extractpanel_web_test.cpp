@@ -33,7 +33,7 @@ protected:
             line += server.readLine();
         ASSERT_TRUE(line.startsWith("PORT ")) << "the page server did not start";
         port = line.mid(5).trimmed().toInt();
-        window = std::make_unique<Form1>(Platform{settings, messages, files, shell, fetcher});
+        window = std::make_unique<Form1>(Platform{settings, messages, files, shell, fetcher, programs});
         window->show();
         window->cmdExtract_Click();
         panel = window->findChild<ExtractPanel*>(QStringLiteral("FraExtract"));
@@ -56,6 +56,7 @@ protected:
     ScriptedFileDialogs files;
     RecordingShell shell;
     CurlPageFetcher fetcher{2s, 10s, 60s};
+    RecordingProgramStarter programs;
     std::unique_ptr<Form1> window;
     ExtractPanel* panel = nullptr;
 };

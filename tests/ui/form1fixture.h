@@ -21,7 +21,7 @@ protected:
 
     void start()
     {
-        window = std::make_unique<Form1>(Platform{settings, messages, files, shell, fetcher});
+        window = std::make_unique<Form1>(Platform{settings, messages, files, shell, fetcher, programs});
         window->show();
     }
 
@@ -46,6 +46,7 @@ protected:
     ScriptedFileDialogs files;
     RecordingShell shell;
     ScriptedPageFetcher fetcher;
+    RecordingProgramStarter programs;
     std::unique_ptr<Form1> window;
 };
 
