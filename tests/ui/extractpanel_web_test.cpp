@@ -19,6 +19,20 @@ using namespace std::chrono_literals;
 
 namespace {
 
+// The real fetch, made to outlast the watchdog: its interval runs out while
+// the transfer blocks, so its tick falls due before the page is looked at.
+class OutlastingFetcher : public PageFetcher {
+public:
+    QString GetPageSource(const QString& url) override
+    {
+        if (watchdog)
+            watchdog->start(0);
+        return real.GetPageSource(url);
+    }
+    CurlPageFetcher real{2s, 10s, 60s};
+    QTimer* watchdog = nullptr;
+};
+
 // The page server is a process of its own: the fetch blocks this thread.
 class ExtractWebTest : public ::testing::Test {
 protected:
@@ -55,7 +69,7 @@ protected:
     RecordingMessageBoxes messages;
     ScriptedFileDialogs files;
     RecordingShell shell;
-    CurlPageFetcher fetcher{2s, 10s, 60s};
+    OutlastingFetcher fetcher;
     RecordingProgramStarter programs;
     std::unique_ptr<Form1> window;
     ExtractPanel* panel = nullptr;
@@ -65,8 +79,7 @@ TEST_F(ExtractWebTest, PageFromALocalServerFillsTheListAndIsNeverReportedAsFaile
 {
     QStringList captions;
     QObject::connect(panel, &ExtractPanel::progressChanged, [&](const QString& c) { captions << c; });
-    // Falls due during the fetch: its tick then finds the page and stays silent.
-    panel->watchdog()->setInterval(1);
+    fetcher.watchdog = panel->watchdog();
     QSignalSpy ticks(panel->watchdog(), &QTimer::timeout);
     window->findChild<QLineEdit*>(QStringLiteral("txtUrl2"))
         ->setText(QStringLiteral("http://127.0.0.1:%1/redirect").arg(port));
@@ -80,7 +93,7 @@ TEST_F(ExtractWebTest, PageFromALocalServerFillsTheListAndIsNeverReportedAsFaile
     EXPECT_EQ(captions, QStringList({"Scanning web page . . .", "Removing Html . . .", "Loading list . . .",
                                      "Removing redundant words . . .", "Removing duplicates . . .",
                                      "Finished - 3 words found"}));
-    EXPECT_GE(ticks.count(), 1);
+    EXPECT_GE(ticks.count(), 1); // the tick ran, found the page and stayed silent
     EXPECT_FALSE(panel->watchdog()->isActive());
     EXPECT_TRUE(messages.shown.isEmpty());
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
