@@ -225,7 +225,7 @@ TEST_F(ExtractPanelTest, WebLoadShowsItsCaptionBeforeTheFetchAndRunsTheChain)
 TEST_F(ExtractPanelTest, FailedWebLoadReportsAfterTheWatchdogInterval)
 {
     fillOtherControls();
-    panel->watchdog()->setInterval(50);
+    panel->watchdog()->setInterval(500);
     setUrl("http://127.0.0.1/none.htm");
     find<QPushButton>("txtGetSrc2")->click();
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
@@ -249,7 +249,7 @@ TEST_F(ExtractPanelTest, FailedWebLoadReportsAfterTheWatchdogInterval)
 
 TEST_F(ExtractPanelTest, FileLoadDisarmsTheWatchdogOfAFailedWebLoad)
 {
-    panel->watchdog()->setInterval(50);
+    panel->watchdog()->setInterval(500);
     setUrl("http://127.0.0.1/none.htm");
     find<QPushButton>("txtGetSrc2")->click();
     ASSERT_TRUE(panel->watchdog()->isActive());
