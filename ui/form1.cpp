@@ -4,6 +4,7 @@
 #include "analyzepanel.h"
 #include "appinfo.h"
 #include "createpanel.h"
+#include "extractpanel.h"
 #include "helppage.h"
 #include "settingsstore.h"
 #include "shell.h"
@@ -12,6 +13,7 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QLayout>
+#include <QLineEdit>
 #include <QApplication>
 
 namespace headwise {
@@ -60,6 +62,12 @@ Form1::Form1(const Platform& platform, QWidget* parent)
     ui->FraCreate->attach(platform_, ui->FraAnalyze);
     connect(ui->FraCreate, &CreatePanel::analyzeRequested, this, &Form1::cmdAnalyze_Click);
     connect(ui->FraCreate, &CreatePanel::scanRequested, this, &Form1::cmdExtract_Click);
+    ui->FraExtract->setPlatform(platform_);
+    ui->FraExtract->setKeywordsField(ui->FraCreate->findChild<QLineEdit*>(QStringLiteral("Text5")));
+    connect(ui->FraExtract, &ExtractPanel::createRequested, this, &Form1::cmdCreate_Click);
+    // The Analyze panel's address is copied into the Extract panel's on every change, one way only.
+    connect(ui->FraAnalyze, &AnalyzePanel::urlChanged, ui->FraExtract->findChild<QLineEdit*>(QStringLiteral("txtUrl2")),
+            &QLineEdit::setText);
 
     restoreSettings();
     mnuIntro_Click();
@@ -93,8 +101,8 @@ void Form1::saveSettings()
 void Form1::showPanel(QGroupBox* target)
 {
     // Visibility is set in the fixed order Analyze, Create, Extract, Introduction.
-    for (QGroupBox* panel : {static_cast<QGroupBox*>(ui->FraAnalyze), static_cast<QGroupBox*>(ui->FraCreate),
-                              ui->FraExtract, ui->FraInfo})
+    QGroupBox* const panels[] = {ui->FraAnalyze, ui->FraCreate, ui->FraExtract, ui->FraInfo};
+    for (QGroupBox* panel : panels)
         panel->setVisible(panel == target);
 }
 

@@ -1,0 +1,102 @@
+#include "curlpagefetcher.h"
+#include "doubles.h"
+#include "extractpanel.h"
+#include "form1.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QListView>
+#include <QProcess>
+#include <QSignalSpy>
+#include <QPushButton>
+#include <QLineEdit>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+using namespace headwise;
+using namespace headwise::testing;
+using namespace std::chrono_literals;
+
+namespace {
+
+// The real fetch, made to outlast the watchdog: its interval runs out while
+// the transfer blocks, so its tick falls due before the page is looked at.
+class OutlastingFetcher : public PageFetcher {
+public:
+    QString GetPageSource(const QString& url) override
+    {
+        if (watchdog)
+            watchdog->start(0);
+        return real.GetPageSource(url);
+    }
+    CurlPageFetcher real{2s, 10s, 60s};
+    QTimer* watchdog = nullptr;
+};
+
+// The page server is a process of its own: the fetch blocks this thread.
+class ExtractWebTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        server.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        server.start(QStringLiteral("/usr/bin/python3"), {QStringLiteral(HEADWISE_PAGE_SERVER)});
+        QByteArray line;
+        QElapsedTimer clock;
+        clock.start();
+        while (!line.endsWith('\n') && clock.elapsed() < 10000 && server.waitForReadyRead(10000))
+            line += server.readLine();
+        ASSERT_TRUE(line.startsWith("PORT ")) << "the page server did not start";
+        port = line.mid(5).trimmed().toInt();
+        window = std::make_unique<Form1>(Platform{settings, messages, files, shell, fetcher, programs});
+        window->show();
+        window->cmdExtract_Click();
+        panel = window->findChild<ExtractPanel*>(QStringLiteral("FraExtract"));
+        ASSERT_NE(panel, nullptr);
+    }
+    void TearDown() override
+    {
+        window.reset();
+        server.closeWriteChannel();
+        if (!server.waitForFinished(5000)) {
+            server.kill();
+            server.waitForFinished(5000);
+        }
+    }
+
+    QProcess server;
+    int port = 0;
+    MemorySettings settings;
+    RecordingMessageBoxes messages;
+    ScriptedFileDialogs files;
+    RecordingShell shell;
+    OutlastingFetcher fetcher;
+    RecordingProgramStarter programs;
+    std::unique_ptr<Form1> window;
+    ExtractPanel* panel = nullptr;
+};
+
+TEST_F(ExtractWebTest, PageFromALocalServerFillsTheListAndIsNeverReportedAsFailed)
+{
+    QStringList captions;
+    QObject::connect(panel, &ExtractPanel::progressChanged, [&](const QString& c) { captions << c; });
+    fetcher.watchdog = panel->watchdog();
+    QSignalSpy ticks(panel->watchdog(), &QTimer::timeout);
+    window->findChild<QLineEdit*>(QStringLiteral("txtUrl2"))
+        ->setText(QStringLiteral("http://127.0.0.1:%1/redirect").arg(port));
+    window->findChild<QPushButton*>(QStringLiteral("txtGetSrc2"))->click();
+
+    const QAbstractItemModel* list = window->findChild<QListView*>(QStringLiteral("lstNames"))->model();
+    QStringList words;
+    for (int row = 0; row < list->rowCount(); ++row)
+        words << list->index(row, 0).data().toString();
+    EXPECT_EQ(words, QStringList({"parrived", "after", "redirectsp"}));
+    EXPECT_EQ(captions, QStringList({"Scanning web page . . .", "Removing Html . . .", "Loading list . . .",
+                                     "Removing redundant words . . .", "Removing duplicates . . .",
+                                     "Finished - 3 words found"}));
+    EXPECT_GE(ticks.count(), 1); // the tick ran, found the page and stayed silent
+    EXPECT_FALSE(panel->watchdog()->isActive());
+    EXPECT_TRUE(messages.shown.isEmpty());
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+}
+
+} // namespace
