@@ -2,6 +2,7 @@
 
 #include "appinfo.h"
 #include "editortext.h"
+#include "fetchnotices.h"
 #include "filedialog.h"
 #include "linebreaks.h"
 #include "messagebox.h"
@@ -17,18 +18,12 @@ namespace {
 
 // Every text this panel shows, in one place.
 namespace text {
-const QString kNotValidTitle = QStringLiteral("Not Valid");
-const QString kNotValid = QStringLiteral("Please enter a valid URL    ") + kCrLf + kCrLf +
-                          QStringLiteral("Syntax should be http://www.example.com     ");
-const QString kCantConnectTitle = QStringLiteral("Can't Connect");
-const QString kCantConnect = QStringLiteral("Could not conect to     ") + kCrLf;
 const QString kSaveTitle = QStringLiteral("Save Page");
 const QString kFetchedPageName = QStringLiteral("page.htm");
 const QString kSaveFailedTitle = QStringLiteral("Save Failed");
 const QString kSaveFailed = QStringLiteral("The page could not be saved to ");
 } // namespace text
 
-constexpr int kMinimumUrlLength = 11;
 constexpr int kConnectNoticeMs = 20000;
 
 const QColor kMissingColour(255, 0, 0);
@@ -190,8 +185,8 @@ void AnalyzePanel::txtGetSrc_Click()
         setBoxText(row.box, QString());
         row.counter->clear();
     }
-    if (url.size() < kMinimumUrlLength) {
-        showMessage(text::kNotValid, text::kNotValidTitle);
+    if (url.size() < fetchnotice::kShortestUrl) {
+        showMessage(fetchnotice::kNotValid, fetchnotice::kNotValidTitle);
         ui->txtUrl->setFocus();
         return;
     }
@@ -215,7 +210,7 @@ void AnalyzePanel::Timer1_Timer()
     // Disarmed before the box goes up: a modal box runs its own event loop,
     // and the next tick must not stack a second notice on the first.
     timer1_->stop();
-    showMessage(text::kCantConnect + ui->txtUrl->text(), text::kCantConnectTitle);
+    showMessage(fetchnotice::cantConnect(ui->txtUrl->text()), fetchnotice::kCantConnectTitle);
 }
 
 bool AnalyzePanel::loadPageFile(const QString& path)

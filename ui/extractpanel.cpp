@@ -1,6 +1,7 @@
 #include "extractpanel.h"
 
 #include "appinfo.h"
+#include "fetchnotices.h"
 #include "filedialog.h"
 #include "keywords.h"
 #include "linebreaks.h"
@@ -21,11 +22,6 @@ namespace {
 
 // Every text the panel shows.
 namespace text {
-const QString notValidTitle = QStringLiteral("Not Valid");
-const QString notValid = QStringLiteral("Please enter a valid URL    ") + kCrLf + kCrLf +
-                         QStringLiteral("Syntax should be http://www.example.com     ");
-const QString cantConnectTitle = QStringLiteral("Can't Connect");
-const QString cantConnect = QStringLiteral("Could not conect to     ") + kCrLf;
 const QString idle = QStringLiteral("Progress");
 const QString scanning = QStringLiteral("Scanning web page . . .");
 const QString removingHtml = QStringLiteral("Removing Html . . .");
@@ -38,7 +34,6 @@ QString wordsFound(qsizetype n) { return QString::number(n) + QStringLiteral(" w
 } // namespace text
 
 constexpr int kWatchdogMs = 20000;
-constexpr qsizetype kShortestUrl = 11;
 // Beyond this many separate selected runs, rebuilding the list is cheaper
 // than removing run by run.
 constexpr qsizetype kMaxRunsRemovedInPlace = 64;
@@ -130,8 +125,8 @@ void ExtractPanel::txtGetSrc2_Click()
     if (!platform_)
         return;
     const QString url = ui->txtUrl2->text();
-    if (url.size() < kShortestUrl) {
-        platform_->messages.show(window(), text::notValid, text::notValidTitle, MessageIcon::Information);
+    if (url.size() < fetchnotice::kShortestUrl) {
+        platform_->messages.show(window(), fetchnotice::kNotValid, fetchnotice::kNotValidTitle, MessageIcon::Information);
         ui->txtUrl2->setFocus();
         return;
     }
@@ -158,7 +153,7 @@ void ExtractPanel::Timer2_Timer()
     // Stopped before the box: a box left open must not gather a new notice every interval.
     Timer2->stop();
     if (platform_)
-        platform_->messages.show(window(), text::cantConnect + ui->txtUrl2->text(), text::cantConnectTitle,
+        platform_->messages.show(window(), fetchnotice::cantConnect(ui->txtUrl2->text()), fetchnotice::kCantConnectTitle,
                                  MessageIcon::Information);
     setProgress(text::idle);
 }

@@ -211,3 +211,22 @@ TEST_F(Form1Test, ContentsOpensTheHelpPageBesideTheProgram)
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(Form1Test, AnalyzeAddressIsMirroredIntoTheExtractPanelOnEveryKeystroke)
+{
+    window->cmdAnalyze_Click();
+    auto* url = find<QLineEdit>("txtUrl");
+    auto* url2 = find<QLineEdit>("txtUrl2");
+    url->setFocus();
+    const QString typed = QStringLiteral("http://a.b/");
+    for (qsizetype i = 0; i < typed.size(); ++i) {
+        QTest::keyClick(url, typed[i].toLatin1());
+        EXPECT_EQ(url2->text(), typed.left(i + 1));
+    }
+    url2->setText("other"); // one way only
+    EXPECT_EQ(url->text(), typed);
+}
+
+} // namespace
