@@ -3,6 +3,7 @@
 #include "aboutwindow.h"
 #include "appinfo.h"
 #include "createpanel.h"
+#include "extractpanel.h"
 #include "helppage.h"
 #include "settingsstore.h"
 #include "shell.h"
@@ -11,6 +12,7 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QLayout>
+#include <QLineEdit>
 #include <QApplication>
 
 namespace headwise {
@@ -56,6 +58,9 @@ Form1::Form1(const Platform& platform, QWidget* parent)
     connect(ui->mnuContents, &QAction::triggered, this, &Form1::mnuContents_Click);
     connect(ui->mnuAbout, &QAction::triggered, this, &Form1::mnuAbout_Click);
     connect(ui->FraCreate, &CreatePanel::scanRequested, this, &Form1::cmdExtract_Click);
+    ui->FraExtract->setPlatform(platform_);
+    ui->FraExtract->setKeywordsField(ui->FraCreate->findChild<QLineEdit*>(QStringLiteral("Text5")));
+    connect(ui->FraExtract, &ExtractPanel::createRequested, this, &Form1::cmdCreate_Click);
 
     restoreSettings();
     mnuIntro_Click();
@@ -89,7 +94,8 @@ void Form1::saveSettings()
 void Form1::showPanel(QGroupBox* target)
 {
     // Visibility is set in the fixed order Analyze, Create, Extract, Introduction.
-    for (QGroupBox* panel : {ui->FraAnalyze, static_cast<QGroupBox*>(ui->FraCreate), ui->FraExtract, ui->FraInfo})
+    QGroupBox* const panels[] = {ui->FraAnalyze, ui->FraCreate, ui->FraExtract, ui->FraInfo};
+    for (QGroupBox* panel : panels)
         panel->setVisible(panel == target);
 }
 

@@ -1,0 +1,275 @@
+#include "extractpanel.h"
+
+#include "appinfo.h"
+#include "filedialog.h"
+#include "keywords.h"
+#include "linebreaks.h"
+#include "messagebox.h"
+#include "pagefetcher.h"
+#include "pagefile.h"
+#include "ui_extractpanel.h"
+
+#include <QApplication>
+#include <QItemSelectionModel>
+#include <QLineEdit>
+#include <QStringListModel>
+#include <QTimer>
+#include <algorithm>
+
+namespace headwise {
+namespace {
+
+// Every text the panel shows.
+namespace text {
+const QString notValidTitle = QStringLiteral("Not Valid");
+const QString notValid = QStringLiteral("Please enter a valid URL    ") + kCrLf + kCrLf +
+                         QStringLiteral("Syntax should be http://www.example.com     ");
+const QString cantConnectTitle = QStringLiteral("Can't Connect");
+const QString cantConnect = QStringLiteral("Could not conect to     ") + kCrLf;
+const QString idle = QStringLiteral("Progress");
+const QString scanning = QStringLiteral("Scanning web page . . .");
+const QString removingHtml = QStringLiteral("Removing Html . . .");
+const QString loadingList = QStringLiteral("Loading list . . .");
+const QString removingRedundant = QStringLiteral("Removing redundant words . . .");
+const QString removingDuplicates = QStringLiteral("Removing duplicates . . .");
+const QString finished = QStringLiteral("Finished - ");
+QString wordsFoundSoFar(qsizetype n) { return QString::number(n) + QStringLiteral(" Words found"); }
+QString wordsFound(qsizetype n) { return QString::number(n) + QStringLiteral(" words found"); }
+} // namespace text
+
+constexpr int kWatchdogMs = 20000;
+constexpr qsizetype kShortestUrl = 11;
+// Beyond this many separate selected runs, rebuilding the list is cheaper
+// than removing run by run.
+constexpr qsizetype kMaxRunsRemovedInPlace = 64;
+
+void paintPending() { QCoreApplication::processEvents(); }
+
+} // namespace
+
+ExtractPanel::ExtractPanel(QWidget* parent)
+    : QGroupBox(parent), ui(std::make_unique<Ui::ExtractPanel>()), names_(new QStringListModel(this)),
+      Timer2(new QTimer(this))
+{
+    ui->setupUi(this);
+    ui->lstNames->setModel(names_);
+    Timer2->setObjectName(QStringLiteral("Timer2"));
+    Timer2->setInterval(kWatchdogMs);
+
+    connect(ui->cmdFile2, &QPushButton::clicked, this, &ExtractPanel::cmdFile2_Click);
+    connect(ui->txtGetSrc2, &QPushButton::clicked, this, &ExtractPanel::txtGetSrc2_Click);
+    connect(Timer2, &QTimer::timeout, this, &ExtractPanel::Timer2_Timer);
+    connect(ui->cmdRemove, &QPushButton::clicked, this, &ExtractPanel::cmdRemove_Click);
+    connect(ui->cmdAdd, &QPushButton::clicked, this, &ExtractPanel::cmdAdd_Click);
+    connect(ui->Command3, &QPushButton::clicked, this, &ExtractPanel::Command3_Click);
+    connect(ui->txtKeywords2, &QPlainTextEdit::textChanged, this, &ExtractPanel::txtKeywords2_Change);
+}
+
+ExtractPanel::~ExtractPanel()
+{
+    setBusy(false);
+}
+
+void ExtractPanel::setPlatform(const Platform& platform) { platform_.emplace(platform); }
+
+void ExtractPanel::setKeywordsField(QLineEdit* field) { keywordsField_ = field; }
+
+void ExtractPanel::setProgress(const QString& caption)
+{
+    ui->lblProgress->setText(caption);
+    emit progressChanged(caption);
+}
+
+void ExtractPanel::showProgress(const QString& caption)
+{
+    setProgress(caption);
+    paintPending();
+}
+
+// A state, not a stack: however many loads asked for the hourglass, one
+// return to normal ends it.
+void ExtractPanel::setBusy(bool busy)
+{
+    if (busy == busy_)
+        return;
+    busy_ = busy;
+    if (busy)
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+    else
+        QApplication::restoreOverrideCursor();
+}
+
+QStringList ExtractPanel::words() const { return names_->stringList(); }
+
+void ExtractPanel::setWords(const QStringList& words) { names_->setStringList(words); }
+
+void ExtractPanel::cmdFile2_Click()
+{
+    if (!platform_)
+        return;
+    const QString path = platform_->files.openFile(window(), pageDialogTitle(), pageDialogFilter());
+    if (path.isEmpty())
+        return; // a cancel leaves everything as it was
+    // The file replaces whatever a web load was waiting for; its watchdog
+    // must not report that load once this text is gone.
+    Timer2->stop();
+    Text22.clear();
+    ui->txtFile2->clear();
+    setWords({});
+    ui->txtKeywords2->clear();
+    const std::optional<DecodedPage> page = readPageFile(path);
+    if (!page)
+        return;
+    Text22 = page->text;
+    ui->txtFile2->setText(path);
+    cmdRemHtml_Click();
+}
+
+void ExtractPanel::txtGetSrc2_Click()
+{
+    if (!platform_)
+        return;
+    const QString url = ui->txtUrl2->text();
+    if (url.size() < kShortestUrl) {
+        platform_->messages.show(window(), text::notValid, text::notValidTitle, MessageIcon::Information);
+        ui->txtUrl2->setFocus();
+        return;
+    }
+    setBusy(true);
+    Timer2->start();
+    Text22.clear();
+    ui->txtKeywords2->clear();
+    setWords({});
+    showProgress(text::scanning);
+    Text22 = platform_->fetcher.GetPageSource(url);
+    paintPending();
+    if (!Text22.isEmpty()) {
+        Timer2->stop();
+        cmdRemHtml_Click();
+    } else {
+        setBusy(false);
+    }
+}
+
+void ExtractPanel::Timer2_Timer()
+{
+    if (!Text22.isEmpty())
+        return;
+    // Stopped before the box: a box left open must not gather a new notice every interval.
+    Timer2->stop();
+    if (platform_)
+        platform_->messages.show(window(), text::cantConnect + ui->txtUrl2->text(), text::cantConnectTitle,
+                                 MessageIcon::Information);
+    setProgress(text::idle);
+}
+
+void ExtractPanel::cmdRemHtml_Click()
+{
+    showProgress(text::removingHtml);
+    Text22 = StripHtml(Text22);
+    paintPending();
+    cmdGetEm_Click();
+}
+
+void ExtractPanel::cmdGetEm_Click()
+{
+    showProgress(text::loadingList);
+    setWords(words() + WordList(Text22));
+    paintPending();
+    ui->lblCount->setText(text::wordsFoundSoFar(names_->rowCount()));
+    paintPending();
+    cmdLess4_Click();
+}
+
+void ExtractPanel::cmdLess4_Click()
+{
+    showProgress(text::removingRedundant);
+    QStringList list = words();
+    RemoveRedundantWords(list);
+    setWords(list);
+    ui->lblCount->setText(text::wordsFoundSoFar(names_->rowCount()));
+    paintPending();
+    cmdDoubles_Click();
+}
+
+void ExtractPanel::cmdDoubles_Click()
+{
+    showProgress(text::removingDuplicates);
+    QStringList list = words();
+    ClearDoubles(list);
+    setWords(list);
+    ui->lblCount->setText(text::wordsFound(names_->rowCount()));
+    setProgress(text::finished + ui->lblCount->text());
+    setBusy(false);
+    paintPending();
+    if (names_->rowCount() > 0)
+        ui->cmdRemove->setEnabled(true);
+}
+
+void ExtractPanel::cmdCount_Click()
+{
+    if (platform_)
+        platform_->messages.show(window(), QString::number(CountCommas(ui->txtKeywords2->toPlainText())),
+                                 applicationTitle(), MessageIcon::None);
+}
+
+void ExtractPanel::cmdRemove_Click()
+{
+    QList<int> rows;
+    for (const QModelIndex& index : ui->lstNames->selectionModel()->selectedIndexes())
+        rows.append(index.row());
+    std::sort(rows.begin(), rows.end());
+    rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
+
+    // Contiguous runs, last first, so earlier rows keep their numbers.
+    QList<std::pair<int, int>> runs; // first row, count
+    for (int row : rows) {
+        if (!runs.isEmpty() && runs.last().first + runs.last().second == row)
+            ++runs.last().second;
+        else
+            runs.append({row, 1});
+    }
+    if (runs.size() <= kMaxRunsRemovedInPlace) {
+        for (auto run = runs.crbegin(); run != runs.crend(); ++run)
+            names_->removeRows(run->first, run->second);
+    } else {
+        const QStringList list = words();
+        QStringList kept;
+        kept.reserve(list.size() - rows.size());
+        for (qsizetype i = 0, next = 0; i < list.size(); ++i) {
+            if (next < rows.size() && rows[next] == i)
+                ++next;
+            else
+                kept.append(list[i]);
+        }
+        setWords(kept);
+    }
+    ui->lblCount->setText(text::wordsFound(names_->rowCount()));
+    setProgress(text::finished + ui->lblCount->text());
+}
+
+void ExtractPanel::cmdAdd_Click()
+{
+    const QStringList list = words();
+    if (list.isEmpty())
+        return;
+    ui->txtKeywords2->setPlainText(KeywordText(list));
+}
+
+void ExtractPanel::Command3_Click()
+{
+    const QString keywords = toCrLf(ui->txtKeywords2->toPlainText());
+    if (keywordsField_) {
+        const QString current = keywordsField_->text();
+        keywordsField_->setText(current.isEmpty() ? keywords : current + QStringLiteral(", ") + keywords);
+    }
+    emit createRequested();
+    ui->txtUrl2->clear();
+    ui->txtFile2->clear();
+    setWords({});
+    ui->txtKeywords2->clear();
+}
+
+void ExtractPanel::txtKeywords2_Change() { ui->Label11->setVisible(!ui->txtKeywords2->toPlainText().isEmpty()); }
+
+} // namespace headwise

@@ -1,0 +1,74 @@
+#pragma once
+
+#include "platform.h"
+
+#include <QGroupBox>
+#include <QStringList>
+#include <memory>
+#include <optional>
+
+namespace Ui {
+class ExtractPanel;
+}
+class QLineEdit;
+class QStringListModel;
+class QTimer;
+
+namespace headwise {
+
+// The Extract panel: loads a page or file into the scratch text Text22, runs
+// the chain strip -> word list -> length filter -> de-duplication into
+// lstNames, and hands the chosen words to the Create panel.
+class ExtractPanel : public QGroupBox {
+    Q_OBJECT
+public:
+    explicit ExtractPanel(QWidget* parent = nullptr);
+    ~ExtractPanel() override;
+
+    void setPlatform(const Platform& platform);
+    // The Create panel's keywords field, which "Add These" extends.
+    void setKeywordsField(QLineEdit* field);
+
+    QTimer* watchdog() const { return Timer2; }
+    // What the scratch text holds: the loaded page, then the stripped text.
+    const QString& scratchText() const { return Text22; }
+
+public slots:
+    void cmdFile2_Click();
+    void txtGetSrc2_Click();
+    void Timer2_Timer();
+    void cmdRemove_Click();
+    void cmdAdd_Click();
+    void Command3_Click();
+    void txtKeywords2_Change();
+
+    // The chain; each stage runs the next.
+    void cmdRemHtml_Click();
+    void cmdGetEm_Click();
+    void cmdLess4_Click();
+    void cmdDoubles_Click();
+    void cmdCount_Click();
+
+signals:
+    // "Add These": the main window brings the Create panel to the front.
+    void createRequested();
+    // Every text lblProgress takes, as it takes it.
+    void progressChanged(const QString& caption);
+
+private:
+    void setProgress(const QString& caption);
+    void showProgress(const QString& caption); // set, then paint before the work goes on
+    void setBusy(bool busy);
+    QStringList words() const;
+    void setWords(const QStringList& words);
+
+    std::unique_ptr<Ui::ExtractPanel> ui;
+    std::optional<Platform> platform_;
+    QLineEdit* keywordsField_ = nullptr;
+    QStringListModel* names_;
+    QTimer* Timer2;
+    QString Text22;
+    bool busy_ = false;
+};
+
+} // namespace headwise
