@@ -293,8 +293,8 @@ DecodedPage decodePage(const QByteArray& bytes, const QByteArray& declaredCharse
     }
     if (!found.ok) {
         QByteArray meta = metaCharset(bytes);
-        // A page whose meta tag can be read byte by byte is not UTF-16.
-        if (meta.startsWith("utf-16"))
+        // A page whose meta tag can be read byte by byte is not UTF-16 or UTF-32.
+        if (meta.startsWith("utf-16") || meta.startsWith("utf-32") || meta.startsWith("ucs"))
             meta = "utf-8";
         found = decodeAs(bytes, meta);
     }

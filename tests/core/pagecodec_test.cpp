@@ -83,6 +83,8 @@ INSTANTIATE_TEST_SUITE_P(
                    u"<meta charset = 'windows-1252' >€"_qs, kCp1252Lf},
         DecodeCase{"MetaUtf16MeansUtf8", "<meta charset=utf-16>\xC3\xA9", {}, u"<meta charset=utf-16>é"_qs,
                    kUtf8Lf},
+        DecodeCase{"MetaUtf32MeansUtf8", "<meta charset=utf-32le>\xC3\xA9", {}, u"<meta charset=utf-32le>é"_qs,
+                   kUtf8Lf},
         DecodeCase{"CharsetOutsideMetaIgnored", "<p>charset=windows-1252</p>\xC3\xA9", {},
                    u"<p>charset=windows-1252</p>é"_qs, kUtf8Lf},
         DecodeCase{"SniffedMultiByte", "\xE2\x82\xAC \xF0\x9F\x98\x80 \xE4\xB8\xAD", {}, u"€ 😀 中"_qs, kUtf8Lf},

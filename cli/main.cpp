@@ -1,0 +1,52 @@
+#include "commands.h"
+#include "output.h"
+
+#include "appinfo.h"
+
+#include <QCoreApplication>
+
+using namespace headwise::cli;
+
+namespace {
+
+const QString kUsage = QStringLiteral(
+    "Usage: headwise-cli COMMAND [options]\n"
+    "\n"
+    "Commands:\n"
+    "  create    print a meta tag block from the given fields\n"
+    "  analyze   report the meta tags of pages (files or http(s) addresses)\n"
+    "  extract   print the candidate keywords of a page\n"
+    "  insert    insert a tag block into a page file\n"
+    "\n"
+    "headwise-cli COMMAND --help describes a command; --version prints the version.\n");
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(headwise::applicationTitle());
+    QCoreApplication::setApplicationVersion(headwise::versionText());
+
+    QStringList arguments = QCoreApplication::arguments();
+    const QString command = arguments.value(1);
+    if (command == QLatin1String("--version") || command == QLatin1String("-v")) {
+        writeOut(headwise::applicationTitle() + QLatin1Char(' ') + headwise::versionText() + QLatin1Char('\n'));
+        return kExitOk;
+    }
+    if (command.isEmpty() || command == QLatin1String("--help") || command == QLatin1String("-h")) {
+        writeOut(kUsage);
+        return command.isEmpty() ? kExitBadInput : kExitOk;
+    }
+    arguments.removeAt(1);
+    if (command == QLatin1String("create"))
+        return runCreate(arguments);
+    if (command == QLatin1String("analyze"))
+        return runAnalyze(arguments);
+    if (command == QLatin1String("extract"))
+        return runExtract(arguments);
+    if (command == QLatin1String("insert"))
+        return runInsert(arguments);
+    writeError(QStringLiteral("unknown command \"%1\"; see headwise-cli --help").arg(command));
+    return kExitBadInput;
+}

@@ -1,0 +1,17 @@
+#pragma once
+
+#include <QCommandLineParser>
+#include <QString>
+
+namespace headwise::cli {
+
+// Exact bytes on stdout (UTF-8, no line-break translation).
+void writeOut(const QString& text);
+// One line on stderr, prefixed with the program name.
+void writeError(const QString& line);
+
+// Parses, answers --help, and reports a usage error. Returns false when the
+// command should end with exitCode.
+bool parseCommand(QCommandLineParser& parser, const QStringList& arguments, int& exitCode);
+
+} // namespace headwise::cli

@@ -1,0 +1,31 @@
+#!/usr/bin/env bash
+# Builds the libFuzzer targets with clang and runs each for a bounded time
+# (FUZZ_SECONDS, default 60) from its seed corpus. A crash or a broken
+# invariant fails the run; the input that did it is kept in build-fuzz/crashes/.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+seconds=${FUZZ_SECONDS:-60}
+build=build-fuzz
+if [ ! -f "$build/CMakeCache.txt" ]; then
+  cmake -S . -B "$build" -G Ninja -DHEADWISE_FUZZ=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+        -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++
+fi
+cmake --build "$build" --parallel "$(nproc)"
+
+mkdir -p "$build/crashes"
+status=0
+for fuzzer in "$build"/tests/fuzz/fuzz_*; do
+  name=$(basename "$fuzzer")
+  corpus="$build/corpus/$name"          # grows between runs; the seeds stay untouched
+  mkdir -p "$corpus"
+  cp -n tests/fixtures/fuzz/"$name"/* "$corpus"/ 2>/dev/null || true
+  echo "== $name: ${seconds}s"
+  if ! ASAN_OPTIONS=detect_leaks=1 "$fuzzer" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 \
+        -max_len=65536 -print_final_stats=1 -artifact_prefix="$build/crashes/$name-" "$corpus" \
+        > "$build/$name.log" 2>&1; then
+    echo "FAILED: $name (see $build/$name.log)"; tail -40 "$build/$name.log"; status=1
+  else
+    grep -E '^stat::number_of_executed_units' "$build/$name.log" || true
+  fi
+done
+exit $status

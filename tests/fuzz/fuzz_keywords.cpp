@@ -1,0 +1,43 @@
+// The keyword chain yields distinct words of 5 to 15 characters free of
+// separators and deleted characters, and its keyword text splits back into them.
+
+#include "keywords.h"
+
+#include <QSet>
+#include <cstdio>
+#include <cstdlib>
+
+using namespace headwise;
+
+// Names the broken invariant before the crash that libFuzzer records.
+#define require(condition)                                                                                  \
+    do {                                                                                                       \
+        if (!(condition)) {                                                                                    \
+            std::fprintf(stderr, "invariant broken: %s\n", #condition);                                       \
+            std::abort();                                                                                      \
+        }                                                                                                      \
+    } while (false)
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    const QString text = QString::fromUtf8(reinterpret_cast<const char*>(data), qsizetype(size));
+    const QString stripped = StripHtml(text);
+    for (QChar gone : QStringLiteral("<>/\\\"=,.}{!-+#%;:'()"))
+        require(!stripped.contains(gone));
+
+    QStringList words = WordList(stripped);
+    RemoveRedundantWords(words);
+    ClearDoubles(words);
+    QSet<QString> seen;
+    for (const QString& word : words) {
+        require(word.size() >= kShortestKeyword && word.size() <= kLongestKeyword);
+        for (QChar separator : {u' ', u'\t', u'\r', u'\n'})
+            require(!word.contains(separator));
+        require(!seen.contains(word));
+        seen.insert(word);
+    }
+    const QString keywordText = KeywordText(words);
+    require(words.isEmpty() ? keywordText.isEmpty() : keywordText.split(QStringLiteral(", ")) == words);
+    require(CountCommas(keywordText) == (keywordText.isEmpty() ? -1 : words.size() - 1));
+    return 0;
+}

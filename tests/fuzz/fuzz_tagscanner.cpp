@@ -1,0 +1,59 @@
+// Every piece the scanner reports starts with its opening marker, ends with its
+// closing marker and stands in the page; insertion never leaves the page.
+
+#include "tagscanner.h"
+
+#include <cstdio>
+#include <cstdlib>
+
+using namespace headwise;
+
+// Names the broken invariant before the crash that libFuzzer records.
+#define require(condition)                                                                                  \
+    do {                                                                                                       \
+        if (!(condition)) {                                                                                    \
+            std::fprintf(stderr, "invariant broken: %s\n", #condition);                                       \
+            std::abort();                                                                                      \
+        }                                                                                                      \
+    } while (false)
+
+// A piece holds no ">" before its end but may span lines, so ">" CR LF ends each one.
+static QStringList pieces(const QString& listed)
+{
+    QStringList list = listed.split(QStringLiteral(">\r\n"));
+    require(list.last().isEmpty());
+    list.removeLast();
+    for (QString& piece : list)
+        piece += QLatin1Char('>');
+    return list;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    const QString page = QString::fromUtf8(reinterpret_cast<const char*>(data), qsizetype(size));
+
+    const MetaTagListing listing = ListMetaTags(page);
+    for (const QString& piece : pieces(listing.script)) {
+        require(piece.startsWith(QLatin1String("<meta"), Qt::CaseInsensitive));
+        require(piece.endsWith(QLatin1Char('>')));
+        require(page.contains(piece));
+    }
+    for (ScannedTag tag : kReportOrder) {
+        const ScanResult scan = ScanTag(tag, page);
+        const QString closing = tag == ScannedTag::Title ? QStringLiteral("</title>") : QStringLiteral(">");
+        const QStringList found = tag == ScannedTag::Title
+                                      ? (scan.count ? QStringList{scan.boxText} : QStringList{})
+                                      : pieces(scan.boxText);
+        require(tag == ScannedTag::Title || found.size() == scan.count);
+        for (const QString& piece : found) {
+            require(piece.startsWith(openingMarker(tag), Qt::CaseInsensitive));
+            require(piece.endsWith(closing, Qt::CaseInsensitive));
+            require(page.contains(piece));
+        }
+        require(reportsMissing(QString::number(scan.count)) == (scan.count == 0));
+    }
+    const qsizetype at = insertionPoint(page);
+    require(at >= 0 && at <= page.size());
+    require(removeMetaBlock(page, listing.script).size() <= page.size());
+    return 0;
+}
