@@ -12,6 +12,7 @@ packages=(
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   python3 python3-aiosmtpd
   fonts-dejavu-core xvfb xauth
+  clang libclang-rt-14-dev
 )
 
 missing=()
