@@ -3,6 +3,7 @@
 #include "appinfo.h"
 #include "createpanel.h"
 #include "helppage.h"
+#include "mailwindow.h"
 #include "settingsstore.h"
 #include "shell.h"
 #include "ui_form1.h"
@@ -53,6 +54,8 @@ Form1::Form1(const Platform& platform, QWidget* parent)
     connect(ui->mnuExit, &QAction::triggered, this, &QWidget::close);
     connect(ui->mnuIntro, &QAction::triggered, this, &Form1::mnuIntro_Click);
     connect(ui->mnuContents, &QAction::triggered, this, &Form1::mnuContents_Click);
+    connect(ui->mnuTellFriend, &QAction::triggered, this, &Form1::mnuTellFriend_Click);
+    connect(ui->mnuContact, &QAction::triggered, this, &Form1::mnuContact_Click);
     connect(ui->FraCreate, &CreatePanel::scanRequested, this, &Form1::cmdExtract_Click);
 
     restoreSettings();
@@ -97,6 +100,19 @@ void Form1::cmdExtract_Click() { showPanel(ui->FraExtract); }
 void Form1::mnuIntro_Click() { showPanel(ui->FraInfo); }
 
 void Form1::mnuContents_Click() { platform_.shell.open(QUrl::fromLocalFile(helpPagePath())); }
+
+void Form1::mnuTellFriend_Click() { showMailWindow(tellFriend_, tellFriendForm()); }
+void Form1::mnuContact_Click() { showMailWindow(contact_, contactForm()); }
+
+void Form1::showMailWindow(QPointer<MailWindow>& window, const MailForm& form)
+{
+    // At most one of each; choosing it again brings the open one forward.
+    if (!window)
+        window = new MailWindow(form, platform_.messages, this);
+    window->show();
+    window->raise();
+    window->activateWindow();
+}
 
 void Form1::closeEvent(QCloseEvent* event)
 {

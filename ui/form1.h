@@ -3,6 +3,7 @@
 #include "platform.h"
 
 #include <QMainWindow>
+#include <QPointer>
 #include <memory>
 
 namespace Ui {
@@ -11,6 +12,9 @@ class Form1;
 class QGroupBox;
 
 namespace headwise {
+
+class MailWindow;
+struct MailForm;
 
 // The main window: heading, the four panels of which one is shown, the
 // navigation row, the menus, the stored settings and the close sequence.
@@ -26,6 +30,8 @@ public slots:
     void cmdExtract_Click();
     void mnuIntro_Click();
     void mnuContents_Click();
+    void mnuTellFriend_Click();
+    void mnuContact_Click();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -34,9 +40,12 @@ private:
     void restoreSettings();
     void saveSettings();
     void showPanel(QGroupBox* target);
+    void showMailWindow(QPointer<MailWindow>& window, const MailForm& form);
 
     Platform platform_;
     std::unique_ptr<Ui::Form1> ui;
+    QPointer<MailWindow> tellFriend_;
+    QPointer<MailWindow> contact_;
 };
 
 } // namespace headwise
