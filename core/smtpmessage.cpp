@@ -34,8 +34,7 @@ int ReplyCode(const QString& reply)
     for (const QChar c : first) {
         if (c < QLatin1Char('0') || c > QLatin1Char('9'))
             break;
-        if (code < kCap)
-            code = code * 10 + (c.unicode() - '0');
+        code = qMin(code * 10 + (c.unicode() - '0'), kCap);
     }
     return code;
 }
