@@ -89,6 +89,7 @@ TEST_F(MailWindowsTest, TellAFriendOpensLoaded)
     EXPECT_EQ(in<QPushButton>(w, "cmdSend")->text(), "&Send");
     EXPECT_EQ(in<QPushButton>(w, "cmdExit")->text(), "&Cancel");
     EXPECT_TRUE(in(w, "Image1")->isVisible());
+    EXPECT_FALSE(in<QLabel>(w, "Image1")->pixmap().isNull());
 
     auto* subject = in<QComboBox>(w, "cboSubject");
     EXPECT_TRUE(subject->isEditable());
