@@ -1,7 +1,9 @@
 #include "appinfo.h"
+#include "curlpagefetcher.h"
 #include "filedialog.h"
 #include "form1.h"
 #include "messagebox.h"
+#include "programstarter.h"
 #include "settingsstore.h"
 #include "shell.h"
 
@@ -19,7 +21,9 @@ int main(int argc, char* argv[])
     headwise::QtMessageBoxes messages;
     headwise::QtFileDialogs files;
     headwise::DesktopShell shell;
-    headwise::Form1 window({settings, messages, files, shell});
+    headwise::CurlPageFetcher fetcher;
+    headwise::ProcessStarter programs;
+    headwise::Form1 window({settings, messages, files, shell, fetcher, programs});
     window.show();
     return QApplication::exec();
 }

@@ -6,6 +6,8 @@ class SettingsStore;
 class MessageBoxes;
 class FileDialogs;
 class Shell;
+class PageFetcher;
+class ProgramStarter;
 
 // The outside world as the windows see it; tests hand in recording doubles.
 struct Platform {
@@ -13,6 +15,8 @@ struct Platform {
     MessageBoxes& messages;
     FileDialogs& files;
     Shell& shell;
+    PageFetcher& fetcher;
+    ProgramStarter& programs;
 };
 
 } // namespace headwise

@@ -1,5 +1,6 @@
 #include "form1.h"
 
+#include "aboutwindow.h"
 #include "appinfo.h"
 #include "createpanel.h"
 #include "helppage.h"
@@ -56,6 +57,7 @@ Form1::Form1(const Platform& platform, QWidget* parent)
     connect(ui->mnuContents, &QAction::triggered, this, &Form1::mnuContents_Click);
     connect(ui->mnuTellFriend, &QAction::triggered, this, &Form1::mnuTellFriend_Click);
     connect(ui->mnuContact, &QAction::triggered, this, &Form1::mnuContact_Click);
+    connect(ui->mnuAbout, &QAction::triggered, this, &Form1::mnuAbout_Click);
     connect(ui->FraCreate, &CreatePanel::scanRequested, this, &Form1::cmdExtract_Click);
 
     restoreSettings();
@@ -101,17 +103,29 @@ void Form1::mnuIntro_Click() { showPanel(ui->FraInfo); }
 
 void Form1::mnuContents_Click() { platform_.shell.open(QUrl::fromLocalFile(helpPagePath())); }
 
-void Form1::mnuTellFriend_Click() { showMailWindow(tellFriend_, tellFriendForm()); }
-void Form1::mnuContact_Click() { showMailWindow(contact_, contactForm()); }
-
-void Form1::showMailWindow(QPointer<MailWindow>& window, const MailForm& form)
+// Secondary windows exist at most once; choosing one again brings it forward.
+template <typename Window, typename Make> static void showSingle(QPointer<Window>& slot, Make make)
 {
-    // At most one of each; choosing it again brings the open one forward.
-    if (!window)
-        window = new MailWindow(form, platform_.messages, this);
-    window->show();
-    window->raise();
-    window->activateWindow();
+    if (!slot)
+        slot = make();
+    slot->show();
+    slot->raise();
+    slot->activateWindow();
+}
+
+void Form1::mnuTellFriend_Click()
+{
+    showSingle(tellFriend_, [this] { return new MailWindow(tellFriendForm(), platform_.messages, this); });
+}
+
+void Form1::mnuContact_Click()
+{
+    showSingle(contact_, [this] { return new MailWindow(contactForm(), platform_.messages, this); });
+}
+
+void Form1::mnuAbout_Click()
+{
+    showSingle(about_, [this] { return new AboutWindow(platform_, this); });
 }
 
 void Form1::closeEvent(QCloseEvent* event)

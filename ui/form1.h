@@ -14,7 +14,7 @@ class QGroupBox;
 namespace headwise {
 
 class MailWindow;
-struct MailForm;
+class AboutWindow;
 
 // The main window: heading, the four panels of which one is shown, the
 // navigation row, the menus, the stored settings and the close sequence.
@@ -32,6 +32,7 @@ public slots:
     void mnuContents_Click();
     void mnuTellFriend_Click();
     void mnuContact_Click();
+    void mnuAbout_Click();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -40,9 +41,9 @@ private:
     void restoreSettings();
     void saveSettings();
     void showPanel(QGroupBox* target);
-    void showMailWindow(QPointer<MailWindow>& window, const MailForm& form);
 
     Platform platform_;
+    QPointer<AboutWindow> about_;
     std::unique_ptr<Ui::Form1> ui;
     QPointer<MailWindow> tellFriend_;
     QPointer<MailWindow> contact_;

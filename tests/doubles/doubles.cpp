@@ -51,4 +51,24 @@ bool RecordingShell::open(const QUrl& target)
     return succeeds;
 }
 
+ScriptedPageFetcher::~ScriptedPageFetcher()
+{
+    if (!bodies.isEmpty())
+        ADD_FAILURE() << "prepared page bodies never fetched: " << bodies.size();
+}
+
+QString ScriptedPageFetcher::GetPageSource(const QString& url)
+{
+    urls.append(url);
+    if (duringFetch)
+        duringFetch(url);
+    return bodies.isEmpty() ? QString() : bodies.takeFirst();
+}
+
+bool RecordingProgramStarter::start(const QString& programPath)
+{
+    started.append(programPath);
+    return startSucceeds;
+}
+
 } // namespace headwise::testing

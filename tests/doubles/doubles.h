@@ -6,6 +6,8 @@
 
 #include "filedialog.h"
 #include "messagebox.h"
+#include "pagefetcher.h"
+#include "programstarter.h"
 #include "settingsstore.h"
 #include "shell.h"
 
@@ -71,6 +73,30 @@ public:
 
     QList<QUrl> opened;
     bool succeeds = true;
+};
+
+// Hands out prepared page bodies in order; with none left the fetch fails
+// (empty text), as a real one does when nothing arrives.
+class ScriptedPageFetcher : public PageFetcher {
+public:
+    ~ScriptedPageFetcher() override;
+    QString GetPageSource(const QString& url) override;
+
+    void prepareBody(const QString& body) { bodies.append(body); }
+
+    QStringList urls; // every address asked, in order
+    QStringList bodies;
+    std::function<void(const QString& url)> duringFetch; // runs while the fetch "blocks"
+};
+
+class RecordingProgramStarter : public ProgramStarter {
+public:
+    QString locate(const QString& programName) override { return installed.value(programName); }
+    bool start(const QString& programPath) override;
+
+    QMap<QString, QString> installed; // program name -> path
+    QStringList started;
+    bool startSucceeds = true;
 };
 
 } // namespace headwise::testing

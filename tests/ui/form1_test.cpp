@@ -80,9 +80,11 @@ TEST(Form1Settings, TypedValueSurvivesCloseAndRestartInARealStore)
     RecordingMessageBoxes messages;
     ScriptedFileDialogs files;
     RecordingShell shell;
+    ScriptedPageFetcher fetcher;
+    RecordingProgramStarter programs;
     {
         QSettingsStore store(file);
-        Form1 window(Platform{store, messages, files, shell});
+        Form1 window(Platform{store, messages, files, shell, fetcher, programs});
         auto* revisit = window.findChild<QComboBox*>("Combo3");
         revisit->setFocus();
         revisit->lineEdit()->selectAll();
@@ -90,7 +92,7 @@ TEST(Form1Settings, TypedValueSurvivesCloseAndRestartInARealStore)
         window.close();
     }
     QSettingsStore store(file);
-    Form1 window(Platform{store, messages, files, shell});
+    Form1 window(Platform{store, messages, files, shell, fetcher, programs});
     EXPECT_EQ(window.findChild<QComboBox*>("Combo3")->currentText(), "45 Days");
 }
 
@@ -171,6 +173,8 @@ TEST_F(Form1Test, CaptionsOfMenusButtonsAndIntroduction)
         previousX = find<QPushButton>(name)->x();
     }
     EXPECT_TRUE(find<QPushButton>("cmdAnalyze")->hasFocus() || !window->isActiveWindow());
+    for (const char* picture : {"Image1", "Image2", "Image3"})
+        EXPECT_FALSE(find<QLabel>(picture)->pixmap().isNull()) << picture;
     EXPECT_EQ(find<QLabel>("Label12")->text(), "Create and insert your Meta Tags in 3 easy steps");
     EXPECT_TRUE(find<QLabel>("Label15")->text().startsWith(
         "Create using the most critical Tags for high Search Engine placement.  Headwise will"));

@@ -21,7 +21,7 @@ protected:
 
     void start()
     {
-        window = std::make_unique<Form1>(Platform{settings, messages, files, shell});
+        window = std::make_unique<Form1>(Platform{settings, messages, files, shell, fetcher, programs});
         window->show();
     }
 
@@ -45,6 +45,8 @@ protected:
     RecordingMessageBoxes messages;
     ScriptedFileDialogs files;
     RecordingShell shell;
+    ScriptedPageFetcher fetcher;
+    RecordingProgramStarter programs;
     std::unique_ptr<Form1> window;
 };
 

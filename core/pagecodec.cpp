@@ -1,0 +1,339 @@
+#include "pagecodec.h"
+
+#include <QStringDecoder>
+#include <QStringEncoder>
+#include <algorithm>
+#include <array>
+
+namespace headwise {
+
+namespace {
+
+const QString kUtf8 = QStringLiteral("UTF-8");
+const QString kUtf16Le = QStringLiteral("UTF-16LE");
+const QString kUtf16Be = QStringLiteral("UTF-16BE");
+const QString kWindows1252 = QStringLiteral("windows-1252");
+
+// 0x80-0x9F of Windows-1252. The five bytes the code page leaves undefined map
+// to the C1 control of the same value, so every byte decodes and encodes back.
+constexpr std::array<char16_t, 32> kCp1252High = {
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
+};
+
+QString decodeWindows1252(const QByteArray& bytes)
+{
+    QString text(bytes.size(), Qt::Uninitialized);
+    QChar* out = text.data();
+    for (const char byte : bytes) {
+        const auto b = static_cast<unsigned char>(byte);
+        *out++ = (b >= 0x80 && b < 0xA0) ? QChar(kCp1252High[b - 0x80]) : QChar(b);
+    }
+    return text;
+}
+
+// Labels that browsers read as Windows-1252; its superset keeps every byte.
+bool isWindows1252Label(const QByteArray& lowerName)
+{
+    static const char* const labels[] = {
+        "windows-1252", "cp1252",   "x-cp1252",   "iso-8859-1", "iso8859-1", "iso_8859-1", "latin1",
+        "l1",           "us-ascii", "ascii",      "cp819",      "ibm819",    "iso-ir-100", "csisolatin1",
+        "ansi_x3.4-1968", "iso_8859-1:1987",
+    };
+    for (const char* label : labels)
+        if (lowerName == label)
+            return true;
+    return false;
+}
+
+void appendReference(QByteArray& out, char32_t codePoint)
+{
+    out += "&#";
+    out += QByteArray::number(static_cast<uint>(codePoint));
+    out += ';';
+}
+
+QByteArray encodeWindows1252(const QString& text)
+{
+    QByteArray out;
+    out.reserve(text.size());
+    const qsizetype n = text.size();
+    for (qsizetype i = 0; i < n; ++i) {
+        const char16_t c = text[i].unicode();
+        if (c < 0x80 || (c >= 0xA0 && c <= 0xFF)) {
+            out += static_cast<char>(c);
+            continue;
+        }
+        const auto* found = std::find(kCp1252High.begin(), kCp1252High.end(), c);
+        if (found != kCp1252High.end()) {
+            out += static_cast<char>(0x80 + (found - kCp1252High.begin()));
+            continue;
+        }
+        if (QChar::isHighSurrogate(c) && i + 1 < n && text[i + 1].isLowSurrogate()) {
+            appendReference(out, QChar::surrogateToUcs4(c, text[i + 1].unicode()));
+            ++i;
+        } else {
+            appendReference(out, c);
+        }
+    }
+    return out;
+}
+
+// Encodes with a general converter; any stretch it cannot hold is redone one
+// character at a time, so only those characters become references.
+QByteArray encodeWithConverter(const QString& text, const QString& name)
+{
+    const QByteArray converterName = name.toLatin1();
+    QStringEncoder whole(converterName.constData(), QStringConverter::Flag::Stateless);
+    if (!whole.isValid())
+        return text.toUtf8();
+    QByteArray out = whole.encode(text);
+    if (!whole.hasError())
+        return out;
+
+    // A converter's error flag cannot be cleared, so each attempt gets its own.
+    const auto encodes = [&](QStringView piece, QByteArray& bytes) {
+        QStringEncoder encoder(converterName.constData(), QStringConverter::Flag::Stateless);
+        bytes = encoder.encode(piece);
+        return !encoder.hasError();
+    };
+    out.clear();
+    constexpr qsizetype kChunk = 256;
+    QByteArray bytes;
+    for (qsizetype start = 0; start < text.size();) {
+        qsizetype end = std::min(start + kChunk, text.size());
+        if (end < text.size() && text[end].isLowSurrogate())
+            ++end;
+        const QStringView chunk = QStringView(text).mid(start, end - start);
+        if (encodes(chunk, bytes)) {
+            out += bytes;
+        } else {
+            for (qsizetype i = 0; i < chunk.size(); ++i) {
+                const bool pair =
+                    chunk[i].isHighSurrogate() && i + 1 < chunk.size() && chunk[i + 1].isLowSurrogate();
+                const QStringView one = chunk.mid(i, pair ? 2 : 1);
+                if (encodes(one, bytes))
+                    out += bytes;
+                else
+                    appendReference(out, pair ? QChar::surrogateToUcs4(one[0], one[1]) : one[0].unicode());
+                if (pair)
+                    ++i;
+            }
+        }
+        start = end;
+    }
+    return out;
+}
+
+struct Decoded {
+    bool ok = false;
+    QString text;
+    QString name;
+};
+
+// Strict: a charset that does not fit the bytes is rejected, so that the next
+// rule can try; a page must never lose bytes just by being opened and saved.
+Decoded decodeAs(const QByteArray& bytes, const QByteArray& charset)
+{
+    const QByteArray lower = charset.trimmed().toLower();
+    if (lower.isEmpty())
+        return {};
+    if (isWindows1252Label(lower))
+        return {true, decodeWindows1252(bytes), kWindows1252};
+    // Stateless, so a sequence cut off at the end counts as an error instead
+    // of being held back for input that never comes.
+    QStringDecoder decoder(lower.constData(),
+                           QStringConverter::Flag::ConvertInitialBom | QStringConverter::Flag::Stateless);
+    if (!decoder.isValid())
+        return {};
+    QString text = decoder.decode(bytes);
+    if (decoder.hasError())
+        return {};
+    const QString name = QString::fromLatin1(decoder.name());
+    return {true, std::move(text), name.compare(QLatin1String("UTF-8"), Qt::CaseInsensitive) == 0 ? kUtf8 : name};
+}
+
+bool isNameChar(char c)
+{
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-' ||
+           c == '_' || c == '.' || c == ':';
+}
+
+bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f'; }
+
+// The value after "charset" (blanks, '=', blanks, an optional quote), or empty.
+QByteArray charsetAfter(const QByteArray& text, qsizetype from, qsizetype end)
+{
+    static const QByteArray key("charset");
+    for (qsizetype at = text.indexOf(key, from); at >= 0 && at < end; at = text.indexOf(key, at + 1)) {
+        qsizetype i = at + key.size();
+        while (i < end && isBlank(text[i]))
+            ++i;
+        if (i >= end || text[i] != '=')
+            continue;
+        ++i;
+        while (i < end && isBlank(text[i]))
+            ++i;
+        if (i < end && (text[i] == '"' || text[i] == '\''))
+            ++i;
+        const qsizetype start = i;
+        while (i < end && isNameChar(text[i]))
+            ++i;
+        if (i > start)
+            return text.mid(start, i - start);
+    }
+    return {};
+}
+
+// A meta charset stands in the head, so only the start of the page is read.
+QByteArray metaCharset(const QByteArray& bytes)
+{
+    constexpr qsizetype kHeadBytes = 64 * 1024;
+    const QByteArray head = bytes.left(kHeadBytes).toLower();
+    for (qsizetype at = head.indexOf("<meta"); at >= 0; at = head.indexOf("<meta", at + 5)) {
+        qsizetype end = head.indexOf('>', at);
+        if (end < 0)
+            end = head.size();
+        const QByteArray charset = charsetAfter(head, at + 5, end);
+        if (!charset.isEmpty())
+            return charset;
+    }
+    return {};
+}
+
+// Counts the styles and turns every line break into CR LF in one pass.
+QString normalizeLineBreaks(const QString& text, LineBreak& style)
+{
+    qsizetype crlf = 0, lf = 0, cr = 0;
+    QString out;
+    out.reserve(text.size() + text.size() / 32);
+    const qsizetype n = text.size();
+    const QChar* data = text.constData();
+    qsizetype runStart = 0;
+    for (qsizetype i = 0; i < n; ++i) {
+        const char16_t c = data[i].unicode();
+        if (c != u'\r' && c != u'\n')
+            continue;
+        out.append(data + runStart, i - runStart);
+        out += QLatin1String("\r\n");
+        if (c == u'\r' && i + 1 < n && data[i + 1] == u'\n') {
+            ++crlf;
+            ++i;
+        } else if (c == u'\r') {
+            ++cr;
+        } else {
+            ++lf;
+        }
+        runStart = i + 1;
+    }
+    out.append(data + runStart, n - runStart);
+    // Most frequent wins; a page without line breaks gets the platform's own.
+    if (crlf == 0 && lf == 0 && cr == 0)
+        style = LineBreak::Lf;
+    else if (crlf >= lf && crlf >= cr)
+        style = LineBreak::CrLf;
+    else if (lf >= cr)
+        style = LineBreak::Lf;
+    else
+        style = LineBreak::Cr;
+    return out;
+}
+
+// Any break in the text (an editor may hand back lone LFs) becomes the style's.
+QString withLineBreaks(const QString& crlfText, LineBreak style)
+{
+    const QLatin1String replacement(style == LineBreak::CrLf ? "\r\n" : style == LineBreak::Lf ? "\n" : "\r");
+    QString out;
+    out.reserve(crlfText.size() + (style == LineBreak::CrLf ? crlfText.size() / 32 : 0));
+    const qsizetype n = crlfText.size();
+    for (qsizetype i = 0; i < n; ++i) {
+        const QChar c = crlfText[i];
+        if (c == QLatin1Char('\r') || c == QLatin1Char('\n')) {
+            out += replacement;
+            if (c == QLatin1Char('\r') && i + 1 < n && crlfText[i + 1] == QLatin1Char('\n'))
+                ++i;
+        } else {
+            out += c;
+        }
+    }
+    return out;
+}
+
+} // namespace
+
+DecodedPage decodePage(const QByteArray& bytes, const QByteArray& declaredCharset)
+{
+    Decoded found;
+    bool bom = false;
+    if (bytes.startsWith("\xEF\xBB\xBF")) {
+        found = decodeAs(bytes.mid(3), "utf-8");
+        bom = true;
+    } else if (bytes.startsWith("\xFF\xFE") && bytes.size() % 2 == 0) {
+        found = decodeAs(bytes.mid(2), "utf-16le");
+        bom = true;
+    } else if (bytes.startsWith("\xFE\xFF") && bytes.size() % 2 == 0) {
+        found = decodeAs(bytes.mid(2), "utf-16be");
+        bom = true;
+    }
+    // A BOM that the rest does not fit (an odd UTF-16 length, broken UTF-8)
+    // is read as ordinary bytes by the rules below.
+    if (!found.ok) {
+        bom = false;
+        found = decodeAs(bytes, declaredCharset);
+    }
+    if (!found.ok) {
+        QByteArray meta = metaCharset(bytes);
+        // A page whose meta tag can be read byte by byte is not UTF-16.
+        if (meta.startsWith("utf-16"))
+            meta = "utf-8";
+        found = decodeAs(bytes, meta);
+    }
+    if (!found.ok)
+        found = decodeAs(bytes, "utf-8");
+    if (!found.ok)
+        found = {true, decodeWindows1252(bytes), kWindows1252};
+
+    DecodedPage page;
+    page.encoding.name = found.name;
+    page.encoding.bom = bom;
+    page.text = normalizeLineBreaks(found.text, page.encoding.lineBreak);
+    return page;
+}
+
+QByteArray encodePage(const QString& crlfText, const PageEncoding& encoding)
+{
+    const QString text = withLineBreaks(crlfText, encoding.lineBreak);
+    const QString& name = encoding.name;
+    QByteArray out;
+    if (name.compare(kUtf8, Qt::CaseInsensitive) == 0 || name.isEmpty()) {
+        if (encoding.bom)
+            out = "\xEF\xBB\xBF";
+        out += text.toUtf8();
+    } else if (name.compare(kUtf16Le, Qt::CaseInsensitive) == 0 ||
+               name.compare(kUtf16Be, Qt::CaseInsensitive) == 0) {
+        const bool little = name.compare(kUtf16Le, Qt::CaseInsensitive) == 0;
+        if (encoding.bom)
+            out = little ? QByteArray("\xFF\xFE") : QByteArray("\xFE\xFF");
+        QStringEncoder encoder(little ? QStringConverter::Utf16LE : QStringConverter::Utf16BE,
+                               QStringConverter::Flag::Stateless);
+        out += encoder.encode(text);
+    } else if (isWindows1252Label(name.toLatin1().toLower())) {
+        out = encodeWindows1252(text);
+    } else {
+        out = encodeWithConverter(text, name);
+    }
+    return out;
+}
+
+QByteArray charsetFromContentType(const QByteArray& contentType)
+{
+    const QByteArray lower = contentType.toLower();
+    // Parameters come after the first ';'; "charset" inside the type itself is no parameter.
+    const qsizetype semicolon = lower.indexOf(';');
+    if (semicolon < 0)
+        return {};
+    return charsetAfter(lower, semicolon + 1, lower.size());
+}
+
+} // namespace headwise

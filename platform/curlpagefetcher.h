@@ -1,0 +1,25 @@
+#pragma once
+
+#include "pagefetcher.h"
+
+#include <chrono>
+
+namespace headwise {
+
+// http and https only, redirects followed, nothing cached, and never waiting
+// forever: the limits below end the transfer with the empty text.
+class CurlPageFetcher final : public PageFetcher {
+public:
+    explicit CurlPageFetcher(std::chrono::milliseconds connectTimeout = std::chrono::seconds(30),
+                             std::chrono::milliseconds stallLimit = std::chrono::seconds(30),
+                             std::chrono::milliseconds totalLimit = std::chrono::minutes(10));
+
+    QString GetPageSource(const QString& url) override;
+
+private:
+    std::chrono::milliseconds connectTimeout_;
+    std::chrono::milliseconds stallLimit_;
+    std::chrono::milliseconds totalLimit_;
+};
+
+} // namespace headwise
