@@ -264,7 +264,9 @@ TEST_F(ScriptedServerTest, TellFriendRecipientIsFixedAtSendAndBodyAtConnection)
     find<QPlainTextEdit>("txtComments")->setPlainText(QStringLiteral("Really\ngood"));
     find<QComboBox>("cboSubject")->setCurrentIndex(0);
     send();
+    // Both edits land before the connection is made: only the body follows them.
     find<QLineEdit>("txtFriend")->setText(QStringLiteral("changed@c.example"));
+    find<QPlainTextEdit>("txtComments")->setPlainText(QStringLiteral("Changed\nmind"));
     ASSERT_TRUE(waitForWindowGone());
     ASSERT_GE(server.commands.size(), 3);
     EXPECT_EQ(server.commands[2], "RCPT TO:<bob@b.example>");
@@ -272,7 +274,7 @@ TEST_F(ScriptedServerTest, TellFriendRecipientIsFixedAtSendAndBodyAtConnection)
     const QByteArray& data = server.messages[0];
     EXPECT_TRUE(data.startsWith("From: <ann@a.example>\r\nTo: bob@b.example\r\n"
                                 "Subject: From: Ann -  I Highly Recommend It!\r\nX-Mailer: VarnholtTellaFriend\r\n"));
-    const QString body = TellFriendBody(QStringLiteral("Bob"), QStringLiteral("Really\ngood"), programPageAddress(),
+    const QString body = TellFriendBody(QStringLiteral("Bob"), QStringLiteral("Changed\nmind"), programPageAddress(),
                                         QStringLiteral("Ann"));
     EXPECT_TRUE(data.endsWith("\r\n\r\n" + body.toUtf8())) << data.constData();
 }
