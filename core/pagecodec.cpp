@@ -1,5 +1,6 @@
 #include "pagecodec.h"
 
+#include <QHash>
 #include <QStringDecoder>
 #include <QStringEncoder>
 #include <algorithm>
@@ -99,6 +100,8 @@ QByteArray encodeWithConverter(const QString& text, const QString& name)
         return !encoder.hasError();
     };
     out.clear();
+    // Most pages use few distinct characters; each is tried on its own once.
+    QHash<char32_t, QByteArray> single;
     constexpr qsizetype kChunk = 256;
     QByteArray bytes;
     for (qsizetype start = 0; start < text.size();) {
@@ -113,10 +116,16 @@ QByteArray encodeWithConverter(const QString& text, const QString& name)
                 const bool pair =
                     chunk[i].isHighSurrogate() && i + 1 < chunk.size() && chunk[i + 1].isLowSurrogate();
                 const QStringView one = chunk.mid(i, pair ? 2 : 1);
-                if (encodes(one, bytes))
-                    out += bytes;
+                const char32_t codePoint = pair ? QChar::surrogateToUcs4(one[0], one[1]) : one[0].unicode();
+                auto known = single.constFind(codePoint);
+                if (known == single.cend()) {
+                    // An empty entry marks a character the encoding lacks.
+                    known = single.insert(codePoint, encodes(one, bytes) ? bytes : QByteArray());
+                }
+                if (known->isEmpty())
+                    appendReference(out, codePoint);
                 else
-                    appendReference(out, pair ? QChar::surrogateToUcs4(one[0], one[1]) : one[0].unicode());
+                    out += *known;
                 if (pair)
                     ++i;
             }

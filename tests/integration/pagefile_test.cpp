@@ -1,0 +1,129 @@
+#include "pagefile.h"
+
+#include <QDir>
+#include <QFile>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <csignal>
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+
+using namespace headwise;
+
+namespace {
+
+QByteArray contents(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
+}
+
+void put(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    ASSERT_EQ(file.write(bytes), bytes.size());
+}
+
+class PageFileTest : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_TRUE(dir.isValid()); }
+    QString path(const char* name) const { return dir.filePath(QString::fromLatin1(name)); }
+    QTemporaryDir dir;
+};
+
+struct FileCase {
+    const char* name;
+    QByteArray bytes;
+};
+
+TEST_F(PageFileTest, LoadedAndSavedPageKeepsItsBytes)
+{
+    const FileCase cases[] = {
+        {"lf.htm", "<html>\n<head><title>caf\xC3\xA9</title></head>\n</html>\n"},
+        {"crlf.htm", "<html>\r\n<body>\xE2\x82\xAC</body>\r\n</html>\r\n"},
+        {"bom.htm", "\xEF\xBB\xBF<p>\xF0\x9F\x98\x80</p>\r\n"},
+        {"cp1252.htm", "<p>\x93quoted\x94 caf\xE9 \x80</p>\n"},
+        {"utf16.htm", QByteArray("\xFF\xFE<\0p\0>\0\n\0", 10)},
+        {"empty.txt", ""},
+    };
+    for (const FileCase& c : cases) {
+        const QString original = path(c.name);
+        put(original, c.bytes);
+        const std::optional<DecodedPage> page = readPageFile(original);
+        ASSERT_TRUE(page) << c.name;
+        EXPECT_FALSE(page->text.contains(QRegularExpression("\r(?!\n)|(?<!\r)\n"))) << c.name;
+        const QString copy = original + ".saved";
+        QString error;
+        ASSERT_TRUE(writePageFile(copy, page->text, page->encoding, &error)) << error.toStdString();
+        EXPECT_EQ(contents(copy).toHex(' ').toStdString(), c.bytes.toHex(' ').toStdString()) << c.name;
+    }
+}
+
+TEST_F(PageFileTest, EditedPageIsSavedInItsOwnEncoding)
+{
+    put(path("page.htm"), "<p>caf\xE9</p>\n");
+    std::optional<DecodedPage> page = readPageFile(path("page.htm"));
+    ASSERT_TRUE(page);
+    page->text += u"<p>日本 “ok”</p>\r\n"_qs;
+    ASSERT_TRUE(writePageFile(path("page.htm"), page->text, page->encoding, nullptr));
+    EXPECT_EQ(contents(path("page.htm")), "<p>caf\xE9</p>\n<p>&#26085;&#26412; \x93ok\x94</p>\n");
+}
+
+TEST_F(PageFileTest, UnreadablePlacesGiveNothing)
+{
+    put(path("plain"), "x");
+    QFile huge(path("huge.htm"));
+    ASSERT_TRUE(huge.open(QIODevice::WriteOnly));
+    ASSERT_TRUE(huge.resize(kMaxPageBytes + 1)); // sparse, so nothing is really written
+    huge.close();
+    // Opening a pipe nobody writes to would wait forever.
+    ASSERT_EQ(mkfifo(path("pipe.htm").toLocal8Bit().constData(), 0600), 0);
+    for (const QString& place : {path("missing.htm"), dir.path(), path("plain/below.htm"), path("huge.htm"),
+                                 path("pipe.htm"), QStringLiteral("/dev/zero"), QString()})
+        EXPECT_FALSE(readPageFile(place)) << place.toStdString();
+}
+
+TEST_F(PageFileTest, FailedWriteReportsAndLeavesTheOldFile)
+{
+    put(path("plain"), "not a directory");
+    QString error;
+    EXPECT_FALSE(writePageFile(path("plain/page.htm"), "new", fetchedPageEncoding(), &error));
+    EXPECT_FALSE(error.isEmpty());
+    EXPECT_EQ(contents(path("plain")), "not a directory");
+
+    error.clear();
+    EXPECT_FALSE(writePageFile(dir.path(), "new", fetchedPageEncoding(), &error));
+    EXPECT_FALSE(error.isEmpty());
+}
+
+TEST_F(PageFileTest, WriteThatRunsOutOfRoomLeavesTheOldFile)
+{
+    // A file-size limit makes the write itself fail part way, even for root.
+    put(path("page.htm"), "old page");
+    const QString text = QString(64 * 1024, QLatin1Char('x'));
+    rlimit saved{};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
+    const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit small = saved;
+    small.rlim_cur = 4096;
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+    QString error;
+    const bool written = writePageFile(path("page.htm"), text, fetchedPageEncoding(), &error);
+    setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, previousHandler);
+
+    EXPECT_FALSE(written);
+    EXPECT_FALSE(error.isEmpty());
+    EXPECT_EQ(contents(path("page.htm")), "old page");
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{"page.htm"}); // no temporary left behind
+}
+
+TEST(PageDialog, TextsForTheOpenDialog)
+{
+    EXPECT_EQ(pageDialogTitle(), "Select a File");
+    EXPECT_EQ(pageDialogFilter(), "Web Files (*.htm*)|*.htm*|Text Files (*.txt)|*.txt|All Files (*.*) | *.*|");
+}
+
+} // namespace

@@ -1,0 +1,128 @@
+"""A small web server for the fetch tests: 127.0.0.1 only, a free port
+chosen by the system and printed as "PORT <n>" on the first line of output.
+It ends when its standard input closes, that is when the test ends."""
+
+import gzip
+import http.server
+import socketserver
+import sys
+import threading
+import time
+
+SMALL = b"<html><head><title>Small</title></head><body>tiny</body></html>\n"
+UTF8_PAGE = ("<p>" + "a\u00e9\u20ac\U0001F600\u4e2d" * 3000 + "</p>\n").encode("utf-8")
+
+
+def big_page():
+    line = b"<p>line of a page that is several megabytes long</p>\n"
+    return line * (5 * 1024 * 1024 // len(line))
+
+
+BIG = big_page()
+# Long enough to outlast any stall limit a test uses, short enough that the
+# server thread does not linger long once the client has gone.
+STALL_SECONDS = 20
+
+
+class Handler(http.server.BaseHTTPRequestHandler):
+    protocol_version = "HTTP/1.1"
+
+    def log_message(self, *args):
+        pass
+
+    def send_page(self, status, body, content_type="text/html", extra=()):
+        self.send_response(status)
+        self.send_header("Content-Type", content_type)
+        self.send_header("Content-Length", str(len(body)))
+        for name, value in extra:
+            self.send_header(name, value)
+        self.end_headers()
+        self.wfile.write(body)
+
+    def do_GET(self):
+        path = self.path
+        if path == "/small":
+            self.send_page(200, SMALL)
+        elif path == "/big":
+            self.send_page(200, BIG)
+        elif path == "/missing":
+            self.send_page(404, b"<html><body>Not here</body></html>")
+        elif path == "/redirect":
+            self.send_page(302, b"", extra=[("Location", "/hop/1")])
+        elif path.startswith("/hop/"):
+            hop = int(path[5:])
+            if hop < 3:
+                self.send_page(302, b"", extra=[("Location", "/hop/%d" % (hop + 1))])
+            else:
+                self.send_page(200, b"<p>arrived after redirects</p>")
+        elif path.startswith("/loop/"):
+            self.send_page(302, b"", extra=[("Location", "/loop/%d" % (int(path[6:]) + 1))])
+        elif path == "/to-file":
+            self.send_page(302, b"", extra=[("Location", "file:///etc/hostname")])
+        elif path == "/cp1252":
+            self.send_page(200, b'<meta http-equiv="Content-Type" content="text/html; charset=windows-1252">'
+                           b"\x93caf\xe9\x94 \x80 5\r\n", content_type="text/html")
+        elif path == "/declared":
+            self.send_page(200, b"<meta charset=utf-8><p>caf\xe9</p>",
+                           content_type="text/html; charset=ISO-8859-1")
+        elif path == "/utf8-split":
+            # Odd-sized writes, so multi-byte characters straddle the reads.
+            self.send_response(200)
+            self.send_header("Content-Type", "text/html")
+            self.send_header("Content-Length", str(len(UTF8_PAGE)))
+            self.end_headers()
+            self.wfile.flush()
+            for start in range(0, len(UTF8_PAGE), 251):
+                self.wfile.write(UTF8_PAGE[start:start + 251])
+                self.wfile.flush()
+        elif path == "/headers":
+            self.send_page(200, str(self.headers).encode("latin-1"), content_type="text/plain")
+        elif path == "/gzip":
+            self.send_page(200, gzip.compress(SMALL), extra=[("Content-Encoding", "gzip")])
+        elif path == "/too-large-declared":
+            self.send_response(200)
+            self.send_header("Content-Length", str(300 * 1024 * 1024))
+            self.end_headers()
+            self.wfile.write(b"x" * 1024)
+        elif path == "/too-large-streamed":
+            # No length given: the client can only notice while receiving.
+            self.send_response(200)
+            self.send_header("Connection", "close")
+            self.end_headers()
+            block = b"y" * (1024 * 1024)
+            try:
+                for _ in range(300):
+                    self.wfile.write(block)
+            except OSError:
+                pass
+            self.close_connection = True
+        elif path == "/stall":
+            self.send_response(200)
+            self.send_header("Content-Length", "1000")
+            self.end_headers()
+            self.wfile.write(b"<p>begun")
+            self.wfile.flush()
+            time.sleep(STALL_SECONDS)
+        elif path == "/silent":
+            time.sleep(STALL_SECONDS)
+        elif path == "/empty":
+            self.send_page(200, b"")
+        else:
+            self.send_page(404, b"unknown test page")
+
+
+class Server(socketserver.ThreadingMixIn, http.server.HTTPServer):
+    daemon_threads = True
+    allow_reuse_address = True
+
+
+def main():
+    server = Server(("127.0.0.1", 0), Handler)
+    threading.Thread(target=server.serve_forever, daemon=True).start()
+    print("PORT %d" % server.server_address[1], flush=True)
+    sys.stdin.read()
+    server.shutdown()
+
+
+if __name__ == "__main__":
+    main()
