@@ -30,8 +30,6 @@ public:
     MailWindow(const MailForm& form, MessageBoxes& messages, QWidget* parent = nullptr);
     ~MailWindow() override;
 
-    const MailForm& form() const { return form_; }
-
     // Where the mail goes; the program always uses the maker's host on port 25.
     void setSmtpServer(const QString& host, quint16 port);
     void setTickInterval(int milliseconds);
