@@ -6,6 +6,7 @@
 #include "createpanel.h"
 #include "extractpanel.h"
 #include "helppage.h"
+#include "mailwindow.h"
 #include "settingsstore.h"
 #include "shell.h"
 #include "ui_form1.h"
@@ -57,6 +58,8 @@ Form1::Form1(const Platform& platform, QWidget* parent)
     connect(ui->mnuExit, &QAction::triggered, this, &QWidget::close);
     connect(ui->mnuIntro, &QAction::triggered, this, &Form1::mnuIntro_Click);
     connect(ui->mnuContents, &QAction::triggered, this, &Form1::mnuContents_Click);
+    connect(ui->mnuTellFriend, &QAction::triggered, this, &Form1::mnuTellFriend_Click);
+    connect(ui->mnuContact, &QAction::triggered, this, &Form1::mnuContact_Click);
     connect(ui->mnuAbout, &QAction::triggered, this, &Form1::mnuAbout_Click);
     ui->FraAnalyze->setPlatform(platform_);
     ui->FraCreate->attach(platform_, ui->FraAnalyze);
@@ -121,6 +124,16 @@ template <typename Window, typename Make> static void showSingle(QPointer<Window
     slot->show();
     slot->raise();
     slot->activateWindow();
+}
+
+void Form1::mnuTellFriend_Click()
+{
+    showSingle(tellFriend_, [this] { return new MailWindow(tellFriendForm(), platform_.messages, this); });
+}
+
+void Form1::mnuContact_Click()
+{
+    showSingle(contact_, [this] { return new MailWindow(contactForm(), platform_.messages, this); });
 }
 
 void Form1::mnuAbout_Click()

@@ -13,6 +13,7 @@ class QGroupBox;
 
 namespace headwise {
 
+class MailWindow;
 class AboutWindow;
 
 // The main window: heading, the four panels of which one is shown, the
@@ -29,6 +30,8 @@ public slots:
     void cmdExtract_Click();
     void mnuIntro_Click();
     void mnuContents_Click();
+    void mnuTellFriend_Click();
+    void mnuContact_Click();
     void mnuAbout_Click();
 
 protected:
@@ -42,6 +45,8 @@ private:
     Platform platform_;
     QPointer<AboutWindow> about_;
     std::unique_ptr<Ui::Form1> ui;
+    QPointer<MailWindow> tellFriend_;
+    QPointer<MailWindow> contact_;
 };
 
 } // namespace headwise

@@ -1,0 +1,175 @@
+#include "mailtestsupport.h"
+
+#include <QFile>
+#include <QHostInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QTemporaryDir>
+
+using namespace headwise;
+using namespace headwise::testing;
+
+namespace {
+
+struct ReceivedMail {
+    QString helo;
+    QString mailFrom;
+    QStringList rcptTos;
+    QByteArray data;
+};
+
+// A real SMTP server (aiosmtpd) on a free 127.0.0.1 port, for one test.
+class SmtpSinkTest : public MailWindowTest {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(dir_.isValid());
+        outPath_ = dir_.filePath(QStringLiteral("received.jsonl"));
+        sink_.setProgram(QStringLiteral("/usr/bin/python3"));
+        sink_.setArguments({QStringLiteral(HEADWISE_SMTP_SINK), outPath_});
+        sink_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        sink_.start();
+        ASSERT_TRUE(sink_.waitForStarted(10000)) << sink_.errorString().toStdString();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return sink_.canReadLine() || sink_.state() != QProcess::Running; }, 15000));
+        const QByteArray line = sink_.readLine().trimmed();
+        ASSERT_TRUE(line.startsWith("PORT ")) << "sink did not start: " << line.constData();
+        port_ = line.mid(5).toUShort();
+        ASSERT_NE(port_, 0);
+    }
+
+    void TearDown() override
+    {
+        MailWindowTest::TearDown();
+        delete second_.data();
+        sink_.closeWriteChannel();
+        if (!sink_.waitForFinished(5000)) {
+            sink_.kill();
+            sink_.waitForFinished(5000);
+        }
+    }
+
+    QList<ReceivedMail> received() const
+    {
+        QList<ReceivedMail> mails;
+        QFile file(outPath_);
+        if (!file.open(QIODevice::ReadOnly))
+            return mails;
+        for (const QByteArray& line : file.readAll().split('\n')) {
+            if (line.trimmed().isEmpty())
+                continue;
+            const QJsonObject o = QJsonDocument::fromJson(line).object();
+            QStringList rcpt;
+            for (const QJsonValue& v : o.value("rcpt_tos").toArray())
+                rcpt << v.toString();
+            mails.append({o.value("helo").toString(), o.value("mail_from").toString(), rcpt,
+                          QByteArray::fromBase64(o.value("data").toString().toLatin1())});
+        }
+        return mails;
+    }
+
+    bool waitForMails(int count) const
+    {
+        return QTest::qWaitFor([&] { return received().size() >= count; }, 15000);
+    }
+
+    quint16 port_ = 0;
+    QPointer<MailWindow> second_;
+
+private:
+    QTemporaryDir dir_;
+    QString outPath_;
+    QProcess sink_;
+};
+
+TEST_F(SmtpSinkTest, ContactMailArrivesByteForByte)
+{
+    open(contactForm(), port_);
+    find<QComboBox>("cboSubject")->setCurrentIndex(4);
+    find<QLineEdit>("txtFrom")->setText(QStringLiteral("ann@a.example"));
+    find<QPlainTextEdit>("txtMessage")->setPlainText(QStringLiteral("First line\n.\n.leading dot\n..two\nlast"));
+    send();
+    ASSERT_TRUE(waitForWindowGone());
+    ASSERT_EQ(messages.shown.size(), 1);
+    EXPECT_EQ(messages.shown[0].title, "Message Sent");
+    ASSERT_TRUE(waitForMails(1));
+
+    const ReceivedMail mail = received().at(0);
+    EXPECT_EQ(mail.helo, QHostInfo::localHostName());
+    EXPECT_EQ(mail.mailFrom, "ann@a.example");
+    EXPECT_EQ(mail.rcptTos, QStringList{"feedback@headwise.example"});
+    // The CR LF before the terminating dot belongs to the last line.
+    EXPECT_EQ(mail.data, "From: <ann@a.example>\r\n"
+                         "To: feedback@headwise.example\r\n"
+                         "Subject: Headwise -  Technical Support\r\n"
+                         "X-Mailer: VarnholtBugReport\r\n"
+                         "Mime-Version: 1.0\r\n"
+                         "Content-Type: text/plain;\tcharset=us-ascii\r\n"
+                         "\r\n"
+                         "First line\r\n.\r\n.leading dot\r\n..two\r\nlast\r\n");
+}
+
+TEST_F(SmtpSinkTest, TellFriendMailCarriesTheComposedBodyInUtf8)
+{
+    open(tellFriendForm(), port_);
+    find<QLineEdit>("txtFriendsName")->setText(QStringLiteral("Zoë"));
+    find<QLineEdit>("txtFriend")->setText(QStringLiteral("zoe@b.example"));
+    find<QLineEdit>("txtName")->setText(QStringLiteral("Ann"));
+    find<QLineEdit>("txtFrom")->setText(QStringLiteral("ann@a.example"));
+    find<QPlainTextEdit>("txtComments")->setPlainText(QStringLiteral(".\nTry it"));
+    send();
+    ASSERT_TRUE(waitForWindowGone());
+    ASSERT_TRUE(waitForMails(1));
+
+    const ReceivedMail mail = received().at(0);
+    EXPECT_EQ(mail.mailFrom, "ann@a.example");
+    EXPECT_EQ(mail.rcptTos, QStringList{"zoe@b.example"});
+    const QString body = TellFriendBody(QStringLiteral("Zoë"), QStringLiteral(".\nTry it"), programPageAddress(),
+                                        QStringLiteral("Ann"));
+    EXPECT_EQ(mail.data, "From: <ann@a.example>\r\n"
+                         "To: zoe@b.example\r\n"
+                         "Subject: From: Ann -  I'm using a new program\r\n"
+                         "X-Mailer: VarnholtTellaFriend\r\n"
+                         "Mime-Version: 1.0\r\n"
+                         "Content-Type: text/plain;\tcharset=utf-8\r\n"
+                         "Content-Transfer-Encoding: 8bit\r\n"
+                         "\r\n" +
+                             body.toUtf8() + "\r\n");
+    EXPECT_TRUE(mail.data.contains("\r\n.\r\nTry it\r\n"));
+}
+
+TEST_F(SmtpSinkTest, BothWindowsSendAtOnceWithoutMixingAddresses)
+{
+    open(contactForm(), port_);
+    fillContact(QStringLiteral("from the contact window"));
+    second_ = new MailWindow(tellFriendForm(), messages);
+    second_->setSmtpServer(QStringLiteral("127.0.0.1"), port_);
+    second_->show();
+    second_->findChild<QLineEdit*>("txtFriendsName")->setText(QStringLiteral("Bob"));
+    second_->findChild<QLineEdit*>("txtFriend")->setText(QStringLiteral("bob@b.example"));
+    second_->findChild<QLineEdit*>("txtName")->setText(QStringLiteral("Cy"));
+    second_->findChild<QLineEdit*>("txtFrom")->setText(QStringLiteral("cy@c.example"));
+
+    send();
+    second_->findChild<QPushButton*>("cmdSend")->click();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window.isNull() && second_.isNull(); }, 15000));
+    ASSERT_TRUE(waitForMails(2));
+
+    int seen = 0;
+    for (const ReceivedMail& mail : received()) {
+        if (mail.mailFrom == "ann@a.example") {
+            EXPECT_EQ(mail.rcptTos, QStringList{"feedback@headwise.example"});
+            EXPECT_TRUE(mail.data.contains("X-Mailer: VarnholtBugReport\r\n"));
+            EXPECT_TRUE(mail.data.endsWith("\r\n\r\nfrom the contact window\r\n"));
+            ++seen;
+        } else {
+            EXPECT_EQ(mail.mailFrom, "cy@c.example");
+            EXPECT_EQ(mail.rcptTos, QStringList{"bob@b.example"});
+            EXPECT_TRUE(mail.data.contains("Subject: From: Cy -  I'm using a new program\r\n"));
+            ++seen;
+        }
+    }
+    EXPECT_EQ(seen, 2);
+}
+
+} // namespace

@@ -1,0 +1,136 @@
+#include "mailwindow.h"
+
+#include "appinfo.h"
+#include "linebreaks.h"
+#include "ui_frmbugreport.h"
+#include "ui_frmbugreport1.h"
+
+#include <QCloseEvent>
+
+namespace headwise {
+namespace {
+
+const QString kLineBreakRefused =
+    QStringLiteral("An email address, name or subject cannot hold a line break.     ");
+
+} // namespace
+
+MailWindow::MailWindow(const MailForm& form, MessageBoxes& messages, QWidget* parent)
+    : QWidget(parent, Qt::Window), form_(form), messages_(messages),
+      session_(new SmtpSession(*this, form.mailerName, form.successText, this))
+{
+    setAttribute(Qt::WA_DeleteOnClose);
+    if (form_.kind == MailFormKind::TellFriend) {
+        tellUi_ = std::make_unique<Ui::frmBugReport>();
+        tellUi_->setupUi(this);
+    } else {
+        contactUi_ = std::make_unique<Ui::frmBugReport1>();
+        contactUi_->setupUi(this);
+    }
+    cboSubject = findChild<QComboBox*>(QStringLiteral("cboSubject"));
+    txtFrom = findChild<QLineEdit*>(QStringLiteral("txtFrom"));
+    txtMessage = findChild<QPlainTextEdit*>(QStringLiteral("txtMessage"));
+    lblStatus = findChild<QLabel*>(QStringLiteral("lblStatus"));
+    cmdSend = findChild<QPushButton*>(QStringLiteral("cmdSend"));
+    cmdExit = findChild<QPushButton*>(QStringLiteral("cmdExit"));
+
+    connect(cmdSend, &QPushButton::clicked, this, &MailWindow::cmdSend_Click);
+    connect(cmdExit, &QPushButton::clicked, this, &MailWindow::cmdExit_Click);
+    Form_Load();
+}
+
+MailWindow::~MailWindow() = default;
+
+void MailWindow::Form_Load()
+{
+    setWindowTitle(form_.caption);
+    cboSubject->addItems(form_.subjects);
+    cboSubject->setCurrentIndex(form_.initialSubject);
+    if (form_.initialSubject < 0)
+        cboSubject->setEditText(kSubjectPrompt);
+    if (tellUi_)
+        tellUi_->txtUrl->setText(programPageAddress());
+    request_.ContentSubtype = QStringLiteral("plain;");
+    request_.SmtpHost = makerSmtpHost();
+    request_.SmtpPort = 25;
+}
+
+void MailWindow::setSmtpServer(const QString& host, quint16 port)
+{
+    request_.SmtpHost = host;
+    request_.SmtpPort = port;
+}
+
+void MailWindow::setTickInterval(int milliseconds) { session_->setTickInterval(milliseconds); }
+
+QString MailWindow::fieldText(const QString& field) const
+{
+    if (auto* line = findChild<QLineEdit*>(field))
+        return line->text();
+    if (auto* box = findChild<QComboBox*>(field))
+        return box->currentText();
+    if (auto* edit = findChild<QPlainTextEdit*>(field))
+        return edit->toPlainText();
+    return {};
+}
+
+void MailWindow::cmdSend_Click()
+{
+    if (session_->isRunning())
+        return;
+    // The recipient is fixed now; edits made while the session runs do not move it.
+    const QString recipient =
+        tellUi_ ? tellUi_->txtFriend->text() : makerFeedbackAddress();
+    const auto failing =
+        FirstFailingCheck(form_.checks, [this](const QString& field) { return fieldText(field); });
+    if (failing) {
+        messages_.show(this, failing->text, failing->title, MessageIcon::Information);
+        if (auto* widget = findChild<QWidget*>(failing->field))
+            widget->setFocus();
+        return;
+    }
+
+    // A subject typed into the box that matches no entry goes out as typed.
+    const QString entry = cboSubject->currentText();
+    MailRequest request = request_;
+    request.Sender = txtFrom->text();
+    request.Recipient = recipient;
+    request.Subject = tellUi_ ? TellFriendSubject(tellUi_->txtName->text(), entry) : ContactSubject(entry);
+    if (!IsSendable(request)) {
+        messages_.show(this, kLineBreakRefused, applicationTitle(), MessageIcon::None);
+        return;
+    }
+    session_->StartSession(request);
+}
+
+void MailWindow::cmdExit_Click() { close(); }
+
+void MailWindow::closeEvent(QCloseEvent* event)
+{
+    session_->EndSession();
+    event->accept();
+}
+
+void MailWindow::setStatus(const QString& text) { lblStatus->setText(text); }
+
+void MailWindow::setSendEnabled(bool enabled) { cmdSend->setEnabled(enabled); }
+
+void MailWindow::sessionConnected()
+{
+    // Read now, so edits made between Send and the connection are included.
+    if (tellUi_)
+        txtMessage->setPlainText(toLf(TellFriendBody(tellUi_->txtFriendsName->text(),
+                                                     tellUi_->txtComments->toPlainText(),
+                                                     tellUi_->txtUrl->text(), tellUi_->txtName->text())));
+}
+
+QString MailWindow::messageBody() { return toCrLf(txtMessage->toPlainText()); }
+
+void MailWindow::showMessage(const QString& text, const QString& title, MessageIcon icon)
+{
+    messages_.show(this, text, title, icon);
+}
+
+void MailWindow::sessionSucceeded() { close(); }
+
+} // namespace headwise

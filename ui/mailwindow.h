@@ -1,0 +1,70 @@
+#pragma once
+
+#include "mailforms.h"
+#include "smtpmessage.h"
+#include "smtpsession.h"
+
+#include <QWidget>
+#include <memory>
+
+namespace Ui {
+class frmBugReport;
+class frmBugReport1;
+}
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QPlainTextEdit;
+class QPushButton;
+
+namespace headwise {
+
+class MessageBoxes;
+
+// Tell a Friend (frmBugReport) and Contact (frmBugReport1): one window, two
+// configurations. It checks the fields, composes subject and body, and runs
+// one SMTP session at a time; it deletes itself when closed.
+class MailWindow : public QWidget, private SmtpSessionOwner {
+    Q_OBJECT
+public:
+    MailWindow(const MailForm& form, MessageBoxes& messages, QWidget* parent = nullptr);
+    ~MailWindow() override;
+
+    // Where the mail goes; the program always uses the maker's host on port 25.
+    void setSmtpServer(const QString& host, quint16 port);
+    void setTickInterval(int milliseconds);
+
+public slots:
+    void cmdSend_Click();
+    void cmdExit_Click();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void Form_Load();
+    QString fieldText(const QString& field) const;
+
+    void setStatus(const QString& text) override;
+    void setSendEnabled(bool enabled) override;
+    void sessionConnected() override;
+    QString messageBody() override;
+    void showMessage(const QString& text, const QString& title, MessageIcon icon) override;
+    void sessionSucceeded() override;
+
+    const MailForm& form_;
+    MessageBoxes& messages_;
+    std::unique_ptr<Ui::frmBugReport> tellUi_;
+    std::unique_ptr<Ui::frmBugReport1> contactUi_;
+    MailRequest request_;
+    SmtpSession* session_;
+
+    QComboBox* cboSubject = nullptr;
+    QLineEdit* txtFrom = nullptr;
+    QPlainTextEdit* txtMessage = nullptr;
+    QLabel* lblStatus = nullptr;
+    QPushButton* cmdSend = nullptr;
+    QPushButton* cmdExit = nullptr;
+};
+
+} // namespace headwise

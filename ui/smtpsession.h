@@ -1,0 +1,86 @@
+#pragma once
+
+#include "messagebox.h"
+#include "smtpmessage.h"
+
+#include <QAbstractSocket>
+#include <QByteArray>
+#include <QObject>
+
+class QTcpSocket;
+class QTimer;
+
+namespace headwise {
+
+// What a mail session needs from the window that runs it.
+class SmtpSessionOwner {
+public:
+    virtual ~SmtpSessionOwner() = default;
+    virtual void setStatus(const QString& text) = 0;
+    virtual void setSendEnabled(bool enabled) = 0;
+    virtual void sessionConnected() = 0;     // before the greeting is awaited
+    virtual QString messageBody() = 0;       // read when the message goes out
+    virtual void showMessage(const QString& text, const QString& title, MessageIcon icon) = 0;
+    virtual void sessionSucceeded() = 0;     // after the success box and EndSession
+};
+
+// One SMTP exchange at a time over Winsock1. The dialogue waits for each
+// reply in a nested event loop, so the window stays usable meanwhile; every
+// way out (success, refusal, time-out, socket error, the window closing) runs
+// EndSession.
+class SmtpSession : public QObject {
+    Q_OBJECT
+public:
+    static constexpr int kTimeoutTicks = 30;
+    // Far above any real reply; a longer one is a failure, not a memory sink.
+    static constexpr qsizetype kMaxReplyBytes = 64 * 1024;
+
+    SmtpSession(SmtpSessionOwner& owner, const QString& mailerName, const QString& successText,
+                QObject* parent = nullptr);
+    ~SmtpSession() override;
+
+    // Takes its own copy of the request. False, with nothing started, when the
+    // request would put a line break into a command or header.
+    bool StartSession(const MailRequest& request);
+    void EndSession();
+
+    bool isRunning() const { return phase_ != Phase::Idle; }
+    void setTickInterval(int milliseconds);
+
+signals:
+    // Wakes every AwaitReply that is waiting.
+    void wakeUp();
+
+private:
+    enum class Phase { Idle, Connecting, Dialogue, Failing, Sent };
+    enum class Wait { Reply, Left, TooLong };
+
+    void Winsock1_Connect();
+    void Winsock1_DataArrival();
+    void Winsock1_Error(QAbstractSocket::SocketError error);
+    void Timer1_Timer();
+
+    void runDialogue(quint64 id);
+    bool step(quint64 id, const QByteArray& command, int expected);
+    Wait AwaitReply(quint64 id, QString& reply);
+    void send(const QByteArray& bytes);
+    void fail(const QString& text, bool endFirst);
+    QByteArray localIdentity() const;
+
+    SmtpSessionOwner& owner_;
+    QString mailerName_;
+    QString successText_;
+    QTcpSocket* Winsock1;
+    QTimer* Timer1;
+
+    MailRequest request_;
+    Phase phase_ = Phase::Idle;
+    quint64 generation_ = 0; // changes at every start and end; a stale dialogue sees it and leaves
+    QByteArray replyBuffer_;
+    bool replyComplete_ = false;
+    bool replyTooLong_ = false;
+    bool awaiting_ = false;
+    qint32 tickCount_ = 0;
+};
+
+} // namespace headwise
