@@ -1,14 +1,13 @@
 #include "linebreaks.h"
 
 namespace headwise {
-namespace {
-
 // Copies runs between line breaks whole; a page of megabytes is converted in
 // a few milliseconds rather than one character at a time.
-QString convertBreaks(const QString& text, QLatin1String lineBreak, qsizetype extra)
+QString replaceLineBreaks(const QString& text, QLatin1String lineBreak, LineBreakCounts* counts)
 {
+    LineBreakCounts found;
     QString out;
-    out.reserve(text.size() + extra);
+    out.reserve(text.size() + (lineBreak.size() > 1 ? text.size() / 16 : 0));
     const QChar* data = text.constData();
     const qsizetype n = text.size();
     qsizetype runStart = 0;
@@ -18,18 +17,24 @@ QString convertBreaks(const QString& text, QLatin1String lineBreak, qsizetype ex
             continue;
         out.append(data + runStart, i - runStart);
         out.append(lineBreak);
-        if (c == u'\r' && i + 1 < n && data[i + 1] == QLatin1Char('\n'))
+        if (c == u'\r' && i + 1 < n && data[i + 1] == u'\n') {
+            ++found.crlf;
             ++i;
+        } else if (c == u'\r') {
+            ++found.cr;
+        } else {
+            ++found.lf;
+        }
         runStart = i + 1;
     }
     out.append(data + runStart, n - runStart);
+    if (counts)
+        *counts = found;
     return out;
 }
 
-} // namespace
+QString toCrLf(const QString& text) { return replaceLineBreaks(text, QLatin1String("\r\n")); }
 
-QString toCrLf(const QString& text) { return convertBreaks(text, QLatin1String("\r\n"), text.size() / 16); }
-
-QString toLf(const QString& text) { return convertBreaks(text, QLatin1String("\n"), 0); }
+QString toLf(const QString& text) { return replaceLineBreaks(text, QLatin1String("\n")); }
 
 } // namespace headwise

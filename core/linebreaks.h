@@ -4,6 +4,17 @@
 
 namespace headwise {
 
+// How many of each kind of line break a text held.
+struct LineBreakCounts {
+    qsizetype crlf = 0;
+    qsizetype lf = 0;
+    qsizetype cr = 0;
+};
+
+// Every CR LF, lone CR and lone LF becomes lineBreak, in one pass; counts, if
+// given, receives what was found.
+QString replaceLineBreaks(const QString& text, QLatin1String lineBreak, LineBreakCounts* counts = nullptr);
+
 // Qt's text editors hand back LF; the program's texts and pages use CR LF.
 // Every lone LF or CR becomes CR LF; existing CR LF pairs stay as they are.
 QString toCrLf(const QString& text);

@@ -1,5 +1,7 @@
 #include "pagecodec.h"
 
+#include "linebreaks.h"
+
 #include <QHash>
 #include <QStringDecoder>
 #include <QStringEncoder>
@@ -214,38 +216,17 @@ QByteArray metaCharset(const QByteArray& bytes)
     return {};
 }
 
-// Counts the styles and turns every line break into CR LF in one pass.
+// Turns every line break into CR LF and tells which style the page used.
 QString normalizeLineBreaks(const QString& text, LineBreak& style)
 {
-    qsizetype crlf = 0, lf = 0, cr = 0;
-    QString out;
-    out.reserve(text.size() + text.size() / 32);
-    const qsizetype n = text.size();
-    const QChar* data = text.constData();
-    qsizetype runStart = 0;
-    for (qsizetype i = 0; i < n; ++i) {
-        const char16_t c = data[i].unicode();
-        if (c != u'\r' && c != u'\n')
-            continue;
-        out.append(data + runStart, i - runStart);
-        out += QLatin1String("\r\n");
-        if (c == u'\r' && i + 1 < n && data[i + 1] == u'\n') {
-            ++crlf;
-            ++i;
-        } else if (c == u'\r') {
-            ++cr;
-        } else {
-            ++lf;
-        }
-        runStart = i + 1;
-    }
-    out.append(data + runStart, n - runStart);
+    LineBreakCounts counts;
+    QString out = replaceLineBreaks(text, QLatin1String("\r\n"), &counts);
     // Most frequent wins; a page without line breaks gets the platform's own.
-    if (crlf == 0 && lf == 0 && cr == 0)
+    if (counts.crlf == 0 && counts.lf == 0 && counts.cr == 0)
         style = LineBreak::Lf;
-    else if (crlf >= lf && crlf >= cr)
+    else if (counts.crlf >= counts.lf && counts.crlf >= counts.cr)
         style = LineBreak::CrLf;
-    else if (lf >= cr)
+    else if (counts.lf >= counts.cr)
         style = LineBreak::Lf;
     else
         style = LineBreak::Cr;
@@ -255,21 +236,9 @@ QString normalizeLineBreaks(const QString& text, LineBreak& style)
 // Any break in the text (an editor may hand back lone LFs) becomes the style's.
 QString withLineBreaks(const QString& crlfText, LineBreak style)
 {
-    const QLatin1String replacement(style == LineBreak::CrLf ? "\r\n" : style == LineBreak::Lf ? "\n" : "\r");
-    QString out;
-    out.reserve(crlfText.size() + (style == LineBreak::CrLf ? crlfText.size() / 32 : 0));
-    const qsizetype n = crlfText.size();
-    for (qsizetype i = 0; i < n; ++i) {
-        const QChar c = crlfText[i];
-        if (c == QLatin1Char('\r') || c == QLatin1Char('\n')) {
-            out += replacement;
-            if (c == QLatin1Char('\r') && i + 1 < n && crlfText[i + 1] == QLatin1Char('\n'))
-                ++i;
-        } else {
-            out += c;
-        }
-    }
-    return out;
+    return replaceLineBreaks(crlfText, QLatin1String(style == LineBreak::CrLf ? "\r\n"
+                                                     : style == LineBreak::Lf ? "\n"
+                                                                               : "\r"));
 }
 
 } // namespace
