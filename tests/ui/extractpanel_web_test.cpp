@@ -2,11 +2,10 @@
 #include "doubles.h"
 #include "extractpanel.h"
 #include "form1.h"
+#include "../integration/pageserverprocess.h"
 
 #include <QApplication>
-#include <QElapsedTimer>
 #include <QListView>
-#include <QProcess>
 #include <QSignalSpy>
 #include <QPushButton>
 #include <QLineEdit>
@@ -38,15 +37,8 @@ class ExtractWebTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        server.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        server.start(QStringLiteral("/usr/bin/python3"), {QStringLiteral(HEADWISE_PAGE_SERVER)});
-        QByteArray line;
-        QElapsedTimer clock;
-        clock.start();
-        while (!line.endsWith('\n') && clock.elapsed() < 10000 && server.waitForReadyRead(10000))
-            line += server.readLine();
-        ASSERT_TRUE(line.startsWith("PORT ")) << "the page server did not start";
-        port = line.mid(5).trimmed().toInt();
+        port = server.start();
+        ASSERT_GT(port, 0) << "the page server did not start";
         window = std::make_unique<Form1>(Platform{settings, messages, files, shell, fetcher, programs});
         window->show();
         window->cmdExtract_Click();
@@ -56,14 +48,9 @@ protected:
     void TearDown() override
     {
         window.reset();
-        server.closeWriteChannel();
-        if (!server.waitForFinished(5000)) {
-            server.kill();
-            server.waitForFinished(5000);
-        }
     }
 
-    QProcess server;
+    PageServerProcess server;
     int port = 0;
     MemorySettings settings;
     RecordingMessageBoxes messages;
