@@ -46,6 +46,8 @@ public:
     void EndSession();
 
     bool isRunning() const { return phase_ != Phase::Idle; }
+    // What is held of the reply being awaited; never more than kMaxReplyBytes.
+    qsizetype bufferedReplyBytes() const { return reply_.size(); }
     void setTickInterval(int milliseconds);
 
 signals:
