@@ -4,20 +4,11 @@
 
 #include "replybuffer.h"
 #include "smtpmessage.h"
+#include "require.h"
 
 #include <algorithm>
-#include <cstdio>
-#include <cstdlib>
 
 using namespace headwise;
-
-#define require(condition)                                                                                  \
-    do {                                                                                                       \
-        if (!(condition)) {                                                                                    \
-            std::fprintf(stderr, "invariant broken: %s\n", #condition);                                       \
-            std::abort();                                                                                      \
-        }                                                                                                      \
-    } while (false)
 
 namespace {
 

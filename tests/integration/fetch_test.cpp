@@ -164,25 +164,15 @@ TEST_F(FetchTest, SilentServerIsGivenUpAfterTheStallLimit)
 
 TEST_F(FetchTest, TotalLimitEndsATransfer)
 {
-    CurlPageFetcher hurried{2s, 30s, 500ms};
-    QElapsedTimer clock;
-    clock.start();
-    EXPECT_EQ(hurried.GetPageSource(url("/stall")), QString());
-    EXPECT_LT(clock.elapsed(), 5000);
-}
-
-} // namespace
-
-namespace {
-
-TEST_F(FetchTest, EndlessSlowBodyEndsAtTheTotalLimit)
-{
-    CurlPageFetcher hurried{2s, 30s, 1500ms};
-    QElapsedTimer clock;
-    clock.start();
-    EXPECT_EQ(hurried.GetPageSource(url("/endless-slow")), QString());
-    EXPECT_GE(clock.elapsed(), 1400);
-    EXPECT_LT(clock.elapsed(), 6000);
+    // A stall, and a body that keeps trickling in so the stall limit never fires.
+    CurlPageFetcher hurried{2s, 30s, 1000ms};
+    for (const char* path : {"/stall", "/endless-slow"}) {
+        QElapsedTimer clock;
+        clock.start();
+        EXPECT_EQ(hurried.GetPageSource(url(path)), QString()) << path;
+        EXPECT_GE(clock.elapsed(), 900) << path;
+        EXPECT_LT(clock.elapsed(), 5000) << path;
+    }
 }
 
 TEST_F(FetchTest, EndlessFastBodyEndsAtTheCapWithoutGrowingPastIt)
@@ -196,8 +186,11 @@ TEST_F(FetchTest, EndlessFastBodyEndsAtTheCapWithoutGrowingPastIt)
     EXPECT_EQ(capped.GetPageSource(url("/endless-fast")), QString());
     EXPECT_LT(clock.elapsed(), 10000);
     if (peakReset && before > 0) {
-        // The body buffer may double past the cap once; far below what the stream offered.
-        EXPECT_LT(memoryKb("VmHWM:") - before, 3 * cap / 1024) << "kB above the start";
+        // The body did arrive up to the cap, and its buffer may double past it once;
+        // far below what the stream offered.
+        const qint64 grown = memoryKb("VmHWM:") - before;
+        EXPECT_GT(grown, cap / 2 / 1024) << "kB above the start";
+        EXPECT_LT(grown, 3 * cap / 1024) << "kB above the start";
     }
 
     // The same cap still lets a smaller page through whole.

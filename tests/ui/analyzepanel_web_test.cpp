@@ -1,9 +1,7 @@
-#include "../integration/pageserverprocess.h"
 #include "analyzepanel.h"
 #include "curlpagefetcher.h"
-#include "doubles.h"
 #include "fetchnotices.h"
-#include "form1.h"
+#include "webformfixture.h"
 
 #include <QElapsedTimer>
 #include <QLineEdit>
@@ -21,14 +19,14 @@ namespace {
 
 // The Analyze panel on the real fetch with short limits, against servers that
 // never finish a page or send bytes no page should hold.
-class AnalyzeWebTest : public ::testing::Test {
+class AnalyzeWebTest : public WebFormTest {
 protected:
+    PageFetcher& pageFetcher() override { return fetcher; }
+
     void SetUp() override
     {
-        port = server.start();
-        ASSERT_GT(port, 0) << "the page server did not start";
-        window = std::make_unique<Form1>(Platform{settings, messages, files, shell, fetcher, programs});
-        window->show();
+        WebFormTest::SetUp();
+        ASSERT_FALSE(HasFatalFailure());
         window->cmdAnalyze_Click();
         panel = window->findChild<AnalyzePanel*>(QStringLiteral("FraAnalyze"));
         ASSERT_NE(panel, nullptr);
@@ -36,8 +34,6 @@ protected:
         ASSERT_NE(timer1, nullptr);
         timer1->setInterval(100);
     }
-
-    QString url(const char* path) const { return QStringLiteral("http://127.0.0.1:%1%2").arg(port).arg(path); }
 
     // Types the address and clicks "&Go"; how long the click held the window.
     qint64 go(const char* path)
@@ -54,15 +50,7 @@ protected:
 
     QString pageText() const { return panel->findChild<QPlainTextEdit*>(QStringLiteral("Text"))->toPlainText(); }
 
-    PageServerProcess server;
-    int port = 0;
-    MemorySettings settings;
-    RecordingMessageBoxes messages;
-    ScriptedFileDialogs files;
-    RecordingShell shell;
     CurlPageFetcher fetcher{2s, 500ms, 1500ms, 4 * 1024 * 1024};
-    RecordingProgramStarter programs;
-    std::unique_ptr<Form1> window;
     AnalyzePanel* panel = nullptr;
     QTimer* timer1 = nullptr;
 };

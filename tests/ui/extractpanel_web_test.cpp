@@ -1,8 +1,6 @@
 #include "curlpagefetcher.h"
-#include "doubles.h"
 #include "extractpanel.h"
-#include "form1.h"
-#include "../integration/pageserverprocess.h"
+#include "webformfixture.h"
 
 #include <QApplication>
 #include <QListView>
@@ -32,33 +30,20 @@ public:
     QTimer* watchdog = nullptr;
 };
 
-// The page server is a process of its own: the fetch blocks this thread.
-class ExtractWebTest : public ::testing::Test {
+class ExtractWebTest : public WebFormTest {
 protected:
+    PageFetcher& pageFetcher() override { return fetcher; }
+
     void SetUp() override
     {
-        port = server.start();
-        ASSERT_GT(port, 0) << "the page server did not start";
-        window = std::make_unique<Form1>(Platform{settings, messages, files, shell, fetcher, programs});
-        window->show();
+        WebFormTest::SetUp();
+        ASSERT_FALSE(HasFatalFailure());
         window->cmdExtract_Click();
         panel = window->findChild<ExtractPanel*>(QStringLiteral("FraExtract"));
         ASSERT_NE(panel, nullptr);
     }
-    void TearDown() override
-    {
-        window.reset();
-    }
 
-    PageServerProcess server;
-    int port = 0;
-    MemorySettings settings;
-    RecordingMessageBoxes messages;
-    ScriptedFileDialogs files;
-    RecordingShell shell;
     OutlastingFetcher fetcher;
-    RecordingProgramStarter programs;
-    std::unique_ptr<Form1> window;
     ExtractPanel* panel = nullptr;
 };
 
@@ -69,7 +54,7 @@ TEST_F(ExtractWebTest, PageFromALocalServerFillsTheListAndIsNeverReportedAsFaile
     fetcher.watchdog = panel->watchdog();
     QSignalSpy ticks(panel->watchdog(), &QTimer::timeout);
     window->findChild<QLineEdit*>(QStringLiteral("txtUrl2"))
-        ->setText(QStringLiteral("http://127.0.0.1:%1/redirect").arg(port));
+        ->setText(url("/redirect"));
     window->findChild<QPushButton*>(QStringLiteral("txtGetSrc2"))->click();
 
     const QAbstractItemModel* list = window->findChild<QListView*>(QStringLiteral("lstNames"))->model();
