@@ -30,6 +30,18 @@ void BM_DecodeWindows1252Page(benchmark::State& state) { decodeBench(state, fals
 BENCHMARK(BM_DecodeUtf8Page)->Arg(100 << 10)->Arg(1 << 20)->Arg(10 << 20)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_DecodeWindows1252Page)->Arg(100 << 10)->Arg(1 << 20)->Arg(10 << 20)->Unit(benchmark::kMillisecond);
 
+// A head packed with meta tags and no charset: the charset search must stay inside each tag.
+void BM_DecodeManyMetaTagsNoCharset(benchmark::State& state)
+{
+    QByteArray bytes;
+    while (bytes.size() < state.range(0))
+        bytes += "<meta name=\"x\">\xE9";
+    for (auto _ : state)
+        benchmark::DoNotOptimize(headwise::decodePage(bytes));
+    state.SetBytesProcessed(state.iterations() * bytes.size());
+}
+BENCHMARK(BM_DecodeManyMetaTagsNoCharset)->Arg(16 << 10)->Arg(64 << 10)->Unit(benchmark::kMillisecond);
+
 void encodeBench(benchmark::State& state, const headwise::PageEncoding& encoding)
 {
     const headwise::DecodedPage decoded = headwise::decodePage(page(state.range(0), true));

@@ -175,7 +175,10 @@ bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' ||
 QByteArray charsetAfter(const QByteArray& text, qsizetype from, qsizetype end)
 {
     static const QByteArray key("charset");
-    for (qsizetype at = text.indexOf(key, from); at >= 0 && at < end; at = text.indexOf(key, at + 1)) {
+    // Search only inside this tag: a page of many tags and no charset must stay linear.
+    const QByteArrayView tag = QByteArrayView(text).sliced(from, end - from);
+    for (qsizetype hit = tag.indexOf(key); hit >= 0; hit = tag.indexOf(key, hit + 1)) {
+        const qsizetype at = from + hit;
         qsizetype i = at + key.size();
         while (i < end && isBlank(text[i]))
             ++i;

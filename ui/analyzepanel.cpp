@@ -171,8 +171,9 @@ void AnalyzePanel::ReportMissingTags()
 
 void AnalyzePanel::listAndReport()
 {
-    if (!ListMetaTags())
-        return;
+    // An unclosed "<meta" only ends the listing: stopping before the report
+    // would leave the previous page's results standing beside this page.
+    ListMetaTags();
     QCoreApplication::processEvents();
     ReportMissingTags();
 }

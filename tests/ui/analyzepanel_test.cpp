@@ -208,19 +208,20 @@ TEST_F(AnalyzePanelTest, CancelledOrFailedLoadChangesNothing)
     EXPECT_TRUE(messages.shown.isEmpty());
 }
 
-TEST_F(AnalyzePanelTest, UnclosedMetaEndsTheLoadBeforeTheReport)
+TEST_F(AnalyzePanelTest, UnclosedMetaStillReportsTheNewPage)
 {
     loadFile(writeFile("a.htm", kSamplePage.toUtf8()));
-    loadFile(writeFile("b.htm", "<title>B</title><meta name=x"));
+    loadFile(writeFile("b.htm", "<title>B</title><META NAME=\"Robots\" Content=\"ALL\"><meta name=x"));
     EXPECT_EQ(find<QLineEdit>("txtFile")->text(), dir.filePath("b.htm"));
-    EXPECT_EQ(resultText("txtTitle"), "<title>Rugs</title>"); // the report did not run
-    EXPECT_TRUE(find<QPlainTextEdit>("txtScript")->toPlainText().isEmpty());
+    EXPECT_EQ(resultText("txtTitle"), "<title>B</title>"); // not the previous page's title
+    EXPECT_EQ(resultText("txtRobots"), "<META NAME=\"Robots\" Content=\"ALL\">\n");
+    EXPECT_EQ(resultText("txtKeywords"), "Missing Keyword Tag or incorrect syntax");
+    EXPECT_EQ(find<QPlainTextEdit>("txtScript")->toPlainText(), "<META NAME=\"Robots\" Content=\"ALL\">\n");
 
-    // A fetch has emptied the boxes first, and they stay empty.
     fetcher.prepareBody(QStringLiteral("<title>W</title><meta name=x"));
     fetch(QStringLiteral("http://web.example/"));
-    EXPECT_TRUE(resultText("txtTitle").isEmpty());
-    EXPECT_TRUE(counter("txtTitleCnt").isEmpty());
+    EXPECT_EQ(resultText("txtTitle"), "<title>W</title>");
+    EXPECT_EQ(counter("txtTitleCnt"), "1");
     EXPECT_FALSE(timer1()->isActive());
 }
 
