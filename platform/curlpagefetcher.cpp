@@ -1,7 +1,6 @@
 #include "curlpagefetcher.h"
 
 #include "pagecodec.h"
-#include "pagefile.h"
 
 #include <QRegularExpression>
 #include <curl/curl.h>
@@ -19,6 +18,7 @@ struct Transfer {
     bool tooLarge = false;
     Clock::time_point lastByte = Clock::now();
     std::chrono::milliseconds stallLimit{};
+    qint64 maxBytes = 0;
 };
 
 size_t receiveBody(char* data, size_t size, size_t count, void* user) noexcept
@@ -26,7 +26,7 @@ size_t receiveBody(char* data, size_t size, size_t count, void* user) noexcept
     auto* transfer = static_cast<Transfer*>(user);
     const size_t length = size * count;
     transfer->lastByte = Clock::now();
-    if (transfer->body.size() + qint64(length) > kMaxPageBytes) {
+    if (transfer->body.size() + qint64(length) > transfer->maxBytes) {
         transfer->tooLarge = true;
         return 0; // aborts the transfer
     }
@@ -78,8 +78,8 @@ struct ListDeleter {
 } // namespace
 
 CurlPageFetcher::CurlPageFetcher(std::chrono::milliseconds connectTimeout, std::chrono::milliseconds stallLimit,
-                                 std::chrono::milliseconds totalLimit)
-    : connectTimeout_(connectTimeout), stallLimit_(stallLimit), totalLimit_(totalLimit)
+                                 std::chrono::milliseconds totalLimit, qint64 maxBytes)
+    : connectTimeout_(connectTimeout), stallLimit_(stallLimit), totalLimit_(totalLimit), maxBytes_(maxBytes)
 {
 }
 
@@ -108,6 +108,7 @@ QString CurlPageFetcher::GetPageSource(const QString& url)
 
         Transfer transfer;
         transfer.stallLimit = stallLimit_;
+        transfer.maxBytes = maxBytes_;
         CURL* h = curl.get();
         bool ok = true;
         const auto set = [&ok](CURLcode code) { ok = ok && code == CURLE_OK; };
@@ -123,7 +124,7 @@ QString CurlPageFetcher::GetPageSource(const QString& url)
         set(curl_easy_setopt(h, CURLOPT_NOSIGNAL, 1L));
         set(curl_easy_setopt(h, CURLOPT_CONNECTTIMEOUT_MS, long(connectTimeout_.count())));
         set(curl_easy_setopt(h, CURLOPT_TIMEOUT_MS, long(totalLimit_.count())));
-        set(curl_easy_setopt(h, CURLOPT_MAXFILESIZE_LARGE, curl_off_t(kMaxPageBytes)));
+        set(curl_easy_setopt(h, CURLOPT_MAXFILESIZE_LARGE, curl_off_t(maxBytes_)));
         set(curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, receiveBody));
         set(curl_easy_setopt(h, CURLOPT_WRITEDATA, &transfer));
         set(curl_easy_setopt(h, CURLOPT_HEADERFUNCTION, receiveHeader));

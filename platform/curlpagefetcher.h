@@ -1,6 +1,7 @@
 #pragma once
 
 #include "pagefetcher.h"
+#include "pagefile.h"
 
 #include <chrono>
 
@@ -12,7 +13,8 @@ class CurlPageFetcher final : public PageFetcher {
 public:
     explicit CurlPageFetcher(std::chrono::milliseconds connectTimeout = std::chrono::seconds(30),
                              std::chrono::milliseconds stallLimit = std::chrono::seconds(30),
-                             std::chrono::milliseconds totalLimit = std::chrono::minutes(10));
+                             std::chrono::milliseconds totalLimit = std::chrono::minutes(10),
+                             qint64 maxBytes = kMaxPageBytes);
 
     QString GetPageSource(const QString& url) override;
 
@@ -20,6 +22,7 @@ private:
     std::chrono::milliseconds connectTimeout_;
     std::chrono::milliseconds stallLimit_;
     std::chrono::milliseconds totalLimit_;
+    qint64 maxBytes_; // a longer body is a failure, not a memory sink
 };
 
 } // namespace headwise

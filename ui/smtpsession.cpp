@@ -53,9 +53,7 @@ bool SmtpSession::StartSession(const MailRequest& request)
     request_ = request;
     ++generation_;
     phase_ = Phase::Connecting;
-    replyBuffer_.clear();
-    replyComplete_ = false;
-    replyTooLong_ = false;
+    reply_.clear();
     owner_.setSendEnabled(false);
     owner_.setStatus(QStringLiteral("Connecting..."));
     Winsock1->connectToHost(request_.SmtpHost, request_.SmtpPort);
@@ -95,12 +93,7 @@ void SmtpSession::Winsock1_DataArrival()
 {
     if (phase_ != Phase::Dialogue)
         return;
-    const qint64 room = kMaxReplyBytes + 1 - replyBuffer_.size();
-    replyBuffer_ += Winsock1->read(qMax<qint64>(room, 0));
-    if (replyBuffer_.size() > kMaxReplyBytes)
-        replyTooLong_ = true;
-    else if (replyBuffer_.endsWith("\r\n"))
-        replyComplete_ = true;
+    reply_.append(Winsock1->read(reply_.wanted()));
     emit wakeUp();
 }
 
@@ -111,7 +104,7 @@ void SmtpSession::Winsock1_Error(QAbstractSocket::SocketError error)
     if (error == QAbstractSocket::RemoteHostClosedError && phase_ == Phase::Dialogue) {
         // A complete reply that came just before the close is still judged by the
         // dialogue; it notices the closed socket at its next wait.
-        if (awaiting_ && !replyComplete_ && !replyTooLong_)
+        if (awaiting_ && !reply_.ready())
             fail(kTimeoutText, true);
         return;
     }
@@ -161,7 +154,7 @@ SmtpSession::Wait SmtpSession::AwaitReply(quint64 id, QString& reply)
     tickCount_ = 0;
     Timer1->start();
     awaiting_ = true;
-    while (!replyComplete_ && !replyTooLong_) {
+    while (!reply_.ready()) {
         if (generation_ != id || phase_ != Phase::Dialogue)
             return Wait::Left;
         if (Winsock1->state() == QAbstractSocket::UnconnectedState) {
@@ -179,11 +172,8 @@ SmtpSession::Wait SmtpSession::AwaitReply(quint64 id, QString& reply)
         return Wait::Left;
     awaiting_ = false;
     Timer1->stop();
-    const bool tooLong = replyTooLong_;
-    reply = QString::fromUtf8(replyBuffer_);
-    replyBuffer_.clear();
-    replyComplete_ = false;
-    replyTooLong_ = false;
+    const bool tooLong = reply_.tooLong();
+    reply = QString::fromUtf8(reply_.take());
     return tooLong ? Wait::TooLong : Wait::Reply;
 }
 

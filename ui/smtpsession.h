@@ -1,6 +1,7 @@
 #pragma once
 
 #include "messagebox.h"
+#include "replybuffer.h"
 #include "smtpmessage.h"
 
 #include <QAbstractSocket>
@@ -32,8 +33,8 @@ class SmtpSession : public QObject {
     Q_OBJECT
 public:
     static constexpr int kTimeoutTicks = 30;
-    // Far above any real reply; a longer one is a failure, not a memory sink.
-    static constexpr qsizetype kMaxReplyBytes = 64 * 1024;
+    // A longer reply is a failure, not a memory sink.
+    static constexpr qsizetype kMaxReplyBytes = ReplyBuffer::kMaxBytes;
 
     SmtpSession(SmtpSessionOwner& owner, const QString& mailerName, const QString& successText,
                 QObject* parent = nullptr);
@@ -45,6 +46,8 @@ public:
     void EndSession();
 
     bool isRunning() const { return phase_ != Phase::Idle; }
+    // What is held of the reply being awaited; never more than kMaxReplyBytes.
+    qsizetype bufferedReplyBytes() const { return reply_.size(); }
     void setTickInterval(int milliseconds);
 
 signals:
@@ -76,9 +79,7 @@ private:
     MailRequest request_;
     Phase phase_ = Phase::Idle;
     quint64 generation_ = 0; // changes at every start and end; a stale dialogue sees it and leaves
-    QByteArray replyBuffer_;
-    bool replyComplete_ = false;
-    bool replyTooLong_ = false;
+    ReplyBuffer reply_;
     bool awaiting_ = false;
     qint32 tickCount_ = 0;
 };

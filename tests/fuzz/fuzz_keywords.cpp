@@ -2,21 +2,11 @@
 // separators and deleted characters, and its keyword text splits back into them.
 
 #include "keywords.h"
+#include "require.h"
 
 #include <QSet>
-#include <cstdio>
-#include <cstdlib>
 
 using namespace headwise;
-
-// Names the broken invariant before the crash that libFuzzer records.
-#define require(condition)                                                                                  \
-    do {                                                                                                       \
-        if (!(condition)) {                                                                                    \
-            std::fprintf(stderr, "invariant broken: %s\n", #condition);                                       \
-            std::abort();                                                                                      \
-        }                                                                                                      \
-    } while (false)
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {

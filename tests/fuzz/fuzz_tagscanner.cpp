@@ -2,20 +2,9 @@
 // closing marker and stands in the page; insertion never leaves the page.
 
 #include "tagscanner.h"
-
-#include <cstdio>
-#include <cstdlib>
+#include "require.h"
 
 using namespace headwise;
-
-// Names the broken invariant before the crash that libFuzzer records.
-#define require(condition)                                                                                  \
-    do {                                                                                                       \
-        if (!(condition)) {                                                                                    \
-            std::fprintf(stderr, "invariant broken: %s\n", #condition);                                       \
-            std::abort();                                                                                      \
-        }                                                                                                      \
-    } while (false)
 
 // A piece holds no ">" before its end but may span lines, so ">" CR LF ends each one.
 static QStringList pieces(const QString& listed)

@@ -1,13 +1,15 @@
 #include "curlpagefetcher.h"
+#include "pageserverprocess.h"
 
 #include <QElapsedTimer>
-#include <QProcess>
+#include <QFile>
 #include <QTcpServer>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <memory>
 
 using namespace headwise;
+using namespace headwise::testing;
 using namespace std::chrono_literals;
 
 namespace {
@@ -18,25 +20,12 @@ class FetchTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite()
     {
-        server = new QProcess;
-        server->setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        server->start(QStringLiteral("/usr/bin/python3"), {QStringLiteral(HEADWISE_PAGE_SERVER)});
-        QByteArray line;
-        QElapsedTimer clock;
-        clock.start();
-        while (!line.endsWith('\n') && clock.elapsed() < 10000 && server->waitForReadyRead(10000))
-            line += server->readLine();
-        if (line.startsWith("PORT "))
-            port = line.mid(5).trimmed().toInt();
+        server = new PageServerProcess;
+        port = server->start();
     }
 
     static void TearDownTestSuite()
     {
-        server->closeWriteChannel();
-        if (!server->waitForFinished(5000)) {
-            server->kill();
-            server->waitForFinished(5000);
-        }
         delete server;
         server = nullptr;
     }
@@ -45,7 +34,7 @@ protected:
 
     static QString url(const char* path) { return QStringLiteral("http://127.0.0.1:%1%2").arg(port).arg(path); }
 
-    static inline QProcess* server = nullptr;
+    static inline PageServerProcess* server = nullptr;
     static inline int port = 0;
     CurlPageFetcher fetcher{2s, 10s, 60s};
 };
@@ -56,6 +45,25 @@ quint16 closedPort()
     QTcpServer probe;
     probe.listen(QHostAddress::LocalHost, 0);
     return probe.serverPort();
+}
+
+// This process's resident memory in kB, from /proc: "VmRSS" now or "VmHWM" at its peak.
+qint64 memoryKb(const char* field)
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray& line : status.readAll().split('\n'))
+        if (line.startsWith(field))
+            return line.mid(qstrlen(field) + 1).trimmed().split(' ').first().toLongLong();
+    return -1;
+}
+
+// Starts the peak over from the present size; false where the kernel does not allow it.
+bool resetPeakMemory()
+{
+    QFile clear(QStringLiteral("/proc/self/clear_refs"));
+    return clear.open(QIODevice::WriteOnly) && clear.write("5") == 1 && clear.flush();
 }
 
 struct PageCase {
@@ -156,11 +164,64 @@ TEST_F(FetchTest, SilentServerIsGivenUpAfterTheStallLimit)
 
 TEST_F(FetchTest, TotalLimitEndsATransfer)
 {
-    CurlPageFetcher hurried{2s, 30s, 500ms};
+    // A stall, and a body that keeps trickling in so the stall limit never fires.
+    CurlPageFetcher hurried{2s, 30s, 1000ms};
+    for (const char* path : {"/stall", "/endless-slow"}) {
+        QElapsedTimer clock;
+        clock.start();
+        EXPECT_EQ(hurried.GetPageSource(url(path)), QString()) << path;
+        EXPECT_GE(clock.elapsed(), 900) << path;
+        EXPECT_LT(clock.elapsed(), 5000) << path;
+    }
+}
+
+TEST_F(FetchTest, EndlessFastBodyEndsAtTheCapWithoutGrowingPastIt)
+{
+    constexpr qint64 cap = 4 * 1024 * 1024;
+    CurlPageFetcher capped{2s, 10s, 60s, cap};
+    const bool peakReset = resetPeakMemory();
+    const qint64 before = memoryKb("VmRSS:");
     QElapsedTimer clock;
     clock.start();
-    EXPECT_EQ(hurried.GetPageSource(url("/stall")), QString());
-    EXPECT_LT(clock.elapsed(), 5000);
+    EXPECT_EQ(capped.GetPageSource(url("/endless-fast")), QString());
+    EXPECT_LT(clock.elapsed(), 10000);
+    if (peakReset && before > 0) {
+        // The body buffer may double past the cap once; far below what the stream
+        // offers before the default cap would end it.
+        EXPECT_LT(memoryKb("VmHWM:") - before, 3 * cap / 1024) << "kB above the start";
+    }
+
+    // The same cap still lets a smaller page through whole.
+    EXPECT_TRUE(capped.GetPageSource(url("/small")).contains("tiny"));
+    // A tiny cap ends pages with a length and endless ones alike, long before
+    // the stall or total limit could.
+    CurlPageFetcher tiny{2s, 10s, 60s, 16};
+    for (const char* path : {"/small", "/endless-slow"}) {
+        clock.restart();
+        EXPECT_EQ(tiny.GetPageSource(url(path)), QString()) << path;
+        EXPECT_LT(clock.elapsed(), 3000) << path;
+    }
+}
+
+TEST_F(FetchTest, InvalidBytesAndNulsDecodeWholeWhateverTheDeclaredCharset)
+{
+    for (const char* path : {"/binary", "/binary-utf8", "/binary-utf16"}) {
+        const QString page = fetcher.GetPageSource(url(path));
+        EXPECT_FALSE(page.isEmpty()) << path;
+        for (qsizetype i = 0; i < page.size(); ++i) {
+            if (page[i] == u'\r') {
+                EXPECT_TRUE(i + 1 < page.size() && page[i + 1] == u'\n') << path << " bare CR at " << i;
+            } else if (page[i] == u'\n') {
+                EXPECT_TRUE(i > 0 && page[i - 1] == u'\r') << path << " bare LF at " << i;
+            }
+        }
+    }
+    // Read as Windows-1252, the NULs stay and every other byte becomes a character.
+    const QString undeclared = fetcher.GetPageSource(url("/binary"));
+    EXPECT_TRUE(undeclared.startsWith(QStringLiteral("<p>begin") + QChar(0) + u"\u00ff\u00c3(\u00e9"_qs))
+        << undeclared.left(20).toStdString();
+    EXPECT_TRUE(undeclared.endsWith(QStringLiteral("end</p>")));
+    EXPECT_EQ(undeclared.count(QChar(0)), 3);
 }
 
 } // namespace

@@ -22,6 +22,8 @@ BIG = big_page()
 # Long enough to outlast any stall limit a test uses, short enough that the
 # server thread does not linger long once the client has gone.
 STALL_SECONDS = 20
+# Not valid UTF-8, with NUL bytes inside and a lone CR: the page must still decode.
+BINARY = b"<p>begin\x00\xff\xc3(\xe9\xed\xa0\x80\x00\r" + bytes(range(256)) + b"\xf0\x9f\x98end</p>"
 
 
 class Handler(http.server.BaseHTTPRequestHandler):
@@ -103,6 +105,31 @@ class Handler(http.server.BaseHTTPRequestHandler):
             self.wfile.write(b"<p>begun")
             self.wfile.flush()
             time.sleep(STALL_SECONDS)
+        elif path in ("/endless-slow", "/endless-fast"):
+            # No length and no end: only the client's limits stop it. The server
+            # gives up after STALL_SECONDS or when the client hangs up.
+            slow = path == "/endless-slow"
+            self.send_response(200)
+            self.send_header("Content-Type", "text/html")
+            self.send_header("Connection", "close")
+            self.end_headers()
+            block = b"<p>more</p>\n" * (8 if slow else 8192)
+            deadline = time.monotonic() + STALL_SECONDS
+            try:
+                while time.monotonic() < deadline:
+                    self.wfile.write(block)
+                    self.wfile.flush()
+                    if slow:
+                        time.sleep(0.02)
+            except OSError:
+                pass
+            self.close_connection = True
+        elif path == "/binary":
+            self.send_page(200, BINARY)
+        elif path == "/binary-utf8":
+            self.send_page(200, BINARY, content_type="text/html; charset=utf-8")
+        elif path == "/binary-utf16":
+            self.send_page(200, BINARY, content_type="text/html; charset=utf-16le")
         elif path == "/silent":
             time.sleep(STALL_SECONDS)
         elif path == "/empty":

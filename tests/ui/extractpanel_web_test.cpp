@@ -1,12 +1,9 @@
 #include "curlpagefetcher.h"
-#include "doubles.h"
 #include "extractpanel.h"
-#include "form1.h"
+#include "webformfixture.h"
 
 #include <QApplication>
-#include <QElapsedTimer>
 #include <QListView>
-#include <QProcess>
 #include <QSignalSpy>
 #include <QPushButton>
 #include <QLineEdit>
@@ -33,45 +30,20 @@ public:
     QTimer* watchdog = nullptr;
 };
 
-// The page server is a process of its own: the fetch blocks this thread.
-class ExtractWebTest : public ::testing::Test {
+class ExtractWebTest : public WebFormTest {
 protected:
+    PageFetcher& pageFetcher() override { return fetcher; }
+
     void SetUp() override
     {
-        server.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        server.start(QStringLiteral("/usr/bin/python3"), {QStringLiteral(HEADWISE_PAGE_SERVER)});
-        QByteArray line;
-        QElapsedTimer clock;
-        clock.start();
-        while (!line.endsWith('\n') && clock.elapsed() < 10000 && server.waitForReadyRead(10000))
-            line += server.readLine();
-        ASSERT_TRUE(line.startsWith("PORT ")) << "the page server did not start";
-        port = line.mid(5).trimmed().toInt();
-        window = std::make_unique<Form1>(Platform{settings, messages, files, shell, fetcher, programs});
-        window->show();
+        WebFormTest::SetUp();
+        ASSERT_FALSE(HasFatalFailure());
         window->cmdExtract_Click();
         panel = window->findChild<ExtractPanel*>(QStringLiteral("FraExtract"));
         ASSERT_NE(panel, nullptr);
     }
-    void TearDown() override
-    {
-        window.reset();
-        server.closeWriteChannel();
-        if (!server.waitForFinished(5000)) {
-            server.kill();
-            server.waitForFinished(5000);
-        }
-    }
 
-    QProcess server;
-    int port = 0;
-    MemorySettings settings;
-    RecordingMessageBoxes messages;
-    ScriptedFileDialogs files;
-    RecordingShell shell;
     OutlastingFetcher fetcher;
-    RecordingProgramStarter programs;
-    std::unique_ptr<Form1> window;
     ExtractPanel* panel = nullptr;
 };
 
@@ -82,7 +54,7 @@ TEST_F(ExtractWebTest, PageFromALocalServerFillsTheListAndIsNeverReportedAsFaile
     fetcher.watchdog = panel->watchdog();
     QSignalSpy ticks(panel->watchdog(), &QTimer::timeout);
     window->findChild<QLineEdit*>(QStringLiteral("txtUrl2"))
-        ->setText(QStringLiteral("http://127.0.0.1:%1/redirect").arg(port));
+        ->setText(url("/redirect"));
     window->findChild<QPushButton*>(QStringLiteral("txtGetSrc2"))->click();
 
     const QAbstractItemModel* list = window->findChild<QListView*>(QStringLiteral("lstNames"))->model();

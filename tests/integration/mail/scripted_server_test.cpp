@@ -1,7 +1,9 @@
 #include "mailtestsupport.h"
 
 #include "smtpmessage.h"
+#include "smtpsession.h"
 
+#include <QElapsedTimer>
 #include <QHostInfo>
 #include <QTimer>
 
@@ -292,6 +294,94 @@ TEST_F(ScriptedServerTest, LineBreakInANameNeverConnects)
     EXPECT_EQ(status(), "Status - Ready");
     QCoreApplication::processEvents();
     EXPECT_EQ(server.connections, 0);
+}
+
+// Watches the session's reply buffer and the socket's own at every arrival.
+struct BufferWatch {
+    qsizetype reply = 0;
+    qint64 socket = 0;
+    int arrivals = 0;
+};
+
+void watchBuffers(QWidget* window, BufferWatch& watch)
+{
+    auto* session = window->findChild<SmtpSession*>();
+    auto* socket = window->findChild<QTcpSocket*>(QStringLiteral("Winsock1"));
+    ASSERT_NE(session, nullptr);
+    ASSERT_NE(socket, nullptr);
+    EXPECT_EQ(socket->readBufferSize(), SmtpSession::kMaxReplyBytes);
+    QObject::connect(socket, &QTcpSocket::readyRead, window, [&watch, session, socket] {
+        ++watch.arrivals;
+        watch.reply = qMax(watch.reply, session->bufferedReplyBytes());
+        watch.socket = qMax(watch.socket, socket->bytesAvailable());
+    });
+}
+
+TEST_F(ScriptedServerTest, HostileRepliesFailWithinTheirLimitsAndKeepTheBuffersCapped)
+{
+    const QString refused = QStringLiteral("Server returned the following error:\r\n");
+    struct Case {
+        const char* name;
+        int dripIntervalMs; // 0: everything at once
+        QByteArray piece;
+        int pieces;
+        QString expectedStart;
+    };
+    const Case cases[] = {
+        // A line that never ends, faster than the time-out: the cap ends it.
+        {"endless line, fast", 1, QByteArray(4096, 'x'), 4096, refused + "220 xxxx"},
+        // A line that never ends, one byte at a time: the time-out ends it.
+        {"endless line, slow drip", 20, "x", 1000, kTimeoutText},
+        // Megabytes of well-formed lines in one burst.
+        {"megabytes of reply", 0, QByteArray("250-") + QByteArray(250, 'y') + "\r\n", 32 * 1024, refused},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ScriptedSmtpServer local;
+        QTimer drip;
+        int sent = 0;
+        local.onConnect = [&](QTcpSocket* s) {
+            if (c.dripIntervalMs == 0) {
+                ScriptedSmtpServer::say(s, c.piece.repeated(c.pieces));
+                return;
+            }
+            ScriptedSmtpServer::say(s, "220 ");
+            QObject::connect(&drip, &QTimer::timeout, s, [&, s] {
+                if (sent++ < c.pieces && s->state() == QAbstractSocket::ConnectedState)
+                    ScriptedSmtpServer::say(s, c.piece);
+                else
+                    drip.stop();
+            });
+            drip.start(c.dripIntervalMs);
+        };
+        messages.shown.clear();
+        open(contactForm(), local.port());
+        window->setTickInterval(5); // the time-out after 30 ticks
+        BufferWatch watch;
+        watchBuffers(window, watch);
+        fillContact(QStringLiteral("hi"));
+        QElapsedTimer clock;
+        clock.start();
+        send();
+        ASSERT_TRUE(waitForBoxes(1, 10000));
+        EXPECT_LT(clock.elapsed(), 10000);
+        EXPECT_TRUE(messages.shown[0].text.startsWith(c.expectedStart)) << messages.shown[0].text.left(80).toStdString();
+        EXPECT_EQ(messages.shown[0].title, "Headwise");
+        EXPECT_LE(messages.shown[0].text.size(), refused.size() + SmtpSession::kMaxReplyBytes);
+        EXPECT_GT(watch.arrivals, 0);
+        EXPECT_LE(watch.reply, SmtpSession::kMaxReplyBytes);
+        EXPECT_LE(watch.socket, SmtpSession::kMaxReplyBytes);
+        expectReadyAgain();
+        EXPECT_EQ(messages.shown.size(), 1);
+
+        // Send works again once the server behaves.
+        drip.stop();
+        local.onConnect = [](QTcpSocket* s) { ScriptedSmtpServer::say(s, "220 sane again\r\n"); };
+        send();
+        ASSERT_TRUE(waitForWindowGone());
+        ASSERT_EQ(messages.shown.size(), 2);
+        EXPECT_EQ(messages.shown[1].title, "Message Sent");
+    }
 }
 
 } // namespace

@@ -1,0 +1,96 @@
+#include "analyzepanel.h"
+#include "curlpagefetcher.h"
+#include "fetchnotices.h"
+#include "webformfixture.h"
+
+#include <QElapsedTimer>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+using namespace headwise;
+using namespace headwise::testing;
+using namespace std::chrono_literals;
+
+namespace {
+
+// The Analyze panel on the real fetch with short limits, against servers that
+// never finish a page or send bytes no page should hold.
+class AnalyzeWebTest : public WebFormTest {
+protected:
+    PageFetcher& pageFetcher() override { return fetcher; }
+
+    void SetUp() override
+    {
+        WebFormTest::SetUp();
+        ASSERT_FALSE(HasFatalFailure());
+        window->cmdAnalyze_Click();
+        panel = window->findChild<AnalyzePanel*>(QStringLiteral("FraAnalyze"));
+        ASSERT_NE(panel, nullptr);
+        timer1 = panel->findChild<QTimer*>(QStringLiteral("Timer1"));
+        ASSERT_NE(timer1, nullptr);
+        timer1->setInterval(100);
+    }
+
+    // Types the address and clicks "&Go"; how long the click held the window.
+    qint64 go(const char* path)
+    {
+        panel->findChild<QLineEdit*>(QStringLiteral("txtUrl"))->setText(url(path));
+        auto* button = panel->findChild<QPushButton*>(QStringLiteral("txtGetSrc"));
+        EXPECT_EQ(button->text(), "&Go");
+        EXPECT_TRUE(button->isEnabled());
+        QElapsedTimer clock;
+        clock.start();
+        button->click();
+        return clock.elapsed();
+    }
+
+    QString pageText() const { return panel->findChild<QPlainTextEdit*>(QStringLiteral("Text"))->toPlainText(); }
+
+    CurlPageFetcher fetcher{2s, 500ms, 1500ms, 4 * 1024 * 1024};
+    AnalyzePanel* panel = nullptr;
+    QTimer* timer1 = nullptr;
+};
+
+TEST_F(AnalyzeWebTest, PagesThatNeverEndLeaveTheBoxEmptyAndSayCantConnect)
+{
+    // Each ends at a different limit: the stall, the total time, the size cap.
+    for (const char* path : {"/stall", "/endless-slow", "/endless-fast"}) {
+        SCOPED_TRACE(path);
+        messages.shown.clear();
+        const qint64 held = go(path);
+        EXPECT_LT(held, 6000);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !messages.shown.isEmpty(); }, 5000));
+        EXPECT_TRUE(pageText().isEmpty());
+        ASSERT_EQ(messages.shown.size(), 1);
+        EXPECT_EQ(messages.shown[0].title, fetchnotice::kCantConnectTitle);
+        EXPECT_EQ(messages.shown[0].text, fetchnotice::cantConnect(url(path)));
+        EXPECT_FALSE(timer1->isActive());
+    }
+
+    // The window is still usable: the next page arrives and nothing else is said.
+    messages.shown.clear();
+    go("/small");
+    EXPECT_TRUE(pageText().contains("tiny"));
+    EXPECT_FALSE(timer1->isActive()); // so no later tick can report a failure
+    EXPECT_TRUE(messages.shown.isEmpty());
+}
+
+TEST_F(AnalyzeWebTest, InvalidBytesAndNulsReachThePageBoxAndTheScannersSurvive)
+{
+    for (const char* path : {"/binary", "/binary-utf8", "/binary-utf16"}) {
+        SCOPED_TRACE(path);
+        messages.shown.clear();
+        go(path);
+        EXPECT_FALSE(pageText().isEmpty());
+        EXPECT_FALSE(timer1->isActive());
+        // Nothing in it is a tag: the report of missing tags is the one box expected.
+        for (const ShownMessage& shown : messages.shown)
+            EXPECT_NE(shown.title, fetchnotice::kCantConnectTitle);
+    }
+}
+
+} // namespace
