@@ -264,11 +264,13 @@ DecodedPage decodePage(const QByteArray& bytes, const QByteArray& declaredCharse
         found = decodeAs(bytes, declaredCharset);
     }
     if (!found.ok) {
-        QByteArray meta = metaCharset(bytes);
-        // A page whose meta tag can be read byte by byte is not UTF-16 or UTF-32.
-        if (meta.startsWith("utf-16") || meta.startsWith("utf-32") || meta.startsWith("ucs"))
-            meta = "utf-8";
-        found = decodeAs(bytes, meta);
+        found = decodeAs(bytes, metaCharset(bytes));
+        // A page whose meta tag can be read byte by byte is not UTF-16 or UTF-32,
+        // whatever label ("utf-32", "unicode", "utf3-2") named it: the rules below decide.
+        const bool wide = found.name.startsWith(QLatin1String("UTF-16"), Qt::CaseInsensitive) ||
+                          found.name.startsWith(QLatin1String("UTF-32"), Qt::CaseInsensitive);
+        if (found.ok && wide)
+            found = {};
     }
     if (!found.ok)
         found = decodeAs(bytes, "utf-8");

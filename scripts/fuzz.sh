@@ -1,10 +1,13 @@
 #!/usr/bin/env bash
-# Builds the libFuzzer targets with clang and runs each for a bounded time
-# (FUZZ_SECONDS, default 60) from its seed corpus. A crash or a broken
-# invariant fails the run; the input that did it is kept in build-fuzz/crashes/.
+# Builds the libFuzzer targets with clang and runs each from its seed corpus:
+# FUZZ_RUNS inputs (default 200000) with a fixed FUZZ_SEED, so a clean tree
+# gives the same run every time, and at most FUZZ_SECONDS (default 90). A crash
+# or a broken invariant fails the run; the input is kept in build-fuzz/crashes/.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-seconds=${FUZZ_SECONDS:-60}
+seconds=${FUZZ_SECONDS:-90}
+runs=${FUZZ_RUNS:-200000}
+seed=${FUZZ_SEED:-1}
 build=build-fuzz
 if [ ! -f "$build/CMakeCache.txt" ]; then
   cmake -S . -B "$build" -G Ninja -DHEADWISE_FUZZ=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo \
@@ -19,8 +22,8 @@ for fuzzer in "$build"/tests/fuzz/fuzz_*; do
   corpus="$build/corpus/$name"          # grows between runs; the seeds stay untouched
   mkdir -p "$corpus"
   cp -n tests/fixtures/fuzz/"$name"/* "$corpus"/ 2>/dev/null || true
-  echo "== $name: ${seconds}s"
-  if ! ASAN_OPTIONS=detect_leaks=1 "$fuzzer" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 \
+  echo "== $name: $runs runs, seed $seed, at most ${seconds}s"
+  if ! ASAN_OPTIONS=detect_leaks=1 "$fuzzer" -seed="$seed" -runs="$runs" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 \
         -max_len=65536 -print_final_stats=1 -artifact_prefix="$build/crashes/$name-" "$corpus" \
         > "$build/$name.log" 2>&1; then
     echo "FAILED: $name (see $build/$name.log)"; tail -40 "$build/$name.log"; status=1
