@@ -185,7 +185,14 @@ TEST_F(FetchTest, EndlessFastBodyEndsAtTheCapWithoutGrowingPastIt)
     clock.start();
     EXPECT_EQ(capped.GetPageSource(url("/endless-fast")), QString());
     EXPECT_LT(clock.elapsed(), 10000);
-    if (peakReset && before > 0) {
+    // AddressSanitizer's quarantine keeps freed memory resident, so the peak
+    // says nothing about the buffer there; the plain build checks it.
+#if defined(__SANITIZE_ADDRESS__)
+    const bool peakMeaningful = false;
+#else
+    const bool peakMeaningful = true;
+#endif
+    if (peakMeaningful && peakReset && before > 0) {
         // The body buffer may double past the cap once; far below what the stream
         // offers before the default cap would end it.
         EXPECT_LT(memoryKb("VmHWM:") - before, 3 * cap / 1024) << "kB above the start";
