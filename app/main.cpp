@@ -9,8 +9,7 @@
 
 #include <QApplication>
 
-int main(int argc, char* argv[])
-{
+int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(headwise::applicationTitle());
     QApplication::setOrganizationName(headwise::applicationTitle());

@@ -16,8 +16,7 @@ namespace {
 
 using namespace headwise;
 
-QApplication& application()
-{
+QApplication& application() {
     static int argc = 1;
     static char name[] = "headwise_bench";
     static char* argv[] = {name, nullptr};
@@ -41,25 +40,24 @@ struct QuietPlatform : SettingsStore, MessageBoxes, FileDialogs, Shell, PageFetc
 };
 
 // Distinct words of 11 characters, so every one of them reaches the list.
-QString distinctWords(int count)
-{
+QString distinctWords(int count) {
     QString page;
     for (int i = 0; i < count; ++i)
         page += QStringLiteral("sample%1 ").arg(100000 + i);
     return page;
 }
 
-QString markupPage(qsizetype bytes)
-{
+QString markupPage(qsizetype bytes) {
     QString page;
     for (qsizetype n = 0; page.size() < bytes; ++n)
-        page += QStringLiteral("<tr><td class=\"x\">carpet%1 flooring tiles%2</td></tr>\r\n").arg(n % 9000).arg(n % 700);
+        page += QStringLiteral("<tr><td class=\"x\">carpet%1 flooring tiles%2</td></tr>\r\n")
+                    .arg(n % 9000)
+                    .arg(n % 700);
     return page;
 }
 
 // The whole web load as the user sees it: fetch, chain, list shown and painted.
-void runLoad(benchmark::State& state, const QString& page)
-{
+void runLoad(benchmark::State& state, const QString& page) {
     application();
     QuietPlatform outside;
     outside.page = page;
@@ -76,9 +74,13 @@ void runLoad(benchmark::State& state, const QString& page)
     state.counters["entries"] = names->rowCount();
 }
 
-void BM_ExtractPanelHundredThousandEntries(benchmark::State& state) { runLoad(state, distinctWords(100000)); }
+void BM_ExtractPanelHundredThousandEntries(benchmark::State& state) {
+    runLoad(state, distinctWords(100000));
+}
 
-void BM_ExtractPanelMarkupPage(benchmark::State& state) { runLoad(state, markupPage(state.range(0))); }
+void BM_ExtractPanelMarkupPage(benchmark::State& state) {
+    runLoad(state, markupPage(state.range(0)));
+}
 
 } // namespace
 

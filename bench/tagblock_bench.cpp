@@ -2,8 +2,7 @@
 
 #include <benchmark/benchmark.h>
 
-static void BM_BuildTagBlock(benchmark::State& state)
-{
+static void BM_BuildTagBlock(benchmark::State& state) {
     headwise::TagFields fields;
     fields.title = QStringLiteral("Title");
     fields.keywords = QString(state.range(0), QLatin1Char('k'));

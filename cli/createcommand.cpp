@@ -5,8 +5,7 @@
 
 namespace headwise::cli {
 
-int runCreate(const QStringList& arguments)
-{
+int runCreate(const QStringList& arguments) {
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral("Prints the meta tag block for the given fields."));
     struct Field {
@@ -52,7 +51,8 @@ int runCreate(const QStringList& arguments)
     const std::optional<QString> block =
         parser.isSet(alternate) ? BuildAltTagBlock(tagFields) : BuildTagBlock(tagFields);
     if (!block) {
-        writeError(QStringLiteral("unknown form \"%1\": use \"MetaTags Only\" or \"HTML Page\"").arg(tagFields.outputForm));
+        writeError(QStringLiteral("unknown form \"%1\": use \"MetaTags Only\" or \"HTML Page\"")
+                       .arg(tagFields.outputForm));
         return kExitBadInput;
     }
     writeOut(*block);

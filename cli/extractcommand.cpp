@@ -6,8 +6,7 @@
 
 namespace headwise::cli {
 
-int runExtract(const QStringList& arguments)
-{
+int runExtract(const QStringList& arguments) {
     QCommandLineParser parser;
     parser.setApplicationDescription(
         QStringLiteral("Prints the candidate keywords of a page, separated by \", \"."));

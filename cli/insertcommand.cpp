@@ -8,17 +8,19 @@
 
 namespace headwise::cli {
 
-int runInsert(const QStringList& arguments)
-{
+int runInsert(const QStringList& arguments) {
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(
         "Inserts a tag block right after the page's <head> tag (at the start of a page without one),\n"
-        "keeping the page's encoding and line breaks. One line break at the end of the block file is ignored."));
-    parser.addPositionalArgument(QStringLiteral("page"), QStringLiteral("The page file."), QStringLiteral("PAGE"));
+        "keeping the page's encoding and line breaks. One line break at the end of the block file is "
+        "ignored."));
+    parser.addPositionalArgument(QStringLiteral("page"), QStringLiteral("The page file."),
+                                 QStringLiteral("PAGE"));
     const QCommandLineOption tags(QStringLiteral("tags"), QStringLiteral("File holding the tag block."),
                                   QStringLiteral("BLOCKFILE"));
     const QCommandLineOption out({QStringLiteral("o"), QStringLiteral("output")},
-                                 QStringLiteral("Write here instead of back to PAGE."), QStringLiteral("OUT"));
+                                 QStringLiteral("Write here instead of back to PAGE."),
+                                 QStringLiteral("OUT"));
     parser.addOption(tags);
     parser.addOption(out);
     int exitCode = kExitOk;

@@ -9,21 +9,20 @@ using namespace headwise::cli;
 
 namespace {
 
-const QString kUsage = QStringLiteral(
-    "Usage: headwise-cli COMMAND [options]\n"
-    "\n"
-    "Commands:\n"
-    "  create    print a meta tag block from the given fields\n"
-    "  analyze   report the meta tags of pages (files or http(s) addresses)\n"
-    "  extract   print the candidate keywords of a page\n"
-    "  insert    insert a tag block into a page file\n"
-    "\n"
-    "headwise-cli COMMAND --help describes a command; --version prints the version.\n");
+const QString kUsage =
+    QStringLiteral("Usage: headwise-cli COMMAND [options]\n"
+                   "\n"
+                   "Commands:\n"
+                   "  create    print a meta tag block from the given fields\n"
+                   "  analyze   report the meta tags of pages (files or http(s) addresses)\n"
+                   "  extract   print the candidate keywords of a page\n"
+                   "  insert    insert a tag block into a page file\n"
+                   "\n"
+                   "headwise-cli COMMAND --help describes a command; --version prints the version.\n");
 
 } // namespace
 
-int main(int argc, char* argv[])
-{
+int main(int argc, char* argv[]) {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(headwise::applicationTitle());
     QCoreApplication::setApplicationVersion(headwise::versionText());
@@ -31,7 +30,8 @@ int main(int argc, char* argv[])
     QStringList arguments = QCoreApplication::arguments();
     const QString command = arguments.value(1);
     if (command == QLatin1String("--version") || command == QLatin1String("-v")) {
-        writeOut(headwise::applicationTitle() + QLatin1Char(' ') + headwise::versionText() + QLatin1Char('\n'));
+        writeOut(headwise::applicationTitle() + QLatin1Char(' ') + headwise::versionText() +
+                 QLatin1Char('\n'));
         return kExitOk;
     }
     if (command.isEmpty() || command == QLatin1String("--help") || command == QLatin1String("-h")) {

@@ -6,20 +6,17 @@
 
 namespace headwise::cli {
 
-void writeOut(const QString& text)
-{
+void writeOut(const QString& text) {
     const QByteArray bytes = text.toUtf8();
     std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout);
 }
 
-void writeError(const QString& line)
-{
+void writeError(const QString& line) {
     const QByteArray bytes = (QStringLiteral("headwise-cli: ") + line + QLatin1Char('\n')).toUtf8();
     std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stderr);
 }
 
-bool parseCommand(QCommandLineParser& parser, const QStringList& arguments, int& exitCode)
-{
+bool parseCommand(QCommandLineParser& parser, const QStringList& arguments, int& exitCode) {
     const QCommandLineOption help = parser.addHelpOption();
     if (!parser.parse(arguments)) {
         writeError(parser.errorText());

@@ -9,22 +9,23 @@
 namespace headwise::cli {
 namespace {
 
-LoadedPage failure(const QString& reason) { return {std::nullopt, reason}; }
+LoadedPage failure(const QString& reason) {
+    return {std::nullopt, reason};
+}
 
-LoadedPage fetch(const QString& address)
-{
+LoadedPage fetch(const QString& address) {
     const QString scheme = QUrl(address).scheme().toLower();
     if (scheme != QLatin1String("http") && scheme != QLatin1String("https"))
         return failure(QStringLiteral("only http and https addresses can be fetched"));
     CurlPageFetcher fetcher;
     QString text = fetcher.GetPageSource(address);
     if (text.isEmpty())
-        return failure(QStringLiteral("could not fetch the page (no connection, no answer or an empty page)"));
+        return failure(
+            QStringLiteral("could not fetch the page (no connection, no answer or an empty page)"));
     return {DecodedPage{std::move(text), fetchedPageEncoding()}, {}};
 }
 
-LoadedPage readFile(const QString& path)
-{
+LoadedPage readFile(const QString& path) {
     const QFileInfo info(path);
     if (!info.exists())
         return failure(QStringLiteral("no such file"));
@@ -43,8 +44,12 @@ LoadedPage readFile(const QString& path)
 
 } // namespace
 
-bool looksLikeAddress(const QString& input) { return input.contains(QLatin1String("://")); }
+bool looksLikeAddress(const QString& input) {
+    return input.contains(QLatin1String("://"));
+}
 
-LoadedPage loadPage(const QString& input) { return looksLikeAddress(input) ? fetch(input) : readFile(input); }
+LoadedPage loadPage(const QString& input) {
+    return looksLikeAddress(input) ? fetch(input) : readFile(input);
+}
 
 } // namespace headwise::cli

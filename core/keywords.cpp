@@ -6,8 +6,7 @@
 
 namespace headwise {
 
-const QStringList& strippedItems()
-{
+const QStringList& strippedItems() {
     static const QStringList items = {
         // markup characters
         "<", ">", "/", "\\", "\"", "=", ",", ".", "}", "{", "!", "-", "+", "#", "%",
@@ -30,8 +29,7 @@ namespace {
 // One left-to-right pass, compacting in place. The unread rest of the text
 // always lies at or behind the read position, so the search sees the pass's
 // input, never the joints it has made.
-void deleteItem(QString& text, const QString& item)
-{
+void deleteItem(QString& text, const QString& item) {
     const QStringMatcher matcher(item);
     qsizetype hit = matcher.indexIn(QStringView(text), 0);
     if (hit < 0)
@@ -55,8 +53,7 @@ void deleteItem(QString& text, const QString& item)
 // Deleting single characters never forms a new occurrence of another single
 // character, so a run of one-character items can go in one pass with the
 // same result as one pass per item.
-void deleteCharacters(QString& text, const QList<QChar>& characters)
-{
+void deleteCharacters(QString& text, const QList<QChar>& characters) {
     bool doomed[128] = {};
     for (QChar c : characters)
         if (c.unicode() < 128)
@@ -74,8 +71,7 @@ void deleteCharacters(QString& text, const QList<QChar>& characters)
 
 } // namespace
 
-QString StripHtml(const QString& text)
-{
+QString StripHtml(const QString& text) {
     QString result = text.toLower();
     QList<QChar> characters;
     for (const QString& item : strippedItems()) {
@@ -94,8 +90,7 @@ QString StripHtml(const QString& text)
     return result;
 }
 
-QStringList WordList(const QString& text)
-{
+QStringList WordList(const QString& text) {
     QStringList words;
     if (text.isEmpty())
         return words;
@@ -115,15 +110,12 @@ QStringList WordList(const QString& text)
     return words;
 }
 
-void RemoveRedundantWords(QStringList& words)
-{
-    words.removeIf([](const QString& word) {
-        return word.size() < kShortestKeyword || word.size() > kLongestKeyword;
-    });
+void RemoveRedundantWords(QStringList& words) {
+    words.removeIf(
+        [](const QString& word) { return word.size() < kShortestKeyword || word.size() > kLongestKeyword; });
 }
 
-void ClearDoubles(QStringList& words)
-{
+void ClearDoubles(QStringList& words) {
     QSet<QString> seen;
     seen.reserve(words.size());
     words.removeIf([&seen](const QString& word) {
@@ -133,8 +125,12 @@ void ClearDoubles(QStringList& words)
     });
 }
 
-qsizetype CountCommas(const QString& text) { return text.isEmpty() ? -1 : text.count(QLatin1Char(',')); }
+qsizetype CountCommas(const QString& text) {
+    return text.isEmpty() ? -1 : text.count(QLatin1Char(','));
+}
 
-QString KeywordText(const QStringList& words) { return words.join(QStringLiteral(", ")); }
+QString KeywordText(const QStringList& words) {
+    return words.join(QStringLiteral(", "));
+}
 
 } // namespace headwise

@@ -3,8 +3,7 @@
 namespace headwise {
 // Copies runs between line breaks whole; a page of megabytes is converted in
 // a few milliseconds rather than one character at a time.
-QString replaceLineBreaks(const QString& text, QLatin1String lineBreak, LineBreakCounts* counts)
-{
+QString replaceLineBreaks(const QString& text, QLatin1String lineBreak, LineBreakCounts* counts) {
     LineBreakCounts found;
     QString out;
     out.reserve(text.size() + (lineBreak.size() > 1 ? text.size() / 16 : 0));
@@ -33,8 +32,12 @@ QString replaceLineBreaks(const QString& text, QLatin1String lineBreak, LineBrea
     return out;
 }
 
-QString toCrLf(const QString& text) { return replaceLineBreaks(text, QLatin1String("\r\n")); }
+QString toCrLf(const QString& text) {
+    return replaceLineBreaks(text, QLatin1String("\r\n"));
+}
 
-QString toLf(const QString& text) { return replaceLineBreaks(text, QLatin1String("\n")); }
+QString toLf(const QString& text) {
+    return replaceLineBreaks(text, QLatin1String("\n"));
+}
 
 } // namespace headwise

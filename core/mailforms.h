@@ -37,9 +37,9 @@ struct MailForm {
     QString caption;
     QString mailerName;
     QString successText;
-    QStringList subjects;      // each begins with a blank, which is part of it
-    int initialSubject;        // -1: the prompt stays in the box
-    QList<FieldCheck> checks;  // in the order they run
+    QStringList subjects;     // each begins with a blank, which is part of it
+    int initialSubject;       // -1: the prompt stays in the box
+    QList<FieldCheck> checks; // in the order they run
 };
 
 const MailForm& tellFriendForm();

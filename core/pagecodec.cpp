@@ -25,8 +25,7 @@ constexpr std::array<char16_t, 32> kCp1252High = {
     0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
 };
 
-QString decodeWindows1252(const QByteArray& bytes)
-{
+QString decodeWindows1252(const QByteArray& bytes) {
     QString text(bytes.size(), Qt::Uninitialized);
     QChar* out = text.data();
     for (const char byte : bytes) {
@@ -37,12 +36,11 @@ QString decodeWindows1252(const QByteArray& bytes)
 }
 
 // Labels that browsers read as Windows-1252; its superset keeps every byte.
-bool isWindows1252Label(const QByteArray& lowerName)
-{
+bool isWindows1252Label(const QByteArray& lowerName) {
     static const char* const labels[] = {
-        "windows-1252", "cp1252",   "x-cp1252",   "iso-8859-1", "iso8859-1", "iso_8859-1", "latin1",
-        "l1",           "us-ascii", "ascii",      "cp819",      "ibm819",    "iso-ir-100", "csisolatin1",
-        "ansi_x3.4-1968", "iso_8859-1:1987",
+        "windows-1252", "cp1252",      "x-cp1252",       "iso-8859-1",      "iso8859-1", "iso_8859-1",
+        "latin1",       "l1",          "us-ascii",       "ascii",           "cp819",     "ibm819",
+        "iso-ir-100",   "csisolatin1", "ansi_x3.4-1968", "iso_8859-1:1987",
     };
     for (const char* label : labels)
         if (lowerName == label)
@@ -50,15 +48,13 @@ bool isWindows1252Label(const QByteArray& lowerName)
     return false;
 }
 
-void appendReference(QByteArray& out, char32_t codePoint)
-{
+void appendReference(QByteArray& out, char32_t codePoint) {
     out += "&#";
     out += QByteArray::number(static_cast<uint>(codePoint));
     out += ';';
 }
 
-QByteArray encodeWindows1252(const QString& text)
-{
+QByteArray encodeWindows1252(const QString& text) {
     QByteArray out;
     out.reserve(text.size());
     const qsizetype n = text.size();
@@ -85,8 +81,7 @@ QByteArray encodeWindows1252(const QString& text)
 
 // Encodes with a general converter; any stretch it cannot hold is redone one
 // character at a time, so only those characters become references.
-QByteArray encodeWithConverter(const QString& text, const QString& name)
-{
+QByteArray encodeWithConverter(const QString& text, const QString& name) {
     const QByteArray converterName = name.toLatin1();
     QStringEncoder whole(converterName.constData(), QStringConverter::Flag::Stateless);
     if (!whole.isValid())
@@ -145,8 +140,7 @@ struct Decoded {
 
 // Strict: a charset that does not fit the bytes is rejected, so that the next
 // rule can try; a page must never lose bytes just by being opened and saved.
-Decoded decodeAs(const QByteArray& bytes, const QByteArray& charset)
-{
+Decoded decodeAs(const QByteArray& bytes, const QByteArray& charset) {
     const QByteArray lower = charset.trimmed().toLower();
     if (lower.isEmpty())
         return {};
@@ -162,20 +156,21 @@ Decoded decodeAs(const QByteArray& bytes, const QByteArray& charset)
     if (decoder.hasError())
         return {};
     const QString name = QString::fromLatin1(decoder.name());
-    return {true, std::move(text), name.compare(QLatin1String("UTF-8"), Qt::CaseInsensitive) == 0 ? kUtf8 : name};
+    return {true, std::move(text),
+            name.compare(QLatin1String("UTF-8"), Qt::CaseInsensitive) == 0 ? kUtf8 : name};
 }
 
-bool isNameChar(char c)
-{
+bool isNameChar(char c) {
     return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-' ||
            c == '_' || c == '.' || c == ':';
 }
 
-bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f'; }
+bool isBlank(char c) {
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f';
+}
 
 // The value after "charset" (blanks, '=', blanks, an optional quote), or empty.
-QByteArray charsetAfter(const QByteArray& text, qsizetype from, qsizetype end)
-{
+QByteArray charsetAfter(const QByteArray& text, qsizetype from, qsizetype end) {
     static const QByteArray key("charset");
     // Search only inside this tag: a page of many tags and no charset must stay linear.
     const QByteArrayView tag = QByteArrayView(text).sliced(from, end - from);
@@ -201,8 +196,7 @@ QByteArray charsetAfter(const QByteArray& text, qsizetype from, qsizetype end)
 }
 
 // A meta charset stands in the head, so only the start of the page is read.
-QByteArray metaCharset(const QByteArray& bytes)
-{
+QByteArray metaCharset(const QByteArray& bytes) {
     constexpr qsizetype kHeadBytes = 64 * 1024;
     const QByteArray head = bytes.left(kHeadBytes).toLower();
     for (qsizetype at = head.indexOf("<meta"); at >= 0; at = head.indexOf("<meta", at + 5)) {
@@ -217,8 +211,7 @@ QByteArray metaCharset(const QByteArray& bytes)
 }
 
 // Turns every line break into CR LF and tells which style the page used.
-QString normalizeLineBreaks(const QString& text, LineBreak& style)
-{
+QString normalizeLineBreaks(const QString& text, LineBreak& style) {
     LineBreakCounts counts;
     QString out = replaceLineBreaks(text, QLatin1String("\r\n"), &counts);
     // Most frequent wins; a page without line breaks gets the platform's own.
@@ -234,17 +227,15 @@ QString normalizeLineBreaks(const QString& text, LineBreak& style)
 }
 
 // Any break in the text (an editor may hand back lone LFs) becomes the style's.
-QString withLineBreaks(const QString& crlfText, LineBreak style)
-{
+QString withLineBreaks(const QString& crlfText, LineBreak style) {
     return replaceLineBreaks(crlfText, QLatin1String(style == LineBreak::CrLf ? "\r\n"
                                                      : style == LineBreak::Lf ? "\n"
-                                                                               : "\r"));
+                                                                              : "\r"));
 }
 
 } // namespace
 
-DecodedPage decodePage(const QByteArray& bytes, const QByteArray& declaredCharset)
-{
+DecodedPage decodePage(const QByteArray& bytes, const QByteArray& declaredCharset) {
     Decoded found;
     bool bom = false;
     if (bytes.startsWith("\xEF\xBB\xBF")) {
@@ -284,8 +275,7 @@ DecodedPage decodePage(const QByteArray& bytes, const QByteArray& declaredCharse
     return page;
 }
 
-QByteArray encodePage(const QString& crlfText, const PageEncoding& encoding)
-{
+QByteArray encodePage(const QString& crlfText, const PageEncoding& encoding) {
     const QString text = withLineBreaks(crlfText, encoding.lineBreak);
     const QString& name = encoding.name;
     QByteArray out;
@@ -309,8 +299,7 @@ QByteArray encodePage(const QString& crlfText, const PageEncoding& encoding)
     return out;
 }
 
-QByteArray charsetFromContentType(const QByteArray& contentType)
-{
+QByteArray charsetFromContentType(const QByteArray& contentType) {
     const QByteArray lower = contentType.toLower();
     // Parameters come after the first ';'; "charset" inside the type itself is no parameter.
     const qsizetype semicolon = lower.indexOf(';');

@@ -9,7 +9,8 @@ enum class LineBreak { CrLf, Lf, Cr };
 
 // How a page's text was stored, so that saving it writes the same bytes back.
 struct PageEncoding {
-    QString name = QStringLiteral("UTF-8"); // "UTF-8", "UTF-16LE", "UTF-16BE", "windows-1252", or another charset
+    QString name =
+        QStringLiteral("UTF-8"); // "UTF-8", "UTF-16LE", "UTF-16BE", "windows-1252", or another charset
     bool bom = false;
     LineBreak lineBreak = LineBreak::CrLf;
 
@@ -22,7 +23,9 @@ struct DecodedPage {
 };
 
 // A page that came from the web has no file of its own; it is saved this way.
-inline PageEncoding fetchedPageEncoding() { return {QStringLiteral("UTF-8"), false, LineBreak::CrLf}; }
+inline PageEncoding fetchedPageEncoding() {
+    return {QStringLiteral("UTF-8"), false, LineBreak::CrLf};
+}
 
 // The whole page at once: BOM, then the declared charset (HTTP Content-Type),
 // then the page's own meta charset, then UTF-8 if the bytes are valid UTF-8,

@@ -10,8 +10,7 @@ constexpr qsizetype kBufferSize = 1024;
 } // namespace
 
 bool GetKeyValue(Registry& registry, quint32 root, const QString& keyPath, const QString& valueName,
-                 QString& value)
-{
+                 QString& value) {
     const std::optional<Registry::Key> key = registry.openKey(root, keyPath, kAccessMask);
     if (!key) {
         value.clear();

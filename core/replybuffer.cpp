@@ -2,8 +2,7 @@
 
 namespace headwise {
 
-void ReplyBuffer::append(QByteArrayView bytes)
-{
+void ReplyBuffer::append(QByteArrayView bytes) {
     if (tooLong_)
         return;
     const qsizetype room = kMaxBytes - bytes_.size();
@@ -14,17 +13,17 @@ void ReplyBuffer::append(QByteArrayView bytes)
     bytes_.append(bytes);
 }
 
-qsizetype ReplyBuffer::wanted() const { return tooLong_ ? 0 : kMaxBytes - bytes_.size() + 1; }
+qsizetype ReplyBuffer::wanted() const {
+    return tooLong_ ? 0 : kMaxBytes - bytes_.size() + 1;
+}
 
-QByteArray ReplyBuffer::take()
-{
+QByteArray ReplyBuffer::take() {
     QByteArray out = std::move(bytes_);
     clear();
     return out;
 }
 
-void ReplyBuffer::clear()
-{
+void ReplyBuffer::clear() {
     bytes_.clear();
     tooLong_ = false;
 }

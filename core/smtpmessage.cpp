@@ -6,16 +6,14 @@
 namespace headwise {
 namespace {
 
-bool isAscii(const QString& text)
-{
+bool isAscii(const QString& text) {
     for (const QChar c : text)
         if (c.unicode() > 0x7F)
             return false;
     return true;
 }
 
-bool hasLineBreak(const QString& text)
-{
+bool hasLineBreak(const QString& text) {
     return text.contains(QLatin1Char('\r')) || text.contains(QLatin1Char('\n'));
 }
 
@@ -25,8 +23,7 @@ constexpr qsizetype kEncodedWordBytes = 45;
 
 } // namespace
 
-int ReplyCode(const QString& reply)
-{
+int ReplyCode(const QString& reply) {
     const QString first = reply.section(QLatin1Char(' '), 0, 0);
     // Capped so an absurd digit run cannot overflow; no step expects such a code.
     constexpr int kCap = 1000000;
@@ -39,13 +36,12 @@ int ReplyCode(const QString& reply)
     return code;
 }
 
-bool IsSendable(const MailRequest& request)
-{
-    return !hasLineBreak(request.Sender) && !hasLineBreak(request.Recipient) && !hasLineBreak(request.Subject);
+bool IsSendable(const MailRequest& request) {
+    return !hasLineBreak(request.Sender) && !hasLineBreak(request.Recipient) &&
+           !hasLineBreak(request.Subject);
 }
 
-QByteArray EncodedSubject(const QString& subject)
-{
+QByteArray EncodedSubject(const QString& subject) {
     if (isAscii(subject))
         return subject.toLatin1();
     QByteArray out;
@@ -71,8 +67,7 @@ QByteArray EncodedSubject(const QString& subject)
     return out;
 }
 
-QByteArray WireBody(const QString& body)
-{
+QByteArray WireBody(const QString& body) {
     const QString crlf = toCrLf(body);
     QString out;
     out.reserve(crlf.size() + 16);
@@ -86,8 +81,7 @@ QByteArray WireBody(const QString& body)
     return out.toUtf8();
 }
 
-QByteArray MessageText(const MailRequest& request, const QString& mailerName, const QString& body)
-{
+QByteArray MessageText(const MailRequest& request, const QString& mailerName, const QString& body) {
     if (!IsSendable(request))
         return {};
     const QByteArray crlf = kCrLf.toLatin1();

@@ -13,29 +13,29 @@ const QString kCommentStart = QStringLiteral("<!-- Start of Meta Tag Generation 
 const QString kCommentEnd = QStringLiteral("<!-- End of Meta Tag Generation -->");
 const QString kBodyPlaceholder = QStringLiteral("<!--HTML code for your page goes here-->");
 
-QString quoted(const QString& text) { return QLatin1Char('"') + text + QLatin1Char('"'); }
+QString quoted(const QString& text) {
+    return QLatin1Char('"') + text + QLatin1Char('"');
+}
 
-QString upperMeta(const QString& name, const QString& value)
-{
+QString upperMeta(const QString& name, const QString& value) {
     return QStringLiteral("<META NAME=") + quoted(name) + QStringLiteral(" Content=") + quoted(value) +
            QLatin1Char('>');
 }
 
-QString altNamedMeta(const QString& name, const QString& value)
-{
+QString altNamedMeta(const QString& name, const QString& value) {
     return QStringLiteral("<meta ") + quoted(name) + QLatin1Char('=') + quoted(value) + QLatin1Char('>');
 }
 
-QString altRobotMeta(const QString& name, const QString& value)
-{
+QString altRobotMeta(const QString& name, const QString& value) {
     return QStringLiteral("<meta name ") + quoted(name) + QStringLiteral(" Content=") + quoted(value) +
            QLatin1Char('>');
 }
 
-QString titleElement(const QString& title) { return QStringLiteral("<title>") + title + QStringLiteral("</title>"); }
+QString titleElement(const QString& title) {
+    return QStringLiteral("<title>") + title + QStringLiteral("</title>");
+}
 
-QStringList standardLines(const TagFields& f)
-{
+QStringList standardLines(const TagFields& f) {
     return {kCommentGenerated,
             kCommentPlace,
             kCommentStart,
@@ -52,8 +52,7 @@ QStringList standardLines(const TagFields& f)
 
 // The alternate layout without its end comment, which stands at a different
 // place in each of its two forms.
-QStringList altLinesWithoutEnd(const TagFields& f)
-{
+QStringList altLinesWithoutEnd(const TagFields& f) {
     return {kCommentGenerated,
             kCommentPlace,
             kCommentStart,
@@ -67,19 +66,17 @@ QStringList altLinesWithoutEnd(const TagFields& f)
             altRobotMeta(QStringLiteral("Revisit"), f.revisit)};
 }
 
-QStringList wrappedInPage(const QStringList& headLines)
-{
+QStringList wrappedInPage(const QStringList& headLines) {
     QStringList lines{QStringLiteral("<html>"), QStringLiteral("<head>")};
     lines << headLines;
-    lines << QStringLiteral("</head>") << QStringLiteral("<body>") << kBodyPlaceholder << QStringLiteral("</body>")
-          << QStringLiteral("</html>");
+    lines << QStringLiteral("</head>") << QStringLiteral("<body>") << kBodyPlaceholder
+          << QStringLiteral("</body>") << QStringLiteral("</html>");
     return lines;
 }
 
 } // namespace
 
-std::optional<QString> BuildTagBlock(const TagFields& fields)
-{
+std::optional<QString> BuildTagBlock(const TagFields& fields) {
     if (fields.title.isEmpty())
         return std::nullopt;
     if (fields.outputForm == kFormTagsOnly)
@@ -89,8 +86,7 @@ std::optional<QString> BuildTagBlock(const TagFields& fields)
     return std::nullopt;
 }
 
-std::optional<QString> BuildAltTagBlock(const TagFields& fields)
-{
+std::optional<QString> BuildAltTagBlock(const TagFields& fields) {
     if (fields.title.isEmpty())
         return std::nullopt;
     if (fields.outputForm == kFormTagsOnly)

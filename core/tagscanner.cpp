@@ -22,8 +22,7 @@ constexpr ScannerRow kScanners[] = {
     {ScannedTag::Revisit, "Revisit", "Missing Revisit Tag or incorrect syntax"},
 };
 
-constexpr bool tableFollowsEnum()
-{
+constexpr bool tableFollowsEnum() {
     for (int i = 0; i < int(std::size(kScanners)); ++i)
         if (static_cast<int>(kScanners[i].tag) != i)
             return false;
@@ -31,12 +30,13 @@ constexpr bool tableFollowsEnum()
 }
 static_assert(tableFollowsEnum() && std::size(kScanners) == kReportOrder.size());
 
-const ScannerRow& rowFor(ScannedTag tag) { return kScanners[static_cast<int>(tag)]; }
+const ScannerRow& rowFor(ScannedTag tag) {
+    return kScanners[static_cast<int>(tag)];
+}
 
 // Case-insensitive search for a marker that begins with '<': the fast exact
 // search for '<' finds the candidates and only those are compared.
-qsizetype findMarker(const QString& page, const QString& marker, qsizetype from)
-{
+qsizetype findMarker(const QString& page, const QString& marker, qsizetype from) {
     Q_ASSERT(!marker.isEmpty() && marker.front() == QLatin1Char('<'));
     const QStringView view(page);
     const QStringView rest = QStringView(marker).mid(1);
@@ -65,15 +65,16 @@ const QString kTagClose = QStringLiteral(">");
 
 } // namespace
 
-QString openingMarker(ScannedTag tag)
-{
+QString openingMarker(ScannedTag tag) {
     const ScannerRow& row = rowFor(tag);
     if (!row.metaName)
         return kTitleOpen;
     return QStringLiteral("<META NAME=\"") + QLatin1String(row.metaName) + QStringLiteral("\" Content=");
 }
 
-QString missingMessage(ScannedTag tag) { return QString::fromLatin1(rowFor(tag).missing); }
+QString missingMessage(ScannedTag tag) {
+    return QString::fromLatin1(rowFor(tag).missing);
+}
 
 namespace {
 
@@ -81,8 +82,7 @@ namespace {
 // next closing marker, handing each to take(); false when an opening marker
 // is never closed. The next search starts at the closing marker.
 template <typename Take>
-bool forEachPiece(const QString& page, const QString& open, const QString& close, Take take)
-{
+bool forEachPiece(const QString& page, const QString& open, const QString& close, Take take) {
     const bool closeIsMarker = close.size() > 1;
     qsizetype from = 0;
     for (;;) {
@@ -99,8 +99,7 @@ bool forEachPiece(const QString& page, const QString& open, const QString& close
 
 } // namespace
 
-MetaTagListing ListMetaTags(const QString& page)
-{
+MetaTagListing ListMetaTags(const QString& page) {
     MetaTagListing listing;
     listing.failed = !forEachPiece(page, kMetaOpen, kTagClose, [&](QStringView piece) {
         listing.script += piece;
@@ -109,35 +108,37 @@ MetaTagListing ListMetaTags(const QString& page)
     return listing;
 }
 
-ScanResult ScanTag(ScannedTag tag, const QString& page)
-{
+ScanResult ScanTag(ScannedTag tag, const QString& page) {
     const bool isTitle = tag == ScannedTag::Title;
     ScanResult result;
-    result.failed = !forEachPiece(page, openingMarker(tag), isTitle ? kTitleClose : kTagClose, [&](QStringView piece) {
-        if (isTitle) {
-            result.boxText = piece.toString();
-        } else {
-            result.boxText += piece;
-            result.boxText += kCrLf;
-        }
-        ++result.count;
-    });
+    result.failed =
+        !forEachPiece(page, openingMarker(tag), isTitle ? kTitleClose : kTagClose, [&](QStringView piece) {
+            if (isTitle) {
+                result.boxText = piece.toString();
+            } else {
+                result.boxText += piece;
+                result.boxText += kCrLf;
+            }
+            ++result.count;
+        });
     return result;
 }
 
-bool reportsMissing(const QString& counterText) { return counterText.compare(QLatin1String("0")) <= 0; }
+bool reportsMissing(const QString& counterText) {
+    return counterText.compare(QLatin1String("0")) <= 0;
+}
 
-qsizetype insertionPoint(const QString& page)
-{
+qsizetype insertionPoint(const QString& page) {
     static const QString head = QStringLiteral("<head>");
     const qsizetype at = findMarker(page, head, 0);
     return at < 0 ? 0 : at + head.size();
 }
 
-QString insertScanText(const QStringList& metaBoxTexts) { return kCrLf + metaBoxTexts.join(QString()); }
+QString insertScanText(const QStringList& metaBoxTexts) {
+    return kCrLf + metaBoxTexts.join(QString());
+}
 
-QString removeMetaBlock(const QString& page, const QString& script)
-{
+QString removeMetaBlock(const QString& page, const QString& script) {
     if (script.isEmpty())
         return page;
     QString result = page;

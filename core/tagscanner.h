@@ -9,9 +9,9 @@ namespace headwise {
 // The six tags whose presence the Analyze panel reports, in report order.
 enum class ScannedTag { Title, Keywords, Description, Robots, Rating, Revisit };
 
-inline constexpr std::array<ScannedTag, 6> kReportOrder = {ScannedTag::Title,  ScannedTag::Keywords,
+inline constexpr std::array<ScannedTag, 6> kReportOrder = {ScannedTag::Title,       ScannedTag::Keywords,
                                                            ScannedTag::Description, ScannedTag::Robots,
-                                                           ScannedTag::Rating, ScannedTag::Revisit};
+                                                           ScannedTag::Rating,      ScannedTag::Revisit};
 
 // Every "<meta" ... ">" piece of a page, each followed by CR LF, in page order.
 // failed: the listing stopped at a "<meta" with no ">" after it; what was

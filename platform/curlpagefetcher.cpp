@@ -21,8 +21,7 @@ struct Transfer {
     qint64 maxBytes = 0;
 };
 
-size_t receiveBody(char* data, size_t size, size_t count, void* user) noexcept
-{
+size_t receiveBody(char* data, size_t size, size_t count, void* user) noexcept {
     auto* transfer = static_cast<Transfer*>(user);
     const size_t length = size * count;
     transfer->lastByte = Clock::now();
@@ -38,22 +37,19 @@ size_t receiveBody(char* data, size_t size, size_t count, void* user) noexcept
     return length;
 }
 
-size_t receiveHeader(char*, size_t size, size_t count, void* user) noexcept
-{
+size_t receiveHeader(char*, size_t size, size_t count, void* user) noexcept {
     static_cast<Transfer*>(user)->lastByte = Clock::now();
     return size * count;
 }
 
 // libcurl calls this about once a second even while nothing arrives, which is
 // what lets a silent server be given up on.
-int watchProgress(void* user, curl_off_t, curl_off_t, curl_off_t, curl_off_t) noexcept
-{
+int watchProgress(void* user, curl_off_t, curl_off_t, curl_off_t, curl_off_t) noexcept {
     const auto* transfer = static_cast<const Transfer*>(user);
     return Clock::now() - transfer->lastByte > transfer->stallLimit ? 1 : 0;
 }
 
-bool curlReady()
-{
+bool curlReady() {
     static std::once_flag once;
     static bool ready = false;
     std::call_once(once, [] { ready = curl_global_init(CURL_GLOBAL_DEFAULT) == CURLE_OK; });
@@ -61,8 +57,7 @@ bool curlReady()
 }
 
 // A typed address without "scheme://" is meant for the web.
-QByteArray withScheme(const QString& url)
-{
+QByteArray withScheme(const QString& url) {
     static const QRegularExpression scheme(QStringLiteral("^[A-Za-z][A-Za-z0-9+.-]*://"));
     const QString full = scheme.match(url).hasMatch() ? url : QStringLiteral("http://") + url;
     return full.toUtf8();
@@ -77,14 +72,13 @@ struct ListDeleter {
 
 } // namespace
 
-CurlPageFetcher::CurlPageFetcher(std::chrono::milliseconds connectTimeout, std::chrono::milliseconds stallLimit,
-                                 std::chrono::milliseconds totalLimit, qint64 maxBytes)
-    : connectTimeout_(connectTimeout), stallLimit_(stallLimit), totalLimit_(totalLimit), maxBytes_(maxBytes)
-{
+CurlPageFetcher::CurlPageFetcher(std::chrono::milliseconds connectTimeout,
+                                 std::chrono::milliseconds stallLimit, std::chrono::milliseconds totalLimit,
+                                 qint64 maxBytes)
+    : connectTimeout_(connectTimeout), stallLimit_(stallLimit), totalLimit_(totalLimit), maxBytes_(maxBytes) {
 }
 
-QString CurlPageFetcher::GetPageSource(const QString& url)
-{
+QString CurlPageFetcher::GetPageSource(const QString& url) {
     try {
         if (!curlReady())
             return {};

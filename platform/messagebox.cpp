@@ -4,8 +4,7 @@
 
 namespace headwise {
 
-void QtMessageBoxes::show(QWidget* parent, const QString& text, const QString& title, MessageIcon icon)
-{
+void QtMessageBoxes::show(QWidget* parent, const QString& text, const QString& title, MessageIcon icon) {
     QMessageBox box(icon == MessageIcon::Information ? QMessageBox::Information : QMessageBox::NoIcon, title,
                     text, QMessageBox::Ok, parent);
     box.exec();

@@ -6,8 +6,7 @@
 
 namespace headwise {
 
-std::optional<DecodedPage> readPageFile(const QString& path)
-{
+std::optional<DecodedPage> readPageFile(const QString& path) {
     const QFileInfo info(path);
     if (path.isEmpty() || !info.isFile() || info.size() > kMaxPageBytes)
         return std::nullopt;
@@ -22,20 +21,21 @@ std::optional<DecodedPage> readPageFile(const QString& path)
 }
 
 bool writePageFile(const QString& path, const QString& crlfText, const PageEncoding& encoding,
-                   QString* errorText)
-{
+                   QString* errorText) {
     QSaveFile file(path);
     const QByteArray bytes = encodePage(crlfText, encoding);
-    const bool written = file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit();
+    const bool written =
+        file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit();
     if (!written && errorText)
         *errorText = file.errorString();
     return written;
 }
 
-QString pageDialogTitle() { return QStringLiteral("Select a File"); }
+QString pageDialogTitle() {
+    return QStringLiteral("Select a File");
+}
 
-QString pageDialogFilter()
-{
+QString pageDialogFilter() {
     return QStringLiteral("Web Files (*.htm*)|*.htm*|") + QStringLiteral("Text Files (*.txt)|*.txt|") +
            QStringLiteral("All Files (*.*) | *.*|");
 }

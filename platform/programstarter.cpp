@@ -5,8 +5,12 @@
 
 namespace headwise {
 
-QString ProcessStarter::locate(const QString& programName) { return QStandardPaths::findExecutable(programName); }
+QString ProcessStarter::locate(const QString& programName) {
+    return QStandardPaths::findExecutable(programName);
+}
 
-bool ProcessStarter::start(const QString& programPath) { return QProcess::startDetached(programPath, {}); }
+bool ProcessStarter::start(const QString& programPath) {
+    return QProcess::startDetached(programPath, {});
+}
 
 } // namespace headwise

@@ -7,24 +7,21 @@
 namespace headwise {
 namespace {
 const QString kGroup = QStringLiteral("Settings");
-QString groupKey(const QString& key) { return kGroup + QLatin1Char('/') + key; }
+QString groupKey(const QString& key) {
+    return kGroup + QLatin1Char('/') + key;
+}
 } // namespace
 
 QSettingsStore::QSettingsStore()
     : settings_(std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope, applicationTitle(),
-                                            applicationTitle()))
-{
-}
+                                            applicationTitle())) {}
 
 QSettingsStore::QSettingsStore(const QString& iniFile)
-    : settings_(std::make_unique<QSettings>(iniFile, QSettings::IniFormat))
-{
-}
+    : settings_(std::make_unique<QSettings>(iniFile, QSettings::IniFormat)) {}
 
 QSettingsStore::~QSettingsStore() = default;
 
-QString QSettingsStore::read(const QString& key, const QString& fallback)
-{
+QString QSettingsStore::read(const QString& key, const QString& fallback) {
     if (settings_->status() != QSettings::NoError)
         return fallback;
     const QVariant value = settings_->value(groupKey(key));
@@ -34,8 +31,7 @@ QString QSettingsStore::read(const QString& key, const QString& fallback)
     return value.toString();
 }
 
-void QSettingsStore::write(const QString& key, const QString& value)
-{
+void QSettingsStore::write(const QString& key, const QString& value) {
     settings_->setValue(groupKey(key), value);
 }
 

@@ -4,6 +4,8 @@
 
 namespace headwise {
 
-bool DesktopShell::open(const QUrl& target) { return QDesktopServices::openUrl(target); }
+bool DesktopShell::open(const QUrl& target) {
+    return QDesktopServices::openUrl(target);
+}
 
 } // namespace headwise

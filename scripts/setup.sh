@@ -12,7 +12,10 @@ packages=(
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   python3 python3-aiosmtpd
   fonts-dejavu-core xvfb xauth
-  clang libclang-rt-14-dev
+  clang libclang-rt-14-dev clang-format
+  libgumbo-dev libfreetype-dev fonts-liberation2
+  qtkeychain-qt6-dev openssl
+  help2man lintian appstream desktop-file-utils dpkg-dev
 )
 
 missing=()

@@ -20,17 +20,19 @@ const QString kSysInfoUnavailable = QStringLiteral("System Information Is Unavai
 // There is no registry of system tools here: the desktops' own system-information
 // programs, in the order they are tried.
 const QStringList kSysInfoPrograms = {
-    QStringLiteral("hardinfo"),           QStringLiteral("hardinfo2"),
-    QStringLiteral("kinfocenter"),        QStringLiteral("gnome-system-monitor"),
-    QStringLiteral("mate-system-monitor"), QStringLiteral("xfce4-taskmanager"),
+    QStringLiteral("hardinfo"),
+    QStringLiteral("hardinfo2"),
+    QStringLiteral("kinfocenter"),
+    QStringLiteral("gnome-system-monitor"),
+    QStringLiteral("mate-system-monitor"),
+    QStringLiteral("xfce4-taskmanager"),
     QStringLiteral("lxtask"),
 };
 
 } // namespace
 
 AboutWindow::AboutWindow(const Platform& platform, QWidget* parent)
-    : QWidget(parent, Qt::Window), platform_(platform), ui(std::make_unique<Ui::AboutWindow>())
-{
+    : QWidget(parent, Qt::Window), platform_(platform), ui(std::make_unique<Ui::AboutWindow>()) {
     ui->setupUi(this);
     setAttribute(Qt::WA_DeleteOnClose);
     setFixedSize(size());
@@ -50,11 +52,14 @@ AboutWindow::AboutWindow(const Platform& platform, QWidget* parent)
 
 AboutWindow::~AboutWindow() = default;
 
-QUrl AboutWindow::homePage() { return QUrl(QStringLiteral("http://www.varnholt.example/")); }
-QUrl AboutWindow::mailingListPage() { return QUrl(QStringLiteral("http://www.varnholt.example/mailinglist.htm")); }
+QUrl AboutWindow::homePage() {
+    return QUrl(QStringLiteral("http://www.varnholt.example/"));
+}
+QUrl AboutWindow::mailingListPage() {
+    return QUrl(QStringLiteral("http://www.varnholt.example/mailinglist.htm"));
+}
 
-void AboutWindow::StartSysInfo()
-{
+void AboutWindow::StartSysInfo() {
     for (const QString& name : kSysInfoPrograms) {
         const QString path = platform_.programs.locate(name);
         if (path.isEmpty())
@@ -67,7 +72,11 @@ void AboutWindow::StartSysInfo()
 }
 
 // A page that cannot be opened is not reported; the shell's answer is not needed.
-void AboutWindow::Command1_Click() { platform_.shell.open(mailingListPage()); }
-void AboutWindow::Command2_Click() { platform_.shell.open(homePage()); }
+void AboutWindow::Command1_Click() {
+    platform_.shell.open(mailingListPage());
+}
+void AboutWindow::Command2_Click() {
+    platform_.shell.open(homePage());
+}
 
 } // namespace headwise

@@ -29,15 +29,13 @@ constexpr int kConnectNoticeMs = 20000;
 const QColor kMissingColour(255, 0, 0);
 const QColor kFoundColour(0, 0, 0);
 
-QString boxText(const QWidget* box)
-{
+QString boxText(const QWidget* box) {
     if (auto* line = qobject_cast<const QLineEdit*>(box))
         return line->text();
     return crLfText(static_cast<const QPlainTextEdit*>(box));
 }
 
-void setBoxText(QWidget* box, const QString& crlfText)
-{
+void setBoxText(QWidget* box, const QString& crlfText) {
     if (auto* line = qobject_cast<QLineEdit*>(box))
         line->setText(crlfText);
     else
@@ -45,16 +43,14 @@ void setBoxText(QWidget* box, const QString& crlfText)
 }
 
 // Cheap on a large box: the length is compared before any text is built.
-bool boxHolds(const QWidget* box, const QString& message)
-{
+bool boxHolds(const QWidget* box, const QString& message) {
     if (auto* line = qobject_cast<const QLineEdit*>(box))
         return line->text() == message;
     const QTextDocument* doc = static_cast<const QPlainTextEdit*>(box)->document();
     return doc->characterCount() == message.size() + 1 && doc->toRawText() == message;
 }
 
-void setTextColour(QWidget* box, const QColor& colour)
-{
+void setTextColour(QWidget* box, const QColor& colour) {
     QPalette palette = box->palette();
     if (palette.color(QPalette::Text) == colour && palette.color(QPalette::Base) == Qt::white)
         return;
@@ -66,8 +62,7 @@ void setTextColour(QWidget* box, const QColor& colour)
 } // namespace
 
 AnalyzePanel::AnalyzePanel(QWidget* parent)
-    : QGroupBox(parent), ui(std::make_unique<Ui::AnalyzePanel>()), timer1_(new QTimer(this))
-{
+    : QGroupBox(parent), ui(std::make_unique<Ui::AnalyzePanel>()), timer1_(new QTimer(this)) {
     ui->setupUi(this);
     timer1_->setObjectName(QStringLiteral("Timer1"));
     timer1_->setInterval(kConnectNoticeMs);
@@ -98,25 +93,26 @@ AnalyzePanel::AnalyzePanel(QWidget* parent)
 
 AnalyzePanel::~AnalyzePanel() = default;
 
-void AnalyzePanel::setPlatform(const Platform& platform) { platform_.emplace(platform); }
+void AnalyzePanel::setPlatform(const Platform& platform) {
+    platform_.emplace(platform);
+}
 
-bool AnalyzePanel::hasPage() const { return !ui->Text->document()->isEmpty(); }
+bool AnalyzePanel::hasPage() const {
+    return !ui->Text->document()->isEmpty();
+}
 
-QString AnalyzePanel::pageText() const
-{
+QString AnalyzePanel::pageText() const {
     if (!pageCache_)
         pageCache_ = crLfText(ui->Text);
     return *pageCache_;
 }
 
-void AnalyzePanel::setPage(const QString& text)
-{
+void AnalyzePanel::setPage(const QString& text) {
     ui->Text->setPlainText(toLf(text));
     pageCache_ = toCrLf(text);
 }
 
-void AnalyzePanel::Text_Change()
-{
+void AnalyzePanel::Text_Change() {
     // Runs on every keystroke in a page of any size: no text is built here.
     pageCache_.reset();
     const bool filled = hasPage();
@@ -124,41 +120,37 @@ void AnalyzePanel::Text_Change()
     ui->cmdSave->setEnabled(filled);
 }
 
-void AnalyzePanel::txtUrl_Change(const QString& text) { emit urlChanged(text); }
+void AnalyzePanel::txtUrl_Change(const QString& text) {
+    emit urlChanged(text);
+}
 
-void AnalyzePanel::resultBox_Change(const ResultRow& row)
-{
+void AnalyzePanel::resultBox_Change(const ResultRow& row) {
     setTextColour(row.box, boxHolds(row.box, missingMessage(row.tag)) ? kMissingColour : kFoundColour);
 }
 
-void AnalyzePanel::showMessage(const QString& text, const QString& title)
-{
+void AnalyzePanel::showMessage(const QString& text, const QString& title) {
     if (platform_)
         platform_->messages.show(window(), text, title, MessageIcon::Information);
 }
 
-const AnalyzePanel::ResultRow& AnalyzePanel::rowFor(ScannedTag tag) const
-{
+const AnalyzePanel::ResultRow& AnalyzePanel::rowFor(ScannedTag tag) const {
     return rows_[static_cast<std::size_t>(tag)];
 }
 
-bool AnalyzePanel::ListMetaTags()
-{
+bool AnalyzePanel::ListMetaTags() {
     const MetaTagListing listing = headwise::ListMetaTags(pageText());
     ui->txtScript->setPlainText(toLf(listing.script));
     return !listing.failed;
 }
 
-void AnalyzePanel::runScanner(ScannedTag tag)
-{
+void AnalyzePanel::runScanner(ScannedTag tag) {
     const ResultRow& row = rowFor(tag);
     const ScanResult result = ScanTag(tag, pageText());
     setBoxText(row.box, result.boxText);
     row.counter->setText(QString::number(result.count));
 }
 
-void AnalyzePanel::ReportMissingTags()
-{
+void AnalyzePanel::ReportMissingTags() {
     for (ScannedTag tag : kReportOrder) {
         runScanner(tag);
         const ResultRow& row = rowFor(tag);
@@ -169,8 +161,7 @@ void AnalyzePanel::ReportMissingTags()
     }
 }
 
-void AnalyzePanel::listAndReport()
-{
+void AnalyzePanel::listAndReport() {
     // An unclosed "<meta" only ends the listing: stopping before the report
     // would leave the previous page's results standing beside this page.
     ListMetaTags();
@@ -178,8 +169,7 @@ void AnalyzePanel::listAndReport()
     ReportMissingTags();
 }
 
-void AnalyzePanel::txtGetSrc_Click()
-{
+void AnalyzePanel::txtGetSrc_Click() {
     const QString url = ui->txtUrl->text();
     setPage(QString());
     for (const ResultRow& row : rows_) {
@@ -204,8 +194,7 @@ void AnalyzePanel::txtGetSrc_Click()
     listAndReport();
 }
 
-void AnalyzePanel::Timer1_Timer()
-{
+void AnalyzePanel::Timer1_Timer() {
     if (hasPage())
         return;
     // Disarmed before the box goes up: a modal box runs its own event loop,
@@ -214,8 +203,7 @@ void AnalyzePanel::Timer1_Timer()
     showMessage(fetchnotice::cantConnect(ui->txtUrl->text()), fetchnotice::kCantConnectTitle);
 }
 
-bool AnalyzePanel::loadPageFile(const QString& path)
-{
+bool AnalyzePanel::loadPageFile(const QString& path) {
     const std::optional<DecodedPage> page = readPageFile(path);
     if (!page)
         return false;
@@ -225,8 +213,7 @@ bool AnalyzePanel::loadPageFile(const QString& path)
     return true;
 }
 
-void AnalyzePanel::cmdFile_Click()
-{
+void AnalyzePanel::cmdFile_Click() {
     if (!platform_)
         return;
     const QString path = platform_->files.openFile(window(), pageDialogTitle(), pageDialogFilter());
@@ -236,18 +223,16 @@ void AnalyzePanel::cmdFile_Click()
     listAndReport();
 }
 
-void AnalyzePanel::Command1_Click()
-{
+void AnalyzePanel::Command1_Click() {
     if (loadPageFile(ui->txtFile->text()))
         listAndReport();
 }
 
-void AnalyzePanel::cmdSave_Click()
-{
+void AnalyzePanel::cmdSave_Click() {
     if (!platform_ || !hasPage())
         return;
-    const QString proposed = pageFromWeb_ || ui->txtFile->text().isEmpty() ? text::kFetchedPageName
-                                                                           : ui->txtFile->text();
+    const QString proposed =
+        pageFromWeb_ || ui->txtFile->text().isEmpty() ? text::kFetchedPageName : ui->txtFile->text();
     const QString path = platform_->files.saveFile(window(), text::kSaveTitle, proposed, pageDialogFilter());
     if (path.isEmpty())
         return;
@@ -256,15 +241,13 @@ void AnalyzePanel::cmdSave_Click()
         showMessage(text::kSaveFailed + path + kCrLf + error, text::kSaveFailedTitle);
 }
 
-void AnalyzePanel::cmdCut_Click()
-{
+void AnalyzePanel::cmdCut_Click() {
     QTextCursor cursor = ui->Text->textCursor();
     if (cursor.hasSelection())
         cursor.removeSelectedText();
 }
 
-void AnalyzePanel::insertAtInsertionPoint(const QString& crlfText)
-{
+void AnalyzePanel::insertAtInsertionPoint(const QString& crlfText) {
     // Editor positions count one character per line break, so the point is
     // found in the editor's own text; "<head>" holds no line break.
     QTextCursor cursor(ui->Text->document());
@@ -274,17 +257,15 @@ void AnalyzePanel::insertAtInsertionPoint(const QString& crlfText)
     ui->Text->setTextCursor(cursor);
 }
 
-void AnalyzePanel::cmdInsert_Click()
-{
+void AnalyzePanel::cmdInsert_Click() {
     QStringList texts;
-    for (ScannedTag tag : {ScannedTag::Keywords, ScannedTag::Description, ScannedTag::Robots, ScannedTag::Rating,
-                           ScannedTag::Revisit})
+    for (ScannedTag tag : {ScannedTag::Keywords, ScannedTag::Description, ScannedTag::Robots,
+                           ScannedTag::Rating, ScannedTag::Revisit})
         texts << boxText(rowFor(tag).box);
     insertAtInsertionPoint(insertScanText(texts));
 }
 
-void AnalyzePanel::Command2_Click()
-{
+void AnalyzePanel::Command2_Click() {
     const QString script = crLfText(ui->txtScript);
     const QString page = pageText();
     const QString replaced = removeMetaBlock(page, script);

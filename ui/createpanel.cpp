@@ -28,8 +28,7 @@ const QString kSaveFailed = QStringLiteral("The tags could not be saved to ");
 
 } // namespace
 
-CreatePanel::CreatePanel(QWidget* parent) : QGroupBox(parent), ui(std::make_unique<Ui::CreatePanel>())
-{
+CreatePanel::CreatePanel(QWidget* parent) : QGroupBox(parent), ui(std::make_unique<Ui::CreatePanel>()) {
     ui->setupUi(this);
     // Values are kept exactly as typed; inline completion would change their letter case.
     for (QComboBox* box : {ui->Combo1, ui->Combo2, ui->Combo3, ui->Combo4, ui->Combo5})
@@ -47,36 +46,33 @@ CreatePanel::CreatePanel(QWidget* parent) : QGroupBox(parent), ui(std::make_uniq
 
 CreatePanel::~CreatePanel() = default;
 
-void CreatePanel::attach(const Platform& platform, AnalyzePanel* analyze)
-{
+void CreatePanel::attach(const Platform& platform, AnalyzePanel* analyze) {
     platform_ = std::make_unique<Platform>(platform);
     analyze_ = analyze;
 }
 
-void CreatePanel::txtDoc_Change() { ui->cmdInsert2->setEnabled(!ui->txtDoc->document()->isEmpty()); }
+void CreatePanel::txtDoc_Change() {
+    ui->cmdInsert2->setEnabled(!ui->txtDoc->document()->isEmpty());
+}
 
-TagFields CreatePanel::readFields(const QString& outputForm) const
-{
-    return {ui->Text1->text(),        ui->Text2->text(),        ui->Text3->text(),
-            ui->Text4->text(),        ui->Text5->text(),        ui->Combo1->currentText(),
+TagFields CreatePanel::readFields(const QString& outputForm) const {
+    return {ui->Text1->text(),         ui->Text2->text(),         ui->Text3->text(),
+            ui->Text4->text(),         ui->Text5->text(),         ui->Combo1->currentText(),
             ui->Combo2->currentText(), ui->Combo3->currentText(), outputForm};
 }
 
-void CreatePanel::ButtonEx4_Click()
-{
+void CreatePanel::ButtonEx4_Click() {
     ui->txtDoc->clear();
     if (const auto block = BuildTagBlock(readFields(ui->Combo4->currentText())))
         ui->txtDoc->setPlainText(toLf(*block));
 }
 
-void CreatePanel::ButtonEx7_Click()
-{
+void CreatePanel::ButtonEx7_Click() {
     if (const auto block = BuildAltTagBlock(readFields(ui->Combo5->currentText())))
         ui->txtDoc->setPlainText(toLf(*block));
 }
 
-void CreatePanel::ButtonEx5_Click()
-{
+void CreatePanel::ButtonEx5_Click() {
     for (QLineEdit* field : {ui->Text1, ui->Text2, ui->Text3, ui->Text4, ui->Text5})
         field->clear();
     ui->txtDoc->clear();
@@ -85,11 +81,11 @@ void CreatePanel::ButtonEx5_Click()
     ui->Combo3->setCurrentText(QStringLiteral("Revisit"));
 }
 
-void CreatePanel::ButtonEx6_Click()
-{
+void CreatePanel::ButtonEx6_Click() {
     if (!platform_)
         return;
-    const QString path = platform_->files.saveFile(window(), text::kSaveTitle, text::kSaveName, text::kSaveFilter);
+    const QString path =
+        platform_->files.saveFile(window(), text::kSaveTitle, text::kSaveName, text::kSaveFilter);
     if (path.isEmpty())
         return;
     const PageEncoding utf8CrLf{QStringLiteral("UTF-8"), false, LineBreak::CrLf};
@@ -99,8 +95,7 @@ void CreatePanel::ButtonEx6_Click()
                                  MessageIcon::Information);
 }
 
-void CreatePanel::cmdInsert2_Click()
-{
+void CreatePanel::cmdInsert2_Click() {
     if (!analyze_ || !platform_)
         return;
     if (analyze_->hasPage()) {

@@ -7,8 +7,7 @@
 
 namespace headwise {
 
-QString crLfText(const QPlainTextEdit* edit)
-{
+QString crLfText(const QPlainTextEdit* edit) {
     QString raw = edit->document()->toRawText();
     raw.replace(QChar::ParagraphSeparator, QLatin1Char('\n'));
     raw.replace(QChar::LineSeparator, QLatin1Char('\n'));

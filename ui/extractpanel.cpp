@@ -29,8 +29,12 @@ const QString loadingList = QStringLiteral("Loading list . . .");
 const QString removingRedundant = QStringLiteral("Removing redundant words . . .");
 const QString removingDuplicates = QStringLiteral("Removing duplicates . . .");
 const QString finished = QStringLiteral("Finished - ");
-QString wordsFoundSoFar(qsizetype n) { return QString::number(n) + QStringLiteral(" Words found"); }
-QString wordsFound(qsizetype n) { return QString::number(n) + QStringLiteral(" words found"); }
+QString wordsFoundSoFar(qsizetype n) {
+    return QString::number(n) + QStringLiteral(" Words found");
+}
+QString wordsFound(qsizetype n) {
+    return QString::number(n) + QStringLiteral(" words found");
+}
 } // namespace text
 
 constexpr int kWatchdogMs = 20000;
@@ -38,14 +42,15 @@ constexpr int kWatchdogMs = 20000;
 // than removing run by run.
 constexpr qsizetype kMaxRunsRemovedInPlace = 64;
 
-void paintPending() { QCoreApplication::processEvents(); }
+void paintPending() {
+    QCoreApplication::processEvents();
+}
 
 } // namespace
 
 ExtractPanel::ExtractPanel(QWidget* parent)
     : QGroupBox(parent), ui(std::make_unique<Ui::ExtractPanel>()), names_(new QStringListModel(this)),
-      Timer2(new QTimer(this))
-{
+      Timer2(new QTimer(this)) {
     ui->setupUi(this);
     ui->lstNames->setModel(names_);
     Timer2->setObjectName(QStringLiteral("Timer2"));
@@ -60,31 +65,31 @@ ExtractPanel::ExtractPanel(QWidget* parent)
     connect(ui->txtKeywords2, &QPlainTextEdit::textChanged, this, &ExtractPanel::txtKeywords2_Change);
 }
 
-ExtractPanel::~ExtractPanel()
-{
+ExtractPanel::~ExtractPanel() {
     setBusy(false);
 }
 
-void ExtractPanel::setPlatform(const Platform& platform) { platform_.emplace(platform); }
+void ExtractPanel::setPlatform(const Platform& platform) {
+    platform_.emplace(platform);
+}
 
-void ExtractPanel::setKeywordsField(QLineEdit* field) { keywordsField_ = field; }
+void ExtractPanel::setKeywordsField(QLineEdit* field) {
+    keywordsField_ = field;
+}
 
-void ExtractPanel::setProgress(const QString& caption)
-{
+void ExtractPanel::setProgress(const QString& caption) {
     ui->lblProgress->setText(caption);
     emit progressChanged(caption);
 }
 
-void ExtractPanel::showProgress(const QString& caption)
-{
+void ExtractPanel::showProgress(const QString& caption) {
     setProgress(caption);
     paintPending();
 }
 
 // A state, not a stack: however many loads asked for the hourglass, one
 // return to normal ends it.
-void ExtractPanel::setBusy(bool busy)
-{
+void ExtractPanel::setBusy(bool busy) {
     if (busy == busy_)
         return;
     busy_ = busy;
@@ -94,12 +99,15 @@ void ExtractPanel::setBusy(bool busy)
         QApplication::restoreOverrideCursor();
 }
 
-QStringList ExtractPanel::words() const { return names_->stringList(); }
+QStringList ExtractPanel::words() const {
+    return names_->stringList();
+}
 
-void ExtractPanel::setWords(const QStringList& words) { names_->setStringList(words); }
+void ExtractPanel::setWords(const QStringList& words) {
+    names_->setStringList(words);
+}
 
-void ExtractPanel::cmdFile2_Click()
-{
+void ExtractPanel::cmdFile2_Click() {
     if (!platform_)
         return;
     const QString path = platform_->files.openFile(window(), pageDialogTitle(), pageDialogFilter());
@@ -120,13 +128,13 @@ void ExtractPanel::cmdFile2_Click()
     cmdRemHtml_Click();
 }
 
-void ExtractPanel::txtGetSrc2_Click()
-{
+void ExtractPanel::txtGetSrc2_Click() {
     if (!platform_)
         return;
     const QString url = ui->txtUrl2->text();
     if (url.size() < fetchnotice::kShortestUrl) {
-        platform_->messages.show(window(), fetchnotice::kNotValid, fetchnotice::kNotValidTitle, MessageIcon::Information);
+        platform_->messages.show(window(), fetchnotice::kNotValid, fetchnotice::kNotValidTitle,
+                                 MessageIcon::Information);
         ui->txtUrl2->setFocus();
         return;
     }
@@ -146,28 +154,25 @@ void ExtractPanel::txtGetSrc2_Click()
     }
 }
 
-void ExtractPanel::Timer2_Timer()
-{
+void ExtractPanel::Timer2_Timer() {
     if (!Text22.isEmpty())
         return;
     // Stopped before the box: a box left open must not gather a new notice every interval.
     Timer2->stop();
     if (platform_)
-        platform_->messages.show(window(), fetchnotice::cantConnect(ui->txtUrl2->text()), fetchnotice::kCantConnectTitle,
-                                 MessageIcon::Information);
+        platform_->messages.show(window(), fetchnotice::cantConnect(ui->txtUrl2->text()),
+                                 fetchnotice::kCantConnectTitle, MessageIcon::Information);
     setProgress(text::idle);
 }
 
-void ExtractPanel::cmdRemHtml_Click()
-{
+void ExtractPanel::cmdRemHtml_Click() {
     showProgress(text::removingHtml);
     Text22 = StripHtml(Text22);
     paintPending();
     cmdGetEm_Click();
 }
 
-void ExtractPanel::cmdGetEm_Click()
-{
+void ExtractPanel::cmdGetEm_Click() {
     showProgress(text::loadingList);
     setWords(words() + WordList(Text22));
     paintPending();
@@ -176,8 +181,7 @@ void ExtractPanel::cmdGetEm_Click()
     cmdLess4_Click();
 }
 
-void ExtractPanel::cmdLess4_Click()
-{
+void ExtractPanel::cmdLess4_Click() {
     showProgress(text::removingRedundant);
     QStringList list = words();
     RemoveRedundantWords(list);
@@ -187,8 +191,7 @@ void ExtractPanel::cmdLess4_Click()
     cmdDoubles_Click();
 }
 
-void ExtractPanel::cmdDoubles_Click()
-{
+void ExtractPanel::cmdDoubles_Click() {
     showProgress(text::removingDuplicates);
     QStringList list = words();
     ClearDoubles(list);
@@ -201,15 +204,13 @@ void ExtractPanel::cmdDoubles_Click()
         ui->cmdRemove->setEnabled(true);
 }
 
-void ExtractPanel::cmdCount_Click()
-{
+void ExtractPanel::cmdCount_Click() {
     if (platform_)
         platform_->messages.show(window(), QString::number(CountCommas(ui->txtKeywords2->toPlainText())),
                                  applicationTitle(), MessageIcon::None);
 }
 
-void ExtractPanel::cmdRemove_Click()
-{
+void ExtractPanel::cmdRemove_Click() {
     QList<int> rows;
     for (const QModelIndex& index : ui->lstNames->selectionModel()->selectedIndexes())
         rows.append(index.row());
@@ -243,16 +244,14 @@ void ExtractPanel::cmdRemove_Click()
     setProgress(text::finished + ui->lblCount->text());
 }
 
-void ExtractPanel::cmdAdd_Click()
-{
+void ExtractPanel::cmdAdd_Click() {
     const QStringList list = words();
     if (list.isEmpty())
         return;
     ui->txtKeywords2->setPlainText(KeywordText(list));
 }
 
-void ExtractPanel::Command3_Click()
-{
+void ExtractPanel::Command3_Click() {
     const QString keywords = toCrLf(ui->txtKeywords2->toPlainText());
     if (keywordsField_) {
         const QString current = keywordsField_->text();
@@ -265,6 +264,8 @@ void ExtractPanel::Command3_Click()
     ui->txtKeywords2->clear();
 }
 
-void ExtractPanel::txtKeywords2_Change() { ui->Label11->setVisible(!ui->txtKeywords2->toPlainText().isEmpty()); }
+void ExtractPanel::txtKeywords2_Change() {
+    ui->Label11->setVisible(!ui->txtKeywords2->toPlainText().isEmpty());
+}
 
 } // namespace headwise

@@ -15,6 +15,8 @@ inline const QString kNotValid = QStringLiteral("Please enter a valid URL    ") 
                                  QStringLiteral("Syntax should be http://www.example.com     ");
 inline const QString kCantConnectTitle = QStringLiteral("Can't Connect");
 
-inline QString cantConnect(const QString& url) { return QStringLiteral("Could not conect to     ") + kCrLf + url; }
+inline QString cantConnect(const QString& url) {
+    return QStringLiteral("Could not conect to     ") + kCrLf + url;
+}
 
 } // namespace headwise::fetchnotice

@@ -11,11 +11,11 @@
 #include "shell.h"
 #include "ui_form1.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QLayout>
 #include <QLineEdit>
-#include <QApplication>
 
 namespace headwise {
 namespace {
@@ -28,18 +28,14 @@ struct StoredSetting {
 
 // Restored in this order at start and written in this order at close.
 constexpr StoredSetting kStoredSettings[] = {
-    {"Title", "Headwise", nullptr},
-    {"Rating", "General", "Combo1"},
-    {"Robots", "ALL", "Combo2"},
-    {"Revisit", "7 Days", "Combo3"},
-    {"TagStyle", "MetaTags Only", "Combo4"},
+    {"Title", "Headwise", nullptr},  {"Rating", "General", "Combo1"},         {"Robots", "ALL", "Combo2"},
+    {"Revisit", "7 Days", "Combo3"}, {"TagStyle", "MetaTags Only", "Combo4"},
 };
 
 } // namespace
 
 Form1::Form1(const Platform& platform, QWidget* parent)
-    : QMainWindow(parent), platform_(platform), ui(std::make_unique<Ui::Form1>())
-{
+    : QMainWindow(parent), platform_(platform), ui(std::make_unique<Ui::Form1>()) {
     ui->setupUi(this);
     setWindowTitle(applicationTitle());
     // The layout is fixed; the window neither grows nor shrinks.
@@ -69,8 +65,8 @@ Form1::Form1(const Platform& platform, QWidget* parent)
     ui->FraExtract->setKeywordsField(ui->FraCreate->findChild<QLineEdit*>(QStringLiteral("Text5")));
     connect(ui->FraExtract, &ExtractPanel::createRequested, this, &Form1::cmdCreate_Click);
     // The Analyze panel's address is copied into the Extract panel's on every change, one way only.
-    connect(ui->FraAnalyze, &AnalyzePanel::urlChanged, ui->FraExtract->findChild<QLineEdit*>(QStringLiteral("txtUrl2")),
-            &QLineEdit::setText);
+    connect(ui->FraAnalyze, &AnalyzePanel::urlChanged,
+            ui->FraExtract->findChild<QLineEdit*>(QStringLiteral("txtUrl2")), &QLineEdit::setText);
 
     restoreSettings();
     mnuIntro_Click();
@@ -79,8 +75,7 @@ Form1::Form1(const Platform& platform, QWidget* parent)
 
 Form1::~Form1() = default;
 
-void Form1::restoreSettings()
-{
+void Form1::restoreSettings() {
     for (const StoredSetting& setting : kStoredSettings) {
         const QString value =
             platform_.settings.read(QString::fromLatin1(setting.key), QString::fromLatin1(setting.fallback));
@@ -91,8 +86,7 @@ void Form1::restoreSettings()
     }
 }
 
-void Form1::saveSettings()
-{
+void Form1::saveSettings() {
     for (const StoredSetting& setting : kStoredSettings) {
         if (!setting.control)
             platform_.settings.write(QString::fromLatin1(setting.key), ui->Label6->text());
@@ -101,24 +95,32 @@ void Form1::saveSettings()
     }
 }
 
-void Form1::showPanel(QGroupBox* target)
-{
+void Form1::showPanel(QGroupBox* target) {
     // Visibility is set in the fixed order Analyze, Create, Extract, Introduction.
     QGroupBox* const panels[] = {ui->FraAnalyze, ui->FraCreate, ui->FraExtract, ui->FraInfo};
     for (QGroupBox* panel : panels)
         panel->setVisible(panel == target);
 }
 
-void Form1::cmdAnalyze_Click() { showPanel(ui->FraAnalyze); }
-void Form1::cmdCreate_Click() { showPanel(ui->FraCreate); }
-void Form1::cmdExtract_Click() { showPanel(ui->FraExtract); }
-void Form1::mnuIntro_Click() { showPanel(ui->FraInfo); }
+void Form1::cmdAnalyze_Click() {
+    showPanel(ui->FraAnalyze);
+}
+void Form1::cmdCreate_Click() {
+    showPanel(ui->FraCreate);
+}
+void Form1::cmdExtract_Click() {
+    showPanel(ui->FraExtract);
+}
+void Form1::mnuIntro_Click() {
+    showPanel(ui->FraInfo);
+}
 
-void Form1::mnuContents_Click() { platform_.shell.open(QUrl::fromLocalFile(helpPagePath())); }
+void Form1::mnuContents_Click() {
+    platform_.shell.open(QUrl::fromLocalFile(helpPagePath()));
+}
 
 // Secondary windows exist at most once; choosing one again brings it forward.
-template <typename Window, typename Make> static void showSingle(QPointer<Window>& slot, Make make)
-{
+template <typename Window, typename Make> static void showSingle(QPointer<Window>& slot, Make make) {
     if (!slot)
         slot = make();
     slot->show();
@@ -126,23 +128,19 @@ template <typename Window, typename Make> static void showSingle(QPointer<Window
     slot->activateWindow();
 }
 
-void Form1::mnuTellFriend_Click()
-{
+void Form1::mnuTellFriend_Click() {
     showSingle(tellFriend_, [this] { return new MailWindow(tellFriendForm(), platform_.messages, this); });
 }
 
-void Form1::mnuContact_Click()
-{
+void Form1::mnuContact_Click() {
     showSingle(contact_, [this] { return new MailWindow(contactForm(), platform_.messages, this); });
 }
 
-void Form1::mnuAbout_Click()
-{
+void Form1::mnuAbout_Click() {
     showSingle(about_, [this] { return new AboutWindow(platform_, this); });
 }
 
-void Form1::closeEvent(QCloseEvent* event)
-{
+void Form1::closeEvent(QCloseEvent* event) {
     saveSettings();
     event->accept();
     // Every other window of the program goes with the main window.

@@ -17,8 +17,7 @@ const QString kLineBreakRefused =
 
 MailWindow::MailWindow(const MailForm& form, MessageBoxes& messages, QWidget* parent)
     : QWidget(parent, Qt::Window), form_(form), messages_(messages),
-      session_(new SmtpSession(*this, form.mailerName, form.successText, this))
-{
+      session_(new SmtpSession(*this, form.mailerName, form.successText, this)) {
     setAttribute(Qt::WA_DeleteOnClose);
     if (form_.kind == MailFormKind::TellFriend) {
         tellUi_ = std::make_unique<Ui::frmBugReport>();
@@ -41,8 +40,7 @@ MailWindow::MailWindow(const MailForm& form, MessageBoxes& messages, QWidget* pa
 
 MailWindow::~MailWindow() = default;
 
-void MailWindow::Form_Load()
-{
+void MailWindow::Form_Load() {
     setWindowTitle(form_.caption);
     cboSubject->addItems(form_.subjects);
     cboSubject->setCurrentIndex(form_.initialSubject);
@@ -55,16 +53,16 @@ void MailWindow::Form_Load()
     request_.SmtpPort = 25;
 }
 
-void MailWindow::setSmtpServer(const QString& host, quint16 port)
-{
+void MailWindow::setSmtpServer(const QString& host, quint16 port) {
     request_.SmtpHost = host;
     request_.SmtpPort = port;
 }
 
-void MailWindow::setTickInterval(int milliseconds) { session_->setTickInterval(milliseconds); }
+void MailWindow::setTickInterval(int milliseconds) {
+    session_->setTickInterval(milliseconds);
+}
 
-QString MailWindow::fieldText(const QString& field) const
-{
+QString MailWindow::fieldText(const QString& field) const {
     if (auto* line = findChild<QLineEdit*>(field))
         return line->text();
     if (auto* box = findChild<QComboBox*>(field))
@@ -74,13 +72,11 @@ QString MailWindow::fieldText(const QString& field) const
     return {};
 }
 
-void MailWindow::cmdSend_Click()
-{
+void MailWindow::cmdSend_Click() {
     if (session_->isRunning())
         return;
     // The recipient is fixed now; edits made while the session runs do not move it.
-    const QString recipient =
-        tellUi_ ? tellUi_->txtFriend->text() : makerFeedbackAddress();
+    const QString recipient = tellUi_ ? tellUi_->txtFriend->text() : makerFeedbackAddress();
     const auto failing =
         FirstFailingCheck(form_.checks, [this](const QString& field) { return fieldText(field); });
     if (failing) {
@@ -103,34 +99,41 @@ void MailWindow::cmdSend_Click()
     session_->StartSession(request);
 }
 
-void MailWindow::cmdExit_Click() { close(); }
+void MailWindow::cmdExit_Click() {
+    close();
+}
 
-void MailWindow::closeEvent(QCloseEvent* event)
-{
+void MailWindow::closeEvent(QCloseEvent* event) {
     session_->EndSession();
     event->accept();
 }
 
-void MailWindow::setStatus(const QString& text) { lblStatus->setText(text); }
-
-void MailWindow::setSendEnabled(bool enabled) { cmdSend->setEnabled(enabled); }
-
-void MailWindow::sessionConnected()
-{
-    // Read now, so edits made between Send and the connection are included.
-    if (tellUi_)
-        txtMessage->setPlainText(toLf(TellFriendBody(tellUi_->txtFriendsName->text(),
-                                                     tellUi_->txtComments->toPlainText(),
-                                                     tellUi_->txtUrl->text(), tellUi_->txtName->text())));
+void MailWindow::setStatus(const QString& text) {
+    lblStatus->setText(text);
 }
 
-QString MailWindow::messageBody() { return toCrLf(txtMessage->toPlainText()); }
+void MailWindow::setSendEnabled(bool enabled) {
+    cmdSend->setEnabled(enabled);
+}
 
-void MailWindow::showMessage(const QString& text, const QString& title, MessageIcon icon)
-{
+void MailWindow::sessionConnected() {
+    // Read now, so edits made between Send and the connection are included.
+    if (tellUi_)
+        txtMessage->setPlainText(
+            toLf(TellFriendBody(tellUi_->txtFriendsName->text(), tellUi_->txtComments->toPlainText(),
+                                tellUi_->txtUrl->text(), tellUi_->txtName->text())));
+}
+
+QString MailWindow::messageBody() {
+    return toCrLf(txtMessage->toPlainText());
+}
+
+void MailWindow::showMessage(const QString& text, const QString& title, MessageIcon icon) {
     messages_.show(this, text, title, icon);
 }
 
-void MailWindow::sessionSucceeded() { close(); }
+void MailWindow::sessionSucceeded() {
+    close();
+}
 
 } // namespace headwise

@@ -10,7 +10,7 @@
 namespace Ui {
 class frmBugReport;
 class frmBugReport1;
-}
+} // namespace Ui
 class QComboBox;
 class QLabel;
 class QLineEdit;

@@ -24,8 +24,7 @@ constexpr qsizetype kShownReplyChars = 1024;
 SmtpSession::SmtpSession(SmtpSessionOwner& owner, const QString& mailerName, const QString& successText,
                          QObject* parent)
     : QObject(parent), owner_(owner), mailerName_(mailerName), successText_(successText),
-      Winsock1(new QTcpSocket(this)), Timer1(new QTimer(this))
-{
+      Winsock1(new QTcpSocket(this)), Timer1(new QTimer(this)) {
     Winsock1->setObjectName(QStringLiteral("Winsock1"));
     Winsock1->setReadBufferSize(kMaxReplyBytes);
     Timer1->setObjectName(QStringLiteral("Timer1"));
@@ -38,16 +37,16 @@ SmtpSession::SmtpSession(SmtpSessionOwner& owner, const QString& mailerName, con
     connect(Timer1, &QTimer::timeout, this, &SmtpSession::Timer1_Timer);
 }
 
-SmtpSession::~SmtpSession()
-{
+SmtpSession::~SmtpSession() {
     // A dialogue still waiting on the stack must return; it sees this object gone.
     emit wakeUp();
 }
 
-void SmtpSession::setTickInterval(int milliseconds) { Timer1->setInterval(milliseconds); }
+void SmtpSession::setTickInterval(int milliseconds) {
+    Timer1->setInterval(milliseconds);
+}
 
-bool SmtpSession::StartSession(const MailRequest& request)
-{
+bool SmtpSession::StartSession(const MailRequest& request) {
     if (phase_ != Phase::Idle || !IsSendable(request))
         return false;
     request_ = request;
@@ -60,8 +59,7 @@ bool SmtpSession::StartSession(const MailRequest& request)
     return true;
 }
 
-void SmtpSession::EndSession()
-{
+void SmtpSession::EndSession() {
     const bool succeeded = phase_ == Phase::Sent;
     const bool wasRunning = phase_ != Phase::Idle;
     ++generation_;
@@ -78,27 +76,25 @@ void SmtpSession::EndSession()
         owner_.setStatus(QStringLiteral("Status - Ready"));
 }
 
-void SmtpSession::Winsock1_Connect()
-{
+void SmtpSession::Winsock1_Connect() {
     if (phase_ != Phase::Connecting)
         return;
     phase_ = Phase::Dialogue;
     // The dialogue waits in nested event loops; running it from the socket's
     // own signal would let the socket be torn down beneath its emitter.
     const quint64 id = generation_;
-    QMetaObject::invokeMethod(this, [this, id] { runDialogue(id); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this, [this, id] { runDialogue(id); }, Qt::QueuedConnection);
 }
 
-void SmtpSession::Winsock1_DataArrival()
-{
+void SmtpSession::Winsock1_DataArrival() {
     if (phase_ != Phase::Dialogue)
         return;
     reply_.append(Winsock1->read(reply_.wanted()));
     emit wakeUp();
 }
 
-void SmtpSession::Winsock1_Error(QAbstractSocket::SocketError error)
-{
+void SmtpSession::Winsock1_Error(QAbstractSocket::SocketError error) {
     if (phase_ != Phase::Connecting && phase_ != Phase::Dialogue)
         return;
     if (error == QAbstractSocket::RemoteHostClosedError && phase_ == Phase::Dialogue) {
@@ -111,15 +107,13 @@ void SmtpSession::Winsock1_Error(QAbstractSocket::SocketError error)
     fail(Winsock1->errorString(), false);
 }
 
-void SmtpSession::Timer1_Timer()
-{
+void SmtpSession::Timer1_Timer() {
     ++tickCount_;
     if (tickCount_ == kTimeoutTicks && awaiting_)
         fail(kTimeoutText, true);
 }
 
-void SmtpSession::fail(const QString& text, bool endFirst)
-{
+void SmtpSession::fail(const QString& text, bool endFirst) {
     phase_ = Phase::Failing; // nothing else speaks while this box is up
     awaiting_ = false;
     Timer1->stop();
@@ -131,8 +125,7 @@ void SmtpSession::fail(const QString& text, bool endFirst)
         EndSession();
 }
 
-void SmtpSession::send(const QByteArray& bytes)
-{
+void SmtpSession::send(const QByteArray& bytes) {
     // A server that hung up is noticed by the wait that follows.
     if (Winsock1->state() != QAbstractSocket::ConnectedState)
         return;
@@ -140,16 +133,14 @@ void SmtpSession::send(const QByteArray& bytes)
     Winsock1->flush();
 }
 
-QByteArray SmtpSession::localIdentity() const
-{
+QByteArray SmtpSession::localIdentity() const {
     const QString host = QHostInfo::localHostName();
     if (!host.isEmpty() && !host.contains(QLatin1Char('\r')) && !host.contains(QLatin1Char('\n')))
         return host.toUtf8();
     return "[" + Winsock1->localAddress().toString().toLatin1() + "]";
 }
 
-SmtpSession::Wait SmtpSession::AwaitReply(quint64 id, QString& reply)
-{
+SmtpSession::Wait SmtpSession::AwaitReply(quint64 id, QString& reply) {
     QPointer<SmtpSession> self(this);
     tickCount_ = 0;
     Timer1->start();
@@ -177,8 +168,7 @@ SmtpSession::Wait SmtpSession::AwaitReply(quint64 id, QString& reply)
     return tooLong ? Wait::TooLong : Wait::Reply;
 }
 
-bool SmtpSession::step(quint64 id, const QByteArray& command, int expected)
-{
+bool SmtpSession::step(quint64 id, const QByteArray& command, int expected) {
     if (!command.isEmpty())
         send(command);
     QString reply;
@@ -198,8 +188,7 @@ bool SmtpSession::step(quint64 id, const QByteArray& command, int expected)
     return self && generation_ == id && phase_ == Phase::Dialogue;
 }
 
-void SmtpSession::runDialogue(quint64 id)
-{
+void SmtpSession::runDialogue(quint64 id) {
     if (generation_ != id || phase_ != Phase::Dialogue)
         return;
     QPointer<SmtpSession> self(this);

@@ -19,10 +19,10 @@ public:
     virtual ~SmtpSessionOwner() = default;
     virtual void setStatus(const QString& text) = 0;
     virtual void setSendEnabled(bool enabled) = 0;
-    virtual void sessionConnected() = 0;     // before the greeting is awaited
-    virtual QString messageBody() = 0;       // read when the message goes out
+    virtual void sessionConnected() = 0; // before the greeting is awaited
+    virtual QString messageBody() = 0;   // read when the message goes out
     virtual void showMessage(const QString& text, const QString& title, MessageIcon icon) = 0;
-    virtual void sessionSucceeded() = 0;     // after the success box and EndSession
+    virtual void sessionSucceeded() = 0; // after the success box and EndSession
 };
 
 // One SMTP exchange at a time over Winsock1. The dialogue waits for each

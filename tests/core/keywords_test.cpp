@@ -14,15 +14,15 @@ struct StripCase {
 
 class StripHtmlTest : public ::testing::TestWithParam<StripCase> {};
 
-TEST_P(StripHtmlTest, DeletesTheTableItemsInOrder)
-{
+TEST_P(StripHtmlTest, DeletesTheTableItemsInOrder) {
     EXPECT_EQ(StripHtml(GetParam().page), GetParam().stripped);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Pages, StripHtmlTest,
     ::testing::Values(
-        StripCase{"ParagraphWithAttribute", "<p align=center>Fine Leather Goods</p>", "p fine leather goodsp"},
+        StripCase{"ParagraphWithAttribute", "<p align=center>Fine Leather Goods</p>",
+                  "p fine leather goodsp"},
         StripCase{"Link", "<a href=\"index.html\">Home Page</a>", "a indexhome pagea"},
         StripCase{"SubstringsInsideWords", "Strong, bright Colours", "song b colours"},
         StripCase{"ClosingPunctuation", "Travel (cheap) flights; 100% sure", "avel cheap flights 100 sure"},
@@ -37,12 +37,10 @@ INSTANTIATE_TEST_SUITE_P(
         // A pass is not re-scanned: deleting "tr" from "ttrr" joins a new "tr" that stays.
         StripCase{"PassDoesNotRescanItsJoints", "ttrr", "tr"},
         // Matches do not overlap: "tdtd" is two matches, "ttd" one.
-        StripCase{"NonOverlappingLeftToRight", "tdtd ttd", " t"},
-        StripCase{"Empty", "", ""}),
+        StripCase{"NonOverlappingLeftToRight", "tdtd ttd", " t"}, StripCase{"Empty", "", ""}),
     [](const auto& info) { return std::string(info.param.name); });
 
-TEST(StrippedItems, AreTheEightyTwoPassesFromMarkupToPunctuation)
-{
+TEST(StrippedItems, AreTheEightyTwoPassesFromMarkupToPunctuation) {
     const QStringList& items = strippedItems();
     ASSERT_EQ(items.size(), 82);
     EXPECT_EQ(items.first(), "<");
@@ -65,11 +63,14 @@ struct WordListCase {
 
 class WordListTest : public ::testing::TestWithParam<WordListCase> {};
 
-TEST_P(WordListTest, TakesEveryToken) { EXPECT_EQ(WordList(GetParam().text), GetParam().words); }
+TEST_P(WordListTest, TakesEveryToken) {
+    EXPECT_EQ(WordList(GetParam().text), GetParam().words);
+}
 
 INSTANTIATE_TEST_SUITE_P(
     Texts, WordListTest,
-    ::testing::Values(WordListCase{"FiveWords", "apple banana cherry damson elder",
+    ::testing::Values(WordListCase{"FiveWords",
+                                   "apple banana cherry damson elder",
                                    {"apple", "banana", "cherry", "damson", "elder"}},
                       WordListCase{"DoubleBlank", "alpha  beta gamma", {"alpha", "", "beta", "gamma"}},
                       WordListCase{"LineBreak", "keyword\r\ndensity", {"keyword", "density"}},
@@ -77,20 +78,17 @@ INSTANTIATE_TEST_SUITE_P(
                       WordListCase{"Tab", "carpet\tfloor", {"carpet", "floor"}},
                       WordListCase{"BlankBeforeLineBreak", "rugs \r\nmats", {"rugs", "", "mats"}},
                       WordListCase{"TrailingBlank", "rugs ", {"rugs", ""}},
-                      WordListCase{"NoBlank", "carpet", {"carpet"}},
-                      WordListCase{"Empty", "", {}}),
+                      WordListCase{"NoBlank", "carpet", {"carpet"}}, WordListCase{"Empty", "", {}}),
     [](const auto& info) { return std::string(info.param.name); });
 
-TEST(RemoveRedundantWords, KeepsFiveToFifteenCharacters)
-{
-    QStringList words = {"abcd",  "abcde", "", "abcdefghijklmno", "abcdefghijklmnop",
-                         "beta",  "keyworddensity"};
+TEST(RemoveRedundantWords, KeepsFiveToFifteenCharacters) {
+    QStringList words = {"abcd", "abcde",         "", "abcdefghijklmno", "abcdefghijklmnop",
+                         "beta", "keyworddensity"};
     RemoveRedundantWords(words);
     EXPECT_EQ(words, QStringList({"abcde", "abcdefghijklmno", "keyworddensity"}));
 }
 
-TEST(RemoveRedundantWords, CountsUtf16CodeUnits)
-{
+TEST(RemoveRedundantWords, CountsUtf16CodeUnits) {
     // Five code units (two of them one surrogate pair) is long enough.
     QStringList words = {QString::fromUtf8("ab\U0001F600c"), QString::fromUtf8("a\U0001F600c")};
     RemoveRedundantWords(words);
@@ -105,8 +103,7 @@ struct DoublesCase {
 
 class ClearDoublesTest : public ::testing::TestWithParam<DoublesCase> {};
 
-TEST_P(ClearDoublesTest, KeepsFirstOccurrencesInOrder)
-{
+TEST_P(ClearDoublesTest, KeepsFirstOccurrencesInOrder) {
     QStringList words = GetParam().before;
     ClearDoubles(words);
     EXPECT_EQ(words, GetParam().after);
@@ -118,15 +115,15 @@ INSTANTIATE_TEST_SUITE_P(
                                   {"carpet", "floor", "carpet", "carpet", "floor", "tiles"},
                                   {"carpet", "floor", "tiles"}},
                       DoublesCase{"FiveEqual", {"rugs", "rugs", "rugs", "rugs", "rugs"}, {"rugs"}},
-                      DoublesCase{"CaseSensitive", {"Carpet", "carpet", "CARPET"}, {"Carpet", "carpet", "CARPET"}},
+                      DoublesCase{
+                          "CaseSensitive", {"Carpet", "carpet", "CARPET"}, {"Carpet", "carpet", "CARPET"}},
                       DoublesCase{"LaterFirstOccurrenceKeepsItsPlace",
                                   {"tiles", "carpet", "tiles", "floor", "carpet"},
                                   {"tiles", "carpet", "floor"}},
                       DoublesCase{"Empty", {}, {}}),
     [](const auto& info) { return std::string(info.param.name); });
 
-TEST(ClearDoubles, HandlesListsBeyondSixteenBits)
-{
+TEST(ClearDoubles, HandlesListsBeyondSixteenBits) {
     QStringList words;
     for (int i = 0; i < 40000; ++i)
         words << QString::number(i % 35000);
@@ -135,8 +132,7 @@ TEST(ClearDoubles, HandlesListsBeyondSixteenBits)
     EXPECT_EQ(words.last(), "34999");
 }
 
-TEST(CountCommas, CountsCommasOrMinusOneForEmptyText)
-{
+TEST(CountCommas, CountsCommasOrMinusOneForEmptyText) {
     const struct {
         QString text;
         qsizetype count;
@@ -146,8 +142,7 @@ TEST(CountCommas, CountsCommasOrMinusOneForEmptyText)
     EXPECT_EQ(CountCommas(QString(40000, QLatin1Char(','))), 40000);
 }
 
-TEST(KeywordText, JoinsWithCommaAndBlank)
-{
+TEST(KeywordText, JoinsWithCommaAndBlank) {
     EXPECT_EQ(KeywordText({"carpet", "floor", "tiles"}), "carpet, floor, tiles");
     EXPECT_EQ(KeywordText({"carpet"}), "carpet");
     EXPECT_EQ(KeywordText({}), "");

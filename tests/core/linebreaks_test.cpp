@@ -4,8 +4,7 @@
 
 using namespace headwise;
 
-TEST(LineBreaks, RoundTrips)
-{
+TEST(LineBreaks, RoundTrips) {
     struct Case {
         const char* input;
         const char* crlf;

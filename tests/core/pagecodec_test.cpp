@@ -8,24 +8,25 @@ using namespace headwise;
 namespace {
 
 // Readable failure output: texts as UTF-8, bytes as hex.
-std::string shown(const QString& text) { return text.toStdString(); }
-std::string shown(const QByteArray& bytes) { return bytes.toHex(' ').toStdString(); }
+std::string shown(const QString& text) {
+    return text.toStdString();
+}
+std::string shown(const QByteArray& bytes) {
+    return bytes.toHex(' ').toStdString();
+}
 
-QByteArray bytesOf(std::initializer_list<int> values)
-{
+QByteArray bytesOf(std::initializer_list<int> values) {
     QByteArray out;
     for (int v : values)
         out += static_cast<char>(v);
     return out;
 }
 
-QByteArray utf16le(const QString& text)
-{
+QByteArray utf16le(const QString& text) {
     return QByteArray(reinterpret_cast<const char*>(text.utf16()), text.size() * 2);
 }
 
-QByteArray utf16be(const QString& text)
-{
+QByteArray utf16be(const QString& text) {
     QByteArray out;
     for (QChar c : text) {
         out += static_cast<char>(c.unicode() >> 8);
@@ -42,12 +43,13 @@ struct DecodeCase {
     PageEncoding encoding;
 };
 
-void PrintTo(const DecodeCase& c, std::ostream* os) { *os << c.label; }
+void PrintTo(const DecodeCase& c, std::ostream* os) {
+    *os << c.label;
+}
 
 class DecodeTest : public ::testing::TestWithParam<DecodeCase> {};
 
-TEST_P(DecodeTest, FindsEncodingAndText)
-{
+TEST_P(DecodeTest, FindsEncodingAndText) {
     const DecodeCase& c = GetParam();
     const DecodedPage page = decodePage(c.bytes, c.declared);
     EXPECT_EQ(shown(page.text), shown(c.text));
@@ -62,48 +64,96 @@ const PageEncoding kCp1252Lf{"windows-1252", false, LineBreak::Lf};
 INSTANTIATE_TEST_SUITE_P(
     Charsets, DecodeTest,
     ::testing::Values(
-        DecodeCase{"Utf8Bom", "\xEF\xBB\xBF" "caf\xC3\xA9\n", {}, u"café\r\n"_qs, {"UTF-8", true, LineBreak::Lf}},
-        DecodeCase{"Utf16LeBom", "\xFF\xFE" + utf16le(u"h€\r\n"_qs), {}, u"h€\r\n"_qs,
-                   {"UTF-16LE", true, LineBreak::CrLf}},
-        DecodeCase{"Utf16BeBom", "\xFE\xFF" + utf16be(u"h€\n"_qs), {}, u"h€\r\n"_qs,
-                   {"UTF-16BE", true, LineBreak::Lf}},
-        DecodeCase{"BomBeatsDeclared", "\xEF\xBB\xBF\xC3\xA9", "windows-1252", u"é"_qs,
+        DecodeCase{"Utf8Bom",
+                   "\xEF\xBB\xBF"
+                   "caf\xC3\xA9\n",
+                   {},
+                   u"café\r\n"_qs,
                    {"UTF-8", true, LineBreak::Lf}},
-        DecodeCase{"SecondBomIsText", "\xEF\xBB\xBF\xEF\xBB\xBFx", {}, u"\uFEFFx"_qs,
+        DecodeCase{"Utf16LeBom",
+                   "\xFF\xFE" + utf16le(u"h€\r\n"_qs),
+                   {},
+                   u"h€\r\n"_qs,
+                   {"UTF-16LE", true, LineBreak::CrLf}},
+        DecodeCase{"Utf16BeBom",
+                   "\xFE\xFF" + utf16be(u"h€\n"_qs),
+                   {},
+                   u"h€\r\n"_qs,
+                   {"UTF-16BE", true, LineBreak::Lf}},
+        DecodeCase{"BomBeatsDeclared",
+                   "\xEF\xBB\xBF\xC3\xA9",
+                   "windows-1252",
+                   u"é"_qs,
+                   {"UTF-8", true, LineBreak::Lf}},
+        DecodeCase{"SecondBomIsText",
+                   "\xEF\xBB\xBF\xEF\xBB\xBFx",
+                   {},
+                   u"\uFEFFx"_qs,
                    {"UTF-8", true, LineBreak::Lf}},
         DecodeCase{"DeclaredBeatsMeta", "<meta charset=utf-8>\xE9", "ISO-8859-1", u"<meta charset=utf-8>é"_qs,
                    kCp1252Lf},
-        DecodeCase{"MetaBeatsValidUtf8", "<meta charset=\"windows-1252\">\xC3\xA9", {},
-                   u"<meta charset=\"windows-1252\">Ã©"_qs, kCp1252Lf},
+        DecodeCase{"MetaBeatsValidUtf8",
+                   "<meta charset=\"windows-1252\">\xC3\xA9",
+                   {},
+                   u"<meta charset=\"windows-1252\">Ã©"_qs,
+                   kCp1252Lf},
         DecodeCase{"HttpEquivMeta",
-                   "<META HTTP-EQUIV=\"Content-Type\" CONTENT=\"text/html; charset=ISO-8859-1\">\x93q\x94", {},
+                   "<META HTTP-EQUIV=\"Content-Type\" CONTENT=\"text/html; charset=ISO-8859-1\">\x93q\x94",
+                   {},
                    u"<META HTTP-EQUIV=\"Content-Type\" CONTENT=\"text/html; charset=ISO-8859-1\">“q”"_qs,
                    kCp1252Lf},
-        DecodeCase{"MetaSingleQuotedWithBlanks", "<meta charset = 'windows-1252' >\x80", {},
-                   u"<meta charset = 'windows-1252' >€"_qs, kCp1252Lf},
-        DecodeCase{"MetaUtf16MeansUtf8", "<meta charset=utf-16>\xC3\xA9", {}, u"<meta charset=utf-16>é"_qs,
+        DecodeCase{"MetaSingleQuotedWithBlanks",
+                   "<meta charset = 'windows-1252' >\x80",
+                   {},
+                   u"<meta charset = 'windows-1252' >€"_qs,
+                   kCp1252Lf},
+        DecodeCase{
+            "MetaUtf16MeansUtf8", "<meta charset=utf-16>\xC3\xA9", {}, u"<meta charset=utf-16>é"_qs, kUtf8Lf},
+        DecodeCase{"MetaUnicodeAliasMeansUtf8",
+                   "<meta charset=unicode>\xC3\xA9",
+                   {},
+                   u"<meta charset=unicode>é"_qs,
                    kUtf8Lf},
-        DecodeCase{"MetaUnicodeAliasMeansUtf8", "<meta charset=unicode>\xC3\xA9", {}, u"<meta charset=unicode>é"_qs,
+        DecodeCase{"MetaLooseUtf32LabelFallsBack",
+                   "<meta charset=\"utf3-2\">\xE9",
+                   {},
+                   u"<meta charset=\"utf3-2\">é"_qs,
+                   kCp1252Lf},
+        DecodeCase{"MetaUtf32MeansUtf8",
+                   "<meta charset=utf-32le>\xC3\xA9",
+                   {},
+                   u"<meta charset=utf-32le>é"_qs,
                    kUtf8Lf},
-        DecodeCase{"MetaLooseUtf32LabelFallsBack", "<meta charset=\"utf3-2\">\xE9", {},
-                   u"<meta charset=\"utf3-2\">é"_qs, kCp1252Lf},
-        DecodeCase{"MetaUtf32MeansUtf8", "<meta charset=utf-32le>\xC3\xA9", {}, u"<meta charset=utf-32le>é"_qs,
+        DecodeCase{"CharsetOutsideMetaIgnored",
+                   "<p>charset=windows-1252</p>\xC3\xA9",
+                   {},
+                   u"<p>charset=windows-1252</p>é"_qs,
                    kUtf8Lf},
-        DecodeCase{"CharsetOutsideMetaIgnored", "<p>charset=windows-1252</p>\xC3\xA9", {},
-                   u"<p>charset=windows-1252</p>é"_qs, kUtf8Lf},
-        DecodeCase{"SniffedMultiByte", "\xE2\x82\xAC \xF0\x9F\x98\x80 \xE4\xB8\xAD", {}, u"€ 😀 中"_qs, kUtf8Lf},
+        DecodeCase{
+            "SniffedMultiByte", "\xE2\x82\xAC \xF0\x9F\x98\x80 \xE4\xB8\xAD", {}, u"€ 😀 中"_qs, kUtf8Lf},
         DecodeCase{"InvalidUtf8FallsBack", "caf\xE9 \x80", {}, u"café €"_qs, kCp1252Lf},
         DecodeCase{"TruncatedSequenceFallsBack", "ok \xE2\x82", {}, u"ok â‚"_qs, kCp1252Lf},
         DecodeCase{"EncodedSurrogateIsInvalid", "\xED\xA0\x80", {}, u"í\u00A0€"_qs, kCp1252Lf},
         DecodeCase{"DeclaredUtf8ThatDoesNotFit", "caf\xE9", "utf-8", u"café"_qs, kCp1252Lf},
         DecodeCase{"UnknownDeclaredIgnored", "\xC3\xA9", "x-no-such-charset", u"é"_qs, kUtf8Lf},
-        DecodeCase{"DeclaredShiftJis", "\x93\xFA\x96\x7B", "Shift_JIS", u"日本"_qs,
+        DecodeCase{"DeclaredShiftJis",
+                   "\x93\xFA\x96\x7B",
+                   "Shift_JIS",
+                   u"日本"_qs,
                    {"Shift_JIS", false, LineBreak::Lf}},
         DecodeCase{"ShiftJisCutOffFallsBack", "\x93\xFA\x93", "Shift_JIS", u"“ú“"_qs, kCp1252Lf},
-        DecodeCase{"UndefinedCp1252BytesKept", bytesOf({0x81, 0x8D, 0x8F, 0x90, 0x9D, 0xFF}), {},
-                   u"\u0081\u008D\u008F\u0090\u009Dÿ"_qs, kCp1252Lf},
+        DecodeCase{"UndefinedCp1252BytesKept",
+                   bytesOf({0x81, 0x8D, 0x8F, 0x90, 0x9D, 0xFF}),
+                   {},
+                   u"\u0081\u008D\u008F\u0090\u009Dÿ"_qs,
+                   kCp1252Lf},
         DecodeCase{"NulBytesKept", QByteArray("a\0b", 3), {}, QString::fromUtf16(u"a\0b", 3), kUtf8Lf},
-        DecodeCase{"OddUtf16BomLengthReadAsBytes", "\xFF\xFE" "a", {}, u"ÿþa"_qs, kCp1252Lf},
+        DecodeCase{"OddUtf16BomLengthReadAsBytes",
+                   "\xFF\xFE"
+                   "a",
+                   {},
+                   u"ÿþa"_qs,
+                   kCp1252Lf},
         DecodeCase{"Empty", {}, {}, {}, kUtf8Lf}),
     [](const auto& info) { return std::string(info.param.label); });
 
@@ -114,12 +164,13 @@ struct LineBreakCase {
     LineBreak style;
 };
 
-void PrintTo(const LineBreakCase& c, std::ostream* os) { *os << c.label; }
+void PrintTo(const LineBreakCase& c, std::ostream* os) {
+    *os << c.label;
+}
 
 class LineBreakTest : public ::testing::TestWithParam<LineBreakCase> {};
 
-TEST_P(LineBreakTest, TextGetsCrLfAndStyleIsKept)
-{
+TEST_P(LineBreakTest, TextGetsCrLfAndStyleIsKept) {
     const LineBreakCase& c = GetParam();
     const DecodedPage page = decodePage(c.bytes);
     EXPECT_EQ(shown(page.text), shown(c.text));
@@ -145,12 +196,13 @@ struct RoundTripCase {
     QByteArray declared;
 };
 
-void PrintTo(const RoundTripCase& c, std::ostream* os) { *os << c.label; }
+void PrintTo(const RoundTripCase& c, std::ostream* os) {
+    *os << c.label;
+}
 
 class RoundTripTest : public ::testing::TestWithParam<RoundTripCase> {};
 
-TEST_P(RoundTripTest, UneditedPageGivesIdenticalBytes)
-{
+TEST_P(RoundTripTest, UneditedPageGivesIdenticalBytes) {
     const RoundTripCase& c = GetParam();
     const DecodedPage page = decodePage(c.bytes, c.declared);
     EXPECT_EQ(shown(encodePage(page.text, page.encoding)), shown(c.bytes));
@@ -158,8 +210,7 @@ TEST_P(RoundTripTest, UneditedPageGivesIdenticalBytes)
 
 // Every byte value once; CR is left out, since a lone CR among LFs is a
 // mixed page whose breaks all take the most frequent style.
-QByteArray everyByte()
-{
+QByteArray everyByte() {
     QByteArray out;
     for (int b = 0; b < 256; ++b)
         if (b != '\r')
@@ -169,17 +220,17 @@ QByteArray everyByte()
 
 INSTANTIATE_TEST_SUITE_P(
     Pages, RoundTripTest,
-    ::testing::Values(
-        RoundTripCase{"Lf", "<html>\n<head><title>caf\xC3\xA9</title></head>\n</html>\n", {}},
-        RoundTripCase{"CrLf", "<html>\r\n<body>\xE2\x82\xAC</body>\r\n</html>", {}},
-        RoundTripCase{"Cr", "<html>\r<body>x</body>\r", {}},
-        RoundTripCase{"Utf8Bom", "\xEF\xBB\xBF<p>\xF0\x9F\x98\x80</p>\r\n", {}},
-        RoundTripCase{"Utf16LeBom", "\xFF\xFE" + utf16le(u"<p>中😀</p>\n"_qs), {}},
-        RoundTripCase{"Utf16BeBom", "\xFE\xFF" + utf16be(u"<p>中😀</p>\r\n"_qs), {}},
-        RoundTripCase{"Windows1252", "<meta charset=windows-1252>\n\x93quoted\x94 caf\xE9 \x80\n", {}},
-        RoundTripCase{"EveryByteSniffed", everyByte(), {}},
-        RoundTripCase{"EveryByteDeclaredLatin1", everyByte(), "iso-8859-1"},
-        RoundTripCase{"ShiftJisDeclared", "\x93\xFA\x96\x7B\n\x82\xA0", "shift_jis"}),
+    ::testing::Values(RoundTripCase{"Lf", "<html>\n<head><title>caf\xC3\xA9</title></head>\n</html>\n", {}},
+                      RoundTripCase{"CrLf", "<html>\r\n<body>\xE2\x82\xAC</body>\r\n</html>", {}},
+                      RoundTripCase{"Cr", "<html>\r<body>x</body>\r", {}},
+                      RoundTripCase{"Utf8Bom", "\xEF\xBB\xBF<p>\xF0\x9F\x98\x80</p>\r\n", {}},
+                      RoundTripCase{"Utf16LeBom", "\xFF\xFE" + utf16le(u"<p>中😀</p>\n"_qs), {}},
+                      RoundTripCase{"Utf16BeBom", "\xFE\xFF" + utf16be(u"<p>中😀</p>\r\n"_qs), {}},
+                      RoundTripCase{
+                          "Windows1252", "<meta charset=windows-1252>\n\x93quoted\x94 caf\xE9 \x80\n", {}},
+                      RoundTripCase{"EveryByteSniffed", everyByte(), {}},
+                      RoundTripCase{"EveryByteDeclaredLatin1", everyByte(), "iso-8859-1"},
+                      RoundTripCase{"ShiftJisDeclared", "\x93\xFA\x96\x7B\n\x82\xA0", "shift_jis"}),
     [](const auto& info) { return std::string(info.param.label); });
 
 struct EncodeCase {
@@ -189,12 +240,13 @@ struct EncodeCase {
     QByteArray bytes;
 };
 
-void PrintTo(const EncodeCase& c, std::ostream* os) { *os << c.label; }
+void PrintTo(const EncodeCase& c, std::ostream* os) {
+    *os << c.label;
+}
 
 class EncodeTest : public ::testing::TestWithParam<EncodeCase> {};
 
-TEST_P(EncodeTest, WritesBytesAndReferencesWhatDoesNotFit)
-{
+TEST_P(EncodeTest, WritesBytesAndReferencesWhatDoesNotFit) {
     const EncodeCase& c = GetParam();
     EXPECT_EQ(shown(encodePage(c.text, c.encoding)), shown(c.bytes));
 }
@@ -203,23 +255,31 @@ INSTANTIATE_TEST_SUITE_P(
     Encodings, EncodeTest,
     ::testing::Values(
         EncodeCase{"FetchedPageIsPlainUtf8", u"a\r\n€"_qs, fetchedPageEncoding(), "a\r\n\xE2\x82\xAC"},
-        EncodeCase{"Windows1252References", u"€ 中 😀 é"_qs, {"windows-1252", false, LineBreak::CrLf},
+        EncodeCase{"Windows1252References",
+                   u"€ 中 😀 é"_qs,
+                   {"windows-1252", false, LineBreak::CrLf},
                    "\x80 &#20013; &#128512; \xE9"},
-        EncodeCase{"C1WithoutByteIsReferenced", u"\u0080\u0081"_qs, {"windows-1252", false, LineBreak::CrLf},
+        EncodeCase{"C1WithoutByteIsReferenced",
+                   u"\u0080\u0081"_qs,
+                   {"windows-1252", false, LineBreak::CrLf},
                    "&#128;\x81"},
-        EncodeCase{"ShiftJisReferences", u"日😀本é"_qs, {"Shift_JIS", false, LineBreak::CrLf},
+        EncodeCase{"ShiftJisReferences",
+                   u"日😀本é"_qs,
+                   {"Shift_JIS", false, LineBreak::CrLf},
                    "\x93\xFA&#128512;\x96\x7B&#233;"},
         EncodeCase{"Latin1NameUsesCp1252", u"“x”"_qs, {"ISO-8859-1", false, LineBreak::CrLf}, "\x93x\x94"},
-        EncodeCase{"StyleAppliedToEveryBreak", u"a\nb\rc\r\nd"_qs, {"UTF-8", false, LineBreak::CrLf},
+        EncodeCase{"StyleAppliedToEveryBreak",
+                   u"a\nb\rc\r\nd"_qs,
+                   {"UTF-8", false, LineBreak::CrLf},
                    "a\r\nb\r\nc\r\nd"},
         EncodeCase{"LfStyle", u"a\r\nb\r\n"_qs, {"UTF-8", false, LineBreak::Lf}, "a\nb\n"},
         EncodeCase{"CrStyle", u"a\r\nb"_qs, {"UTF-8", false, LineBreak::Cr}, "a\rb"},
-        EncodeCase{"Utf16BeWithBom", u"é"_qs, {"UTF-16BE", true, LineBreak::CrLf}, bytesOf({0xFE, 0xFF, 0, 0xE9})},
+        EncodeCase{
+            "Utf16BeWithBom", u"é"_qs, {"UTF-16BE", true, LineBreak::CrLf}, bytesOf({0xFE, 0xFF, 0, 0xE9})},
         EncodeCase{"Utf16LeWithoutBom", u"é"_qs, {"UTF-16LE", false, LineBreak::CrLf}, bytesOf({0xE9, 0})}),
     [](const auto& info) { return std::string(info.param.label); });
 
-TEST(PageCodec, ReferencesSurviveAroundChunkBoundaries)
-{
+TEST(PageCodec, ReferencesSurviveAroundChunkBoundaries) {
     // Long enough that the converter works in several stretches.
     QString text;
     for (int i = 0; i < 3000; ++i)
@@ -235,8 +295,7 @@ struct ContentTypeCase {
     const char* charset;
 };
 
-TEST(PageCodec, CharsetFromContentType)
-{
+TEST(PageCodec, CharsetFromContentType) {
     const ContentTypeCase cases[] = {
         {"text/html; charset=ISO-8859-1", "iso-8859-1"},
         {"text/html;charset=\"utf-8\"", "utf-8"},
@@ -251,8 +310,7 @@ TEST(PageCodec, CharsetFromContentType)
         EXPECT_EQ(charsetFromContentType(c.contentType), QByteArray(c.charset)) << c.contentType;
 }
 
-TEST(PageCodec, TenMegabytesDecodeAndEncodeQuickly)
-{
+TEST(PageCodec, TenMegabytesDecodeAndEncodeQuickly) {
     // Broken UTF-8 with many line breaks takes the longest way: a failed
     // UTF-8 attempt, the fallback table and the line-break pass.
     QByteArray bytes;

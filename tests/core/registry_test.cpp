@@ -10,8 +10,7 @@ namespace {
 // Keys by path, values by name; remembers what was asked of it.
 class MemoryRegistry : public Registry {
 public:
-    std::optional<Key> openKey(quint32 root, const QString& path, quint32 accessMask) override
-    {
+    std::optional<Key> openKey(quint32 root, const QString& path, quint32 accessMask) override {
         lastMask = accessMask;
         if (root != kHkeyLocalMachine || !keys.contains(path))
             return std::nullopt;
@@ -19,8 +18,7 @@ public:
         ++openCount;
         return Key(openCount);
     }
-    std::optional<Stored> queryValue(Key, const QString& valueName, qsizetype bufferSize) override
-    {
+    std::optional<Stored> queryValue(Key, const QString& valueName, qsizetype bufferSize) override {
         const auto values = keys.value(openedPath);
         if (!values.contains(valueName) || values[valueName].bytes.size() > bufferSize)
             return std::nullopt;
@@ -37,8 +35,7 @@ public:
 
 const QString kKey = QStringLiteral("SOFTWARE\\Microsoft\\Shared Tools\\MSINFO");
 
-TEST(GetKeyValue, ReadsStoredValuesByType)
-{
+TEST(GetKeyValue, ReadsStoredValuesByType) {
     struct Case {
         const char* name;
         Registry::Stored stored;
@@ -63,8 +60,7 @@ TEST(GetKeyValue, ReadsStoredValuesByType)
     }
 }
 
-TEST(GetKeyValue, FailuresGiveFalseAndEmptyText)
-{
+TEST(GetKeyValue, FailuresGiveFalseAndEmptyText) {
     MemoryRegistry registry;
     registry.keys[kKey]["PATH"] = {kRegTypeString, QByteArray(1025, 'x')}; // does not fit the buffer
     struct Case {

@@ -17,8 +17,7 @@ struct PiecesCase {
     qsizetype kept;
 };
 
-TEST(ReplyBuffer, CompletesOnlyWhenTheLastBytesAreCrLfAndNeverKeepsMoreThanTheCap)
-{
+TEST(ReplyBuffer, CompletesOnlyWhenTheLastBytesAreCrLfAndNeverKeepsMoreThanTheCap) {
     const PiecesCase cases[] = {
         {"nothing yet", {}, false, false, 0},
         {"one whole line", {"250 ok\r\n"}, true, false, 8},
@@ -28,7 +27,13 @@ TEST(ReplyBuffer, CompletesOnlyWhenTheLastBytesAreCrLfAndNeverKeepsMoreThanTheCa
         {"LF CR", {"250 ok\n\r"}, false, false, 8},
         {"more after a whole line", {"250-a\r\n", "250 b"}, false, false, 12},
         {"two lines in pieces", {"250-a\r\n", "250 b", "\r\n"}, true, false, 14},
-        {"NUL bytes kept", {QByteArray("2\0" "0\r\n", 5)}, true, false, 5},
+        {"NUL bytes kept",
+         {QByteArray("2\0"
+                     "0\r\n",
+                     5)},
+         true,
+         false,
+         5},
         {"exactly the cap", {QByteArray(kCap - 2, 'x') + "\r\n"}, true, false, kCap},
         {"cap filled over reads", {QByteArray(kCap - 1, 'x'), "\r"}, false, false, kCap},
         {"one byte past the cap", {QByteArray(kCap - 1, 'x') + "\r\n"}, false, true, kCap},
@@ -49,8 +54,7 @@ TEST(ReplyBuffer, CompletesOnlyWhenTheLastBytesAreCrLfAndNeverKeepsMoreThanTheCa
     }
 }
 
-TEST(ReplyBuffer, AsksForOneByteMoreThanFitsAndNothingOnceTooLong)
-{
+TEST(ReplyBuffer, AsksForOneByteMoreThanFitsAndNothingOnceTooLong) {
     ReplyBuffer buffer;
     EXPECT_EQ(buffer.wanted(), kCap + 1);
     buffer.append("220 ");
@@ -63,8 +67,7 @@ TEST(ReplyBuffer, AsksForOneByteMoreThanFitsAndNothingOnceTooLong)
     EXPECT_EQ(buffer.wanted(), 0);
 }
 
-TEST(ReplyBuffer, TakeHandsOverTheReplyAndStartsAfresh)
-{
+TEST(ReplyBuffer, TakeHandsOverTheReplyAndStartsAfresh) {
     ReplyBuffer buffer;
     buffer.append(QByteArray(kCap + 1, 'z'));
     ASSERT_TRUE(buffer.tooLong());

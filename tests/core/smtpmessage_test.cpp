@@ -14,22 +14,18 @@ struct CodeCase {
 
 class ReplyCodeTest : public ::testing::TestWithParam<CodeCase> {};
 
-TEST_P(ReplyCodeTest, ReadsLeadingDigitsOfFirstWord)
-{
+TEST_P(ReplyCodeTest, ReadsLeadingDigitsOfFirstWord) {
     EXPECT_EQ(ReplyCode(QString::fromUtf8(GetParam().reply)), GetParam().code) << GetParam().reply;
 }
 
-INSTANTIATE_TEST_SUITE_P(Replies, ReplyCodeTest,
-                         ::testing::Values(CodeCase{"250-host.example Hello\r\n250 OK\r\n", 250},
-                                           CodeCase{"220\r\n", 220}, CodeCase{" 250 OK\r\n", 0},
-                                           CodeCase{"abc\r\n", 0}, CodeCase{"", 0},
-                                           CodeCase{"354 Start mail input\r\n", 354},
-                                           CodeCase{"554\tno tab split\r\n", 554},
-                                           CodeCase{"2x50 odd\r\n", 2},
-                                           CodeCase{"99999999999999999999 huge\r\n", 1000000}));
+INSTANTIATE_TEST_SUITE_P(
+    Replies, ReplyCodeTest,
+    ::testing::Values(CodeCase{"250-host.example Hello\r\n250 OK\r\n", 250}, CodeCase{"220\r\n", 220},
+                      CodeCase{" 250 OK\r\n", 0}, CodeCase{"abc\r\n", 0}, CodeCase{"", 0},
+                      CodeCase{"354 Start mail input\r\n", 354}, CodeCase{"554\tno tab split\r\n", 554},
+                      CodeCase{"2x50 odd\r\n", 2}, CodeCase{"99999999999999999999 huge\r\n", 1000000}));
 
-MailRequest asciiRequest()
-{
+MailRequest asciiRequest() {
     MailRequest r;
     r.SmtpHost = QStringLiteral("smtp.headwise.example");
     r.ContentSubtype = QStringLiteral("plain;");
@@ -47,21 +43,18 @@ const char* const kAsciiHeaders = "From: <me@home.example>\r\n"
                                   "Content-Type: text/plain;\tcharset=us-ascii\r\n"
                                   "\r\n";
 
-TEST(MessageText, AsciiMailKeepsEveryHeaderAsWritten)
-{
+TEST(MessageText, AsciiMailKeepsEveryHeaderAsWritten) {
     const QByteArray text = MessageText(asciiRequest(), QStringLiteral("VarnholtTellaFriend"),
                                         QStringLiteral("Hello\nsecond line"));
     EXPECT_EQ(text, QByteArray(kAsciiHeaders) + "Hello\r\nsecond line");
 }
 
-TEST(MessageText, EmptyBodyStillHasHeadersAndEmptyLine)
-{
+TEST(MessageText, EmptyBodyStillHasHeadersAndEmptyLine) {
     EXPECT_EQ(MessageText(asciiRequest(), QStringLiteral("VarnholtTellaFriend"), QString()),
               QByteArray(kAsciiHeaders));
 }
 
-TEST(MessageText, NonAsciiBodyGoesOutAsUtf8With8bitHeaders)
-{
+TEST(MessageText, NonAsciiBodyGoesOutAsUtf8With8bitHeaders) {
     const QByteArray text =
         MessageText(asciiRequest(), QStringLiteral("VarnholtBugReport"), QStringLiteral("Grüße, ½ €"));
     const QByteArray expected = "From: <me@home.example>\r\n"
@@ -76,20 +69,19 @@ TEST(MessageText, NonAsciiBodyGoesOutAsUtf8With8bitHeaders)
     EXPECT_EQ(text, expected);
 }
 
-TEST(MessageText, NonAsciiSubjectAloneLeavesBodyCharset)
-{
+TEST(MessageText, NonAsciiSubjectAloneLeavesBodyCharset) {
     MailRequest r = asciiRequest();
     r.Subject = QStringLiteral("Grüße");
     const QByteArray text = MessageText(r, QStringLiteral("X"), QStringLiteral("plain"));
-    EXPECT_TRUE(text.contains("Subject: =?UTF-8?B?" + QStringLiteral("Grüße").toUtf8().toBase64() + "?=\r\n"));
+    EXPECT_TRUE(
+        text.contains("Subject: =?UTF-8?B?" + QStringLiteral("Grüße").toUtf8().toBase64() + "?=\r\n"));
     EXPECT_TRUE(text.contains("charset=us-ascii\r\n\r\nplain"));
     EXPECT_FALSE(text.contains("Content-Transfer-Encoding"));
 }
 
-TEST(MessageText, NoBareLineFeedOrCarriageReturnEver)
-{
-    const QByteArray text = MessageText(asciiRequest(), QStringLiteral("X"),
-                                        QStringLiteral("a\nb\rc\r\nd\n\n.\ne\r"));
+TEST(MessageText, NoBareLineFeedOrCarriageReturnEver) {
+    const QByteArray text =
+        MessageText(asciiRequest(), QStringLiteral("X"), QStringLiteral("a\nb\rc\r\nd\n\n.\ne\r"));
     for (qsizetype i = 0; i < text.size(); ++i) {
         if (text[i] == '\n') {
             ASSERT_TRUE(i > 0 && text[i - 1] == '\r') << "bare LF at " << i;
@@ -101,8 +93,7 @@ TEST(MessageText, NoBareLineFeedOrCarriageReturnEver)
     EXPECT_TRUE(text.endsWith("a\r\nb\r\nc\r\nd\r\n\r\n..\r\ne\r\n"));
 }
 
-TEST(MessageText, RefusesLineBreaksInAddressesAndSubject)
-{
+TEST(MessageText, RefusesLineBreaksInAddressesAndSubject) {
     struct Case {
         QString MailRequest::*field;
         const char* value;
@@ -129,28 +120,25 @@ struct DotCase {
 
 class DotDoublingTest : public ::testing::TestWithParam<DotCase> {};
 
-TEST_P(DotDoublingTest, LinesLedByADotGetASecondDot)
-{
+TEST_P(DotDoublingTest, LinesLedByADotGetASecondDot) {
     EXPECT_EQ(WireBody(QString::fromUtf8(GetParam().body)), QByteArray(GetParam().wire)) << GetParam().body;
 }
 
-INSTANTIATE_TEST_SUITE_P(Bodies, DotDoublingTest,
-                         ::testing::Values(DotCase{".", ".."}, DotCase{".\n", "..\r\n"},
-                                           DotCase{"a\n.\nb", "a\r\n..\r\nb"},
-                                           DotCase{"..hidden", "...hidden"}, DotCase{"a.b\n c.", "a.b\r\n c."},
-                                           DotCase{"x\r\n.end", "x\r\n..end"}, DotCase{"x\r.y", "x\r\n..y"},
-                                           DotCase{"", ""}));
+INSTANTIATE_TEST_SUITE_P(
+    Bodies, DotDoublingTest,
+    ::testing::Values(DotCase{".", ".."}, DotCase{".\n", "..\r\n"}, DotCase{"a\n.\nb", "a\r\n..\r\nb"},
+                      DotCase{"..hidden", "...hidden"}, DotCase{"a.b\n c.", "a.b\r\n c."},
+                      DotCase{"x\r\n.end", "x\r\n..end"}, DotCase{"x\r.y", "x\r\n..y"}, DotCase{"", ""}));
 
-TEST(EncodedSubject, AsciiStaysAsTyped)
-{
+TEST(EncodedSubject, AsciiStaysAsTyped) {
     EXPECT_EQ(EncodedSubject(QStringLiteral("Headwise -  Report Bug")), QByteArray("Headwise -  Report Bug"));
 }
 
-TEST(EncodedSubject, LongSubjectSplitsIntoShortWordsOnWholeCharacters)
-{
+TEST(EncodedSubject, LongSubjectSplitsIntoShortWordsOnWholeCharacters) {
     // 40 two-byte letters and an emoji: more than one word's worth, with a
     // four-byte character that must not be cut.
-    const QString subject = QString(40, QChar(0x00E9)) + QString::fromUtf8("\xF0\x9F\x98\x80") + QStringLiteral("x");
+    const QString subject =
+        QString(40, QChar(0x00E9)) + QString::fromUtf8("\xF0\x9F\x98\x80") + QStringLiteral("x");
     const QByteArray encoded = EncodedSubject(subject);
     const QList<QByteArray> words = encoded.split('\n');
     ASSERT_GE(words.size(), 2);

@@ -7,8 +7,6 @@ using namespace headwise;
 
 namespace {
 
-
-
 struct ScanCase {
     const char* name;
     ScannedTag tag;
@@ -20,8 +18,7 @@ struct ScanCase {
 
 class ScanTagCases : public ::testing::TestWithParam<ScanCase> {};
 
-TEST_P(ScanTagCases, FindsExactlyTheGeneratorForm)
-{
+TEST_P(ScanTagCases, FindsExactlyTheGeneratorForm) {
     const ScanCase& c = GetParam();
     const ScanResult r = ScanTag(c.tag, QString::fromUtf8(c.page));
     EXPECT_EQ(r.boxText, QString::fromUtf8(c.boxText));
@@ -36,39 +33,40 @@ INSTANTIATE_TEST_SUITE_P(
                  "<head><meta name=\"keywords\" content=\"rugs, mats\"></head>",
                  "<meta name=\"keywords\" content=\"rugs, mats\">\r\n", 1, false},
         ScanCase{"UnquotedName", ScannedTag::Keywords, "<META NAME=Keywords Content=\"a\">", "", 0, false},
-        ScanCase{"SingleQuotedName", ScannedTag::Keywords, "<META NAME='Keywords' Content='a'>", "", 0, false},
+        ScanCase{"SingleQuotedName", ScannedTag::Keywords, "<META NAME='Keywords' Content='a'>", "", 0,
+                 false},
         ScanCase{"SecondBlankAfterMeta", ScannedTag::Robots, "<META  NAME=\"Robots\" Content=\"ALL\">", "", 0,
                  false},
-        ScanCase{"BlanksAroundEquals", ScannedTag::Rating, "<META NAME = \"Rating\" Content = \"General\">", "",
+        ScanCase{"BlanksAroundEquals", ScannedTag::Rating, "<META NAME = \"Rating\" Content = \"General\">",
+                 "", 0, false},
+        ScanCase{"ContentBeforeName", ScannedTag::Revisit, "<META Content=\"7 Days\" NAME=\"Revisit\">", "",
                  0, false},
-        ScanCase{"ContentBeforeName", ScannedTag::Revisit, "<META Content=\"7 Days\" NAME=\"Revisit\">", "", 0,
-                 false},
-        ScanCase{"TwoKeywordsTagsTwoLines", ScannedTag::Keywords,
-                 "<META NAME=\"Keywords\" Content=\"a\">\r\n<p>x</p>\r\n<META NAME=\"Keywords\" Content=\"b\">",
-                 "<META NAME=\"Keywords\" Content=\"a\">\r\n<META NAME=\"Keywords\" Content=\"b\">\r\n", 2, false},
+        ScanCase{
+            "TwoKeywordsTagsTwoLines", ScannedTag::Keywords,
+            "<META NAME=\"Keywords\" Content=\"a\">\r\n<p>x</p>\r\n<META NAME=\"Keywords\" Content=\"b\">",
+            "<META NAME=\"Keywords\" Content=\"a\">\r\n<META NAME=\"Keywords\" Content=\"b\">\r\n", 2, false},
         ScanCase{"TwoTitlesKeepTheLast", ScannedTag::Title, "<title>One</title><TITLE>Two</Title>",
                  "<TITLE>Two</Title>", 2, false},
         ScanCase{"ContentWithGreaterThanIsCut", ScannedTag::Description,
-                 "<META NAME=\"Description\" Content=\"a > b\">", "<META NAME=\"Description\" Content=\"a >\r\n",
-                 1, false},
+                 "<META NAME=\"Description\" Content=\"a > b\">",
+                 "<META NAME=\"Description\" Content=\"a >\r\n", 1, false},
         ScanCase{"TitleNeverClosed", ScannedTag::Title, "<title>Rugs\r\n<body></body>", "", 0, true},
-        ScanCase{"UnclosedAfterAFoundTitleKeepsIt", ScannedTag::Title, "<title>A</title><title>B", "<title>A</title>",
-                 1, true},
+        ScanCase{"UnclosedAfterAFoundTitleKeepsIt", ScannedTag::Title, "<title>A</title><title>B",
+                 "<title>A</title>", 1, true},
         ScanCase{"UnclosedMetaKeepsEarlierPieces", ScannedTag::Robots,
-                 "<META NAME=\"Robots\" Content=\"ALL\"><META NAME=\"Robots\" Content=\"NONE\"", 
+                 "<META NAME=\"Robots\" Content=\"ALL\"><META NAME=\"Robots\" Content=\"NONE\"",
                  "<META NAME=\"Robots\" Content=\"ALL\">\r\n", 1, true},
-        ScanCase{"ClosingBeforeOpeningIsNotUsed", ScannedTag::Title, "</title><title>T</title>", "<title>T</title>", 1,
-                 false},
+        ScanCase{"ClosingBeforeOpeningIsNotUsed", ScannedTag::Title, "</title><title>T</title>",
+                 "<title>T</title>", 1, false},
         ScanCase{"NoTagAtAll", ScannedTag::Rating, "<html><head></head></html>", "", 0, false}),
     [](const ::testing::TestParamInfo<ScanCase>& info) { return std::string(info.param.name); });
 
-TEST(Scanner, TagsFarIntoALongPageAreFound)
-{
+TEST(Scanner, TagsFarIntoALongPageAreFound) {
     // Far past any 16-bit position: nothing about a tag's place may hide it.
     const QString filler(40000, QLatin1Char('x'));
     const QString page = filler + QStringLiteral("<title>Late</title>") + QString(100000, QLatin1Char('y')) +
-                         QStringLiteral("<META NAME=\"Keywords\" Content=\"") + QString(70000, QLatin1Char('k')) +
-                         QStringLiteral("\">");
+                         QStringLiteral("<META NAME=\"Keywords\" Content=\"") +
+                         QString(70000, QLatin1Char('k')) + QStringLiteral("\">");
     const ScanResult title = ScanTag(ScannedTag::Title, page);
     EXPECT_EQ(title.boxText, QStringLiteral("<title>Late</title>"));
     EXPECT_EQ(title.count, 1);
@@ -80,9 +78,9 @@ TEST(Scanner, TagsFarIntoALongPageAreFound)
     EXPECT_EQ(listing.script, keywords.boxText);
 }
 
-TEST(Scanner, GeneratedBlockIsFoundWhole)
-{
-    TagFields fields{"Rugs", "Ann", "Floors", "Hand made", "rugs, mats", "General", "ALL", "7 Days", kFormHtmlPage};
+TEST(Scanner, GeneratedBlockIsFoundWhole) {
+    TagFields fields{"Rugs",    "Ann", "Floors", "Hand made",  "rugs, mats",
+                     "General", "ALL", "7 Days", kFormHtmlPage};
     const QString page = *BuildTagBlock(fields);
     for (ScannedTag tag : kReportOrder) {
         const ScanResult r = ScanTag(tag, page);
@@ -93,8 +91,7 @@ TEST(Scanner, GeneratedBlockIsFoundWhole)
     EXPECT_EQ(ListMetaTags(page).script.count(QStringLiteral("\r\n")), 7);
 }
 
-TEST(Scanner, TwelveMetaTagsOneInTheGeneratorForm)
-{
+TEST(Scanner, TwelveMetaTagsOneInTheGeneratorForm) {
     QString page = QStringLiteral("<html><head>\r\n<meta charset=\"utf-8\">\r\n");
     page += QStringLiteral("<META NAME=\"Keywords\" Content=\"rugs\">\r\n");
     for (int i = 0; i < 10; ++i)
@@ -104,7 +101,8 @@ TEST(Scanner, TwelveMetaTagsOneInTheGeneratorForm)
     EXPECT_FALSE(listing.failed);
     EXPECT_EQ(listing.script.split(QStringLiteral("\r\n"), Qt::SkipEmptyParts).size(), 12);
     EXPECT_EQ(ScanTag(ScannedTag::Keywords, page).count, 1);
-    for (ScannedTag tag : {ScannedTag::Description, ScannedTag::Robots, ScannedTag::Rating, ScannedTag::Revisit})
+    for (ScannedTag tag :
+         {ScannedTag::Description, ScannedTag::Robots, ScannedTag::Rating, ScannedTag::Revisit})
         EXPECT_EQ(ScanTag(tag, page).count, 0);
 }
 
@@ -117,8 +115,7 @@ struct ListingCase {
 
 class ListingCases : public ::testing::TestWithParam<ListingCase> {};
 
-TEST_P(ListingCases, CollectsEveryMetaPiece)
-{
+TEST_P(ListingCases, CollectsEveryMetaPiece) {
     const ListingCase& c = GetParam();
     const MetaTagListing listing = ListMetaTags(QString::fromUtf8(c.page));
     EXPECT_EQ(listing.script, QString::fromUtf8(c.script));
@@ -128,16 +125,16 @@ TEST_P(ListingCases, CollectsEveryMetaPiece)
 INSTANTIATE_TEST_SUITE_P(
     Listing, ListingCases,
     ::testing::Values(ListingCase{"NoMeta", "<html><head><title>x</title></head></html>", "", false},
-                      ListingCase{"AnyKindAndCase",
-                                  "<META charset=utf-8><p><metadata x><Meta NAME=\"Author\" Content=\"A\">",
-                                  "<META charset=utf-8>\r\n<metadata x>\r\n<Meta NAME=\"Author\" Content=\"A\">\r\n",
-                                  false},
+                      ListingCase{
+                          "AnyKindAndCase",
+                          "<META charset=utf-8><p><metadata x><Meta NAME=\"Author\" Content=\"A\">",
+                          "<META charset=utf-8>\r\n<metadata x>\r\n<Meta NAME=\"Author\" Content=\"A\">\r\n",
+                          false},
                       ListingCase{"UnclosedStopsAndKeeps", "<meta a><meta b", "<meta a>\r\n", true},
                       ListingCase{"MultiLinePiece", "<meta\r\n name=x>", "<meta\r\n name=x>\r\n", false}),
     [](const ::testing::TestParamInfo<ListingCase>& info) { return std::string(info.param.name); });
 
-TEST(Scanner, ReportRuleReadsTheCounterText)
-{
+TEST(Scanner, ReportRuleReadsTheCounterText) {
     EXPECT_TRUE(reportsMissing(QStringLiteral("0")));
     EXPECT_TRUE(reportsMissing(QString()));
     EXPECT_FALSE(reportsMissing(QStringLiteral("1")));
@@ -145,11 +142,11 @@ TEST(Scanner, ReportRuleReadsTheCounterText)
     EXPECT_FALSE(reportsMissing(QStringLiteral("00")));
 }
 
-TEST(Scanner, MissingMessagesAreExact)
-{
-    const QStringList expected = {"Missing Title or incorrect syntax",       "Missing Keyword Tag or incorrect syntax",
-                                  "Missing Description Tag or incorrect syntax", "Missing Robots Tag or incorrect syntax",
-                                  "Missing Rating Tag or incorrect syntax",  "Missing Revisit Tag or incorrect syntax"};
+TEST(Scanner, MissingMessagesAreExact) {
+    const QStringList expected = {
+        "Missing Title or incorrect syntax",           "Missing Keyword Tag or incorrect syntax",
+        "Missing Description Tag or incorrect syntax", "Missing Robots Tag or incorrect syntax",
+        "Missing Rating Tag or incorrect syntax",      "Missing Revisit Tag or incorrect syntax"};
     QStringList actual;
     for (ScannedTag tag : kReportOrder)
         actual << missingMessage(tag);
@@ -164,8 +161,7 @@ struct InsertionCase {
 
 class InsertionCases : public ::testing::TestWithParam<InsertionCase> {};
 
-TEST_P(InsertionCases, RightAfterTheFirstHeadTag)
-{
+TEST_P(InsertionCases, RightAfterTheFirstHeadTag) {
     EXPECT_EQ(insertionPoint(QString::fromUtf8(GetParam().page)), GetParam().offset);
 }
 
@@ -181,8 +177,7 @@ INSTANTIATE_TEST_SUITE_P(
                       InsertionCase{"EmptyPage", "", 0}),
     [](const ::testing::TestParamInfo<InsertionCase>& info) { return std::string(info.param.name); });
 
-TEST(Scanner, InsertScanTextStartsWithALineBreakAndJoinsBoxes)
-{
+TEST(Scanner, InsertScanTextStartsWithALineBreakAndJoinsBoxes) {
     EXPECT_EQ(insertScanText({"<a>\r\n", "", "<b>\r\n<c>\r\n", "Missing Robots Tag or incorrect syntax", ""}),
               QStringLiteral("\r\n<a>\r\n<b>\r\n<c>\r\nMissing Robots Tag or incorrect syntax"));
     EXPECT_EQ(insertScanText({}), QStringLiteral("\r\n"));
@@ -196,8 +191,7 @@ struct ReplaceCase {
 
 class ReplaceCases : public ::testing::TestWithParam<ReplaceCase> {};
 
-TEST_P(ReplaceCases, RemovesTheListedBlockWhereItStandsWhole)
-{
+TEST_P(ReplaceCases, RemovesTheListedBlockWhereItStandsWhole) {
     const QString page = QString::fromUtf8(GetParam().page);
     EXPECT_EQ(removeMetaBlock(page, ListMetaTags(page).script), QString::fromUtf8(GetParam().expected));
 }
@@ -210,11 +204,11 @@ INSTANTIATE_TEST_SUITE_P(
         ReplaceCase{"Separated", "<head>\r\n<meta a>\r\n<title>t</title>\r\n<meta b>\r\n</head>",
                     "<head>\r\n<meta a>\r\n<title>t</title>\r\n<meta b>\r\n</head>"},
         ReplaceCase{"LastTagWithoutLineBreak", "<head>\r\n<meta a></head>", "<head>\r\n<meta a></head>"},
-        ReplaceCase{"NoMetaUnchanged", "<head>\r\n<title>t</title>\r\n</head>", "<head>\r\n<title>t</title>\r\n</head>"}),
+        ReplaceCase{"NoMetaUnchanged", "<head>\r\n<title>t</title>\r\n</head>",
+                    "<head>\r\n<title>t</title>\r\n</head>"}),
     [](const ::testing::TestParamInfo<ReplaceCase>& info) { return std::string(info.param.name); });
 
-TEST(Scanner, ReplaceIsExactAndRemovesEveryCopy)
-{
+TEST(Scanner, ReplaceIsExactAndRemovesEveryCopy) {
     const QString block = QStringLiteral("<meta a>\r\n");
     EXPECT_EQ(removeMetaBlock(QStringLiteral("x<meta a>\r\ny<meta a>\r\nz<META A>\r\n"), block),
               QStringLiteral("xyz<META A>\r\n"));

@@ -4,69 +4,61 @@
 
 namespace headwise::testing {
 
-QString MemorySettings::read(const QString& key, const QString& fallback)
-{
+QString MemorySettings::read(const QString& key, const QString& fallback) {
     if (unreadable)
         return fallback;
     return values.value(key, fallback);
 }
 
-void MemorySettings::write(const QString& key, const QString& value)
-{
+void MemorySettings::write(const QString& key, const QString& value) {
     values.insert(key, value);
     writtenKeys.append(key);
 }
 
-void RecordingMessageBoxes::show(QWidget*, const QString& text, const QString& title, MessageIcon icon)
-{
+void RecordingMessageBoxes::show(QWidget*, const QString& text, const QString& title, MessageIcon icon) {
     shown.append({text, title, icon});
     if (onShow)
         onShow(shown.constLast());
 }
 
-ScriptedFileDialogs::~ScriptedFileDialogs()
-{
+ScriptedFileDialogs::~ScriptedFileDialogs() {
     if (!answers.isEmpty())
         ADD_FAILURE() << "prepared file dialog answers never used: " << answers.join(", ").toStdString();
 }
 
-QString ScriptedFileDialogs::nextAnswer() { return answers.isEmpty() ? QString() : answers.takeFirst(); }
+QString ScriptedFileDialogs::nextAnswer() {
+    return answers.isEmpty() ? QString() : answers.takeFirst();
+}
 
-QString ScriptedFileDialogs::openFile(QWidget*, const QString& title, const QString& filter)
-{
+QString ScriptedFileDialogs::openFile(QWidget*, const QString& title, const QString& filter) {
     requests.append({FileDialogRequest::Open, title, filter, {}});
     return nextAnswer();
 }
 
 QString ScriptedFileDialogs::saveFile(QWidget*, const QString& title, const QString& proposedPath,
-                                      const QString& filter)
-{
+                                      const QString& filter) {
     requests.append({FileDialogRequest::Save, title, filter, proposedPath});
     return nextAnswer();
 }
 
-bool RecordingShell::open(const QUrl& target)
-{
+bool RecordingShell::open(const QUrl& target) {
     opened.append(target);
     return succeeds;
 }
 
-ScriptedPageFetcher::~ScriptedPageFetcher()
-{
+ScriptedPageFetcher::~ScriptedPageFetcher() {
     if (!bodies.isEmpty())
         ADD_FAILURE() << "prepared page bodies never fetched: " << bodies.size();
 }
 
-QString ScriptedPageFetcher::GetPageSource(const QString& url)
-{
+QString ScriptedPageFetcher::GetPageSource(const QString& url) {
     urls.append(url);
     if (duringFetch)
         duringFetch(url);
     return bodies.isEmpty() ? QString() : bodies.takeFirst();
 }
 
-bool RecordingProgramStarter::start(const QString& programPath)
-{
+bool RecordingProgramStarter::start(const QString& programPath) {
     started.append(programPath);
     return startSucceeds;
 }

@@ -8,8 +8,7 @@
 
 using namespace headwise::cli;
 
-extern "C" int LLVMFuzzerInitialize(int*, char***)
-{
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
     static int argc = 1;
     static char name[] = "headwise-cli";
     static char* argv[] = {name, nullptr};
@@ -19,8 +18,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***)
     return 0;
 }
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
-{
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // Arguments are separated by NUL bytes, as they are in a process's own argv.
     QStringList arguments{QStringLiteral("headwise-cli")};
     const QByteArray bytes(reinterpret_cast<const char*>(data), qsizetype(size));

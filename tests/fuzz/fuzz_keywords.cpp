@@ -8,8 +8,7 @@
 
 using namespace headwise;
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
-{
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const QString text = QString::fromUtf8(reinterpret_cast<const char*>(data), qsizetype(size));
     const QString stripped = StripHtml(text);
     for (QChar gone : QStringLiteral("<>/\\\"=,.}{!-+#%;:'()"))

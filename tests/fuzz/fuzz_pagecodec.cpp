@@ -7,8 +7,7 @@
 
 using namespace headwise;
 
-static bool onlyCrLfBreaks(const QString& text)
-{
+static bool onlyCrLfBreaks(const QString& text) {
     for (qsizetype i = 0; i < text.size(); ++i) {
         if (text[i] == u'\r' && (i + 1 >= text.size() || text[i + 1] != u'\n'))
             return false;
@@ -18,10 +17,10 @@ static bool onlyCrLfBreaks(const QString& text)
     return true;
 }
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
-{
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // The first byte picks a declared charset, as a server's header would.
-    static const char* const declared[] = {"", "utf-8", "windows-1252", "iso-8859-1", "utf-16le", "shift_jis", "bogus"};
+    static const char* const declared[] = {"",         "utf-8",     "windows-1252", "iso-8859-1",
+                                           "utf-16le", "shift_jis", "bogus"};
     const QByteArray charset = size ? QByteArray(declared[data[0] % std::size(declared)]) : QByteArray();
     const QByteArray bytes(reinterpret_cast<const char*>(data), qsizetype(size));
 
@@ -34,7 +33,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     if (page.encoding.name.startsWith(QLatin1String("UTF-"))) {
         const DecodedPage again = decodePage(encoded, page.encoding.name.toLatin1());
         if (again.text != page.text) {
-            std::fprintf(stderr, "invariant broken: %s text changed by a round trip\n", qPrintable(page.encoding.name));
+            std::fprintf(stderr, "invariant broken: %s text changed by a round trip\n",
+                         qPrintable(page.encoding.name));
             std::abort();
         }
     }

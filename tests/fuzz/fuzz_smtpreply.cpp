@@ -3,8 +3,8 @@
 // reads the leading digits of the first blank-separated word.
 
 #include "replybuffer.h"
-#include "smtpmessage.h"
 #include "require.h"
+#include "smtpmessage.h"
 
 #include <algorithm>
 
@@ -12,8 +12,7 @@ using namespace headwise;
 
 namespace {
 
-void checkCode(const QString& reply)
-{
+void checkCode(const QString& reply) {
     const int code = ReplyCode(reply);
     require(code >= 0 && code <= 1000000);
     const qsizetype blank = reply.indexOf(QLatin1Char(' '));
@@ -33,8 +32,7 @@ void checkCode(const QString& reply)
 
 } // namespace
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
-{
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // Each piece is one length byte and that many bytes; with the high bit set the
     // piece arrives 1024 times over, so short inputs still reach the cap.
     ReplyBuffer buffer;

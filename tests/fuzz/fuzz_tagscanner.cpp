@@ -1,14 +1,13 @@
 // Every piece the scanner reports starts with its opening marker, ends with its
 // closing marker and stands in the page; insertion never leaves the page.
 
-#include "tagscanner.h"
 #include "require.h"
+#include "tagscanner.h"
 
 using namespace headwise;
 
 // A piece holds no ">" before its end but may span lines, so ">" CR LF ends each one.
-static QStringList pieces(const QString& listed)
-{
+static QStringList pieces(const QString& listed) {
     QStringList list = listed.split(QStringLiteral(">\r\n"));
     require(list.last().isEmpty());
     list.removeLast();
@@ -17,8 +16,7 @@ static QStringList pieces(const QString& listed)
     return list;
 }
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
-{
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const QString page = QString::fromUtf8(reinterpret_cast<const char*>(data), qsizetype(size));
 
     const MetaTagListing listing = ListMetaTags(page);

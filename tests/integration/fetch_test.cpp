@@ -18,21 +18,21 @@ namespace {
 // blocking fetch in this thread has someone to talk to.
 class FetchTest : public ::testing::Test {
 protected:
-    static void SetUpTestSuite()
-    {
+    static void SetUpTestSuite() {
         server = new PageServerProcess;
         port = server->start();
     }
 
-    static void TearDownTestSuite()
-    {
+    static void TearDownTestSuite() {
         delete server;
         server = nullptr;
     }
 
     void SetUp() override { ASSERT_GT(port, 0) << "the page server did not start"; }
 
-    static QString url(const char* path) { return QStringLiteral("http://127.0.0.1:%1%2").arg(port).arg(path); }
+    static QString url(const char* path) {
+        return QStringLiteral("http://127.0.0.1:%1%2").arg(port).arg(path);
+    }
 
     static inline PageServerProcess* server = nullptr;
     static inline int port = 0;
@@ -40,16 +40,14 @@ protected:
 };
 
 // A port on which nobody listens: taken from the system, then given back.
-quint16 closedPort()
-{
+quint16 closedPort() {
     QTcpServer probe;
     probe.listen(QHostAddress::LocalHost, 0);
     return probe.serverPort();
 }
 
 // This process's resident memory in kB, from /proc: "VmRSS" now or "VmHWM" at its peak.
-qint64 memoryKb(const char* field)
-{
+qint64 memoryKb(const char* field) {
     QFile status(QStringLiteral("/proc/self/status"));
     if (!status.open(QIODevice::ReadOnly))
         return -1;
@@ -60,8 +58,7 @@ qint64 memoryKb(const char* field)
 }
 
 // Starts the peak over from the present size; false where the kernel does not allow it.
-bool resetPeakMemory()
-{
+bool resetPeakMemory() {
     QFile clear(QStringLiteral("/proc/self/clear_refs"));
     return clear.open(QIODevice::WriteOnly) && clear.write("5") == 1 && clear.flush();
 }
@@ -71,8 +68,7 @@ struct PageCase {
     QString expected;
 };
 
-TEST_F(FetchTest, PagesArriveWholeAndDecoded)
-{
+TEST_F(FetchTest, PagesArriveWholeAndDecoded) {
     const PageCase cases[] = {
         {"/small", "<html><head><title>Small</title></head><body>tiny</body></html>\r\n"},
         {"/missing", "<html><body>Not here</body></html>"},
@@ -86,8 +82,7 @@ TEST_F(FetchTest, PagesArriveWholeAndDecoded)
         EXPECT_EQ(fetcher.GetPageSource(url(c.path)).toStdString(), c.expected.toStdString()) << c.path;
 }
 
-TEST_F(FetchTest, LargePagesArriveWhole)
-{
+TEST_F(FetchTest, LargePagesArriveWhole) {
     const QString big = fetcher.GetPageSource(url("/big"));
     const QString line = QStringLiteral("<p>line of a page that is several megabytes long</p>\r\n");
     const qsizetype lines = 5 * 1024 * 1024 / (line.size() - 1);
@@ -100,21 +95,18 @@ TEST_F(FetchTest, LargePagesArriveWhole)
     EXPECT_EQ(utf8, QStringLiteral("<p>") + piece.repeated(3000) + QStringLiteral("</p>\r\n"));
 }
 
-TEST_F(FetchTest, AddressWithoutSchemeIsTriedAsHttp)
-{
+TEST_F(FetchTest, AddressWithoutSchemeIsTriedAsHttp) {
     EXPECT_TRUE(fetcher.GetPageSource(QStringLiteral("127.0.0.1:%1/small").arg(port)).contains("tiny"));
 }
 
-TEST_F(FetchTest, RequestNamesTheAgentAndRefusesCaches)
-{
+TEST_F(FetchTest, RequestNamesTheAgentAndRefusesCaches) {
     const QString headers = fetcher.GetPageSource(url("/headers")).toLower();
     EXPECT_TRUE(headers.contains("user-agent: vb wininet\r\n")) << headers.toStdString();
     EXPECT_TRUE(headers.contains("cache-control: no-cache\r\n")) << headers.toStdString();
     EXPECT_TRUE(headers.contains("pragma: no-cache\r\n")) << headers.toStdString();
 }
 
-TEST_F(FetchTest, FailuresGiveEmptyText)
-{
+TEST_F(FetchTest, FailuresGiveEmptyText) {
     QTemporaryDir dir;
     const QString localFile = dir.filePath("page.htm");
     {
@@ -126,8 +118,8 @@ TEST_F(FetchTest, FailuresGiveEmptyText)
         QStringLiteral("http://127.0.0.1:%1/small").arg(closedPort()),
         QStringLiteral("file://") + localFile,
         QStringLiteral("FILE://") + localFile,
-        url("/to-file"),                  // a redirect may not leave the web either
-        url("/loop/0"),                   // more than ten redirects
+        url("/to-file"), // a redirect may not leave the web either
+        url("/loop/0"),  // more than ten redirects
         url("/empty"),
         url("/too-large-declared"),
         url("/too-large-streamed"),
@@ -139,8 +131,7 @@ TEST_F(FetchTest, FailuresGiveEmptyText)
         EXPECT_EQ(fetcher.GetPageSource(address).toStdString(), "") << address.toStdString();
 }
 
-TEST_F(FetchTest, OtherSchemesNeverReachTheServer)
-{
+TEST_F(FetchTest, OtherSchemesNeverReachTheServer) {
     QTcpServer listener;
     ASSERT_TRUE(listener.listen(QHostAddress::LocalHost, 0));
     for (const char* scheme : {"ftp", "telnet", "dict", "scp"}) {
@@ -150,8 +141,7 @@ TEST_F(FetchTest, OtherSchemesNeverReachTheServer)
     EXPECT_FALSE(listener.waitForNewConnection(200));
 }
 
-TEST_F(FetchTest, SilentServerIsGivenUpAfterTheStallLimit)
-{
+TEST_F(FetchTest, SilentServerIsGivenUpAfterTheStallLimit) {
     CurlPageFetcher impatient{2s, 400ms, 60s};
     for (const char* path : {"/stall", "/silent"}) {
         QElapsedTimer clock;
@@ -162,8 +152,7 @@ TEST_F(FetchTest, SilentServerIsGivenUpAfterTheStallLimit)
     }
 }
 
-TEST_F(FetchTest, TotalLimitEndsATransfer)
-{
+TEST_F(FetchTest, TotalLimitEndsATransfer) {
     // A stall, and a body that keeps trickling in so the stall limit never fires.
     CurlPageFetcher hurried{2s, 30s, 1000ms};
     for (const char* path : {"/stall", "/endless-slow"}) {
@@ -175,8 +164,7 @@ TEST_F(FetchTest, TotalLimitEndsATransfer)
     }
 }
 
-TEST_F(FetchTest, EndlessFastBodyEndsAtTheCapWithoutGrowingPastIt)
-{
+TEST_F(FetchTest, EndlessFastBodyEndsAtTheCapWithoutGrowingPastIt) {
     constexpr qint64 cap = 4 * 1024 * 1024;
     CurlPageFetcher capped{2s, 10s, 60s, cap};
     const bool peakReset = resetPeakMemory();
@@ -210,8 +198,7 @@ TEST_F(FetchTest, EndlessFastBodyEndsAtTheCapWithoutGrowingPastIt)
     }
 }
 
-TEST_F(FetchTest, InvalidBytesAndNulsDecodeWholeWhateverTheDeclaredCharset)
-{
+TEST_F(FetchTest, InvalidBytesAndNulsDecodeWholeWhateverTheDeclaredCharset) {
     for (const char* path : {"/binary", "/binary-utf8", "/binary-utf16"}) {
         const QString page = fetcher.GetPageSource(url(path));
         EXPECT_FALSE(page.isEmpty()) << path;

@@ -13,14 +13,12 @@ using namespace headwise;
 
 namespace {
 
-QByteArray contents(const QString& path)
-{
+QByteArray contents(const QString& path) {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
 }
 
-void put(const QString& path, const QByteArray& bytes)
-{
+void put(const QString& path, const QByteArray& bytes) {
     QFile file(path);
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
     ASSERT_EQ(file.write(bytes), bytes.size());
@@ -38,8 +36,7 @@ struct FileCase {
     QByteArray bytes;
 };
 
-TEST_F(PageFileTest, LoadedAndSavedPageKeepsItsBytes)
-{
+TEST_F(PageFileTest, LoadedAndSavedPageKeepsItsBytes) {
     const FileCase cases[] = {
         {"lf.htm", "<html>\n<head><title>caf\xC3\xA9</title></head>\n</html>\n"},
         {"crlf.htm", "<html>\r\n<body>\xE2\x82\xAC</body>\r\n</html>\r\n"},
@@ -61,8 +58,7 @@ TEST_F(PageFileTest, LoadedAndSavedPageKeepsItsBytes)
     }
 }
 
-TEST_F(PageFileTest, EditedPageIsSavedInItsOwnEncoding)
-{
+TEST_F(PageFileTest, EditedPageIsSavedInItsOwnEncoding) {
     put(path("page.htm"), "<p>caf\xE9</p>\n");
     std::optional<DecodedPage> page = readPageFile(path("page.htm"));
     ASSERT_TRUE(page);
@@ -71,8 +67,7 @@ TEST_F(PageFileTest, EditedPageIsSavedInItsOwnEncoding)
     EXPECT_EQ(contents(path("page.htm")), "<p>caf\xE9</p>\n<p>&#26085;&#26412; \x93ok\x94</p>\n");
 }
 
-TEST_F(PageFileTest, UnreadablePlacesGiveNothing)
-{
+TEST_F(PageFileTest, UnreadablePlacesGiveNothing) {
     put(path("plain"), "x");
     QFile huge(path("huge.htm"));
     ASSERT_TRUE(huge.open(QIODevice::WriteOnly));
@@ -85,8 +80,7 @@ TEST_F(PageFileTest, UnreadablePlacesGiveNothing)
         EXPECT_FALSE(readPageFile(place)) << place.toStdString();
 }
 
-TEST_F(PageFileTest, FailedWriteReportsAndLeavesTheOldFile)
-{
+TEST_F(PageFileTest, FailedWriteReportsAndLeavesTheOldFile) {
     put(path("plain"), "not a directory");
     QString error;
     EXPECT_FALSE(writePageFile(path("plain/page.htm"), "new", fetchedPageEncoding(), &error));
@@ -98,8 +92,7 @@ TEST_F(PageFileTest, FailedWriteReportsAndLeavesTheOldFile)
     EXPECT_FALSE(error.isEmpty());
 }
 
-TEST_F(PageFileTest, WriteThatRunsOutOfRoomLeavesTheOldFile)
-{
+TEST_F(PageFileTest, WriteThatRunsOutOfRoomLeavesTheOldFile) {
     // A file-size limit makes the write itself fail part way, even for root.
     put(path("page.htm"), "old page");
     const QString text = QString(64 * 1024, QLatin1Char('x'));
@@ -120,10 +113,10 @@ TEST_F(PageFileTest, WriteThatRunsOutOfRoomLeavesTheOldFile)
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{"page.htm"}); // no temporary left behind
 }
 
-TEST(PageDialog, TextsForTheOpenDialog)
-{
+TEST(PageDialog, TextsForTheOpenDialog) {
     EXPECT_EQ(pageDialogTitle(), "Select a File");
-    EXPECT_EQ(pageDialogFilter(), "Web Files (*.htm*)|*.htm*|Text Files (*.txt)|*.txt|All Files (*.*) | *.*|");
+    EXPECT_EQ(pageDialogFilter(),
+              "Web Files (*.htm*)|*.htm*|Text Files (*.txt)|*.txt|All Files (*.*) | *.*|");
 }
 
 } // namespace

@@ -10,8 +10,7 @@ namespace headwise::testing {
 class PageServerProcess {
 public:
     // The port it listens on, 0 when it did not start within ten seconds.
-    int start()
-    {
+    int start() {
         process_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
         process_.start(QStringLiteral("/usr/bin/python3"), {QStringLiteral(HEADWISE_PAGE_SERVER)});
         QByteArray line;
@@ -22,8 +21,7 @@ public:
         return line.startsWith("PORT ") ? line.mid(5).trimmed().toInt() : 0;
     }
 
-    ~PageServerProcess()
-    {
+    ~PageServerProcess() {
         if (process_.state() == QProcess::NotRunning)
             return;
         process_.closeWriteChannel();

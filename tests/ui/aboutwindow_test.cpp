@@ -13,21 +13,18 @@ namespace {
 
 class AboutTest : public Form1Test {
 protected:
-    AboutWindow* openAbout()
-    {
+    AboutWindow* openAbout() {
         find<QAction>("mnuAbout")->trigger();
         return window->findChild<AboutWindow*>("frmAbout");
     }
-    template <typename T> T* in(QWidget* about, const char* name)
-    {
+    template <typename T> T* in(QWidget* about, const char* name) {
         T* w = about->findChild<T*>(QString::fromLatin1(name));
         EXPECT_NE(w, nullptr) << name;
         return w;
     }
 };
 
-TEST_F(AboutTest, ShowsTitleVersionAndCaptions)
-{
+TEST_F(AboutTest, ShowsTitleVersionAndCaptions) {
     AboutWindow* about = openAbout();
     ASSERT_NE(about, nullptr);
     EXPECT_TRUE(about->isVisible());
@@ -50,8 +47,7 @@ TEST_F(AboutTest, ShowsTitleVersionAndCaptions)
     EXPECT_EQ(in<QLabel>(about, "picIcon")->toolTip(), "Varnholt Software");
 }
 
-TEST_F(AboutTest, OpensAtMostOnceAndClosesWithTheMainWindow)
-{
+TEST_F(AboutTest, OpensAtMostOnceAndClosesWithTheMainWindow) {
     AboutWindow* first = openAbout();
     AboutWindow* second = openAbout();
     EXPECT_EQ(first, second);
@@ -63,8 +59,7 @@ TEST_F(AboutTest, OpensAtMostOnceAndClosesWithTheMainWindow)
     EXPECT_TRUE(watch.isNull());
 }
 
-TEST_F(AboutTest, ClosedWindowIsMadeAfreshNextTime)
-{
+TEST_F(AboutTest, ClosedWindowIsMadeAfreshNextTime) {
     QPointer<AboutWindow> first(openAbout());
     in<QPushButton>(first, "Command3")->click();
     QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
@@ -74,8 +69,7 @@ TEST_F(AboutTest, ClosedWindowIsMadeAfreshNextTime)
     EXPECT_TRUE(again->isVisible());
 }
 
-TEST_F(AboutTest, WebButtonsOpenTheMakersPages)
-{
+TEST_F(AboutTest, WebButtonsOpenTheMakersPages) {
     AboutWindow* about = openAbout();
     in<QPushButton>(about, "Command1")->click();
     in<QPushButton>(about, "Command2")->click();
@@ -92,8 +86,7 @@ TEST_F(AboutTest, WebButtonsOpenTheMakersPages)
     EXPECT_TRUE(about->isVisible());
 }
 
-TEST_F(AboutTest, SystemInfoStartsTheFirstProgramFoundOrSaysItIsUnavailable)
-{
+TEST_F(AboutTest, SystemInfoStartsTheFirstProgramFoundOrSaysItIsUnavailable) {
     struct Case {
         QMap<QString, QString> installed;
         bool startSucceeds;
@@ -102,7 +95,9 @@ TEST_F(AboutTest, SystemInfoStartsTheFirstProgramFoundOrSaysItIsUnavailable)
     } cases[] = {
         {{}, true, {}, true},
         {{{"kinfocenter", "/usr/bin/kinfocenter"}, {"gnome-system-monitor", "/usr/bin/gsm"}},
-         true, {"/usr/bin/kinfocenter"}, false},
+         true,
+         {"/usr/bin/kinfocenter"},
+         false},
         {{{"hardinfo", "/usr/bin/hardinfo"}}, false, {"/usr/bin/hardinfo"}, true},
     };
     for (const Case& c : cases) {

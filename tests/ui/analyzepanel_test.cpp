@@ -18,7 +18,8 @@ namespace {
 const QColor kRed(255, 0, 0);
 const QColor kBlack(0, 0, 0);
 
-const char* const kResultBoxes[] = {"txtTitle", "txtKeywords", "txtDesc", "txtRobots", "txtRating", "txtRevisit"};
+const char* const kResultBoxes[] = {"txtTitle",  "txtKeywords", "txtDesc",
+                                    "txtRobots", "txtRating",   "txtRevisit"};
 const char* const kCounters[] = {"txtTitleCnt",  "txtKeywordsCnt", "txtDescCnt",
                                  "txtRobotsCnt", "txtRatingCnt",   "txtRevisitCnt"};
 
@@ -30,8 +31,7 @@ const QString kSamplePage = QStringLiteral("<html>\r\n<head>\r\n"
 
 class AnalyzePanelTest : public Form1Test {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         Form1Test::SetUp();
         window->cmdAnalyze_Click();
         ASSERT_TRUE(dir.isValid());
@@ -41,8 +41,7 @@ protected:
     QPlainTextEdit* pageBox() const { return find<QPlainTextEdit>("Text"); }
     QTimer* timer1() const { return window->findChild<QTimer*>(QStringLiteral("Timer1")); }
 
-    QString resultText(const char* box) const
-    {
+    QString resultText(const char* box) const {
         if (auto* line = window->findChild<QLineEdit*>(QString::fromLatin1(box)))
             return line->text();
         return find<QPlainTextEdit>(box)->toPlainText();
@@ -50,15 +49,15 @@ protected:
     QColor resultColour(const char* box) const { return find(box)->palette().color(QPalette::Text); }
     QString counter(const char* name) const { return find<QLineEdit>(name)->text(); }
 
-    QString writeFile(const QString& name, const QByteArray& bytes) { return writeTestFile(dir, name, bytes); }
+    QString writeFile(const QString& name, const QByteArray& bytes) {
+        return writeTestFile(dir, name, bytes);
+    }
 
-    void loadFile(const QString& path)
-    {
+    void loadFile(const QString& path) {
         files.prepareAnswer(path);
         find<QPushButton>("cmdFile")->click();
     }
-    void fetch(const QString& url)
-    {
+    void fetch(const QString& url) {
         find<QLineEdit>("txtUrl")->setText(url);
         find<QPushButton>("txtGetSrc")->click();
     }
@@ -66,8 +65,7 @@ protected:
     QTemporaryDir dir;
 };
 
-TEST_F(AnalyzePanelTest, ShortUrlIsRefusedAndEmptiesEveryResult)
-{
+TEST_F(AnalyzePanelTest, ShortUrlIsRefusedAndEmptiesEveryResult) {
     fetcher.prepareBody(kSamplePage);
     fetch(QStringLiteral("http://a.example/"));
     ASSERT_EQ(resultText("txtTitle"), "<title>Rugs</title>");
@@ -96,8 +94,7 @@ TEST_F(AnalyzePanelTest, ShortUrlIsRefusedAndEmptiesEveryResult)
     EXPECT_FALSE(find<QPushButton>("cmdSave")->isEnabled());
 }
 
-TEST_F(AnalyzePanelTest, FetchedPageFillsTheBoxesInTheirColours)
-{
+TEST_F(AnalyzePanelTest, FetchedPageFillsTheBoxesInTheirColours) {
     fetcher.prepareBody(kSamplePage);
     fetch(QStringLiteral("http://rugs.example/"));
     EXPECT_EQ(fetcher.urls, QStringList{"http://rugs.example/"});
@@ -128,8 +125,7 @@ TEST_F(AnalyzePanelTest, FetchedPageFillsTheBoxesInTheirColours)
     EXPECT_TRUE(messages.shown.isEmpty());
 }
 
-TEST_F(AnalyzePanelTest, FailedFetchNamesTheUrlOnceTheTimerPasses)
-{
+TEST_F(AnalyzePanelTest, FailedFetchNamesTheUrlOnceTheTimerPasses) {
     ASSERT_NE(timer1(), nullptr);
     EXPECT_EQ(timer1()->interval(), 20000);
     timer1()->setInterval(30);
@@ -150,8 +146,7 @@ TEST_F(AnalyzePanelTest, FailedFetchNamesTheUrlOnceTheTimerPasses)
     EXPECT_FALSE(find<QPushButton>("cmdSave")->isEnabled());
 }
 
-TEST_F(AnalyzePanelTest, LateTickAfterASuccessfulFetchShowsNothing)
-{
+TEST_F(AnalyzePanelTest, LateTickAfterASuccessfulFetchShowsNothing) {
     timer1()->setInterval(0); // due as soon as the fetch yields
     fetcher.prepareBody(kSamplePage);
     fetch(QStringLiteral("http://rugs.example/"));
@@ -161,8 +156,7 @@ TEST_F(AnalyzePanelTest, LateTickAfterASuccessfulFetchShowsNothing)
     EXPECT_EQ(resultText("txtTitle"), "<title>Rugs</title>");
 }
 
-TEST_F(AnalyzePanelTest, EveryChangeOfTheUrlIsSignalled)
-{
+TEST_F(AnalyzePanelTest, EveryChangeOfTheUrlIsSignalled) {
     QSignalSpy spy(panel(), &AnalyzePanel::urlChanged);
     auto* url = find<QLineEdit>("txtUrl");
     url->setFocus();
@@ -177,8 +171,7 @@ TEST_F(AnalyzePanelTest, EveryChangeOfTheUrlIsSignalled)
     EXPECT_EQ(spy.last()[0].toString(), "x");
 }
 
-TEST_F(AnalyzePanelTest, FileLoadSetsThePathAndAFetchKeepsIt)
-{
+TEST_F(AnalyzePanelTest, FileLoadSetsThePathAndAFetchKeepsIt) {
     const QString path = writeFile("rugs.htm", kSamplePage.toUtf8());
     loadFile(path);
     ASSERT_EQ(files.requests.size(), 1);
@@ -195,8 +188,7 @@ TEST_F(AnalyzePanelTest, FileLoadSetsThePathAndAFetchKeepsIt)
     EXPECT_EQ(resultText("txtTitle"), "<title>Web</title>");
 }
 
-TEST_F(AnalyzePanelTest, CancelledOrFailedLoadChangesNothing)
-{
+TEST_F(AnalyzePanelTest, CancelledOrFailedLoadChangesNothing) {
     const QString path = writeFile("rugs.htm", kSamplePage.toUtf8());
     loadFile(path);
     const QString before = pageBox()->toPlainText();
@@ -208,8 +200,7 @@ TEST_F(AnalyzePanelTest, CancelledOrFailedLoadChangesNothing)
     EXPECT_TRUE(messages.shown.isEmpty());
 }
 
-TEST_F(AnalyzePanelTest, UnclosedMetaStillReportsTheNewPage)
-{
+TEST_F(AnalyzePanelTest, UnclosedMetaStillReportsTheNewPage) {
     loadFile(writeFile("a.htm", kSamplePage.toUtf8()));
     loadFile(writeFile("b.htm", "<title>B</title><META NAME=\"Robots\" Content=\"ALL\"><meta name=x"));
     EXPECT_EQ(find<QLineEdit>("txtFile")->text(), dir.filePath("b.htm"));
@@ -225,8 +216,7 @@ TEST_F(AnalyzePanelTest, UnclosedMetaStillReportsTheNewPage)
     EXPECT_FALSE(timer1()->isActive());
 }
 
-TEST_F(AnalyzePanelTest, ColourFollowsTheTextOfEachBox)
-{
+TEST_F(AnalyzePanelTest, ColourFollowsTheTextOfEachBox) {
     fetcher.prepareBody(QStringLiteral("<html><head></head></html>"));
     fetch(QStringLiteral("http://empty.example/"));
     for (const char* box : kResultBoxes)
@@ -250,8 +240,7 @@ TEST_F(AnalyzePanelTest, ColourFollowsTheTextOfEachBox)
     EXPECT_EQ(resultColour("txtDesc"), kBlack);
 }
 
-TEST_F(AnalyzePanelTest, HintAndSaveFollowThePageBox)
-{
+TEST_F(AnalyzePanelTest, HintAndSaveFollowThePageBox) {
     auto* hint = find<QLabel>("Label10");
     auto* save = find<QPushButton>("cmdSave");
     EXPECT_FALSE(hint->isVisible());
@@ -267,8 +256,7 @@ TEST_F(AnalyzePanelTest, HintAndSaveFollowThePageBox)
     EXPECT_FALSE(save->isEnabled());
 }
 
-TEST_F(AnalyzePanelTest, RemoveDeletesOnlyTheSelection)
-{
+TEST_F(AnalyzePanelTest, RemoveDeletesOnlyTheSelection) {
     pageBox()->setPlainText(QStringLiteral("<head>\n<meta old>\n<title>"));
     find<QPushButton>("cmdCut")->click();
     EXPECT_EQ(pageBox()->toPlainText(), "<head>\n<meta old>\n<title>");
@@ -280,8 +268,7 @@ TEST_F(AnalyzePanelTest, RemoveDeletesOnlyTheSelection)
     EXPECT_EQ(pageBox()->toPlainText(), "<head>\n<title>");
 }
 
-TEST_F(AnalyzePanelTest, InsertScanPutsTheMetaBoxesAfterTheHeadTag)
-{
+TEST_F(AnalyzePanelTest, InsertScanPutsTheMetaBoxesAfterTheHeadTag) {
     const QString page = QStringLiteral("<html><HEAD><title>T</title>\r\n"
                                         "<META NAME=\"Keywords\" Content=\"k\">\r\n"
                                         "<META NAME=\"Robots\" Content=\"ALL\">\r\n</head></html>");
@@ -298,8 +285,7 @@ TEST_F(AnalyzePanelTest, InsertScanPutsTheMetaBoxesAfterTheHeadTag)
                                    "<META NAME=\"Robots\" Content=\"ALL\">\r\n</head></html>");
 }
 
-TEST_F(AnalyzePanelTest, ReplaceTakesOutConsecutiveTagsOfAnLfFile)
-{
+TEST_F(AnalyzePanelTest, ReplaceTakesOutConsecutiveTagsOfAnLfFile) {
     loadFile(writeFile("lf.htm", "<head>\n<meta a>\n<meta b>\n<title>t</title>\n</head>\n"));
     panel()->Command2_Click();
     EXPECT_EQ(panel()->pageText(), "<head>\r\n<title>t</title>\r\n</head>\r\n");
@@ -309,8 +295,7 @@ TEST_F(AnalyzePanelTest, ReplaceTakesOutConsecutiveTagsOfAnLfFile)
     EXPECT_EQ(panel()->pageText(), "<head>\r\n<meta a>\r\n<title>t</title>\r\n<meta b>\r\n</head>\r\n");
 }
 
-TEST_F(AnalyzePanelTest, TempReloadsTheFileAndScansAgain)
-{
+TEST_F(AnalyzePanelTest, TempReloadsTheFileAndScansAgain) {
     const QString path = writeFile("p.htm", "<title>Old</title>");
     loadFile(path);
     writeFile("p.htm", "<title>New</title>");
@@ -325,8 +310,7 @@ TEST_F(AnalyzePanelTest, TempReloadsTheFileAndScansAgain)
     EXPECT_TRUE(messages.shown.isEmpty());
 }
 
-TEST_F(AnalyzePanelTest, TenMegabytePageLoadsAndEditsWithoutStalling)
-{
+TEST_F(AnalyzePanelTest, TenMegabytePageLoadsAndEditsWithoutStalling) {
     QByteArray page = "<html>\n<head>\n<META NAME=\"Keywords\" Content=\"rugs\">\n</head>\n<body>\n";
     const QByteArray line = "<p class=\"x\">Hand made rugs and mats, woven <b>to order</b>, and more.</p>\n";
     while (page.size() < 10 * 1000 * 1000)
@@ -358,8 +342,7 @@ struct RoundTripCase {
 
 class PageRoundTrip : public AnalyzePanelTest, public ::testing::WithParamInterface<RoundTripCase> {};
 
-TEST_P(PageRoundTrip, UneditedPageIsSavedByteForByte)
-{
+TEST_P(PageRoundTrip, UneditedPageIsSavedByteForByte) {
     const QString path = writeFile("in.htm", GetParam().bytes);
     loadFile(path);
     ASSERT_TRUE(panel()->hasPage());
@@ -379,12 +362,12 @@ INSTANTIATE_TEST_SUITE_P(
         RoundTripCase{"Lf", "<html>\n<head>\n<title>Caf\xc3\xa9</title>\n</head>\n</html>\n"},
         RoundTripCase{"CrLf", "<html>\r\n<head>\r\n<title>x\xc2\xa0y</title>\r\n</head>\r\n</html>"},
         RoundTripCase{"Utf8Bom", "\xef\xbb\xbf<html>\r\n<title>\xe2\x82\xac 5</title>\r\n</html>\r\n"},
-        RoundTripCase{"Windows1252",
-                      "<html>\r\n<head><meta charset=\"windows-1252\">\r\n<title>Caf\xe9 \x80\xa0\x93</title>\r\n"}),
+        RoundTripCase{
+            "Windows1252",
+            "<html>\r\n<head><meta charset=\"windows-1252\">\r\n<title>Caf\xe9 \x80\xa0\x93</title>\r\n"}),
     [](const ::testing::TestParamInfo<RoundTripCase>& info) { return std::string(info.param.name); });
 
-TEST_F(AnalyzePanelTest, FetchedPageIsProposedAsPageHtmAndSavedAsUtf8)
-{
+TEST_F(AnalyzePanelTest, FetchedPageIsProposedAsPageHtmAndSavedAsUtf8) {
     loadFile(writeFile("old.htm", "<title>Old</title>"));
     fetcher.prepareBody(QStringLiteral("<title>Caf\u00e9</title>\r\n"));
     fetch(QStringLiteral("http://cafe.example/"));
@@ -395,8 +378,7 @@ TEST_F(AnalyzePanelTest, FetchedPageIsProposedAsPageHtmAndSavedAsUtf8)
     EXPECT_EQ(readTestFile(out), "<title>Caf\xc3\xa9</title>\r\n");
 }
 
-TEST_F(AnalyzePanelTest, CancelledOrFailedSaveWritesNothing)
-{
+TEST_F(AnalyzePanelTest, CancelledOrFailedSaveWritesNothing) {
     const QString path = writeFile("p.htm", "<title>P</title>");
     loadFile(path);
     pageBox()->setPlainText(QStringLiteral("changed"));

@@ -23,8 +23,7 @@ class AnalyzeWebTest : public WebFormTest {
 protected:
     PageFetcher& pageFetcher() override { return fetcher; }
 
-    void SetUp() override
-    {
+    void SetUp() override {
         WebFormTest::SetUp();
         ASSERT_FALSE(HasFatalFailure());
         window->cmdAnalyze_Click();
@@ -36,8 +35,7 @@ protected:
     }
 
     // Types the address and clicks "&Go"; how long the click held the window.
-    qint64 go(const char* path)
-    {
+    qint64 go(const char* path) {
         panel->findChild<QLineEdit*>(QStringLiteral("txtUrl"))->setText(url(path));
         auto* button = panel->findChild<QPushButton*>(QStringLiteral("txtGetSrc"));
         EXPECT_EQ(button->text(), "&Go");
@@ -48,15 +46,16 @@ protected:
         return clock.elapsed();
     }
 
-    QString pageText() const { return panel->findChild<QPlainTextEdit*>(QStringLiteral("Text"))->toPlainText(); }
+    QString pageText() const {
+        return panel->findChild<QPlainTextEdit*>(QStringLiteral("Text"))->toPlainText();
+    }
 
     CurlPageFetcher fetcher{2s, 500ms, 1500ms, 4 * 1024 * 1024};
     AnalyzePanel* panel = nullptr;
     QTimer* timer1 = nullptr;
 };
 
-TEST_F(AnalyzeWebTest, PagesThatNeverEndLeaveTheBoxEmptyAndSayCantConnect)
-{
+TEST_F(AnalyzeWebTest, PagesThatNeverEndLeaveTheBoxEmptyAndSayCantConnect) {
     // Each ends at a different limit: the stall, the total time, the size cap.
     for (const char* path : {"/stall", "/endless-slow", "/endless-fast"}) {
         SCOPED_TRACE(path);
@@ -79,8 +78,7 @@ TEST_F(AnalyzeWebTest, PagesThatNeverEndLeaveTheBoxEmptyAndSayCantConnect)
     EXPECT_TRUE(messages.shown.isEmpty());
 }
 
-TEST_F(AnalyzeWebTest, InvalidBytesAndNulsReachThePageBoxAndTheScannersSurvive)
-{
+TEST_F(AnalyzeWebTest, InvalidBytesAndNulsReachThePageBoxAndTheScannersSurvive) {
     for (const char* path : {"/binary", "/binary-utf8", "/binary-utf16"}) {
         SCOPED_TRACE(path);
         messages.shown.clear();

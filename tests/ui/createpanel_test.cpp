@@ -9,8 +9,7 @@ namespace {
 
 class CreatePanelTest : public Form1Test {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         Form1Test::SetUp();
         window->cmdCreate_Click();
         window->activateWindow();
@@ -20,8 +19,7 @@ protected:
     void type(const char* field, const QString& text) { find<QLineEdit>(field)->setText(text); }
 };
 
-TEST_F(CreatePanelTest, CreateWritesTheStandardBlock)
-{
+TEST_F(CreatePanelTest, CreateWritesTheStandardBlock) {
     type("Text1", "Rugs");
     type("Text5", "rugs, carpet");
     find<QPushButton>("ButtonEx4")->click();
@@ -34,8 +32,7 @@ TEST_F(CreatePanelTest, CreateWritesTheStandardBlock)
     EXPECT_EQ(lines[10], "<title>Rugs</title>");
 }
 
-TEST_F(CreatePanelTest, CreateWithoutTitleOrWithUnknownFormEmptiesTheBox)
-{
+TEST_F(CreatePanelTest, CreateWithoutTitleOrWithUnknownFormEmptiesTheBox) {
     type("Text1", "Rugs");
     find<QPushButton>("ButtonEx4")->click();
     ASSERT_FALSE(doc().isEmpty());
@@ -50,8 +47,7 @@ TEST_F(CreatePanelTest, CreateWithoutTitleOrWithUnknownFormEmptiesTheBox)
     EXPECT_TRUE(doc().isEmpty());
 }
 
-TEST_F(CreatePanelTest, AltOReachesTheAlternateLayout)
-{
+TEST_F(CreatePanelTest, AltOReachesTheAlternateLayout) {
     type("Text1", "Rugs");
     QTest::keyClick(window.get(), Qt::Key_O, Qt::AltModifier);
     ASSERT_TRUE(QTest::qWaitFor([this] { return !doc().isEmpty(); }, 2000)); // a mnemonic clicks animated
@@ -61,8 +57,7 @@ TEST_F(CreatePanelTest, AltOReachesTheAlternateLayout)
     EXPECT_EQ(lines[4], "<meta \"Author\"=\"\">");
 }
 
-TEST_F(CreatePanelTest, AlternateCommandKeepsTheBoxWhenItProducesNothing)
-{
+TEST_F(CreatePanelTest, AlternateCommandKeepsTheBoxWhenItProducesNothing) {
     type("Text1", "Rugs");
     find<QPushButton>("ButtonEx4")->click();
     const QString earlier = doc();
@@ -75,8 +70,7 @@ TEST_F(CreatePanelTest, AlternateCommandKeepsTheBoxWhenItProducesNothing)
     EXPECT_EQ(doc(), earlier);
 }
 
-TEST_F(CreatePanelTest, ClearEmptiesFieldsAndPutsPlaceholderWords)
-{
+TEST_F(CreatePanelTest, ClearEmptiesFieldsAndPutsPlaceholderWords) {
     for (const char* field : {"Text1", "Text2", "Text3", "Text4", "Text5"})
         type(field, "x");
     find<QComboBox>("Combo4")->setCurrentText("HTML Page");
@@ -96,8 +90,7 @@ TEST_F(CreatePanelTest, ClearEmptiesFieldsAndPutsPlaceholderWords)
     EXPECT_TRUE(doc().contains("<META NAME=\"Revisit\" Content=\"Revisit\">"));
 }
 
-TEST_F(CreatePanelTest, RobotInfoListsAreComplete)
-{
+TEST_F(CreatePanelTest, RobotInfoListsAreComplete) {
     auto items = [this](const char* name) {
         QStringList list;
         auto* box = find<QComboBox>(name);

@@ -14,27 +14,27 @@
 #include <QTimer>
 
 // Readable failure output for texts and lists of them.
-inline void PrintTo(const QString& text, std::ostream* os) { *os << '"' << text.toStdString() << '"'; }
+inline void PrintTo(const QString& text, std::ostream* os) {
+    *os << '"' << text.toStdString() << '"';
+}
 
 using namespace headwise;
 using namespace headwise::testing;
 
 namespace {
 
-const QStringList kChainCaptions = {"Removing Html . . .", "Loading list . . .", "Removing redundant words . . .",
-                                    "Removing duplicates . . ."};
+const QStringList kChainCaptions = {"Removing Html . . .", "Loading list . . .",
+                                    "Removing redundant words . . .", "Removing duplicates . . ."};
 
 // Records every caption lblProgress takes and every caption it was painted
 // with, to show that each caption reached the screen before its stage worked.
 class CaptionRecorder : public QObject {
 public:
-    CaptionRecorder(ExtractPanel* panel, QLabel* label) : label_(label)
-    {
+    CaptionRecorder(ExtractPanel* panel, QLabel* label) : label_(label) {
         connect(panel, &ExtractPanel::progressChanged, this, [this](const QString& c) { set << c; });
         label->installEventFilter(this);
     }
-    bool eventFilter(QObject* watched, QEvent* event) override
-    {
+    bool eventFilter(QObject* watched, QEvent* event) override {
         if (watched == label_ && event->type() == QEvent::Paint &&
             (painted.isEmpty() || painted.last() != label_->text()))
             painted << label_->text();
@@ -49,8 +49,7 @@ private:
 
 class ExtractPanelTest : public Form1Test {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         Form1Test::SetUp();
         window->cmdExtract_Click();
         window->activateWindow();
@@ -59,27 +58,23 @@ protected:
         recorder = std::make_unique<CaptionRecorder>(panel, find<QLabel>("lblProgress"));
         ASSERT_TRUE(dir.isValid());
     }
-    void TearDown() override
-    {
+    void TearDown() override {
         recorder.reset();
         Form1Test::TearDown();
     }
 
-    QString writeFile(const QString& name, const QByteArray& bytes)
-    {
+    QString writeFile(const QString& name, const QByteArray& bytes) {
         const QString path = dir.filePath(name);
         QFile file(path);
         EXPECT_TRUE(file.open(QIODevice::WriteOnly));
         file.write(bytes);
         return path;
     }
-    void loadFile(const QByteArray& bytes)
-    {
+    void loadFile(const QByteArray& bytes) {
         files.prepareAnswer(writeFile(QStringLiteral("page.htm"), bytes));
         find<QPushButton>("cmdFile2")->click();
     }
-    QStringList names() const
-    {
+    QStringList names() const {
         QStringList words;
         const QAbstractItemModel* model = find<QListView>("lstNames")->model();
         for (int row = 0; row < model->rowCount(); ++row)
@@ -89,8 +84,7 @@ protected:
     QString progress() const { return find<QLabel>("lblProgress")->text(); }
     QString keywords() const { return find<QPlainTextEdit>("txtKeywords2")->toPlainText(); }
     void setUrl(const QString& url) { find<QLineEdit>("txtUrl2")->setText(url); }
-    void fillOtherControls()
-    {
+    void fillOtherControls() {
         loadFile("carpet floor tiles");
         find<QPlainTextEdit>("txtKeywords2")->setPlainText("typed");
         recorder->set.clear();
@@ -101,8 +95,7 @@ protected:
     QTemporaryDir dir;
 };
 
-TEST_F(ExtractPanelTest, StartsEmptyAndIdle)
-{
+TEST_F(ExtractPanelTest, StartsEmptyAndIdle) {
     EXPECT_EQ(panel->size(), QSize(641, 305));
     EXPECT_EQ(progress(), "Progress");
     EXPECT_FALSE(find<QPushButton>("cmdRemove")->isEnabled());
@@ -137,38 +130,37 @@ struct FileLoadCase {
 
 class ExtractFileLoadTest : public ExtractPanelTest, public ::testing::WithParamInterface<FileLoadCase> {};
 
-TEST_P(ExtractFileLoadTest, RunsTheChainPaintingEveryCaption)
-{
+TEST_P(ExtractFileLoadTest, RunsTheChainPaintingEveryCaption) {
     loadFile(GetParam().page);
     EXPECT_EQ(names(), GetParam().words);
     const QString finished = QStringLiteral("Finished - %1 words found").arg(GetParam().words.size());
     EXPECT_EQ(recorder->set, kChainCaptions + QStringList{finished});
     EXPECT_EQ(recorder->painted, kChainCaptions + QStringList{finished});
-    EXPECT_EQ(find<QLabel>("lblCount")->text(), QStringLiteral("%1 words found").arg(GetParam().words.size()));
+    EXPECT_EQ(find<QLabel>("lblCount")->text(),
+              QStringLiteral("%1 words found").arg(GetParam().words.size()));
     EXPECT_EQ(find<QLineEdit>("txtFile2")->text(), dir.filePath("page.htm"));
     EXPECT_EQ(find<QPushButton>("cmdRemove")->isEnabled(), GetParam().removeEnabled);
     ASSERT_EQ(files.requests.size(), 1);
     EXPECT_EQ(files.requests[0].title, "Select a File");
-    EXPECT_EQ(files.requests[0].filter, "Web Files (*.htm*)|*.htm*|Text Files (*.txt)|*.txt|All Files (*.*) | *.*|");
+    EXPECT_EQ(files.requests[0].filter,
+              "Web Files (*.htm*)|*.htm*|Text Files (*.txt)|*.txt|All Files (*.*) | *.*|");
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Pages, ExtractFileLoadTest,
-    ::testing::Values(
-        FileLoadCase{"Markup",
-                     "<html><body>Apple banana cherry, Damson elder apple</body></html>",
-                     {"apple", "banana", "cherry", "damson", "elder"},
-                     true},
-        FileLoadCase{"LinesAndTabs",
-                     "<p>keyword\r\ndensity\tcarpets</p>\nkeyword",
-                     {"pkeyword", "density", "carpetsp", "keyword"},
-                     true},
-        FileLoadCase{"OnlyShortWords", "<b>one two six</b>", {}, false}),
+    ::testing::Values(FileLoadCase{"Markup",
+                                   "<html><body>Apple banana cherry, Damson elder apple</body></html>",
+                                   {"apple", "banana", "cherry", "damson", "elder"},
+                                   true},
+                      FileLoadCase{"LinesAndTabs",
+                                   "<p>keyword\r\ndensity\tcarpets</p>\nkeyword",
+                                   {"pkeyword", "density", "carpetsp", "keyword"},
+                                   true},
+                      FileLoadCase{"OnlyShortWords", "<b>one two six</b>", {}, false}),
     [](const auto& info) { return std::string(info.param.name); });
 
-TEST_F(ExtractPanelTest, CancelledDialogLeavesThePanelAsItWas)
-{
+TEST_F(ExtractPanelTest, CancelledDialogLeavesThePanelAsItWas) {
     fillOtherControls();
     files.prepareAnswer(QString());
     find<QPushButton>("cmdFile2")->click();
@@ -178,8 +170,7 @@ TEST_F(ExtractPanelTest, CancelledDialogLeavesThePanelAsItWas)
     EXPECT_TRUE(recorder->set.isEmpty());
 }
 
-TEST_F(ExtractPanelTest, UnreadableFileEndsSilentlyAfterClearing)
-{
+TEST_F(ExtractPanelTest, UnreadableFileEndsSilentlyAfterClearing) {
     fillOtherControls();
     files.prepareAnswer(dir.filePath("missing.htm"));
     find<QPushButton>("cmdFile2")->click();
@@ -190,8 +181,7 @@ TEST_F(ExtractPanelTest, UnreadableFileEndsSilentlyAfterClearing)
     EXPECT_TRUE(messages.shown.isEmpty());
 }
 
-TEST_F(ExtractPanelTest, ListHoldsMoreThanSixteenBitsOfEntries)
-{
+TEST_F(ExtractPanelTest, ListHoldsMoreThanSixteenBitsOfEntries) {
     QByteArray page;
     for (int i = 0; i < 100000; ++i)
         page += "word" + QByteArray::number(100000 + i) + ' ';
@@ -200,15 +190,15 @@ TEST_F(ExtractPanelTest, ListHoldsMoreThanSixteenBitsOfEntries)
     EXPECT_EQ(progress(), "Finished - 100000 words found");
 }
 
-TEST_F(ExtractPanelTest, WebLoadShowsItsCaptionBeforeTheFetchAndRunsTheChain)
-{
+TEST_F(ExtractPanelTest, WebLoadShowsItsCaptionBeforeTheFetchAndRunsTheChain) {
     setUrl("http://127.0.0.1/page.htm");
     fetcher.prepareBody("<b>Leather</b> goods, leather");
     QString captionDuringFetch;
     bool busyDuringFetch = false;
     fetcher.duringFetch = [&](const QString&) {
         captionDuringFetch = recorder->painted.value(recorder->painted.size() - 1);
-        busyDuringFetch = QApplication::overrideCursor() && QApplication::overrideCursor()->shape() == Qt::WaitCursor;
+        busyDuringFetch =
+            QApplication::overrideCursor() && QApplication::overrideCursor()->shape() == Qt::WaitCursor;
     };
     find<QPushButton>("txtGetSrc2")->click();
     EXPECT_EQ(fetcher.urls, QStringList{"http://127.0.0.1/page.htm"});
@@ -222,8 +212,7 @@ TEST_F(ExtractPanelTest, WebLoadShowsItsCaptionBeforeTheFetchAndRunsTheChain)
     EXPECT_TRUE(messages.shown.isEmpty());
 }
 
-TEST_F(ExtractPanelTest, FailedWebLoadReportsAfterTheWatchdogInterval)
-{
+TEST_F(ExtractPanelTest, FailedWebLoadReportsAfterTheWatchdogInterval) {
     fillOtherControls();
     panel->watchdog()->setInterval(500);
     setUrl("http://127.0.0.1/none.htm");
@@ -235,7 +224,9 @@ TEST_F(ExtractPanelTest, FailedWebLoadReportsAfterTheWatchdogInterval)
     EXPECT_EQ(progress(), "Scanning web page . . .");
     setUrl("http://127.0.0.1/edited.htm"); // the notice names the address as it reads then
     bool watchdogStoppedWhileShown = false;
-    messages.onShow = [&](const ShownMessage&) { watchdogStoppedWhileShown = !panel->watchdog()->isActive(); };
+    messages.onShow = [&](const ShownMessage&) {
+        watchdogStoppedWhileShown = !panel->watchdog()->isActive();
+    };
     ASSERT_TRUE(QTest::qWaitFor([&] { return !messages.shown.isEmpty(); }, 5000));
     EXPECT_EQ(messages.shown[0].title, "Can't Connect");
     EXPECT_EQ(messages.shown[0].text, "Could not conect to     \r\nhttp://127.0.0.1/edited.htm");
@@ -247,8 +238,7 @@ TEST_F(ExtractPanelTest, FailedWebLoadReportsAfterTheWatchdogInterval)
     EXPECT_EQ(messages.shown.size(), 1);
 }
 
-TEST_F(ExtractPanelTest, FileLoadDisarmsTheWatchdogOfAFailedWebLoad)
-{
+TEST_F(ExtractPanelTest, FileLoadDisarmsTheWatchdogOfAFailedWebLoad) {
     panel->watchdog()->setInterval(500);
     setUrl("http://127.0.0.1/none.htm");
     find<QPushButton>("txtGetSrc2")->click();
@@ -259,8 +249,7 @@ TEST_F(ExtractPanelTest, FileLoadDisarmsTheWatchdogOfAFailedWebLoad)
     EXPECT_TRUE(messages.shown.isEmpty());
 }
 
-TEST_F(ExtractPanelTest, ShortAddressIsRefusedAndClearsNothing)
-{
+TEST_F(ExtractPanelTest, ShortAddressIsRefusedAndClearsNothing) {
     fillOtherControls();
     setUrl("abcdefghij");
     find<QPushButton>("txtGetSrc2")->click();
@@ -290,8 +279,7 @@ struct RemoveCase {
 
 class ExtractRemoveTest : public ExtractPanelTest, public ::testing::WithParamInterface<RemoveCase> {};
 
-TEST_P(ExtractRemoveTest, RemovesTheSelectedEntriesKeepingTheOrder)
-{
+TEST_P(ExtractRemoveTest, RemovesTheSelectedEntriesKeepingTheOrder) {
     QByteArray page;
     QStringList expected;
     for (int i = 0; i < GetParam().entries; ++i) {
@@ -310,8 +298,7 @@ TEST_P(ExtractRemoveTest, RemovesTheSelectedEntriesKeepingTheOrder)
     EXPECT_EQ(find<QLabel>("lblCount")->text(), QStringLiteral("%1 words found").arg(expected.size()));
 }
 
-QList<int> everyOtherRow(int count)
-{
+QList<int> everyOtherRow(int count) {
     QList<int> rows;
     for (int row = 0; row < count; row += 2)
         rows << row;
@@ -320,13 +307,11 @@ QList<int> everyOtherRow(int count)
 
 INSTANTIATE_TEST_SUITE_P(Selections, ExtractRemoveTest,
                          ::testing::Values(RemoveCase{"SecondAndFourthOfFive", 5, {1, 3}},
-                                           RemoveCase{"ARun", 6, {2, 3, 4}},
-                                           RemoveCase{"Nothing", 3, {}},
+                                           RemoveCase{"ARun", 6, {2, 3, 4}}, RemoveCase{"Nothing", 3, {}},
                                            RemoveCase{"ScatteredAcrossALongList", 400, everyOtherRow(400)}),
                          [](const auto& info) { return std::string(info.param.name); });
 
-TEST_F(ExtractPanelTest, CopyReplacesTheKeywordBoxOnlyWhenTheListHoldsWords)
-{
+TEST_F(ExtractPanelTest, CopyReplacesTheKeywordBoxOnlyWhenTheListHoldsWords) {
     find<QPlainTextEdit>("txtKeywords2")->setPlainText("typed");
     find<QPushButton>("cmdAdd")->click();
     EXPECT_EQ(keywords(), "typed");
@@ -345,8 +330,7 @@ struct AddTheseCase {
 
 class ExtractAddTheseTest : public ExtractPanelTest, public ::testing::WithParamInterface<AddTheseCase> {};
 
-TEST_P(ExtractAddTheseTest, ExtendsTheCreateKeywordsAndClearsThePanel)
-{
+TEST_P(ExtractAddTheseTest, ExtendsTheCreateKeywordsAndClearsThePanel) {
     loadFile("carpet floor tiles");
     setUrl("http://127.0.0.1/x.htm");
     find<QLineEdit>("Text5")->setText(GetParam().text5);
@@ -363,14 +347,14 @@ TEST_P(ExtractAddTheseTest, ExtendsTheCreateKeywordsAndClearsThePanel)
     EXPECT_TRUE(find<QPushButton>("cmdRemove")->isEnabled());
 }
 
-INSTANTIATE_TEST_SUITE_P(Fields, ExtractAddTheseTest,
-                         ::testing::Values(AddTheseCase{"Appended", "rugs", "carpet, floor", "rugs, carpet, floor"},
-                                           AddTheseCase{"IntoEmptyField", "", "carpet, floor", "carpet, floor"},
-                                           AddTheseCase{"EmptyKeywordBox", "rugs", "", "rugs, "}),
-                         [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(
+    Fields, ExtractAddTheseTest,
+    ::testing::Values(AddTheseCase{"Appended", "rugs", "carpet, floor", "rugs, carpet, floor"},
+                      AddTheseCase{"IntoEmptyField", "", "carpet, floor", "carpet, floor"},
+                      AddTheseCase{"EmptyKeywordBox", "rugs", "", "rugs, "}),
+    [](const auto& info) { return std::string(info.param.name); });
 
-TEST_F(ExtractPanelTest, HintFollowsTheKeywordBox)
-{
+TEST_F(ExtractPanelTest, HintFollowsTheKeywordBox) {
     auto* box = find<QPlainTextEdit>("txtKeywords2");
     auto* hint = find<QLabel>("Label11");
     box->setFocus();
@@ -380,8 +364,7 @@ TEST_F(ExtractPanelTest, HintFollowsTheKeywordBox)
     EXPECT_TRUE(hint->isHidden());
 }
 
-TEST_F(ExtractPanelTest, CountShowsTheCommasOfTheKeywordBox)
-{
+TEST_F(ExtractPanelTest, CountShowsTheCommasOfTheKeywordBox) {
     const struct {
         const char* keywords;
         const char* shown;

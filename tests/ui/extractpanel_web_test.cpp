@@ -3,10 +3,10 @@
 #include "webformfixture.h"
 
 #include <QApplication>
-#include <QListView>
-#include <QSignalSpy>
-#include <QPushButton>
 #include <QLineEdit>
+#include <QListView>
+#include <QPushButton>
+#include <QSignalSpy>
 #include <QTimer>
 #include <gtest/gtest.h>
 
@@ -20,8 +20,7 @@ namespace {
 // the transfer blocks, so its tick falls due before the page is looked at.
 class OutlastingFetcher : public PageFetcher {
 public:
-    QString GetPageSource(const QString& url) override
-    {
+    QString GetPageSource(const QString& url) override {
         if (watchdog)
             watchdog->start(0);
         return real.GetPageSource(url);
@@ -34,8 +33,7 @@ class ExtractWebTest : public WebFormTest {
 protected:
     PageFetcher& pageFetcher() override { return fetcher; }
 
-    void SetUp() override
-    {
+    void SetUp() override {
         WebFormTest::SetUp();
         ASSERT_FALSE(HasFatalFailure());
         window->cmdExtract_Click();
@@ -47,14 +45,12 @@ protected:
     ExtractPanel* panel = nullptr;
 };
 
-TEST_F(ExtractWebTest, PageFromALocalServerFillsTheListAndIsNeverReportedAsFailed)
-{
+TEST_F(ExtractWebTest, PageFromALocalServerFillsTheListAndIsNeverReportedAsFailed) {
     QStringList captions;
     QObject::connect(panel, &ExtractPanel::progressChanged, [&](const QString& c) { captions << c; });
     fetcher.watchdog = panel->watchdog();
     QSignalSpy ticks(panel->watchdog(), &QTimer::timeout);
-    window->findChild<QLineEdit*>(QStringLiteral("txtUrl2"))
-        ->setText(url("/redirect"));
+    window->findChild<QLineEdit*>(QStringLiteral("txtUrl2"))->setText(url("/redirect"));
     window->findChild<QPushButton*>(QStringLiteral("txtGetSrc2"))->click();
 
     const QAbstractItemModel* list = window->findChild<QListView*>(QStringLiteral("lstNames"))->model();

@@ -15,10 +15,11 @@ using namespace headwise::testing;
 
 namespace {
 
-QString comboText(QComboBox* box) { return box->currentText(); }
+QString comboText(QComboBox* box) {
+    return box->currentText();
+}
 
-TEST_F(Form1Test, FirstRunShowsDefaultsAndIntroduction)
-{
+TEST_F(Form1Test, FirstRunShowsDefaultsAndIntroduction) {
     EXPECT_EQ(window->windowTitle(), "Headwise");
     EXPECT_EQ(find<QLabel>("Label6")->text(), "Headwise");
     EXPECT_EQ(comboText(find<QComboBox>("Combo1")), "General");
@@ -29,8 +30,7 @@ TEST_F(Form1Test, FirstRunShowsDefaultsAndIntroduction)
     EXPECT_EQ(find<QWidget>("centralwidget")->size(), QSize(654, 363));
 }
 
-TEST_F(Form1Test, UnreadableStoreGivesDefaults)
-{
+TEST_F(Form1Test, UnreadableStoreGivesDefaults) {
     window.reset();
     settings.unreadable = true;
     settings.values = {{"Title", "Mine"}, {"Rating", "Mature"}};
@@ -39,11 +39,13 @@ TEST_F(Form1Test, UnreadableStoreGivesDefaults)
     EXPECT_EQ(comboText(find<QComboBox>("Combo1")), "General");
 }
 
-TEST_F(Form1Test, StoredValuesAreRestoredAsTheyStand)
-{
+TEST_F(Form1Test, StoredValuesAreRestoredAsTheyStand) {
     window.reset();
-    settings.values = {{"Title", "My Pages"}, {"Rating", "Mature"}, {"Robots", "x y"},
-                       {"Revisit", "45 Days"}, {"TagStyle", "Web Page"}};
+    settings.values = {{"Title", "My Pages"},
+                       {"Rating", "Mature"},
+                       {"Robots", "x y"},
+                       {"Revisit", "45 Days"},
+                       {"TagStyle", "Web Page"}};
     start();
     EXPECT_EQ(find<QLabel>("Label6")->text(), "My Pages");
     EXPECT_EQ(comboText(find<QComboBox>("Combo1")), "Mature");
@@ -52,8 +54,7 @@ TEST_F(Form1Test, StoredValuesAreRestoredAsTheyStand)
     EXPECT_EQ(comboText(find<QComboBox>("Combo4")), "Web Page");
 }
 
-TEST_F(Form1Test, CloseWritesTheFiveSettingsInOrder)
-{
+TEST_F(Form1Test, CloseWritesTheFiveSettingsInOrder) {
     find<QComboBox>("Combo2")->setCurrentText("");
     window->close();
     EXPECT_EQ(settings.writtenKeys, (QStringList{"Title", "Rating", "Robots", "Revisit", "TagStyle"}));
@@ -61,8 +62,7 @@ TEST_F(Form1Test, CloseWritesTheFiveSettingsInOrder)
     EXPECT_EQ(settings.values.value("TagStyle"), "MetaTags Only");
 }
 
-TEST_F(Form1Test, ClearedComboWordsSurviveARestart)
-{
+TEST_F(Form1Test, ClearedComboWordsSurviveARestart) {
     find<QPushButton>("ButtonEx5")->click();
     window->close();
     window.reset();
@@ -72,8 +72,7 @@ TEST_F(Form1Test, ClearedComboWordsSurviveARestart)
     EXPECT_EQ(comboText(find<QComboBox>("Combo3")), "Revisit");
 }
 
-TEST(Form1Settings, TypedValueSurvivesCloseAndRestartInARealStore)
-{
+TEST(Form1Settings, TypedValueSurvivesCloseAndRestartInARealStore) {
     QTemporaryDir dir;
     const QString file = dir.filePath("Headwise.conf");
     MemorySettings unused;
@@ -96,8 +95,7 @@ TEST(Form1Settings, TypedValueSurvivesCloseAndRestartInARealStore)
     EXPECT_EQ(window.findChild<QComboBox*>("Combo3")->currentText(), "45 Days");
 }
 
-TEST(Form1Settings, DefaultStoreLivesInTheUsersConfigFolder)
-{
+TEST(Form1Settings, DefaultStoreLivesInTheUsersConfigFolder) {
     QTemporaryDir dir;
     QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, dir.path());
     {
@@ -108,8 +106,7 @@ TEST(Form1Settings, DefaultStoreLivesInTheUsersConfigFolder)
     EXPECT_EQ(file.value("Settings/Title").toString(), "Mine");
 }
 
-TEST(Form1Settings, WrongTypesAndDamagedFilesGiveTheFallback)
-{
+TEST(Form1Settings, WrongTypesAndDamagedFilesGiveTheFallback) {
     QTemporaryDir dir;
     const QString path = dir.filePath("Headwise.conf");
     QFile f(path);
@@ -123,8 +120,7 @@ TEST(Form1Settings, WrongTypesAndDamagedFilesGiveTheFallback)
     EXPECT_EQ(store.read("Revisit", "7 Days"), "7 Days");
 }
 
-TEST_F(Form1Test, EveryNavigationPathShowsExactlyOnePanel)
-{
+TEST_F(Form1Test, EveryNavigationPathShowsExactlyOnePanel) {
     struct Step {
         std::function<void()> act;
         const char* shows;
@@ -138,12 +134,12 @@ TEST_F(Form1Test, EveryNavigationPathShowsExactlyOnePanel)
         };
     };
     const Step steps[] = {
-        {click("cmdAnalyze"), "FraAnalyze"},    {click("cmdAnalyze"), "FraAnalyze"},
-        {click("cmdExtract"), "FraExtract"},    {click("cmdCreate"), "FraCreate"},
-        {click("Command4"), "FraExtract"},      {trigger("mnuAnalyze"), "FraAnalyze"},
-        {trigger("mnuExtract"), "FraExtract"},  {trigger("mnuCreate"), "FraCreate"},
-        {trigger("mnuIntro"), "FraInfo"},       {picture("Image1"), "FraAnalyze"},
-        {picture("Image2"), "FraExtract"},      {picture("Image3"), "FraCreate"},
+        {click("cmdAnalyze"), "FraAnalyze"},   {click("cmdAnalyze"), "FraAnalyze"},
+        {click("cmdExtract"), "FraExtract"},   {click("cmdCreate"), "FraCreate"},
+        {click("Command4"), "FraExtract"},     {trigger("mnuAnalyze"), "FraAnalyze"},
+        {trigger("mnuExtract"), "FraExtract"}, {trigger("mnuCreate"), "FraCreate"},
+        {trigger("mnuIntro"), "FraInfo"},      {picture("Image1"), "FraAnalyze"},
+        {picture("Image2"), "FraExtract"},     {picture("Image3"), "FraCreate"},
     };
     for (const Step& step : steps) {
         step.act();
@@ -151,12 +147,17 @@ TEST_F(Form1Test, EveryNavigationPathShowsExactlyOnePanel)
     }
 }
 
-TEST_F(Form1Test, CaptionsOfMenusButtonsAndIntroduction)
-{
+TEST_F(Form1Test, CaptionsOfMenusButtonsAndIntroduction) {
     const std::pair<const char*, const char*> actions[] = {
-        {"mnuAnalyze", "&Analyze a Page"}, {"mnuExtract", "&Extract Keywords"}, {"mnuCreate", "&Create Tags"},
-        {"mnuExit", "&Exit"},              {"mnuIntro", "&Introduction"},       {"mnuContents", "&Contents"},
-        {"mnuTellFriend", "&Tell a Friend"}, {"mnuContact", "C&ontact"},        {"mnuAbout", "&About"},
+        {"mnuAnalyze", "&Analyze a Page"},
+        {"mnuExtract", "&Extract Keywords"},
+        {"mnuCreate", "&Create Tags"},
+        {"mnuExit", "&Exit"},
+        {"mnuIntro", "&Introduction"},
+        {"mnuContents", "&Contents"},
+        {"mnuTellFriend", "&Tell a Friend"},
+        {"mnuContact", "C&ontact"},
+        {"mnuAbout", "&About"},
     };
     for (const auto& [name, text] : actions) {
         EXPECT_EQ(find<QAction>(name)->text(), text);
@@ -164,8 +165,10 @@ TEST_F(Form1Test, CaptionsOfMenusButtonsAndIntroduction)
     }
     EXPECT_EQ(find<QMenu>("mnuFile")->title(), "&File");
     EXPECT_EQ(find<QMenu>("mnuHelp")->title(), "&Help");
-    const std::pair<const char*, const char*> buttons[] = {
-        {"cmdAnalyze", "&Analyze"}, {"cmdExtract", "&Extract"}, {"cmdCreate", "&Create"}, {"ButtonEx8", "Clo&se"}};
+    const std::pair<const char*, const char*> buttons[] = {{"cmdAnalyze", "&Analyze"},
+                                                           {"cmdExtract", "&Extract"},
+                                                           {"cmdCreate", "&Create"},
+                                                           {"ButtonEx8", "Clo&se"}};
     int previousX = -1;
     for (const auto& [name, text] : buttons) {
         EXPECT_EQ(find<QPushButton>(name)->text(), text);
@@ -184,8 +187,7 @@ TEST_F(Form1Test, CaptionsOfMenusButtonsAndIntroduction)
     EXPECT_EQ(find<QLabel>("Label6")->palette().color(QPalette::WindowText), QColor(Qt::blue));
 }
 
-TEST_F(Form1Test, ExitAndCloseButtonRunTheCloseSequence)
-{
+TEST_F(Form1Test, ExitAndCloseButtonRunTheCloseSequence) {
     for (const char* how : {"mnuExit", "ButtonEx8"}) {
         settings.writtenKeys.clear();
         QWidget other;
@@ -202,8 +204,7 @@ TEST_F(Form1Test, ExitAndCloseButtonRunTheCloseSequence)
     }
 }
 
-TEST_F(Form1Test, ContentsOpensTheHelpPageBesideTheProgram)
-{
+TEST_F(Form1Test, ContentsOpensTheHelpPageBesideTheProgram) {
     find<QAction>("mnuContents")->trigger();
     ASSERT_EQ(shell.opened.size(), 1);
     EXPECT_TRUE(shell.opened[0].isLocalFile());
@@ -214,8 +215,7 @@ TEST_F(Form1Test, ContentsOpensTheHelpPageBesideTheProgram)
 
 namespace {
 
-TEST_F(Form1Test, AnalyzeAddressIsMirroredIntoTheExtractPanelOnEveryKeystroke)
-{
+TEST_F(Form1Test, AnalyzeAddressIsMirroredIntoTheExtractPanelOnEveryKeystroke) {
     window->cmdAnalyze_Click();
     auto* url = find<QLineEdit>("txtUrl");
     auto* url2 = find<QLineEdit>("txtUrl2");

@@ -19,21 +19,18 @@ protected:
     void SetUp() override { start(); }
     void TearDown() override { window.reset(); }
 
-    void start()
-    {
+    void start() {
         window = std::make_unique<Form1>(Platform{settings, messages, files, shell, fetcher, programs});
         window->show();
     }
 
-    template <typename T = QWidget> T* find(const char* name) const
-    {
+    template <typename T = QWidget> T* find(const char* name) const {
         T* widget = window->findChild<T*>(QString::fromLatin1(name));
         EXPECT_NE(widget, nullptr) << "no control named " << name;
         return widget;
     }
 
-    QStringList visiblePanels() const
-    {
+    QStringList visiblePanels() const {
         QStringList names;
         for (const char* name : {"FraInfo", "FraAnalyze", "FraCreate", "FraExtract"})
             if (find<QGroupBox>(name)->isVisible())

@@ -13,8 +13,7 @@ namespace {
 
 class InsertTagsTest : public Form1Test {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         Form1Test::SetUp();
         window->cmdCreate_Click();
         ASSERT_TRUE(dir.isValid());
@@ -25,8 +24,7 @@ protected:
     QPushButton* insertTags() const { return find<QPushButton>("cmdInsert2"); }
     void setPage(const QString& lfText) const { find<QPlainTextEdit>("Text")->setPlainText(lfText); }
 
-    QString createBlock()
-    {
+    QString createBlock() {
         find<QLineEdit>("Text1")->setText(QStringLiteral("Rugs"));
         find<QComboBox>("Combo4")->setCurrentText(QStringLiteral("MetaTags Only"));
         find<QPushButton>("ButtonEx4")->click();
@@ -38,8 +36,7 @@ protected:
     QTemporaryDir dir;
 };
 
-TEST_F(InsertTagsTest, EnabledExactlyWhileTheOutputBoxHoldsText)
-{
+TEST_F(InsertTagsTest, EnabledExactlyWhileTheOutputBoxHoldsText) {
     EXPECT_FALSE(insertTags()->isEnabled());
     doc()->setFocus();
     QTest::keyClick(doc(), Qt::Key_X);
@@ -59,7 +56,8 @@ TEST_F(InsertTagsTest, EnabledExactlyWhileTheOutputBoxHoldsText)
     find<QPushButton>("ButtonEx4")->click();
     EXPECT_TRUE(insertTags()->isEnabled());
     for (const char* value : {"Rating", "Robots", "Revisit"})
-        EXPECT_TRUE(doc()->toPlainText().contains(QStringLiteral("<META NAME=\"%1\" Content=\"%1\">").arg(value)))
+        EXPECT_TRUE(
+            doc()->toPlainText().contains(QStringLiteral("<META NAME=\"%1\" Content=\"%1\">").arg(value)))
             << value;
 }
 
@@ -70,8 +68,7 @@ struct InsertCase {
 
 class InsertPlaces : public InsertTagsTest, public ::testing::WithParamInterface<InsertCase> {};
 
-TEST_P(InsertPlaces, BlockGoesRightAfterTheFirstHeadTag)
-{
+TEST_P(InsertPlaces, BlockGoesRightAfterTheFirstHeadTag) {
     const QString block = createBlock();
     const QString marked = QString::fromUtf8(GetParam().before);
     QString page = marked;
@@ -92,8 +89,7 @@ INSTANTIATE_TEST_SUITE_P(
                       InsertCase{"NoHeadTag", "|<!DOCTYPE html>\r\n<html><body>x</body></html>"}),
     [](const ::testing::TestParamInfo<InsertCase>& info) { return std::string(info.param.name); });
 
-TEST_F(InsertTagsTest, SecondInsertGoesBeforeTheFirst)
-{
+TEST_F(InsertTagsTest, SecondInsertGoesBeforeTheFirst) {
     const QString first = createBlock();
     setPage(QStringLiteral("<head></head>"));
     insertTags()->click();
@@ -105,8 +101,7 @@ TEST_F(InsertTagsTest, SecondInsertGoesBeforeTheFirst)
     EXPECT_EQ(analyze()->pageText(), "<head>" + second + first + "</head>");
 }
 
-TEST_F(InsertTagsTest, AnalyzeBoxesDescribeThePageWithTheBlock)
-{
+TEST_F(InsertTagsTest, AnalyzeBoxesDescribeThePageWithTheBlock) {
     createBlock();
     setPage(QStringLiteral("<html>\n<head>\n<meta charset=utf-8>\n</head>\n</html>"));
     insertTags()->click();
@@ -121,8 +116,7 @@ TEST_F(InsertTagsTest, AnalyzeBoxesDescribeThePageWithTheBlock)
     EXPECT_EQ(find<QPlainTextEdit>("txtScript")->toPlainText().count('\n'), 8);
 }
 
-TEST_F(InsertTagsTest, UnclosedMetaInThePageStillGetsTheReport)
-{
+TEST_F(InsertTagsTest, UnclosedMetaInThePageStillGetsTheReport) {
     createBlock();
     setPage(QStringLiteral("<head></head><meta name=broken"));
     insertTags()->click();
@@ -130,8 +124,7 @@ TEST_F(InsertTagsTest, UnclosedMetaInThePageStillGetsTheReport)
     EXPECT_EQ(find<QLineEdit>("txtKeywordsCnt")->text(), "1");
 }
 
-TEST_F(InsertTagsTest, WithoutAPageAsksForOneAndOffersTheDialog)
-{
+TEST_F(InsertTagsTest, WithoutAPageAsksForOneAndOffersTheDialog) {
     createBlock();
     QStringList panelsDuringMessage;
     messages.onShow = [&](const ShownMessage&) { panelsDuringMessage = visiblePanels(); };
@@ -152,8 +145,7 @@ TEST_F(InsertTagsTest, WithoutAPageAsksForOneAndOffersTheDialog)
     EXPECT_EQ(find<QLineEdit>("txtTitle")->text(), "<title>Loaded</title>");
 }
 
-TEST_F(InsertTagsTest, SaveWritesTheExactBlock)
-{
+TEST_F(InsertTagsTest, SaveWritesTheExactBlock) {
     createBlock();
     doc()->appendPlainText(QStringLiteral("caf\u00e9\u00a0\u20ac"));
     const QString path = dir.filePath("tags.htm");
@@ -171,8 +163,7 @@ TEST_F(InsertTagsTest, SaveWritesTheExactBlock)
     EXPECT_TRUE(messages.shown.isEmpty());
 }
 
-TEST_F(InsertTagsTest, CancelledOrFailedSaveLeavesFilesAlone)
-{
+TEST_F(InsertTagsTest, CancelledOrFailedSaveLeavesFilesAlone) {
     createBlock();
     const QString path = writeTestFile(dir, "tags.htm", "old");
     files.prepareAnswer(QString());

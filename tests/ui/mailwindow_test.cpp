@@ -4,12 +4,12 @@
 #include "mailwindow.h"
 
 #include <QAction>
-#include <cstring>
 #include <QLabel>
 #include <QPointer>
 #include <QTcpSocket>
 #include <QTest>
 #include <QTimer>
+#include <cstring>
 
 using namespace headwise;
 using namespace headwise::testing;
@@ -18,30 +18,26 @@ namespace {
 
 class MailWindowsTest : public Form1Test {
 protected:
-    MailWindow* openFromMenu(const char* action)
-    {
+    MailWindow* openFromMenu(const char* action) {
         find<QAction>(action)->trigger();
         return mailWindow(QString::fromLatin1(std::strcmp(action, "mnuTellFriend") == 0 ? "frmBugReport"
-                                                                                         : "frmBugReport1"));
+                                                                                        : "frmBugReport1"));
     }
 
-    MailWindow* mailWindow(const QString& name) const
-    {
+    MailWindow* mailWindow(const QString& name) const {
         const QList<MailWindow*> all = window->findChildren<MailWindow*>(name);
         return all.size() == 1 ? all.first() : nullptr;
     }
 
     int mailWindowCount() const { return int(window->findChildren<MailWindow*>().size()); }
 
-    template <typename T = QWidget> static T* in(QWidget* w, const char* name)
-    {
+    template <typename T = QWidget> static T* in(QWidget* w, const char* name) {
         T* widget = w->findChild<T*>(QString::fromLatin1(name));
         EXPECT_NE(widget, nullptr) << "no control named " << name;
         return widget;
     }
 
-    static QStringList labelTexts(QWidget* w)
-    {
+    static QStringList labelTexts(QWidget* w) {
         QStringList texts;
         for (QLabel* label : w->findChildren<QLabel*>())
             if (!label->text().isEmpty())
@@ -50,8 +46,7 @@ protected:
     }
 
     // Names of the named controls in keyboard order, starting at the first one.
-    static QStringList tabOrder(QWidget* w, const QStringList& names)
-    {
+    static QStringList tabOrder(QWidget* w, const QStringList& names) {
         QStringList order;
         QWidget* start = in(w, names.first().toLatin1().constData());
         QWidget* current = start;
@@ -65,16 +60,14 @@ protected:
         return order;
     }
 
-    static bool focusIsIn(QWidget* w, const QString& field)
-    {
+    static bool focusIsIn(QWidget* w, const QString& field) {
         QWidget* target = w->findChild<QWidget*>(field);
         QWidget* focus = w->focusWidget();
         return target && focus && (focus == target || target->isAncestorOf(focus));
     }
 };
 
-TEST_F(MailWindowsTest, TellAFriendOpensLoaded)
-{
+TEST_F(MailWindowsTest, TellAFriendOpensLoaded) {
     MailWindow* w = openFromMenu("mnuTellFriend");
     ASSERT_NE(w, nullptr);
     EXPECT_TRUE(w->isVisible());
@@ -82,8 +75,8 @@ TEST_F(MailWindowsTest, TellAFriendOpensLoaded)
     EXPECT_TRUE(w->testAttribute(Qt::WA_DeleteOnClose));
     EXPECT_EQ(w->windowTitle(), "Tell a Friend About Headwise");
     const QStringList labels = labelTexts(w);
-    for (const char* text : {"Select a Subject", "Your Friend's name", "Your Friend's Email Address", "Enter Your Name",
-                             "Enter Your Email Address", "Comments (Optional)",
+    for (const char* text : {"Select a Subject", "Your Friend's name", "Your Friend's Email Address",
+                             "Enter Your Name", "Enter Your Email Address", "Comments (Optional)",
                              "Varnholt does not collect email address's", "Status - Ready"})
         EXPECT_TRUE(labels.contains(text)) << text;
     EXPECT_EQ(in<QPushButton>(w, "cmdSend")->text(), "&Send");
@@ -116,8 +109,7 @@ TEST_F(MailWindowsTest, TellAFriendOpensLoaded)
                            "cmdSend", "cmdExit"}));
 }
 
-TEST_F(MailWindowsTest, ContactOpensWithThePromptAndNothingSelected)
-{
+TEST_F(MailWindowsTest, ContactOpensWithThePromptAndNothingSelected) {
     MailWindow* w = openFromMenu("mnuContact");
     ASSERT_NE(w, nullptr);
     EXPECT_EQ(w->windowTitle(), "Comment About Headwise");
@@ -136,8 +128,7 @@ TEST_F(MailWindowsTest, ContactOpensWithThePromptAndNothingSelected)
               QStringList({"txtFrom", "cboSubject", "cmdSend", "cmdExit", "txtMessage"}));
 }
 
-TEST_F(MailWindowsTest, EachWindowOpensOnceAndComesForward)
-{
+TEST_F(MailWindowsTest, EachWindowOpensOnceAndComesForward) {
     MailWindow* tell = openFromMenu("mnuTellFriend");
     MailWindow* again = openFromMenu("mnuTellFriend");
     EXPECT_EQ(tell, again);
@@ -158,8 +149,7 @@ TEST_F(MailWindowsTest, EachWindowOpensOnceAndComesForward)
     EXPECT_EQ(mailWindowCount(), 2);
 }
 
-TEST_F(MailWindowsTest, ClosingTheMainWindowClosesTheMailWindows)
-{
+TEST_F(MailWindowsTest, ClosingTheMainWindowClosesTheMailWindows) {
     QPointer<MailWindow> tell = openFromMenu("mnuTellFriend");
     QPointer<MailWindow> contact = openFromMenu("mnuContact");
     window->close();
@@ -171,14 +161,16 @@ struct PressCase {
     const char* value;
 };
 
-TEST_F(MailWindowsTest, TellAFriendChecksSpeakOneAtATime)
-{
+TEST_F(MailWindowsTest, TellAFriendChecksSpeakOneAtATime) {
     MailWindow* w = openFromMenu("mnuTellFriend");
     ASSERT_NE(w, nullptr);
     in<QComboBox>(w, "cboSubject")->setEditText("Please Choose a Subject");
     const QList<FieldCheck>& checks = tellFriendForm().checks;
-    const PressCase fills[] = {{"cboSubject", " Mine"}, {"txtFriendsName", " "}, {"txtFriend", "b@b.example"},
-                               {"txtName", "Ann"}, {"txtFrom", "a@a.example"}};
+    const PressCase fills[] = {{"cboSubject", " Mine"},
+                               {"txtFriendsName", " "},
+                               {"txtFriend", "b@b.example"},
+                               {"txtName", "Ann"},
+                               {"txtFrom", "a@a.example"}};
     for (int i = 0; i < checks.size(); ++i) {
         SCOPED_TRACE(checks[i].field.toStdString());
         messages.shown.clear();
@@ -197,8 +189,7 @@ TEST_F(MailWindowsTest, TellAFriendChecksSpeakOneAtATime)
     }
 }
 
-TEST_F(MailWindowsTest, ContactChecksSpeakOneAtATime)
-{
+TEST_F(MailWindowsTest, ContactChecksSpeakOneAtATime) {
     MailWindow* w = openFromMenu("mnuContact");
     ASSERT_NE(w, nullptr);
     const QList<FieldCheck>& checks = contactForm().checks;
@@ -217,8 +208,7 @@ TEST_F(MailWindowsTest, ContactChecksSpeakOneAtATime)
     }
 }
 
-TEST_F(MailWindowsTest, LineBreaksInAddressOrSubjectAreRefusedBeforeConnecting)
-{
+TEST_F(MailWindowsTest, LineBreaksInAddressOrSubjectAreRefusedBeforeConnecting) {
     struct Case {
         const char* field;
         const char* value;

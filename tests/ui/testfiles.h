@@ -7,8 +7,7 @@
 
 namespace headwise::testing {
 
-inline QString writeTestFile(const QTemporaryDir& dir, const QString& name, const QByteArray& bytes)
-{
+inline QString writeTestFile(const QTemporaryDir& dir, const QString& name, const QByteArray& bytes) {
     const QString path = dir.filePath(name);
     QFile file(path);
     EXPECT_TRUE(file.open(QIODevice::WriteOnly)) << path.toStdString();
@@ -16,8 +15,7 @@ inline QString writeTestFile(const QTemporaryDir& dir, const QString& name, cons
     return path;
 }
 
-inline QByteArray readTestFile(const QString& path)
-{
+inline QByteArray readTestFile(const QString& path) {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
 }

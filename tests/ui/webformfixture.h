@@ -15,8 +15,7 @@ class WebFormTest : public ::testing::Test {
 protected:
     virtual PageFetcher& pageFetcher() = 0;
 
-    void SetUp() override
-    {
+    void SetUp() override {
         port = server.start();
         ASSERT_GT(port, 0) << "the page server did not start";
         window = std::make_unique<Form1>(Platform{settings, messages, files, shell, pageFetcher(), programs});
@@ -24,7 +23,9 @@ protected:
     }
     void TearDown() override { window.reset(); }
 
-    QString url(const char* path) const { return QStringLiteral("http://127.0.0.1:%1%2").arg(port).arg(path); }
+    QString url(const char* path) const {
+        return QStringLiteral("http://127.0.0.1:%1%2").arg(port).arg(path);
+    }
 
     PageServerProcess server;
     int port = 0;

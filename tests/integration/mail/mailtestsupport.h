@@ -24,8 +24,7 @@ namespace headwise::testing {
 // it greets and accepts a whole message.
 class ScriptedSmtpServer : public QObject {
 public:
-    ScriptedSmtpServer()
-    {
+    ScriptedSmtpServer() {
         EXPECT_TRUE(server_.listen(QHostAddress::LocalHost, 0));
         connect(&server_, &QTcpServer::newConnection, this, [this] {
             while (QTcpSocket* socket = server_.nextPendingConnection()) {
@@ -43,15 +42,13 @@ public:
 
     quint16 port() const { return server_.serverPort(); }
 
-    static void say(QTcpSocket* socket, const QByteArray& bytes)
-    {
+    static void say(QTcpSocket* socket, const QByteArray& bytes) {
         socket->write(bytes);
         socket->flush();
     }
 
     // Replies to one command line; the default accepts everything.
-    static void standardReply(QTcpSocket* socket, const QByteArray& verb)
-    {
+    static void standardReply(QTcpSocket* socket, const QByteArray& verb) {
         if (verb == "QUIT") {
             say(socket, "221 bye\r\n");
             socket->disconnectFromHost();
@@ -73,8 +70,7 @@ public:
     int hangUps = 0;
 
 private:
-    void onReadyRead(QTcpSocket* socket)
-    {
+    void onReadyRead(QTcpSocket* socket) {
         pending_ += socket->readAll();
         for (;;) {
             if (inData_) {
@@ -113,29 +109,25 @@ class MailWindowTest : public ::testing::Test {
 protected:
     void TearDown() override { delete window.data(); }
 
-    void open(const MailForm& form, quint16 port)
-    {
+    void open(const MailForm& form, quint16 port) {
         window = new MailWindow(form, messages);
         window->setSmtpServer(QStringLiteral("127.0.0.1"), port);
         window->show();
     }
 
-    template <typename T = QWidget> T* find(const char* name) const
-    {
+    template <typename T = QWidget> T* find(const char* name) const {
         T* widget = window ? window->findChild<T*>(QString::fromLatin1(name)) : nullptr;
         EXPECT_NE(widget, nullptr) << "no control named " << name;
         return widget;
     }
 
-    void fillContact(const QString& body)
-    {
+    void fillContact(const QString& body) {
         find<QComboBox>("cboSubject")->setCurrentIndex(1);
         find<QLineEdit>("txtFrom")->setText(QStringLiteral("ann@a.example"));
         find<QPlainTextEdit>("txtMessage")->setPlainText(body);
     }
 
-    void fillTellFriend()
-    {
+    void fillTellFriend() {
         find<QLineEdit>("txtFriendsName")->setText(QStringLiteral("Bob"));
         find<QLineEdit>("txtFriend")->setText(QStringLiteral("bob@b.example"));
         find<QLineEdit>("txtName")->setText(QStringLiteral("Ann"));
@@ -146,14 +138,12 @@ protected:
     QString status() const { return find<QLabel>("lblStatus")->text(); }
     bool sendEnabled() const { return find<QPushButton>("cmdSend")->isEnabled(); }
 
-    bool waitForBoxes(int count, int ms = 10000)
-    {
+    bool waitForBoxes(int count, int ms = 10000) {
         return QTest::qWaitFor([&] { return messages.shown.size() >= count; }, ms);
     }
 
     // Done when the window has gone and deleted itself.
-    bool waitForWindowGone(int ms = 10000)
-    {
+    bool waitForWindowGone(int ms = 10000) {
         return QTest::qWaitFor([&] { return window.isNull(); }, ms);
     }
 

@@ -12,13 +12,13 @@ using namespace headwise::testing;
 
 namespace {
 
-const QString kTimeoutText = QStringLiteral("Could not connect to host!     \r\nPlease try again later.     ");
+const QString kTimeoutText =
+    QStringLiteral("Could not connect to host!     \r\nPlease try again later.     ");
 
 class ScriptedServerTest : public MailWindowTest {
 protected:
     // After a failed session the window is open, idle and ready to send again.
-    void expectReadyAgain()
-    {
+    void expectReadyAgain() {
         ASSERT_FALSE(window.isNull());
         EXPECT_TRUE(window->isVisible());
         EXPECT_TRUE(QTest::qWaitFor([&] { return sendEnabled(); }, 5000));
@@ -29,8 +29,7 @@ protected:
     ScriptedSmtpServer server;
 };
 
-TEST_F(ScriptedServerTest, ContactDialogueRunsEveryStepAndClosesOnSuccess)
-{
+TEST_F(ScriptedServerTest, ContactDialogueRunsEveryStepAndClosesOnSuccess) {
     open(contactForm(), server.port());
     fillContact(QStringLiteral("Line one\n.\n.hidden"));
     QString statusAtSuccess;
@@ -52,9 +51,9 @@ TEST_F(ScriptedServerTest, ContactDialogueRunsEveryStepAndClosesOnSuccess)
     EXPECT_FALSE(sendEnabledAtSuccess);
 
     ASSERT_TRUE(QTest::qWaitFor([&] { return server.commands.size() == 5; }, 5000));
-    EXPECT_EQ(server.commands, (QList<QByteArray>{"HELO " + QHostInfo::localHostName().toUtf8(),
-                                                  "MAIL FROM:<ann@a.example>", "RCPT TO:<feedback@headwise.example>",
-                                                  "DATA", "QUIT"}));
+    EXPECT_EQ(server.commands,
+              (QList<QByteArray>{"HELO " + QHostInfo::localHostName().toUtf8(), "MAIL FROM:<ann@a.example>",
+                                 "RCPT TO:<feedback@headwise.example>", "DATA", "QUIT"}));
     ASSERT_EQ(server.messages.size(), 1);
     EXPECT_EQ(server.messages[0], "From: <ann@a.example>\r\n"
                                   "To: feedback@headwise.example\r\n"
@@ -66,8 +65,7 @@ TEST_F(ScriptedServerTest, ContactDialogueRunsEveryStepAndClosesOnSuccess)
                                   "Line one\r\n..\r\n..hidden");
 }
 
-TEST_F(ScriptedServerTest, ReplySplitOverSeveralReadsIsCollectedFirst)
-{
+TEST_F(ScriptedServerTest, ReplySplitOverSeveralReadsIsCollectedFirst) {
     bool greetingComplete = false;
     bool heloTooEarly = false;
     server.onConnect = [&](QTcpSocket* s) {
@@ -94,8 +92,7 @@ TEST_F(ScriptedServerTest, ReplySplitOverSeveralReadsIsCollectedFirst)
     EXPECT_EQ(messages.shown[0].title, "Message Sent");
 }
 
-TEST_F(ScriptedServerTest, MultiLine250ReplyPasses)
-{
+TEST_F(ScriptedServerTest, MultiLine250ReplyPasses) {
     server.onCommand = [](QTcpSocket* s, const QByteArray& verb) {
         if (verb != "HELO")
             return false;
@@ -110,25 +107,23 @@ TEST_F(ScriptedServerTest, MultiLine250ReplyPasses)
     EXPECT_EQ(messages.shown[0].text, tellFriendForm().successText);
 }
 
-TEST_F(ScriptedServerTest, RefusedRepliesShowTheWholeReplyAndEndTheSession)
-{
+TEST_F(ScriptedServerTest, RefusedRepliesShowTheWholeReplyAndEndTheSession) {
     struct Case {
         const char* refusedVerb; // nullptr: the greeting
         QByteArray reply;
         int commandsSeen;
     };
     const Case cases[] = {
-        {nullptr, "554 no service here\r\n", 0},
-        {nullptr, "OK 220 starts with a letter\r\n", 0},
-        {nullptr, " 220 starts with a blank\r\n", 0},
-        {"HELO", "220 wrong code\r\n", 1},
-        {"RCPT", "550-no such user\r\n550 really\r\n", 3},
-        {"DATA", "250 not 354\r\n", 4},
+        {nullptr, "554 no service here\r\n", 0},           {nullptr, "OK 220 starts with a letter\r\n", 0},
+        {nullptr, " 220 starts with a blank\r\n", 0},      {"HELO", "220 wrong code\r\n", 1},
+        {"RCPT", "550-no such user\r\n550 really\r\n", 3}, {"DATA", "250 not 354\r\n", 4},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.reply.constData());
         ScriptedSmtpServer local;
-        local.onConnect = [&](QTcpSocket* s) { ScriptedSmtpServer::say(s, c.refusedVerb ? "220 hi\r\n" : c.reply); };
+        local.onConnect = [&](QTcpSocket* s) {
+            ScriptedSmtpServer::say(s, c.refusedVerb ? "220 hi\r\n" : c.reply);
+        };
         local.onCommand = [&](QTcpSocket* s, const QByteArray& verb) {
             if (!c.refusedVerb || verb != c.refusedVerb)
                 return false;
@@ -140,7 +135,8 @@ TEST_F(ScriptedServerTest, RefusedRepliesShowTheWholeReplyAndEndTheSession)
         fillContact(QStringLiteral("hi"));
         send();
         ASSERT_TRUE(waitForBoxes(1));
-        EXPECT_EQ(messages.shown[0].text, "Server returned the following error:\r\n" + QString::fromLatin1(c.reply));
+        EXPECT_EQ(messages.shown[0].text,
+                  "Server returned the following error:\r\n" + QString::fromLatin1(c.reply));
         EXPECT_EQ(messages.shown[0].title, "Headwise");
         EXPECT_EQ(messages.shown[0].icon, MessageIcon::None);
         expectReadyAgain();
@@ -151,8 +147,7 @@ TEST_F(ScriptedServerTest, RefusedRepliesShowTheWholeReplyAndEndTheSession)
     }
 }
 
-TEST_F(ScriptedServerTest, SilenceTimesOutOnceAndSendWorksAgain)
-{
+TEST_F(ScriptedServerTest, SilenceTimesOutOnceAndSendWorksAgain) {
     server.onConnect = [](QTcpSocket*) {};
     open(contactForm(), server.port());
     window->setTickInterval(5);
@@ -172,8 +167,7 @@ TEST_F(ScriptedServerTest, SilenceTimesOutOnceAndSendWorksAgain)
     EXPECT_EQ(messages.shown[1].title, "Message Sent");
 }
 
-TEST_F(ScriptedServerTest, ServerHangingUpMidDialogueEndsTheSessionAtOnce)
-{
+TEST_F(ScriptedServerTest, ServerHangingUpMidDialogueEndsTheSessionAtOnce) {
     server.onCommand = [](QTcpSocket* s, const QByteArray& verb) {
         if (verb != "MAIL")
             return false;
@@ -190,8 +184,7 @@ TEST_F(ScriptedServerTest, ServerHangingUpMidDialogueEndsTheSessionAtOnce)
     EXPECT_EQ(messages.shown.size(), 1);
 }
 
-TEST_F(ScriptedServerTest, GreetingThenHangUpIsJudgedByTheGreeting)
-{
+TEST_F(ScriptedServerTest, GreetingThenHangUpIsJudgedByTheGreeting) {
     server.onConnect = [](QTcpSocket* s) {
         ScriptedSmtpServer::say(s, "554 closing\r\n");
         s->disconnectFromHost();
@@ -205,8 +198,7 @@ TEST_F(ScriptedServerTest, GreetingThenHangUpIsJudgedByTheGreeting)
     EXPECT_EQ(messages.shown.size(), 1);
 }
 
-TEST_F(ScriptedServerTest, CancelDuringTheWaitClosesSilently)
-{
+TEST_F(ScriptedServerTest, CancelDuringTheWaitClosesSilently) {
     server.onConnect = [](QTcpSocket*) {};
     open(tellFriendForm(), server.port());
     fillTellFriend();
@@ -227,8 +219,7 @@ TEST_F(ScriptedServerTest, CancelDuringTheWaitClosesSilently)
     EXPECT_TRUE(messages.shown.isEmpty());
 }
 
-TEST_F(ScriptedServerTest, RefusedConnectionShowsTheSocketError)
-{
+TEST_F(ScriptedServerTest, RefusedConnectionShowsTheSocketError) {
     quint16 deadPort = 0;
     {
         QTcpServer probe;
@@ -246,8 +237,7 @@ TEST_F(ScriptedServerTest, RefusedConnectionShowsTheSocketError)
     expectReadyAgain();
 }
 
-TEST_F(ScriptedServerTest, OverLongReplyIsAFailureNotMemoryGrowth)
-{
+TEST_F(ScriptedServerTest, OverLongReplyIsAFailureNotMemoryGrowth) {
     server.onConnect = [](QTcpSocket* s) { ScriptedSmtpServer::say(s, QByteArray(200 * 1024, 'x')); };
     open(contactForm(), server.port());
     fillContact(QStringLiteral("hi"));
@@ -259,8 +249,7 @@ TEST_F(ScriptedServerTest, OverLongReplyIsAFailureNotMemoryGrowth)
     EXPECT_TRUE(server.commands.isEmpty());
 }
 
-TEST_F(ScriptedServerTest, TellFriendRecipientIsFixedAtSendAndBodyAtConnection)
-{
+TEST_F(ScriptedServerTest, TellFriendRecipientIsFixedAtSendAndBodyAtConnection) {
     open(tellFriendForm(), server.port());
     fillTellFriend();
     find<QPlainTextEdit>("txtComments")->setPlainText(QStringLiteral("Really\ngood"));
@@ -274,15 +263,15 @@ TEST_F(ScriptedServerTest, TellFriendRecipientIsFixedAtSendAndBodyAtConnection)
     EXPECT_EQ(server.commands[2], "RCPT TO:<bob@b.example>");
     ASSERT_EQ(server.messages.size(), 1);
     const QByteArray& data = server.messages[0];
-    EXPECT_TRUE(data.startsWith("From: <ann@a.example>\r\nTo: bob@b.example\r\n"
-                                "Subject: From: Ann -  I Highly Recommend It!\r\nX-Mailer: VarnholtTellaFriend\r\n"));
-    const QString body = TellFriendBody(QStringLiteral("Bob"), QStringLiteral("Changed\nmind"), programPageAddress(),
-                                        QStringLiteral("Ann"));
+    EXPECT_TRUE(
+        data.startsWith("From: <ann@a.example>\r\nTo: bob@b.example\r\n"
+                        "Subject: From: Ann -  I Highly Recommend It!\r\nX-Mailer: VarnholtTellaFriend\r\n"));
+    const QString body = TellFriendBody(QStringLiteral("Bob"), QStringLiteral("Changed\nmind"),
+                                        programPageAddress(), QStringLiteral("Ann"));
     EXPECT_TRUE(data.endsWith("\r\n\r\n" + body.toUtf8())) << data.constData();
 }
 
-TEST_F(ScriptedServerTest, LineBreakInANameNeverConnects)
-{
+TEST_F(ScriptedServerTest, LineBreakInANameNeverConnects) {
     open(tellFriendForm(), server.port());
     fillTellFriend();
     find<QLineEdit>("txtName")->setText(QStringLiteral("Ann\r\nBcc: all@x.example"));
@@ -303,8 +292,7 @@ struct BufferWatch {
     int arrivals = 0;
 };
 
-void watchBuffers(QWidget* window, BufferWatch& watch)
-{
+void watchBuffers(QWidget* window, BufferWatch& watch) {
     auto* session = window->findChild<SmtpSession*>();
     auto* socket = window->findChild<QTcpSocket*>(QStringLiteral("Winsock1"));
     ASSERT_NE(session, nullptr);
@@ -317,8 +305,7 @@ void watchBuffers(QWidget* window, BufferWatch& watch)
     });
 }
 
-TEST_F(ScriptedServerTest, HostileRepliesFailWithinTheirLimitsAndKeepTheBuffersCapped)
-{
+TEST_F(ScriptedServerTest, HostileRepliesFailWithinTheirLimitsAndKeepTheBuffersCapped) {
     const QString refused = QStringLiteral("Server returned the following error:\r\n");
     struct Case {
         const char* name;
@@ -365,7 +352,8 @@ TEST_F(ScriptedServerTest, HostileRepliesFailWithinTheirLimitsAndKeepTheBuffersC
         send();
         ASSERT_TRUE(waitForBoxes(1, 10000));
         EXPECT_LT(clock.elapsed(), 10000);
-        EXPECT_TRUE(messages.shown[0].text.startsWith(c.expectedStart)) << messages.shown[0].text.left(80).toStdString();
+        EXPECT_TRUE(messages.shown[0].text.startsWith(c.expectedStart))
+            << messages.shown[0].text.left(80).toStdString();
         EXPECT_EQ(messages.shown[0].title, "Headwise");
         EXPECT_LE(messages.shown[0].text.size(), refused.size() + SmtpSession::kMaxReplyBytes);
         EXPECT_GT(watch.arrivals, 0);

@@ -22,8 +22,7 @@ struct ReceivedMail {
 // A real SMTP server (aiosmtpd) on a free 127.0.0.1 port, for one test.
 class SmtpSinkTest : public MailWindowTest {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         ASSERT_TRUE(dir_.isValid());
         outPath_ = dir_.filePath(QStringLiteral("received.jsonl"));
         sink_.setProgram(QStringLiteral("/usr/bin/python3"));
@@ -31,15 +30,15 @@ protected:
         sink_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
         sink_.start();
         ASSERT_TRUE(sink_.waitForStarted(10000)) << sink_.errorString().toStdString();
-        ASSERT_TRUE(QTest::qWaitFor([&] { return sink_.canReadLine() || sink_.state() != QProcess::Running; }, 15000));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return sink_.canReadLine() || sink_.state() != QProcess::Running; },
+                                    15000));
         const QByteArray line = sink_.readLine().trimmed();
         ASSERT_TRUE(line.startsWith("PORT ")) << "sink did not start: " << line.constData();
         port_ = line.mid(5).toUShort();
         ASSERT_NE(port_, 0);
     }
 
-    void TearDown() override
-    {
+    void TearDown() override {
         MailWindowTest::TearDown();
         delete second_.data();
         sink_.closeWriteChannel();
@@ -49,8 +48,7 @@ protected:
         }
     }
 
-    QList<ReceivedMail> received() const
-    {
+    QList<ReceivedMail> received() const {
         QList<ReceivedMail> mails;
         QFile file(outPath_);
         if (!file.open(QIODevice::ReadOnly))
@@ -68,8 +66,7 @@ protected:
         return mails;
     }
 
-    bool waitForMails(int count) const
-    {
+    bool waitForMails(int count) const {
         return QTest::qWaitFor([&] { return received().size() >= count; }, 15000);
     }
 
@@ -82,12 +79,12 @@ private:
     QProcess sink_;
 };
 
-TEST_F(SmtpSinkTest, ContactMailArrivesByteForByte)
-{
+TEST_F(SmtpSinkTest, ContactMailArrivesByteForByte) {
     open(contactForm(), port_);
     find<QComboBox>("cboSubject")->setCurrentIndex(4);
     find<QLineEdit>("txtFrom")->setText(QStringLiteral("ann@a.example"));
-    find<QPlainTextEdit>("txtMessage")->setPlainText(QStringLiteral("First line\n.\n.leading dot\n..two\nlast"));
+    find<QPlainTextEdit>("txtMessage")
+        ->setPlainText(QStringLiteral("First line\n.\n.leading dot\n..two\nlast"));
     send();
     ASSERT_TRUE(waitForWindowGone());
     ASSERT_EQ(messages.shown.size(), 1);
@@ -109,8 +106,7 @@ TEST_F(SmtpSinkTest, ContactMailArrivesByteForByte)
                          "First line\r\n.\r\n.leading dot\r\n..two\r\nlast\r\n");
 }
 
-TEST_F(SmtpSinkTest, TellFriendMailCarriesTheComposedBodyInUtf8)
-{
+TEST_F(SmtpSinkTest, TellFriendMailCarriesTheComposedBodyInUtf8) {
     open(tellFriendForm(), port_);
     find<QLineEdit>("txtFriendsName")->setText(QStringLiteral("Zoë"));
     find<QLineEdit>("txtFriend")->setText(QStringLiteral("zoe@b.example"));
@@ -124,8 +120,8 @@ TEST_F(SmtpSinkTest, TellFriendMailCarriesTheComposedBodyInUtf8)
     const ReceivedMail mail = received().at(0);
     EXPECT_EQ(mail.mailFrom, "ann@a.example");
     EXPECT_EQ(mail.rcptTos, QStringList{"zoe@b.example"});
-    const QString body = TellFriendBody(QStringLiteral("Zoë"), QStringLiteral(".\nTry it"), programPageAddress(),
-                                        QStringLiteral("Ann"));
+    const QString body = TellFriendBody(QStringLiteral("Zoë"), QStringLiteral(".\nTry it"),
+                                        programPageAddress(), QStringLiteral("Ann"));
     EXPECT_EQ(mail.data, "From: <ann@a.example>\r\n"
                          "To: zoe@b.example\r\n"
                          "Subject: From: Ann -  I'm using a new program\r\n"
@@ -138,8 +134,7 @@ TEST_F(SmtpSinkTest, TellFriendMailCarriesTheComposedBodyInUtf8)
     EXPECT_TRUE(mail.data.contains("\r\n.\r\nTry it\r\n"));
 }
 
-TEST_F(SmtpSinkTest, BothWindowsSendAtOnceWithoutMixingAddresses)
-{
+TEST_F(SmtpSinkTest, BothWindowsSendAtOnceWithoutMixingAddresses) {
     open(contactForm(), port_);
     fillContact(QStringLiteral("from the contact window"));
     second_ = new MailWindow(tellFriendForm(), messages);
