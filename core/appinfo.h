@@ -12,6 +12,16 @@ inline QString applicationTitle() {
     return QStringLiteral("Headwise");
 }
 
+// Names the desktop entry and the AppStream data are installed under; window
+// managers match windows to menu entries by the desktop id.
+inline QString desktopId() {
+    return QStringLiteral("example.headwise.Headwise");
+}
+
+inline QString iconName() {
+    return QStringLiteral("headwise");
+}
+
 // The build sets the version once, in the project's CMakeLists.txt.
 inline QString versionText() {
     return QStringLiteral(HEADWISE_VERSION_TEXT);
