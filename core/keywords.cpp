@@ -133,4 +133,15 @@ QString keywordText(const QStringList& words) {
     return words.join(QStringLiteral(", "));
 }
 
+QStringList keywordCandidates(const QString& page) {
+    QStringList words = wordList(stripHtml(page));
+    removeRedundantWords(words);
+    ClearDoubles(words);
+    return words;
+}
+
+QString appendKeywords(const QString& current, const QString& added) {
+    return current.isEmpty() ? added : current + QStringLiteral(", ") + added;
+}
+
 } // namespace headwise

@@ -36,4 +36,10 @@ qsizetype CountCommas(const QString& text);
 // Words separated by ", " with nothing after the last.
 QString keywordText(const QStringList& words);
 
+// The Extract chain in one call: strip, word list, length filter, de-duplication.
+QStringList keywordCandidates(const QString& page);
+
+// "Add These": the chosen keywords go after what the field already holds.
+QString appendKeywords(const QString& current, const QString& added);
+
 } // namespace headwise

@@ -1,6 +1,7 @@
 #include "tagblock.h"
 
 #include "linebreaks.h"
+#include "tagscanner.h"
 
 #include <QStringList>
 
@@ -94,6 +95,17 @@ std::optional<QString> buildAltTagBlock(const TagFields& fields) {
     if (fields.outputForm == kAltFormHtmlPage || fields.outputForm == kFormHtmlPage)
         return (wrappedInPage(altLinesWithoutEnd(fields)) << kCommentEnd).join(kCrLf);
     return std::nullopt;
+}
+
+TagFields defaultTagFields() {
+    return {.rating = QStringLiteral("General"),
+            .robots = QStringLiteral("ALL"),
+            .revisit = QStringLiteral("7 Days"),
+            .outputForm = kFormTagsOnly};
+}
+
+TagBlockInsertion tagBlockInsertion(const QString& page, const QString& block) {
+    return {.at = insertionPoint(page), .text = kCrLf + block + kCrLf};
 }
 
 } // namespace headwise

@@ -22,6 +22,17 @@ inline const QString kFormTagsOnly = QStringLiteral("MetaTags Only");
 inline const QString kFormHtmlPage = QStringLiteral("HTML Page");
 inline const QString kAltFormHtmlPage = QStringLiteral("Html Page");
 
+// The choices the window and the command line start from: rating, robots,
+// revisit and output form; the texts are empty.
+TagFields defaultTagFields();
+
+// "Insert Tags": the block between two CR LF, placed at the page's insertion point.
+struct TagBlockInsertion {
+    qsizetype at = 0;
+    QString text;
+};
+TagBlockInsertion tagBlockInsertion(const QString& page, const QString& block);
+
 // Standard layout. Nothing when the title is empty or the output form is not
 // exactly one of the two choices.
 std::optional<QString> BuildTagBlock(const TagFields& fields);

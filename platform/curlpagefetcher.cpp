@@ -2,7 +2,6 @@
 
 #include "pagecodec.h"
 
-#include <QRegularExpression>
 #include <curl/curl.h>
 #include <memory>
 #include <mutex>
@@ -87,8 +86,7 @@ bool curlReady() {
 
 // A typed address without "scheme://" is meant for the web.
 QByteArray withScheme(const QString& url) {
-    static const QRegularExpression scheme(QStringLiteral("^[A-Za-z][A-Za-z0-9+.-]*://"));
-    const QString full = scheme.match(url).hasMatch() ? url : QStringLiteral("http://") + url;
+    const QString full = hasScheme(url) ? url : QStringLiteral("http://") + url;
     return full.toUtf8();
 }
 
@@ -153,8 +151,8 @@ FetchResult CurlPageFetcher::fetch(const QString& url) {
         bool ok = true;
         const auto set = [&ok](CURLcode code) { ok = ok && code == CURLE_OK; };
         set(curl_easy_setopt(h, CURLOPT_URL, address.constData()));
-        set(curl_easy_setopt(h, CURLOPT_PROTOCOLS_STR, "http,https"));
-        set(curl_easy_setopt(h, CURLOPT_REDIR_PROTOCOLS_STR, "http,https"));
+        set(curl_easy_setopt(h, CURLOPT_PROTOCOLS_STR, kFetchedSchemes));
+        set(curl_easy_setopt(h, CURLOPT_REDIR_PROTOCOLS_STR, kFetchedSchemes));
         set(curl_easy_setopt(h, CURLOPT_FOLLOWLOCATION, 1L));
         set(curl_easy_setopt(h, CURLOPT_MAXREDIRS, kMaxRedirects));
         set(curl_easy_setopt(h, CURLOPT_USERAGENT, "vb wininet"));

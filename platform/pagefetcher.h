@@ -29,4 +29,14 @@ public:
     virtual FetchResult fetch(const QString& url) = 0;
 };
 
+// Whether a typed text begins with "scheme://": a web address, not a file name.
+bool hasScheme(const QString& text);
+
+// The schemes a fetcher follows, at the start and through redirects.
+inline constexpr char kFetchedSchemes[] = "http,https";
+
+// A text without a scheme is taken for a web address; the scheme must then be
+// one of kFetchedSchemes.
+bool isFetchedAddress(const QString& text);
+
 } // namespace headwise

@@ -6,18 +6,47 @@
 
 namespace headwise {
 
-std::optional<DecodedPage> readPageFile(const QString& path) {
+PageFileRead readPageFile(const QString& path, qint64 maxBytes) {
+    const auto failed = [](PageFileFailure failure) { return PageFileRead{std::nullopt, failure}; };
     const QFileInfo info(path);
-    if (path.isEmpty() || !info.isFile() || info.size() > kMaxPageBytes)
-        return std::nullopt;
+    if (path.isEmpty() || !info.exists())
+        return failed(PageFileFailure::Missing);
+    // Pipes and devices may never end; only plain files are read.
+    if (!info.isFile())
+        return failed(PageFileFailure::NotARegularFile);
+    if (info.size() > maxBytes)
+        return failed(PageFileFailure::TooLarge);
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
-        return std::nullopt;
+        return failed(PageFileFailure::Unreadable);
     // Read one byte past the cap, so a file that grew since the check is still refused.
-    const QByteArray bytes = file.read(kMaxPageBytes + 1);
-    if (bytes.size() > kMaxPageBytes || file.error() != QFile::NoError)
-        return std::nullopt;
-    return decodePage(bytes);
+    const QByteArray bytes = file.read(maxBytes + 1);
+    if (file.error() != QFile::NoError)
+        return failed(PageFileFailure::Unreadable);
+    if (bytes.size() > maxBytes)
+        return failed(PageFileFailure::TooLarge);
+    DecodedPage page = decodePage(bytes);
+    if (page.text.contains(QChar(0)))
+        return failed(PageFileFailure::Binary);
+    return {std::move(page), PageFileFailure::None};
+}
+
+QString failureText(PageFileFailure failure, qint64 maxBytes) {
+    switch (failure) {
+    case PageFileFailure::None:
+        break;
+    case PageFileFailure::Missing:
+        return QStringLiteral("no such file");
+    case PageFileFailure::NotARegularFile:
+        return QStringLiteral("is not a regular file (a directory, device or pipe)");
+    case PageFileFailure::TooLarge:
+        return QStringLiteral("larger than %1 MiB").arg(maxBytes / (1024 * 1024));
+    case PageFileFailure::Unreadable:
+        return QStringLiteral("cannot be read");
+    case PageFileFailure::Binary:
+        return QStringLiteral("is a binary file, not a text page");
+    }
+    return {};
 }
 
 bool writePageFile(const QString& path, const QString& crlfText, const PageEncoding& encoding,

@@ -7,11 +7,22 @@
 
 namespace headwise {
 
-// Larger pages are refused rather than read into memory.
+// The windows refuse larger pages rather than read them into memory.
 inline constexpr qint64 kMaxPageBytes = qint64(256) * 1024 * 1024;
 
-// nullopt when the file is missing, a directory, unreadable or too large.
-std::optional<DecodedPage> readPageFile(const QString& path);
+enum class PageFileFailure { None, Missing, NotARegularFile, TooLarge, Unreadable, Binary };
+
+struct PageFileRead {
+    std::optional<DecodedPage> page;
+    PageFileFailure failure = PageFileFailure::None;
+};
+
+// The page in a file of at most maxBytes, or why there is none. A file whose
+// decoded text holds a NUL is binary: text pages never do.
+PageFileRead readPageFile(const QString& path, qint64 maxBytes);
+
+// One line for the user, naming no file.
+QString failureText(PageFileFailure failure, qint64 maxBytes);
 
 // Atomic: on failure the old file stays as it was and errorText (if given)
 // says why.

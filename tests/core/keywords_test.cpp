@@ -81,14 +81,14 @@ INSTANTIATE_TEST_SUITE_P(
                       WordListCase{"NoBlank", "carpet", {"carpet"}}, WordListCase{"Empty", "", {}}),
     [](const auto& info) { return std::string(info.param.name); });
 
-TEST(removeRedundantWords, KeepsFiveToFifteenCharacters) {
+TEST(RemoveRedundantWords, KeepsFiveToFifteenCharacters) {
     QStringList words = {"abcd", "abcde",         "", "abcdefghijklmno", "abcdefghijklmnop",
                          "beta", "keyworddensity"};
     removeRedundantWords(words);
     EXPECT_EQ(words, QStringList({"abcde", "abcdefghijklmno", "keyworddensity"}));
 }
 
-TEST(removeRedundantWords, CountsUtf16CodeUnits) {
+TEST(RemoveRedundantWords, CountsUtf16CodeUnits) {
     // Five code units (two of them one surrogate pair) is long enough.
     QStringList words = {QString::fromUtf8("ab\U0001F600c"), QString::fromUtf8("a\U0001F600c")};
     removeRedundantWords(words);
@@ -142,7 +142,7 @@ TEST(CountCommas, CountsCommasOrMinusOneForEmptyText) {
     EXPECT_EQ(CountCommas(QString(40000, QLatin1Char(','))), 40000);
 }
 
-TEST(keywordText, JoinsWithCommaAndBlank) {
+TEST(KeywordText, JoinsWithCommaAndBlank) {
     EXPECT_EQ(keywordText({"carpet", "floor", "tiles"}), "carpet, floor, tiles");
     EXPECT_EQ(keywordText({"carpet"}), "carpet");
     EXPECT_EQ(keywordText({}), "");

@@ -133,13 +133,13 @@ const char* const kBodyTail =
     "Have Fun There!\r\n"
     "Ann";
 
-TEST(tellFriendBody, WithoutCommentsFourLineBreaksInARow) {
+TEST(TellFriendBody, WithoutCommentsFourLineBreaksInARow) {
     const QString body = tellFriendBody("Bob", "", "http://page.example/", "Ann");
     EXPECT_EQ(body, QString(kBodyHead) + "\r\n\r\n" + kBodyTail);
     EXPECT_TRUE(body.contains("you.\r\n\r\n\r\n\r\nIt's easy"));
 }
 
-TEST(tellFriendBody, CommentsSitBetweenTheParagraphsWithCrLf) {
+TEST(TellFriendBody, CommentsSitBetweenTheParagraphsWithCrLf) {
     const QString body = tellFriendBody("Bob", "Try it\nnow", "http://page.example/", "Ann");
     EXPECT_EQ(body, QString(kBodyHead) + "Try it\r\nnow\r\n\r\n" + kBodyTail);
     EXPECT_FALSE(body.endsWith("\r\n"));

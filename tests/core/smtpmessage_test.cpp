@@ -43,18 +43,18 @@ const char* const kAsciiHeaders = "From: <me@home.example>\r\n"
                                   "Content-Type: text/plain;\tcharset=us-ascii\r\n"
                                   "\r\n";
 
-TEST(messageText, AsciiMailKeepsEveryHeaderAsWritten) {
+TEST(MessageText, AsciiMailKeepsEveryHeaderAsWritten) {
     const QByteArray text = messageText(asciiRequest(), QStringLiteral("VarnholtTellaFriend"),
                                         QStringLiteral("Hello\nsecond line"));
     EXPECT_EQ(text, QByteArray(kAsciiHeaders) + "Hello\r\nsecond line");
 }
 
-TEST(messageText, EmptyBodyStillHasHeadersAndEmptyLine) {
+TEST(MessageText, EmptyBodyStillHasHeadersAndEmptyLine) {
     EXPECT_EQ(messageText(asciiRequest(), QStringLiteral("VarnholtTellaFriend"), QString()),
               QByteArray(kAsciiHeaders));
 }
 
-TEST(messageText, NonAsciiBodyGoesOutAsUtf8With8bitHeaders) {
+TEST(MessageText, NonAsciiBodyGoesOutAsUtf8With8bitHeaders) {
     const QByteArray text =
         messageText(asciiRequest(), QStringLiteral("VarnholtBugReport"), QStringLiteral("Grüße, ½ €"));
     const QByteArray expected = "From: <me@home.example>\r\n"
@@ -69,7 +69,7 @@ TEST(messageText, NonAsciiBodyGoesOutAsUtf8With8bitHeaders) {
     EXPECT_EQ(text, expected);
 }
 
-TEST(messageText, NonAsciiSubjectAloneLeavesBodyCharset) {
+TEST(MessageText, NonAsciiSubjectAloneLeavesBodyCharset) {
     MailRequest r = asciiRequest();
     r.Subject = QStringLiteral("Grüße");
     const QByteArray text = messageText(r, QStringLiteral("X"), QStringLiteral("plain"));
@@ -79,7 +79,7 @@ TEST(messageText, NonAsciiSubjectAloneLeavesBodyCharset) {
     EXPECT_FALSE(text.contains("Content-Transfer-Encoding"));
 }
 
-TEST(messageText, NoBareLineFeedOrCarriageReturnEver) {
+TEST(MessageText, NoBareLineFeedOrCarriageReturnEver) {
     const QByteArray text =
         messageText(asciiRequest(), QStringLiteral("X"), QStringLiteral("a\nb\rc\r\nd\n\n.\ne\r"));
     for (qsizetype i = 0; i < text.size(); ++i) {
@@ -93,7 +93,7 @@ TEST(messageText, NoBareLineFeedOrCarriageReturnEver) {
     EXPECT_TRUE(text.endsWith("a\r\nb\r\nc\r\nd\r\n\r\n..\r\ne\r\n"));
 }
 
-TEST(messageText, RefusesLineBreaksInAddressesAndSubject) {
+TEST(MessageText, RefusesLineBreaksInAddressesAndSubject) {
     struct Case {
         QString MailRequest::*field;
         const char* value;
@@ -130,11 +130,11 @@ INSTANTIATE_TEST_SUITE_P(
                       DotCase{"..hidden", "...hidden"}, DotCase{"a.b\n c.", "a.b\r\n c."},
                       DotCase{"x\r\n.end", "x\r\n..end"}, DotCase{"x\r.y", "x\r\n..y"}, DotCase{"", ""}));
 
-TEST(encodedSubject, AsciiStaysAsTyped) {
+TEST(EncodedSubject, AsciiStaysAsTyped) {
     EXPECT_EQ(encodedSubject(QStringLiteral("Headwise -  Report Bug")), QByteArray("Headwise -  Report Bug"));
 }
 
-TEST(encodedSubject, LongSubjectSplitsIntoShortWordsOnWholeCharacters) {
+TEST(EncodedSubject, LongSubjectSplitsIntoShortWordsOnWholeCharacters) {
     // 40 two-byte letters and an emoji: more than one word's worth, with a
     // four-byte character that must not be cut.
     const QString subject =

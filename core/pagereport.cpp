@@ -1,0 +1,58 @@
+#include "pagereport.h"
+
+#include "linebreaks.h"
+
+namespace headwise {
+namespace {
+
+// The scanners end every piece with CR LF.
+QStringList pieces(const QString& crlfTerminated) {
+    QStringList list = crlfTerminated.split(kCrLf);
+    if (!list.isEmpty() && list.last().isEmpty())
+        list.removeLast();
+    return list;
+}
+
+} // namespace
+
+QString tagName(ScannedTag tag) {
+    switch (tag) {
+    case ScannedTag::Title:
+        return QStringLiteral("Title");
+    case ScannedTag::Keywords:
+        return QStringLiteral("Keywords");
+    case ScannedTag::Description:
+        return QStringLiteral("Description");
+    case ScannedTag::Robots:
+        return QStringLiteral("Robots");
+    case ScannedTag::Rating:
+        return QStringLiteral("Rating");
+    case ScannedTag::Revisit:
+        return QStringLiteral("Revisit");
+    }
+    return {};
+}
+
+TagReport reportTag(ScannedTag tag, const ScanResult& scan) {
+    TagReport report{.tag = tag, .count = scan.count, .missing = reportsMissing(QString::number(scan.count))};
+    if (report.missing) {
+        report.boxText = missingMessage(tag);
+        return report;
+    }
+    report.boxText = scan.boxText;
+    report.found = tag == ScannedTag::Title ? QStringList{scan.boxText} : pieces(scan.boxText);
+    return report;
+}
+
+PageReport reportPage(const QString& page) {
+    PageReport report;
+    report.listing = listMetaTags(page);
+    report.meta = pieces(report.listing.script);
+    for (ScannedTag tag : kReportOrder) {
+        report.tags.append(reportTag(tag, scanTag(tag, page)));
+        report.complete = report.complete && !report.tags.last().missing;
+    }
+    return report;
+}
+
+} // namespace headwise

@@ -1,0 +1,20 @@
+#include "pagefetcher.h"
+
+#include <QRegularExpression>
+#include <QUrl>
+
+namespace headwise {
+
+bool hasScheme(const QString& text) {
+    static const QRegularExpression scheme(QStringLiteral("^[A-Za-z][A-Za-z0-9+.-]*://"));
+    return scheme.match(text).hasMatch();
+}
+
+bool isFetchedAddress(const QString& text) {
+    if (!hasScheme(text))
+        return true;
+    const QString scheme = QUrl(text).scheme().toLower();
+    return QString::fromLatin1(kFetchedSchemes).split(QLatin1Char(',')).contains(scheme);
+}
+
+} // namespace headwise
