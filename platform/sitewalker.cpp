@@ -244,11 +244,10 @@ void SiteWalker::readSitemap(const QString& location, const QString& input, int 
             return;
         }
         bytes = file.read(limits_.maxSitemapBytes + 1);
-        if (bytes.size() > limits_.maxSitemapBytes) {
-            problems_.append(name +
-                             QStringLiteral(": larger than %1 MiB").arg(limits_.maxSitemapBytes >> 20));
-            return;
-        }
+    }
+    if (bytes.size() > limits_.maxSitemapBytes) {
+        problems_.append(name + QStringLiteral(": larger than %1 MiB").arg(limits_.maxSitemapBytes >> 20));
+        return;
     }
 
     QString error;
