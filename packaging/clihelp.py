@@ -12,11 +12,15 @@ COMMAND_LINE = re.compile(r"^  ([a-z][a-z0-9-]*)  +(\S.*)$")
 OPTION_LINE = re.compile(r"^  (-[-\w]+(?:, -[-\w]+)*)(?: <([^>]*)>)?  +(\S.*)$")
 ARGUMENT_LINE = re.compile(r"^  (\w[-\w.]*)  +(\S.*)$")
 CONTINUATION = re.compile(r"^ {4,}(\S.*)$")
-# Fixed values show either as a|b|c or as "A", "B" or "C".
-CHOICES = re.compile(r"\b[a-z][a-z0-9-]*(?:\|[a-z][a-z0-9-]*)+\b")
+# Fixed values show as a value name a|b|c, as "A", "B" or "C", or as a list
+# after a colon: "Format: text (default), json or sarif."
+PIPED_CHOICES = re.compile(r"^[a-z][a-z0-9-]*(?:\|[a-z][a-z0-9-]*)+$")
 QUOTED_CHOICES = re.compile(r'"[^"]+"(?:, "[^"]+")* or "[^"]+"')
-FILE_VALUE = re.compile(r"file|path|out|page|config|sitemap", re.IGNORECASE)
-DIR_VALUE = re.compile(r"dir|folder", re.IGNORECASE)
+WORD = r"[a-z][a-z0-9-]*(?: \(default\))?"
+LISTED_CHOICES = re.compile(rf": ({WORD}(?:, {WORD})*,? or {WORD})\.?$")
+# Value names that ask for a file (FILE, BLOCKFILE, OUT, FILE|URL) or a folder.
+FILE_WORDS = {"path", "out", "output", "page", "config", "sitemap"}
+DIR_WORDS = {"dir", "directory", "folder"}
 
 
 def run_help(cli, *words):
@@ -54,16 +58,20 @@ def entries(lines, pattern):
 
 
 def value_kind(value, description):
-    if DIR_VALUE.search(value):
-        return "dir"
-    if FILE_VALUE.search(value):
+    words = {word.lower() for word in re.findall(r"[A-Za-z]+", value)}
+    if any(word.endswith("file") for word in words) or words & FILE_WORDS:
         return "file"
-    choices = CHOICES.search(value) or CHOICES.search(description)
-    if choices:
-        return "choice:" + choices.group(0)
+    if words & DIR_WORDS:
+        return "dir"
+    if PIPED_CHOICES.match(value):
+        return "choice:" + value
     quoted = QUOTED_CHOICES.search(description)
     if quoted:
         return "choice:" + "|".join(re.findall(r'"([^"]+)"', quoted.group(0)))
+    listed = LISTED_CHOICES.search(description)
+    if listed:
+        words = re.split(r",? or |, ", listed.group(1).replace(" (default)", ""))
+        return "choice:" + "|".join(words)
     return "text"
 
 
