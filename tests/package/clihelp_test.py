@@ -87,5 +87,25 @@ class HelpText(unittest.TestCase):
         self.assertNotIn("create --alternate'", tables)
 
 
+class ZshSpecs(unittest.TestCase):
+    def test_option_specs(self):
+        cases = [
+            # option, specs as zsh reads them
+            ({"flags": ["--json"], "value": None, "kind": None, "description": "One object [per page]."},
+             ["'--json[One object \\[per page\\].]'"]),
+            ({"flags": ["-o", "--output"], "value": "FILE", "kind": "file", "description": "Write it."},
+             ["'(-o --output)-o+[Write it.]:file:_files'", "'(-o --output)--output=[Write it.]:file:_files'"]),
+            ({"flags": ["--form"], "value": "text", "kind": "choice:HTML Page|Tags", "description": "Layout."},
+             ["'--form=[Layout.]:text:(HTML\\ Page Tags)'"]),
+            ({"flags": ["--title"], "value": "text", "kind": "text", "description": "The page's title."},
+             ["'--title=[The page'\\''s title.]:text: '"]),
+            ({"flags": ["--into"], "value": "DIR", "kind": "dir", "description": "Where."},
+             ["'--into=[Where.]:dir:_files -/'"]),
+        ]
+        for option, specs in cases:
+            with self.subTest(flags=option["flags"]):
+                self.assertEqual(clihelp.zsh_option_specs(option), specs)
+
+
 if __name__ == "__main__":
     unittest.main()
