@@ -3,7 +3,7 @@
 #include "pageinput.h"
 
 #include "linebreaks.h"
-#include "tagscanner.h"
+#include "pagereport.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -12,64 +12,12 @@
 namespace headwise::cli {
 namespace {
 
-QString tagName(ScannedTag tag) {
-    switch (tag) {
-    case ScannedTag::Title:
-        return QStringLiteral("Title");
-    case ScannedTag::Keywords:
-        return QStringLiteral("Keywords");
-    case ScannedTag::Description:
-        return QStringLiteral("Description");
-    case ScannedTag::Robots:
-        return QStringLiteral("Robots");
-    case ScannedTag::Rating:
-        return QStringLiteral("Rating");
-    case ScannedTag::Revisit:
-        return QStringLiteral("Revisit");
-    }
-    return {};
-}
-
-QStringList pieces(const QString& crlfTerminated) {
-    QStringList list = crlfTerminated.split(kCrLf);
-    if (!list.isEmpty() && list.last().isEmpty())
-        list.removeLast();
-    return list;
-}
-
-struct TagReport {
-    ScannedTag tag;
-    QStringList found;
-    bool missing;
-};
-
-struct PageReport {
-    QStringList meta;
-    QList<TagReport> tags;
-    bool complete = true;
-};
-
-PageReport analyzePage(const QString& page) {
-    PageReport report;
-    report.meta = pieces(listMetaTags(page).script);
-    for (ScannedTag tag : kReportOrder) {
-        const ScanResult scan = scanTag(tag, page);
-        const bool missing = reportsMissing(QString::number(scan.count));
-        const QStringList found = tag == ScannedTag::Title
-                                      ? (missing ? QStringList{} : QStringList{scan.boxText})
-                                      : pieces(scan.boxText);
-        report.tags.append({tag, found, missing});
-        report.complete = report.complete && !missing;
-    }
-    return report;
-}
-
 QString asText(const QString& input, const PageReport& report) {
     QString out = input + QLatin1Char('\n');
     for (const QString& piece : report.meta)
         out += QStringLiteral("  meta: ") + toLf(piece) + QLatin1Char('\n');
     for (const TagReport& tag : report.tags) {
-        const QStringList lines = tag.missing ? QStringList{missingMessage(tag.tag)} : tag.found;
+        const QStringList lines = tag.missing ? QStringList{tag.boxText} : tag.found;
         for (const QString& line : lines)
             out += QStringLiteral("  ") + tagName(tag.tag) + QStringLiteral(": ") + toLf(line) +
                    QLatin1Char('\n');
@@ -92,7 +40,7 @@ QString asJson(const QString& input, const PageReport& report) {
 
 } // namespace
 
-int runAnalyze(const QStringList& arguments) {
+int runAnalyze(const QStringList& arguments, PageFetcher& fetcher) {
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral("Lists each page's meta tags and reports the title and "
                                                     "the Keywords, Description, Robots, Rating and\n"
@@ -111,13 +59,13 @@ int runAnalyze(const QStringList& arguments) {
         return kExitBadInput;
     }
     for (const QString& input : inputs) {
-        const LoadedPage loaded = loadPage(input);
+        const LoadedPage loaded = loadPage(input, fetcher);
         if (!loaded.page) {
             writeError(input + QStringLiteral(": ") + loaded.error);
             exitCode = kExitBadInput;
             continue;
         }
-        const PageReport report = analyzePage(loaded.page->text);
+        const PageReport report = reportPage(loaded.page->text);
         writeOut(parser.isSet(json) ? asJson(input, report) : asText(input, report));
         if (!report.complete && exitCode == kExitOk)
             exitCode = kExitTagsMissing;

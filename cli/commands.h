@@ -2,6 +2,10 @@
 
 #include <QStringList>
 
+namespace headwise {
+class PageFetcher;
+}
+
 namespace headwise::cli {
 
 // Exit codes shared by the commands.
@@ -9,10 +13,11 @@ inline constexpr int kExitOk = 0;
 inline constexpr int kExitTagsMissing = 1;
 inline constexpr int kExitBadInput = 2;
 
-// Each takes the arguments after the command word, with the program name first.
+// Each takes the arguments after the command word, with the program name
+// first; those that read web pages get them through the fetcher.
 int runCreate(const QStringList& arguments);
-int runAnalyze(const QStringList& arguments);
-int runExtract(const QStringList& arguments);
+int runAnalyze(const QStringList& arguments, PageFetcher& fetcher);
+int runExtract(const QStringList& arguments, PageFetcher& fetcher);
 int runInsert(const QStringList& arguments);
 
 } // namespace headwise::cli

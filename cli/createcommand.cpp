@@ -11,23 +11,24 @@ int runCreate(const QStringList& arguments) {
     struct Field {
         const char* name;
         const char* description;
-        const char* fallback;
+        QString TagFields::*member;
     };
     const Field fields[] = {
-        {"title", "Website title (required).", ""},
-        {"author", "Author.", ""},
-        {"subject", "Subject.", ""},
-        {"description", "Description.", ""},
-        {"keywords", "Keywords, separated by \", \".", ""},
-        {"rating", "Rating.", "General"},
-        {"robots", "Robots instruction.", "ALL"},
-        {"revisit", "Revisit interval.", "7 Days"},
-        {"form", "\"MetaTags Only\" or \"HTML Page\".", "MetaTags Only"},
+        {"title", "Website title (required).", &TagFields::title},
+        {"author", "Author.", &TagFields::author},
+        {"subject", "Subject.", &TagFields::subject},
+        {"description", "Description.", &TagFields::description},
+        {"keywords", "Keywords, separated by \", \".", &TagFields::keywords},
+        {"rating", "Rating.", &TagFields::rating},
+        {"robots", "Robots instruction.", &TagFields::robots},
+        {"revisit", "Revisit interval.", &TagFields::revisit},
+        {"form", "\"MetaTags Only\" or \"HTML Page\".", &TagFields::outputForm},
     };
+    const TagFields defaults = defaultTagFields();
     QList<QCommandLineOption> options;
     for (const Field& f : fields) {
         options.append(QCommandLineOption(QString::fromLatin1(f.name), QString::fromLatin1(f.description),
-                                          QStringLiteral("text"), QString::fromLatin1(f.fallback)));
+                                          QStringLiteral("text"), defaults.*f.member));
         parser.addOption(options.last());
     }
     const QCommandLineOption alternate(QStringLiteral("alternate"),
@@ -41,16 +42,9 @@ int runCreate(const QStringList& arguments) {
         return kExitBadInput;
     }
 
-    auto value = [&](int i) { return parser.value(options[i]); };
-    const TagFields tagFields{.title = value(0),
-                              .author = value(1),
-                              .subject = value(2),
-                              .description = value(3),
-                              .keywords = value(4),
-                              .rating = value(5),
-                              .robots = value(6),
-                              .revisit = value(7),
-                              .outputForm = value(8)};
+    TagFields tagFields;
+    for (qsizetype i = 0; i < options.size(); ++i)
+        tagFields.*fields[i].member = parser.value(options[i]);
     if (tagFields.title.isEmpty()) {
         writeError(QStringLiteral("a title is needed: --title TEXT"));
         return kExitBadInput;

@@ -6,7 +6,7 @@
 
 namespace headwise::cli {
 
-int runExtract(const QStringList& arguments) {
+int runExtract(const QStringList& arguments, PageFetcher& fetcher) {
     QCommandLineParser parser;
     parser.setApplicationDescription(
         QStringLiteral("Prints the candidate keywords of a page, separated by \", \"."));
@@ -22,14 +22,12 @@ int runExtract(const QStringList& arguments) {
         return kExitBadInput;
     }
     const QString input = parser.positionalArguments().first();
-    const LoadedPage loaded = loadPage(input);
+    const LoadedPage loaded = loadPage(input, fetcher);
     if (!loaded.page) {
         writeError(input + QStringLiteral(": ") + loaded.error);
         return kExitBadInput;
     }
-    QStringList words = wordList(stripHtml(loaded.page->text));
-    removeRedundantWords(words);
-    ClearDoubles(words);
+    const QStringList words = keywordCandidates(loaded.page->text);
     if (parser.isSet(lines))
         writeOut(words.isEmpty() ? QString() : words.join(QLatin1Char('\n')) + QLatin1Char('\n'));
     else

@@ -3,8 +3,9 @@
 #include "pageinput.h"
 
 #include "linebreaks.h"
+#include "pagefetcher.h"
 #include "pagefile.h"
-#include "tagscanner.h"
+#include "tagblock.h"
 
 namespace headwise::cli {
 
@@ -33,16 +34,16 @@ int runInsert(const QStringList& arguments) {
     const QString pagePath = parser.positionalArguments().first();
     const QString blockPath = parser.value(tags);
     for (const QString& input : {pagePath, blockPath})
-        if (looksLikeAddress(input)) {
+        if (hasScheme(input)) {
             writeError(input + QStringLiteral(": insert works on local files only"));
             return kExitBadInput;
         }
-    const LoadedPage page = loadPage(pagePath);
+    const LoadedPage page = readPage(pagePath);
     if (!page.page) {
         writeError(pagePath + QStringLiteral(": ") + page.error);
         return kExitBadInput;
     }
-    const LoadedPage block = loadPage(blockPath);
+    const LoadedPage block = readPage(blockPath);
     if (!block.page) {
         writeError(blockPath + QStringLiteral(": ") + block.error);
         return kExitBadInput;
@@ -52,7 +53,8 @@ int runInsert(const QStringList& arguments) {
         blockText.chop(kCrLf.size());
 
     QString text = page.page->text;
-    text.insert(insertionPoint(text), kCrLf + blockText + kCrLf);
+    const TagBlockInsertion insertion = tagBlockInsertion(text, blockText);
+    text.insert(insertion.at, insertion.text);
     const QString target = parser.isSet(out) ? parser.value(out) : pagePath;
     QString error;
     if (!writePageFile(target, text, page.page->encoding, &error)) {

@@ -2,6 +2,7 @@
 #include "output.h"
 
 #include "appinfo.h"
+#include "curlpagefetcher.h"
 
 #include <QCoreApplication>
 
@@ -41,12 +42,13 @@ int main(int argc, char* argv[]) {
     // The command's own help names the call as typed, with its command word.
     arguments[0] = QStringLiteral("headwise-cli ") + command;
     arguments.removeAt(1);
+    headwise::CurlPageFetcher fetcher;
     if (command == QLatin1String("create"))
         return runCreate(arguments);
     if (command == QLatin1String("analyze"))
-        return runAnalyze(arguments);
+        return runAnalyze(arguments, fetcher);
     if (command == QLatin1String("extract"))
-        return runExtract(arguments);
+        return runExtract(arguments, fetcher);
     if (command == QLatin1String("insert"))
         return runInsert(arguments);
     writeError(QStringLiteral("unknown command \"%1\"; see headwise-cli --help").arg(command));

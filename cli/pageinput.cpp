@@ -1,10 +1,7 @@
 #include "pageinput.h"
 
-#include "curlpagefetcher.h"
+#include "pagefetcher.h"
 #include "pagefile.h"
-
-#include <QFileInfo>
-#include <QUrl>
 
 namespace headwise::cli {
 namespace {
@@ -13,11 +10,9 @@ LoadedPage failure(const QString& reason) {
     return {std::nullopt, reason};
 }
 
-LoadedPage fetch(const QString& address) {
-    const QString scheme = QUrl(address).scheme().toLower();
-    if (scheme != QLatin1String("http") && scheme != QLatin1String("https"))
+LoadedPage fetch(const QString& address, PageFetcher& fetcher) {
+    if (!isFetchedAddress(address))
         return failure(QStringLiteral("only http and https addresses can be fetched"));
-    CurlPageFetcher fetcher;
     QString text = fetcher.GetPageSource(address);
     if (text.isEmpty())
         return failure(
@@ -25,31 +20,17 @@ LoadedPage fetch(const QString& address) {
     return {DecodedPage{std::move(text), fetchedPageEncoding()}, {}};
 }
 
-LoadedPage readFile(const QString& path) {
-    const QFileInfo info(path);
-    if (!info.exists())
-        return failure(QStringLiteral("no such file"));
-    if (info.isDir())
-        return failure(QStringLiteral("is a directory, not a page"));
-    if (info.size() > kMaxCliPageBytes)
-        return failure(QStringLiteral("larger than %1 MiB").arg(kMaxCliPageBytes / (1024 * 1024)));
-    std::optional<DecodedPage> page = readPageFile(path);
-    if (!page)
-        return failure(QStringLiteral("cannot be read"));
-    // Text pages never hold NUL characters once decoded; binary files do.
-    if (page->text.contains(QChar(0)))
-        return failure(QStringLiteral("is a binary file, not a text page"));
-    return {std::move(page), {}};
-}
-
 } // namespace
 
-bool looksLikeAddress(const QString& input) {
-    return input.contains(QLatin1String("://"));
+LoadedPage readPage(const QString& path) {
+    PageFileRead read = readPageFile(path, kMaxCliPageBytes);
+    if (!read.page)
+        return failure(failureText(read.failure, kMaxCliPageBytes));
+    return {std::move(read.page), {}};
 }
 
-LoadedPage loadPage(const QString& input) {
-    return looksLikeAddress(input) ? fetch(input) : readFile(input);
+LoadedPage loadPage(const QString& input, PageFetcher& fetcher) {
+    return hasScheme(input) ? fetch(input, fetcher) : readPage(input);
 }
 
 } // namespace headwise::cli

@@ -5,6 +5,10 @@
 #include <QString>
 #include <optional>
 
+namespace headwise {
+class PageFetcher;
+}
+
 namespace headwise::cli {
 
 // Pages larger than this are refused from the command line: batch checks of
@@ -16,9 +20,11 @@ struct LoadedPage {
     QString error; // why there is no page: one line, naming no input
 };
 
-bool looksLikeAddress(const QString& input);
+// A local file, through the same loading and decoding as the window.
+LoadedPage readPage(const QString& path);
 
-// A local file or a web address, through the same loading and decoding as the window.
-LoadedPage loadPage(const QString& input);
+// A text with a scheme is a web address and goes to the fetcher; anything
+// else is a file.
+LoadedPage loadPage(const QString& input, PageFetcher& fetcher);
 
 } // namespace headwise::cli

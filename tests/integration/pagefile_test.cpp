@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 using namespace headwise;
 
@@ -48,7 +49,7 @@ TEST_F(PageFileTest, LoadedAndSavedPageKeepsItsBytes) {
     for (const FileCase& c : cases) {
         const QString original = path(c.name);
         put(original, c.bytes);
-        const std::optional<DecodedPage> page = readPageFile(original);
+        const std::optional<DecodedPage> page = readPageFile(original, kMaxPageBytes).page;
         ASSERT_TRUE(page) << c.name;
         EXPECT_FALSE(page->text.contains(QRegularExpression("\r(?!\n)|(?<!\r)\n"))) << c.name;
         const QString copy = original + ".saved";
@@ -60,24 +61,58 @@ TEST_F(PageFileTest, LoadedAndSavedPageKeepsItsBytes) {
 
 TEST_F(PageFileTest, EditedPageIsSavedInItsOwnEncoding) {
     put(path("page.htm"), "<p>caf\xE9</p>\n");
-    std::optional<DecodedPage> page = readPageFile(path("page.htm"));
+    std::optional<DecodedPage> page = readPageFile(path("page.htm"), kMaxPageBytes).page;
     ASSERT_TRUE(page);
     page->text += u"<p>日本 “ok”</p>\r\n"_qs;
     ASSERT_TRUE(writePageFile(path("page.htm"), page->text, page->encoding, nullptr));
     EXPECT_EQ(contents(path("page.htm")), "<p>caf\xE9</p>\n<p>&#26085;&#26412; \x93ok\x94</p>\n");
 }
 
-TEST_F(PageFileTest, UnreadablePlacesGiveNothing) {
+TEST_F(PageFileTest, UnreadablePlacesSayWhy) {
     put(path("plain"), "x");
+    put(path("binary.png"), QByteArray("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16));
     QFile huge(path("huge.htm"));
     ASSERT_TRUE(huge.open(QIODevice::WriteOnly));
     ASSERT_TRUE(huge.resize(kMaxPageBytes + 1)); // sparse, so nothing is really written
     huge.close();
     // Opening a pipe nobody writes to would wait forever.
     ASSERT_EQ(mkfifo(path("pipe.htm").toLocal8Bit().constData(), 0600), 0);
-    for (const QString& place : {path("missing.htm"), dir.path(), path("plain/below.htm"), path("huge.htm"),
-                                 path("pipe.htm"), QStringLiteral("/dev/zero"), QString()})
-        EXPECT_FALSE(readPageFile(place)) << place.toStdString();
+    const struct {
+        QString place;
+        PageFileFailure failure;
+    } cases[] = {
+        {path("missing.htm"), PageFileFailure::Missing},
+        {path("plain/below.htm"), PageFileFailure::Missing},
+        {QString(), PageFileFailure::Missing},
+        {dir.path(), PageFileFailure::NotARegularFile},
+        {path("pipe.htm"), PageFileFailure::NotARegularFile},
+        {QStringLiteral("/dev/zero"), PageFileFailure::NotARegularFile},
+        {path("huge.htm"), PageFileFailure::TooLarge},
+        {path("binary.png"), PageFileFailure::Binary},
+    };
+    for (const auto& c : cases) {
+        const PageFileRead read = readPageFile(c.place, kMaxPageBytes);
+        EXPECT_FALSE(read.page) << c.place.toStdString();
+        EXPECT_EQ(read.failure, c.failure) << c.place.toStdString();
+        EXPECT_FALSE(failureText(read.failure, kMaxPageBytes).isEmpty());
+    }
+}
+
+TEST_F(PageFileTest, SizeCapIsTheCallersAndCountsBytes) {
+    put(path("page.htm"), "<p>caf\xC3\xA9</p>"); // 12 bytes, 11 characters
+    EXPECT_TRUE(readPageFile(path("page.htm"), 12).page);
+    const PageFileRead read = readPageFile(path("page.htm"), 11);
+    EXPECT_FALSE(read.page);
+    EXPECT_EQ(read.failure, PageFileFailure::TooLarge);
+    EXPECT_EQ(failureText(PageFileFailure::TooLarge, qint64(64) * 1024 * 1024), "larger than 64 MiB");
+}
+
+TEST_F(PageFileTest, FileWithoutReadPermissionIsUnreadable) {
+    if (geteuid() == 0)
+        GTEST_SKIP() << "root reads every file";
+    put(path("locked.htm"), "<p>x</p>");
+    ASSERT_EQ(chmod(path("locked.htm").toLocal8Bit().constData(), 0), 0);
+    EXPECT_EQ(readPageFile(path("locked.htm"), kMaxPageBytes).failure, PageFileFailure::Unreadable);
 }
 
 TEST_F(PageFileTest, FailedWriteReportsAndLeavesTheOldFile) {

@@ -1,0 +1,80 @@
+#include "commands.h"
+#include "doubles.h"
+#include "pageinput.h"
+
+#include <gtest/gtest.h>
+
+using namespace headwise;
+using namespace headwise::cli;
+using headwise::testing::ScriptedPageFetcher;
+
+namespace {
+
+const QString kCompletePage = QStringLiteral("<html><head><title>Rugs</title>"
+                                             "<META NAME=\"Keywords\" Content=\"rugs\">"
+                                             "<META NAME=\"Description\" Content=\"Hand made\">"
+                                             "<META NAME=\"Robots\" Content=\"ALL\">"
+                                             "<META NAME=\"Rating\" Content=\"General\">"
+                                             "<META NAME=\"Revisit\" Content=\"7 Days\"></head></html>");
+
+TEST(CliFetch, AddressesGoThroughTheFetcherOnlyForHttpAndHttps) {
+    const struct {
+        const char* input;
+        const char* body;  // nullptr: nothing arrives
+        const char* error; // empty: the page loads
+        bool asked;
+    } cases[] = {
+        {"http://pages.example/rugs.htm", "<title>Rugs</title>", "", true},
+        {"HTTPS://pages.example/", "<p>x</p>", "", true},
+        {"http://pages.example/silent.htm", nullptr, "could not fetch", true},
+        {"ftp://pages.example/rugs.htm", "<p>x</p>", "only http and https", false},
+        {"file:///etc/passwd", "<p>x</p>", "only http and https", false},
+    };
+    for (const auto& c : cases) {
+        ScriptedPageFetcher fetcher;
+        if (c.body && c.asked)
+            fetcher.prepareBody(QString::fromUtf8(c.body));
+        const LoadedPage loaded = loadPage(QString::fromUtf8(c.input), fetcher);
+        EXPECT_EQ(fetcher.urls, c.asked ? QStringList{c.input} : QStringList{}) << c.input;
+        if (*c.error) {
+            EXPECT_FALSE(loaded.page) << c.input;
+            EXPECT_TRUE(loaded.error.contains(QString::fromUtf8(c.error))) << loaded.error.toStdString();
+            continue;
+        }
+        ASSERT_TRUE(loaded.page) << c.input;
+        EXPECT_EQ(loaded.page->text, QString::fromUtf8(c.body));
+        EXPECT_EQ(loaded.page->encoding, fetchedPageEncoding());
+    }
+}
+
+TEST(CliFetch, AnalyzeOfFetchedPagesSetsTheExitCode) {
+    const struct {
+        QStringList bodies; // one per address, in order; fewer: the rest fail
+        int exitCode;
+    } cases[] = {
+        {{kCompletePage}, kExitOk},
+        {{QStringLiteral("<title>Rugs</title>")}, kExitTagsMissing},
+        {{}, kExitBadInput},
+        {{kCompletePage, QStringLiteral("<p>no tags</p>")}, kExitTagsMissing},
+    };
+    for (const auto& c : cases) {
+        ScriptedPageFetcher fetcher;
+        QStringList arguments{QStringLiteral("headwise-cli"), QStringLiteral("http://pages.example/1.htm")};
+        if (c.bodies.size() > 1)
+            arguments << QStringLiteral("http://pages.example/2.htm");
+        for (const QString& body : c.bodies)
+            fetcher.prepareBody(body);
+        EXPECT_EQ(runAnalyze(arguments, fetcher), c.exitCode) << c.bodies.join('|').toStdString();
+        EXPECT_EQ(fetcher.urls, arguments.mid(1));
+    }
+}
+
+TEST(CliFetch, ExtractOfAFetchedPageAsksOnce) {
+    ScriptedPageFetcher fetcher;
+    fetcher.prepareBody(QStringLiteral("<p>handmade carpets</p>"));
+    EXPECT_EQ(runExtract({QStringLiteral("headwise-cli"), QStringLiteral("http://pages.example/")}, fetcher),
+              kExitOk);
+    EXPECT_EQ(fetcher.urls, QStringList{"http://pages.example/"});
+}
+
+} // namespace
