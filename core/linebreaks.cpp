@@ -1,5 +1,7 @@
 #include "linebreaks.h"
 
+#include <algorithm>
+
 namespace headwise {
 // Copies runs between line breaks whole; a page of megabytes is converted in
 // a few milliseconds rather than one character at a time.
@@ -38,6 +40,15 @@ QString toCrLf(const QString& text) {
 
 QString toLf(const QString& text) {
     return replaceLineBreaks(text, QLatin1String("\n"));
+}
+
+qsizetype lfOffset(const QString& crlfText, qsizetype offset) {
+    const QStringView before = QStringView(crlfText).first(std::clamp<qsizetype>(offset, 0, crlfText.size()));
+    qsizetype pairs = 0;
+    for (qsizetype at = before.indexOf(u'\r'); at >= 0; at = before.indexOf(u'\r', at + 1))
+        if (at + 1 < crlfText.size() && crlfText[at + 1] == u'\n')
+            ++pairs;
+    return offset - pairs;
 }
 
 } // namespace headwise

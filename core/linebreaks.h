@@ -25,4 +25,8 @@ QString toCrLf(const QString& text);
 // For display in an editor: every CR LF and lone CR becomes LF.
 QString toLf(const QString& text);
 
+// Where a place in a text lies once every CR LF before it counts as one
+// character, as positions in an editor do.
+qsizetype lfOffset(const QString& crlfText, qsizetype offset);
+
 } // namespace headwise

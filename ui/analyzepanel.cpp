@@ -1,16 +1,16 @@
 #include "analyzepanel.h"
 
 #include "editortext.h"
-#include "fetchnotices.h"
-#include "filedialog.h"
 #include "linebreaks.h"
-#include "messagebox.h"
-#include "pagefetcher.h"
 #include "pagefile.h"
+#include "pagereport.h"
+#include "pagesaver.h"
+#include "tagblock.h"
 #include "ui_analyzepanel.h"
 
 #include <QCoreApplication>
 #include <QTimer>
+#include <algorithm>
 
 namespace headwise {
 namespace {
@@ -22,8 +22,6 @@ const QString kFetchedPageName = QStringLiteral("page.htm");
 const QString kSaveFailedTitle = QStringLiteral("Save Failed");
 const QString kSaveFailed = QStringLiteral("The page could not be saved to ");
 } // namespace text
-
-constexpr int kConnectNoticeMs = 20000;
 
 const QColor kMissingColour(255, 0, 0);
 const QColor kFoundColour(0, 0, 0);
@@ -60,11 +58,9 @@ void setTextColour(QWidget* box, const QColor& colour) {
 
 } // namespace
 
-AnalyzePanel::AnalyzePanel(QWidget* parent)
-    : QGroupBox(parent), ui(std::make_unique<Ui::AnalyzePanel>()), timer1_(new QTimer(this)) {
+AnalyzePanel::AnalyzePanel(QWidget* parent) : QGroupBox(parent), ui(std::make_unique<Ui::AnalyzePanel>()) {
     ui->setupUi(this);
-    timer1_->setObjectName(QStringLiteral("Timer1"));
-    timer1_->setInterval(kConnectNoticeMs);
+    loader_ = new PageLoader(this, QStringLiteral("Timer1"), ui->txtUrl, [this] { return hasPage(); });
 
     rows_ = {{{ScannedTag::Title, ui->txtTitle, ui->txtTitleCnt},
               {ScannedTag::Keywords, ui->txtKeywords, ui->txtKeywordsCnt},
@@ -87,13 +83,17 @@ AnalyzePanel::AnalyzePanel(QWidget* parent)
     connect(ui->cmdFile, &QPushButton::clicked, this, &AnalyzePanel::cmdFile_Click);
     connect(ui->cmdSave, &QPushButton::clicked, this, &AnalyzePanel::cmdSave_Click);
     connect(ui->cmdCut, &QPushButton::clicked, this, &AnalyzePanel::cmdCut_Click);
-    connect(timer1_, &QTimer::timeout, this, &AnalyzePanel::Timer1_Timer);
+    connect(loader_->watchdog(), &QTimer::timeout, this, &AnalyzePanel::Timer1_Timer);
 }
 
 AnalyzePanel::~AnalyzePanel() = default;
 
 void AnalyzePanel::setPlatform(const Platform& platform) {
-    platform_.emplace(platform);
+    loader_->setPlatform(platform);
+}
+
+QString AnalyzePanel::address() const {
+    return ui->txtUrl->text();
 }
 
 bool AnalyzePanel::hasPage() const {
@@ -117,6 +117,7 @@ void AnalyzePanel::Text_Change() {
     const bool filled = hasPage();
     ui->Label10->setVisible(filled);
     ui->cmdSave->setEnabled(filled);
+    emit pageTextChanged(filled);
 }
 
 void AnalyzePanel::txtUrl_Change(const QString& text) {
@@ -125,11 +126,6 @@ void AnalyzePanel::txtUrl_Change(const QString& text) {
 
 void AnalyzePanel::resultBox_Change(const ResultRow& row) {
     setTextColour(row.box, boxHolds(row.box, missingMessage(row.tag)) ? kMissingColour : kFoundColour);
-}
-
-void AnalyzePanel::showMessage(const QString& text, const QString& title) {
-    if (platform_)
-        platform_->messages.show(window(), text, title, MessageIcon::Information);
 }
 
 const AnalyzePanel::ResultRow& AnalyzePanel::rowFor(ScannedTag tag) const {
@@ -151,10 +147,10 @@ void AnalyzePanel::runScanner(ScannedTag tag) {
 
 void AnalyzePanel::ReportMissingTags() {
     for (ScannedTag tag : kReportOrder) {
-        runScanner(tag);
         const ResultRow& row = rowFor(tag);
-        if (reportsMissing(row.counter->text()))
-            setBoxText(row.box, missingMessage(tag));
+        const TagReport report = reportTag(tag, scanTag(tag, pageText()));
+        setBoxText(row.box, report.boxText);
+        row.counter->setText(QString::number(report.count));
         if (tag != kReportOrder.back())
             QCoreApplication::processEvents();
     }
@@ -175,35 +171,21 @@ void AnalyzePanel::txtGetSrc_Click() {
         setBoxText(row.box, QString());
         row.counter->clear();
     }
-    if (url.size() < fetchnotice::kShortestUrl) {
-        showMessage(fetchnotice::kNotValid, fetchnotice::kNotValidTitle);
-        ui->txtUrl->setFocus();
+    if (!loader_->acceptAddress(url))
         return;
-    }
-    timer1_->start();
-    if (platform_) {
-        setPage(platform_->fetcher.GetPageSource(url));
-        encoding_ = fetchedPageEncoding();
-        pageFromWeb_ = true;
-    }
-    QCoreApplication::processEvents();
-    if (!hasPage())
-        return; // the timer's tick tells the user
-    timer1_->stop();
-    listAndReport();
+    setPage(loader_->fetch(url));
+    encoding_ = fetchedPageEncoding();
+    pageFromWeb_ = true;
+    if (loader_->settle())
+        listAndReport();
 }
 
 void AnalyzePanel::Timer1_Timer() {
-    if (hasPage())
-        return;
-    // Disarmed before the box goes up: a modal box runs its own event loop,
-    // and the next tick must not stack a second notice on the first.
-    timer1_->stop();
-    showMessage(fetchnotice::cantConnect(ui->txtUrl->text()), fetchnotice::kCantConnectTitle);
+    loader_->watchdogFired();
 }
 
 bool AnalyzePanel::loadPageFile(const QString& path) {
-    const std::optional<DecodedPage> page = readPageFile(path);
+    const std::optional<DecodedPage> page = loader_->readFile(path);
     if (!page)
         return false;
     setPage(page->text);
@@ -213,9 +195,7 @@ bool AnalyzePanel::loadPageFile(const QString& path) {
 }
 
 void AnalyzePanel::cmdFile_Click() {
-    if (!platform_)
-        return;
-    const QString path = platform_->files.openFile(window(), pageDialogTitle(), pageDialogFilter());
+    const QString path = loader_->choosePageFile();
     if (path.isEmpty() || !loadPageFile(path))
         return;
     ui->txtFile->setText(path);
@@ -228,16 +208,17 @@ void AnalyzePanel::Command1_Click() {
 }
 
 void AnalyzePanel::cmdSave_Click() {
-    if (!platform_ || !hasPage())
+    if (!loader_->platform() || !hasPage())
         return;
     const QString proposed =
         pageFromWeb_ || ui->txtFile->text().isEmpty() ? text::kFetchedPageName : ui->txtFile->text();
-    const QString path = platform_->files.saveFile(window(), text::kSaveTitle, proposed, pageDialogFilter());
-    if (path.isEmpty())
-        return;
-    QString error;
-    if (!writePageFile(path, pageText(), encoding_, &error))
-        showMessage(text::kSaveFailed + path + kCrLf + error, text::kSaveFailedTitle);
+    saveOrReport(*loader_->platform(), window(),
+                 {.title = text::kSaveTitle,
+                  .proposedPath = proposed,
+                  .filter = pageDialogFilter(),
+                  .failedTitle = text::kSaveFailedTitle,
+                  .failed = text::kSaveFailed},
+                 pageText(), encoding_);
 }
 
 void AnalyzePanel::cmdCut_Click() {
@@ -246,14 +227,35 @@ void AnalyzePanel::cmdCut_Click() {
         cursor.removeSelectedText();
 }
 
-void AnalyzePanel::insertAtInsertionPoint(const QString& crlfText) {
-    // Editor positions count one character per line break, so the point is
-    // found in the editor's own text; "<head>" holds no line break.
+void AnalyzePanel::insertAt(qsizetype crlfOffset, const QString& crlfText) {
+    // Editor positions count one character per line break.
     QTextCursor cursor(ui->Text->document());
-    cursor.setPosition(int(insertionPoint(ui->Text->document()->toRawText())));
+    cursor.setPosition(int(lfOffset(pageText(), crlfOffset)));
     ui->Text->setTextCursor(cursor);
     cursor.insertText(toLf(crlfText));
     ui->Text->setTextCursor(cursor);
+}
+
+void AnalyzePanel::insertTagBlock(const QString& crlfBlock) {
+    const TagBlockInsertion insertion = tagBlockInsertion(pageText(), crlfBlock);
+    insertAt(insertion.at, insertion.text);
+    QCoreApplication::processEvents();
+    ListMetaTags(); // a failed listing still leaves the report to run
+    QCoreApplication::processEvents();
+    ReportMissingTags();
+}
+
+void AnalyzePanel::selectPageRange(qsizetype offset, qsizetype length) {
+    const QString page = pageText();
+    const qsizetype from = std::clamp<qsizetype>(offset, 0, page.size());
+    const qsizetype to = from + std::clamp<qsizetype>(length, 0, page.size() - from);
+    QTextCursor cursor(ui->Text->document());
+    cursor.setPosition(int(lfOffset(page, from)));
+    cursor.setPosition(int(lfOffset(page, to)), QTextCursor::KeepAnchor);
+    ui->Text->setTextCursor(cursor);
+    ui->Text->ensureCursorVisible();
+    emit showRequested();
+    ui->Text->setFocus();
 }
 
 void AnalyzePanel::cmdInsert_Click() {
@@ -261,7 +263,7 @@ void AnalyzePanel::cmdInsert_Click() {
     for (ScannedTag tag : {ScannedTag::Keywords, ScannedTag::Description, ScannedTag::Robots,
                            ScannedTag::Rating, ScannedTag::Revisit})
         texts << boxText(rowFor(tag).box);
-    insertAtInsertionPoint(insertScanText(texts));
+    insertAt(insertionPoint(pageText()), insertScanText(texts));
 }
 
 void AnalyzePanel::Command2_Click() {

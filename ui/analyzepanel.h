@@ -1,6 +1,7 @@
 #pragma once
 
 #include "pagecodec.h"
+#include "pageloader.h"
 #include "platform.h"
 #include "tagscanner.h"
 
@@ -14,7 +15,6 @@ class AnalyzePanel;
 }
 class QLineEdit;
 class QPlainTextEdit;
-class QTimer;
 
 namespace headwise {
 
@@ -32,10 +32,20 @@ public:
     bool hasPage() const;
     // The page with CR LF line breaks, whatever the editor holds.
     QString pageText() const;
-    // Puts the caret, with nothing selected, at the insertion point and inserts there.
-    void insertAtInsertionPoint(const QString& crlfText);
+    // How the page was stored, so a save writes it back the same way.
+    const PageEncoding& pageEncoding() const { return encoding_; }
+    // The address field's text, and whether the page came from the web.
+    QString address() const;
+    bool pageFetched() const { return pageFromWeb_; }
 
 public slots:
+    // "Insert Tags" of the Create panel: the block goes in at the insertion
+    // point, then the listing and the report run again.
+    void insertTagBlock(const QString& crlfBlock);
+    // Selects length characters from offset (counted in pageText()) in the
+    // page box, scrolls to them and asks for the panel to be shown.
+    void selectPageRange(qsizetype offset, qsizetype length);
+
     void txtGetSrc_Click();
     void cmdFile_Click();
     void Timer1_Timer();
@@ -59,6 +69,10 @@ public slots:
 signals:
     // Every change of txtUrl; the Extract panel's address field follows it.
     void urlChanged(const QString& text);
+    // Every change of the page box.
+    void pageTextChanged(bool hasPage);
+    // selectPageRange wants the panel in front.
+    void showRequested();
 
 private:
     struct ResultRow {
@@ -75,11 +89,11 @@ private:
     void setPage(const QString& text);
     bool loadPageFile(const QString& path);
     void listAndReport();
-    void showMessage(const QString& text, const QString& title);
+    // Puts the caret, with nothing selected, at a place in pageText() and inserts there.
+    void insertAt(qsizetype crlfOffset, const QString& crlfText);
 
     std::unique_ptr<Ui::AnalyzePanel> ui;
-    std::optional<Platform> platform_;
-    QTimer* timer1_;
+    PageLoader* loader_;
     std::array<ResultRow, 6> rows_;
     // The page box's CR LF text, built once per change: the scanners all read it.
     mutable std::optional<QString> pageCache_;

@@ -1,12 +1,10 @@
 #include "createpanel.h"
 
-#include "analyzepanel.h"
 #include "editortext.h"
-#include "filedialog.h"
+#include "keywords.h"
 #include "linebreaks.h"
 #include "messagebox.h"
-#include "pagefile.h"
-#include "tagblock.h"
+#include "pagesaver.h"
 #include "ui_createpanel.h"
 
 #include <QCoreApplication>
@@ -45,9 +43,30 @@ CreatePanel::CreatePanel(QWidget* parent) : QGroupBox(parent), ui(std::make_uniq
 
 CreatePanel::~CreatePanel() = default;
 
-void CreatePanel::attach(const Platform& platform, AnalyzePanel* analyze) {
-    platform_ = std::make_unique<Platform>(platform);
-    analyze_ = analyze;
+void CreatePanel::setPlatform(const Platform& platform) {
+    platform_.emplace(platform);
+}
+
+TagFields CreatePanel::choices() const {
+    return {.rating = ui->Combo1->currentText(),
+            .robots = ui->Combo2->currentText(),
+            .revisit = ui->Combo3->currentText(),
+            .outputForm = ui->Combo4->currentText()};
+}
+
+void CreatePanel::setChoices(const TagFields& choices) {
+    ui->Combo1->setCurrentText(choices.rating);
+    ui->Combo2->setCurrentText(choices.robots);
+    ui->Combo3->setCurrentText(choices.revisit);
+    ui->Combo4->setCurrentText(choices.outputForm);
+}
+
+void CreatePanel::addKeywords(const QString& keywords) {
+    ui->Text5->setText(appendKeywords(ui->Text5->text(), keywords));
+}
+
+void CreatePanel::setPageLoaded(bool loaded) {
+    pageLoaded_ = loaded;
 }
 
 void CreatePanel::txtDoc_Change() {
@@ -89,33 +108,28 @@ void CreatePanel::ButtonEx5_Click() {
 void CreatePanel::ButtonEx6_Click() {
     if (!platform_)
         return;
-    const QString path =
-        platform_->files.saveFile(window(), text::kSaveTitle, text::kSaveName, text::kSaveFilter);
-    if (path.isEmpty())
-        return;
-    const PageEncoding utf8CrLf{QStringLiteral("UTF-8"), false, LineBreak::CrLf};
-    QString error;
-    if (!writePageFile(path, crLfText(ui->txtDoc), utf8CrLf, &error))
-        platform_->messages.show(window(), text::kSaveFailed + path + kCrLf + error, text::kSaveFailedTitle,
-                                 MessageIcon::Information);
+    const PageEncoding utf8CrLf{.name = QStringLiteral("UTF-8"), .bom = false, .lineBreak = LineBreak::CrLf};
+    saveOrReport(*platform_, window(),
+                 {.title = text::kSaveTitle,
+                  .proposedPath = text::kSaveName,
+                  .filter = text::kSaveFilter,
+                  .failedTitle = text::kSaveFailedTitle,
+                  .failed = text::kSaveFailed},
+                 crLfText(ui->txtDoc), utf8CrLf);
 }
 
 void CreatePanel::cmdInsert2_Click() {
-    if (!analyze_ || !platform_)
+    if (!platform_)
         return;
-    if (analyze_->hasPage()) {
+    if (pageLoaded_) {
         emit analyzeRequested();
-        analyze_->insertAtInsertionPoint(kCrLf + crLfText(ui->txtDoc) + kCrLf);
-        QCoreApplication::processEvents();
-        analyze_->ListMetaTags(); // a failed listing still leaves the report to run
-        QCoreApplication::processEvents();
-        analyze_->ReportMissingTags();
+        emit insertTagBlock(crLfText(ui->txtDoc));
         return;
     }
     platform_->messages.show(window(), text::kLoadPage, text::kLoadPageTitle, MessageIcon::Information);
     emit analyzeRequested();
     QCoreApplication::processEvents();
-    analyze_->cmdFile_Click();
+    emit pageFileRequested();
 }
 
 } // namespace headwise

@@ -1,13 +1,9 @@
 #include "extractpanel.h"
 
 #include "appinfo.h"
-#include "fetchnotices.h"
-#include "filedialog.h"
 #include "keywords.h"
 #include "linebreaks.h"
 #include "messagebox.h"
-#include "pagefetcher.h"
-#include "pagefile.h"
 #include "ui_extractpanel.h"
 
 #include <QApplication>
@@ -37,7 +33,6 @@ QString wordsFound(qsizetype n) {
 }
 } // namespace text
 
-constexpr int kWatchdogMs = 20000;
 // Beyond this many separate selected runs, rebuilding the list is cheaper
 // than removing run by run.
 constexpr qsizetype kMaxRunsRemovedInPlace = 64;
@@ -49,16 +44,15 @@ void paintPending() {
 } // namespace
 
 ExtractPanel::ExtractPanel(QWidget* parent)
-    : QGroupBox(parent), ui(std::make_unique<Ui::ExtractPanel>()), names_(new QStringListModel(this)),
-      Timer2(new QTimer(this)) {
+    : QGroupBox(parent), ui(std::make_unique<Ui::ExtractPanel>()), names_(new QStringListModel(this)) {
     ui->setupUi(this);
     ui->lstNames->setModel(names_);
-    Timer2->setObjectName(QStringLiteral("Timer2"));
-    Timer2->setInterval(kWatchdogMs);
+    loader_ =
+        new PageLoader(this, QStringLiteral("Timer2"), ui->txtUrl2, [this] { return !Text22.isEmpty(); });
 
     connect(ui->cmdFile2, &QPushButton::clicked, this, &ExtractPanel::cmdFile2_Click);
     connect(ui->txtGetSrc2, &QPushButton::clicked, this, &ExtractPanel::txtGetSrc2_Click);
-    connect(Timer2, &QTimer::timeout, this, &ExtractPanel::Timer2_Timer);
+    connect(loader_->watchdog(), &QTimer::timeout, this, &ExtractPanel::Timer2_Timer);
     connect(ui->cmdRemove, &QPushButton::clicked, this, &ExtractPanel::cmdRemove_Click);
     connect(ui->cmdAdd, &QPushButton::clicked, this, &ExtractPanel::cmdAdd_Click);
     connect(ui->Command3, &QPushButton::clicked, this, &ExtractPanel::Command3_Click);
@@ -70,11 +64,15 @@ ExtractPanel::~ExtractPanel() {
 }
 
 void ExtractPanel::setPlatform(const Platform& platform) {
-    platform_.emplace(platform);
+    loader_->setPlatform(platform);
 }
 
-void ExtractPanel::setKeywordsField(QLineEdit* field) {
-    keywordsField_ = field;
+QTimer* ExtractPanel::watchdog() const {
+    return loader_->watchdog();
+}
+
+void ExtractPanel::setAddress(const QString& url) {
+    ui->txtUrl2->setText(url);
 }
 
 void ExtractPanel::setProgress(const QString& caption) {
@@ -108,19 +106,17 @@ void ExtractPanel::setWords(const QStringList& words) {
 }
 
 void ExtractPanel::cmdFile2_Click() {
-    if (!platform_)
-        return;
-    const QString path = platform_->files.openFile(window(), pageDialogTitle(), pageDialogFilter());
+    const QString path = loader_->choosePageFile();
     if (path.isEmpty())
         return; // a cancel leaves everything as it was
     // The file replaces whatever a web load was waiting for; its watchdog
     // must not report that load once this text is gone.
-    Timer2->stop();
+    watchdog()->stop();
     Text22.clear();
     ui->txtFile2->clear();
     setWords({});
     ui->txtKeywords2->clear();
-    const std::optional<DecodedPage> page = readPageFile(path);
+    const std::optional<DecodedPage> page = loader_->readFile(path);
     if (!page)
         return;
     Text22 = page->text;
@@ -129,40 +125,26 @@ void ExtractPanel::cmdFile2_Click() {
 }
 
 void ExtractPanel::txtGetSrc2_Click() {
-    if (!platform_)
+    if (!loader_->platform())
         return;
     const QString url = ui->txtUrl2->text();
-    if (url.size() < fetchnotice::kShortestUrl) {
-        platform_->messages.show(window(), fetchnotice::kNotValid, fetchnotice::kNotValidTitle,
-                                 MessageIcon::Information);
-        ui->txtUrl2->setFocus();
+    if (!loader_->acceptAddress(url))
         return;
-    }
     setBusy(true);
-    Timer2->start();
     Text22.clear();
     ui->txtKeywords2->clear();
     setWords({});
     showProgress(text::scanning);
-    Text22 = platform_->fetcher.GetPageSource(url);
-    paintPending();
-    if (!Text22.isEmpty()) {
-        Timer2->stop();
+    Text22 = loader_->fetch(url);
+    if (loader_->settle())
         cmdRemHtml_Click();
-    } else {
+    else
         setBusy(false);
-    }
 }
 
 void ExtractPanel::Timer2_Timer() {
-    if (!Text22.isEmpty())
-        return;
-    // Stopped before the box: a box left open must not gather a new notice every interval.
-    Timer2->stop();
-    if (platform_)
-        platform_->messages.show(window(), fetchnotice::cantConnect(ui->txtUrl2->text()),
-                                 fetchnotice::kCantConnectTitle, MessageIcon::Information);
-    setProgress(text::idle);
+    if (loader_->watchdogFired())
+        setProgress(text::idle);
 }
 
 void ExtractPanel::cmdRemHtml_Click() {
@@ -205,9 +187,9 @@ void ExtractPanel::cmdDoubles_Click() {
 }
 
 void ExtractPanel::cmdCount_Click() {
-    if (platform_)
-        platform_->messages.show(window(), QString::number(CountCommas(ui->txtKeywords2->toPlainText())),
-                                 applicationTitle(), MessageIcon::None);
+    if (const auto& platform = loader_->platform())
+        platform->messages.show(window(), QString::number(CountCommas(ui->txtKeywords2->toPlainText())),
+                                applicationTitle(), MessageIcon::None);
 }
 
 void ExtractPanel::cmdRemove_Click() {
@@ -252,11 +234,7 @@ void ExtractPanel::cmdAdd_Click() {
 }
 
 void ExtractPanel::Command3_Click() {
-    const QString keywords = toCrLf(ui->txtKeywords2->toPlainText());
-    if (keywordsField_) {
-        const QString current = keywordsField_->text();
-        keywordsField_->setText(current.isEmpty() ? keywords : current + QStringLiteral(", ") + keywords);
-    }
+    emit keywordsChosen(toCrLf(ui->txtKeywords2->toPlainText()));
     emit createRequested();
     ui->txtUrl2->clear();
     ui->txtFile2->clear();

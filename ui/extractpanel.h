@@ -1,5 +1,6 @@
 #pragma once
 
+#include "pageloader.h"
 #include "platform.h"
 
 #include <QGroupBox>
@@ -10,7 +11,6 @@
 namespace Ui {
 class ExtractPanel;
 }
-class QLineEdit;
 class QStringListModel;
 class QTimer;
 
@@ -26,14 +26,14 @@ public:
     ~ExtractPanel() override;
 
     void setPlatform(const Platform& platform);
-    // The Create panel's keywords field, which "Add These" extends.
-    void setKeywordsField(QLineEdit* field);
 
-    QTimer* watchdog() const { return Timer2; }
+    QTimer* watchdog() const;
     // What the scratch text holds: the loaded page, then the stripped text.
     const QString& scratchText() const { return Text22; }
 
 public slots:
+    // The address field follows the Analyze panel's.
+    void setAddress(const QString& url);
     void cmdFile2_Click();
     void txtGetSrc2_Click();
     void Timer2_Timer();
@@ -50,6 +50,8 @@ public slots:
     void cmdCount_Click();
 
 signals:
+    // "Add These": the keywords for the Create panel's field.
+    void keywordsChosen(const QString& keywords);
     // "Add These": the main window brings the Create panel to the front.
     void createRequested();
     // Every text lblProgress takes, as it takes it.
@@ -63,10 +65,8 @@ private:
     void setWords(const QStringList& words);
 
     std::unique_ptr<Ui::ExtractPanel> ui;
-    std::optional<Platform> platform_;
-    QLineEdit* keywordsField_ = nullptr;
+    PageLoader* loader_;
     QStringListModel* names_;
-    QTimer* Timer2;
     QString Text22;
     bool busy_ = false;
 };

@@ -13,23 +13,24 @@
 
 #include <QApplication>
 #include <QCloseEvent>
-#include <QComboBox>
 #include <QLayout>
-#include <QLineEdit>
 
 namespace headwise {
 namespace {
 
-struct StoredSetting {
-    const char* key;
-    const char* fallback;
-    const char* control; // objectName of the combo box; nullptr for the heading
-};
+const QString kTitleKey = QStringLiteral("Title");
 
-// Restored in this order at start and written in this order at close.
-constexpr StoredSetting kStoredSettings[] = {
-    {"Title", "Headwise", nullptr},  {"Rating", "General", "Combo1"},         {"Robots", "ALL", "Combo2"},
-    {"Revisit", "7 Days", "Combo3"}, {"TagStyle", "MetaTags Only", "Combo4"},
+// The Create panel's choices, restored in this order at start and written in
+// this order at close, after the heading.
+struct StoredChoice {
+    const char* key;
+    QString TagFields::*choice;
+};
+constexpr StoredChoice kStoredChoices[] = {
+    {"Rating", &TagFields::rating},
+    {"Robots", &TagFields::robots},
+    {"Revisit", &TagFields::revisit},
+    {"TagStyle", &TagFields::outputForm},
 };
 
 } // namespace
@@ -57,16 +58,7 @@ Form1::Form1(const Platform& platform, QWidget* parent)
     connect(ui->mnuTellFriend, &QAction::triggered, this, &Form1::mnuTellFriend_Click);
     connect(ui->mnuContact, &QAction::triggered, this, &Form1::mnuContact_Click);
     connect(ui->mnuAbout, &QAction::triggered, this, &Form1::mnuAbout_Click);
-    ui->FraAnalyze->setPlatform(platform_);
-    ui->FraCreate->attach(platform_, ui->FraAnalyze);
-    connect(ui->FraCreate, &CreatePanel::analyzeRequested, this, &Form1::cmdAnalyze_Click);
-    connect(ui->FraCreate, &CreatePanel::scanRequested, this, &Form1::cmdExtract_Click);
-    ui->FraExtract->setPlatform(platform_);
-    ui->FraExtract->setKeywordsField(ui->FraCreate->findChild<QLineEdit*>(QStringLiteral("Text5")));
-    connect(ui->FraExtract, &ExtractPanel::createRequested, this, &Form1::cmdCreate_Click);
-    // The Analyze panel's address is copied into the Extract panel's on every change, one way only.
-    connect(ui->FraAnalyze, &AnalyzePanel::urlChanged,
-            ui->FraExtract->findChild<QLineEdit*>(QStringLiteral("txtUrl2")), &QLineEdit::setText);
+    connectPanels();
 
     restoreSettings();
     mnuIntro_Click();
@@ -75,24 +67,43 @@ Form1::Form1(const Platform& platform, QWidget* parent)
 
 Form1::~Form1() = default;
 
+void Form1::connectPanels() {
+    AnalyzePanel* analyze = ui->FraAnalyze;
+    CreatePanel* create = ui->FraCreate;
+    ExtractPanel* extract = ui->FraExtract;
+    analyze->setPlatform(platform_);
+    create->setPlatform(platform_);
+    extract->setPlatform(platform_);
+
+    connect(analyze, &AnalyzePanel::showRequested, this, &Form1::cmdAnalyze_Click);
+    // The Analyze panel's address is copied into the Extract panel's on every change, one way only.
+    connect(analyze, &AnalyzePanel::urlChanged, extract, &ExtractPanel::setAddress);
+    connect(analyze, &AnalyzePanel::pageTextChanged, create, &CreatePanel::setPageLoaded);
+
+    connect(create, &CreatePanel::analyzeRequested, this, &Form1::cmdAnalyze_Click);
+    connect(create, &CreatePanel::scanRequested, this, &Form1::cmdExtract_Click);
+    connect(create, &CreatePanel::insertTagBlock, analyze, &AnalyzePanel::insertTagBlock);
+    connect(create, &CreatePanel::pageFileRequested, analyze, &AnalyzePanel::cmdFile_Click);
+
+    connect(extract, &ExtractPanel::keywordsChosen, create, &CreatePanel::addKeywords);
+    connect(extract, &ExtractPanel::createRequested, this, &Form1::cmdCreate_Click);
+}
+
 void Form1::restoreSettings() {
-    for (const StoredSetting& setting : kStoredSettings) {
-        const QString value =
-            platform_.settings.read(QString::fromLatin1(setting.key), QString::fromLatin1(setting.fallback));
-        if (!setting.control)
-            ui->Label6->setText(value);
-        else if (auto* box = findChild<QComboBox*>(QString::fromLatin1(setting.control)))
-            box->setCurrentText(value);
-    }
+    ui->Label6->setText(platform_.settings.read(kTitleKey, applicationTitle()));
+    const TagFields defaults = defaultTagFields();
+    TagFields choices;
+    for (const StoredChoice& stored : kStoredChoices)
+        choices.*stored.choice =
+            platform_.settings.read(QString::fromLatin1(stored.key), defaults.*stored.choice);
+    ui->FraCreate->setChoices(choices);
 }
 
 void Form1::saveSettings() {
-    for (const StoredSetting& setting : kStoredSettings) {
-        if (!setting.control)
-            platform_.settings.write(QString::fromLatin1(setting.key), ui->Label6->text());
-        else if (auto* box = findChild<QComboBox*>(QString::fromLatin1(setting.control)))
-            platform_.settings.write(QString::fromLatin1(setting.key), box->currentText());
-    }
+    platform_.settings.write(kTitleKey, ui->Label6->text());
+    const TagFields choices = ui->FraCreate->choices();
+    for (const StoredChoice& stored : kStoredChoices)
+        platform_.settings.write(QString::fromLatin1(stored.key), choices.*stored.choice);
 }
 
 void Form1::showPanel(QGroupBox* target) {

@@ -38,6 +38,7 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    void connectPanels();
     void restoreSettings();
     void saveSettings();
     void showPanel(QGroupBox* target);

@@ -23,3 +23,23 @@ TEST(LineBreaks, RoundTrips) {
         EXPECT_EQ(toLf(QString::fromLatin1(c.input)), QString::fromLatin1(c.lf)) << c.input;
     }
 }
+
+TEST(LineBreaks, LfOffsetCountsEachCrLfBeforeThePlaceAsOne) {
+    const struct {
+        const char* text;
+        qsizetype offset;
+        qsizetype expected;
+    } cases[] = {
+        {"", 0, 0},
+        {"ab", 2, 2},
+        {"a\r\nb", 0, 0},
+        {"a\r\nb", 1, 1},
+        {"a\r\nb", 3, 2},      // just after the break
+        {"a\r\nb\r\nc", 7, 5}, // the end
+        {"a\r\r\nb", 4, 3},    // a lone CR stays a character of its own
+        {"a\nb\r\nc", 5, 4},   // so does a lone LF
+        {"<head>\r\n", 6, 6},  // the insertion point right after <head>
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(lfOffset(QString::fromLatin1(c.text), c.offset), c.expected) << c.text << " @" << c.offset;
+}

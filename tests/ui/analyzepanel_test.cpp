@@ -397,3 +397,52 @@ TEST_F(AnalyzePanelTest, CancelledOrFailedSaveWritesNothing) {
 }
 
 } // namespace
+
+namespace {
+
+// What another window reads from the panel and how it points into the page.
+TEST_F(AnalyzePanelTest, ReadInterfaceFollowsTheLoadedPage) {
+    QSignalSpy changes(panel(), &AnalyzePanel::pageTextChanged);
+    fetcher.prepareBody(kSamplePage);
+    fetch(QStringLiteral("http://a.example/rugs.htm"));
+    EXPECT_EQ(panel()->pageText(), kSamplePage);
+    EXPECT_EQ(panel()->address(), "http://a.example/rugs.htm");
+    EXPECT_TRUE(panel()->pageFetched());
+    EXPECT_EQ(panel()->pageEncoding(), fetchedPageEncoding());
+    ASSERT_FALSE(changes.isEmpty());
+    EXPECT_TRUE(changes.last().at(0).toBool());
+
+    const QString path = writeFile("latin.htm", "<p>caf\xE9</p>\n");
+    loadFile(path);
+    EXPECT_FALSE(panel()->pageFetched());
+    EXPECT_EQ(panel()->pageEncoding().name, "windows-1252");
+    EXPECT_EQ(panel()->pageEncoding().lineBreak, LineBreak::Lf);
+
+    pageBox()->clear();
+    EXPECT_FALSE(changes.last().at(0).toBool());
+}
+
+TEST_F(AnalyzePanelTest, SelectPageRangeCountsInThePageTextAndShowsThePanel) {
+    fetcher.prepareBody(kSamplePage);
+    fetch(QStringLiteral("http://a.example/rugs.htm"));
+    window->cmdCreate_Click();
+    const struct {
+        qsizetype offset;
+        qsizetype length;
+        QString selected; // as the editor holds it
+    } cases[] = {
+        {kSamplePage.indexOf("<title>"), 19, QStringLiteral("<title>Rugs</title>")},
+        {kSamplePage.indexOf("<head>"), 8,
+         QStringLiteral("<head>\u2029")},                        // the break is one character there
+        {kSamplePage.size() - 2, 100, QStringLiteral("\u2029")}, // clipped at the end
+        {-5, 6, QStringLiteral("<html>")},
+    };
+    for (const auto& c : cases) {
+        window->cmdCreate_Click();
+        panel()->selectPageRange(c.offset, c.length);
+        EXPECT_EQ(pageBox()->textCursor().selectedText(), c.selected) << c.offset;
+        EXPECT_EQ(visiblePanels(), QStringList{"FraAnalyze"});
+    }
+}
+
+} // namespace

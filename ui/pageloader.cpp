@@ -1,0 +1,78 @@
+#include "pageloader.h"
+
+#include "fetchnotices.h"
+#include "filedialog.h"
+#include "messagebox.h"
+#include "pagefetcher.h"
+#include "pagefile.h"
+
+#include <QCoreApplication>
+#include <QLineEdit>
+#include <QTimer>
+
+namespace headwise {
+namespace {
+
+constexpr int kWatchdogMs = 20000;
+
+} // namespace
+
+PageLoader::PageLoader(QWidget* panel, const QString& watchdogName, QLineEdit* addressField,
+                       std::function<bool()> pageArrived)
+    : QObject(panel), panel_(panel), watchdog_(new QTimer(panel)), addressField_(addressField),
+      pageArrived_(std::move(pageArrived)) {
+    watchdog_->setObjectName(watchdogName);
+    watchdog_->setInterval(kWatchdogMs);
+}
+
+void PageLoader::setPlatform(const Platform& platform) {
+    platform_.emplace(platform);
+}
+
+QString PageLoader::choosePageFile() {
+    if (!platform_)
+        return {};
+    return platform_->files.openFile(panel_->window(), pageDialogTitle(), pageDialogFilter());
+}
+
+std::optional<DecodedPage> PageLoader::readFile(const QString& path) {
+    return readPageFile(path, kMaxPageBytes).page;
+}
+
+bool PageLoader::acceptAddress(const QString& url) {
+    if (url.size() >= fetchnotice::kShortestUrl)
+        return true;
+    showMessage(fetchnotice::kNotValid, fetchnotice::kNotValidTitle);
+    addressField_->setFocus();
+    return false;
+}
+
+QString PageLoader::fetch(const QString& url) {
+    watchdog_->start();
+    return platform_ ? platform_->fetcher.GetPageSource(url) : QString();
+}
+
+bool PageLoader::settle() {
+    QCoreApplication::processEvents();
+    if (!pageArrived_())
+        return false; // the watchdog's tick tells the user
+    watchdog_->stop();
+    return true;
+}
+
+bool PageLoader::watchdogFired() {
+    if (pageArrived_())
+        return false;
+    // Disarmed before the box goes up: a modal box runs its own event loop,
+    // and the next tick must not stack a second notice on the first.
+    watchdog_->stop();
+    showMessage(fetchnotice::cantConnect(addressField_->text()), fetchnotice::kCantConnectTitle);
+    return true;
+}
+
+void PageLoader::showMessage(const QString& text, const QString& title) {
+    if (platform_)
+        platform_->messages.show(panel_->window(), text, title, MessageIcon::Information);
+}
+
+} // namespace headwise
