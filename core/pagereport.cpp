@@ -15,24 +15,6 @@ QStringList pieces(const QString& crlfTerminated) {
 
 } // namespace
 
-QString tagName(ScannedTag tag) {
-    switch (tag) {
-    case ScannedTag::Title:
-        return QStringLiteral("Title");
-    case ScannedTag::Keywords:
-        return QStringLiteral("Keywords");
-    case ScannedTag::Description:
-        return QStringLiteral("Description");
-    case ScannedTag::Robots:
-        return QStringLiteral("Robots");
-    case ScannedTag::Rating:
-        return QStringLiteral("Rating");
-    case ScannedTag::Revisit:
-        return QStringLiteral("Revisit");
-    }
-    return {};
-}
-
 TagReport reportTag(ScannedTag tag, const ScanResult& scan) {
     TagReport report{.tag = tag, .count = scan.count, .missing = reportsMissing(QString::number(scan.count))};
     if (report.missing) {

@@ -8,9 +8,6 @@
 
 namespace headwise {
 
-// The name a report gives a tag: "Title", "Keywords" ...
-QString tagName(ScannedTag tag);
-
 // One of the six tags as the Analyze report shows it.
 struct TagReport {
     ScannedTag tag;

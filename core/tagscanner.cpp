@@ -76,6 +76,11 @@ QString missingMessage(ScannedTag tag) {
     return QString::fromLatin1(rowFor(tag).missing);
 }
 
+QString tagName(ScannedTag tag) {
+    const char* metaName = rowFor(tag).metaName;
+    return metaName ? QString::fromLatin1(metaName) : QStringLiteral("Title");
+}
+
 namespace {
 
 // Walks the pieces that run from an opening marker through the end of the

@@ -41,6 +41,9 @@ QString openingMarker(ScannedTag tag);
 
 QString missingMessage(ScannedTag tag);
 
+// The name a report gives the tag: "Title", "Keywords" ...
+QString tagName(ScannedTag tag);
+
 // The report rule: a counter whose text equals or sorts before "0" by
 // character codes means the tag is missing.
 bool reportsMissing(const QString& counterText);
