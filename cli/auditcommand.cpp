@@ -71,27 +71,6 @@ bool loadConfig(const QString& given, audit::AuditConfig& config) {
     return true;
 }
 
-bool applyRuleOption(const QString& option, audit::AuditConfig& config) {
-    const qsizetype eq = option.indexOf(QLatin1Char('='));
-    const QString id = option.left(eq);
-    const QString level = eq < 0 ? QString() : option.mid(eq + 1);
-    if (!audit::findRule(id)) {
-        writeError(QStringLiteral("--rule %1: no rule \"%2\"").arg(option, id));
-        return false;
-    }
-    if (level == QLatin1String("off")) {
-        config.severityOverride.insert(id, std::nullopt);
-        return true;
-    }
-    const std::optional<audit::Severity> severity = audit::parseSeverity(level);
-    if (!severity) {
-        writeError(QStringLiteral("--rule %1: give ID=off, ID=info, ID=warning or ID=error").arg(option));
-        return false;
-    }
-    config.severityOverride.insert(id, severity);
-    return true;
-}
-
 bool failsOn(const QList<audit::PageReport>& pages, std::optional<audit::Severity> threshold) {
     if (!threshold)
         return false;
@@ -212,9 +191,13 @@ int runAudit(const QStringList& arguments) {
     options.output = parser.value(output);
     if (!loadConfig(parser.value(config), options.config))
         return kExitBadInput;
-    for (const QString& value : parser.values(rule))
-        if (!applyRuleOption(value, options.config))
+    for (const QString& value : parser.values(rule)) {
+        QString error;
+        if (!audit::applyRuleOption(options.config, value, &error)) {
+            writeError(QStringLiteral("--rule ") + value + QStringLiteral(": ") + error);
             return kExitBadInput;
+        }
+    }
 
     const QStringList inputs = parser.positionalArguments();
     const QStringList sitemaps = parser.values(sitemap);

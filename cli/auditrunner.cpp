@@ -1,6 +1,7 @@
 #include "auditrunner.h"
 
-#include <algorithm>
+#include "positions.h"
+
 #include <cstdio>
 
 namespace headwise::cli {
@@ -52,7 +53,7 @@ void AuditRunner::run(Slot& slot, const PageLoader& load) {
     slot.report.url = loaded.input->address;
     slot.report.status = loaded.input->httpStatus;
     slot.report.findings = audit.findings;
-    slot.digest = audit::pageDigest(audit);
+    slot.digest = audit::digestOf(audit, slot.name);
 }
 
 void AuditRunner::pageDone() {
@@ -87,10 +88,7 @@ AuditRunner::Outcome AuditRunner::finish() {
             continue;
         QList<audit::Finding>& findings = outcome.pages[i].findings;
         findings.append(duplicates[i]);
-        std::stable_sort(findings.begin(), findings.end(),
-                         [](const audit::Finding& a, const audit::Finding& b) {
-                             return std::pair(a.line, a.column) < std::pair(b.line, b.column);
-                         });
+        audit::sortFindings(findings);
     }
     return outcome;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "auditconfig.h"
+#include "duplicates.h"
 #include "pageaudit.h"
 #include "report.h"
 

@@ -2,6 +2,7 @@
 
 #include <QHash>
 #include <QXmlStreamWriter>
+#include <numeric>
 
 namespace headwise::audit {
 namespace {
@@ -46,14 +47,16 @@ QByteArray junitReport(const QList<PageReport>& pages, const ReportContext& cont
     for (const Rule& rule : rules)
         offRules += isOff(context, rule.id) ? 1 : 0;
 
-    // Failed test cases: each (page, rule) pair with at least one finding.
+    // A test case fails when its rule has a finding on that page.
     QList<QHash<QString, QList<const Finding*>>> byRule(pages.size());
-    qsizetype failedCases = 0;
+    QList<qsizetype> failedCases(pages.size(), 0);
     for (qsizetype p = 0; p < pages.size(); ++p) {
         for (const Finding& finding : pages[p].findings)
             byRule[p][finding.rule].append(&finding);
-        failedCases += byRule[p].size();
+        for (const Rule& rule : rules)
+            failedCases[p] += byRule[p].contains(rule.id) ? 1 : 0;
     }
+    const qsizetype allFailed = std::accumulate(failedCases.cbegin(), failedCases.cend(), qsizetype(0));
 
     QByteArray out;
     QXmlStreamWriter xml(&out);
@@ -62,12 +65,12 @@ QByteArray junitReport(const QList<PageReport>& pages, const ReportContext& cont
     xml.writeStartDocument();
     xml.writeStartElement(QStringLiteral("testsuites"));
     xml.writeAttribute(QStringLiteral("name"), QStringLiteral("headwise audit"));
-    writeCounts(xml, pages.size() * rules.size(), failedCases, pages.size() * offRules);
+    writeCounts(xml, pages.size() * rules.size(), allFailed, pages.size() * offRules);
     for (qsizetype p = 0; p < pages.size(); ++p) {
         const QString suite = xmlSafe(pages[p].page);
         xml.writeStartElement(QStringLiteral("testsuite"));
         xml.writeAttribute(QStringLiteral("name"), suite);
-        writeCounts(xml, rules.size(), byRule[p].size(), offRules);
+        writeCounts(xml, rules.size(), failedCases[p], offRules);
         for (const Rule& rule : rules) {
             xml.writeStartElement(QStringLiteral("testcase"));
             xml.writeAttribute(QStringLiteral("name"), rule.id);

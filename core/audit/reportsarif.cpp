@@ -2,8 +2,6 @@
 #include "jsonwriter.h"
 #include "reportformats.h"
 
-#include <QHash>
-
 namespace headwise::audit {
 namespace {
 
@@ -101,10 +99,6 @@ void writeResult(JsonWriter& json, const PageReport& page, const Finding& findin
 } // namespace
 
 QByteArray sarifReport(const QList<PageReport>& pages, const ReportContext& context) {
-    QHash<QString, int> ruleIndex;
-    for (qsizetype i = 0; i < ruleTable().size(); ++i)
-        ruleIndex.insert(ruleTable()[i].id, int(i));
-
     QByteArray out;
     JsonWriter json(out);
     json.beginObject();
@@ -140,7 +134,7 @@ QByteArray sarifReport(const QList<PageReport>& pages, const ReportContext& cont
     json.beginArray();
     for (const PageReport& page : pages)
         for (const Finding& finding : page.findings)
-            writeResult(json, page, finding, ruleIndex.value(finding.rule, -1), context.sourceRoot);
+            writeResult(json, page, finding, ruleIndex(finding.rule), context.sourceRoot);
     json.endArray();
     json.endObject();
     json.endArray();
