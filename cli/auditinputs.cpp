@@ -78,8 +78,9 @@ LoadedInput loadPageFile(const QString& path) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return failure(QStringLiteral("cannot be read (%1)").arg(file.errorString()));
-    // The size can change after the check; never read more than the limit.
-    QByteArray bytes = file.read(kMaxCliPageBytes + 1);
+    // The size can change after the check; never read more than the limit. (A read
+    // of the limit itself would allocate all of it for every page.)
+    QByteArray bytes = file.read(std::min(info.size(), kMaxCliPageBytes) + 1);
     if (bytes.size() > kMaxCliPageBytes)
         return failure(QStringLiteral("larger than %1 MiB").arg(kMaxCliPageBytes / (1024 * 1024)));
     if (bytes.isEmpty())
