@@ -7,6 +7,7 @@
 #include "curlpagefetcher.h"
 #include "pageinput.h"
 #include "report.h"
+#include "sitewalker.h"
 
 #include <QDir>
 #include <QFile>
@@ -14,6 +15,7 @@
 #include <QThread>
 #include <QUrl>
 #include <cstdio>
+#include <memory>
 #include <unistd.h>
 #ifdef __GLIBC__
 #include <malloc.h>
@@ -224,19 +226,32 @@ int runAudit(const QStringList& arguments) {
     const ExpandedInputs expanded = expandInputs(inputs, skip);
     CurlPageFetcher fetcher(std::chrono::seconds(30), std::chrono::seconds(30), std::chrono::minutes(2),
                             kMaxCliPageBytes);
+    SiteWalker::Limits limits;
+    limits.maxPages = options.maxPages;
+    SiteWalker walker(fetcher, limits);
     const bool progress = isatty(fileno(stderr)) == 1;
     keepFreedMemory();
     AuditRunner runner(options.config, options.jobs, progress);
+    // The walker hands pages over in the order it found them; the pool audits
+    // them while it fetches the next.
+    const PageSink toRunner = [&runner](WalkedPage&& page) {
+        auto walked = std::make_shared<WalkedPage>(std::move(page));
+        runner.add(walked->name, [walked] { return fetchedInput(walked->name, std::move(walked->result)); });
+    };
     for (const AuditTarget& target : expanded.targets) {
-        if (target.address)
+        if (target.address && options.crawl)
+            walker.crawl(target.name, toRunner);
+        else if (target.address)
             runner.add(target.name,
                        [&fetcher, name = target.name] { return loadFetchedPage(fetcher, name); });
         else
             runner.add(target.name, [name = target.name] { return loadPageFile(name); });
     }
+    for (const QString& map : sitemaps)
+        walker.walkSitemap(map, toRunner);
     AuditRunner::Outcome outcome = runner.finish();
 
-    QStringList problems = expanded.problems + outcome.problems;
+    const QStringList problems = expanded.problems + outcome.problems + walker.problems();
     for (const QString& problem : problems)
         writeError(problem);
     audit::ReportContext context{&options.config, sourceRoot()};

@@ -99,7 +99,10 @@ LoadedInput loadFetchedPage(PageFetcher& fetcher, const QString& address) {
     const QString scheme = QUrl(address).scheme().toLower();
     if (scheme != QLatin1String("http") && scheme != QLatin1String("https"))
         return failure(QStringLiteral("only http and https addresses can be fetched"));
-    FetchResult fetched = fetcher.fetch(address);
+    return fetchedInput(address, fetcher.fetch(address));
+}
+
+LoadedInput fetchedInput(const QString& address, FetchResult&& fetched) {
     if (!fetched.ok)
         return failure(QStringLiteral("could not fetch the page (%1)").arg(fetched.error));
     audit::PageInput input;

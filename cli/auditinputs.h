@@ -7,7 +7,8 @@
 
 namespace headwise {
 class PageFetcher;
-}
+struct FetchResult;
+} // namespace headwise
 
 namespace headwise::cli {
 
@@ -31,5 +32,7 @@ ExpandedInputs expandInputs(const QStringList& inputs, const audit::PathGlobs& s
 LoadedInput loadPageFile(const QString& path);
 // Fetches one page, keeping the final address, status and headers.
 LoadedInput loadFetchedPage(PageFetcher& fetcher, const QString& address);
+// A page already fetched (by a crawl or from a sitemap) as audit input.
+LoadedInput fetchedInput(const QString& address, FetchResult&& fetched);
 
 } // namespace headwise::cli
