@@ -63,15 +63,17 @@ void SiteWalker::fetchInOrder(const Next& next, const Take& take) {
     };
     std::mutex mutex;
     std::condition_variable finished;
-    std::deque<std::shared_ptr<Job>> window; // in the order handed out
-    QHash<QString, int> busy;                // requests running per host
+    std::deque<std::shared_ptr<Job>> window;      // in the order handed out
+    QHash<QString, int> busy;                     // requests running per host
+    const int perHost = qMax(1, limits_.perHost); // none at all would wait forever
+    const size_t windowSize = size_t(qMax(1, limits_.window));
     QThreadPool pool;
-    pool.setMaxThreadCount(qMax(1, limits_.window));
+    pool.setMaxThreadCount(int(windowSize));
     bool exhausted = false;
 
     std::unique_lock lock(mutex);
     for (;;) {
-        while (!exhausted && window.size() < size_t(qMax(1, limits_.window))) {
+        while (!exhausted && window.size() < windowSize) {
             lock.unlock();
             const std::optional<QUrl> url = next();
             lock.lock();
@@ -87,7 +89,7 @@ void SiteWalker::fetchInOrder(const Next& next, const Take& take) {
         if (window.empty())
             break;
         for (const std::shared_ptr<Job>& job : window) {
-            if (job->started || busy.value(job->host) >= limits_.perHost)
+            if (job->started || busy.value(job->host) >= perHost)
                 continue;
             job->started = true;
             ++busy[job->host];
@@ -105,7 +107,7 @@ void SiteWalker::fetchInOrder(const Next& next, const Take& take) {
             if (window.front()->done)
                 return true;
             for (const std::shared_ptr<Job>& job : window)
-                if (!job->started && busy.value(job->host) < limits_.perHost)
+                if (!job->started && busy.value(job->host) < perHost)
                     return true;
             return false;
         });
