@@ -158,7 +158,11 @@ def zsh_option_specs(option):
     """_arguments specs for one option, one per spelling; the spellings
     exclude each other."""
     flags = option["flags"]
-    exclusion = f"({' '.join(flags)})" if len(flags) > 1 else ""
+    # An option the help says may be given more than once stays on offer.
+    if "more than once" in option["description"]:
+        exclusion = "*"
+    else:
+        exclusion = f"({' '.join(flags)})" if len(flags) > 1 else ""
     about = re.sub(r"([\\\[\]])", r"\\\1", option["description"])
     specs = []
     for flag in flags:

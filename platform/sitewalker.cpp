@@ -1,5 +1,6 @@
 #include "sitewalker.h"
 
+#include "gunzip.h"
 #include "pagecodec.h"
 #include "pagelinks.h"
 #include "sitemap.h"
@@ -242,15 +243,23 @@ void SiteWalker::readSitemap(const QString& location, const QString& input, int 
             problems_.append(name + QStringLiteral(": cannot be read (%1)").arg(file.errorString()));
             return;
         }
-        bytes = file.read(limits_.maxSitemapFileBytes + 1);
-        if (bytes.size() > limits_.maxSitemapFileBytes) {
-            problems_.append(name +
-                             QStringLiteral(": larger than %1 MiB").arg(limits_.maxSitemapFileBytes >> 20));
-            return;
-        }
+        bytes = file.read(limits_.maxSitemapBytes + 1);
+    }
+    if (bytes.size() > limits_.maxSitemapBytes) {
+        problems_.append(name + QStringLiteral(": larger than %1 MiB").arg(limits_.maxSitemapBytes >> 20));
+        return;
     }
 
     QString error;
+    // sitemap.xml.gz comes as it is stored, not unpacked by the transfer.
+    if (looksGzipped(bytes)) {
+        std::optional<QByteArray> unpacked = gunzip(bytes, limits_.maxSitemapBytes, &error);
+        if (!unpacked) {
+            problems_.append(name + QStringLiteral(": ") + error);
+            return;
+        }
+        bytes = std::move(*unpacked);
+    }
     const std::optional<Sitemap> sitemap = parseSitemap(bytes, &error);
     bytes.clear();
     if (!sitemap) {

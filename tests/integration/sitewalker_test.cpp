@@ -32,7 +32,8 @@ protected:
 
     // The paths the server was asked for since the last call.
     QStringList requestedSinceLast() {
-        const QStringList all = QString::fromUtf8(fetcher.fetch(url("/requested")).body).split(u'\n', Qt::SkipEmptyParts);
+        const QStringList all =
+            QString::fromUtf8(fetcher.fetch(url("/requested")).body).split(u'\n', Qt::SkipEmptyParts);
         const QStringList fresh = all.mid(seenRequests);
         seenRequests = all.size();
         return fresh;
@@ -182,22 +183,36 @@ TEST_F(SiteWalkerTest, SitemapFilesAndTheirFaults) {
     Walk walk;
     walker.walkSitemap(good, into(walk));
     EXPECT_EQ(walk.names, QStringList({"/site/b.html"}));
+    // Packed, from the server and from a file.
+    walker.walkSitemap(url("/sitemap.xml.gz"), into(walk));
+    EXPECT_EQ(walk.names, QStringList({"/site/b.html", "/site/a.html", "/site/c.html"}));
+    SiteWalker fromFile(fetcher);
+    Walk unpacked;
+    fromFile.walkSitemap(write("packed.xml.gz", fetcher.fetch(url("/sitemap.xml.gz")).body), into(unpacked));
+    EXPECT_EQ(unpacked.names, QStringList({"/site/a.html", "/site/c.html"}));
     EXPECT_TRUE(walker.problems().isEmpty()) << walker.problems().join('\n').toStdString();
+    EXPECT_TRUE(fromFile.problems().isEmpty()) << fromFile.problems().join('\n').toStdString();
 
+    constexpr qint64 mib = 1024 * 1024;
     struct Case {
         QString input;
         const char* problem;
-        int maxDepth;
+        int maxDepth = 3;
+        qint64 maxBytes = 50 * mib;
     };
     const Case cases[] = {
-        {text, "not XML", 3},
-        {dir.filePath("none.xml"), "cannot be read", 3},
+        {text, "not XML"},
+        {dir.filePath("none.xml"), "cannot be read"},
         {deep, "nested more than 1 deep", 1},
-        {url("/missing"), "answered 404", 3},
+        {url("/missing"), "answered 404"},
+        {url("/sitemap-cut.xml.gz"), "damaged gzip"},
+        {url("/sitemap-bomb.xml.gz"), "more than 1 MiB", 3, mib},
+        {write("big.xml", QByteArray(mib + 1, ' ')), "larger than 1 MiB", 3, mib},
     };
     for (const Case& c : cases) {
         SiteWalker::Limits limits;
         limits.maxSitemapDepth = c.maxDepth;
+        limits.maxSitemapBytes = c.maxBytes;
         SiteWalker faulty(fetcher, limits);
         Walk nothing;
         faulty.walkSitemap(c.input, into(nothing));

@@ -101,6 +101,9 @@ class ZshSpecs(unittest.TestCase):
              ["'--title=[The page'\\''s title.]:text: '"]),
             ({"flags": ["--into"], "value": "DIR", "kind": "dir", "description": "Where."},
              ["'--into=[Where.]:dir:_files -/'"]),
+            ({"flags": ["--rule"], "value": "ID=LEVEL", "kind": "text",
+              "description": "A rule. May be given more than once."},
+             ["'*--rule=[A rule. May be given more than once.]:id=level: '"]),
         ]
         for option, specs in cases:
             with self.subTest(flags=option["flags"]):
