@@ -17,6 +17,7 @@ const QString kUsage =
                    "  analyze   report the meta tags of pages (files or http(s) addresses)\n"
                    "  extract   print the candidate keywords of a page\n"
                    "  insert    insert a tag block into a page file\n"
+                   "  audit     check the heads of pages, folders or sites for search engines\n"
                    "\n"
                    "headwise-cli COMMAND --help describes a command; --version prints the version.\n");
 
@@ -38,6 +39,8 @@ int main(int argc, char* argv[]) {
         writeOut(kUsage);
         return command.isEmpty() ? kExitBadInput : kExitOk;
     }
+    // The command's own help names the call as typed, with its command word.
+    arguments[0] = QStringLiteral("headwise-cli ") + command;
     arguments.removeAt(1);
     if (command == QLatin1String("create"))
         return runCreate(arguments);
@@ -47,6 +50,8 @@ int main(int argc, char* argv[]) {
         return runExtract(arguments);
     if (command == QLatin1String("insert"))
         return runInsert(arguments);
+    if (command == QLatin1String("audit"))
+        return runAudit(arguments);
     writeError(QStringLiteral("unknown command \"%1\"; see headwise-cli --help").arg(command));
     return kExitBadInput;
 }
