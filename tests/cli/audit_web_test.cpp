@@ -1,111 +1,101 @@
-// headwise-cli audit over the web: crawls, sitemaps and fetched pages from the
-// local page server.
+// headwise-cli audit on addresses, crawls and sitemaps of the local page server,
+// and its progress line on a terminal.
 
-#include "../integration/pageserverprocess.h"
 #include "clirun.h"
+#include "pageserverprocess.h"
 
+#include <QDir>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QTemporaryDir>
 
 namespace {
 
-using headwise::testing::PageServerProcess;
+struct AuditedPage {
+    QString page, url;
+    int status;
+    QStringList rules;
+};
+
+QList<AuditedPage> auditedPages(const CliRun& run) {
+    QList<AuditedPage> pages;
+    for (const QJsonValue& value : QJsonDocument::fromJson(run.out).object()["pages"].toArray()) {
+        const QJsonObject p = value.toObject();
+        QStringList rules;
+        for (const QJsonValue& finding : p["findings"].toArray())
+            rules.append(finding.toObject()["rule"].toString());
+        pages.append({p["page"].toString(), p["url"].toString(), p["status"].toInt(), rules});
+    }
+    return pages;
+}
+
+QStringList names(const QList<AuditedPage>& pages) {
+    QStringList list;
+    for (const AuditedPage& p : pages)
+        list.append(p.page);
+    return list;
+}
 
 class AuditWeb : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() {
-        server = new PageServerProcess;
-        port = server->start();
+    void SetUp() override {
+        port_ = server_.start();
+        ASSERT_NE(port_, 0) << "the page server did not start";
+    }
+    QString url(const char* path, const char* host = "127.0.0.1") const {
+        return QStringLiteral("http://%1:%2%3").arg(QLatin1String(host)).arg(port_).arg(QLatin1String(path));
     }
 
-    static void TearDownTestSuite() {
-        delete server;
-        server = nullptr;
-    }
-
-    void SetUp() override { ASSERT_GT(port, 0) << "the page server did not start"; }
-
-    static QString url(const char* path, const char* host = "127.0.0.1") {
-        return QStringLiteral("http://%1:%2%3").arg(host).arg(port).arg(path);
-    }
-
-    struct Page {
-        QString name;
-        QString url;
-        int status;
-        QStringList rules;
-    };
-    static QList<Page> pagesOf(const CliRun& run) {
-        QJsonParseError error;
-        const QJsonObject root = QJsonDocument::fromJson(run.out, &error).object();
-        EXPECT_EQ(error.error, QJsonParseError::NoError) << run.out.toStdString();
-        QList<Page> pages;
-        for (const QJsonValue& value : root["pages"].toArray()) {
-            const QJsonObject page = value.toObject();
-            QStringList rules;
-            for (const QJsonValue& finding : page["findings"].toArray())
-                rules << finding.toObject()["rule"].toString();
-            pages.append({page["page"].toString(), page["url"].toString(), page["status"].toInt(), rules});
-        }
-        return pages;
-    }
-    static QStringList namesOf(const QList<Page>& pages) {
-        QStringList names;
-        for (const Page& page : pages)
-            names << page.name;
-        return names;
-    }
-
-    static inline PageServerProcess* server = nullptr;
-    static inline int port = 0;
+    headwise::testing::PageServerProcess server_;
+    int port_ = 0;
 };
 
-TEST_F(AuditWeb, CrawlAuditsTheSiteInTheOrderFoundAndNamesWhatCouldNotBeFetched) {
-    const CliRun run = cli({"audit", "--format", "json", "--crawl", url("/site/")});
-    EXPECT_EQ(run.exitCode, 2) << run.err.toStdString();
-    const QList<Page> pages = pagesOf(run);
-    EXPECT_EQ(namesOf(pages), QStringList({url("/site/"), url("/site/a.html"), url("/site/b.html"),
-                                           url("/site/missing.html"), url("/tagged"), url("/site/c.html")}));
-    ASSERT_EQ(pages.size(), 6);
-    EXPECT_EQ(pages[3].status, 404);
-    EXPECT_TRUE(pages[3].rules.contains("http-status")) << pages[3].rules.join(' ').toStdString();
-    EXPECT_FALSE(pages[0].rules.contains("http-status"));
-    // /tagged says noindex in its X-Robots-Tag header only.
-    EXPECT_TRUE(pages[4].rules.contains("robots-noindex")) << pages[4].rules.join(' ').toStdString();
-    EXPECT_FALSE(pages[2].rules.contains("robots-noindex"));
-    EXPECT_TRUE(run.err.contains(url("/loop/0").toUtf8() + ": ")) << run.err.toStdString();
-    EXPECT_TRUE(run.err.contains("redirect loop")) << run.err.toStdString();
-    EXPECT_FALSE(run.out.contains("private")) << "robots.txt disallows it";
+TEST_F(AuditWeb, AddressesKeepStatusFinalAddressAndHeaders) {
+    const CliRun r = cli({"audit", "--format", "json", url("/missing"), url("/tagged-redirect")});
+    EXPECT_EQ(r.exitCode, 1) << r.err.toStdString();
+    const QList<AuditedPage> pages = auditedPages(r);
+    ASSERT_EQ(pages.size(), 2) << r.out.toStdString();
+    EXPECT_EQ(pages[0].status, 404);
+    EXPECT_TRUE(pages[0].rules.contains("http-status"));
+    EXPECT_EQ(pages[1].page, url("/tagged-redirect")); // named as given
+    EXPECT_EQ(pages[1].url, url("/tagged"));           // after the redirect
+    EXPECT_EQ(pages[1].status, 200);
+    EXPECT_TRUE(pages[1].rules.contains("robots-noindex"));   // X-Robots-Tag of the page
+    EXPECT_FALSE(pages[1].rules.contains("robots-nofollow")); // not of the redirect
+    EXPECT_FALSE(pages[1].rules.contains("http-status"));
 }
 
-TEST_F(AuditWeb, MaxPagesBoundsEachCrawl) {
-    const CliRun run = cli({"audit", "--format", "json", "--crawl", "--max-pages", "3", url("/site/")});
-    EXPECT_EQ(run.exitCode, 1) << run.err.toStdString();
-    EXPECT_EQ(namesOf(pagesOf(run)), QStringList({url("/site/"), url("/site/a.html"), url("/site/b.html")}));
-    EXPECT_TRUE(run.err.isEmpty()) << run.err.toStdString();
-}
+TEST_F(AuditWeb, CrawlAndSitemapFeedTheReportInOrder) {
+    const CliRun crawl = cli({"audit", "--format", "json", "--crawl", url("/site/")});
+    const QStringList crawled = names(auditedPages(crawl));
+    ASSERT_GE(crawled.size(), 4) << crawl.out.toStdString();
+    EXPECT_EQ(crawled.mid(0, 3), (QStringList{url("/site/"), url("/site/a.html"), url("/site/b.html")}));
+    EXPECT_TRUE(crawled.contains(url("/site/c.html")));
+    EXPECT_FALSE(crawled.contains(url("/site/private/x.html"))); // robots.txt
+    EXPECT_EQ(crawl.exitCode, 2);                                // the redirect loop it links to
+    EXPECT_TRUE(crawl.err.contains(url("/loop/0").toUtf8())) << crawl.err.toStdString();
 
-TEST_F(AuditWeb, FetchedPageIsReportedAtItsFinalAddressWithItsHeaders) {
-    const CliRun run = cli({"audit", "--format", "json", url("/tagged-redirect")});
-    EXPECT_EQ(run.exitCode, 1) << run.err.toStdString();
-    const QList<Page> pages = pagesOf(run);
-    ASSERT_EQ(pages.size(), 1);
-    EXPECT_EQ(pages[0].name, url("/tagged-redirect"));
-    EXPECT_EQ(pages[0].url, url("/tagged"));
-    EXPECT_EQ(pages[0].status, 200);
-    EXPECT_TRUE(pages[0].rules.contains("robots-noindex")) << pages[0].rules.join(' ').toStdString();
-    EXPECT_FALSE(pages[0].rules.contains("robots-nofollow")) << "a header of the redirect, not of the page";
-}
+    const CliRun two = cli({"audit", "--format", "json", "--crawl", "--max-pages", "2", url("/site/")});
+    EXPECT_EQ(names(auditedPages(two)), crawled.mid(0, 2));
 
-TEST_F(AuditWeb, SitemapPagesAreAuditedOnceAndABadSitemapIsNamed) {
-    const CliRun run = cli({"audit", "--format", "json", "--sitemap", url("/sitemap-index.xml")});
-    EXPECT_EQ(run.exitCode, 2) << run.err.toStdString();
-    EXPECT_EQ(namesOf(pagesOf(run)),
-              QStringList({url("/site/a.html"), url("/site/c.html"), url("/site/missing.html")}));
-    EXPECT_TRUE(run.err.contains(url("/sitemap-bad.xml").toUtf8() + "): not a sitemap"))
-        << run.err.toStdString();
-    EXPECT_TRUE(run.err.contains(url("/loop/0").toUtf8())) << run.err.toStdString();
+    // Files first, then the sitemap's pages, each input's pages in its order.
+    const CliRun mapped = cli(
+        {"audit", "--format", "json", fixture("audit/clean.htm"), "--sitemap", url("/sitemap-index.xml")});
+    const QStringList listed = names(auditedPages(mapped));
+    ASSERT_GE(listed.size(), 3) << mapped.out.toStdString();
+    EXPECT_EQ(listed.mid(0, 3),
+              (QStringList{fixture("audit/clean.htm"), url("/site/a.html"), url("/site/c.html")}));
+    EXPECT_EQ(mapped.exitCode, 2); // one sitemap of the index is no sitemap
+    EXPECT_TRUE(mapped.err.contains("sitemap-bad.xml")) << mapped.err.toStdString();
+
+    QTemporaryDir dir;
+    const QString notXml = dir.filePath("sitemap.xml");
+    writeAll(notXml, "User-agent: *\nDisallow:\n");
+    const CliRun bad = cli({"audit", "--sitemap", notXml, fixture("audit/clean.htm")});
+    EXPECT_EQ(bad.exitCode, 2);
+    EXPECT_TRUE(bad.err.contains(notXml.toUtf8() + ": ")) << bad.err.toStdString();
+    EXPECT_TRUE(bad.out.endsWith("1 page audited: 0 errors, 0 warnings, 0 infos\n")) << bad.out.toStdString();
 }
 
 TEST_F(AuditWeb, InputsThatGiveNoPagesAreNamedAndTheRestIsAudited) {
@@ -124,8 +114,28 @@ TEST_F(AuditWeb, InputsThatGiveNoPagesAreNamedAndTheRestIsAudited) {
         const CliRun run = cli(QStringList{"audit", "--format", "json", url("/site/c.html")} + c.arguments);
         EXPECT_EQ(run.exitCode, 2) << c.message << ": " << run.err.toStdString();
         EXPECT_TRUE(run.err.contains(c.message)) << c.message << ": " << run.err.toStdString();
-        EXPECT_EQ(namesOf(pagesOf(run)).value(0), url("/site/c.html")) << c.message;
+        EXPECT_EQ(names(auditedPages(run)), QStringList{url("/site/c.html")}) << c.message;
     }
+}
+
+TEST(AuditProgress, OnATerminalOnlyAndNeverInTheReport) {
+    QTemporaryDir dir;
+    for (int i = 0; i < 5; ++i)
+        writeAll(dir.filePath(QStringLiteral("p%1.htm").arg(i)),
+                 "<html><head><title>T</title></head></html>");
+    const QString report = dir.filePath("report.json");
+    // script(1) gives the program a terminal for stderr; stdout goes to a file.
+    const QString command = QStringLiteral("'%1' audit --format json . > '%2'").arg(HEADWISE_CLI, report);
+    QProcess process;
+    process.setWorkingDirectory(dir.path());
+    process.start(QStringLiteral("script"), {"-qec", command, "/dev/null"});
+    ASSERT_TRUE(process.waitForFinished(60000));
+    const QByteArray terminal = process.readAllStandardOutput();
+    EXPECT_TRUE(terminal.contains(" of 5 pages audited")) << terminal.toStdString();
+    EXPECT_TRUE(terminal.contains("\r\x1b[K")) << terminal.toStdString(); // cleared at the end
+    QJsonParseError error;
+    QJsonDocument::fromJson(readAll(report), &error);
+    EXPECT_EQ(error.error, QJsonParseError::NoError) << readAll(report).toStdString();
 }
 
 } // namespace
