@@ -43,8 +43,8 @@ protected:
         port_ = server_.start();
         ASSERT_NE(port_, 0) << "the page server did not start";
     }
-    QString url(const char* path) const {
-        return QStringLiteral("http://127.0.0.1:%1%2").arg(port_).arg(QLatin1String(path));
+    QString url(const char* path, const char* host = "127.0.0.1") const {
+        return QStringLiteral("http://%1:%2%3").arg(QLatin1String(host)).arg(port_).arg(QLatin1String(path));
     }
 
     headwise::testing::PageServerProcess server_;
@@ -96,6 +96,26 @@ TEST_F(AuditWeb, CrawlAndSitemapFeedTheReportInOrder) {
     EXPECT_EQ(bad.exitCode, 2);
     EXPECT_TRUE(bad.err.contains(notXml.toUtf8() + ": ")) << bad.err.toStdString();
     EXPECT_TRUE(bad.out.endsWith("1 page audited: 0 errors, 0 warnings, 0 infos\n")) << bad.out.toStdString();
+}
+
+TEST_F(AuditWeb, InputsThatGiveNoPagesAreNamedAndTheRestIsAudited) {
+    struct Case {
+        QStringList arguments;
+        const char* message;
+    };
+    const Case cases[] = {
+        {{"--crawl", url("/site/", "localhost")}, "robots.txt answered 503"},
+        {{"--crawl", url("/forbidden")}, "robots.txt does not allow"},
+        {{"--sitemap", url("/small")}, "not a sitemap"},
+        {{"--sitemap", url("/sitemap-cut.xml.gz")}, "damaged gzip"},
+        {{url("/loop/0")}, "redirect loop"},
+    };
+    for (const Case& c : cases) {
+        const CliRun run = cli(QStringList{"audit", "--format", "json", url("/site/c.html")} + c.arguments);
+        EXPECT_EQ(run.exitCode, 2) << c.message << ": " << run.err.toStdString();
+        EXPECT_TRUE(run.err.contains(c.message)) << c.message << ": " << run.err.toStdString();
+        EXPECT_EQ(names(auditedPages(run)), QStringList{url("/site/c.html")}) << c.message;
+    }
 }
 
 TEST(AuditProgress, OnATerminalOnlyAndNeverInTheReport) {
