@@ -1,5 +1,6 @@
 #include "curlpagefetcher.h"
-#include "pageserverprocess.h"
+#include "serverprocess.h"
+#include "testfiles.h"
 
 #include <QElapsedTimer>
 #include <QFile>
@@ -108,12 +109,8 @@ TEST_F(FetchTest, RequestNamesTheAgentAndRefusesCaches) {
 
 TEST_F(FetchTest, FailuresGiveEmptyText) {
     QTemporaryDir dir;
-    const QString localFile = dir.filePath("page.htm");
-    {
-        QFile file(localFile);
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write("<p>a local page that must not be read</p>");
-    }
+    const QString localFile =
+        writeTestFile(dir.filePath("page.htm"), "<p>a local page that must not be read</p>");
     const QString cases[] = {
         QStringLiteral("http://127.0.0.1:%1/small").arg(closedPort()),
         QStringLiteral("file://") + localFile,
