@@ -2,6 +2,7 @@
 
 #include "appinfo.h"
 #include "linebreaks.h"
+#include "messagebox.h"
 #include "ui_frmbugreport.h"
 #include "ui_frmbugreport1.h"
 
