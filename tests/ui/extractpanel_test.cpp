@@ -1,4 +1,5 @@
 #include "form1fixture.h"
+#include "printers.h"
 #include "testfiles.h"
 
 #include "extractpanel.h"
@@ -12,11 +13,6 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
-
-// Readable failure output for texts and lists of them.
-inline void PrintTo(const QString& text, std::ostream* os) {
-    *os << '"' << text.toStdString() << '"';
-}
 
 using namespace headwise;
 using namespace headwise::testing;
