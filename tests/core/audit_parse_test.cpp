@@ -3,13 +3,14 @@
 
 #include "pageaudit.h"
 #include "pagemodel.h"
+#include "testfiles.h"
 
 #include <QDir>
-#include <QFile>
 
 #include <gtest/gtest.h>
 
 using namespace headwise::audit;
+using namespace headwise::testing;
 
 namespace {
 
@@ -142,9 +143,7 @@ TEST(AuditParse, HeadOnlyParseEqualsFullParseOnFuzzSeeds) {
     const QStringList seeds = dir.entryList(QDir::Files);
     ASSERT_FALSE(seeds.isEmpty());
     for (const QString& name : seeds) {
-        QFile file(dir.filePath(name));
-        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-        const QByteArray text = file.readAll();
+        const QByteArray text = readTestFile(dir.filePath(name));
         EXPECT_EQ(parsePage(text), parseWholePage(text)) << name.toStdString();
     }
 }
