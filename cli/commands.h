@@ -19,5 +19,6 @@ int runCreate(const QStringList& arguments);
 int runAnalyze(const QStringList& arguments, PageFetcher& fetcher);
 int runExtract(const QStringList& arguments, PageFetcher& fetcher);
 int runInsert(const QStringList& arguments);
+int runAudit(const QStringList& arguments);
 
 } // namespace headwise::cli

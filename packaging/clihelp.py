@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """Reads headwise-cli's own --help texts and writes what follows them: the
-per-command part of the manual page (a help2man include file) and the bash
-completion. Run at build time, so both always match the built program."""
+per-command part of the manual page (a help2man include file) and the bash and
+zsh completion. Run at build time, so all three always match the built program."""
 
 import argparse
 import re
@@ -12,6 +12,8 @@ COMMAND_LINE = re.compile(r"^  ([a-z][a-z0-9-]*)  +(\S.*)$")
 OPTION_LINE = re.compile(r"^  (-[-\w]+(?:, -[-\w]+)*)(?: <([^>]*)>)?  +(\S.*)$")
 ARGUMENT_LINE = re.compile(r"^  (\w[-\w.]*)  +(\S.*)$")
 CONTINUATION = re.compile(r"^ {4,}(\S.*)$")
+# "Options:", "Arguments:"; a sentence of the description may end in a colon too.
+HEADING = re.compile(r"^([A-Z]\w*):$")
 # Fixed values show as a value name a|b|c, as "A", "B" or "C", or as a list
 # after a colon: "Format: text (default), json or sarif."
 PIPED_CHOICES = re.compile(r"^[a-z][a-z0-9-]*(?:\|[a-z][a-z0-9-]*)+$")
@@ -36,8 +38,9 @@ def sections(text):
     parts = {"": []}
     current = ""
     for line in text.splitlines():
-        if line and not line.startswith(" ") and line.endswith(":"):
-            current = line[:-1]
+        heading = HEADING.match(line)
+        if heading:
+            current = heading.group(1)
             parts[current] = []
         else:
             parts[current].append(line)
@@ -158,7 +161,11 @@ def zsh_option_specs(option):
     """_arguments specs for one option, one per spelling; the spellings
     exclude each other."""
     flags = option["flags"]
-    exclusion = f"({' '.join(flags)})" if len(flags) > 1 else ""
+    # An option the help says may be given more than once stays on offer.
+    if "more than once" in option["description"]:
+        exclusion = "*"
+    else:
+        exclusion = f"({' '.join(flags)})" if len(flags) > 1 else ""
     about = re.sub(r"([\\\[\]])", r"\\\1", option["description"])
     specs = []
     for flag in flags:

@@ -131,13 +131,14 @@ const RobotsRules& SiteWalker::robotsFor(const QUrl& url, const QString& input) 
     const QString address = origin + QStringLiteral("/robots.txt");
     const FetchResult result = fetcher_.fetch(address);
     RobotsRules rules;
-    // No file (4xx) allows everything; a server error or no answer allows
-    // nothing, for the site may be telling crawlers to stay away for now.
+    // No file (4xx) allows everything; a server error, "too many requests" or
+    // no answer allows nothing, for the site may be telling crawlers to stay
+    // away for now.
     if (!result.ok) {
         rules = RobotsRules::disallowAll();
         problems_.append(input + QStringLiteral(": %1 could not be fetched (%2), so nothing there is crawled")
                                      .arg(address, result.error));
-    } else if (result.status >= 500) {
+    } else if (result.status >= 500 || result.status == 429) {
         rules = RobotsRules::disallowAll();
         problems_.append(
             input +

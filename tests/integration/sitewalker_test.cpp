@@ -1,8 +1,9 @@
 #include "curlpagefetcher.h"
-#include "pageserverprocess.h"
+#include "pageservertest.h"
 #include "sitewalker.h"
+#include "testfiles.h"
 
-#include <QFile>
+#include <QHash>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -12,24 +13,8 @@ using namespace std::chrono_literals;
 
 namespace {
 
-class SiteWalkerTest : public ::testing::Test {
+class SiteWalkerTest : public PageServerTest {
 protected:
-    static void SetUpTestSuite() {
-        server = new PageServerProcess;
-        port = server->start();
-    }
-
-    static void TearDownTestSuite() {
-        delete server;
-        server = nullptr;
-    }
-
-    void SetUp() override { ASSERT_GT(port, 0) << "the page server did not start"; }
-
-    static QString url(const char* path, const char* host = "127.0.0.1") {
-        return QStringLiteral("http://%1:%2%3").arg(host).arg(port).arg(path);
-    }
-
     // The paths the server was asked for since the last call.
     QStringList requestedSinceLast() {
         const QStringList all =
@@ -50,8 +35,6 @@ protected:
         };
     }
 
-    static inline PageServerProcess* server = nullptr;
-    static inline int port = 0;
     qsizetype seenRequests = 0;
     CurlPageFetcher fetcher{2s, 10s, 60s};
 };
@@ -167,10 +150,7 @@ TEST_F(SiteWalkerTest, SitemapIndexesAreFollowedAndEachPageFetchedOnce) {
 TEST_F(SiteWalkerTest, SitemapFilesAndTheirFaults) {
     QTemporaryDir dir;
     const auto write = [&dir](const char* name, const QByteArray& bytes) {
-        QFile file(dir.filePath(name));
-        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(bytes);
-        return file.fileName();
+        return writeTestFile(dir.filePath(name), bytes);
     };
     const QString good = write("good.xml", "<urlset><url><loc>" + url("/site/b.html").toUtf8() +
                                                "</loc></url><url><loc>relative.html</loc></url></urlset>");
@@ -222,6 +202,83 @@ TEST_F(SiteWalkerTest, SitemapFilesAndTheirFaults) {
         EXPECT_TRUE(faulty.problems().first().contains(QLatin1String(c.problem)))
             << faulty.problems().first().toStdString();
     }
+}
+
+// Answers from a table by address; what is not in it fails as an unreachable host does.
+class TableFetcher : public PageFetcher {
+public:
+    QString GetPageSource(const QString&) override { return {}; }
+    FetchResult fetch(const QString& url) override {
+        if (const auto found = answers.constFind(url); found != answers.constEnd())
+            return *found;
+        FetchResult nothing;
+        nothing.error = QStringLiteral("no answer");
+        return nothing;
+    }
+    QHash<QString, FetchResult> answers; // only read while a walk runs, so threads may share it
+};
+
+FetchResult answer(int status, const QByteArray& body, const char* finalUrl) {
+    FetchResult result;
+    result.ok = true;
+    result.status = status;
+    result.body = body;
+    result.finalUrl = QString::fromLatin1(finalUrl);
+    return result;
+}
+
+TEST(SiteWalkerRobots, TheRobotsAnswerDecidesWhetherTheCrawlBegins) {
+    struct Case {
+        const char* name;
+        std::optional<FetchResult> robots; // nullopt: no answer at all
+        bool crawled;
+        const char* problem;
+    };
+    const Case cases[] = {
+        {"file", answer(200, "User-agent: *\nDisallow: /x\n", "http://site.example/robots.txt"), true, ""},
+        {"garbage file", answer(200, QByteArray("\x00\xff::\n<html>", 11), "http://site.example/robots.txt"),
+         true, ""},
+        {"no file", answer(404, "not found", "http://site.example/robots.txt"), true, ""},
+        {"forbidden file", answer(403, "", "http://site.example/robots.txt"), true, ""},
+        {"all disallowed", answer(200, "User-agent: Headwise\nDisallow: /", "http://site.example/robots.txt"),
+         false, "does not allow"},
+        {"too many requests", answer(429, "", "http://site.example/robots.txt"), false, "answered 429"},
+        {"server error", answer(500, "", "http://site.example/robots.txt"), false, "answered 500"},
+        {"no answer", std::nullopt, false, "could not be fetched (no answer)"},
+    };
+    for (const Case& c : cases) {
+        TableFetcher fetcher;
+        if (c.robots)
+            fetcher.answers.insert("http://site.example/robots.txt", *c.robots);
+        fetcher.answers.insert("http://site.example/", answer(200, "<p>home</p>", "http://site.example/"));
+        SiteWalker walker(fetcher);
+        QStringList pages;
+        walker.crawl("http://site.example/", [&pages](WalkedPage&& page) { pages << page.name; });
+        EXPECT_EQ(pages.size(), c.crawled ? 1 : 0) << c.name;
+        EXPECT_EQ(walker.problems().size(), c.crawled ? 0 : 1) << c.name;
+        if (!walker.problems().isEmpty()) {
+            EXPECT_TRUE(walker.problems().first().contains(QLatin1String(c.problem)))
+                << c.name << ": " << walker.problems().first().toStdString();
+        }
+    }
+}
+
+TEST(SiteWalkerRobots, AStartThatRedirectsToAnotherOriginIsCrawledThereUnderThatOriginsRobots) {
+    TableFetcher fetcher;
+    fetcher.answers.insert("http://site.example/robots.txt",
+                           answer(404, "", "http://site.example/robots.txt"));
+    fetcher.answers.insert("https://site.example/robots.txt", answer(200, "User-agent: *\nDisallow: /closed",
+                                                                     "https://site.example/robots.txt"));
+    fetcher.answers.insert(
+        "http://site.example/",
+        answer(200, "<a href=/open>o</a><a href=/closed>c</a><a href=http://site.example/old>x</a>",
+               "https://site.example/"));
+    fetcher.answers.insert("https://site.example/open", answer(200, "", "https://site.example/open"));
+    SiteWalker walker(fetcher);
+    QStringList pages;
+    walker.crawl("http://site.example/", [&pages](WalkedPage&& page) { pages << page.name; });
+    EXPECT_EQ(pages, QStringList({"http://site.example/", "https://site.example/open"}));
+    EXPECT_TRUE(walker.problems().isEmpty()) << walker.problems().join('\n').toStdString();
 }
 
 } // namespace

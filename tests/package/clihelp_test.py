@@ -10,7 +10,8 @@ import clihelp  # noqa: E402
 
 HELP = """Usage: headwise-cli audit [options] FILE|FOLDER|URL...
 Checks the head of each page.
-A second line of description.
+Settings come from a file like this:
+{"rules":{"ID":"off"}}
 
 Options:
   --format <FORMAT>    Report format: text (default), json, sarif or
@@ -56,6 +57,8 @@ class ValueKind(unittest.TestCase):
 class HelpText(unittest.TestCase):
     def test_options_with_wrapped_descriptions(self):
         parts = clihelp.sections(HELP)
+        self.assertEqual(sorted(parts), ["", "Arguments", "Options"])
+        self.assertEqual([line for line in parts[""] if line][-1], '{"rules":{"ID":"off"}}')
         options = clihelp.entries(parts["Options"], clihelp.OPTION_LINE)
         self.assertEqual(options, [
             ["--format", "FORMAT", "Report format: text (default), json, sarif or junit."],
@@ -101,6 +104,9 @@ class ZshSpecs(unittest.TestCase):
              ["'--title=[The page'\\''s title.]:text: '"]),
             ({"flags": ["--into"], "value": "DIR", "kind": "dir", "description": "Where."},
              ["'--into=[Where.]:dir:_files -/'"]),
+            ({"flags": ["--rule"], "value": "ID=LEVEL", "kind": "text",
+              "description": "A rule. May be given more than once."},
+             ["'*--rule=[A rule. May be given more than once.]:id=level: '"]),
         ]
         for option, specs in cases:
             with self.subTest(flags=option["flags"]):
