@@ -5,6 +5,10 @@
 #include "mailwindow.h"
 
 #include <QComboBox>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QLabel>
 #include <QLineEdit>
 #include <QList>
@@ -14,6 +18,7 @@
 #include <QPushButton>
 #include <QTcpServer>
 #include <QTcpSocket>
+#include <QTemporaryDir>
 #include <QTest>
 #include <functional>
 #include <gtest/gtest.h>
@@ -102,6 +107,70 @@ private:
     QTcpServer server_;
     QByteArray pending_;
     bool inData_ = false;
+};
+
+struct ReceivedMail {
+    QString helo;
+    QString mailFrom;
+    QStringList rcptTos;
+    QByteArray data;
+};
+
+// A Python SMTP sink (aiosmtpd) on 127.0.0.1 for one test. The script gets
+// the file it records messages in first, then the given arguments.
+class SinkProcess {
+public:
+    // The line the sink printed once listening; empty when it did not start.
+    QByteArray start(const QString& script, const QStringList& arguments) {
+        EXPECT_TRUE(dir_.isValid());
+        outPath_ = dir_.filePath(QStringLiteral("received.jsonl"));
+        process_.setProgram(QStringLiteral("/usr/bin/python3"));
+        process_.setArguments(QStringList{script, outPath_} + arguments);
+        process_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        process_.start();
+        if (!process_.waitForStarted(10000)) {
+            ADD_FAILURE() << process_.errorString().toStdString();
+            return {};
+        }
+        QTest::qWaitFor([&] { return process_.canReadLine() || process_.state() != QProcess::Running; },
+                        15000);
+        return process_.readLine().trimmed();
+    }
+
+    ~SinkProcess() {
+        process_.closeWriteChannel();
+        if (!process_.waitForFinished(5000)) {
+            process_.kill();
+            process_.waitForFinished(5000);
+        }
+    }
+
+    QList<ReceivedMail> received() const {
+        QList<ReceivedMail> mails;
+        QFile file(outPath_);
+        if (!file.open(QIODevice::ReadOnly))
+            return mails;
+        for (const QByteArray& line : file.readAll().split('\n')) {
+            if (line.trimmed().isEmpty())
+                continue;
+            const QJsonObject o = QJsonDocument::fromJson(line).object();
+            QStringList rcpt;
+            for (const QJsonValue& v : o.value("rcpt_tos").toArray())
+                rcpt << v.toString();
+            mails.append({o.value("helo").toString(), o.value("mail_from").toString(), rcpt,
+                          QByteArray::fromBase64(o.value("data").toString().toLatin1())});
+        }
+        return mails;
+    }
+
+    bool waitForMails(int count) const {
+        return QTest::qWaitFor([&] { return received().size() >= count; }, 15000);
+    }
+
+private:
+    QTemporaryDir dir_;
+    QString outPath_;
+    QProcess process_;
 };
 
 // A mail window on recording message boxes, aimed at a local server.

@@ -1,38 +1,17 @@
 #include "mailtestsupport.h"
 
-#include <QFile>
 #include <QHostInfo>
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
-#include <QTemporaryDir>
 
 using namespace headwise;
 using namespace headwise::testing;
 
 namespace {
 
-struct ReceivedMail {
-    QString helo;
-    QString mailFrom;
-    QStringList rcptTos;
-    QByteArray data;
-};
-
 // A real SMTP server (aiosmtpd) on a free 127.0.0.1 port, for one test.
 class SmtpSinkTest : public MailWindowTest {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(dir_.isValid());
-        outPath_ = dir_.filePath(QStringLiteral("received.jsonl"));
-        sink_.setProgram(QStringLiteral("/usr/bin/python3"));
-        sink_.setArguments({QStringLiteral(HEADWISE_SMTP_SINK), outPath_});
-        sink_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        sink_.start();
-        ASSERT_TRUE(sink_.waitForStarted(10000)) << sink_.errorString().toStdString();
-        ASSERT_TRUE(QTest::qWaitFor([&] { return sink_.canReadLine() || sink_.state() != QProcess::Running; },
-                                    15000));
-        const QByteArray line = sink_.readLine().trimmed();
+        const QByteArray line = sink_.start(QStringLiteral(HEADWISE_SMTP_SINK), {});
         ASSERT_TRUE(line.startsWith("PORT ")) << "sink did not start: " << line.constData();
         port_ = line.mid(5).toUShort();
         ASSERT_NE(port_, 0);
@@ -41,42 +20,16 @@ protected:
     void TearDown() override {
         MailWindowTest::TearDown();
         delete second_.data();
-        sink_.closeWriteChannel();
-        if (!sink_.waitForFinished(5000)) {
-            sink_.kill();
-            sink_.waitForFinished(5000);
-        }
     }
 
-    QList<ReceivedMail> received() const {
-        QList<ReceivedMail> mails;
-        QFile file(outPath_);
-        if (!file.open(QIODevice::ReadOnly))
-            return mails;
-        for (const QByteArray& line : file.readAll().split('\n')) {
-            if (line.trimmed().isEmpty())
-                continue;
-            const QJsonObject o = QJsonDocument::fromJson(line).object();
-            QStringList rcpt;
-            for (const QJsonValue& v : o.value("rcpt_tos").toArray())
-                rcpt << v.toString();
-            mails.append({o.value("helo").toString(), o.value("mail_from").toString(), rcpt,
-                          QByteArray::fromBase64(o.value("data").toString().toLatin1())});
-        }
-        return mails;
-    }
-
-    bool waitForMails(int count) const {
-        return QTest::qWaitFor([&] { return received().size() >= count; }, 15000);
-    }
+    QList<ReceivedMail> received() const { return sink_.received(); }
+    bool waitForMails(int count) const { return sink_.waitForMails(count); }
 
     quint16 port_ = 0;
     QPointer<MailWindow> second_;
 
 private:
-    QTemporaryDir dir_;
-    QString outPath_;
-    QProcess sink_;
+    SinkProcess sink_;
 };
 
 TEST_F(SmtpSinkTest, ContactMailArrivesByteForByte) {
