@@ -1,5 +1,7 @@
 #pragma once
 
+#include "version.h"
+
 #include <QString>
 
 namespace headwise {
@@ -10,15 +12,19 @@ inline QString applicationTitle() {
     return QStringLiteral("Headwise");
 }
 
-inline constexpr int kVersionMajor = 2;
-inline constexpr int kVersionMinor = 0;
-inline constexpr int kVersionRevision = 0;
-
-inline QString versionText() {
-    return QStringLiteral("%1.%2.%3").arg(kVersionMajor).arg(kVersionMinor).arg(kVersionRevision);
+// Names the desktop entry and the AppStream data are installed under; window
+// managers match windows to menu entries by the desktop id.
+inline QString desktopId() {
+    return QStringLiteral("example.headwise.Headwise");
 }
 
-// Line break inside every text the program produces itself.
-inline const QString kCrLf = QStringLiteral("\r\n");
+inline QString iconName() {
+    return QStringLiteral("headwise");
+}
+
+// The build sets the version once, in the project's CMakeLists.txt.
+inline QString versionText() {
+    return QStringLiteral(HEADWISE_VERSION_TEXT);
+}
 
 } // namespace headwise

@@ -1,6 +1,7 @@
 #include "smtpsession.h"
 
 #include "appinfo.h"
+#include "linebreaks.h"
 
 #include <QCoreApplication>
 #include <QEventLoop>
@@ -70,7 +71,7 @@ bool SmtpSession::StartTest(const MailRequest& request) {
 }
 
 bool SmtpSession::start(const MailRequest& request, bool test) {
-    if (phase_ != Phase::Idle || !IsSendable(request))
+    if (phase_ != Phase::Idle || !isSendable(request))
         return false;
     request_ = request;
     test_ = test;
@@ -296,7 +297,7 @@ void SmtpSession::runDialogue(quint64 id) {
     if (!step(id, "DATA" + crlf, 354))
         return;
     owner_.setStatus(QStringLiteral("Sending Mail . . ."));
-    send(MessageText(request_, mailerName_, owner_.messageBody()));
+    send(messageText(request_, mailerName_, owner_.messageBody()));
     if (!step(id, crlf + "." + crlf, 250))
         return;
     owner_.setStatus(QStringLiteral("Message Sent"));

@@ -57,6 +57,8 @@ bool RecordingShell::open(const QUrl& target) {
 ScriptedPageFetcher::~ScriptedPageFetcher() {
     if (!bodies.isEmpty())
         ADD_FAILURE() << "prepared page bodies never fetched: " << bodies.size();
+    if (!results.isEmpty())
+        ADD_FAILURE() << "prepared fetch results never fetched: " << results.size();
 }
 
 QString ScriptedPageFetcher::GetPageSource(const QString& url) {
@@ -64,6 +66,17 @@ QString ScriptedPageFetcher::GetPageSource(const QString& url) {
     if (duringFetch)
         duringFetch(url);
     return bodies.isEmpty() ? QString() : bodies.takeFirst();
+}
+
+FetchResult ScriptedPageFetcher::fetch(const QString& url) {
+    urls.append(url);
+    if (duringFetch)
+        duringFetch(url);
+    if (!results.isEmpty())
+        return results.takeFirst();
+    FetchResult nothing;
+    nothing.error = QStringLiteral("no answer");
+    return nothing;
 }
 
 bool RecordingProgramStarter::start(const QString& programPath) {

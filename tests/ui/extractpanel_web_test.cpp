@@ -25,6 +25,7 @@ public:
             watchdog->start(0);
         return real.GetPageSource(url);
     }
+    FetchResult fetch(const QString& url) override { return real.fetch(url); }
     CurlPageFetcher real{2s, 10s, 60s};
     QTimer* watchdog = nullptr;
 };
