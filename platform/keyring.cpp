@@ -24,14 +24,17 @@ Keyring::Result run(QKeychain::Job& job) {
     job.start();
     if (!finished)
         loop.exec();
-    if (!finished)
+    if (!finished) {
+        qWarning("keyring: no answer within %d ms", kAnswerMs);
         return Keyring::Result::Unavailable;
+    }
     switch (job.error()) {
     case QKeychain::NoError:
         return Keyring::Result::Done;
     case QKeychain::EntryNotFound:
         return Keyring::Result::NotFound;
     default:
+        qWarning("keyring: %s", qPrintable(job.errorString()));
         return Keyring::Result::Unavailable;
     }
 }

@@ -1,6 +1,6 @@
 #include "mailserverdialog.h"
 
-#include "appinfo.h"
+#include "linebreaks.h"
 #include "mailaccount.h"
 #include "messagebox.h"
 #include "ui_frmmailserver.h"

@@ -83,7 +83,7 @@ TEST_F(MailServerDialogTest, OpensUnconfiguredWithTheDefaultsAndDistinctAccessKe
     for (QAbstractButton* button : dialog->findChildren<QAbstractButton*>())
         if (!accessKey(button->text()).isNull())
             keys.append(accessKey(button->text()));
-    EXPECT_EQ(keys.size(), 6); // host, port, security, user, password, test
+    EXPECT_GE(keys.size(), 6); // host, port, security, user, password, test, and the theme's OK / Cancel
     for (const QChar key : keys)
         EXPECT_EQ(keys.count(key), 1) << QString(key).toStdString();
 }

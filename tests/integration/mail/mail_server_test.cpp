@@ -14,6 +14,7 @@
 #include <QSpinBox>
 #include <QSslCertificate>
 #include <QSslConfiguration>
+#include <QTimer>
 
 using namespace headwise;
 using namespace headwise::testing;
@@ -95,7 +96,8 @@ protected:
     }
 
     void openConfigured(const MailForm& form) {
-        open(form, 1); // the account's server replaces this one
+        delete window.data(); // the previous case's window, if it is still open
+        open(form, 1);        // the account's server replaces this one
         window->setMailAccount(&account);
     }
 
