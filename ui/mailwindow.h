@@ -31,7 +31,7 @@ public:
     MailWindow(const MailForm& form, MessageBoxes& messages, QWidget* parent = nullptr);
     ~MailWindow() override;
 
-    // Where the mail goes; the program always uses the maker's host on port 25.
+    // Where the mail goes while no server of the user's is set up: the maker's host on port 25.
     void setSmtpServer(const QString& host, quint16 port);
     // Once the account names a server, mail goes there instead, secured and logged in.
     void setMailAccount(MailAccount* account) { account_ = account; }
