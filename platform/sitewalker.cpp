@@ -1,5 +1,6 @@
 #include "sitewalker.h"
 
+#include "gunzip.h"
 #include "pagecodec.h"
 #include "pagelinks.h"
 #include "sitemap.h"
@@ -130,13 +131,14 @@ const RobotsRules& SiteWalker::robotsFor(const QUrl& url, const QString& input) 
     const QString address = origin + QStringLiteral("/robots.txt");
     const FetchResult result = fetcher_.fetch(address);
     RobotsRules rules;
-    // No file (4xx) allows everything; a server error or no answer allows
-    // nothing, for the site may be telling crawlers to stay away for now.
+    // No file (4xx) allows everything; a server error, "too many requests" or
+    // no answer allows nothing, for the site may be telling crawlers to stay
+    // away for now.
     if (!result.ok) {
         rules = RobotsRules::disallowAll();
         problems_.append(input + QStringLiteral(": %1 could not be fetched (%2), so nothing there is crawled")
                                      .arg(address, result.error));
-    } else if (result.status >= 500) {
+    } else if (result.status >= 500 || result.status == 429) {
         rules = RobotsRules::disallowAll();
         problems_.append(
             input +
@@ -242,15 +244,23 @@ void SiteWalker::readSitemap(const QString& location, const QString& input, int 
             problems_.append(name + QStringLiteral(": cannot be read (%1)").arg(file.errorString()));
             return;
         }
-        bytes = file.read(limits_.maxSitemapFileBytes + 1);
-        if (bytes.size() > limits_.maxSitemapFileBytes) {
-            problems_.append(name +
-                             QStringLiteral(": larger than %1 MiB").arg(limits_.maxSitemapFileBytes >> 20));
-            return;
-        }
+        bytes = file.read(limits_.maxSitemapBytes + 1);
+    }
+    if (bytes.size() > limits_.maxSitemapBytes) {
+        problems_.append(name + QStringLiteral(": larger than %1 MiB").arg(limits_.maxSitemapBytes >> 20));
+        return;
     }
 
     QString error;
+    // sitemap.xml.gz comes as it is stored, not unpacked by the transfer.
+    if (looksGzipped(bytes)) {
+        std::optional<QByteArray> unpacked = gunzip(bytes, limits_.maxSitemapBytes, &error);
+        if (!unpacked) {
+            problems_.append(name + QStringLiteral(": ") + error);
+            return;
+        }
+        bytes = std::move(*unpacked);
+    }
     const std::optional<Sitemap> sitemap = parseSitemap(bytes, &error);
     bytes.clear();
     if (!sitemap) {

@@ -32,7 +32,7 @@ public:
         int window = 16;         // pages fetched ahead of the one the sink waits for
         int maxSitemaps = 1000;  // sitemap files read per sitemap input
         int maxSitemapDepth = 3; // indexes below indexes below the first
-        qint64 maxSitemapFileBytes = qint64(50) * 1024 * 1024; // a sitemap read from disk
+        qint64 maxSitemapBytes = qint64(50) * 1024 * 1024; // a sitemap as read or unpacked
     };
 
     // The fetcher's fetch must allow calls from several threads at once.

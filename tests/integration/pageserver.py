@@ -112,6 +112,17 @@ class Handler(http.server.BaseHTTPRequestHandler):
             body = '<?xml version="1.0"?><%s xmlns="http://www.sitemaps.org/schemas/sitemap/0.9">' % root
             body += "".join("<%s><loc>%s</loc></%s>" % (entry, self.own(p), entry) for p in paths)
             self.send_page(200, (body + "</%s>" % root).encode(), content_type="application/xml")
+        elif path in ("/sitemap.xml.gz", "/sitemap-cut.xml.gz"):
+            root, entry, paths = SITEMAPS["/sitemap-a.xml"]
+            body = "<%s>%s</%s>" % (root, "".join("<%s><loc>%s</loc></%s>" % (entry, self.own(p), entry)
+                                                  for p in paths), root)
+            packed = gzip.compress(body.encode())
+            self.send_page(200, packed if path == "/sitemap.xml.gz" else packed[:len(packed) // 2],
+                           content_type="application/gzip")
+        elif path == "/sitemap-bomb.xml.gz":
+            # Tiny packed, larger than the tests' sitemap limit once unpacked.
+            self.send_page(200, gzip.compress(b"<urlset>" + b" " * (2 * 1024 * 1024)),
+                           content_type="application/gzip")
         elif path == "/sitemap-bad.xml":
             self.send_page(200, b"<html><body>no sitemap here</body></html>")
         elif path == "/slow/most":

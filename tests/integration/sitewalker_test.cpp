@@ -1,8 +1,9 @@
 #include "curlpagefetcher.h"
-#include "pageserverprocess.h"
+#include "pageservertest.h"
 #include "sitewalker.h"
+#include "testfiles.h"
 
-#include <QFile>
+#include <QHash>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -12,27 +13,12 @@ using namespace std::chrono_literals;
 
 namespace {
 
-class SiteWalkerTest : public ::testing::Test {
+class SiteWalkerTest : public PageServerTest {
 protected:
-    static void SetUpTestSuite() {
-        server = new PageServerProcess;
-        port = server->start();
-    }
-
-    static void TearDownTestSuite() {
-        delete server;
-        server = nullptr;
-    }
-
-    void SetUp() override { ASSERT_GT(port, 0) << "the page server did not start"; }
-
-    static QString url(const char* path, const char* host = "127.0.0.1") {
-        return QStringLiteral("http://%1:%2%3").arg(host).arg(port).arg(path);
-    }
-
     // The paths the server was asked for since the last call.
     QStringList requestedSinceLast() {
-        const QStringList all = QString::fromUtf8(fetcher.fetch(url("/requested")).body).split(u'\n', Qt::SkipEmptyParts);
+        const QStringList all =
+            QString::fromUtf8(fetcher.fetch(url("/requested")).body).split(u'\n', Qt::SkipEmptyParts);
         const QStringList fresh = all.mid(seenRequests);
         seenRequests = all.size();
         return fresh;
@@ -49,8 +35,6 @@ protected:
         };
     }
 
-    static inline PageServerProcess* server = nullptr;
-    static inline int port = 0;
     qsizetype seenRequests = 0;
     CurlPageFetcher fetcher{2s, 10s, 60s};
 };
@@ -166,10 +150,7 @@ TEST_F(SiteWalkerTest, SitemapIndexesAreFollowedAndEachPageFetchedOnce) {
 TEST_F(SiteWalkerTest, SitemapFilesAndTheirFaults) {
     QTemporaryDir dir;
     const auto write = [&dir](const char* name, const QByteArray& bytes) {
-        QFile file(dir.filePath(name));
-        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(bytes);
-        return file.fileName();
+        return writeTestFile(dir.filePath(name), bytes);
     };
     const QString good = write("good.xml", "<urlset><url><loc>" + url("/site/b.html").toUtf8() +
                                                "</loc></url><url><loc>relative.html</loc></url></urlset>");
@@ -182,22 +163,36 @@ TEST_F(SiteWalkerTest, SitemapFilesAndTheirFaults) {
     Walk walk;
     walker.walkSitemap(good, into(walk));
     EXPECT_EQ(walk.names, QStringList({"/site/b.html"}));
+    // Packed, from the server and from a file.
+    walker.walkSitemap(url("/sitemap.xml.gz"), into(walk));
+    EXPECT_EQ(walk.names, QStringList({"/site/b.html", "/site/a.html", "/site/c.html"}));
+    SiteWalker fromFile(fetcher);
+    Walk unpacked;
+    fromFile.walkSitemap(write("packed.xml.gz", fetcher.fetch(url("/sitemap.xml.gz")).body), into(unpacked));
+    EXPECT_EQ(unpacked.names, QStringList({"/site/a.html", "/site/c.html"}));
     EXPECT_TRUE(walker.problems().isEmpty()) << walker.problems().join('\n').toStdString();
+    EXPECT_TRUE(fromFile.problems().isEmpty()) << fromFile.problems().join('\n').toStdString();
 
+    constexpr qint64 mib = 1024 * 1024;
     struct Case {
         QString input;
         const char* problem;
-        int maxDepth;
+        int maxDepth = 3;
+        qint64 maxBytes = 50 * mib;
     };
     const Case cases[] = {
-        {text, "not XML", 3},
-        {dir.filePath("none.xml"), "cannot be read", 3},
+        {text, "not XML"},
+        {dir.filePath("none.xml"), "cannot be read"},
         {deep, "nested more than 1 deep", 1},
-        {url("/missing"), "answered 404", 3},
+        {url("/missing"), "answered 404"},
+        {url("/sitemap-cut.xml.gz"), "damaged gzip"},
+        {url("/sitemap-bomb.xml.gz"), "more than 1 MiB", 3, mib},
+        {write("big.xml", QByteArray(mib + 1, ' ')), "larger than 1 MiB", 3, mib},
     };
     for (const Case& c : cases) {
         SiteWalker::Limits limits;
         limits.maxSitemapDepth = c.maxDepth;
+        limits.maxSitemapBytes = c.maxBytes;
         SiteWalker faulty(fetcher, limits);
         Walk nothing;
         faulty.walkSitemap(c.input, into(nothing));
@@ -207,6 +202,83 @@ TEST_F(SiteWalkerTest, SitemapFilesAndTheirFaults) {
         EXPECT_TRUE(faulty.problems().first().contains(QLatin1String(c.problem)))
             << faulty.problems().first().toStdString();
     }
+}
+
+// Answers from a table by address; what is not in it fails as an unreachable host does.
+class TableFetcher : public PageFetcher {
+public:
+    QString GetPageSource(const QString&) override { return {}; }
+    FetchResult fetch(const QString& url) override {
+        if (const auto found = answers.constFind(url); found != answers.constEnd())
+            return *found;
+        FetchResult nothing;
+        nothing.error = QStringLiteral("no answer");
+        return nothing;
+    }
+    QHash<QString, FetchResult> answers; // only read while a walk runs, so threads may share it
+};
+
+FetchResult answer(int status, const QByteArray& body, const char* finalUrl) {
+    FetchResult result;
+    result.ok = true;
+    result.status = status;
+    result.body = body;
+    result.finalUrl = QString::fromLatin1(finalUrl);
+    return result;
+}
+
+TEST(SiteWalkerRobots, TheRobotsAnswerDecidesWhetherTheCrawlBegins) {
+    struct Case {
+        const char* name;
+        std::optional<FetchResult> robots; // nullopt: no answer at all
+        bool crawled;
+        const char* problem;
+    };
+    const Case cases[] = {
+        {"file", answer(200, "User-agent: *\nDisallow: /x\n", "http://site.example/robots.txt"), true, ""},
+        {"garbage file", answer(200, QByteArray("\x00\xff::\n<html>", 11), "http://site.example/robots.txt"),
+         true, ""},
+        {"no file", answer(404, "not found", "http://site.example/robots.txt"), true, ""},
+        {"forbidden file", answer(403, "", "http://site.example/robots.txt"), true, ""},
+        {"all disallowed", answer(200, "User-agent: Headwise\nDisallow: /", "http://site.example/robots.txt"),
+         false, "does not allow"},
+        {"too many requests", answer(429, "", "http://site.example/robots.txt"), false, "answered 429"},
+        {"server error", answer(500, "", "http://site.example/robots.txt"), false, "answered 500"},
+        {"no answer", std::nullopt, false, "could not be fetched (no answer)"},
+    };
+    for (const Case& c : cases) {
+        TableFetcher fetcher;
+        if (c.robots)
+            fetcher.answers.insert("http://site.example/robots.txt", *c.robots);
+        fetcher.answers.insert("http://site.example/", answer(200, "<p>home</p>", "http://site.example/"));
+        SiteWalker walker(fetcher);
+        QStringList pages;
+        walker.crawl("http://site.example/", [&pages](WalkedPage&& page) { pages << page.name; });
+        EXPECT_EQ(pages.size(), c.crawled ? 1 : 0) << c.name;
+        EXPECT_EQ(walker.problems().size(), c.crawled ? 0 : 1) << c.name;
+        if (!walker.problems().isEmpty()) {
+            EXPECT_TRUE(walker.problems().first().contains(QLatin1String(c.problem)))
+                << c.name << ": " << walker.problems().first().toStdString();
+        }
+    }
+}
+
+TEST(SiteWalkerRobots, AStartThatRedirectsToAnotherOriginIsCrawledThereUnderThatOriginsRobots) {
+    TableFetcher fetcher;
+    fetcher.answers.insert("http://site.example/robots.txt",
+                           answer(404, "", "http://site.example/robots.txt"));
+    fetcher.answers.insert("https://site.example/robots.txt", answer(200, "User-agent: *\nDisallow: /closed",
+                                                                     "https://site.example/robots.txt"));
+    fetcher.answers.insert(
+        "http://site.example/",
+        answer(200, "<a href=/open>o</a><a href=/closed>c</a><a href=http://site.example/old>x</a>",
+               "https://site.example/"));
+    fetcher.answers.insert("https://site.example/open", answer(200, "", "https://site.example/open"));
+    SiteWalker walker(fetcher);
+    QStringList pages;
+    walker.crawl("http://site.example/", [&pages](WalkedPage&& page) { pages << page.name; });
+    EXPECT_EQ(pages, QStringList({"http://site.example/", "https://site.example/open"}));
+    EXPECT_TRUE(walker.problems().isEmpty()) << walker.problems().join('\n').toStdString();
 }
 
 } // namespace

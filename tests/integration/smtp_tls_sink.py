@@ -1,11 +1,11 @@
 #!/usr/bin/python3
 """SMTP sink with TLS and login for the mail server tests.
 
-Arguments: output file, certificate, key, user, password. Listens on two
-127.0.0.1 ports the system picks: one offers STARTTLS, the other speaks TLS
-from the first byte. Both refuse AUTH before encryption (auth_require_tls)
-and MAIL before a login, and accept only the given user and password.
-Prints "PORTS <starttls> <tls>" once listening; records each accepted message
+Arguments: output file, certificate, key, user, password, and "starttls" or
+"tls". Listens on a 127.0.0.1 port the system picks, offering STARTTLS or
+speaking TLS from the first byte. It refuses AUTH before encryption
+(auth_require_tls) and MAIL before a login, and accepts only the given user
+and password. Prints "PORT <n>" once listening; records each accepted message
 as smtp_sink.py does. Ends when its standard input closes, or after five
 minutes at the latest.
 """
@@ -36,17 +36,19 @@ def authenticator(user, password):
     return check
 
 
-async def main(path, cert, key, user, password):
+async def main(path, cert, key, user, password, mode):
     context = ssl.create_default_context(ssl.Purpose.CLIENT_AUTH)
     context.load_cert_chain(cert, key)
     options = dict(hostname="sink.test", auth_require_tls=True, auth_required=True,
                    authenticator=authenticator(user, password))
     loop = asyncio.get_running_loop()
-    starttls = await loop.create_server(
-        lambda: SMTP(Sink(path), tls_context=context, require_starttls=True, **options), "127.0.0.1", 0)
-    implicit = await loop.create_server(
-        lambda: ImplicitTlsSMTP(Sink(path), **options), "127.0.0.1", 0, ssl=context)
-    print("PORTS", starttls.sockets[0].getsockname()[1], implicit.sockets[0].getsockname()[1], flush=True)
+    if mode == "starttls":
+        server = await loop.create_server(
+            lambda: SMTP(Sink(path), tls_context=context, require_starttls=True, **options), "127.0.0.1", 0)
+    else:
+        server = await loop.create_server(
+            lambda: ImplicitTlsSMTP(Sink(path), **options), "127.0.0.1", 0, ssl=context)
+    print("PORT", server.sockets[0].getsockname()[1], flush=True)
 
     stdin_closed = loop.create_future()
 
@@ -59,9 +61,8 @@ async def main(path, cert, key, user, password):
         await asyncio.wait_for(stdin_closed, timeout=300)
     except asyncio.TimeoutError:
         pass
-    starttls.close()
-    implicit.close()
+    server.close()
 
 
 if __name__ == "__main__":
-    asyncio.run(main(*sys.argv[1:6]))
+    asyncio.run(main(*sys.argv[1:7]))

@@ -6,6 +6,7 @@
 #include "mailaccount.h"
 #include "mailserverdialog.h"
 #include "mailtestsupport.h"
+#include "serverprocess.h"
 #include "settingsstore.h"
 
 #include <QCheckBox>
@@ -14,6 +15,7 @@
 #include <QSpinBox>
 #include <QSslCertificate>
 #include <QSslConfiguration>
+#include <QTemporaryDir>
 #include <QTimer>
 
 using namespace headwise;
@@ -117,22 +119,29 @@ class TlsServerTest : public AccountTest {
 protected:
     void SetUp() override {
         ASSERT_TRUE(authority().error.isEmpty()) << authority().error.toStdString();
-        const QByteArray line = sink_.start(QStringLiteral(HEADWISE_SMTP_TLS_SINK),
-                                            {authority().certificate, authority().key, kUser, kPassword});
-        const QList<QByteArray> words = line.split(' ');
-        ASSERT_EQ(words.size(), 3) << "sink did not start: " << line.constData();
-        ASSERT_EQ(words[0], "PORTS");
-        startTlsPort = words[1].toUShort();
-        tlsPort = words[2].toUShort();
+        ASSERT_TRUE(dir_.isValid());
+        outPath_ = dir_.filePath(QStringLiteral("received.jsonl"));
+        const QStringList arguments{outPath_, authority().certificate, authority().key, kUser, kPassword};
+        startTlsPort = quint16(startTlsSink_.start(arguments + QStringList{"starttls"}));
+        tlsPort = quint16(tlsSink_.start(arguments + QStringList{"tls"}));
+        ASSERT_NE(startTlsPort, 0) << "the STARTTLS sink did not start";
+        ASSERT_NE(tlsPort, 0) << "the TLS sink did not start";
     }
 
-    quint16 portFor(MailSecurity security) const {
-        return security == MailSecurity::Tls ? tlsPort : startTlsPort;
+    quint16 portFor(MailSecurity security) const { return security == MailSecurity::Tls ? tlsPort : startTlsPort; }
+    QList<ReceivedMail> received() const { return readReceivedMails(outPath_); }
+    bool waitForMails(int count) const {
+        return QTest::qWaitFor([&] { return received().size() >= count; }, 15000);
     }
 
     quint16 startTlsPort = 0;
     quint16 tlsPort = 0;
-    SinkProcess sink_;
+
+private:
+    QTemporaryDir dir_;
+    QString outPath_;
+    ServerProcess startTlsSink_{QStringLiteral(HEADWISE_SMTP_TLS_SINK)};
+    ServerProcess tlsSink_{QStringLiteral(HEADWISE_SMTP_TLS_SINK)};
 };
 
 TEST_F(TlsServerTest, BothWindowsDeliverThroughTheEncryptedServerAfterLoggingIn) {
@@ -165,9 +174,9 @@ TEST_F(TlsServerTest, BothWindowsDeliverThroughTheEncryptedServerAfterLoggingIn)
         ASSERT_TRUE(waitForWindowGone());
         ASSERT_EQ(messages.shown.size(), 1);
         EXPECT_EQ(messages.shown[0].title, "Message Sent") << messages.shown[0].text.toStdString();
-        ASSERT_TRUE(sink_.waitForMails(++delivered));
+        ASSERT_TRUE(waitForMails(++delivered));
 
-        const ReceivedMail mail = sink_.received().constLast();
+        const ReceivedMail mail = received().constLast();
         EXPECT_EQ(mail.helo, QHostInfo::localHostName());
         EXPECT_EQ(mail.mailFrom, "ann@a.example");
         if (c.form.kind == MailFormKind::Contact) {
@@ -221,7 +230,7 @@ TEST_F(TlsServerTest, RefusedLoginsAndCertificatesEndTheSessionWithNothingSent) 
         expectReadyAgain();
         EXPECT_EQ(messages.shown.size(), 1);
     }
-    EXPECT_TRUE(sink_.received().isEmpty());
+    EXPECT_TRUE(received().isEmpty());
 }
 
 TEST_F(TlsServerTest, DialogTestShowsEveryStepAndTheOutcome) {
@@ -258,7 +267,7 @@ TEST_F(TlsServerTest, DialogTestShowsEveryStepAndTheOutcome) {
             EXPECT_TRUE(messages.shown[0].text.contains(part)) << part.toStdString();
         EXPECT_TRUE(test->isEnabled());
     }
-    EXPECT_TRUE(sink_.received().isEmpty());
+    EXPECT_TRUE(received().isEmpty());
 }
 
 // Refusals the client makes itself, against a peer whose EHLO answer is scripted.

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "controls.h"
 #include "doubles.h"
 #include "mailforms.h"
 #include "mailwindow.h"
@@ -18,7 +19,6 @@
 #include <QPushButton>
 #include <QTcpServer>
 #include <QTcpSocket>
-#include <QTemporaryDir>
 #include <QTest>
 #include <functional>
 #include <gtest/gtest.h>
@@ -116,62 +116,24 @@ struct ReceivedMail {
     QByteArray data;
 };
 
-// A Python SMTP sink (aiosmtpd) on 127.0.0.1 for one test. The script gets
-// the file it records messages in first, then the given arguments.
-class SinkProcess {
-public:
-    // The line the sink printed once listening; empty when it did not start.
-    QByteArray start(const QString& script, const QStringList& arguments) {
-        EXPECT_TRUE(dir_.isValid());
-        outPath_ = dir_.filePath(QStringLiteral("received.jsonl"));
-        process_.setProgram(QStringLiteral("/usr/bin/python3"));
-        process_.setArguments(QStringList{script, outPath_} + arguments);
-        process_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        process_.start();
-        if (!process_.waitForStarted(10000)) {
-            ADD_FAILURE() << process_.errorString().toStdString();
-            return {};
-        }
-        QTest::qWaitFor([&] { return process_.canReadLine() || process_.state() != QProcess::Running; },
-                        15000);
-        return process_.readLine().trimmed();
-    }
-
-    ~SinkProcess() {
-        process_.closeWriteChannel();
-        if (!process_.waitForFinished(5000)) {
-            process_.kill();
-            process_.waitForFinished(5000);
-        }
-    }
-
-    QList<ReceivedMail> received() const {
-        QList<ReceivedMail> mails;
-        QFile file(outPath_);
-        if (!file.open(QIODevice::ReadOnly))
-            return mails;
-        for (const QByteArray& line : file.readAll().split('\n')) {
-            if (line.trimmed().isEmpty())
-                continue;
-            const QJsonObject o = QJsonDocument::fromJson(line).object();
-            QStringList rcpt;
-            for (const QJsonValue& v : o.value("rcpt_tos").toArray())
-                rcpt << v.toString();
-            mails.append({o.value("helo").toString(), o.value("mail_from").toString(), rcpt,
-                          QByteArray::fromBase64(o.value("data").toString().toLatin1())});
-        }
+// The messages an SMTP sink recorded in its file, one JSON line each.
+inline QList<ReceivedMail> readReceivedMails(const QString& path) {
+    QList<ReceivedMail> mails;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
         return mails;
+    for (const QByteArray& line : file.readAll().split('\n')) {
+        if (line.trimmed().isEmpty())
+            continue;
+        const QJsonObject o = QJsonDocument::fromJson(line).object();
+        QStringList rcpt;
+        for (const QJsonValue& v : o.value("rcpt_tos").toArray())
+            rcpt << v.toString();
+        mails.append({o.value("helo").toString(), o.value("mail_from").toString(), rcpt,
+                      QByteArray::fromBase64(o.value("data").toString().toLatin1())});
     }
-
-    bool waitForMails(int count) const {
-        return QTest::qWaitFor([&] { return received().size() >= count; }, 15000);
-    }
-
-private:
-    QTemporaryDir dir_;
-    QString outPath_;
-    QProcess process_;
-};
+    return mails;
+}
 
 // A mail window on recording message boxes, aimed at a local server.
 class MailWindowTest : public ::testing::Test {
@@ -184,11 +146,7 @@ protected:
         window->show();
     }
 
-    template <typename T = QWidget> T* find(const char* name) const {
-        T* widget = window ? window->findChild<T*>(QString::fromLatin1(name)) : nullptr;
-        EXPECT_NE(widget, nullptr) << "no control named " << name;
-        return widget;
-    }
+    template <typename T = QWidget> T* find(const char* name) const { return findControl<T>(window, name); }
 
     void fillContact(const QString& body) {
         find<QComboBox>("cboSubject")->setCurrentIndex(1);

@@ -1,6 +1,8 @@
 #include "mailtestsupport.h"
+#include "serverprocess.h"
 
 #include <QHostInfo>
+#include <QTemporaryDir>
 
 using namespace headwise;
 using namespace headwise::testing;
@@ -11,10 +13,10 @@ namespace {
 class SmtpSinkTest : public MailWindowTest {
 protected:
     void SetUp() override {
-        const QByteArray line = sink_.start(QStringLiteral(HEADWISE_SMTP_SINK), {});
-        ASSERT_TRUE(line.startsWith("PORT ")) << "sink did not start: " << line.constData();
-        port_ = line.mid(5).toUShort();
-        ASSERT_NE(port_, 0);
+        ASSERT_TRUE(dir_.isValid());
+        outPath_ = dir_.filePath(QStringLiteral("received.jsonl"));
+        port_ = quint16(sink_.start({outPath_}));
+        ASSERT_NE(port_, 0) << "the SMTP sink did not start";
     }
 
     void TearDown() override {
@@ -22,14 +24,19 @@ protected:
         delete second_.data();
     }
 
-    QList<ReceivedMail> received() const { return sink_.received(); }
-    bool waitForMails(int count) const { return sink_.waitForMails(count); }
+    QList<ReceivedMail> received() const { return readReceivedMails(outPath_); }
+
+    bool waitForMails(int count) const {
+        return QTest::qWaitFor([&] { return received().size() >= count; }, 15000);
+    }
 
     quint16 port_ = 0;
     QPointer<MailWindow> second_;
 
 private:
-    SinkProcess sink_;
+    QTemporaryDir dir_;
+    QString outPath_;
+    ServerProcess sink_{QStringLiteral(HEADWISE_SMTP_SINK)};
 };
 
 TEST_F(SmtpSinkTest, ContactMailArrivesByteForByte) {
@@ -93,13 +100,13 @@ TEST_F(SmtpSinkTest, BothWindowsSendAtOnceWithoutMixingAddresses) {
     second_ = new MailWindow(tellFriendForm(), messages);
     second_->setSmtpServer(QStringLiteral("127.0.0.1"), port_);
     second_->show();
-    second_->findChild<QLineEdit*>("txtFriendsName")->setText(QStringLiteral("Bob"));
-    second_->findChild<QLineEdit*>("txtFriend")->setText(QStringLiteral("bob@b.example"));
-    second_->findChild<QLineEdit*>("txtName")->setText(QStringLiteral("Cy"));
-    second_->findChild<QLineEdit*>("txtFrom")->setText(QStringLiteral("cy@c.example"));
+    findControl<QLineEdit>(second_, "txtFriendsName")->setText(QStringLiteral("Bob"));
+    findControl<QLineEdit>(second_, "txtFriend")->setText(QStringLiteral("bob@b.example"));
+    findControl<QLineEdit>(second_, "txtName")->setText(QStringLiteral("Cy"));
+    findControl<QLineEdit>(second_, "txtFrom")->setText(QStringLiteral("cy@c.example"));
 
     send();
-    second_->findChild<QPushButton*>("cmdSend")->click();
+    findControl<QPushButton>(second_, "cmdSend")->click();
     ASSERT_TRUE(QTest::qWaitFor([&] { return window.isNull() && second_.isNull(); }, 15000));
     ASSERT_TRUE(waitForMails(2));
 
