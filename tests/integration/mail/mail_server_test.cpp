@@ -128,7 +128,9 @@ protected:
         ASSERT_NE(tlsPort, 0) << "the TLS sink did not start";
     }
 
-    quint16 portFor(MailSecurity security) const { return security == MailSecurity::Tls ? tlsPort : startTlsPort; }
+    quint16 portFor(MailSecurity security) const {
+        return security == MailSecurity::Tls ? tlsPort : startTlsPort;
+    }
     QList<ReceivedMail> received() const { return readReceivedMails(outPath_); }
     bool waitForMails(int count) const {
         return QTest::qWaitFor([&] { return received().size() >= count; }, 15000);
