@@ -8,6 +8,7 @@
 #include "shell.h"
 
 #include <QApplication>
+#include <QThreadPool>
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
@@ -28,5 +29,8 @@ int main(int argc, char* argv[]) {
     headwise::ProcessStarter programs;
     headwise::Form1 window({settings, messages, files, shell, fetcher, programs});
     window.show();
-    return QApplication::exec();
+    const int code = QApplication::exec();
+    // Background jobs may still hold the fetcher, which goes before the application does.
+    QThreadPool::globalInstance()->waitForDone();
+    return code;
 }

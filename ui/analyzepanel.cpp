@@ -10,7 +10,11 @@
 #include "ui_analyzepanel.h"
 
 #include <QCoreApplication>
+#include <QFileInfo>
 #include <QTimer>
+#include <QUrl>
+
+#include <algorithm>
 
 namespace headwise {
 namespace {
@@ -117,6 +121,7 @@ void AnalyzePanel::Text_Change() {
     const bool filled = hasPage();
     ui->Label10->setVisible(filled);
     ui->cmdSave->setEnabled(filled);
+    emit pageChanged();
 }
 
 void AnalyzePanel::txtUrl_Change(const QString& text) {
@@ -185,6 +190,7 @@ void AnalyzePanel::txtGetSrc_Click() {
         setPage(platform_->fetcher.GetPageSource(url));
         encoding_ = fetchedPageEncoding();
         pageFromWeb_ = true;
+        address_ = url;
     }
     QCoreApplication::processEvents();
     if (!hasPage())
@@ -209,6 +215,7 @@ bool AnalyzePanel::loadPageFile(const QString& path) {
     setPage(page->text);
     encoding_ = page->encoding;
     pageFromWeb_ = false;
+    address_ = QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath()).toString();
     return true;
 }
 
@@ -254,6 +261,20 @@ void AnalyzePanel::insertAtInsertionPoint(const QString& crlfText) {
     ui->Text->setTextCursor(cursor);
     cursor.insertText(toLf(crlfText));
     ui->Text->setTextCursor(cursor);
+}
+
+PageSnapshot AnalyzePanel::pageSnapshot() const {
+    return {ui->Text->toPlainText(), encoding_, address_};
+}
+
+void AnalyzePanel::selectInPage(qsizetype position, qsizetype length) {
+    QTextCursor cursor(ui->Text->document());
+    const int end = ui->Text->document()->characterCount() - 1;
+    cursor.setPosition(int(std::clamp<qsizetype>(position, 0, end)));
+    cursor.setPosition(int(std::clamp<qsizetype>(position + length, 0, end)), QTextCursor::KeepAnchor);
+    ui->Text->setTextCursor(cursor);
+    ui->Text->ensureCursorVisible();
+    ui->Text->setFocus();
 }
 
 void AnalyzePanel::cmdInsert_Click() {

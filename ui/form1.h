@@ -15,6 +15,7 @@ namespace headwise {
 
 class MailWindow;
 class AboutWindow;
+class CheckWindow;
 
 // The main window: heading, the four panels of which one is shown, the
 // navigation row, the menus, the stored settings and the close sequence.
@@ -33,6 +34,7 @@ public slots:
     void mnuTellFriend_Click();
     void mnuContact_Click();
     void mnuAbout_Click();
+    void mnuCheck_Click();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -47,6 +49,7 @@ private:
     std::unique_ptr<Ui::Form1> ui;
     QPointer<MailWindow> tellFriend_;
     QPointer<MailWindow> contact_;
+    QPointer<CheckWindow> check_;
 };
 
 } // namespace headwise
