@@ -2,7 +2,9 @@
 #include "curlpagefetcher.h"
 #include "filedialog.h"
 #include "form1.h"
+#include "keyring.h"
 #include "messagebox.h"
+#include "passwordprompt.h"
 #include "programstarter.h"
 #include "settingsstore.h"
 #include "shell.h"
@@ -27,7 +29,9 @@ int main(int argc, char* argv[]) {
     headwise::DesktopShell shell;
     headwise::CurlPageFetcher fetcher;
     headwise::ProcessStarter programs;
-    headwise::Form1 window({settings, messages, files, shell, fetcher, programs});
+    headwise::SystemKeyring keyring;
+    headwise::QtPasswordPrompt passwords;
+    headwise::Form1 window({settings, messages, files, shell, fetcher, programs, keyring, passwords});
     window.show();
     const int code = QApplication::exec();
     // Background jobs may still hold the fetcher, which goes before the application does.

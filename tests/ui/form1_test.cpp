@@ -1,14 +1,17 @@
 #include "form1fixture.h"
 
 #include "settingsstore.h"
+#include "testfiles.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 using namespace headwise;
 using namespace headwise::testing;
@@ -75,24 +78,20 @@ TEST_F(Form1Test, ClearedComboWordsSurviveARestart) {
 TEST(Form1Settings, TypedValueSurvivesCloseAndRestartInARealStore) {
     QTemporaryDir dir;
     const QString file = dir.filePath("Headwise.conf");
-    MemorySettings unused;
-    RecordingMessageBoxes messages;
-    ScriptedFileDialogs files;
-    RecordingShell shell;
-    ScriptedPageFetcher fetcher;
-    RecordingProgramStarter programs;
+    PlatformDoubles doubles;
     {
         QSettingsStore store(file);
-        Form1 window(Platform{store, messages, files, shell, fetcher, programs});
-        auto* revisit = window.findChild<QComboBox*>("Combo3");
+        Form1 window(doubles.platform(store));
+        auto* revisit = findControl<QComboBox>(&window, "Combo3");
+        ASSERT_NE(revisit, nullptr);
         revisit->setFocus();
         revisit->lineEdit()->selectAll();
         QTest::keyClicks(revisit->lineEdit(), "45 Days");
         window.close();
     }
     QSettingsStore store(file);
-    Form1 window(Platform{store, messages, files, shell, fetcher, programs});
-    EXPECT_EQ(window.findChild<QComboBox*>("Combo3")->currentText(), "45 Days");
+    Form1 window(doubles.platform(store));
+    EXPECT_EQ(findControl<QComboBox>(&window, "Combo3")->currentText(), "45 Days");
 }
 
 TEST(Form1Settings, DefaultStoreLivesInTheUsersConfigFolder) {
@@ -109,10 +108,8 @@ TEST(Form1Settings, DefaultStoreLivesInTheUsersConfigFolder) {
 TEST(Form1Settings, WrongTypesAndDamagedFilesGiveTheFallback) {
     QTemporaryDir dir;
     const QString path = dir.filePath("Headwise.conf");
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write("[Settings]\nTitle=a, b\nRating=@Variant(\\0\\0\\0\\x7f\\0\\0\\0\\x12)\nRobots=NONE\n");
-    f.close();
+    writeTestFile(path,
+                  "[Settings]\nTitle=a, b\nRating=@Variant(\\0\\0\\0\\x7f\\0\\0\\0\\x12)\nRobots=NONE\n");
     QSettingsStore store(path);
     EXPECT_EQ(store.read("Title", "Headwise"), "Headwise");
     EXPECT_EQ(store.read("Rating", "General"), "General");
@@ -185,6 +182,31 @@ TEST_F(Form1Test, CaptionsOfMenusButtonsAndIntroduction) {
     EXPECT_TRUE(heading.bold());
     EXPECT_EQ(heading.pointSize(), 12);
     EXPECT_EQ(find<QLabel>("Label6")->palette().color(QPalette::WindowText), QColor(Qt::blue));
+}
+
+TEST_F(Form1Test, ToolsMenuFollowsFileAndOpensTheMailServerDialog) {
+    QStringList titles;
+    QList<QChar> keys;
+    for (QAction* menu : window->menuBar()->actions()) {
+        titles << menu->text();
+        keys << menu->text().at(menu->text().indexOf(QLatin1Char('&')) + 1).toLower();
+    }
+    EXPECT_EQ(titles, (QStringList{"&File", "Too&ls", "&Help"}));
+    for (const QChar key : keys)
+        EXPECT_EQ(keys.count(key), 1) << QString(key).toStdString();
+    EXPECT_EQ(find<QMenu>("mnuTools")->title(), "Too&ls");
+    EXPECT_TRUE(find<QMenu>("mnuTools")->actions().contains(find<QAction>("mnuMailServer")));
+    EXPECT_EQ(find<QAction>("mnuMailServer")->text(), "&Mail Server...");
+
+    QString opened;
+    QTimer::singleShot(0, window.get(), [&] {
+        if (QWidget* modal = QApplication::activeModalWidget()) {
+            opened = modal->objectName() + " " + modal->windowTitle();
+            modal->close();
+        }
+    });
+    find<QAction>("mnuMailServer")->trigger();
+    EXPECT_EQ(opened, "frmMailServer Mail Server");
 }
 
 TEST_F(Form1Test, ExitAndCloseButtonRunTheCloseSequence) {

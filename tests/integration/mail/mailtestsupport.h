@@ -1,10 +1,15 @@
 #pragma once
 
+#include "controls.h"
 #include "doubles.h"
 #include "mailforms.h"
 #include "mailwindow.h"
 
 #include <QComboBox>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QLabel>
 #include <QLineEdit>
 #include <QList>
@@ -104,6 +109,32 @@ private:
     bool inData_ = false;
 };
 
+struct ReceivedMail {
+    QString helo;
+    QString mailFrom;
+    QStringList rcptTos;
+    QByteArray data;
+};
+
+// The messages an SMTP sink recorded in its file, one JSON line each.
+inline QList<ReceivedMail> readReceivedMails(const QString& path) {
+    QList<ReceivedMail> mails;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return mails;
+    for (const QByteArray& line : file.readAll().split('\n')) {
+        if (line.trimmed().isEmpty())
+            continue;
+        const QJsonObject o = QJsonDocument::fromJson(line).object();
+        QStringList rcpt;
+        for (const QJsonValue& v : o.value("rcpt_tos").toArray())
+            rcpt << v.toString();
+        mails.append({o.value("helo").toString(), o.value("mail_from").toString(), rcpt,
+                      QByteArray::fromBase64(o.value("data").toString().toLatin1())});
+    }
+    return mails;
+}
+
 // A mail window on recording message boxes, aimed at a local server.
 class MailWindowTest : public ::testing::Test {
 protected:
@@ -115,11 +146,7 @@ protected:
         window->show();
     }
 
-    template <typename T = QWidget> T* find(const char* name) const {
-        T* widget = window ? window->findChild<T*>(QString::fromLatin1(name)) : nullptr;
-        EXPECT_NE(widget, nullptr) << "no control named " << name;
-        return widget;
-    }
+    template <typename T = QWidget> T* find(const char* name) const { return findControl<T>(window, name); }
 
     void fillContact(const QString& body) {
         find<QComboBox>("cboSubject")->setCurrentIndex(1);
