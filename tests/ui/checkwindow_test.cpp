@@ -67,7 +67,7 @@ protected:
         return QTest::qWaitFor([this] { return check->upToDate(); });
     }
     void loadFile(const QString& name, const QByteArray& bytes) {
-        files.prepareAnswer(writeTestFile(dir, name, bytes));
+        files.prepareAnswer(writeTestFile(dir.filePath(name), bytes));
         find<QPushButton>("cmdFile")->click();
     }
 
@@ -258,7 +258,7 @@ QByteArray cardPage(const char* image) {
 }
 
 TEST_F(CheckWindowTest, CardShowsAPictureNextToThePageOrAPlaceholder) {
-    writeTestFile(dir, QStringLiteral("rug.png"), pngBytes(40, 21));
+    writeTestFile(dir.filePath(QStringLiteral("rug.png")), pngBytes(40, 21));
     loadFile(QStringLiteral("card.htm"), cardPage("rug.png"));
     QTRY_COMPARE(card()->image().size(), QSize(40, 21));
     EXPECT_EQ(card()->card().title, QStringLiteral("Rugs"));
