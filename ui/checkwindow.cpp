@@ -69,6 +69,7 @@ CheckWindow::CheckWindow(const Platform& platform, AnalyzePanel* panel, QWidget*
     ui->lblNoPage->setText(checktext::kNoPage);
     ui->lstFindings->setModel(model_);
     ui->lstFindings->header()->setSectionResizeMode(FindingsModel::MessageColumn, QHeaderView::Stretch);
+    ui->lstFindings->header()->setSectionResizeMode(FindingsModel::RuleColumn, QHeaderView::ResizeToContents);
     ui->lstFindings->header()->setStretchLastSection(false);
 
     pause_->setSingleShot(true);
