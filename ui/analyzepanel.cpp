@@ -9,7 +9,10 @@
 #include "ui_analyzepanel.h"
 
 #include <QCoreApplication>
+#include <QFileInfo>
 #include <QTimer>
+#include <QUrl>
+
 #include <algorithm>
 
 namespace headwise {
@@ -118,6 +121,7 @@ void AnalyzePanel::Text_Change() {
     ui->Label10->setVisible(filled);
     ui->cmdSave->setEnabled(filled);
     emit pageTextChanged(filled);
+    emit pageChanged();
 }
 
 void AnalyzePanel::txtUrl_Change(const QString& text) {
@@ -176,6 +180,7 @@ void AnalyzePanel::txtGetSrc_Click() {
     setPage(loader_->fetch(url));
     encoding_ = fetchedPageEncoding();
     pageFromWeb_ = true;
+    address_ = url;
     if (loader_->settle())
         listAndReport();
 }
@@ -191,6 +196,7 @@ bool AnalyzePanel::loadPageFile(const QString& path) {
     setPage(page->text);
     encoding_ = page->encoding;
     pageFromWeb_ = false;
+    address_ = QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath()).toString();
     return true;
 }
 
@@ -255,6 +261,20 @@ void AnalyzePanel::selectPageRange(qsizetype offset, qsizetype length) {
     ui->Text->setTextCursor(cursor);
     ui->Text->ensureCursorVisible();
     emit showRequested();
+    ui->Text->setFocus();
+}
+
+PageSnapshot AnalyzePanel::pageSnapshot() const {
+    return {ui->Text->toPlainText(), encoding_, address_};
+}
+
+void AnalyzePanel::selectInPage(qsizetype position, qsizetype length) {
+    QTextCursor cursor(ui->Text->document());
+    const int end = ui->Text->document()->characterCount() - 1;
+    cursor.setPosition(int(std::clamp<qsizetype>(position, 0, end)));
+    cursor.setPosition(int(std::clamp<qsizetype>(position + length, 0, end)), QTextCursor::KeepAnchor);
+    ui->Text->setTextCursor(cursor);
+    ui->Text->ensureCursorVisible();
     ui->Text->setFocus();
 }
 

@@ -18,6 +18,13 @@ class QPlainTextEdit;
 
 namespace headwise {
 
+// The page box and where its page came from, for an audit of it.
+struct PageSnapshot {
+    QString text;          // as the box holds it: LF line breaks, the box's own positions
+    PageEncoding encoding; // how the page was stored or fetched
+    QString address;       // the fetched address or a file:// URL; empty for a page typed in
+};
+
 // The Analyze panel: loads a page from a file or the web into the page box
 // Text, reports the six tags, and edits and saves the page.
 class AnalyzePanel : public QGroupBox {
@@ -37,6 +44,9 @@ public:
     // The address field's text, and whether the page came from the web.
     QString address() const;
     bool pageFetched() const { return pageFromWeb_; }
+    PageSnapshot pageSnapshot() const;
+    // Selects length characters from position (counted as in PageSnapshot::text) and shows them.
+    void selectInPage(qsizetype position, qsizetype length);
 
 public slots:
     // "Insert Tags" of the Create panel: the block goes in at the insertion
@@ -73,6 +83,8 @@ signals:
     void pageTextChanged(bool hasPage);
     // selectPageRange wants the panel in front.
     void showRequested();
+    // Every change of the page box: a load, a fetch, an insertion, an edit.
+    void pageChanged();
 
 private:
     struct ResultRow {
@@ -99,6 +111,7 @@ private:
     mutable std::optional<QString> pageCache_;
     PageEncoding encoding_ = fetchedPageEncoding();
     bool pageFromWeb_ = false;
+    QString address_;
 };
 
 } // namespace headwise
