@@ -2,6 +2,7 @@
 #include "curlpagefetcher.h"
 #include "filedialog.h"
 #include "form1.h"
+#include "linelengths.h"
 #include "messagebox.h"
 #include "programstarter.h"
 #include "settingsstore.h"
@@ -11,6 +12,7 @@
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
+    headwise::liftLineLengthLimits(app);
     QApplication::setApplicationName(headwise::applicationTitle());
     QApplication::setOrganizationName(headwise::applicationTitle());
     QApplication::setApplicationVersion(headwise::versionText());
