@@ -1,10 +1,10 @@
 #include "extractpanel.h"
 
 #include "appinfo.h"
+#include "editortext.h"
 #include "fetchnotices.h"
 #include "filedialog.h"
 #include "keywords.h"
-#include "linebreaks.h"
 #include "messagebox.h"
 #include "pagefetcher.h"
 #include "pagefile.h"
@@ -206,7 +206,7 @@ void ExtractPanel::cmdDoubles_Click() {
 
 void ExtractPanel::cmdCount_Click() {
     if (platform_)
-        platform_->messages.show(window(), QString::number(CountCommas(ui->txtKeywords2->toPlainText())),
+        platform_->messages.show(window(), QString::number(CountCommas(crLfText(ui->txtKeywords2))),
                                  applicationTitle(), MessageIcon::None);
 }
 
@@ -252,7 +252,7 @@ void ExtractPanel::cmdAdd_Click() {
 }
 
 void ExtractPanel::Command3_Click() {
-    const QString keywords = toCrLf(ui->txtKeywords2->toPlainText());
+    const QString keywords = crLfText(ui->txtKeywords2);
     if (keywordsField_) {
         const QString current = keywordsField_->text();
         keywordsField_->setText(current.isEmpty() ? keywords : current + QStringLiteral(", ") + keywords);
@@ -265,7 +265,7 @@ void ExtractPanel::Command3_Click() {
 }
 
 void ExtractPanel::txtKeywords2_Change() {
-    ui->Label11->setVisible(!ui->txtKeywords2->toPlainText().isEmpty());
+    ui->Label11->setVisible(!ui->txtKeywords2->document()->isEmpty());
 }
 
 } // namespace headwise

@@ -1,6 +1,7 @@
 #include "mailwindow.h"
 
 #include "appinfo.h"
+#include "editortext.h"
 #include "linebreaks.h"
 #include "ui_frmbugreport.h"
 #include "ui_frmbugreport1.h"
@@ -68,7 +69,7 @@ QString MailWindow::fieldText(const QString& field) const {
     if (auto* box = findChild<QComboBox*>(field))
         return box->currentText();
     if (auto* edit = findChild<QPlainTextEdit*>(field))
-        return edit->toPlainText();
+        return crLfText(edit);
     return {};
 }
 
@@ -120,12 +121,12 @@ void MailWindow::sessionConnected() {
     // Read now, so edits made between Send and the connection are included.
     if (tellUi_)
         txtMessage->setPlainText(
-            toLf(TellFriendBody(tellUi_->txtFriendsName->text(), tellUi_->txtComments->toPlainText(),
+            toLf(TellFriendBody(tellUi_->txtFriendsName->text(), crLfText(tellUi_->txtComments),
                                 tellUi_->txtUrl->text(), tellUi_->txtName->text())));
 }
 
 QString MailWindow::messageBody() {
-    return toCrLf(txtMessage->toPlainText());
+    return crLfText(txtMessage);
 }
 
 void MailWindow::showMessage(const QString& text, const QString& title, MessageIcon icon) {
