@@ -18,11 +18,11 @@ LoadedPage fetch(const QString& address) {
     if (scheme != QLatin1String("http") && scheme != QLatin1String("https"))
         return failure(QStringLiteral("only http and https addresses can be fetched"));
     CurlPageFetcher fetcher;
-    QString text = fetcher.GetPageSource(address);
-    if (text.isEmpty())
+    DecodedPage page = fetcher.fetchPage(address);
+    if (page.text.isEmpty())
         return failure(
             QStringLiteral("could not fetch the page (no connection, no answer or an empty page)"));
-    return {DecodedPage{std::move(text), fetchedPageEncoding()}, {}};
+    return {std::move(page), {}};
 }
 
 LoadedPage readFile(const QString& path) {

@@ -79,6 +79,10 @@ CurlPageFetcher::CurlPageFetcher(std::chrono::milliseconds connectTimeout,
 }
 
 QString CurlPageFetcher::GetPageSource(const QString& url) {
+    return fetchPage(url).text;
+}
+
+DecodedPage CurlPageFetcher::fetchPage(const QString& url) {
     try {
         if (!curlReady())
             return {};
@@ -135,7 +139,7 @@ QString CurlPageFetcher::GetPageSource(const QString& url) {
 
         const char* contentType = nullptr;
         curl_easy_getinfo(h, CURLINFO_CONTENT_TYPE, &contentType);
-        return decodePage(transfer.body, charsetFromContentType(QByteArray(contentType))).text;
+        return decodePage(transfer.body, charsetFromContentType(QByteArray(contentType)));
     } catch (...) {
         return {};
     }

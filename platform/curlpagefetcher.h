@@ -17,6 +17,7 @@ public:
                              qint64 maxBytes = kMaxPageBytes);
 
     QString GetPageSource(const QString& url) override;
+    DecodedPage fetchPage(const QString& url) override;
 
 private:
     std::chrono::milliseconds connectTimeout_;

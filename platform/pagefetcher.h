@@ -1,5 +1,7 @@
 #pragma once
 
+#include "pagecodec.h"
+
 #include <QString>
 
 namespace headwise {
@@ -10,6 +12,9 @@ class PageFetcher {
 public:
     virtual ~PageFetcher() = default;
     virtual QString GetPageSource(const QString& url) = 0;
+    // The same page with the encoding it was decoded with and the bytes that
+    // came, so that a save writes what the page declares.
+    virtual DecodedPage fetchPage(const QString& url) = 0;
 };
 
 } // namespace headwise

@@ -22,8 +22,11 @@ std::optional<DecodedPage> readPageFile(const QString& path) {
 
 bool writePageFile(const QString& path, const QString& crlfText, const PageEncoding& encoding,
                    QString* errorText) {
+    return writePageBytes(path, encodePage(crlfText, encoding), errorText);
+}
+
+bool writePageBytes(const QString& path, const QByteArray& bytes, QString* errorText) {
     QSaveFile file(path);
-    const QByteArray bytes = encodePage(crlfText, encoding);
     const bool written =
         file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit();
     if (!written && errorText)

@@ -17,6 +17,7 @@ std::optional<DecodedPage> readPageFile(const QString& path);
 // says why.
 bool writePageFile(const QString& path, const QString& crlfText, const PageEncoding& encoding,
                    QString* errorText);
+bool writePageBytes(const QString& path, const QByteArray& bytes, QString* errorText);
 
 // The open dialog shared by the panels that load a page.
 QString pageDialogTitle();

@@ -112,6 +112,14 @@ void AnalyzePanel::setPage(const QString& text) {
     pageCache_ = toCrLf(text);
 }
 
+void AnalyzePanel::showLoadedPage(const DecodedPage& page) {
+    ui->Text->setPlainText(toLf(page.text));
+    // The decoded text itself, not the editor's version of it: an editor
+    // turns U+2028 and some noncharacters into line breaks.
+    pageCache_ = page.text;
+    loaded_ = page;
+}
+
 void AnalyzePanel::Text_Change() {
     // Runs on every keystroke in a page of any size: no text is built here.
     pageCache_.reset();
@@ -183,8 +191,7 @@ void AnalyzePanel::txtGetSrc_Click() {
     }
     timer1_->start();
     if (platform_) {
-        setPage(platform_->fetcher.GetPageSource(url));
-        encoding_ = fetchedPageEncoding();
+        showLoadedPage(platform_->fetcher.fetchPage(url));
         pageFromWeb_ = true;
     }
     QCoreApplication::processEvents();
@@ -207,8 +214,7 @@ bool AnalyzePanel::loadPageFile(const QString& path) {
     const std::optional<DecodedPage> page = readPageFile(path);
     if (!page)
         return false;
-    setPage(page->text);
-    encoding_ = page->encoding;
+    showLoadedPage(*page);
     pageFromWeb_ = false;
     return true;
 }
@@ -237,7 +243,7 @@ void AnalyzePanel::cmdSave_Click() {
     if (path.isEmpty())
         return;
     QString error;
-    if (!writePageFile(path, pageText(), encoding_, &error))
+    if (!writePageBytes(path, pageBytesToSave(pageText(), loaded_), &error))
         showMessage(text::kSaveFailed + path + kCrLf + error, text::kSaveFailedTitle);
 }
 

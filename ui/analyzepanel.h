@@ -73,6 +73,8 @@ private:
     void runScanner(ScannedTag tag);
     const ResultRow& rowFor(ScannedTag tag) const;
     void setPage(const QString& text);
+    // A page as it was loaded or fetched; an unedited one saves as its bytes.
+    void showLoadedPage(const DecodedPage& page);
     bool loadPageFile(const QString& path);
     void listAndReport();
     void showMessage(const QString& text, const QString& title);
@@ -83,7 +85,7 @@ private:
     std::array<ResultRow, 6> rows_;
     // The page box's CR LF text, built once per change: the scanners all read it.
     mutable std::optional<QString> pageCache_;
-    PageEncoding encoding_ = fetchedPageEncoding();
+    DecodedPage loaded_;
     bool pageFromWeb_ = false;
 };
 

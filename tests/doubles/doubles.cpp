@@ -58,6 +58,10 @@ QString ScriptedPageFetcher::GetPageSource(const QString& url) {
     return bodies.isEmpty() ? QString() : bodies.takeFirst();
 }
 
+DecodedPage ScriptedPageFetcher::fetchPage(const QString& url) {
+    return decodePage(GetPageSource(url).toUtf8(), "utf-8");
+}
+
 bool RecordingProgramStarter::start(const QString& programPath) {
     started.append(programPath);
     return startSucceeds;

@@ -76,11 +76,13 @@ public:
 };
 
 // Hands out prepared page bodies in order; with none left the fetch fails
-// (empty text), as a real one does when nothing arrives.
+// (empty text), as a real one does when nothing arrives. fetchPage serves a
+// body as UTF-8 bytes declared UTF-8.
 class ScriptedPageFetcher : public PageFetcher {
 public:
     ~ScriptedPageFetcher() override;
     QString GetPageSource(const QString& url) override;
+    DecodedPage fetchPage(const QString& url) override;
 
     void prepareBody(const QString& body) { bodies.append(body); }
 

@@ -364,7 +364,15 @@ INSTANTIATE_TEST_SUITE_P(
         RoundTripCase{"Utf8Bom", "\xef\xbb\xbf<html>\r\n<title>\xe2\x82\xac 5</title>\r\n</html>\r\n"},
         RoundTripCase{
             "Windows1252",
-            "<html>\r\n<head><meta charset=\"windows-1252\">\r\n<title>Caf\xe9 \x80\xa0\x93</title>\r\n"}),
+            "<html>\r\n<head><meta charset=\"windows-1252\">\r\n<title>Caf\xe9 \x80\xa0\x93</title>\r\n"},
+        // Texts an editor would change: mixed and lone breaks, separators, noncharacters.
+        RoundTripCase{"MixedBreaks", "<html>\r\n<head>\n<title>x</title>\r\n</head>\n"},
+        RoundTripCase{"LoneCr", "<p>a</p>\r<p>b</p>\r\n<p>c</p>\r\n"},
+        RoundTripCase{"LineSeparator", "<p>a\xe2\x80\xa8"
+                                       "b</p>\r\n"},
+        RoundTripCase{"ParagraphSeparator", "<p>a\xe2\x80\xa9"
+                                            "b</p>\n"},
+        RoundTripCase{"Noncharacters", "<p>\xef\xb7\x90\xef\xb7\x91\xef\xbf\xbe</p>\n"}),
     [](const ::testing::TestParamInfo<RoundTripCase>& info) { return std::string(info.param.name); });
 
 TEST_F(AnalyzePanelTest, FetchedPageIsProposedAsPageHtmAndSavedAsUtf8) {
