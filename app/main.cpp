@@ -16,7 +16,11 @@ int main(int argc, char* argv[]) {
     QApplication::setApplicationName(headwise::applicationTitle());
     QApplication::setOrganizationName(headwise::applicationTitle());
     QApplication::setApplicationVersion(headwise::versionText());
-    QApplication::setWindowIcon(QIcon(QStringLiteral(":/images/headwise.png")));
+    // The desktop's icon theme wins, so the window matches the menu entry; the
+    // bundled picture serves when the package's icons are not installed.
+    QApplication::setWindowIcon(
+        QIcon::fromTheme(headwise::iconName(), QIcon(QStringLiteral(":/images/headwise.png"))));
+    QApplication::setDesktopFileName(headwise::desktopId());
 
     headwise::QSettingsStore settings;
     headwise::QtMessageBoxes messages;

@@ -34,6 +34,7 @@ struct QuietPlatform : SettingsStore, MessageBoxes, FileDialogs, Shell, PageFetc
     QString saveFile(QWidget*, const QString&, const QString&, const QString&) override { return {}; }
     bool open(const QUrl&) override { return true; }
     QString GetPageSource(const QString&) override { return page; }
+    FetchResult fetch(const QString&) override { return {}; }
     QString locate(const QString&) override { return {}; }
     bool start(const QString&) override { return false; }
     QString page;

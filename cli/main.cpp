@@ -38,6 +38,8 @@ int main(int argc, char* argv[]) {
         writeOut(kUsage);
         return command.isEmpty() ? kExitBadInput : kExitOk;
     }
+    // The command's own help names the call as typed, with its command word.
+    arguments[0] = QStringLiteral("headwise-cli ") + command;
     arguments.removeAt(1);
     if (command == QLatin1String("create"))
         return runCreate(arguments);

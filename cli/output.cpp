@@ -2,6 +2,8 @@
 
 #include "commands.h"
 
+#include <QCoreApplication>
+
 #include <cstdio>
 
 namespace headwise::cli {
@@ -24,7 +26,14 @@ bool parseCommand(QCommandLineParser& parser, const QStringList& arguments, int&
         return false;
     }
     if (parser.isSet(help)) {
-        writeOut(parser.helpText());
+        // The parser names the program by the path it was started from; the
+        // usage line shows the call a user types instead.
+        QString text = parser.helpText();
+        const QString usage = QStringLiteral("Usage: ");
+        const QString startedAs = usage + QCoreApplication::arguments().value(0);
+        if (text.startsWith(startedAs))
+            text.replace(0, startedAs.size(), usage + arguments.value(0));
+        writeOut(text);
         exitCode = kExitOk;
         return false;
     }

@@ -10,6 +10,16 @@ inline QString applicationTitle() {
     return QStringLiteral("Headwise");
 }
 
+// Names the desktop entry and the AppStream data are installed under; window
+// managers match windows to menu entries by the desktop id.
+inline QString desktopId() {
+    return QStringLiteral("example.headwise.Headwise");
+}
+
+inline QString iconName() {
+    return QStringLiteral("headwise");
+}
+
 inline constexpr int kVersionMajor = 2;
 inline constexpr int kVersionMinor = 0;
 inline constexpr int kVersionRevision = 0;

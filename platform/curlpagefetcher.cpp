@@ -16,10 +16,17 @@ using Clock = std::chrono::steady_clock;
 struct Transfer {
     QByteArray body;
     bool tooLarge = false;
+    bool headersTooLarge = false;
     Clock::time_point lastByte = Clock::now();
     std::chrono::milliseconds stallLimit{};
     qint64 maxBytes = 0;
+    QList<QPair<QByteArray, QByteArray>> headers; // of the response being received
+    qint64 headerBytes = 0;
 };
+
+// Far more than any real response sends; a server that never stops sending
+// headers is cut off here instead of filling memory.
+constexpr qint64 kMaxHeaderBytes = 1024 * 1024;
 
 size_t receiveBody(char* data, size_t size, size_t count, void* user) noexcept {
     auto* transfer = static_cast<Transfer*>(user);
@@ -37,9 +44,31 @@ size_t receiveBody(char* data, size_t size, size_t count, void* user) noexcept {
     return length;
 }
 
-size_t receiveHeader(char*, size_t size, size_t count, void* user) noexcept {
-    static_cast<Transfer*>(user)->lastByte = Clock::now();
-    return size * count;
+// libcurl hands over every header line of every response on the way, redirects
+// included; a status line starts the next response, so only the last one's
+// headers are left at the end.
+size_t receiveHeader(char* data, size_t size, size_t count, void* user) noexcept {
+    auto* transfer = static_cast<Transfer*>(user);
+    const size_t length = size * count;
+    transfer->lastByte = Clock::now();
+    transfer->headerBytes += qint64(length);
+    if (transfer->headerBytes > kMaxHeaderBytes) {
+        transfer->headersTooLarge = true;
+        return 0;
+    }
+    try {
+        const QByteArray line = QByteArray(data, qsizetype(length)).trimmed();
+        if (line.startsWith("HTTP/")) {
+            transfer->headers.clear();
+        } else if (!line.isEmpty() && (data[0] == ' ' || data[0] == '\t') && !transfer->headers.isEmpty()) {
+            transfer->headers.last().second += ' ' + line; // a folded continuation line
+        } else if (const qsizetype colon = line.indexOf(':'); colon > 0) {
+            transfer->headers.append({line.left(colon).trimmed(), line.mid(colon + 1).trimmed()});
+        }
+    } catch (...) {
+        return 0;
+    }
+    return length;
 }
 
 // libcurl calls this about once a second even while nothing arrives, which is
@@ -82,23 +111,28 @@ QString CurlPageFetcher::GetPageSource(const QString& url) {
     return fetchPage(url).text;
 }
 
-DecodedPage CurlPageFetcher::fetchPage(const QString& url) {
+FetchResult CurlPageFetcher::fetch(const QString& url) {
+    FetchResult result;
+    const auto failed = [&result](const QString& why) {
+        result.error = why;
+        return result;
+    };
     try {
         if (!curlReady())
-            return {};
+            return failed(QStringLiteral("the network library could not be started"));
         const QByteArray address = withScheme(url);
         // libcurl would stop at an embedded NUL and fetch some other address.
         if (address.contains('\0'))
-            return {};
+            return failed(QStringLiteral("the address holds a NUL character"));
         std::unique_ptr<CURL, CurlDeleter> curl(curl_easy_init());
         if (!curl)
-            return {};
+            return failed(QStringLiteral("the network library could not be started"));
         curl_slist* list = nullptr;
         for (const char* header : {"Cache-Control: no-cache", "Pragma: no-cache"}) {
             curl_slist* longer = curl_slist_append(list, header);
             if (!longer) {
                 curl_slist_free_all(list);
-                return {};
+                return failed(QStringLiteral("out of memory"));
             }
             list = longer;
         }
@@ -107,6 +141,7 @@ DecodedPage CurlPageFetcher::fetchPage(const QString& url) {
         Transfer transfer;
         transfer.stallLimit = stallLimit_;
         transfer.maxBytes = maxBytes_;
+        char curlError[CURL_ERROR_SIZE] = {};
         CURL* h = curl.get();
         bool ok = true;
         const auto set = [&ok](CURLcode code) { ok = ok && code == CURLE_OK; };
@@ -114,7 +149,7 @@ DecodedPage CurlPageFetcher::fetchPage(const QString& url) {
         set(curl_easy_setopt(h, CURLOPT_PROTOCOLS_STR, "http,https"));
         set(curl_easy_setopt(h, CURLOPT_REDIR_PROTOCOLS_STR, "http,https"));
         set(curl_easy_setopt(h, CURLOPT_FOLLOWLOCATION, 1L));
-        set(curl_easy_setopt(h, CURLOPT_MAXREDIRS, 10L));
+        set(curl_easy_setopt(h, CURLOPT_MAXREDIRS, kMaxRedirects));
         set(curl_easy_setopt(h, CURLOPT_USERAGENT, "vb wininet"));
         set(curl_easy_setopt(h, CURLOPT_HTTPHEADER, headers.get()));
         set(curl_easy_setopt(h, CURLOPT_PROXY, "")); // a direct connection, whatever the environment says
@@ -130,18 +165,41 @@ DecodedPage CurlPageFetcher::fetchPage(const QString& url) {
         set(curl_easy_setopt(h, CURLOPT_XFERINFOFUNCTION, watchProgress));
         set(curl_easy_setopt(h, CURLOPT_XFERINFODATA, &transfer));
         set(curl_easy_setopt(h, CURLOPT_NOPROGRESS, 0L));
+        set(curl_easy_setopt(h, CURLOPT_ERRORBUFFER, curlError));
         if (!ok)
-            return {};
+            return failed(QStringLiteral("the network library refused the request"));
 
         transfer.lastByte = Clock::now();
-        if (curl_easy_perform(h) != CURLE_OK || transfer.tooLarge)
-            return {};
+        const CURLcode code = curl_easy_perform(h);
+        if (transfer.tooLarge || code == CURLE_FILESIZE_EXCEEDED)
+            return failed(QStringLiteral("the page is larger than %1 bytes").arg(maxBytes_));
+        if (transfer.headersTooLarge)
+            return failed(
+                QStringLiteral("the response headers are larger than %1 bytes").arg(kMaxHeaderBytes));
+        if (code == CURLE_ABORTED_BY_CALLBACK)
+            return failed(QStringLiteral("nothing arrived for %1 ms").arg(stallLimit_.count()));
+        if (code == CURLE_TOO_MANY_REDIRECTS)
+            return failed(QStringLiteral("more than %1 redirects (a redirect loop?)").arg(kMaxRedirects));
+        if (code != CURLE_OK)
+            return failed(QString::fromUtf8(*curlError ? curlError : curl_easy_strerror(code)));
 
         const char* contentType = nullptr;
+        const char* effectiveUrl = nullptr;
+        long status = 0;
         curl_easy_getinfo(h, CURLINFO_CONTENT_TYPE, &contentType);
-        return decodePage(transfer.body, charsetFromContentType(QByteArray(contentType)));
+        curl_easy_getinfo(h, CURLINFO_EFFECTIVE_URL, &effectiveUrl);
+        curl_easy_getinfo(h, CURLINFO_RESPONSE_CODE, &status);
+        result.ok = true;
+        result.finalUrl = QString::fromUtf8(effectiveUrl ? effectiveUrl : address.constData());
+        result.status = int(status);
+        result.body = std::move(transfer.body);
+        result.contentType = QByteArray(contentType);
+        result.charset = charsetFromContentType(result.contentType);
+        result.headers = std::move(transfer.headers);
+        return result;
     } catch (...) {
-        return {};
+        result = {};
+        return failed(QStringLiteral("out of memory"));
     }
 }
 

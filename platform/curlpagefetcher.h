@@ -8,7 +8,8 @@
 namespace headwise {
 
 // http and https only, redirects followed, nothing cached, and never waiting
-// forever: the limits below end the transfer with the empty text.
+// forever: the limits below end the transfer with the empty text (a failed
+// FetchResult). Safe to use from several threads at once.
 class CurlPageFetcher final : public PageFetcher {
 public:
     explicit CurlPageFetcher(std::chrono::milliseconds connectTimeout = std::chrono::seconds(30),
@@ -17,7 +18,9 @@ public:
                              qint64 maxBytes = kMaxPageBytes);
 
     QString GetPageSource(const QString& url) override;
-    DecodedPage fetchPage(const QString& url) override;
+    FetchResult fetch(const QString& url) override;
+
+    static constexpr long kMaxRedirects = 10;
 
 private:
     std::chrono::milliseconds connectTimeout_;

@@ -1,12 +1,12 @@
 #pragma once
 
+#include "messageicon.h"
+
 #include <QString>
 
 class QWidget;
 
 namespace headwise {
-
-enum class MessageIcon { None, Information };
 
 // Modal message box with one OK button.
 class MessageBoxes {

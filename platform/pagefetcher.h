@@ -2,19 +2,36 @@
 
 #include "pagecodec.h"
 
+#include <QByteArray>
+#include <QList>
+#include <QPair>
 #include <QString>
 
 namespace headwise {
 
-// Fetches a web page's source. Blocking; the empty text is the only sign of
-// failure, and nothing is shown to the user.
+// What one fetch for the audit brought back: the raw body and what the
+// server said about it, or why nothing usable arrived.
+struct FetchResult {
+    bool ok = false;
+    QString error;    // set when !ok: names the cause (no connection, too many redirects ...)
+    QString finalUrl; // the address after redirects
+    int status = 0;   // HTTP status of the last response
+    QByteArray body;
+    QByteArray contentType;                       // the Content-Type header as sent
+    QByteArray charset;                           // its charset= parameter, empty when none
+    QList<QPair<QByteArray, QByteArray>> headers; // of the last response only, in arrival order
+};
+
+// Fetches a web page. Blocking; for GetPageSource the empty text is the only
+// sign of failure, and nothing is shown to the user.
 class PageFetcher {
 public:
     virtual ~PageFetcher() = default;
     virtual QString GetPageSource(const QString& url) = 0;
-    // The same page with the encoding it was decoded with and the bytes that
-    // came, so that a save writes what the page declares.
-    virtual DecodedPage fetchPage(const QString& url) = 0;
+    virtual FetchResult fetch(const QString& url) = 0;
+    // The page decoded, with the encoding it was read with and the bytes that
+    // came, so that a save writes what the page declares; empty on failure.
+    virtual DecodedPage fetchPage(const QString& url);
 };
 
 } // namespace headwise

@@ -16,6 +16,7 @@ packages=(
   libgumbo-dev libfreetype-dev fonts-liberation2
   qtkeychain-qt6-dev openssl
   help2man lintian appstream desktop-file-utils dpkg-dev
+  librsvg2-bin bash-completion man-db bsdextrautils
 )
 
 missing=()

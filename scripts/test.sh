@@ -8,6 +8,7 @@ bash scripts/setup.sh
 bash scripts/check-format.sh
 export QT_QPA_PLATFORM=offscreen
 ctest --test-dir build --output-on-failure --timeout 900
+bash scripts/package-test.sh
 
 HEADWISE_BUILD_DIR=build-asan bash scripts/setup.sh -DHEADWISE_SANITIZE=ON -DHEADWISE_BENCH=OFF
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \

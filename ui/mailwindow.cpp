@@ -3,6 +3,7 @@
 #include "appinfo.h"
 #include "editortext.h"
 #include "linebreaks.h"
+#include "messagebox.h"
 #include "ui_frmbugreport.h"
 #include "ui_frmbugreport1.h"
 

@@ -233,6 +233,9 @@ TEST(Options, HelpAndVersion) {
         const CliRun help = cli({command, "--help"});
         EXPECT_EQ(help.exitCode, 0) << command;
         EXPECT_TRUE(help.out.contains("--help")) << command;
+        // Not the path the program was started from, and with the command word.
+        EXPECT_TRUE(help.out.startsWith("Usage: headwise-cli " + QByteArray(command) + " [options]"))
+            << help.out.left(80).toStdString();
     }
     EXPECT_TRUE(cli({"create", "--help"}).out.contains("--alternate"));
     EXPECT_TRUE(cli({"analyze", "--help"}).out.contains("--json"));

@@ -49,6 +49,8 @@ bool RecordingShell::open(const QUrl& target) {
 ScriptedPageFetcher::~ScriptedPageFetcher() {
     if (!bodies.isEmpty())
         ADD_FAILURE() << "prepared page bodies never fetched: " << bodies.size();
+    if (!results.isEmpty())
+        ADD_FAILURE() << "prepared fetch results never fetched: " << results.size();
 }
 
 QString ScriptedPageFetcher::GetPageSource(const QString& url) {
@@ -60,6 +62,17 @@ QString ScriptedPageFetcher::GetPageSource(const QString& url) {
 
 DecodedPage ScriptedPageFetcher::fetchPage(const QString& url) {
     return decodePage(GetPageSource(url).toUtf8(), "utf-8");
+}
+
+FetchResult ScriptedPageFetcher::fetch(const QString& url) {
+    urls.append(url);
+    if (duringFetch)
+        duringFetch(url);
+    if (!results.isEmpty())
+        return results.takeFirst();
+    FetchResult nothing;
+    nothing.error = QStringLiteral("no answer");
+    return nothing;
 }
 
 bool RecordingProgramStarter::start(const QString& programPath) {

@@ -75,19 +75,22 @@ public:
     bool succeeds = true;
 };
 
-// Hands out prepared page bodies in order; with none left the fetch fails
-// (empty text), as a real one does when nothing arrives. fetchPage serves a
-// body as UTF-8 bytes declared UTF-8.
+// Hands out prepared page bodies (GetPageSource, and fetchPage as UTF-8 bytes
+// declared UTF-8) and fetch results (fetch) in order; with none left the fetch
+// fails, as a real one does when nothing arrives.
 class ScriptedPageFetcher : public PageFetcher {
 public:
     ~ScriptedPageFetcher() override;
     QString GetPageSource(const QString& url) override;
+    FetchResult fetch(const QString& url) override;
     DecodedPage fetchPage(const QString& url) override;
 
     void prepareBody(const QString& body) { bodies.append(body); }
+    void prepareResult(const FetchResult& result) { results.append(result); }
 
-    QStringList urls; // every address asked, in order
+    QStringList urls; // every address asked, by either call, in order
     QStringList bodies;
+    QList<FetchResult> results;
     std::function<void(const QString& url)> duringFetch; // runs while the fetch "blocks"
 };
 

@@ -218,4 +218,76 @@ TEST_F(FetchTest, InvalidBytesAndNulsDecodeWholeWhateverTheDeclaredCharset) {
     EXPECT_EQ(undeclared.count(QChar(0)), 3);
 }
 
+struct FetchCase {
+    const char* path;
+    const char* finalPath;
+    int status;
+    const char* charset;
+    const char* bodyStart;
+};
+
+TEST_F(FetchTest, FetchHandsBackTheLastResponseWithItsAddressStatusAndCharset) {
+    const FetchCase cases[] = {
+        {"/small", "/small", 200, "", "<html><head><title>Small</title>"},
+        {"/missing", "/missing", 404, "", "<html><body>Not here"},
+        {"/redirect", "/hop/3", 200, "", "<p>arrived after redirects"},
+        {"/declared", "/declared", 200, "iso-8859-1", "<meta charset=utf-8><p>caf\xe9"},
+        {"/gzip", "/gzip", 200, "", "<html><head><title>Small</title>"},
+        {"/tagged-redirect", "/tagged", 200, "utf-8", "<html><head><title>Small</title>"},
+    };
+    for (const FetchCase& c : cases) {
+        const FetchResult result = fetcher.fetch(url(c.path));
+        ASSERT_TRUE(result.ok) << c.path << ": " << result.error.toStdString();
+        EXPECT_EQ(result.finalUrl, url(c.finalPath)) << c.path;
+        EXPECT_EQ(result.status, c.status) << c.path;
+        EXPECT_EQ(result.charset, QByteArray(c.charset)) << c.path;
+        EXPECT_TRUE(result.body.startsWith(c.bodyStart)) << c.path << ": " << result.body.left(40).data();
+        EXPECT_TRUE(result.error.isEmpty()) << c.path;
+    }
+}
+
+TEST_F(FetchTest, FetchKeepsOnlyTheHeadersOfTheLastResponse) {
+    const FetchResult result = fetcher.fetch(url("/tagged-redirect"));
+    ASSERT_TRUE(result.ok) << result.error.toStdString();
+    QList<QByteArray> robots;
+    for (const auto& [name, value] : result.headers) {
+        if (name.compare("x-robots-tag", Qt::CaseInsensitive) == 0)
+            robots << value;
+        EXPECT_NE(name.compare("location", Qt::CaseInsensitive), 0) << "a header of the redirect";
+    }
+    EXPECT_EQ(robots, QList<QByteArray>({"noindex", "googlebot: noarchive"}));
+    EXPECT_EQ(result.contentType, QByteArray("text/html; charset=UTF-8"));
+}
+
+struct FailureCase {
+    QString address;
+    const char* cause; // a word the message must hold
+};
+
+TEST_F(FetchTest, FetchFailuresSayWhy) {
+    CurlPageFetcher capped{2s, 10s, 60s, 4 * 1024 * 1024};
+    const FailureCase cases[] = {
+        {url("/loop/0"), "redirects"},
+        {url("/too-large-declared"), "larger"},
+        {url("/too-large-streamed"), "larger"},
+        {url("/endless-headers"), "headers"},
+        {url("/to-file"), "file"},
+        {QStringLiteral("http://127.0.0.1:%1/small").arg(closedPort()), "127.0.0.1"},
+        {QStringLiteral("gopher://127.0.0.1:%1/").arg(port), "gopher"},
+        {url("/sm") + QChar(0) + QStringLiteral("all"), "NUL"},
+    };
+    for (const FailureCase& c : cases) {
+        QElapsedTimer clock;
+        clock.start();
+        const FetchResult result = capped.fetch(c.address);
+        EXPECT_FALSE(result.ok) << c.address.toStdString();
+        EXPECT_TRUE(result.error.contains(QLatin1String(c.cause), Qt::CaseInsensitive))
+            << c.address.toStdString() << ": " << result.error.toStdString();
+        EXPECT_TRUE(result.body.isEmpty()) << c.address.toStdString();
+        EXPECT_LT(clock.elapsed(), 10000) << c.address.toStdString();
+    }
+    CurlPageFetcher impatient{2s, 400ms, 60s};
+    EXPECT_TRUE(impatient.fetch(url("/silent")).error.contains(QLatin1String("nothing arrived")));
+}
+
 } // namespace

@@ -134,6 +134,24 @@ class Handler(http.server.BaseHTTPRequestHandler):
             time.sleep(STALL_SECONDS)
         elif path == "/empty":
             self.send_page(200, b"")
+        elif path == "/tagged-redirect":
+            # The redirect's own header must not be taken for the page's.
+            self.send_page(301, b"", extra=[("Location", "/tagged"), ("X-Robots-Tag", "nofollow")])
+        elif path == "/tagged":
+            self.send_page(200, SMALL, content_type="text/html; charset=UTF-8",
+                           extra=[("X-Robots-Tag", "noindex"), ("X-Robots-Tag", "googlebot: noarchive")])
+        elif path == "/endless-headers":
+            self.send_response(200)
+            self.flush_headers()
+            try:
+                deadline = time.monotonic() + STALL_SECONDS
+                n = 0
+                while time.monotonic() < deadline:
+                    self.wfile.write(b"X-Filler-%d: %s\r\n" % (n, b"z" * 1000))
+                    n += 1
+            except OSError:
+                pass
+            self.close_connection = True
         else:
             self.send_page(404, b"unknown test page")
 

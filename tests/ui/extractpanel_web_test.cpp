@@ -20,12 +20,12 @@ namespace {
 // the transfer blocks, so its tick falls due before the page is looked at.
 class OutlastingFetcher : public PageFetcher {
 public:
-    QString GetPageSource(const QString& url) override { return fetchPage(url).text; }
-    DecodedPage fetchPage(const QString& url) override {
+    QString GetPageSource(const QString& url) override {
         if (watchdog)
             watchdog->start(0);
-        return real.fetchPage(url);
+        return real.GetPageSource(url);
     }
+    FetchResult fetch(const QString& url) override { return real.fetch(url); }
     CurlPageFetcher real{2s, 10s, 60s};
     QTimer* watchdog = nullptr;
 };

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "messagebox.h"
+#include "messageicon.h"
 #include "replybuffer.h"
 #include "smtpmessage.h"
 

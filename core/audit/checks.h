@@ -1,0 +1,53 @@
+#pragma once
+
+#include "rulecontext.h"
+
+// One function per rule, named after its id.
+namespace headwise::audit::checks {
+
+void titleMissing(const RuleContext&, RawFindings&);
+void titleEmpty(const RuleContext&, RawFindings&);
+void titleMultiple(const RuleContext&, RawFindings&);
+void titleOutsideHead(const RuleContext&, RawFindings&);
+void titleLength(const RuleContext&, RawFindings&);
+void titleWidth(const RuleContext&, RawFindings&);
+
+void descriptionMissing(const RuleContext&, RawFindings&);
+void descriptionEmpty(const RuleContext&, RawFindings&);
+void descriptionMultiple(const RuleContext&, RawFindings&);
+void descriptionOutsideHead(const RuleContext&, RawFindings&);
+void descriptionLength(const RuleContext&, RawFindings&);
+void descriptionWidth(const RuleContext&, RawFindings&);
+
+void charsetMissing(const RuleContext&, RawFindings&);
+void charsetLate(const RuleContext&, RawFindings&);
+void charsetMultiple(const RuleContext&, RawFindings&);
+void charsetMismatch(const RuleContext&, RawFindings&);
+
+void viewportMissing(const RuleContext&, RawFindings&);
+void viewportBlocksZoom(const RuleContext&, RawFindings&);
+void langMissing(const RuleContext&, RawFindings&);
+
+void canonicalMultiple(const RuleContext&, RawFindings&);
+void canonicalInvalid(const RuleContext&, RawFindings&);
+void canonicalRelative(const RuleContext&, RawFindings&);
+void canonicalRoot(const RuleContext&, RawFindings&);
+void canonicalHreflang(const RuleContext&, RawFindings&);
+void canonicalOutsideHead(const RuleContext&, RawFindings&);
+
+void robotsNoindex(const RuleContext&, RawFindings&);
+void robotsNofollow(const RuleContext&, RawFindings&);
+void robotsUnavailable(const RuleContext&, RawFindings&);
+
+void hreflangInvalid(const RuleContext&, RawFindings&);
+void hreflangRelative(const RuleContext&, RawFindings&);
+
+void ogMissing(const RuleContext&, RawFindings&);
+void ogRelative(const RuleContext&, RawFindings&);
+void twitterCardInvalid(const RuleContext&, RawFindings&);
+
+void httpStatus(const RuleContext&, RawFindings&);
+void metaObsolete(const RuleContext&, RawFindings&);
+void metaRefresh(const RuleContext&, RawFindings&);
+
+} // namespace headwise::audit::checks

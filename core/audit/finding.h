@@ -1,0 +1,46 @@
+#pragma once
+
+#include <QAnyStringView>
+#include <QList>
+#include <QString>
+#include <QStringView>
+#include <optional>
+
+namespace headwise::audit {
+
+enum class Severity { Info, Warning, Error };
+
+// "info", "warning", "error"
+QString severityName(Severity severity);
+// The three names above, in any case; nullopt for anything else.
+std::optional<Severity> parseSeverity(QStringView name);
+
+struct Rule {
+    QString id;          // "title-missing" ...
+    Severity severity;   // default severity
+    QString description; // one line
+    QString help;        // a few sentences
+};
+
+// Grouped by subject (title, description, charset, viewport, lang, canonical,
+// robots, hreflang, social, status, obsolete tags, refresh); reports list rules
+// in this order.
+const QList<Rule>& ruleTable();
+const Rule* findRule(QAnyStringView id);
+// Position of the rule in ruleTable(), or -1.
+int ruleIndex(QAnyStringView id);
+
+struct Finding {
+    QString rule; // id from ruleTable()
+    Severity severity = Severity::Warning;
+    QString message;
+    int line = 0;          // 1-based; CR LF, LF and lone CR each end a line
+    int column = 0;        // 1-based, in UTF-16 code units of that line
+    qsizetype offset = -1; // index in the decoded page text
+    qsizetype length = 0;  // length of source in the decoded text
+    QString source;        // the piece of source the finding is about; empty for the page as a whole
+
+    bool operator==(const Finding&) const = default;
+};
+
+} // namespace headwise::audit

@@ -1,0 +1,83 @@
+#include "pageaudit.h"
+
+#include "checks.h"
+#include "disablecomments.h"
+#include "pagecodec.h"
+#include "pagemodel.h"
+#include "positions.h"
+
+#include <QSet>
+#include <QUrl>
+
+#include <algorithm>
+
+namespace headwise::audit {
+
+namespace {
+
+const MarkupElement* firstHead(const PageModel& model, bool (*matches)(const MarkupElement&)) {
+    for (const MarkupElement& e : model.elements)
+        if (e.inHead && matches(e))
+            return &e;
+    return nullptr;
+}
+
+QString headMetaContent(const PageModel& model, const char* property) {
+    for (const MarkupElement& e : model.elements)
+        if (e.inHead && e.isMetaProperty(QLatin1String(property)))
+            return e.attribute(QLatin1String("content")).trimmed();
+    return {};
+}
+
+void fillPreview(const PageModel& model, const PageInput& page, PageAudit& audit) {
+    if (const MarkupElement* t =
+            firstHead(model, [](const MarkupElement& e) { return e.kind == MarkupElement::Kind::Title; })) {
+        audit.hasTitle = true;
+        audit.title = collapseWhitespace(t->text);
+        audit.titleOffset = t->span.offset;
+        audit.titleLength = t->span.length;
+    }
+    if (const MarkupElement* d = firstHead(
+            model, [](const MarkupElement& e) { return e.isMetaNamed(QLatin1String("description")); })) {
+        audit.hasDescription = true;
+        audit.description = collapseWhitespace(d->attribute(QLatin1String("content")));
+        audit.descriptionOffset = d->span.offset;
+        audit.descriptionLength = d->span.length;
+    }
+    if (const MarkupElement* c = firstHead(model, [](const MarkupElement& e) {
+            return e.hasRel(QLatin1String("canonical")) &&
+                   !e.attribute(QLatin1String("href")).trimmed().isEmpty();
+        })) {
+        const QString href = c->attribute(QLatin1String("href")).trimmed();
+        audit.canonical = QUrl(page.address).resolved(QUrl(href)).toString();
+    }
+    audit.ogTitle = headMetaContent(model, "og:title");
+    audit.ogDescription = headMetaContent(model, "og:description");
+    audit.ogImage = headMetaContent(model, "og:image");
+    audit.ogUrl = headMetaContent(model, "og:url");
+}
+
+} // namespace
+
+PageAudit auditPage(const PageInput& page, const AuditConfig& config) {
+    PageAudit audit;
+    audit.text = decodePage(page.bytes, page.httpCharset.toLatin1()).text;
+    const PageModel model = parsePage(audit.text);
+    audit.disabledRules = disabledRules(audit.text);
+    fillPreview(model, page, audit);
+
+    const RuleContext context{page, audit.text, model, config,
+                              page.now.isValid() ? page.now : QDateTime::currentDateTimeUtc()};
+    const QSet<QString> disabled(audit.disabledRules.cbegin(), audit.disabledRules.cend());
+    RawFindings raw;
+    for (const RuleCheckEntry& entry : ruleChecks()) {
+        const QString id = QLatin1String(entry.id);
+        if (disabled.contains(id) || !config.severityOf(*findRule(id)))
+            continue;
+        entry.check(context, raw);
+    }
+    audit.findings = placeFindings(audit.text, raw, config);
+    return audit;
+}
+
+} // namespace headwise::audit

@@ -1,0 +1,40 @@
+#pragma once
+
+#include "auditconfig.h"
+#include "finding.h"
+
+#include <QByteArray>
+#include <QDateTime>
+#include <QList>
+#include <QPair>
+#include <QString>
+#include <QStringList>
+
+namespace headwise::audit {
+
+struct PageInput {
+    QByteArray bytes;                             // raw page bytes; the charset rules read these
+    QString httpCharset;                          // charset= of the Content-Type header; empty for files
+    QString address;                              // final URL after redirects, or a file:// URL
+    int httpStatus = 0;                           // 0 for files
+    QList<QPair<QByteArray, QByteArray>> headers; // response headers; empty for files
+    QDateTime now;                                // for unavailable_after; invalid means the current time
+};
+
+struct PageAudit {
+    QString text;            // the decoded page text the positions refer to
+    QList<Finding> findings; // by offset, then rule table order; no finding twice
+    QString title;           // the head's first title, whitespace collapsed
+    bool hasTitle = false;
+    QString description; // the head's first meta description, whitespace collapsed
+    bool hasDescription = false;
+    QString canonical, ogTitle, ogDescription, ogImage, ogUrl; // for the previews
+    QStringList disabledRules;                                 // from <!-- headwise-disable ... --> comments
+    // Where the title and description stand, for the cross-page duplicate rules.
+    qsizetype titleOffset = -1, titleLength = 0;
+    qsizetype descriptionOffset = -1, descriptionLength = 0;
+};
+
+PageAudit auditPage(const PageInput& page, const AuditConfig& config);
+
+} // namespace headwise::audit

@@ -1,0 +1,309 @@
+#include "pagemodel.h"
+
+#include <gumbo.h>
+
+#include <algorithm>
+#include <cstring>
+#include <vector>
+
+namespace headwise::audit {
+
+namespace {
+
+bool isAsciiBlank(QChar c) {
+    return c == u' ' || c == u'\t' || c == u'\n' || c == u'\r' || c == u'\f';
+}
+
+// Byte positions of one element in the UTF-8 buffer given to the parser.
+struct RawElement {
+    MarkupElement element;
+    size_t start = 0;
+    size_t end = 0;
+};
+
+struct RawPage {
+    std::vector<RawElement> elements;
+    Attributes htmlAttributes;
+    size_t htmlStart = 0, htmlEnd = 0;
+    size_t lastTokenEnd = 0; // where the last node's own source ends
+    bool openTitle = false;  // a title the input ended inside of
+};
+
+Attributes attributesOf(const GumboVector& list) {
+    Attributes out;
+    out.reserve(list.length);
+    for (unsigned i = 0; i < list.length; ++i) {
+        const auto* a = static_cast<const GumboAttribute*>(list.data[i]);
+        out.append({QString::fromUtf8(a->name), QString::fromUtf8(a->value)});
+    }
+    return out;
+}
+
+size_t nodeSourceEnd(const GumboNode* node) {
+    switch (node->type) {
+    case GUMBO_NODE_ELEMENT:
+    case GUMBO_NODE_TEMPLATE: {
+        const GumboElement& e = node->v.element;
+        size_t end = e.original_tag.length ? e.start_pos.offset + e.original_tag.length : 0;
+        if (e.original_end_tag.length)
+            end = std::max(end, e.end_pos.offset + e.original_end_tag.length);
+        return end;
+    }
+    case GUMBO_NODE_TEXT:
+    case GUMBO_NODE_CDATA:
+    case GUMBO_NODE_COMMENT:
+    case GUMBO_NODE_WHITESPACE:
+        return node->v.text.start_pos.offset + node->v.text.original_text.length;
+    case GUMBO_NODE_DOCUMENT:
+        break;
+    }
+    return 0;
+}
+
+void recordElement(const GumboNode* node, bool inHead, RawPage& page) {
+    const GumboElement& e = node->v.element;
+    if (e.tag_namespace != GUMBO_NAMESPACE_HTML)
+        return;
+    MarkupElement::Kind kind;
+    switch (e.tag) {
+    case GUMBO_TAG_TITLE:
+        kind = MarkupElement::Kind::Title;
+        break;
+    case GUMBO_TAG_META:
+        kind = MarkupElement::Kind::Meta;
+        break;
+    case GUMBO_TAG_LINK:
+        kind = MarkupElement::Kind::Link;
+        break;
+    default:
+        return;
+    }
+    RawElement raw;
+    raw.element.kind = kind;
+    raw.element.inHead = inHead;
+    raw.element.attributes = attributesOf(e.attributes);
+    raw.start = e.start_pos.offset;
+    raw.end = e.start_pos.offset + e.original_tag.length;
+    if (kind == MarkupElement::Kind::Title) {
+        QByteArray text;
+        for (unsigned i = 0; i < e.children.length; ++i) {
+            const auto* child = static_cast<const GumboNode*>(e.children.data[i]);
+            if (child->type == GUMBO_NODE_TEXT || child->type == GUMBO_NODE_WHITESPACE) {
+                text += child->v.text.text;
+                raw.end = std::max(raw.end, nodeSourceEnd(child));
+            }
+        }
+        raw.element.text = QString::fromUtf8(text);
+        if (e.original_end_tag.length)
+            raw.end = e.end_pos.offset + e.original_end_tag.length;
+        else
+            page.openTitle = true;
+    }
+    page.elements.push_back(std::move(raw));
+}
+
+// Depth-first in document order, without recursion: pages nest as deep as they like.
+// Template contents are inert and skipped; foreign (SVG, MathML) elements are
+// walked for the HTML inside them but not recorded.
+RawPage collect(const GumboOutput* output) {
+    RawPage page;
+    struct Item {
+        const GumboNode* node;
+        bool inHead;
+    };
+    std::vector<Item> stack;
+    const GumboVector& top = output->document->v.document.children;
+    for (unsigned i = top.length; i-- > 0;)
+        stack.push_back({static_cast<const GumboNode*>(top.data[i]), false});
+    const GumboNode* root = output->root;
+    while (!stack.empty()) {
+        const Item item = stack.back();
+        stack.pop_back();
+        const GumboNode* node = item.node;
+        page.lastTokenEnd = std::max(page.lastTokenEnd, nodeSourceEnd(node));
+        if (node->type != GUMBO_NODE_ELEMENT && node->type != GUMBO_NODE_TEMPLATE)
+            continue;
+        const GumboElement& e = node->v.element;
+        if (node == root) {
+            page.htmlAttributes = attributesOf(e.attributes);
+            page.htmlStart = e.start_pos.offset;
+            page.htmlEnd = e.start_pos.offset + e.original_tag.length;
+        } else if (node->type == GUMBO_NODE_ELEMENT) {
+            recordElement(node, item.inHead, page);
+        }
+        const bool childInHead = item.inHead || (e.tag == GUMBO_TAG_HEAD && node->parent == root);
+        const bool inert = node->type == GUMBO_NODE_TEMPLATE;
+        for (unsigned i = e.children.length; i-- > 0;) {
+            const auto* child = static_cast<const GumboNode*>(e.children.data[i]);
+            if (inert) // still counted for lastTokenEnd, never recorded
+                page.lastTokenEnd = std::max(page.lastTokenEnd, nodeSourceEnd(child));
+            else
+                stack.push_back({child, childInHead});
+        }
+    }
+    return page;
+}
+
+RawPage parseBytes(const QByteArray& utf8, qsizetype length) {
+    GumboOutput* output = gumbo_parse_with_options(&kGumboDefaultOptions, utf8.constData(), size_t(length));
+    RawPage page = collect(output);
+    gumbo_destroy_output(&kGumboDefaultOptions, output);
+    return page;
+}
+
+char lower(char c) {
+    return (c >= 'A' && c <= 'Z') ? char(c + 32) : c;
+}
+
+// Case-insensitive match of an ASCII lower-case needle at at.
+bool matchesAt(const QByteArray& bytes, qsizetype at, const char* needle) {
+    const auto n = qsizetype(std::strlen(needle));
+    if (at + n > bytes.size())
+        return false;
+    for (qsizetype i = 0; i < n; ++i)
+        if (lower(bytes[at + i]) != needle[i])
+            return false;
+    return true;
+}
+
+// The first '<' at or after from that starts one of needles; -1 if none.
+qsizetype findTag(const QByteArray& bytes, qsizetype from, std::initializer_list<const char*> needles) {
+    const char* data = bytes.constData();
+    const qsizetype n = bytes.size();
+    for (qsizetype at = from; at < n;) {
+        const void* hit = std::memchr(data + at, '<', size_t(n - at));
+        if (!hit)
+            return -1;
+        at = static_cast<const char*>(hit) - data;
+        for (const char* needle : needles)
+            if (matchesAt(bytes, at, needle))
+                return at;
+        ++at;
+    }
+    return -1;
+}
+
+// Everything the rules read comes from these tags (and the title's end tag,
+// which closes its text). A byte sequence that looks like one inside a
+// comment or a script only costs a full parse, never a different result.
+bool mayHoldMarkup(const QByteArray& bytes, qsizetype from) {
+    return findTag(bytes, from, {"<meta", "<title", "</title", "<link", "<html"}) >= 0;
+}
+
+// UTF-8 byte offsets to UTF-16 indexes, all in one pass over the buffer.
+void toTextOffsets(const QByteArray& utf8, std::vector<std::pair<size_t, qsizetype*>>& wanted) {
+    std::sort(wanted.begin(), wanted.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+    const auto* data = reinterpret_cast<const unsigned char*>(utf8.constData());
+    const size_t n = size_t(utf8.size());
+    size_t byte = 0;
+    qsizetype units = 0;
+    for (auto& [target, out] : wanted) {
+        for (; byte < target && byte < n; ++byte) {
+            const unsigned char b = data[byte];
+            if ((b & 0xC0) != 0x80)
+                units += b >= 0xF0 ? 2 : 1;
+        }
+        *out = units;
+    }
+}
+
+PageModel finish(const QByteArray& utf8, RawPage raw) {
+    PageModel model;
+    model.htmlAttributes = std::move(raw.htmlAttributes);
+    model.elements.reserve(qsizetype(raw.elements.size()));
+    std::stable_sort(raw.elements.begin(), raw.elements.end(),
+                     [](const RawElement& a, const RawElement& b) { return a.start < b.start; });
+    std::vector<qsizetype> ends(raw.elements.size() + 1);
+    std::vector<std::pair<size_t, qsizetype*>> wanted;
+    wanted.reserve(2 * raw.elements.size() + 2);
+    for (RawElement& r : raw.elements)
+        model.elements.append(std::move(r.element));
+    for (size_t i = 0; i < raw.elements.size(); ++i) {
+        wanted.push_back({raw.elements[i].start, &model.elements[qsizetype(i)].span.offset});
+        wanted.push_back({raw.elements[i].end, &ends[i]});
+    }
+    wanted.push_back({raw.htmlStart, &model.htmlTag.offset});
+    wanted.push_back({raw.htmlEnd, &ends.back()});
+    toTextOffsets(utf8, wanted);
+    for (size_t i = 0; i < raw.elements.size(); ++i) {
+        Span& span = model.elements[qsizetype(i)].span;
+        span.length = ends[i] - span.offset;
+    }
+    model.htmlTag.length = ends.back() - model.htmlTag.offset;
+    return model;
+}
+
+} // namespace
+
+bool MarkupElement::hasAttribute(QLatin1String name) const {
+    for (const auto& [key, value] : attributes)
+        if (key == name)
+            return true;
+    return false;
+}
+
+QString MarkupElement::attribute(QLatin1String name) const {
+    for (const auto& [key, value] : attributes)
+        if (key == name)
+            return value;
+    return {};
+}
+
+bool MarkupElement::isMetaNamed(QLatin1String name) const {
+    return kind == Kind::Meta &&
+           attribute(QLatin1String("name")).trimmed().compare(name, Qt::CaseInsensitive) == 0;
+}
+
+bool MarkupElement::isMetaProperty(QLatin1String name) const {
+    return kind == Kind::Meta &&
+           (attribute(QLatin1String("property")).trimmed().compare(name, Qt::CaseInsensitive) == 0 ||
+            isMetaNamed(name));
+}
+
+bool MarkupElement::isHttpEquiv(QLatin1String name) const {
+    return kind == Kind::Meta &&
+           attribute(QLatin1String("http-equiv")).trimmed().compare(name, Qt::CaseInsensitive) == 0;
+}
+
+bool MarkupElement::hasRel(QLatin1String token) const {
+    if (kind != Kind::Link)
+        return false;
+    const QString rel = attribute(QLatin1String("rel"));
+    qsizetype i = 0;
+    while (i < rel.size()) {
+        while (i < rel.size() && isAsciiBlank(rel[i]))
+            ++i;
+        const qsizetype start = i;
+        while (i < rel.size() && !isAsciiBlank(rel[i]))
+            ++i;
+        if (i > start && QStringView(rel).mid(start, i - start).compare(token, Qt::CaseInsensitive) == 0)
+            return true;
+    }
+    return false;
+}
+
+PageModel parseWholePage(const QString& text) {
+    const QByteArray utf8 = text.toUtf8();
+    return finish(utf8, parseBytes(utf8, utf8.size()));
+}
+
+// The head is a few kilobytes, the body most of the page, and the parser reads
+// about 20 MB/s: parsing only up to the first "<body" and scanning the rest for
+// the few tags that matter makes a typical page many times faster. The cut
+// keeps every token before it intact, and tree construction never moves a node
+// once placed in the head, so the nodes before the cut come out as in a full
+// parse. The scan starts where the last node's source ends, so a tag cut in
+// half (a "<body" inside an attribute value) is seen too; a title still open
+// at the cut needs the rest for its text. Either way the whole page is parsed.
+PageModel parsePage(const QString& text) {
+    const QByteArray utf8 = text.toUtf8();
+    const qsizetype cut = findTag(utf8, 0, {"<body"});
+    if (cut < 0)
+        return finish(utf8, parseBytes(utf8, utf8.size()));
+    RawPage head = parseBytes(utf8, cut);
+    if (head.openTitle || mayHoldMarkup(utf8, qsizetype(head.lastTokenEnd)))
+        return finish(utf8, parseBytes(utf8, utf8.size()));
+    return finish(utf8, std::move(head));
+}
+
+} // namespace headwise::audit

@@ -1,0 +1,56 @@
+#pragma once
+
+#include <QList>
+#include <QPair>
+#include <QString>
+
+namespace headwise::audit {
+
+// A stretch of the decoded page text.
+struct Span {
+    qsizetype offset = 0;
+    qsizetype length = 0;
+    bool operator==(const Span&) const = default;
+};
+
+using Attributes = QList<QPair<QString, QString>>; // lower-case names, decoded values, source order
+
+// A <title>, <meta> or <link> of the HTML namespace, where the parser put it.
+struct MarkupElement {
+    enum class Kind { Title, Meta, Link };
+    Kind kind = Kind::Meta;
+    bool inHead = false;
+    Span span; // the start tag; for a title, through its end tag
+    Attributes attributes;
+    QString text; // a title's text, character references decoded
+
+    bool hasAttribute(QLatin1String name) const;
+    QString attribute(QLatin1String name) const;
+    // A meta whose name attribute is this, in any case.
+    bool isMetaNamed(QLatin1String name) const;
+    // A meta whose property (Open Graph) or name attribute is this, in any case.
+    bool isMetaProperty(QLatin1String name) const;
+    // A meta whose http-equiv is this, in any case.
+    bool isHttpEquiv(QLatin1String name) const;
+    // A link whose rel holds this token.
+    bool hasRel(QLatin1String token) const;
+
+    bool operator==(const MarkupElement&) const = default;
+};
+
+// What the rules read of a parsed page; positions are in the decoded text.
+struct PageModel {
+    QList<MarkupElement> elements; // in source order
+    Attributes htmlAttributes;     // the root element's, including any merged from later <html> tags
+    Span htmlTag;                  // its start tag; length 0 when the parser supplied the element
+    bool operator==(const PageModel&) const = default;
+};
+
+// The page as an HTML5 parser builds it. Only the part before the first
+// "<body" is parsed when nothing after it can be a title, meta, link or
+// html tag; the result is the same as a full parse, at a fraction of the cost.
+PageModel parsePage(const QString& text);
+// Always the whole text; the reference the fast path is held to.
+PageModel parseWholePage(const QString& text);
+
+} // namespace headwise::audit

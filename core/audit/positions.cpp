@@ -1,0 +1,66 @@
+#include "positions.h"
+
+#include <QSet>
+
+#include <algorithm>
+#include <tuple>
+
+namespace headwise::audit {
+
+void sortFindings(QList<Finding>& findings) {
+    std::stable_sort(findings.begin(), findings.end(), [](const Finding& a, const Finding& b) {
+        return std::make_tuple(a.offset, ruleIndex(a.rule)) < std::make_tuple(b.offset, ruleIndex(b.rule));
+    });
+}
+
+QList<Finding> placeFindings(const QString& text, const RawFindings& raw, const AuditConfig& config) {
+    QList<Finding> out;
+    out.reserve(raw.size());
+    for (const RawFinding& r : raw) {
+        const Rule* rule = findRule(r.rule);
+        const std::optional<Severity> severity = rule ? config.severityOf(*rule) : std::nullopt;
+        if (!severity)
+            continue;
+        Finding f;
+        f.rule = rule->id;
+        f.severity = *severity;
+        f.message = r.message;
+        f.offset = std::clamp<qsizetype>(r.span.offset, 0, text.size());
+        f.length = std::clamp<qsizetype>(r.span.length, 0, text.size() - f.offset);
+        f.source = r.source.isEmpty() ? text.mid(f.offset, f.length) : r.source;
+        out.append(std::move(f));
+    }
+    sortFindings(out);
+
+    // Lines and columns in one walk over the text; CR LF counts as one break.
+    const QChar* data = text.constData();
+    qsizetype at = 0, lineStart = 0;
+    int line = 1;
+    for (Finding& f : out) {
+        for (; at < f.offset; ++at) {
+            const QChar c = data[at];
+            if (c == u'\n' || (c == u'\r' && (at + 1 >= text.size() || data[at + 1] != u'\n'))) {
+                ++line;
+                lineStart = at + 1;
+            }
+        }
+        f.line = line;
+        f.column = int(f.offset - lineStart) + 1;
+    }
+
+    // The same finding twice (a check reporting one tag for two reasons alike) is kept once.
+    QSet<QString> seen;
+    QList<Finding> unique;
+    unique.reserve(out.size());
+    for (Finding& f : out) {
+        const QString key = f.rule + QChar(0) + QString::number(f.offset) + QChar(0) +
+                            QString::number(f.length) + QChar(0) + f.message;
+        if (seen.contains(key))
+            continue;
+        seen.insert(key);
+        unique.append(std::move(f));
+    }
+    return unique;
+}
+
+} // namespace headwise::audit

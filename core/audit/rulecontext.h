@@ -1,0 +1,46 @@
+#pragma once
+
+#include "auditconfig.h"
+#include "pageaudit.h"
+#include "pagemodel.h"
+
+#include <QDateTime>
+#include <QList>
+#include <QString>
+
+namespace headwise::audit {
+
+// What one rule reads: the page as given, as decoded and as parsed.
+struct RuleContext {
+    const PageInput& input;
+    const QString& text; // decoded
+    const PageModel& model;
+    const AuditConfig& config;
+    QDateTime now;
+};
+
+// A finding before configuration and positions are applied.
+struct RawFinding {
+    const char* rule;
+    QString message;
+    Span span;           // length 0 and no source for the page as a whole
+    QString source = {}; // when it is not the text under span (a response header)
+};
+
+using RawFindings = QList<RawFinding>;
+using RuleCheck = void (*)(const RuleContext&, RawFindings&);
+
+// Every per-page rule with its check, in rule table order.
+struct RuleCheckEntry {
+    const char* id;
+    RuleCheck check;
+};
+const QList<RuleCheckEntry>& ruleChecks();
+
+// Shared by the checks.
+QString collapseWhitespace(QStringView text);
+qsizetype codePointCount(QStringView text);
+// An address with a scheme and a host, as canonical and social links need.
+bool isAbsoluteUrl(const QString& address);
+
+} // namespace headwise::audit

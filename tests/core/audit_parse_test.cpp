@@ -1,0 +1,164 @@
+// Positions of findings in the decoded text, and the head-only parse giving
+// the same page as a full parse.
+
+#include "pageaudit.h"
+#include "pagemodel.h"
+
+#include <QDir>
+#include <QFile>
+
+#include <gtest/gtest.h>
+
+using namespace headwise::audit;
+
+namespace {
+
+const Finding* first(const PageAudit& audit, const char* rule) {
+    for (const Finding& f : audit.findings)
+        if (f.rule == QLatin1String(rule))
+            return &f;
+    return nullptr;
+}
+
+PageInput bytesPage(const QByteArray& bytes, const QString& httpCharset = {}) {
+    PageInput input;
+    input.bytes = bytes;
+    input.httpCharset = httpCharset;
+    input.address = QStringLiteral("file:///site/page.html");
+    return input;
+}
+
+struct PositionCase {
+    const char* name;
+    QByteArray bytes;
+    QString httpCharset;
+    int line, column;
+};
+
+// The refresh tag stands after breaks of every kind and characters of one to four UTF-8 bytes.
+const QList<PositionCase> kPositions = {
+    {"lf", "<html>\n<head>\n  <meta http-equiv=refresh content=1></head>", {}, 3, 3},
+    {"crlf", "<html>\r\n<head>\r\n  <meta http-equiv=refresh content=1></head>", {}, 3, 3},
+    {"lone cr", "<html>\r<head>\r\r<meta http-equiv=refresh content=1></head>", {}, 4, 1},
+    {"two-byte", "<title>\xC3\xA9t\xC3\xA9</title> <meta http-equiv=refresh content=1>", {}, 1, 20},
+    {"three-byte", "<title>\xE2\x82\xAC</title><meta http-equiv=refresh content=1>", {}, 1, 17},
+    {"four-byte counts two units",
+     "<title>\xF0\x9F\x8C\xB1!</title><meta http-equiv=refresh content=1>",
+     {},
+     1,
+     19},
+    {"windows-1252 bytes", "<title>\xE9\x80</title><meta http-equiv=refresh content=1>",
+     QStringLiteral("windows-1252"), 1, 18},
+    {"utf-16 with BOM",
+     QByteArray("\xFF\xFE", 2) +
+         QByteArray::fromRawData(
+             reinterpret_cast<const char*>(u"<p>\u00e9\n<meta http-equiv=refresh content=1>"), 2 * 40),
+     {},
+     2,
+     1},
+};
+
+class FindingPosition : public testing::TestWithParam<PositionCase> {};
+
+TEST_P(FindingPosition, PointsAtTheTagInTheDecodedText) {
+    const PositionCase& c = GetParam();
+    const PageAudit audit = auditPage(bytesPage(c.bytes, c.httpCharset), AuditConfig());
+    const Finding* f = first(audit, "meta-refresh");
+    ASSERT_TRUE(f);
+    EXPECT_EQ(f->line, c.line);
+    EXPECT_EQ(f->column, c.column);
+    EXPECT_EQ(f->source, QStringLiteral("<meta http-equiv=refresh content=1>"));
+    EXPECT_EQ(audit.text.mid(f->offset, f->length), f->source);
+}
+
+INSTANTIATE_TEST_SUITE_P(Audit, FindingPosition, testing::ValuesIn(kPositions),
+                         [](const testing::TestParamInfo<PositionCase>& info) {
+                             std::string name = info.param.name;
+                             for (char& ch : name)
+                                 if (!std::isalnum(static_cast<unsigned char>(ch)))
+                                     ch = '_';
+                             return name;
+                         });
+
+TEST(AuditFindings, SortedByOffsetThenRuleOrderAndNeverTwice) {
+    const QByteArray page = "<html><head><title>t</title>"
+                            "<meta name=keywords content=a><meta name=keywords content=a>"
+                            "<meta name=robots content=\"none, noindex\"></head><body></body></html>";
+    const PageAudit audit = auditPage(bytesPage(page), AuditConfig());
+    for (qsizetype i = 1; i < audit.findings.size(); ++i) {
+        const Finding& a = audit.findings[i - 1];
+        const Finding& b = audit.findings[i];
+        EXPECT_TRUE(a.offset < b.offset || (a.offset == b.offset && ruleIndex(a.rule) <= ruleIndex(b.rule)));
+        EXPECT_FALSE(a == b);
+    }
+    // "none" and "noindex" in one tag are one finding each, not merged.
+    int noindex = 0;
+    for (const Finding& f : audit.findings)
+        noindex += f.rule == QLatin1String("robots-noindex");
+    EXPECT_EQ(noindex, 2);
+}
+
+TEST(AuditFindings, PageLevelFindingsPointAtTheStart) {
+    const PageAudit audit = auditPage(bytesPage("<p>no head at all</p>"), AuditConfig());
+    const Finding* f = first(audit, "title-missing");
+    ASSERT_TRUE(f);
+    EXPECT_EQ(f->offset, 0);
+    EXPECT_EQ(f->line, 1);
+    EXPECT_EQ(f->column, 1);
+    EXPECT_TRUE(f->source.isEmpty());
+}
+
+// Pages where a cut at the first "<body" could go wrong if the rest were not checked.
+const QList<QString> kTrickyPages = {
+    QStringLiteral("<title>t</title><body><meta name=description content=late></body>"),
+    QStringLiteral("<title>t</title><!-- <body> --><meta name=description content=d><body>x"),
+    QStringLiteral("<title>t</title><meta name=description content=\"<body>\"><body>x"),
+    QStringLiteral("<title>t <body> still title</title><body>x"),
+    QStringLiteral("<title>never closed <body> x"),
+    QStringLiteral("<head><script>var s = '<body>';</script><meta charset=utf-8></head><body>x"),
+    QStringLiteral("<html><body>x</body><html lang=fr>"),
+    QStringLiteral("<head><div></div><title>in body</title><body>x"),
+    QStringLiteral("<head></head>\n<title>after head</title><body>x"),
+    QStringLiteral("<head><template><meta name=description content=inert></template></head><body>x"),
+    QStringLiteral("<svg><title>svg title</title></svg><body>x"),
+    QStringLiteral(
+        "<head><noscript><meta http-equiv=refresh content=0></noscript></head><BODY>x<LINK rel=canonical "
+        "href=/>"),
+    QStringLiteral("<a href=x<body><meta name=robots content=noindex>"),
+    QStringLiteral("<title>a</title><body><p>plain body, nothing to see</p></body>"),
+    QStringLiteral("<title>a</title><body"),
+    QStringLiteral("<body>"),
+    QStringLiteral(""),
+};
+
+TEST(AuditParse, HeadOnlyParseEqualsFullParseOnTrickyPages) {
+    for (const QString& page : kTrickyPages)
+        EXPECT_EQ(parsePage(page), parseWholePage(page)) << page.toStdString();
+}
+
+TEST(AuditParse, HeadOnlyParseEqualsFullParseOnFuzzSeeds) {
+    const QDir dir(QStringLiteral(HEADWISE_FIXTURES "/fuzz/fuzz_audit"));
+    const QStringList seeds = dir.entryList(QDir::Files);
+    ASSERT_FALSE(seeds.isEmpty());
+    for (const QString& name : seeds) {
+        QFile file(dir.filePath(name));
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+        const QString text = QString::fromUtf8(file.readAll());
+        EXPECT_EQ(parsePage(text), parseWholePage(text)) << name.toStdString();
+    }
+}
+
+TEST(AuditParse, PlacesElementsAsABrowserDoes) {
+    const PageModel model =
+        parseWholePage(QStringLiteral("<html lang=en><head><title>a &amp; b</title><meta "
+                                      "name=x><div></div><meta name=y></head><body></body>"));
+    ASSERT_EQ(model.elements.size(), 3);
+    EXPECT_EQ(model.elements[0].text, QStringLiteral("a & b"));
+    EXPECT_TRUE(model.elements[0].inHead);
+    EXPECT_TRUE(model.elements[1].inHead);
+    EXPECT_FALSE(model.elements[2].inHead);
+    EXPECT_EQ(model.elements[2].attribute(QLatin1String("name")), QStringLiteral("y"));
+    EXPECT_EQ(model.htmlTag, (Span{0, 14}));
+}
+
+} // namespace

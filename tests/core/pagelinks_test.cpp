@@ -1,0 +1,100 @@
+#include "pagelinks.h"
+
+#include <gtest/gtest.h>
+
+using namespace headwise;
+
+namespace {
+
+struct LinkCase {
+    const char* name;
+    const char* page;
+    QStringList links;
+};
+
+QStringList linksOf(const QString& page, const char* pageUrl = "http://example.com/dir/page.html") {
+    QStringList found;
+    for (const QUrl& link : sameOriginLinks(page, QUrl(pageUrl), QUrl("http://example.com/")))
+        found << link.toString(QUrl::FullyEncoded);
+    return found;
+}
+
+TEST(PageLinks, AnchorsAreResolvedAndKeptOnceOnTheSameOrigin) {
+    const LinkCase cases[] = {
+        {"relative, absolute, root",
+         "<a href=\"b.html\">b</a><a href='/top'>t</a><a href=http://example.com/abs>",
+         {"http://example.com/dir/b.html", "http://example.com/top", "http://example.com/abs"}},
+        {"fragments dropped, once each",
+         "<a href=\"#x\"><a href=\"b.html#y\"><a href=\"b.html\">",
+         {"http://example.com/dir/page.html", "http://example.com/dir/b.html"}},
+        {"other origins left out",
+         "<a href=\"https://example.com/s\"><a href=\"http://example.com:8080/p\"><a "
+         "href=\"//other.example/\">"
+         "<a href=\"http://sub.example.com/\"><a href=\"mailto:a@example.com\"><a "
+         "href=\"javascript:void(0)\">"
+         "<a href=\"http://example.com:80/kept\">",
+         {"http://example.com/kept"}},
+        {"dot segments and empty path",
+         "<a href=\"../up/./x\"><a href=\"http://example.com\">",
+         {"http://example.com/up/x", "http://example.com/"}},
+        {"query kept, references decoded",
+         "<a href=\"list?a=1&amp;b=2\">",
+         {"http://example.com/dir/list?a=1&b=2"}},
+        {"numeric references", "<a href=\"&#47;n&#x2F;m\">", {"http://example.com/n/m"}},
+        {"letter case and blanks", "<A\nclass=x HREF = \" /c \" >", {"http://example.com/c"}},
+        {"first href counts", "<a href=/one href=/two>", {"http://example.com/one"}},
+        {"other attributes holding href text",
+         "<a title=\"href=/no\" data-href=/no2 href=/yes>",
+         {"http://example.com/yes"}},
+        {"not anchors", "<abbr href=/no><area href=/no2><link href=/no3><a>", {}},
+        {"comment", "<!-- <a href=/hidden> --><a href=/shown>", {"http://example.com/shown"}},
+        {"script and style",
+         "<script>document.write('<a href=/s>')</script><style>a{}</style><a href=/after>",
+         {"http://example.com/after"}},
+        {"script name prefix is not a script", "<scripts><a href=/x>", {"http://example.com/x"}},
+        {"unclosed tag", "<a href=\"/ok\"><a href=\"/never", {"http://example.com/ok"}},
+        {"unclosed comment", "<a href=/ok><!-- <a href=/no>", {"http://example.com/ok"}},
+        {"base href",
+         "<base href=\"http://example.com/other/\"><a href=\"x\">",
+         {"http://example.com/other/x"}},
+        {"base anywhere, first one",
+         "<a href=\"x\"><base href=\"/b1/\"><base href=\"/b2/\">",
+         {"http://example.com/b1/x"}},
+        {"base elsewhere takes links off the origin",
+         "<base href=\"http://other.example/\"><a href=\"x\">",
+         {}},
+    };
+    for (const LinkCase& c : cases)
+        EXPECT_EQ(linksOf(c.page), c.links) << c.name;
+}
+
+TEST(PageLinks, OriginsCompareSchemeHostAndPort) {
+    struct OriginCase {
+        const char* a;
+        const char* b;
+        bool same;
+    };
+    const OriginCase cases[] = {
+        {"http://example.com/a", "http://EXAMPLE.com/b", true},
+        {"http://example.com/", "http://example.com:80/", true},
+        {"https://example.com/", "https://example.com:443/x", true},
+        {"http://example.com/", "https://example.com/", false},
+        {"http://example.com:81/", "http://example.com/", false},
+        {"http://example.com/", "http://www.example.com/", false},
+        {"file:///a", "file:///b", false},
+    };
+    for (const OriginCase& c : cases)
+        EXPECT_EQ(sameOrigin(QUrl(c.a), QUrl(c.b)), c.same) << c.a << " " << c.b;
+}
+
+TEST(PageLinks, ManyLinksInOnePass) {
+    QString page;
+    for (int i = 0; i < 20000; ++i)
+        page += QStringLiteral("<p><a href=\"/p%1\">%1</a> <a href=\"/p%1\">again</a>").arg(i % 5000);
+    const QStringList links = linksOf(page);
+    ASSERT_EQ(links.size(), 5000);
+    EXPECT_EQ(links.first(), "http://example.com/p0");
+    EXPECT_EQ(links.last(), "http://example.com/p4999");
+}
+
+} // namespace
