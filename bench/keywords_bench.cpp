@@ -28,8 +28,8 @@ void BM_KeywordChain(benchmark::State& state) {
     const QString page = generatedPage(state.range(0));
     qsizetype found = 0;
     for (auto _ : state) {
-        QStringList words = headwise::WordList(headwise::StripHtml(page));
-        headwise::RemoveRedundantWords(words);
+        QStringList words = headwise::wordList(headwise::stripHtml(page));
+        headwise::removeRedundantWords(words);
         headwise::ClearDoubles(words);
         found = words.size();
         benchmark::DoNotOptimize(words);
@@ -41,7 +41,7 @@ void BM_KeywordChain(benchmark::State& state) {
 void BM_StripHtml(benchmark::State& state) {
     const QString page = generatedPage(state.range(0));
     for (auto _ : state)
-        benchmark::DoNotOptimize(headwise::StripHtml(page));
+        benchmark::DoNotOptimize(headwise::stripHtml(page));
     state.SetBytesProcessed(state.iterations() * page.size());
 }
 

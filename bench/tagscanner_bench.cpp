@@ -30,9 +30,9 @@ QString generatedPage(qsizetype size) {
 void BM_ScanPage(benchmark::State& state) {
     const QString page = generatedPage(state.range(0));
     for (auto _ : state) {
-        benchmark::DoNotOptimize(headwise::ListMetaTags(page));
+        benchmark::DoNotOptimize(headwise::listMetaTags(page));
         for (headwise::ScannedTag tag : headwise::kReportOrder)
-            benchmark::DoNotOptimize(headwise::ScanTag(tag, page));
+            benchmark::DoNotOptimize(headwise::scanTag(tag, page));
     }
     state.SetBytesProcessed(state.iterations() * page.size());
 }

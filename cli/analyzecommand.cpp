@@ -2,7 +2,6 @@
 #include "output.h"
 #include "pageinput.h"
 
-#include "appinfo.h"
 #include "linebreaks.h"
 #include "tagscanner.h"
 
@@ -52,9 +51,9 @@ struct PageReport {
 
 PageReport analyzePage(const QString& page) {
     PageReport report;
-    report.meta = pieces(ListMetaTags(page).script);
+    report.meta = pieces(listMetaTags(page).script);
     for (ScannedTag tag : kReportOrder) {
-        const ScanResult scan = ScanTag(tag, page);
+        const ScanResult scan = scanTag(tag, page);
         const bool missing = reportsMissing(QString::number(scan.count));
         const QStringList found = tag == ScannedTag::Title
                                       ? (missing ? QStringList{} : QStringList{scan.boxText})

@@ -14,5 +14,6 @@ int runCreate(const QStringList& arguments);
 int runAnalyze(const QStringList& arguments);
 int runExtract(const QStringList& arguments);
 int runInsert(const QStringList& arguments);
+int runAudit(const QStringList& arguments);
 
 } // namespace headwise::cli

@@ -42,14 +42,21 @@ int runCreate(const QStringList& arguments) {
     }
 
     auto value = [&](int i) { return parser.value(options[i]); };
-    const TagFields tagFields{value(0), value(1), value(2), value(3), value(4),
-                              value(5), value(6), value(7), value(8)};
+    const TagFields tagFields{.title = value(0),
+                              .author = value(1),
+                              .subject = value(2),
+                              .description = value(3),
+                              .keywords = value(4),
+                              .rating = value(5),
+                              .robots = value(6),
+                              .revisit = value(7),
+                              .outputForm = value(8)};
     if (tagFields.title.isEmpty()) {
         writeError(QStringLiteral("a title is needed: --title TEXT"));
         return kExitBadInput;
     }
     const std::optional<QString> block =
-        parser.isSet(alternate) ? BuildAltTagBlock(tagFields) : BuildTagBlock(tagFields);
+        parser.isSet(alternate) ? buildAltTagBlock(tagFields) : BuildTagBlock(tagFields);
     if (!block) {
         writeError(QStringLiteral("unknown form \"%1\": use \"MetaTags Only\" or \"HTML Page\"")
                        .arg(tagFields.outputForm));

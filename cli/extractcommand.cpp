@@ -27,13 +27,13 @@ int runExtract(const QStringList& arguments) {
         writeError(input + QStringLiteral(": ") + loaded.error);
         return kExitBadInput;
     }
-    QStringList words = WordList(StripHtml(loaded.page->text));
-    RemoveRedundantWords(words);
+    QStringList words = wordList(stripHtml(loaded.page->text));
+    removeRedundantWords(words);
     ClearDoubles(words);
     if (parser.isSet(lines))
         writeOut(words.isEmpty() ? QString() : words.join(QLatin1Char('\n')) + QLatin1Char('\n'));
     else
-        writeOut(KeywordText(words) + QLatin1Char('\n'));
+        writeOut(keywordText(words) + QLatin1Char('\n'));
     return kExitOk;
 }
 

@@ -2,7 +2,7 @@
 #include "output.h"
 #include "pageinput.h"
 
-#include "appinfo.h"
+#include "linebreaks.h"
 #include "pagefile.h"
 #include "tagscanner.h"
 

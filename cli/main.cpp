@@ -17,6 +17,7 @@ const QString kUsage =
                    "  analyze   report the meta tags of pages (files or http(s) addresses)\n"
                    "  extract   print the candidate keywords of a page\n"
                    "  insert    insert a tag block into a page file\n"
+                   "  audit     check the heads of pages, folders or sites for search engines\n"
                    "\n"
                    "headwise-cli COMMAND --help describes a command; --version prints the version.\n");
 
@@ -49,6 +50,8 @@ int main(int argc, char* argv[]) {
         return runExtract(arguments);
     if (command == QLatin1String("insert"))
         return runInsert(arguments);
+    if (command == QLatin1String("audit"))
+        return runAudit(arguments);
     writeError(QStringLiteral("unknown command \"%1\"; see headwise-cli --help").arg(command));
     return kExitBadInput;
 }

@@ -9,7 +9,10 @@
 namespace headwise::cli {
 
 void writeOut(const QString& text) {
-    const QByteArray bytes = text.toUtf8();
+    writeOut(text.toUtf8());
+}
+
+void writeOut(const QByteArray& bytes) {
     std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout);
 }
 

@@ -7,6 +7,7 @@ namespace headwise::cli {
 
 // Exact bytes on stdout (UTF-8, no line-break translation).
 void writeOut(const QString& text);
+void writeOut(const QByteArray& bytes);
 // One line on stderr, prefixed with the program name.
 void writeError(const QString& line);
 

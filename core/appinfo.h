@@ -1,5 +1,7 @@
 #pragma once
 
+#include "version.h"
+
 #include <QString>
 
 namespace headwise {
@@ -20,15 +22,9 @@ inline QString iconName() {
     return QStringLiteral("headwise");
 }
 
-inline constexpr int kVersionMajor = 2;
-inline constexpr int kVersionMinor = 0;
-inline constexpr int kVersionRevision = 0;
-
+// The build sets the version once, in the project's CMakeLists.txt.
 inline QString versionText() {
-    return QStringLiteral("%1.%2.%3").arg(kVersionMajor).arg(kVersionMinor).arg(kVersionRevision);
+    return QStringLiteral(HEADWISE_VERSION_TEXT);
 }
-
-// Line break inside every text the program produces itself.
-inline const QString kCrLf = QStringLiteral("\r\n");
 
 } // namespace headwise

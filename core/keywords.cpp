@@ -71,7 +71,7 @@ void deleteCharacters(QString& text, const QList<QChar>& characters) {
 
 } // namespace
 
-QString StripHtml(const QString& text) {
+QString stripHtml(const QString& text) {
     QString result = text.toLower();
     QList<QChar> characters;
     for (const QString& item : strippedItems()) {
@@ -90,7 +90,7 @@ QString StripHtml(const QString& text) {
     return result;
 }
 
-QStringList WordList(const QString& text) {
+QStringList wordList(const QString& text) {
     QStringList words;
     if (text.isEmpty())
         return words;
@@ -110,7 +110,7 @@ QStringList WordList(const QString& text) {
     return words;
 }
 
-void RemoveRedundantWords(QStringList& words) {
+void removeRedundantWords(QStringList& words) {
     words.removeIf(
         [](const QString& word) { return word.size() < kShortestKeyword || word.size() > kLongestKeyword; });
 }
@@ -129,7 +129,7 @@ qsizetype CountCommas(const QString& text) {
     return text.isEmpty() ? -1 : text.count(QLatin1Char(','));
 }
 
-QString KeywordText(const QStringList& words) {
+QString keywordText(const QStringList& words) {
     return words.join(QStringLiteral(", "));
 }
 

@@ -14,18 +14,18 @@ const QStringList& strippedItems();
 // Each pass scans left to right once, matches do not overlap and the pass
 // does not look again at joints it created. Items go as substrings, not
 // words: "string" becomes "sing".
-QString StripHtml(const QString& text);
+QString stripHtml(const QString& text);
 
 // Every token of the text, split at each blank, tab and line break (CR LF,
 // lone CR, lone LF). Neighbouring separators give empty tokens, which the
 // length filter drops.
-QStringList WordList(const QString& text);
+QStringList wordList(const QString& text);
 
 inline constexpr qsizetype kShortestKeyword = 5;
 inline constexpr qsizetype kLongestKeyword = 15;
 
 // Keeps the words of 5 to 15 characters (UTF-16 code units), in order.
-void RemoveRedundantWords(QStringList& words);
+void removeRedundantWords(QStringList& words);
 
 // Keeps the first occurrence of each word (exact comparison), in order.
 void ClearDoubles(QStringList& words);
@@ -34,6 +34,6 @@ void ClearDoubles(QStringList& words);
 qsizetype CountCommas(const QString& text);
 
 // Words separated by ", " with nothing after the last.
-QString KeywordText(const QStringList& words);
+QString keywordText(const QStringList& words);
 
 } // namespace headwise

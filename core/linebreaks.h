@@ -4,6 +4,9 @@
 
 namespace headwise {
 
+// Line break inside every text the program produces itself.
+inline const QString kCrLf = QStringLiteral("\r\n");
+
 // How many of each kind of line break a text held.
 struct LineBreakCounts {
     qsizetype crlf = 0;

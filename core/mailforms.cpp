@@ -23,60 +23,80 @@ QStringList makerWebAddresses() {
 
 const MailForm& tellFriendForm() {
     static const MailForm form{
-        MailFormKind::TellFriend,
-        QStringLiteral("frmBugReport"),
-        QStringLiteral("Tell a Friend"),
-        QStringLiteral("Tell a Friend About ") + applicationTitle(),
-        QStringLiteral("VarnholtTellaFriend"),
-        QStringLiteral("Your Message has been Sent Successfully.     ") + kCrLf + kCrLf +
-            QStringLiteral("Thanks for telling a friend about ") + applicationTitle() +
-            QStringLiteral("     "),
-        {QStringLiteral(" I Highly Recommend It!"), QStringLiteral(" I Thought You'd Want To See This"),
-         QStringLiteral(" I'm using a new program"), QStringLiteral(" This seems like a good one"),
-         QStringLiteral(" Check Out This Program")},
-        2,
-        {
-            {QStringLiteral("cboSubject"), FieldCheck::SubjectIsPrompt, QStringLiteral("No Subject Chosen"),
-             QStringLiteral("You must choose a Subject for the email     ")},
-            {QStringLiteral("txtFriendsName"), FieldCheck::Empty, QStringLiteral("No Name"),
-             QStringLiteral("Please enter your friend's name     ")},
-            {QStringLiteral("txtFriend"), FieldCheck::Empty, QStringLiteral("No Email Address"),
-             QStringLiteral("Please enter your friend's email address     ")},
-            {QStringLiteral("txtName"), FieldCheck::Empty, QStringLiteral("No Name"),
-             QStringLiteral("Please enter your name     ")},
-            {QStringLiteral("txtFrom"), FieldCheck::Empty, QStringLiteral("No Email Address"),
-             QStringLiteral("Please enter your email address     ")},
-        },
+        .kind = MailFormKind::TellFriend,
+        .objectName = QStringLiteral("frmBugReport"),
+        .initialCaption = QStringLiteral("Tell a Friend"),
+        .caption = QStringLiteral("Tell a Friend About ") + applicationTitle(),
+        .mailerName = QStringLiteral("VarnholtTellaFriend"),
+        .successText = QStringLiteral("Your Message has been Sent Successfully.     ") + kCrLf + kCrLf +
+                       QStringLiteral("Thanks for telling a friend about ") + applicationTitle() +
+                       QStringLiteral("     "),
+        .subjects = {QStringLiteral(" I Highly Recommend It!"),
+                     QStringLiteral(" I Thought You'd Want To See This"),
+                     QStringLiteral(" I'm using a new program"),
+                     QStringLiteral(" This seems like a good one"),
+                     QStringLiteral(" Check Out This Program")},
+        .initialSubject = 2,
+        .checks =
+            {
+                {.field = QStringLiteral("cboSubject"),
+                 .condition = FieldCheck::SubjectIsPrompt,
+                 .title = QStringLiteral("No Subject Chosen"),
+                 .text = QStringLiteral("You must choose a Subject for the email     ")},
+                {.field = QStringLiteral("txtFriendsName"),
+                 .condition = FieldCheck::Empty,
+                 .title = QStringLiteral("No Name"),
+                 .text = QStringLiteral("Please enter your friend's name     ")},
+                {.field = QStringLiteral("txtFriend"),
+                 .condition = FieldCheck::Empty,
+                 .title = QStringLiteral("No Email Address"),
+                 .text = QStringLiteral("Please enter your friend's email address     ")},
+                {.field = QStringLiteral("txtName"),
+                 .condition = FieldCheck::Empty,
+                 .title = QStringLiteral("No Name"),
+                 .text = QStringLiteral("Please enter your name     ")},
+                {.field = QStringLiteral("txtFrom"),
+                 .condition = FieldCheck::Empty,
+                 .title = QStringLiteral("No Email Address"),
+                 .text = QStringLiteral("Please enter your email address     ")},
+            },
     };
     return form;
 }
 
 const MailForm& contactForm() {
     static const MailForm form{
-        MailFormKind::Contact,
-        QStringLiteral("frmBugReport1"),
-        QStringLiteral("Contact Varnholt"),
-        QStringLiteral("Comment About ") + applicationTitle(),
-        QStringLiteral("VarnholtBugReport"),
-        QStringLiteral("Your Message has been Sent Successfully.  Thank You!     ") + kCrLf + kCrLf +
-            QStringLiteral("We will respond within 24 hours.     "),
-        {QStringLiteral(" Comment on program"), QStringLiteral(" Report Bug"),
-         QStringLiteral(" Program Suggestion"), QStringLiteral(" Ask a Question"),
-         QStringLiteral(" Technical Support")},
-        -1,
-        {
-            {QStringLiteral("cboSubject"), FieldCheck::SubjectIsPrompt, QStringLiteral("Report"),
-             QStringLiteral("You must choose a Subject for the email     ")},
-            {QStringLiteral("txtFrom"), FieldCheck::Empty, QStringLiteral("Report"),
-             QStringLiteral("Please enter your email address     ")},
-            {QStringLiteral("txtMessage"), FieldCheck::Empty, QStringLiteral("Report"),
-             QStringLiteral("Please enter your message     ")},
-        },
+        .kind = MailFormKind::Contact,
+        .objectName = QStringLiteral("frmBugReport1"),
+        .initialCaption = QStringLiteral("Contact Varnholt"),
+        .caption = QStringLiteral("Comment About ") + applicationTitle(),
+        .mailerName = QStringLiteral("VarnholtBugReport"),
+        .successText = QStringLiteral("Your Message has been Sent Successfully.  Thank You!     ") + kCrLf +
+                       kCrLf + QStringLiteral("We will respond within 24 hours.     "),
+        .subjects = {QStringLiteral(" Comment on program"), QStringLiteral(" Report Bug"),
+                     QStringLiteral(" Program Suggestion"), QStringLiteral(" Ask a Question"),
+                     QStringLiteral(" Technical Support")},
+        .initialSubject = -1,
+        .checks =
+            {
+                {.field = QStringLiteral("cboSubject"),
+                 .condition = FieldCheck::SubjectIsPrompt,
+                 .title = QStringLiteral("Report"),
+                 .text = QStringLiteral("You must choose a Subject for the email     ")},
+                {.field = QStringLiteral("txtFrom"),
+                 .condition = FieldCheck::Empty,
+                 .title = QStringLiteral("Report"),
+                 .text = QStringLiteral("Please enter your email address     ")},
+                {.field = QStringLiteral("txtMessage"),
+                 .condition = FieldCheck::Empty,
+                 .title = QStringLiteral("Report"),
+                 .text = QStringLiteral("Please enter your message     ")},
+            },
     };
     return form;
 }
 
-std::optional<FieldCheck> FirstFailingCheck(const QList<FieldCheck>& checks, const FieldValue& value) {
+std::optional<FieldCheck> firstFailingCheck(const QList<FieldCheck>& checks, const FieldValue& value) {
     for (const FieldCheck& check : checks) {
         const QString text = value(check.field);
         // Exact and case-sensitive; a field of blanks is not empty.
@@ -88,15 +108,15 @@ std::optional<FieldCheck> FirstFailingCheck(const QList<FieldCheck>& checks, con
     return std::nullopt;
 }
 
-QString TellFriendSubject(const QString& name, const QString& entry) {
+QString tellFriendSubject(const QString& name, const QString& entry) {
     return QStringLiteral("From: ") + name + QStringLiteral(" - ") + entry;
 }
 
-QString ContactSubject(const QString& entry) {
+QString contactSubject(const QString& entry) {
     return applicationTitle() + QStringLiteral(" - ") + entry;
 }
 
-QString TellFriendBody(const QString& friendsName, const QString& comments, const QString& pageUrl,
+QString tellFriendBody(const QString& friendsName, const QString& comments, const QString& pageUrl,
                        const QString& name) {
     const QString& br = kCrLf;
     const QString title = applicationTitle();

@@ -49,13 +49,13 @@ const MailForm& contactForm();
 using FieldValue = std::function<QString(const QString& field)>;
 
 // The first failing check, or none when the mail may go.
-std::optional<FieldCheck> FirstFailingCheck(const QList<FieldCheck>& checks, const FieldValue& value);
+std::optional<FieldCheck> firstFailingCheck(const QList<FieldCheck>& checks, const FieldValue& value);
 
-QString TellFriendSubject(const QString& name, const QString& entry);
-QString ContactSubject(const QString& entry);
+QString tellFriendSubject(const QString& name, const QString& entry);
+QString contactSubject(const QString& entry);
 
 // The recommendation sent by Tell a Friend; line breaks are CR LF.
-QString TellFriendBody(const QString& friendsName, const QString& comments, const QString& pageUrl,
+QString tellFriendBody(const QString& friendsName, const QString& comments, const QString& pageUrl,
                        const QString& name);
 
 } // namespace headwise

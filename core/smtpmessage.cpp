@@ -1,6 +1,5 @@
 #include "smtpmessage.h"
 
-#include "appinfo.h"
 #include "linebreaks.h"
 
 namespace headwise {
@@ -36,12 +35,12 @@ int ReplyCode(const QString& reply) {
     return code;
 }
 
-bool IsSendable(const MailRequest& request) {
+bool isSendable(const MailRequest& request) {
     return !hasLineBreak(request.Sender) && !hasLineBreak(request.Recipient) &&
            !hasLineBreak(request.Subject);
 }
 
-QByteArray EncodedSubject(const QString& subject) {
+QByteArray encodedSubject(const QString& subject) {
     if (isAscii(subject))
         return subject.toLatin1();
     QByteArray out;
@@ -67,7 +66,7 @@ QByteArray EncodedSubject(const QString& subject) {
     return out;
 }
 
-QByteArray WireBody(const QString& body) {
+QByteArray wireBody(const QString& body) {
     const QString crlf = toCrLf(body);
     QString out;
     out.reserve(crlf.size() + 16);
@@ -81,14 +80,14 @@ QByteArray WireBody(const QString& body) {
     return out.toUtf8();
 }
 
-QByteArray MessageText(const MailRequest& request, const QString& mailerName, const QString& body) {
-    if (!IsSendable(request))
+QByteArray messageText(const MailRequest& request, const QString& mailerName, const QString& body) {
+    if (!isSendable(request))
         return {};
     const QByteArray crlf = kCrLf.toLatin1();
     QByteArray text;
     text += "From: <" + request.Sender.toUtf8() + ">" + crlf;
     text += "To: " + request.Recipient.toUtf8() + crlf;
-    text += "Subject: " + EncodedSubject(request.Subject) + crlf;
+    text += "Subject: " + encodedSubject(request.Subject) + crlf;
     text += "X-Mailer: " + mailerName.toUtf8() + crlf;
     text += "Mime-Version: 1.0" + crlf;
     text += "Content-Type: text/" + request.ContentSubtype.toUtf8() + "\t";
@@ -97,7 +96,7 @@ QByteArray MessageText(const MailRequest& request, const QString& mailerName, co
     else
         text += "charset=utf-8" + crlf + "Content-Transfer-Encoding: 8bit" + crlf;
     text += crlf;
-    text += WireBody(body);
+    text += wireBody(body);
     return text;
 }
 

@@ -22,18 +22,18 @@ int ReplyCode(const QString& reply);
 
 // False when Sender, Recipient or Subject holds a CR or LF: those would end
 // the command or header line early and let the text inject its own.
-bool IsSendable(const MailRequest& request);
+bool isSendable(const MailRequest& request);
 
 // The Subject header value: the subject itself when it is plain US-ASCII,
 // otherwise RFC 2047 encoded words (UTF-8, base64), folded with CR LF blank.
-QByteArray EncodedSubject(const QString& subject);
+QByteArray encodedSubject(const QString& subject);
 
 // The body as it goes on the wire: every line break CR LF, every line that
 // begins with a dot gets a second one, characters as UTF-8.
-QByteArray WireBody(const QString& body);
+QByteArray wireBody(const QString& body);
 
 // Headers, empty line and body, ready for the DATA step; the terminating
 // dot line is not part of it. Empty when the request is not sendable.
-QByteArray MessageText(const MailRequest& request, const QString& mailerName, const QString& body);
+QByteArray messageText(const MailRequest& request, const QString& mailerName, const QString& body);
 
 } // namespace headwise

@@ -1,6 +1,6 @@
 #include "tagblock.h"
 
-#include "appinfo.h"
+#include "linebreaks.h"
 
 #include <QStringList>
 
@@ -86,7 +86,7 @@ std::optional<QString> BuildTagBlock(const TagFields& fields) {
     return std::nullopt;
 }
 
-std::optional<QString> BuildAltTagBlock(const TagFields& fields) {
+std::optional<QString> buildAltTagBlock(const TagFields& fields) {
     if (fields.title.isEmpty())
         return std::nullopt;
     if (fields.outputForm == kFormTagsOnly)

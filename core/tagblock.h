@@ -28,6 +28,6 @@ std::optional<QString> BuildTagBlock(const TagFields& fields);
 
 // Alternate layout (title first, other tag syntax); accepts "Html Page" and
 // "HTML Page" for the full-page form.
-std::optional<QString> BuildAltTagBlock(const TagFields& fields);
+std::optional<QString> buildAltTagBlock(const TagFields& fields);
 
 } // namespace headwise

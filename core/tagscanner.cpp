@@ -1,6 +1,6 @@
 #include "tagscanner.h"
 
-#include "appinfo.h"
+#include "linebreaks.h"
 
 #include <iterator>
 
@@ -99,7 +99,7 @@ bool forEachPiece(const QString& page, const QString& open, const QString& close
 
 } // namespace
 
-MetaTagListing ListMetaTags(const QString& page) {
+MetaTagListing listMetaTags(const QString& page) {
     MetaTagListing listing;
     listing.failed = !forEachPiece(page, kMetaOpen, kTagClose, [&](QStringView piece) {
         listing.script += piece;
@@ -108,7 +108,7 @@ MetaTagListing ListMetaTags(const QString& page) {
     return listing;
 }
 
-ScanResult ScanTag(ScannedTag tag, const QString& page) {
+ScanResult scanTag(ScannedTag tag, const QString& page) {
     const bool isTitle = tag == ScannedTag::Title;
     ScanResult result;
     result.failed =

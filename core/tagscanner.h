@@ -21,7 +21,7 @@ struct MetaTagListing {
     bool failed = false;
 };
 
-MetaTagListing ListMetaTags(const QString& page);
+MetaTagListing listMetaTags(const QString& page);
 
 // One scanner run over a page.
 // boxText: the title scanner keeps the last complete title; the meta scanners
@@ -33,7 +33,7 @@ struct ScanResult {
     bool failed = false;
 };
 
-ScanResult ScanTag(ScannedTag tag, const QString& page);
+ScanResult scanTag(ScannedTag tag, const QString& page);
 
 // What the page must contain for the tag to count as present, e.g.
 // <META NAME="Keywords" Content= (any letter case, blanks and quotes exact).

@@ -1,6 +1,7 @@
 #include "smtpsession.h"
 
 #include "appinfo.h"
+#include "linebreaks.h"
 
 #include <QCoreApplication>
 #include <QEventLoop>
@@ -47,7 +48,7 @@ void SmtpSession::setTickInterval(int milliseconds) {
 }
 
 bool SmtpSession::StartSession(const MailRequest& request) {
-    if (phase_ != Phase::Idle || !IsSendable(request))
+    if (phase_ != Phase::Idle || !isSendable(request))
         return false;
     request_ = request;
     ++generation_;
@@ -209,7 +210,7 @@ void SmtpSession::runDialogue(quint64 id) {
     if (!step(id, "DATA" + crlf, 354))
         return;
     owner_.setStatus(QStringLiteral("Sending Mail . . ."));
-    send(MessageText(request_, mailerName_, owner_.messageBody()));
+    send(messageText(request_, mailerName_, owner_.messageBody()));
     if (!step(id, crlf + "." + crlf, 250))
         return;
     owner_.setStatus(QStringLiteral("Message Sent"));

@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """Reads headwise-cli's own --help texts and writes what follows them: the
-per-command part of the manual page (a help2man include file) and the bash
-completion. Run at build time, so both always match the built program."""
+per-command part of the manual page (a help2man include file) and the bash and
+zsh completion. Run at build time, so all three always match the built program."""
 
 import argparse
 import re
@@ -12,11 +12,17 @@ COMMAND_LINE = re.compile(r"^  ([a-z][a-z0-9-]*)  +(\S.*)$")
 OPTION_LINE = re.compile(r"^  (-[-\w]+(?:, -[-\w]+)*)(?: <([^>]*)>)?  +(\S.*)$")
 ARGUMENT_LINE = re.compile(r"^  (\w[-\w.]*)  +(\S.*)$")
 CONTINUATION = re.compile(r"^ {4,}(\S.*)$")
-# Fixed values show either as a|b|c or as "A", "B" or "C".
-CHOICES = re.compile(r"\b[a-z][a-z0-9-]*(?:\|[a-z][a-z0-9-]*)+\b")
+# "Options:", "Arguments:"; a sentence of the description may end in a colon too.
+HEADING = re.compile(r"^([A-Z]\w*):$")
+# Fixed values show as a value name a|b|c, as "A", "B" or "C", or as a list
+# after a colon: "Format: text (default), json or sarif."
+PIPED_CHOICES = re.compile(r"^[a-z][a-z0-9-]*(?:\|[a-z][a-z0-9-]*)+$")
 QUOTED_CHOICES = re.compile(r'"[^"]+"(?:, "[^"]+")* or "[^"]+"')
-FILE_VALUE = re.compile(r"file|path|out|page|config|sitemap", re.IGNORECASE)
-DIR_VALUE = re.compile(r"dir|folder", re.IGNORECASE)
+WORD = r"[a-z][a-z0-9-]*(?: \(default\))?"
+LISTED_CHOICES = re.compile(rf": ({WORD}(?:, {WORD})*,? or {WORD})\.?$")
+# Value names that ask for a file (FILE, BLOCKFILE, OUT, FILE|URL) or a folder.
+FILE_WORDS = {"path", "out", "output", "page", "config", "sitemap"}
+DIR_WORDS = {"dir", "directory", "folder"}
 
 
 def run_help(cli, *words):
@@ -32,8 +38,9 @@ def sections(text):
     parts = {"": []}
     current = ""
     for line in text.splitlines():
-        if line and not line.startswith(" ") and line.endswith(":"):
-            current = line[:-1]
+        heading = HEADING.match(line)
+        if heading:
+            current = heading.group(1)
             parts[current] = []
         else:
             parts[current].append(line)
@@ -54,16 +61,20 @@ def entries(lines, pattern):
 
 
 def value_kind(value, description):
-    if DIR_VALUE.search(value):
-        return "dir"
-    if FILE_VALUE.search(value):
+    words = {word.lower() for word in re.findall(r"[A-Za-z]+", value)}
+    if any(word.endswith("file") for word in words) or words & FILE_WORDS:
         return "file"
-    choices = CHOICES.search(value) or CHOICES.search(description)
-    if choices:
-        return "choice:" + choices.group(0)
+    if words & DIR_WORDS:
+        return "dir"
+    if PIPED_CHOICES.match(value):
+        return "choice:" + value
     quoted = QUOTED_CHOICES.search(description)
     if quoted:
         return "choice:" + "|".join(re.findall(r'"([^"]+)"', quoted.group(0)))
+    listed = LISTED_CHOICES.search(description)
+    if listed:
+        words = re.split(r",? or |, ", listed.group(1).replace(" (default)", ""))
+        return "choice:" + "|".join(words)
     return "text"
 
 
@@ -132,25 +143,92 @@ def completion_tables(commands):
     return "\n".join(out)
 
 
+def zsh_quote(text):
+    return "'" + text.replace("'", "'\\''") + "'"
+
+
+def zsh_action(kind):
+    if kind == "file":
+        return "_files"
+    if kind == "dir":
+        return "_files -/"
+    if kind.startswith("choice:"):
+        return "(" + " ".join(value.replace(" ", "\\ ") for value in kind[len("choice:"):].split("|")) + ")"
+    return " "
+
+
+def zsh_option_specs(option):
+    """_arguments specs for one option, one per spelling; the spellings
+    exclude each other."""
+    flags = option["flags"]
+    # An option the help says may be given more than once stays on offer.
+    if "more than once" in option["description"]:
+        exclusion = "*"
+    else:
+        exclusion = f"({' '.join(flags)})" if len(flags) > 1 else ""
+    about = re.sub(r"([\\\[\]])", r"\\\1", option["description"])
+    specs = []
+    for flag in flags:
+        spec = exclusion + flag
+        if option["kind"]:
+            spec += "=" if flag.startswith("--") else "+"
+        spec += f"[{about}]"
+        if option["kind"]:
+            message = option["value"].lower().replace(":", "\\:")
+            spec += f":{message}:{zsh_action(option['kind'])}"
+        specs.append(zsh_quote(spec))
+    return specs
+
+
+def zsh_tables(commands):
+    out = ["  local -a commands=("]
+    for command in commands:
+        out.append("    " + zsh_quote(f"{command['name']}:{command['summary']}"))
+    out += ["  )", "  if (( CURRENT == 2 )); then",
+            "    [[ $PREFIX == -* ]] && compadd -- --help --version",
+            "    _describe -t commands 'headwise-cli command' commands",
+            "    return",
+            "  fi",
+            "  local command=$words[2]",
+            "  shift words",
+            "  (( CURRENT-- ))",
+            "  case $command in"]
+    for command in commands:
+        specs = [spec for option in command["options"] for spec in zsh_option_specs(option)]
+        if command["arguments"]:
+            specs.append("'*:file:_files'")
+        out.append(f"    ({command['name']})")
+        out.append("      _arguments -s \\\n        " + " \\\n        ".join(specs))
+        out.append("      ;;")
+    out.append("  esac")
+    return "\n".join(out)
+
+
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("cli")
     parser.add_argument("--manual", required=True, help="help2man include file to write")
     parser.add_argument("--completion-template", required=True)
     parser.add_argument("--completion", required=True, help="bash completion file to write")
+    parser.add_argument("--zsh-template", required=True)
+    parser.add_argument("--zsh", required=True, help="zsh completion file to write")
     args = parser.parse_args()
 
     top = sections(run_help(args.cli))
-    names = [name for name, _ in entries(top.get("Commands", []), COMMAND_LINE)]
-    if not names:
+    listed = entries(top.get("Commands", []), COMMAND_LINE)
+    if not listed:
         sys.exit(f"{args.cli} --help lists no commands")
-    commands = [read_command(args.cli, name) for name in names]
+    commands = [dict(read_command(args.cli, name), summary=summary) for name, summary in listed]
 
     with open(args.manual, "w", encoding="utf-8") as manual:
         manual.write(manual_include(commands))
     with open(args.completion_template, encoding="utf-8") as template:
         script = template.read().replace("@TABLES@", completion_tables(commands))
     with open(args.completion, "w", encoding="utf-8") as completion:
+        completion.write(script)
+    with open(args.zsh_template, encoding="utf-8") as template:
+        script = template.read().replace("@TABLES@", zsh_tables(commands))
+    with open(args.zsh, "w", encoding="utf-8") as completion:
         completion.write(script)
 
 

@@ -39,7 +39,7 @@ expected=(
     usr/bin/headwise usr/bin/headwise-cli
     usr/share/headwise/meta_tag_help.htm
     usr/share/man/man1/headwise.1.gz usr/share/man/man1/headwise-cli.1.gz
-    usr/share/bash-completion/completions/headwise-cli
+    usr/share/bash-completion/completions/headwise-cli usr/share/zsh/vendor-completions/_headwise-cli
     "usr/share/applications/$app_id.desktop" "usr/share/metainfo/$app_id.metainfo.xml"
     usr/share/icons/hicolor/scalable/apps/headwise.svg "${icons[@]}"
     usr/share/doc/headwise/copyright usr/share/doc/headwise/changelog.gz

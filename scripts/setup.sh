@@ -8,7 +8,7 @@ cd "$(dirname "$0")/.."
 packages=(
   cmake ninja-build g++ pkg-config
   qt6-base-dev qt6-base-dev-tools libgl-dev
-  libcurl4-openssl-dev
+  libcurl4-openssl-dev zlib1g-dev
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   python3 python3-aiosmtpd
   fonts-dejavu-core xvfb xauth
@@ -16,7 +16,7 @@ packages=(
   libgumbo-dev libfreetype-dev fonts-liberation2
   qtkeychain-qt6-dev openssl
   help2man lintian appstream desktop-file-utils dpkg-dev
-  librsvg2-bin bash-completion man-db bsdextrautils
+  librsvg2-bin bash-completion zsh man-db bsdextrautils
 )
 
 missing=()

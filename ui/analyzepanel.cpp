@@ -1,6 +1,5 @@
 #include "analyzepanel.h"
 
-#include "appinfo.h"
 #include "editortext.h"
 #include "fetchnotices.h"
 #include "filedialog.h"
@@ -146,14 +145,14 @@ const AnalyzePanel::ResultRow& AnalyzePanel::rowFor(ScannedTag tag) const {
 }
 
 bool AnalyzePanel::ListMetaTags() {
-    const MetaTagListing listing = headwise::ListMetaTags(pageText());
+    const MetaTagListing listing = headwise::listMetaTags(pageText());
     ui->txtScript->setPlainText(toLf(listing.script));
     return !listing.failed;
 }
 
 void AnalyzePanel::runScanner(ScannedTag tag) {
     const ResultRow& row = rowFor(tag);
-    const ScanResult result = ScanTag(tag, pageText());
+    const ScanResult result = scanTag(tag, pageText());
     setBoxText(row.box, result.boxText);
     row.counter->setText(QString::number(result.count));
 }

@@ -1,7 +1,6 @@
 #include "createpanel.h"
 
 #include "analyzepanel.h"
-#include "appinfo.h"
 #include "editortext.h"
 #include "filedialog.h"
 #include "linebreaks.h"
@@ -56,9 +55,15 @@ void CreatePanel::txtDoc_Change() {
 }
 
 TagFields CreatePanel::readFields(const QString& outputForm) const {
-    return {ui->Text1->text(),         ui->Text2->text(),         ui->Text3->text(),
-            ui->Text4->text(),         ui->Text5->text(),         ui->Combo1->currentText(),
-            ui->Combo2->currentText(), ui->Combo3->currentText(), outputForm};
+    return {.title = ui->Text1->text(),
+            .author = ui->Text2->text(),
+            .subject = ui->Text3->text(),
+            .description = ui->Text4->text(),
+            .keywords = ui->Text5->text(),
+            .rating = ui->Combo1->currentText(),
+            .robots = ui->Combo2->currentText(),
+            .revisit = ui->Combo3->currentText(),
+            .outputForm = outputForm};
 }
 
 void CreatePanel::ButtonEx4_Click() {
@@ -68,7 +73,7 @@ void CreatePanel::ButtonEx4_Click() {
 }
 
 void CreatePanel::ButtonEx7_Click() {
-    if (const auto block = BuildAltTagBlock(readFields(ui->Combo5->currentText())))
+    if (const auto block = buildAltTagBlock(readFields(ui->Combo5->currentText())))
         ui->txtDoc->setPlainText(toLf(*block));
 }
 

@@ -167,14 +167,14 @@ void ExtractPanel::Timer2_Timer() {
 
 void ExtractPanel::cmdRemHtml_Click() {
     showProgress(text::removingHtml);
-    Text22 = StripHtml(Text22);
+    Text22 = stripHtml(Text22);
     paintPending();
     cmdGetEm_Click();
 }
 
 void ExtractPanel::cmdGetEm_Click() {
     showProgress(text::loadingList);
-    setWords(words() + WordList(Text22));
+    setWords(words() + wordList(Text22));
     paintPending();
     ui->lblCount->setText(text::wordsFoundSoFar(names_->rowCount()));
     paintPending();
@@ -184,7 +184,7 @@ void ExtractPanel::cmdGetEm_Click() {
 void ExtractPanel::cmdLess4_Click() {
     showProgress(text::removingRedundant);
     QStringList list = words();
-    RemoveRedundantWords(list);
+    removeRedundantWords(list);
     setWords(list);
     ui->lblCount->setText(text::wordsFoundSoFar(names_->rowCount()));
     paintPending();
@@ -248,7 +248,7 @@ void ExtractPanel::cmdAdd_Click() {
     const QStringList list = words();
     if (list.isEmpty())
         return;
-    ui->txtKeywords2->setPlainText(KeywordText(list));
+    ui->txtKeywords2->setPlainText(keywordText(list));
 }
 
 void ExtractPanel::Command3_Click() {

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "appinfo.h"
+#include "linebreaks.h"
 
 #include <QString>
 

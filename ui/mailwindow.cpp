@@ -80,7 +80,7 @@ void MailWindow::cmdSend_Click() {
     // The recipient is fixed now; edits made while the session runs do not move it.
     const QString recipient = tellUi_ ? tellUi_->txtFriend->text() : makerFeedbackAddress();
     const auto failing =
-        FirstFailingCheck(form_.checks, [this](const QString& field) { return fieldText(field); });
+        firstFailingCheck(form_.checks, [this](const QString& field) { return fieldText(field); });
     if (failing) {
         messages_.show(this, failing->text, failing->title, MessageIcon::Information);
         if (auto* widget = findChild<QWidget*>(failing->field))
@@ -93,8 +93,8 @@ void MailWindow::cmdSend_Click() {
     MailRequest request = request_;
     request.Sender = txtFrom->text();
     request.Recipient = recipient;
-    request.Subject = tellUi_ ? TellFriendSubject(tellUi_->txtName->text(), entry) : ContactSubject(entry);
-    if (!IsSendable(request)) {
+    request.Subject = tellUi_ ? tellFriendSubject(tellUi_->txtName->text(), entry) : contactSubject(entry);
+    if (!isSendable(request)) {
         messages_.show(this, kLineBreakRefused, applicationTitle(), MessageIcon::None);
         return;
     }
@@ -122,7 +122,7 @@ void MailWindow::sessionConnected() {
     // Read now, so edits made between Send and the connection are included.
     if (tellUi_)
         txtMessage->setPlainText(
-            toLf(TellFriendBody(tellUi_->txtFriendsName->text(), crLfText(tellUi_->txtComments),
+            toLf(tellFriendBody(tellUi_->txtFriendsName->text(), crLfText(tellUi_->txtComments),
                                 tellUi_->txtUrl->text(), tellUi_->txtName->text())));
 }
 

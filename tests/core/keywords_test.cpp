@@ -15,7 +15,7 @@ struct StripCase {
 class StripHtmlTest : public ::testing::TestWithParam<StripCase> {};
 
 TEST_P(StripHtmlTest, DeletesTheTableItemsInOrder) {
-    EXPECT_EQ(StripHtml(GetParam().page), GetParam().stripped);
+    EXPECT_EQ(stripHtml(GetParam().page), GetParam().stripped);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -64,7 +64,7 @@ struct WordListCase {
 class WordListTest : public ::testing::TestWithParam<WordListCase> {};
 
 TEST_P(WordListTest, TakesEveryToken) {
-    EXPECT_EQ(WordList(GetParam().text), GetParam().words);
+    EXPECT_EQ(wordList(GetParam().text), GetParam().words);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -81,17 +81,17 @@ INSTANTIATE_TEST_SUITE_P(
                       WordListCase{"NoBlank", "carpet", {"carpet"}}, WordListCase{"Empty", "", {}}),
     [](const auto& info) { return std::string(info.param.name); });
 
-TEST(RemoveRedundantWords, KeepsFiveToFifteenCharacters) {
+TEST(removeRedundantWords, KeepsFiveToFifteenCharacters) {
     QStringList words = {"abcd", "abcde",         "", "abcdefghijklmno", "abcdefghijklmnop",
                          "beta", "keyworddensity"};
-    RemoveRedundantWords(words);
+    removeRedundantWords(words);
     EXPECT_EQ(words, QStringList({"abcde", "abcdefghijklmno", "keyworddensity"}));
 }
 
-TEST(RemoveRedundantWords, CountsUtf16CodeUnits) {
+TEST(removeRedundantWords, CountsUtf16CodeUnits) {
     // Five code units (two of them one surrogate pair) is long enough.
     QStringList words = {QString::fromUtf8("ab\U0001F600c"), QString::fromUtf8("a\U0001F600c")};
-    RemoveRedundantWords(words);
+    removeRedundantWords(words);
     EXPECT_EQ(words, QStringList({QString::fromUtf8("ab\U0001F600c")}));
 }
 
@@ -142,10 +142,10 @@ TEST(CountCommas, CountsCommasOrMinusOneForEmptyText) {
     EXPECT_EQ(CountCommas(QString(40000, QLatin1Char(','))), 40000);
 }
 
-TEST(KeywordText, JoinsWithCommaAndBlank) {
-    EXPECT_EQ(KeywordText({"carpet", "floor", "tiles"}), "carpet, floor, tiles");
-    EXPECT_EQ(KeywordText({"carpet"}), "carpet");
-    EXPECT_EQ(KeywordText({}), "");
+TEST(keywordText, JoinsWithCommaAndBlank) {
+    EXPECT_EQ(keywordText({"carpet", "floor", "tiles"}), "carpet, floor, tiles");
+    EXPECT_EQ(keywordText({"carpet"}), "carpet");
+    EXPECT_EQ(keywordText({}), "");
 }
 
 } // namespace

@@ -35,7 +35,7 @@ class FieldCheckTest : public ::testing::TestWithParam<CheckCase> {};
 TEST_P(FieldCheckTest, FirstFailingCheckSpeaks) {
     const CheckCase& c = GetParam();
     const MailForm& form = c.tellFriend ? tellFriendForm() : contactForm();
-    const auto failing = FirstFailingCheck(form.checks, [&](const QString& f) { return c.fields.value(f); });
+    const auto failing = firstFailingCheck(form.checks, [&](const QString& f) { return c.fields.value(f); });
     if (!c.field) {
         EXPECT_FALSE(failing.has_value()) << failing->field.toStdString();
         return;
@@ -95,10 +95,10 @@ TEST(MailForms, SubjectsKeepTheirLeadingBlank) {
 }
 
 TEST(MailForms, SubjectsHaveTwoBlanksAfterTheHyphen) {
-    EXPECT_EQ(TellFriendSubject("Ann", tellFriendForm().subjects.at(0)),
+    EXPECT_EQ(tellFriendSubject("Ann", tellFriendForm().subjects.at(0)),
               "From: Ann -  I Highly Recommend It!");
-    EXPECT_EQ(TellFriendSubject(" ", " x"), "From:   -  x");
-    EXPECT_EQ(ContactSubject(contactForm().subjects.at(1)), "Headwise -  Report Bug");
+    EXPECT_EQ(tellFriendSubject(" ", " x"), "From:   -  x");
+    EXPECT_EQ(contactSubject(contactForm().subjects.at(1)), "Headwise -  Report Bug");
 }
 
 TEST(MailForms, SuccessTextsKeepTheirBlanks) {
@@ -133,14 +133,14 @@ const char* const kBodyTail =
     "Have Fun There!\r\n"
     "Ann";
 
-TEST(TellFriendBody, WithoutCommentsFourLineBreaksInARow) {
-    const QString body = TellFriendBody("Bob", "", "http://page.example/", "Ann");
+TEST(tellFriendBody, WithoutCommentsFourLineBreaksInARow) {
+    const QString body = tellFriendBody("Bob", "", "http://page.example/", "Ann");
     EXPECT_EQ(body, QString(kBodyHead) + "\r\n\r\n" + kBodyTail);
     EXPECT_TRUE(body.contains("you.\r\n\r\n\r\n\r\nIt's easy"));
 }
 
-TEST(TellFriendBody, CommentsSitBetweenTheParagraphsWithCrLf) {
-    const QString body = TellFriendBody("Bob", "Try it\nnow", "http://page.example/", "Ann");
+TEST(tellFriendBody, CommentsSitBetweenTheParagraphsWithCrLf) {
+    const QString body = tellFriendBody("Bob", "Try it\nnow", "http://page.example/", "Ann");
     EXPECT_EQ(body, QString(kBodyHead) + "Try it\r\nnow\r\n\r\n" + kBodyTail);
     EXPECT_FALSE(body.endsWith("\r\n"));
 }

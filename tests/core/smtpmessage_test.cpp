@@ -43,20 +43,20 @@ const char* const kAsciiHeaders = "From: <me@home.example>\r\n"
                                   "Content-Type: text/plain;\tcharset=us-ascii\r\n"
                                   "\r\n";
 
-TEST(MessageText, AsciiMailKeepsEveryHeaderAsWritten) {
-    const QByteArray text = MessageText(asciiRequest(), QStringLiteral("VarnholtTellaFriend"),
+TEST(messageText, AsciiMailKeepsEveryHeaderAsWritten) {
+    const QByteArray text = messageText(asciiRequest(), QStringLiteral("VarnholtTellaFriend"),
                                         QStringLiteral("Hello\nsecond line"));
     EXPECT_EQ(text, QByteArray(kAsciiHeaders) + "Hello\r\nsecond line");
 }
 
-TEST(MessageText, EmptyBodyStillHasHeadersAndEmptyLine) {
-    EXPECT_EQ(MessageText(asciiRequest(), QStringLiteral("VarnholtTellaFriend"), QString()),
+TEST(messageText, EmptyBodyStillHasHeadersAndEmptyLine) {
+    EXPECT_EQ(messageText(asciiRequest(), QStringLiteral("VarnholtTellaFriend"), QString()),
               QByteArray(kAsciiHeaders));
 }
 
-TEST(MessageText, NonAsciiBodyGoesOutAsUtf8With8bitHeaders) {
+TEST(messageText, NonAsciiBodyGoesOutAsUtf8With8bitHeaders) {
     const QByteArray text =
-        MessageText(asciiRequest(), QStringLiteral("VarnholtBugReport"), QStringLiteral("Grüße, ½ €"));
+        messageText(asciiRequest(), QStringLiteral("VarnholtBugReport"), QStringLiteral("Grüße, ½ €"));
     const QByteArray expected = "From: <me@home.example>\r\n"
                                 "To: friend@far.example\r\n"
                                 "Subject: From: Ann -  I Highly Recommend It!\r\n"
@@ -69,19 +69,19 @@ TEST(MessageText, NonAsciiBodyGoesOutAsUtf8With8bitHeaders) {
     EXPECT_EQ(text, expected);
 }
 
-TEST(MessageText, NonAsciiSubjectAloneLeavesBodyCharset) {
+TEST(messageText, NonAsciiSubjectAloneLeavesBodyCharset) {
     MailRequest r = asciiRequest();
     r.Subject = QStringLiteral("Grüße");
-    const QByteArray text = MessageText(r, QStringLiteral("X"), QStringLiteral("plain"));
+    const QByteArray text = messageText(r, QStringLiteral("X"), QStringLiteral("plain"));
     EXPECT_TRUE(
         text.contains("Subject: =?UTF-8?B?" + QStringLiteral("Grüße").toUtf8().toBase64() + "?=\r\n"));
     EXPECT_TRUE(text.contains("charset=us-ascii\r\n\r\nplain"));
     EXPECT_FALSE(text.contains("Content-Transfer-Encoding"));
 }
 
-TEST(MessageText, NoBareLineFeedOrCarriageReturnEver) {
+TEST(messageText, NoBareLineFeedOrCarriageReturnEver) {
     const QByteArray text =
-        MessageText(asciiRequest(), QStringLiteral("X"), QStringLiteral("a\nb\rc\r\nd\n\n.\ne\r"));
+        messageText(asciiRequest(), QStringLiteral("X"), QStringLiteral("a\nb\rc\r\nd\n\n.\ne\r"));
     for (qsizetype i = 0; i < text.size(); ++i) {
         if (text[i] == '\n') {
             ASSERT_TRUE(i > 0 && text[i - 1] == '\r') << "bare LF at " << i;
@@ -93,7 +93,7 @@ TEST(MessageText, NoBareLineFeedOrCarriageReturnEver) {
     EXPECT_TRUE(text.endsWith("a\r\nb\r\nc\r\nd\r\n\r\n..\r\ne\r\n"));
 }
 
-TEST(MessageText, RefusesLineBreaksInAddressesAndSubject) {
+TEST(messageText, RefusesLineBreaksInAddressesAndSubject) {
     struct Case {
         QString MailRequest::*field;
         const char* value;
@@ -107,10 +107,10 @@ TEST(MessageText, RefusesLineBreaksInAddressesAndSubject) {
     for (const Case& c : cases) {
         MailRequest r = asciiRequest();
         r.*c.field = QString::fromUtf8(c.value);
-        EXPECT_FALSE(IsSendable(r)) << c.value;
-        EXPECT_TRUE(MessageText(r, QStringLiteral("X"), QStringLiteral("body")).isEmpty()) << c.value;
+        EXPECT_FALSE(isSendable(r)) << c.value;
+        EXPECT_TRUE(messageText(r, QStringLiteral("X"), QStringLiteral("body")).isEmpty()) << c.value;
     }
-    EXPECT_TRUE(IsSendable(asciiRequest()));
+    EXPECT_TRUE(isSendable(asciiRequest()));
 }
 
 struct DotCase {
@@ -121,7 +121,7 @@ struct DotCase {
 class DotDoublingTest : public ::testing::TestWithParam<DotCase> {};
 
 TEST_P(DotDoublingTest, LinesLedByADotGetASecondDot) {
-    EXPECT_EQ(WireBody(QString::fromUtf8(GetParam().body)), QByteArray(GetParam().wire)) << GetParam().body;
+    EXPECT_EQ(wireBody(QString::fromUtf8(GetParam().body)), QByteArray(GetParam().wire)) << GetParam().body;
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -130,16 +130,16 @@ INSTANTIATE_TEST_SUITE_P(
                       DotCase{"..hidden", "...hidden"}, DotCase{"a.b\n c.", "a.b\r\n c."},
                       DotCase{"x\r\n.end", "x\r\n..end"}, DotCase{"x\r.y", "x\r\n..y"}, DotCase{"", ""}));
 
-TEST(EncodedSubject, AsciiStaysAsTyped) {
-    EXPECT_EQ(EncodedSubject(QStringLiteral("Headwise -  Report Bug")), QByteArray("Headwise -  Report Bug"));
+TEST(encodedSubject, AsciiStaysAsTyped) {
+    EXPECT_EQ(encodedSubject(QStringLiteral("Headwise -  Report Bug")), QByteArray("Headwise -  Report Bug"));
 }
 
-TEST(EncodedSubject, LongSubjectSplitsIntoShortWordsOnWholeCharacters) {
+TEST(encodedSubject, LongSubjectSplitsIntoShortWordsOnWholeCharacters) {
     // 40 two-byte letters and an emoji: more than one word's worth, with a
     // four-byte character that must not be cut.
     const QString subject =
         QString(40, QChar(0x00E9)) + QString::fromUtf8("\xF0\x9F\x98\x80") + QStringLiteral("x");
-    const QByteArray encoded = EncodedSubject(subject);
+    const QByteArray encoded = encodedSubject(subject);
     const QList<QByteArray> words = encoded.split('\n');
     ASSERT_GE(words.size(), 2);
     QByteArray decoded;

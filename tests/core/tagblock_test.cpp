@@ -60,10 +60,10 @@ TEST(TagBlock, StandardLayoutGoldenTexts) {
 TEST(TagBlock, AlternateLayoutGoldenTexts) {
     const QString end = QStringLiteral("<!-- End of Meta Tag Generation -->");
     const QString head = QString::fromLatin1(kAltHead);
-    EXPECT_EQ(BuildAltTagBlock(sampleFields("MetaTags Only")), head + "\r\n" + end);
+    EXPECT_EQ(buildAltTagBlock(sampleFields("MetaTags Only")), head + "\r\n" + end);
     // The full-page form closes with the end comment after </html>.
-    EXPECT_EQ(BuildAltTagBlock(sampleFields("Html Page")), page(head) + "\r\n" + end);
-    EXPECT_EQ(BuildAltTagBlock(sampleFields("HTML Page")), page(head) + "\r\n" + end);
+    EXPECT_EQ(buildAltTagBlock(sampleFields("Html Page")), page(head) + "\r\n" + end);
+    EXPECT_EQ(buildAltTagBlock(sampleFields("HTML Page")), page(head) + "\r\n" + end);
 }
 
 TEST(TagBlock, LineCountsAndNoTrailingBreak) {
@@ -73,8 +73,8 @@ TEST(TagBlock, LineCountsAndNoTrailingBreak) {
     } cases[] = {
         {BuildTagBlock(sampleFields("MetaTags Only")), 12},
         {BuildTagBlock(sampleFields("HTML Page")), 19},
-        {BuildAltTagBlock(sampleFields("MetaTags Only")), 12},
-        {BuildAltTagBlock(sampleFields("Html Page")), 19},
+        {buildAltTagBlock(sampleFields("MetaTags Only")), 12},
+        {buildAltTagBlock(sampleFields("Html Page")), 19},
     };
     for (const Case& c : cases) {
         ASSERT_TRUE(c.block);
@@ -88,7 +88,7 @@ TEST(TagBlock, EmptyTitleGivesNothing) {
     TagFields f = sampleFields("MetaTags Only");
     f.title.clear();
     EXPECT_FALSE(BuildTagBlock(f));
-    EXPECT_FALSE(BuildAltTagBlock(f));
+    EXPECT_FALSE(buildAltTagBlock(f));
     f.title = " "; // a blank is a title
     ASSERT_TRUE(BuildTagBlock(f));
     EXPECT_TRUE(BuildTagBlock(f)->contains("<title> </title>"));
@@ -98,7 +98,7 @@ TEST(TagBlock, UnmatchedFormGivesNothing) {
     for (const char* form : {"", "Web Page", "metatags only", "MetaTags Only ", "Html Page", "HTML page"})
         EXPECT_FALSE(BuildTagBlock(sampleFields(form))) << form;
     for (const char* form : {"", "html page", "MetaTags Only ", "HTML  Page"})
-        EXPECT_FALSE(BuildAltTagBlock(sampleFields(form))) << form;
+        EXPECT_FALSE(buildAltTagBlock(sampleFields(form))) << form;
 }
 
 TEST(TagBlock, FieldsAreCopiedUnchanged) {

@@ -20,7 +20,7 @@ class ScanTagCases : public ::testing::TestWithParam<ScanCase> {};
 
 TEST_P(ScanTagCases, FindsExactlyTheGeneratorForm) {
     const ScanCase& c = GetParam();
-    const ScanResult r = ScanTag(c.tag, QString::fromUtf8(c.page));
+    const ScanResult r = scanTag(c.tag, QString::fromUtf8(c.page));
     EXPECT_EQ(r.boxText, QString::fromUtf8(c.boxText));
     EXPECT_EQ(r.count, c.count);
     EXPECT_EQ(r.failed, c.failed);
@@ -67,13 +67,13 @@ TEST(Scanner, TagsFarIntoALongPageAreFound) {
     const QString page = filler + QStringLiteral("<title>Late</title>") + QString(100000, QLatin1Char('y')) +
                          QStringLiteral("<META NAME=\"Keywords\" Content=\"") +
                          QString(70000, QLatin1Char('k')) + QStringLiteral("\">");
-    const ScanResult title = ScanTag(ScannedTag::Title, page);
+    const ScanResult title = scanTag(ScannedTag::Title, page);
     EXPECT_EQ(title.boxText, QStringLiteral("<title>Late</title>"));
     EXPECT_EQ(title.count, 1);
-    const ScanResult keywords = ScanTag(ScannedTag::Keywords, page);
+    const ScanResult keywords = scanTag(ScannedTag::Keywords, page);
     EXPECT_EQ(keywords.count, 1);
     EXPECT_EQ(keywords.boxText.size(), 31 + 70000 + 2 + 2);
-    const MetaTagListing listing = ListMetaTags(page);
+    const MetaTagListing listing = listMetaTags(page);
     EXPECT_FALSE(listing.failed);
     EXPECT_EQ(listing.script, keywords.boxText);
 }
@@ -83,12 +83,12 @@ TEST(Scanner, GeneratedBlockIsFoundWhole) {
                      "General", "ALL", "7 Days", kFormHtmlPage};
     const QString page = *BuildTagBlock(fields);
     for (ScannedTag tag : kReportOrder) {
-        const ScanResult r = ScanTag(tag, page);
+        const ScanResult r = scanTag(tag, page);
         EXPECT_EQ(r.count, 1) << missingMessage(tag).toStdString();
         EXPECT_FALSE(r.failed);
     }
-    EXPECT_EQ(ScanTag(ScannedTag::Title, page).boxText, QStringLiteral("<title>Rugs</title>"));
-    EXPECT_EQ(ListMetaTags(page).script.count(QStringLiteral("\r\n")), 7);
+    EXPECT_EQ(scanTag(ScannedTag::Title, page).boxText, QStringLiteral("<title>Rugs</title>"));
+    EXPECT_EQ(listMetaTags(page).script.count(QStringLiteral("\r\n")), 7);
 }
 
 TEST(Scanner, TwelveMetaTagsOneInTheGeneratorForm) {
@@ -97,13 +97,13 @@ TEST(Scanner, TwelveMetaTagsOneInTheGeneratorForm) {
     for (int i = 0; i < 10; ++i)
         page += QStringLiteral("<meta name=\"tag%1\" content='x'>\r\n").arg(i);
     page += QStringLiteral("</head></html>");
-    const MetaTagListing listing = ListMetaTags(page);
+    const MetaTagListing listing = listMetaTags(page);
     EXPECT_FALSE(listing.failed);
     EXPECT_EQ(listing.script.split(QStringLiteral("\r\n"), Qt::SkipEmptyParts).size(), 12);
-    EXPECT_EQ(ScanTag(ScannedTag::Keywords, page).count, 1);
+    EXPECT_EQ(scanTag(ScannedTag::Keywords, page).count, 1);
     for (ScannedTag tag :
          {ScannedTag::Description, ScannedTag::Robots, ScannedTag::Rating, ScannedTag::Revisit})
-        EXPECT_EQ(ScanTag(tag, page).count, 0);
+        EXPECT_EQ(scanTag(tag, page).count, 0);
 }
 
 struct ListingCase {
@@ -117,7 +117,7 @@ class ListingCases : public ::testing::TestWithParam<ListingCase> {};
 
 TEST_P(ListingCases, CollectsEveryMetaPiece) {
     const ListingCase& c = GetParam();
-    const MetaTagListing listing = ListMetaTags(QString::fromUtf8(c.page));
+    const MetaTagListing listing = listMetaTags(QString::fromUtf8(c.page));
     EXPECT_EQ(listing.script, QString::fromUtf8(c.script));
     EXPECT_EQ(listing.failed, c.failed);
 }
@@ -202,7 +202,7 @@ class ReplaceCases : public ::testing::TestWithParam<ReplaceCase> {};
 
 TEST_P(ReplaceCases, RemovesTheListedBlockWhereItStandsWhole) {
     const QString page = QString::fromUtf8(GetParam().page);
-    EXPECT_EQ(removeMetaBlock(page, ListMetaTags(page).script), QString::fromUtf8(GetParam().expected));
+    EXPECT_EQ(removeMetaBlock(page, listMetaTags(page).script), QString::fromUtf8(GetParam().expected));
 }
 
 INSTANTIATE_TEST_SUITE_P(

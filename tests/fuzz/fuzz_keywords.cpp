@@ -10,12 +10,12 @@ using namespace headwise;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const QString text = QString::fromUtf8(reinterpret_cast<const char*>(data), qsizetype(size));
-    const QString stripped = StripHtml(text);
+    const QString stripped = stripHtml(text);
     for (QChar gone : QStringLiteral("<>/\\\"=,.}{!-+#%;:'()"))
         require(!stripped.contains(gone));
 
-    QStringList words = WordList(stripped);
-    RemoveRedundantWords(words);
+    QStringList words = wordList(stripped);
+    removeRedundantWords(words);
     ClearDoubles(words);
     QSet<QString> seen;
     for (const QString& word : words) {
@@ -25,8 +25,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         require(!seen.contains(word));
         seen.insert(word);
     }
-    const QString keywordText = KeywordText(words);
-    require(words.isEmpty() ? keywordText.isEmpty() : keywordText.split(QStringLiteral(", ")) == words);
-    require(CountCommas(keywordText) == (keywordText.isEmpty() ? -1 : words.size() - 1));
+    const QString joined = keywordText(words);
+    require(words.isEmpty() ? joined.isEmpty() : joined.split(QStringLiteral(", ")) == words);
+    require(CountCommas(joined) == (joined.isEmpty() ? -1 : words.size() - 1));
     return 0;
 }

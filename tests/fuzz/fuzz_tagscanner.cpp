@@ -19,14 +19,14 @@ static QStringList pieces(const QString& listed) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const QString page = QString::fromUtf8(reinterpret_cast<const char*>(data), qsizetype(size));
 
-    const MetaTagListing listing = ListMetaTags(page);
+    const MetaTagListing listing = listMetaTags(page);
     for (const QString& piece : pieces(listing.script)) {
         require(piece.startsWith(QLatin1String("<meta"), Qt::CaseInsensitive));
         require(piece.endsWith(QLatin1Char('>')));
         require(page.contains(piece));
     }
     for (ScannedTag tag : kReportOrder) {
-        const ScanResult scan = ScanTag(tag, page);
+        const ScanResult scan = scanTag(tag, page);
         const QString closing = tag == ScannedTag::Title ? QStringLiteral("</title>") : QStringLiteral(">");
         const QStringList found = tag == ScannedTag::Title
                                       ? (scan.count ? QStringList{scan.boxText} : QStringList{})

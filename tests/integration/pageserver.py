@@ -4,6 +4,7 @@ It ends when its standard input closes, that is when the test ends."""
 
 import gzip
 import http.server
+import random
 import socketserver
 import sys
 import threading
@@ -26,6 +27,50 @@ STALL_SECONDS = 20
 BINARY = b"<p>begin\x00\xff\xc3(\xe9\xed\xa0\x80\x00\r" + bytes(range(256)) + b"\xf0\x9f\x98end</p>"
 
 
+# A small site for the crawl and sitemap tests; "@" stands for this server's own address.
+SITE = {
+    "/site/": '<title>Home</title><a href="a.html">a</a> <a href="/site/b.html#part">b</a>'
+              '<a href="private/x.html">private</a> <a href="http://other.example/">away</a>'
+              '<a href="pic.png">picture</a> <a href="to-b">moved</a> <a href="/loop/0">loop</a>'
+              '<a href="missing.html">gone</a> <a href="/tagged">tagged</a>',
+    "/site/a.html": '<a href="/site/">home</a><a href="/site/c.html">c</a><a href="/site/private/y.html">y</a>',
+    "/site/b.html": '<a href="a.html">a again</a>',
+    "/site/c.html": '<p>the end</p>',
+    "/site/private/x.html": '<p>never fetched</p>',
+}
+ROBOTS = (b"User-agent: *\nDisallow: /\n\nUser-agent: Headwise\nDisallow: /site/private/\n"
+          b"Disallow: /forbidden\nAllow: /\n")
+SITEMAPS = {
+    "/sitemap-index.xml": ("sitemapindex", "sitemap", ["/sitemap-a.xml", "/sitemap-b.xml", "/sitemap-index.xml",
+                                                       "/sitemap-bad.xml"]),
+    "/sitemap-a.xml": ("urlset", "url", ["/site/a.html", "/site/c.html"]),
+    "/sitemap-b.xml": ("urlset", "url", ["/site/c.html", "/site/missing.html", "/loop/0"]),
+}
+SLOW_PAGES = 20
+
+
+class Counter:
+    """Requests running at once under /slow/, and the most seen so far."""
+
+    def __init__(self):
+        self.lock = threading.Lock()
+        self.now = 0
+        self.most = 0
+
+    def enter(self):
+        with self.lock:
+            self.now += 1
+            self.most = max(self.most, self.now)
+
+    def leave(self):
+        with self.lock:
+            self.now -= 1
+
+
+SLOW = Counter()
+REQUESTED = []  # every path asked for, in arrival order, but /requested itself
+
+
 class Handler(http.server.BaseHTTPRequestHandler):
     protocol_version = "HTTP/1.1"
 
@@ -41,9 +86,60 @@ class Handler(http.server.BaseHTTPRequestHandler):
         self.end_headers()
         self.wfile.write(body)
 
+    def own(self, path):
+        return "http://%s%s" % (self.headers.get("Host", ""), path)
+
     def do_GET(self):
         path = self.path
-        if path == "/small":
+        if path == "/requested":
+            self.send_page(200, "\n".join(REQUESTED).encode(), content_type="text/plain")
+            return
+        REQUESTED.append(path)
+        if path == "/robots.txt":
+            # Under the name "localhost" the same server is a site whose robots.txt fails.
+            if self.headers.get("Host", "").startswith("localhost"):
+                self.send_page(503, b"busy", content_type="text/plain")
+            else:
+                self.send_page(200, ROBOTS, content_type="text/plain")
+        elif path in SITE:
+            self.send_page(200, SITE[path].encode())
+        elif path == "/site/to-b":
+            self.send_page(302, b"", extra=[("Location", "/site/b.html")])
+        elif path == "/site/pic.png":
+            self.send_page(200, b"\x89PNG\r\n\x1a\n", content_type="image/png")
+        elif path in SITEMAPS:
+            root, entry, paths = SITEMAPS[path]
+            body = '<?xml version="1.0"?><%s xmlns="http://www.sitemaps.org/schemas/sitemap/0.9">' % root
+            body += "".join("<%s><loc>%s</loc></%s>" % (entry, self.own(p), entry) for p in paths)
+            self.send_page(200, (body + "</%s>" % root).encode(), content_type="application/xml")
+        elif path in ("/sitemap.xml.gz", "/sitemap-cut.xml.gz"):
+            root, entry, paths = SITEMAPS["/sitemap-a.xml"]
+            body = "<%s>%s</%s>" % (root, "".join("<%s><loc>%s</loc></%s>" % (entry, self.own(p), entry)
+                                                  for p in paths), root)
+            packed = gzip.compress(body.encode())
+            self.send_page(200, packed if path == "/sitemap.xml.gz" else packed[:len(packed) // 2],
+                           content_type="application/gzip")
+        elif path == "/sitemap-bomb.xml.gz":
+            # Tiny packed, larger than the tests' sitemap limit once unpacked.
+            self.send_page(200, gzip.compress(b"<urlset>" + b" " * (2 * 1024 * 1024)),
+                           content_type="application/gzip")
+        elif path == "/sitemap-bad.xml":
+            self.send_page(200, b"<html><body>no sitemap here</body></html>")
+        elif path == "/slow/most":
+            self.send_page(200, b"%d" % SLOW.most, content_type="text/plain")
+        elif path.startswith("/slow/"):
+            # A tree of pages, each answering after a random delay so that they
+            # finish out of order.
+            SLOW.enter()
+            try:
+                time.sleep(random.uniform(0.02, 0.12))
+                n = int(path[6:])
+                links = "".join('<a href="/slow/%d">%d</a>' % (k, k) for k in (2 * n + 1, 2 * n + 2)
+                                if k < SLOW_PAGES)
+                self.send_page(200, links.encode())
+            finally:
+                SLOW.leave()
+        elif path == "/small":
             self.send_page(200, SMALL)
         elif path == "/big":
             self.send_page(200, BIG)

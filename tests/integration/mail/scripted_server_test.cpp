@@ -266,7 +266,7 @@ TEST_F(ScriptedServerTest, TellFriendRecipientIsFixedAtSendAndBodyAtConnection) 
     EXPECT_TRUE(
         data.startsWith("From: <ann@a.example>\r\nTo: bob@b.example\r\n"
                         "Subject: From: Ann -  I Highly Recommend It!\r\nX-Mailer: VarnholtTellaFriend\r\n"));
-    const QString body = TellFriendBody(QStringLiteral("Bob"), QStringLiteral("Changed\nmind"),
+    const QString body = tellFriendBody(QStringLiteral("Bob"), QStringLiteral("Changed\nmind"),
                                         programPageAddress(), QStringLiteral("Ann"));
     EXPECT_TRUE(data.endsWith("\r\n\r\n" + body.toUtf8())) << data.constData();
 }

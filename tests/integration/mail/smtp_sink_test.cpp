@@ -121,7 +121,7 @@ TEST_F(SmtpSinkTest, TellFriendMailCarriesTheComposedBodyInUtf8) {
     const ReceivedMail mail = received().at(0);
     EXPECT_EQ(mail.mailFrom, "ann@a.example");
     EXPECT_EQ(mail.rcptTos, QStringList{"zoe@b.example"});
-    const QString body = TellFriendBody(QStringLiteral("Zoë"), QStringLiteral(".\nTry\u00a0it"),
+    const QString body = tellFriendBody(QStringLiteral("Zoë"), QStringLiteral(".\nTry\u00a0it"),
                                         programPageAddress(), QStringLiteral("Ann"));
     EXPECT_EQ(mail.data, "From: <ann@a.example>\r\n"
                          "To: zoe@b.example\r\n"

@@ -1,0 +1,91 @@
+#!/usr/bin/env python3
+"""Writes a static site of N pages of about 40 KB each for the audit benchmark.
+
+Heads look like real ones (charset, viewport, title, description, canonical,
+Open Graph and card tags, hreflang alternates); about one page in ten carries
+a fault the audit reports. Usage: make_site.py OUT_DIR PAGES [SEED]
+"""
+import os
+import random
+import sys
+
+WORDS = ("rug carpet kilim runner wool silk knot dye loom weave pattern border field medallion "
+         "isfahan tabriz kashan heriz qum nain bidjar senneh village workshop antique modern "
+         "colour madder indigo saffron walnut ivory crimson navy hand knotted flat woven pile "
+         "warp weft fringe selvedge abrash motif palmette rosette vine cloud band guard").split()
+
+
+def words(rng, n):
+    return " ".join(rng.choice(WORDS) for _ in range(n))
+
+
+def head(rng, i, pages):
+    section = ("persian", "turkish", "caucasian", "tribal")[i % 4]
+    url = f"https://rugs.example/{section}/page-{i}.html"
+    title = f"{words(rng, 4).title()} {section.title()} Rug No. {i}"
+    description = (f"A {words(rng, 3)} {section} rug from our {words(rng, 2)} collection, "
+                   f"with {words(rng, 6)}, size and care notes. Item {i}.")
+    fault = i % 10
+    lines = ['<meta charset="utf-8">' if fault != 1 else "",
+             '<meta name="viewport" content="width=device-width, initial-scale=1">'
+             if fault != 2 else '<meta name="viewport" content="width=device-width, user-scalable=no">',
+             f"<title>{title}</title>" if fault != 3 else "",
+             f'<meta name="description" content="{description}">' if fault != 4
+             else f'<meta name="description" content="{description} {words(rng, 30)}">',
+             f'<link rel="canonical" href="{url}">' if fault != 5
+             else f'<link rel="canonical" href="/{section}/page-{i}.html">',
+             '<meta name="robots" content="index, follow">' if fault != 6
+             else '<meta name="robots" content="noindex">',
+             f'<link rel="alternate" hreflang="en" href="{url}">',
+             f'<link rel="alternate" hreflang="de" href="https://rugs.example/de/{section}/page-{i}.html">',
+             f'<meta property="og:title" content="{title}">',
+             '<meta property="og:type" content="product">',
+             f'<meta property="og:image" content="https://rugs.example/img/{i}.jpg">' if fault != 7
+             else f'<meta property="og:image" content="img/{i}.jpg">',
+             f'<meta property="og:url" content="{url}">',
+             '<meta name="twitter:card" content="summary_large_image">',
+             '<meta name="keywords" content="rugs, carpets">' if fault == 8 else "",
+             '<link rel="stylesheet" href="/css/site.css">',
+             '<script src="/js/site.js" defer></script>']
+    lang = ' lang="en"' if fault != 9 else ""
+    return (f'<!DOCTYPE html>\n<html{lang}>\n<head>\n' + "\n".join(l for l in lines if l) +
+            "\n</head>\n")
+
+
+def body(rng, i, pages, size):
+    parts = ['<body>\n<header><nav><ul>']
+    for s in ("persian", "turkish", "caucasian", "tribal"):
+        parts.append(f'<li><a href="/{s}/">{s.title()}</a></li>')
+    parts.append('</ul></nav></header>\n<main>\n')
+    length = sum(len(p) for p in parts)
+    n = 0
+    while length < size:
+        n += 1
+        other = rng.randrange(pages)
+        block = (f'<section class="item" id="s{n}"><h2>{words(rng, 5).title()}</h2>\n'
+                 f'<p>{words(rng, 60)}</p>\n'
+                 f'<p><a href="/persian/page-{other}.html">{words(rng, 3)}</a> '
+                 f'<img src="/img/{other}.jpg" alt="{words(rng, 4)}" width="320" height="240"> '
+                 f'{words(rng, 40)}</p>\n<ul><li>{words(rng, 8)}</li><li>{words(rng, 8)}</li></ul>'
+                 f'</section>\n')
+        parts.append(block)
+        length += len(block)
+    parts.append('</main>\n<footer><p>Rugs example</p></footer>\n</body>\n</html>\n')
+    return "".join(parts)
+
+
+def main():
+    out, pages = sys.argv[1], int(sys.argv[2])
+    rng = random.Random(int(sys.argv[3]) if len(sys.argv) > 3 else 1)
+    for i in range(pages):
+        section = ("persian", "turkish", "caucasian", "tribal")[i % 4]
+        folder = os.path.join(out, section)
+        os.makedirs(folder, exist_ok=True)
+        text = head(rng, i, pages)
+        text += body(rng, i, pages, 40 * 1024 - len(text))
+        with open(os.path.join(folder, f"page-{i}.html"), "w", encoding="utf-8") as f:
+            f.write(text)
+
+
+if __name__ == "__main__":
+    main()

@@ -1,0 +1,265 @@
+#include "auditinputs.h"
+#include "auditrunner.h"
+#include "commands.h"
+#include "output.h"
+
+#include "auditconfig.h"
+#include "curlpagefetcher.h"
+#include "pageinput.h"
+#include "report.h"
+#include "sitewalker.h"
+
+#include <QDir>
+#include <QFile>
+#include <QSaveFile>
+#include <QThread>
+#include <QUrl>
+#include <cstdio>
+#include <memory>
+#include <unistd.h>
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
+
+namespace headwise::cli {
+namespace {
+
+constexpr int kMaxJobs = 256;
+const QString kConfigName = QStringLiteral("headwise.json");
+
+struct Options {
+    audit::ReportFormat format = audit::ReportFormat::Text;
+    std::optional<audit::Severity> failOn = audit::Severity::Error; // nullopt: never
+    int jobs = 1;
+    int maxPages = 200;
+    bool crawl = false;
+    QString output;
+    audit::AuditConfig config;
+};
+
+std::optional<int> positiveNumber(const QString& text, int max) {
+    bool ok = false;
+    const int value = text.toInt(&ok);
+    if (!ok || value < 1 || value > max)
+        return std::nullopt;
+    return value;
+}
+
+// --config FILE, else headwise.json in the current folder or the nearest parent.
+QString configPath(const QString& given) {
+    if (!given.isEmpty())
+        return given;
+    QDir dir = QDir::current();
+    do {
+        if (QFileInfo(dir.filePath(kConfigName)).isFile())
+            return dir.filePath(kConfigName);
+    } while (dir.cdUp());
+    return {};
+}
+
+bool loadConfig(const QString& given, audit::AuditConfig& config) {
+    const QString path = configPath(given);
+    if (path.isEmpty())
+        return true;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        writeError(path + QStringLiteral(": cannot be read (%1)").arg(file.errorString()));
+        return false;
+    }
+    QString error;
+    std::optional<audit::AuditConfig> parsed = audit::parseAuditConfig(file.read(1024 * 1024), &error);
+    if (!parsed) {
+        writeError(path + QStringLiteral(": ") + error);
+        return false;
+    }
+    config = std::move(*parsed);
+    return true;
+}
+
+bool failsOn(const QList<audit::PageReport>& pages, std::optional<audit::Severity> threshold) {
+    if (!threshold)
+        return false;
+    for (const audit::PageReport& page : pages)
+        for (const audit::Finding& finding : page.findings)
+            if (finding.severity >= *threshold)
+                return true;
+    return false;
+}
+
+bool writeReportTo(const QString& path, const QByteArray& report) {
+    if (path.isEmpty()) {
+        writeOut(report);
+        return true;
+    }
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(report) != report.size() || !file.commit()) {
+        writeError(path + QStringLiteral(": cannot be written (%1)").arg(file.errorString()));
+        return false;
+    }
+    return true;
+}
+
+// Every page allocates and frees the same few large buffers on each pool
+// thread. glibc would hand that memory back to the kernel after each page and
+// fault it in again for the next, a third of the run's time; keeping it costs
+// no more than the largest pages in flight.
+void keepFreedMemory() {
+#ifdef __GLIBC__
+    mallopt(M_TRIM_THRESHOLD, 256 * 1024 * 1024);
+    mallopt(M_MMAP_THRESHOLD, 32 * 1024 * 1024);
+#endif
+}
+
+QString sourceRoot() {
+    QString root = QUrl::fromLocalFile(QDir::currentPath()).toString(QUrl::FullyEncoded);
+    if (!root.endsWith(QLatin1Char('/')))
+        root += QLatin1Char('/');
+    return root;
+}
+
+} // namespace
+
+int runAudit(const QStringList& arguments) {
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral(
+        "Audits the heads of pages for what search engines read: title, description, charset,\n"
+        "viewport, language, canonical, robots, hreflang, social tags and more.\n"
+        "Exit code 0: nothing at or above --fail-on; 1: something was found; 2: an input could not\n"
+        "be read or an option is wrong (the other inputs are still audited and reported).\n"
+        "Settings come from --config FILE, else headwise.json in the current folder or a parent:\n"
+        "{\"rules\":{\"ID\":\"off|info|warning|error\"},\"limits\":{...},\"skip\":[\"GLOB\",...]}.\n"
+        "Skip patterns match a page's path below the folder given (or a file's path as given);\n"
+        "\"*\" stays in one folder, \"**\" spans folders, a pattern without \"/\" matches file names.\n"
+        "A page turns rules off for itself with <!-- headwise-disable RULE[,RULE...] -->."));
+    parser.addPositionalArgument(QStringLiteral("inputs"),
+                                 QStringLiteral("Page files, folders (every *.htm, *.html, *.xhtml below) "
+                                                "and http(s) addresses."),
+                                 QStringLiteral("FILE|FOLDER|URL..."));
+    const QCommandLineOption format(QStringLiteral("format"),
+                                    QStringLiteral("Report format: text (default), json, sarif or junit."),
+                                    QStringLiteral("FORMAT"), QStringLiteral("text"));
+    const QCommandLineOption output({QStringLiteral("o"), QStringLiteral("output")},
+                                    QStringLiteral("Write the report to FILE instead of standard output."),
+                                    QStringLiteral("FILE"));
+    const QCommandLineOption config(QStringLiteral("config"), QStringLiteral("Read the settings from FILE."),
+                                    QStringLiteral("FILE"));
+    const QCommandLineOption rule(QStringLiteral("rule"),
+                                  QStringLiteral("Set a rule's severity, or off; wins over the settings "
+                                                 "file. May be given more than once."),
+                                  QStringLiteral("ID=off|info|warning|error"));
+    const QCommandLineOption failOn(QStringLiteral("fail-on"),
+                                    QStringLiteral("Lowest severity that makes the exit code 1: error "
+                                                   "(default), warning, or never."),
+                                    QStringLiteral("LEVEL"), QStringLiteral("error"));
+    const QCommandLineOption jobs(QStringLiteral("jobs"),
+                                  QStringLiteral("Pages audited at once (default: the number of cores)."),
+                                  QStringLiteral("N"));
+    const QCommandLineOption sitemap(QStringLiteral("sitemap"),
+                                     QStringLiteral("Audit the pages a sitemap lists (sitemap indexes are "
+                                                    "followed). May be given more than once."),
+                                     QStringLiteral("FILE|URL"));
+    const QCommandLineOption crawl(QStringLiteral("crawl"),
+                                   QStringLiteral("Follow same-origin links from each address, after "
+                                                  "robots.txt."));
+    const QCommandLineOption maxPages(QStringLiteral("max-pages"),
+                                      QStringLiteral("Pages a crawl audits at most per address (default "
+                                                     "200)."),
+                                      QStringLiteral("N"), QStringLiteral("200"));
+    parser.addOptions({format, output, config, rule, failOn, jobs, sitemap, crawl, maxPages});
+    int exitCode = kExitOk;
+    if (!parseCommand(parser, arguments, exitCode))
+        return exitCode;
+
+    Options options;
+    if (const auto parsed = audit::parseReportFormat(parser.value(format))) {
+        options.format = *parsed;
+    } else {
+        writeError(QStringLiteral("--format %1: give text, json, sarif or junit").arg(parser.value(format)));
+        return kExitBadInput;
+    }
+    if (parser.value(failOn) == QLatin1String("never")) {
+        options.failOn = std::nullopt;
+    } else if (const auto level = audit::parseSeverity(parser.value(failOn));
+               level && *level != audit::Severity::Info) {
+        options.failOn = level;
+    } else {
+        writeError(QStringLiteral("--fail-on %1: give error, warning or never").arg(parser.value(failOn)));
+        return kExitBadInput;
+    }
+    options.jobs = QThread::idealThreadCount();
+    if (parser.isSet(jobs)) {
+        const auto n = positiveNumber(parser.value(jobs), kMaxJobs);
+        if (!n) {
+            writeError(QStringLiteral("--jobs %1: give a number from 1 to %2")
+                           .arg(parser.value(jobs))
+                           .arg(kMaxJobs));
+            return kExitBadInput;
+        }
+        options.jobs = *n;
+    }
+    if (const auto n = positiveNumber(parser.value(maxPages), 1000000)) {
+        options.maxPages = *n;
+    } else {
+        writeError(QStringLiteral("--max-pages %1: give a number of at least 1").arg(parser.value(maxPages)));
+        return kExitBadInput;
+    }
+    options.crawl = parser.isSet(crawl);
+    options.output = parser.value(output);
+    if (!loadConfig(parser.value(config), options.config))
+        return kExitBadInput;
+    for (const QString& value : parser.values(rule)) {
+        QString error;
+        if (!audit::applyRuleOption(options.config, value, &error)) {
+            writeError(QStringLiteral("--rule ") + value + QStringLiteral(": ") + error);
+            return kExitBadInput;
+        }
+    }
+
+    const QStringList inputs = parser.positionalArguments();
+    const QStringList sitemaps = parser.values(sitemap);
+    if (inputs.isEmpty() && sitemaps.isEmpty()) {
+        writeError(QStringLiteral("audit needs at least one file, folder or address, or --sitemap"));
+        return kExitBadInput;
+    }
+
+    const audit::PathGlobs skip(options.config.skipGlobs);
+    const ExpandedInputs expanded = expandInputs(inputs, skip);
+    CurlPageFetcher fetcher(std::chrono::seconds(30), std::chrono::seconds(30), std::chrono::minutes(2),
+                            kMaxCliPageBytes);
+    SiteWalker::Limits limits;
+    limits.maxPages = options.maxPages;
+    SiteWalker walker(fetcher, limits);
+    const bool progress = isatty(fileno(stderr)) == 1;
+    keepFreedMemory();
+    AuditRunner runner(options.config, options.jobs, progress);
+    // The walker hands pages over in the order it found them; the pool audits
+    // them while it fetches the next.
+    const PageSink toRunner = [&runner](WalkedPage&& page) {
+        auto walked = std::make_shared<WalkedPage>(std::move(page));
+        runner.add(walked->name, [walked] { return fetchedInput(walked->name, std::move(walked->result)); });
+    };
+    for (const AuditTarget& target : expanded.targets) {
+        if (target.address && options.crawl)
+            walker.crawl(target.name, toRunner);
+        else if (target.address)
+            runner.add(target.name,
+                       [&fetcher, name = target.name] { return loadFetchedPage(fetcher, name); });
+        else
+            runner.add(target.name, [name = target.name] { return loadPageFile(name); });
+    }
+    for (const QString& map : sitemaps)
+        walker.walkSitemap(map, toRunner);
+    AuditRunner::Outcome outcome = runner.finish();
+
+    const QStringList problems = expanded.problems + outcome.problems + walker.problems();
+    for (const QString& problem : problems)
+        writeError(problem);
+    audit::ReportContext context{&options.config, sourceRoot()};
+    const bool written =
+        writeReportTo(options.output, audit::writeReport(options.format, outcome.pages, context));
+    if (!written || !problems.isEmpty())
+        return kExitBadInput;
+    return failsOn(outcome.pages, options.failOn) ? kExitTagsMissing : kExitOk;
+}
+
+} // namespace headwise::cli

@@ -1,0 +1,117 @@
+#include "auditinputs.h"
+
+#include "pagefetcher.h"
+#include "pageinput.h"
+
+#include <QDir>
+#include <QDirIterator>
+#include <QFile>
+#include <QFileInfo>
+#include <QUrl>
+#include <algorithm>
+
+namespace headwise::cli {
+namespace {
+
+const QStringList kPagePatterns{QStringLiteral("*.htm"), QStringLiteral("*.html"), QStringLiteral("*.xhtml")};
+
+LoadedInput failure(const QString& reason) {
+    return {std::nullopt, reason};
+}
+
+// Binary files hold NUL bytes; UTF-16 text does too, but starts with its BOM.
+bool looksBinary(const QByteArray& bytes) {
+    if (bytes.startsWith("\xff\xfe") || bytes.startsWith("\xfe\xff"))
+        return false;
+    return bytes.contains('\0');
+}
+
+QString relativeForGlobs(const QString& path) {
+    return QDir::cleanPath(QDir::fromNativeSeparators(path));
+}
+
+void expandFolder(const QString& folder, const audit::PathGlobs& skip, ExpandedInputs& out) {
+    const QDir dir(folder);
+    const QDir absolute(dir.absolutePath());
+    QStringList found;
+    QDirIterator it(absolute.path(), kPagePatterns, QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot,
+                    QDirIterator::Subdirectories);
+    while (it.hasNext())
+        found.append(absolute.relativeFilePath(it.next()));
+    if (found.isEmpty()) {
+        out.problems.append(folder + QStringLiteral(": no *.htm, *.html or *.xhtml pages in this folder"));
+        return;
+    }
+    std::sort(found.begin(), found.end());
+    for (const QString& relative : found)
+        if (!skip.matches(relative))
+            out.targets.append({dir.filePath(relative), false});
+}
+
+} // namespace
+
+ExpandedInputs expandInputs(const QStringList& inputs, const audit::PathGlobs& skip) {
+    ExpandedInputs out;
+    for (const QString& input : inputs) {
+        if (looksLikeAddress(input)) {
+            out.targets.append({input, true});
+            continue;
+        }
+        if (QFileInfo(input).isDir()) {
+            expandFolder(input, skip, out);
+            continue;
+        }
+        if (!skip.matches(relativeForGlobs(input)))
+            out.targets.append({input, false}); // a missing file is reported when it is loaded, in order
+    }
+    return out;
+}
+
+LoadedInput loadPageFile(const QString& path) {
+    const QFileInfo info(path);
+    if (!info.exists())
+        return failure(QStringLiteral("no such file"));
+    if (info.isDir())
+        return failure(QStringLiteral("is a directory, not a page"));
+    if (info.size() > kMaxCliPageBytes)
+        return failure(QStringLiteral("larger than %1 MiB").arg(kMaxCliPageBytes / (1024 * 1024)));
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return failure(QStringLiteral("cannot be read (%1)").arg(file.errorString()));
+    // The size can change after the check; never read more than the limit. (A read
+    // of the limit itself would allocate all of it for every page.)
+    QByteArray bytes = file.read(std::min(info.size(), kMaxCliPageBytes) + 1);
+    if (bytes.size() > kMaxCliPageBytes)
+        return failure(QStringLiteral("larger than %1 MiB").arg(kMaxCliPageBytes / (1024 * 1024)));
+    if (bytes.isEmpty())
+        return failure(file.error() == QFileDevice::NoError
+                           ? QStringLiteral("is empty, not a page")
+                           : QStringLiteral("cannot be read (%1)").arg(file.errorString()));
+    if (looksBinary(bytes))
+        return failure(QStringLiteral("is a binary file, not a text page"));
+    audit::PageInput input;
+    input.bytes = std::move(bytes);
+    input.address = QUrl::fromLocalFile(info.absoluteFilePath()).toString(QUrl::FullyEncoded);
+    return {std::move(input), {}};
+}
+
+LoadedInput loadFetchedPage(PageFetcher& fetcher, const QString& address) {
+    const QString scheme = QUrl(address).scheme().toLower();
+    if (scheme != QLatin1String("http") && scheme != QLatin1String("https"))
+        return failure(QStringLiteral("only http and https addresses can be fetched"));
+    return fetchedInput(address, fetcher.fetch(address));
+}
+
+LoadedInput fetchedInput(const QString& address, FetchResult&& fetched) {
+    if (!fetched.ok)
+        return failure(QStringLiteral("could not fetch the page (%1)").arg(fetched.error));
+    audit::PageInput input;
+    input.bytes = std::move(fetched.body);
+    input.httpCharset = QString::fromLatin1(fetched.charset);
+    input.address = fetched.finalUrl.isEmpty() ? address : fetched.finalUrl;
+    input.httpStatus = fetched.status;
+    input.headers = std::move(fetched.headers);
+    return {std::move(input), {}};
+}
+
+} // namespace headwise::cli

@@ -1,0 +1,38 @@
+#pragma once
+
+#include "auditrunner.h"
+#include "pathglob.h"
+
+#include <QStringList>
+
+namespace headwise {
+class PageFetcher;
+struct FetchResult;
+} // namespace headwise
+
+namespace headwise::cli {
+
+// A page the run will audit, named as the report names it.
+struct AuditTarget {
+    QString name;         // a file path (as given, or the folder joined with the path below it) or an address
+    bool address = false; // fetched rather than read
+};
+
+struct ExpandedInputs {
+    QList<AuditTarget> targets;
+    QStringList problems; // "INPUT: reason" for inputs that give no page
+};
+
+// Files stay as given, folders become every *.htm, *.html and *.xhtml below
+// them in sorted order, addresses stay addresses. Skip patterns match a found
+// page's path relative to its folder, or a file's path as given.
+ExpandedInputs expandInputs(const QStringList& inputs, const audit::PathGlobs& skip);
+
+// Reads one page file for the audit, refusing what is no page.
+LoadedInput loadPageFile(const QString& path);
+// Fetches one page, keeping the final address, status and headers.
+LoadedInput loadFetchedPage(PageFetcher& fetcher, const QString& address);
+// A page already fetched (by a crawl or from a sitemap) as audit input.
+LoadedInput fetchedInput(const QString& address, FetchResult&& fetched);
+
+} // namespace headwise::cli

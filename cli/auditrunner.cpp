@@ -1,0 +1,96 @@
+#include "auditrunner.h"
+
+#include "positions.h"
+
+#include <cstdio>
+
+namespace headwise::cli {
+namespace {
+
+constexpr int kProgressIntervalMs = 100;
+
+void writeProgress(const QString& line) {
+    const QByteArray bytes = line.toUtf8();
+    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stderr);
+    std::fflush(stderr);
+}
+
+} // namespace
+
+AuditRunner::AuditRunner(const audit::AuditConfig& config, int jobs, bool showProgress)
+    : config_(config), showProgress_(showProgress) {
+    pool_.setMaxThreadCount(jobs);
+    sinceProgress_.start();
+}
+
+AuditRunner::~AuditRunner() {
+    pool_.waitForDone();
+}
+
+void AuditRunner::add(const QString& name, PageLoader load) {
+    Slot* slot;
+    {
+        QMutexLocker lock(&progressMutex_);
+        slots_.emplace_back();
+        slot = &slots_.back();
+    }
+    slot->name = name;
+    pool_.start([this, slot, load = std::move(load)] {
+        run(*slot, load);
+        pageDone();
+    });
+}
+
+void AuditRunner::run(Slot& slot, const PageLoader& load) {
+    const LoadedInput loaded = load();
+    if (!loaded.input) {
+        slot.problem = slot.name + QStringLiteral(": ") + loaded.error;
+        return;
+    }
+    const audit::PageAudit audit = audit::auditPage(*loaded.input, config_);
+    slot.audited = true;
+    slot.report.page = slot.name;
+    slot.report.url = loaded.input->address;
+    slot.report.status = loaded.input->httpStatus;
+    slot.report.findings = audit.findings;
+    slot.digest = audit::digestOf(audit, slot.name);
+}
+
+void AuditRunner::pageDone() {
+    QMutexLocker lock(&progressMutex_);
+    ++done_;
+    if (!showProgress_ || sinceProgress_.elapsed() < kProgressIntervalMs)
+        return;
+    sinceProgress_.restart();
+    writeProgress(QStringLiteral("\r%1 of %2 pages audited").arg(done_).arg(slots_.size()));
+}
+
+AuditRunner::Outcome AuditRunner::finish() {
+    pool_.waitForDone();
+    if (showProgress_)
+        writeProgress(QStringLiteral("\r\033[K")); // the report never shares a line with progress
+
+    Outcome outcome;
+    QList<audit::PageDigest> digests;
+    for (Slot& slot : slots_) {
+        if (!slot.audited) {
+            outcome.problems.append(slot.problem);
+            continue;
+        }
+        outcome.pages.append(std::move(slot.report));
+        digests.append(std::move(slot.digest));
+    }
+    slots_.clear();
+
+    const QList<QList<audit::Finding>> duplicates = audit::duplicateFindings(digests, config_);
+    for (qsizetype i = 0; i < outcome.pages.size() && i < duplicates.size(); ++i) {
+        if (duplicates[i].isEmpty())
+            continue;
+        QList<audit::Finding>& findings = outcome.pages[i].findings;
+        findings.append(duplicates[i]);
+        audit::sortFindings(findings);
+    }
+    return outcome;
+}
+
+} // namespace headwise::cli

@@ -1,0 +1,62 @@
+#pragma once
+
+#include "auditconfig.h"
+#include "duplicates.h"
+#include "pageaudit.h"
+#include "report.h"
+
+#include <QElapsedTimer>
+#include <QMutex>
+#include <QStringList>
+#include <QThreadPool>
+#include <deque>
+#include <functional>
+#include <optional>
+
+namespace headwise::cli {
+
+struct LoadedInput {
+    std::optional<audit::PageInput> input;
+    QString error; // why there is no page: one line, naming no input
+};
+using PageLoader = std::function<LoadedInput()>;
+
+// Audits pages on a thread pool. Pages are loaded inside the pool, so only the
+// pages in flight hold their bytes; a finished page keeps its findings and the
+// little the cross-page rules need. Results come back in the order added.
+class AuditRunner {
+public:
+    AuditRunner(const audit::AuditConfig& config, int jobs, bool showProgress);
+    ~AuditRunner();
+
+    void add(const QString& name, PageLoader load);
+
+    struct Outcome {
+        QList<audit::PageReport> pages;
+        QStringList problems; // "NAME: reason", in the order added
+    };
+    // Waits for every page, then adds the duplicate findings across pages.
+    Outcome finish();
+
+private:
+    struct Slot {
+        QString name;
+        bool audited = false;
+        QString problem;
+        audit::PageReport report;
+        audit::PageDigest digest{};
+    };
+
+    void run(Slot& slot, const PageLoader& load);
+    void pageDone();
+
+    const audit::AuditConfig& config_;
+    const bool showProgress_;
+    QThreadPool pool_;
+    std::deque<Slot> slots_; // grows at the back only, so a running page's slot stays put
+    QMutex progressMutex_;
+    qsizetype done_ = 0;
+    QElapsedTimer sinceProgress_;
+};
+
+} // namespace headwise::cli

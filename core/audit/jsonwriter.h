@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QStringView>
+
+namespace headwise::audit {
+
+// Writes JSON in the order the caller gives, two spaces per level: the reports
+// promise their keys in a fixed order, which QJsonObject does not keep.
+class JsonWriter {
+public:
+    explicit JsonWriter(QByteArray& out) : out_(out) {}
+
+    void beginObject() { open('{'); }
+    void endObject() { close('}'); }
+    void beginArray() { open('['); }
+    void endArray() { close(']'); }
+    void key(QStringView name);
+    void value(QStringView text);
+    void value(int number);
+    void null();
+
+private:
+    void open(char bracket);
+    void close(char bracket);
+    void beforeValue();
+    void newline();
+    void string(QStringView text);
+
+    QByteArray& out_;
+    QList<bool> hasItems_; // one entry per open object or array
+    bool afterKey_ = false;
+};
+
+} // namespace headwise::audit

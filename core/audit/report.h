@@ -1,0 +1,41 @@
+#pragma once
+
+#include "auditconfig.h"
+#include "finding.h"
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+#include <optional>
+
+namespace headwise::audit {
+
+// One audited page as every report format shows it.
+struct PageReport {
+    QString page;   // the file path or address as the run named it
+    QString url;    // file:// URL for files; the final address after redirects for fetched pages
+    int status = 0; // HTTP status of a fetched page; 0 for files
+    QList<Finding> findings;
+};
+
+struct ReportSummary {
+    int pages = 0;
+    int errors = 0;
+    int warnings = 0;
+    int infos = 0;
+};
+ReportSummary summarize(const QList<PageReport>& pages);
+
+enum class ReportFormat { Text, Json, Sarif, Junit };
+// "text", "json", "sarif", "junit"
+std::optional<ReportFormat> parseReportFormat(QStringView name);
+
+struct ReportContext {
+    const AuditConfig* config = nullptr; // which rules are off (junit marks them skipped)
+    QString sourceRoot; // file:// URL of a folder ending in '/'; SARIF names files below it relatively
+};
+
+// The whole report as UTF-8, ready to write.
+QByteArray writeReport(ReportFormat format, const QList<PageReport>& pages, const ReportContext& context);
+
+} // namespace headwise::audit

@@ -1,0 +1,63 @@
+#include "jsonwriter.h"
+#include "reportformats.h"
+
+namespace headwise::audit {
+
+QByteArray jsonReport(const QList<PageReport>& pages) {
+    QByteArray out;
+    JsonWriter json(out);
+    json.beginObject();
+    json.key(u"version");
+    json.value(1);
+    json.key(u"pages");
+    json.beginArray();
+    for (const PageReport& page : pages) {
+        json.beginObject();
+        json.key(u"page");
+        json.value(page.page);
+        json.key(u"url");
+        json.value(page.url);
+        json.key(u"status");
+        if (page.status > 0)
+            json.value(page.status);
+        else
+            json.null(); // a file has no HTTP status
+        json.key(u"findings");
+        json.beginArray();
+        for (const Finding& finding : page.findings) {
+            json.beginObject();
+            json.key(u"rule");
+            json.value(finding.rule);
+            json.key(u"severity");
+            json.value(severityName(finding.severity));
+            json.key(u"message");
+            json.value(finding.message);
+            json.key(u"line");
+            json.value(reportLine(finding));
+            json.key(u"column");
+            json.value(reportColumn(finding));
+            json.key(u"source");
+            json.value(finding.source);
+            json.endObject();
+        }
+        json.endArray();
+        json.endObject();
+    }
+    json.endArray();
+    const ReportSummary summary = summarize(pages);
+    json.key(u"summary");
+    json.beginObject();
+    json.key(u"pages");
+    json.value(summary.pages);
+    json.key(u"errors");
+    json.value(summary.errors);
+    json.key(u"warnings");
+    json.value(summary.warnings);
+    json.key(u"infos");
+    json.value(summary.infos);
+    json.endObject();
+    json.endObject();
+    return out;
+}
+
+} // namespace headwise::audit

@@ -1,0 +1,298 @@
+#include "sitewalker.h"
+
+#include "gunzip.h"
+#include "pagecodec.h"
+#include "pagelinks.h"
+#include "sitemap.h"
+
+#include <QFile>
+#include <QThreadPool>
+#include <condition_variable>
+#include <deque>
+#include <memory>
+#include <mutex>
+
+namespace headwise {
+
+namespace {
+
+QString key(const QUrl& url) {
+    return crawlAddress(url).toString(QUrl::FullyEncoded);
+}
+
+QString originOf(const QUrl& url) {
+    return crawlAddress(url).adjusted(QUrl::RemovePath | QUrl::RemoveQuery).toString(QUrl::FullyEncoded);
+}
+
+QString hostKey(const QUrl& url) {
+    return url.host() + u':' + QString::number(url.port(0));
+}
+
+// A crawl only goes on from HTML; a link to a picture or a PDF is not a page.
+bool isHtml(const FetchResult& result) {
+    const QByteArray type = result.contentType.split(';').first().trimmed().toLower();
+    return type.isEmpty() || type == "text/html" || type == "application/xhtml+xml";
+}
+
+bool isWebAddress(const QUrl& url) {
+    const QString scheme = url.scheme().toLower();
+    return url.isValid() && !url.host().isEmpty() &&
+           (scheme == QLatin1String("http") || scheme == QLatin1String("https"));
+}
+
+} // namespace
+
+SiteWalker::SiteWalker(PageFetcher& fetcher) : SiteWalker(fetcher, Limits{}) {}
+
+SiteWalker::SiteWalker(PageFetcher& fetcher, const Limits& limits) : fetcher_(fetcher), limits_(limits) {}
+
+bool SiteWalker::firstVisit(const QUrl& url) {
+    const QString address = key(url);
+    if (visited_.contains(address))
+        return false;
+    visited_.insert(address);
+    return true;
+}
+
+void SiteWalker::fetchInOrder(const Next& next, const Take& take) {
+    struct Job {
+        QUrl url;
+        QString host;
+        bool started = false;
+        bool done = false;
+        FetchResult result;
+    };
+    std::mutex mutex;
+    std::condition_variable finished;
+    std::deque<std::shared_ptr<Job>> window;      // in the order handed out
+    QHash<QString, int> busy;                     // requests running per host
+    const int perHost = qMax(1, limits_.perHost); // none at all would wait forever
+    const size_t windowSize = size_t(qMax(1, limits_.window));
+    QThreadPool pool;
+    pool.setMaxThreadCount(int(windowSize));
+    bool exhausted = false;
+
+    std::unique_lock lock(mutex);
+    for (;;) {
+        while (!exhausted && window.size() < windowSize) {
+            lock.unlock();
+            const std::optional<QUrl> url = next();
+            lock.lock();
+            if (!url) {
+                exhausted = true;
+                break;
+            }
+            auto job = std::make_shared<Job>();
+            job->url = *url;
+            job->host = hostKey(*url);
+            window.push_back(std::move(job));
+        }
+        if (window.empty())
+            break;
+        for (const std::shared_ptr<Job>& job : window) {
+            if (job->started || busy.value(job->host) >= perHost)
+                continue;
+            job->started = true;
+            ++busy[job->host];
+            pool.start([this, job, &mutex, &finished, &busy] {
+                FetchResult result = fetcher_.fetch(job->url.toString(QUrl::FullyEncoded));
+                const std::lock_guard guard(mutex);
+                job->result = std::move(result);
+                job->done = true;
+                --busy[job->host];
+                finished.notify_all();
+            });
+        }
+        // Woken by every finished fetch, so a freed host slot is used at once.
+        finished.wait(lock, [&] {
+            if (window.front()->done)
+                return true;
+            for (const std::shared_ptr<Job>& job : window)
+                if (!job->started && busy.value(job->host) < perHost)
+                    return true;
+            return false;
+        });
+        while (!window.empty() && window.front()->done) {
+            const std::shared_ptr<Job> job = window.front();
+            window.pop_front();
+            lock.unlock();
+            take(job->url, std::move(job->result));
+            // The sink may have found more to fetch.
+            exhausted = false;
+            lock.lock();
+        }
+    }
+}
+
+const RobotsRules& SiteWalker::robotsFor(const QUrl& url, const QString& input) {
+    const QString origin = originOf(url);
+    if (const auto found = robots_.constFind(origin); found != robots_.constEnd())
+        return *found;
+    const QString address = origin + QStringLiteral("/robots.txt");
+    const FetchResult result = fetcher_.fetch(address);
+    RobotsRules rules;
+    // No file (4xx) allows everything; a server error, "too many requests" or
+    // no answer allows nothing, for the site may be telling crawlers to stay
+    // away for now.
+    if (!result.ok) {
+        rules = RobotsRules::disallowAll();
+        problems_.append(input + QStringLiteral(": %1 could not be fetched (%2), so nothing there is crawled")
+                                     .arg(address, result.error));
+    } else if (result.status >= 500 || result.status == 429) {
+        rules = RobotsRules::disallowAll();
+        problems_.append(
+            input +
+            QStringLiteral(": %1 answered %2, so nothing there is crawled").arg(address).arg(result.status));
+    } else if (result.status >= 200 && result.status < 300) {
+        rules = RobotsRules::parse(result.body);
+    }
+    return *robots_.insert(origin, rules);
+}
+
+void SiteWalker::crawl(const QString& start, const PageSink& sink) {
+    const QUrl first = crawlAddress(QUrl(start));
+    if (!isWebAddress(first)) {
+        problems_.append(start + QStringLiteral(": only http and https addresses can be crawled"));
+        return;
+    }
+    const qsizetype knownProblems = problems_.size();
+    if (!robotsFor(first, start).allows(first)) {
+        if (problems_.size() == knownProblems) // else robots.txt itself was the problem, and said so
+            problems_.append(start + QStringLiteral(": robots.txt does not allow Headwise to fetch it"));
+        return;
+    }
+    if (!firstVisit(first))
+        return;
+
+    std::deque<QUrl> frontier{first};
+    int found = 1;
+    QString crawlOrigin; // where the start page ended up: its links are followed there
+    QSet<QString> arrived;
+    const Next next = [&]() -> std::optional<QUrl> {
+        if (frontier.empty())
+            return std::nullopt;
+        QUrl url = frontier.front();
+        frontier.pop_front();
+        return url;
+    };
+    const Take take = [&](const QUrl& url, FetchResult&& result) {
+        const bool isStart = crawlOrigin.isEmpty();
+        if (result.ok) {
+            const QUrl final(result.finalUrl);
+            if (isStart)
+                crawlOrigin = originOf(final);
+            // Two links that redirect to one page give that page once.
+            const QString finalKey = key(final);
+            if (arrived.contains(finalKey) || (!isStart && !isHtml(result)))
+                return;
+            arrived.insert(finalKey);
+            visited_.insert(finalKey);
+            if (result.status < 400 && isHtml(result) && originOf(final) == crawlOrigin) {
+                const RobotsRules& robots = robotsFor(final, start);
+                const QString text = decodePage(result.body, result.charset).text;
+                for (const QUrl& link : sameOriginLinks(text, final, final)) {
+                    if (found >= limits_.maxPages)
+                        break;
+                    if (!robots.allows(link) || !firstVisit(link))
+                        continue;
+                    frontier.push_back(link);
+                    ++found;
+                }
+            }
+        } else if (isStart) {
+            crawlOrigin = originOf(url);
+        }
+        sink(WalkedPage{url.toString(QUrl::FullyEncoded), std::move(result)});
+    };
+    fetchInOrder(next, take);
+}
+
+void SiteWalker::walkSitemap(const QString& fileOrAddress, const PageSink& sink) {
+    int sitemapsRead = 0;
+    readSitemap(fileOrAddress, fileOrAddress, 0, sitemapsRead, sink);
+}
+
+void SiteWalker::readSitemap(const QString& location, const QString& input, int depth, int& sitemapsRead,
+                             const PageSink& sink) {
+    const QString name = location == input ? input : input + QStringLiteral(" (") + location + u')';
+    if (sitemapsSeen_.contains(location))
+        return; // an index naming itself or an index above it
+    sitemapsSeen_.insert(location);
+    if (++sitemapsRead > limits_.maxSitemaps) {
+        if (sitemapsRead == limits_.maxSitemaps + 1)
+            problems_.append(
+                input +
+                QStringLiteral(": more than %1 sitemaps; the rest are not read").arg(limits_.maxSitemaps));
+        return;
+    }
+
+    QByteArray bytes;
+    QUrl base;
+    const QUrl address(location);
+    if (isWebAddress(address)) {
+        const FetchResult result = fetcher_.fetch(location);
+        if (!result.ok || result.status >= 400) {
+            problems_.append(
+                name + QStringLiteral(": ") +
+                (result.ok ? QStringLiteral("the server answered %1").arg(result.status) : result.error));
+            return;
+        }
+        bytes = result.body;
+    } else {
+        QFile file(location);
+        if (!file.open(QIODevice::ReadOnly)) {
+            problems_.append(name + QStringLiteral(": cannot be read (%1)").arg(file.errorString()));
+            return;
+        }
+        bytes = file.read(limits_.maxSitemapBytes + 1);
+    }
+    if (bytes.size() > limits_.maxSitemapBytes) {
+        problems_.append(name + QStringLiteral(": larger than %1 MiB").arg(limits_.maxSitemapBytes >> 20));
+        return;
+    }
+
+    QString error;
+    // sitemap.xml.gz comes as it is stored, not unpacked by the transfer.
+    if (looksGzipped(bytes)) {
+        std::optional<QByteArray> unpacked = gunzip(bytes, limits_.maxSitemapBytes, &error);
+        if (!unpacked) {
+            problems_.append(name + QStringLiteral(": ") + error);
+            return;
+        }
+        bytes = std::move(*unpacked);
+    }
+    const std::optional<Sitemap> sitemap = parseSitemap(bytes, &error);
+    bytes.clear();
+    if (!sitemap) {
+        problems_.append(name + QStringLiteral(": ") + error);
+        return;
+    }
+    if (sitemap->truncated)
+        problems_.append(
+            name + QStringLiteral(": more than %1 entries; the rest are not read").arg(kMaxSitemapEntries));
+    if (sitemap->kind == Sitemap::Kind::Index) {
+        if (depth >= limits_.maxSitemapDepth) {
+            problems_.append(name + QStringLiteral(": sitemap indexes nested more than %1 deep; not followed")
+                                        .arg(limits_.maxSitemapDepth));
+            return;
+        }
+        for (const QString& child : sitemap->locations)
+            readSitemap(child, input, depth + 1, sitemapsRead, sink);
+        return;
+    }
+    qsizetype at = 0;
+    const Next next = [&]() -> std::optional<QUrl> {
+        while (at < sitemap->locations.size()) {
+            const QUrl url(sitemap->locations[at++]);
+            if (firstVisit(url))
+                return url;
+        }
+        return std::nullopt;
+    };
+    const Take take = [&](const QUrl& url, FetchResult&& result) {
+        sink(WalkedPage{url.toString(QUrl::FullyEncoded), std::move(result)});
+    };
+    fetchInOrder(next, take);
+}
+
+} // namespace headwise

@@ -1,0 +1,70 @@
+#pragma once
+
+#include "pagefetcher.h"
+#include "robotstxt.h"
+
+#include <QHash>
+#include <QSet>
+#include <QStringList>
+#include <QUrl>
+#include <functional>
+#include <optional>
+
+namespace headwise {
+
+// One page a crawl or sitemap brought in; a failed fetch says why in result.error.
+struct WalkedPage {
+    QString name; // the address as asked for, which is how a report names the page
+    FetchResult result;
+};
+using PageSink = std::function<void(WalkedPage&& page)>;
+
+// Brings in the pages of a site for the audit: by following its links from a
+// start address, or from its sitemaps. Pages are fetched several at a time,
+// but at most perHost at once from one host, and handed to the sink on the
+// calling thread in the order they were found, whatever the timing; only the
+// pages in that window are held. Each address is fetched once per walker.
+class SiteWalker {
+public:
+    struct Limits {
+        int maxPages = 200;      // per crawl: found pages beyond it are left
+        int perHost = 4;         // requests at once to one host
+        int window = 16;         // pages fetched ahead of the one the sink waits for
+        int maxSitemaps = 1000;  // sitemap files read per sitemap input
+        int maxSitemapDepth = 3; // indexes below indexes below the first
+        qint64 maxSitemapBytes = qint64(50) * 1024 * 1024; // a sitemap as read or unpacked
+    };
+
+    // The fetcher's fetch must allow calls from several threads at once.
+    explicit SiteWalker(PageFetcher& fetcher);
+    SiteWalker(PageFetcher& fetcher, const Limits& limits);
+
+    // robots.txt first (nothing it disallows for Headwise is fetched), then the
+    // start page, then same-origin links breadth first.
+    void crawl(const QString& start, const PageSink& sink);
+    // A sitemap file or address; indexes are followed, every page listed is fetched.
+    void walkSitemap(const QString& fileOrAddress, const PageSink& sink);
+
+    // "INPUT: reason" for inputs that gave fewer pages than they should: a
+    // robots.txt that could not be had, a sitemap that is no sitemap ...
+    const QStringList& problems() const { return problems_; }
+
+private:
+    using Next = std::function<std::optional<QUrl>()>;
+    using Take = std::function<void(const QUrl& url, FetchResult&& result)>;
+    void fetchInOrder(const Next& next, const Take& take);
+
+    const RobotsRules& robotsFor(const QUrl& url, const QString& input);
+    bool firstVisit(const QUrl& url);
+    void readSitemap(const QString& location, const QString& input, int depth, int& sitemapsRead,
+                     const PageSink& sink);
+
+    PageFetcher& fetcher_;
+    Limits limits_;
+    QSet<QString> visited_; // addresses asked for or arrived at, across the run
+    QSet<QString> sitemapsSeen_;
+    QHash<QString, RobotsRules> robots_; // by origin
+    QStringList problems_;
+};
+
+} // namespace headwise

@@ -1,0 +1,311 @@
+// headwise-cli audit, run as a CI job runs it.
+
+#include "clirun.h"
+
+#include <QDir>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QTemporaryDir>
+#include <QXmlStreamReader>
+
+namespace {
+
+QString page(const char* name) {
+    return fixture("audit/") + QLatin1String(name);
+}
+
+QJsonObject json(const CliRun& run) {
+    QJsonParseError error;
+    const QJsonObject root = QJsonDocument::fromJson(run.out, &error).object();
+    EXPECT_EQ(error.error, QJsonParseError::NoError) << run.out.toStdString();
+    return root;
+}
+
+QStringList rulesOf(const QJsonObject& page) {
+    QStringList rules;
+    for (const QJsonValue& finding : page["findings"].toArray())
+        rules.append(finding.toObject()["rule"].toString());
+    return rules;
+}
+
+QStringList pageNames(const QJsonObject& report) {
+    QStringList names;
+    for (const QJsonValue& p : report["pages"].toArray())
+        names.append(p.toObject()["page"].toString());
+    return names;
+}
+
+// A page with a complete head; `extra` goes into the head.
+QByteArray headPage(const QByteArray& extra,
+                    const QByteArray& title = "Handmade Persian rugs and kilims from Isfahan",
+                    const QByteArray& description = "Hand-knotted Persian rugs, kilims and runners from "
+                                                    "Isfahan workshops, with sizes and prices.") {
+    return "<!DOCTYPE html><html lang=\"en\"><head><meta charset=\"utf-8\">\n"
+           "<meta name=\"viewport\" content=\"width=device-width\">\n<title>" +
+           title + "</title>\n<meta name=\"description\" content=\"" + description + "\">\n" + extra +
+           "\n</head><body><p>Text.</p></body></html>\n";
+}
+
+TEST(AuditFormats, EachFormatOnStdoutOrInAFile) {
+    const QStringList inputs{page("no-title.htm"), page("no-lang.htm"), page("clean.htm")};
+
+    const CliRun text = cli(QStringList{"audit", "--rule", "og-missing=off"} + inputs);
+    EXPECT_EQ(text.exitCode, 1) << text.err.toStdString();
+    const QList<QByteArray> lines = text.out.split('\n');
+    ASSERT_EQ(lines.size(), 4) << text.out.toStdString(); // two findings, the summary, the final break
+    EXPECT_TRUE(lines[0].startsWith(page("no-title.htm").toUtf8() + ":")) << lines[0].toStdString();
+    EXPECT_TRUE(lines[0].contains(": error: ") && lines[0].endsWith(" [title-missing]"))
+        << lines[0].toStdString();
+    EXPECT_TRUE(lines[1].startsWith(page("no-lang.htm").toUtf8() + ":2:")) << lines[1].toStdString();
+    EXPECT_TRUE(lines[1].endsWith(" [lang-missing]")) << lines[1].toStdString();
+    EXPECT_EQ(lines[2], "3 pages audited: 1 error, 1 warning, 0 infos");
+    EXPECT_TRUE(text.err.isEmpty()) << text.err.toStdString(); // no progress line in a pipe
+
+    const CliRun report = cli(QStringList{"audit", "--format", "json", "--rule", "og-missing=off"} + inputs);
+    const QJsonObject root = json(report);
+    EXPECT_EQ(root["version"].toInt(), 1);
+    EXPECT_EQ(pageNames(root), inputs);
+    const QJsonArray pages = root["pages"].toArray();
+    EXPECT_EQ(rulesOf(pages[0].toObject()), QStringList{"title-missing"});
+    EXPECT_EQ(rulesOf(pages[1].toObject()), QStringList{"lang-missing"});
+    EXPECT_EQ(rulesOf(pages[2].toObject()), QStringList{});
+    EXPECT_TRUE(pages[2].toObject()["url"].toString().startsWith("file:///"));
+    EXPECT_TRUE(pages[2].toObject()["url"].toString().endsWith("/audit/clean.htm"));
+    const QJsonObject langFinding = pages[1].toObject()["findings"].toArray()[0].toObject();
+    EXPECT_EQ(langFinding["line"].toInt(), 2);
+    EXPECT_TRUE(langFinding["source"].toString().startsWith("<html"))
+        << langFinding["source"].toString().toStdString();
+    EXPECT_EQ(root["summary"].toObject(),
+              (QJsonObject{{"pages", 3}, {"errors", 1}, {"warnings", 1}, {"infos", 0}}));
+
+    QTemporaryDir dir;
+    for (const char* format : {"text", "json", "sarif", "junit"}) {
+        const CliRun toStdout = cli(QStringList{"audit", "--format", format} + inputs);
+        const QString file = dir.filePath(QStringLiteral("report.") + format);
+        const CliRun toFile = cli(QStringList{"audit", "--format", format, "--output", file} + inputs);
+        EXPECT_EQ(toFile.exitCode, toStdout.exitCode) << format;
+        EXPECT_TRUE(toFile.out.isEmpty()) << format;
+        EXPECT_EQ(readAll(file), toStdout.out) << format;
+    }
+    const QJsonObject sarif = QJsonDocument::fromJson(readAll(dir.filePath("report.sarif"))).object();
+    EXPECT_EQ(sarif["version"].toString(), "2.1.0");
+    EXPECT_FALSE(sarif["runs"].toArray()[0].toObject()["results"].toArray().isEmpty());
+    QXmlStreamReader junit(readAll(dir.filePath("report.junit")));
+    int suites = 0;
+    while (!junit.atEnd())
+        suites += junit.readNext() == QXmlStreamReader::StartElement && junit.name() == u"testsuite";
+    EXPECT_FALSE(junit.hasError());
+    EXPECT_EQ(suites, 3);
+
+    // A report that cannot be written is an error, and leaves no partial file.
+    const CliRun unwritable =
+        cli({"audit", "--output", dir.filePath("no/such/folder/r.txt"), page("clean.htm")});
+    EXPECT_EQ(unwritable.exitCode, 2);
+    EXPECT_TRUE(unwritable.err.contains("no/such/folder/r.txt")) << unwritable.err.toStdString();
+}
+
+TEST(AuditConfig, FileNearestParentAndCommandLine) {
+    QTemporaryDir dir;
+    const QString sub = dir.filePath("site/deeper");
+    ASSERT_TRUE(QDir().mkpath(sub));
+    writeAll(dir.filePath("site/deeper/p.htm"), headPage("", "Short"));
+    writeAll(dir.filePath("headwise.json"), R"({"rules":{"title-length":"error","og-missing":"off"}})");
+    writeAll(dir.filePath("other.json"), R"({"rules":{"title-length":"off","og-missing":"off"}})");
+    writeAll(dir.filePath("bad.json"), "{\"rules\":");
+
+    struct Case {
+        QStringList options;
+        QString workDir;
+        int exitCode;
+        QStringList rules;
+        QString severity; // of the first finding
+    } cases[] = {
+        {{}, sub, 1, {"title-length"}, "error"},                             // found two folders up
+        {{"--rule", "title-length=info"}, sub, 0, {"title-length"}, "info"}, // the command line wins
+        {{"--rule", "title-length=off"}, sub, 0, {}, {}},
+        {{"--config", dir.filePath("other.json")}, sub, 0, {}, {}},                       // --config instead
+        {{"--rule", "og-missing=off"}, QDir::rootPath(), 0, {"title-length"}, "warning"}, // none: defaults
+    };
+    for (const Case& c : cases) {
+        const CliRun r = cli(QStringList{"audit", "--format", "json"} + c.options +
+                                 QStringList{dir.filePath("site/deeper/p.htm")},
+                             c.workDir);
+        const std::string what = c.options.join(' ').toStdString() + " in " + c.workDir.toStdString();
+        EXPECT_EQ(r.exitCode, c.exitCode) << what << r.err.toStdString();
+        const QJsonObject first = json(r)["pages"].toArray()[0].toObject();
+        EXPECT_EQ(rulesOf(first), c.rules) << what;
+        if (!c.severity.isEmpty()) {
+            EXPECT_EQ(first["findings"].toArray()[0].toObject()["severity"].toString(), c.severity) << what;
+        }
+    }
+
+    // Skip patterns from the settings file, matched below the folder given.
+    ASSERT_TRUE(QDir().mkpath(dir.filePath("site/drafts")));
+    writeAll(dir.filePath("site/drafts/d.htm"), headPage(""));
+    writeAll(dir.filePath("site/index.htm"), headPage(""));
+    writeAll(dir.filePath("site/old.html"), headPage(""));
+    writeAll(dir.filePath("skip.json"), R"({"skip":["drafts/**","*.html"]})");
+    const CliRun skipped =
+        cli({"audit", "--format", "json", "--config", dir.filePath("skip.json"), "site"}, dir.path());
+    EXPECT_EQ(pageNames(json(skipped)), (QStringList{"site/deeper/p.htm", "site/index.htm"}));
+
+    for (const QStringList& bad :
+         {QStringList{"--config", dir.filePath("bad.json")},
+          QStringList{"--config", dir.filePath("none.json")}, QStringList{"--rule", "no-such-rule=off"},
+          QStringList{"--rule", "title-length=loud"}, QStringList{"--rule", "title-length"}}) {
+        const CliRun r = cli(QStringList{"audit"} + bad + QStringList{dir.filePath("site/index.htm")}, sub);
+        EXPECT_EQ(r.exitCode, 2) << bad.join(' ').toStdString();
+        EXPECT_TRUE(r.out.isEmpty()) << bad.join(' ').toStdString();
+        EXPECT_EQ(r.err.count('\n'), 1) << r.err.toStdString();
+    }
+}
+
+TEST(AuditDisable, CommentsSwitchRulesOffForTheirPage) {
+    QTemporaryDir dir;
+    const QByteArray bare =
+        "<html><head><title>Handmade Persian rugs and kilims from Isfahan</title></head></html>";
+    struct Case {
+        QByteArray comment;
+        bool lang, viewport;
+    } cases[] = {
+        {"", true, true},
+        {"<!-- headwise-disable lang-missing -->", false, true},
+        {"<!-- headwise-disable lang-missing,viewport-missing -->", false, false},
+        {"<!-- headwise-disable viewport-missing, lang-missing -->", false, false},
+        {"<!-- headwise-enable lang-missing -->", true, true},
+    };
+    QStringList files;
+    for (qsizetype i = 0; i < qsizetype(std::size(cases)); ++i) {
+        files.append(dir.filePath(QStringLiteral("p%1.htm").arg(i)));
+        writeAll(files.last(), bare + "\n" + cases[i].comment + "\n");
+    }
+    const QJsonArray pages = json(cli(QStringList{"audit", "--format", "json"} + files))["pages"].toArray();
+    ASSERT_EQ(pages.size(), qsizetype(std::size(cases)));
+    for (qsizetype i = 0; i < pages.size(); ++i) {
+        const QStringList rules = rulesOf(pages[i].toObject());
+        EXPECT_EQ(rules.contains("lang-missing"), cases[i].lang) << cases[i].comment.toStdString();
+        EXPECT_EQ(rules.contains("viewport-missing"), cases[i].viewport) << cases[i].comment.toStdString();
+        EXPECT_TRUE(rules.contains("charset-missing")) << cases[i].comment.toStdString(); // others still run
+    }
+}
+
+TEST(AuditExit, FailOnThresholds) {
+    struct Case {
+        QStringList args;
+        int exitCode;
+    } cases[] = {
+        {{page("clean.htm")}, 0},
+        {{page("no-lang.htm")}, 0}, // a warning only
+        {{"--fail-on", "warning", page("no-lang.htm")}, 1},
+        {{"--fail-on", "warning", page("clean.htm")}, 0},
+        {{page("no-title.htm")}, 1},
+        {{"--fail-on", "never", page("no-title.htm")}, 0},
+        {{"--fail-on", "never", page("no-title.htm"), page("missing.htm")}, 2},
+        {{page("no-title.htm"), page("missing.htm")}, 2},
+        {{"--rule", "title-missing=warning", page("no-title.htm")}, 0},
+        {{"--fail-on", "info", page("clean.htm")}, 2},
+        {{"--format", "xml", page("clean.htm")}, 2},
+        {{"--jobs", "0", page("clean.htm")}, 2},
+        {{"--jobs", "x", page("clean.htm")}, 2},
+        {{"--max-pages", "-3", page("clean.htm")}, 2},
+        {{"--bogus", page("clean.htm")}, 2},
+        {{}, 2},
+    };
+    for (const Case& c : cases) {
+        const CliRun r = cli(QStringList{"audit", "--rule", "og-missing=off"} + c.args);
+        EXPECT_EQ(r.exitCode, c.exitCode) << c.args.join(' ').toStdString() << ": " << r.err.toStdString();
+    }
+    const CliRun help = cli({"audit", "--help"});
+    EXPECT_EQ(help.exitCode, 0);
+    for (const char* option : {"--format", "--output", "--config", "--rule", "--fail-on", "--jobs",
+                               "--sitemap", "--crawl", "--max-pages", "headwise-disable"})
+        EXPECT_TRUE(help.out.contains(option)) << option;
+    EXPECT_TRUE(cli({"--help"}).out.contains("audit"));
+}
+
+TEST(AuditParallel, SameReportWhateverTheJobs) {
+    QTemporaryDir dir;
+    // Names whose sorted order differs from creation order and from length order.
+    QStringList expected;
+    for (int i = 0; i < 60; ++i) {
+        const QString name = QStringLiteral("%1/page-%2.htm").arg(i % 3 ? "b" : "a").arg(59 - i);
+        ASSERT_TRUE(QDir(dir.path()).mkpath(name.section('/', 0, 0)));
+        // Every fifth page shares a title; sizes vary so that pages finish out of order.
+        const QByteArray title =
+            i % 5 ? QByteArray("Distinct page title number ") + QByteArray::number(i) + " of sixty"
+                  : QByteArray("The same title for several pages of the site");
+        const QByteArray description = "A description of this page of the site, long enough for the rule, "
+                                       "page number " +
+                                       QByteArray::number(i);
+        writeAll(dir.filePath(name), headPage(QByteArray(size_t(i % 7) * 20000, ' '), title, description));
+        expected.append(name);
+    }
+    std::sort(expected.begin(), expected.end());
+
+    const CliRun one = cli({"audit", "--format", "json", "--jobs", "1", "."}, dir.path());
+    const CliRun four = cli({"audit", "--format", "json", "--jobs", "4", "."}, dir.path());
+    EXPECT_EQ(one.exitCode, four.exitCode);
+    EXPECT_EQ(one.out, four.out);
+    const QJsonObject report = json(four);
+    QStringList names = pageNames(report);
+    for (QString& name : names)
+        name.remove(0, 2); // "./"
+    EXPECT_EQ(names, expected);
+    int duplicates = 0;
+    for (const QJsonValue& p : report["pages"].toArray())
+        duplicates += rulesOf(p.toObject()).count("title-duplicate");
+    EXPECT_EQ(duplicates, 12);
+    EXPECT_EQ(cli({"audit", "--jobs", "3", "."}, dir.path()).out,
+              cli({"audit", "--jobs", "1", "."}, dir.path()).out);
+}
+
+TEST(AuditBadInput, NamedMessageAndTheRestGoesOn) {
+    QTemporaryDir dir;
+    const QString good = dir.filePath("good.htm");
+    writeAll(good, headPage(""));
+    const QString binary = dir.filePath("image.htm");
+    writeAll(binary, QByteArray("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16));
+    const QString empty = dir.filePath("empty.htm");
+    writeAll(empty, "");
+    const QString huge = dir.filePath("huge.htm");
+    {
+        QFile f(huge);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        ASSERT_TRUE(f.resize(qint64(100) * 1024 * 1024)); // sparse: no 100 MB written
+    }
+    const QString noPages = dir.filePath("nopages");
+    ASSERT_TRUE(QDir().mkpath(noPages));
+    writeAll(noPages + "/notes.txt", "not a page");
+    const QString locked = dir.filePath("locked.htm");
+    writeAll(locked, headPage(""));
+    QFile::setPermissions(locked, QFileDevice::WriteOwner);
+    const bool lockedIsUnreadable = !QFile(locked).open(QIODevice::ReadOnly); // root reads anything
+
+    struct Case {
+        QString input;
+        const char* reason;
+    } cases[] = {
+        {binary, "binary"},
+        {empty, "empty"},
+        {huge, "larger than"},
+        {noPages, "no *.htm"},
+        {dir.filePath("missing.htm"), "no such file"},
+        {"ftp://127.0.0.1/page.htm", "only http and https"},
+        {"http://127.0.0.1:1/page.htm", "could not fetch"},
+        {locked, "cannot be read"},
+    };
+    for (const Case& c : cases) {
+        if (c.input == locked && !lockedIsUnreadable)
+            continue;
+        const CliRun r = cli({"audit", "--format", "json", good, c.input, good});
+        const std::string what = c.input.toStdString();
+        EXPECT_EQ(r.exitCode, 2) << what;
+        EXPECT_EQ(r.err.count('\n'), 1) << what << ": " << r.err.toStdString();
+        EXPECT_TRUE(r.err.contains(c.input.toUtf8() + ": ")) << what << ": " << r.err.toStdString();
+        EXPECT_TRUE(r.err.contains(c.reason)) << what << ": " << r.err.toStdString();
+        EXPECT_EQ(pageNames(json(r)), (QStringList{good, good})) << what; // the others are reported
+    }
+}
+
+} // namespace

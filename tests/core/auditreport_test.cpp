@@ -1,0 +1,227 @@
+#include "pathglob.h"
+#include "report.h"
+
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QXmlStreamReader>
+#include <gtest/gtest.h>
+
+using namespace headwise::audit;
+
+namespace {
+
+// HEADWISE_UPDATE_GOLDEN=1 rewrites the golden files from the current output;
+// review the difference before committing it.
+void expectGolden(const QByteArray& actual, const char* name) {
+    const QString path = QStringLiteral(HEADWISE_FIXTURES "/audit/") + QLatin1String(name);
+    if (qEnvironmentVariableIsSet("HEADWISE_UPDATE_GOLDEN")) {
+        QFile out(path);
+        ASSERT_TRUE(out.open(QIODevice::WriteOnly));
+        out.write(actual);
+    }
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly)) << name;
+    EXPECT_EQ(actual.toStdString(), file.readAll().toStdString()) << name;
+}
+
+Finding finding(const char* rule, Severity severity, const QString& message, int line, int column,
+                const QString& source) {
+    Finding f;
+    f.rule = QString::fromLatin1(rule);
+    f.severity = severity;
+    f.message = message;
+    f.line = line;
+    f.column = column;
+    f.source = source;
+    return f;
+}
+
+// Two files (one in a folder whose name needs escaping) and a fetched page:
+// quotes, markup, line breaks, a "%2" and non-Latin text in what is reported.
+QList<PageReport> samplePages() {
+    return {
+        {QStringLiteral("site/100%2 off.htm"),
+         QStringLiteral("file:///work/site/100%252%20off.htm"),
+         0,
+         {finding("title-missing", Severity::Error, QStringLiteral("The page has no <title>."), 0, 0, {}),
+          finding("description-length", Severity::Warning,
+                  QStringLiteral("The description has 12 characters; give it 70 to 155."), 4, 3,
+                  QStringLiteral("<meta name=\"description\"\r\n  content=\"Caf\u00e9 & \u65e5\u672c\">")),
+          finding("meta-obsolete", Severity::Info, QStringLiteral("Search engines ignore \"keywords\"."), 5,
+                  1, QStringLiteral("<meta name=keywords content='a\tb'>"))}},
+        {QStringLiteral("clean.html"), QStringLiteral("file:///elsewhere/clean.html"), 0, {}},
+        {QStringLiteral("https://example.com/gone"),
+         QStringLiteral("https://example.com/gone/"),
+         404,
+         {finding("http-status", Severity::Error, QStringLiteral("The server answered 404."), 1, 1, {})}},
+    };
+}
+
+ReportContext sampleContext(const AuditConfig& config) {
+    return {&config, QStringLiteral("file:///work/")};
+}
+
+TEST(AuditReport, TextGolden) {
+    const AuditConfig config;
+    expectGolden(writeReport(ReportFormat::Text, samplePages(), sampleContext(config)), "report.txt");
+    EXPECT_EQ(writeReport(ReportFormat::Text, {}, sampleContext(config)),
+              "0 pages audited: 0 errors, 0 warnings, 0 infos\n");
+}
+
+TEST(AuditReport, JsonGoldenAndShape) {
+    const AuditConfig config;
+    const QByteArray json = writeReport(ReportFormat::Json, samplePages(), sampleContext(config));
+    expectGolden(json, "report.json");
+
+    QJsonParseError error;
+    const QJsonObject root = QJsonDocument::fromJson(json, &error).object();
+    ASSERT_EQ(error.error, QJsonParseError::NoError);
+    EXPECT_EQ(root.keys(), (QStringList{"pages", "summary", "version"}));
+    const QJsonObject first = root["pages"].toArray()[0].toObject();
+    EXPECT_EQ(first.keys(), (QStringList{"findings", "page", "status", "url"}));
+    EXPECT_TRUE(first["status"].isNull());
+    EXPECT_EQ(root["pages"].toArray()[2].toObject()["status"].toInt(), 404);
+    const QJsonObject described = first["findings"].toArray()[1].toObject();
+    EXPECT_EQ(described.keys(), (QStringList{"column", "line", "message", "rule", "severity", "source"}));
+    EXPECT_EQ(described["source"].toString(), samplePages()[0].findings[1].source); // escapes round-trip
+    EXPECT_EQ(root["summary"].toObject(),
+              (QJsonObject{{"pages", 3}, {"errors", 2}, {"warnings", 1}, {"infos", 1}}));
+}
+
+TEST(AuditReport, SarifGoldenAndRequiredFields) {
+    const AuditConfig config;
+    const QByteArray sarif = writeReport(ReportFormat::Sarif, samplePages(), sampleContext(config));
+    QJsonParseError error;
+    QJsonObject root = QJsonDocument::fromJson(sarif, &error).object();
+    ASSERT_EQ(error.error, QJsonParseError::NoError);
+    EXPECT_EQ(root["version"].toString(), "2.1.0");
+    ASSERT_EQ(root["runs"].toArray().size(), 1);
+    QJsonObject run = root["runs"].toArray()[0].toObject();
+
+    // The rules are the rule table, in its order; the rest is compared whole.
+    QJsonObject tool = run["tool"].toObject();
+    QJsonObject driver = tool["driver"].toObject();
+    const QJsonArray rules = driver["rules"].toArray();
+    ASSERT_EQ(rules.size(), ruleTable().size());
+    for (qsizetype i = 0; i < rules.size(); ++i) {
+        const QJsonObject r = rules[i].toObject();
+        EXPECT_EQ(r["id"].toString(), ruleTable()[i].id);
+        EXPECT_EQ(r["shortDescription"].toObject()["text"].toString(), ruleTable()[i].description);
+        EXPECT_FALSE(r["help"].toObject()["text"].toString().isEmpty()) << ruleTable()[i].id.toStdString();
+        const QString level = r["defaultConfiguration"].toObject()["level"].toString();
+        EXPECT_TRUE(level == "error" || level == "warning" || level == "note") << level.toStdString();
+    }
+    const QJsonArray results = run["results"].toArray();
+    ASSERT_EQ(results.size(), 4);
+    for (const QJsonValue& value : results) {
+        const QJsonObject result = value.toObject();
+        const int index = result["ruleIndex"].toInt(-1);
+        ASSERT_GE(index, 0);
+        EXPECT_EQ(rules[index].toObject()["id"].toString(), result["ruleId"].toString());
+        EXPECT_FALSE(result["message"].toObject()["text"].toString().isEmpty());
+        const QJsonObject location =
+            result["locations"].toArray()[0].toObject()["physicalLocation"].toObject();
+        EXPECT_FALSE(location["artifactLocation"].toObject()["uri"].toString().isEmpty());
+        EXPECT_GE(location["region"].toObject()["startLine"].toInt(), 1);
+        EXPECT_GE(location["region"].toObject()["startColumn"].toInt(), 1);
+    }
+    const auto artifact = [&](int i) {
+        return results[i]
+            .toObject()["locations"]
+            .toArray()[0]
+            .toObject()["physicalLocation"]
+            .toObject()["artifactLocation"]
+            .toObject();
+    };
+    EXPECT_EQ(artifact(0), (QJsonObject{{"uri", "site/100%252%20off.htm"}, {"uriBaseId", "%SRCROOT%"}}));
+    EXPECT_EQ(artifact(3), (QJsonObject{{"uri", "https://example.com/gone/"}}));
+    EXPECT_EQ(results[2].toObject()["level"].toString(), "note");
+
+    driver.remove("rules");
+    tool["driver"] = driver;
+    run["tool"] = tool;
+    root["runs"] = QJsonArray{run};
+    expectGolden(QJsonDocument(root).toJson(), "report-sarif-without-rules.json");
+}
+
+TEST(AuditReport, JunitGoldenSuitesCasesFailures) {
+    AuditConfig config;
+    config.severityOverride.insert(QStringLiteral("lang-missing"), std::nullopt);
+    const QByteArray xml = writeReport(ReportFormat::Junit, samplePages(), sampleContext(config));
+    expectGolden(xml, "report-junit.xml");
+
+    // Parses as XML; per page one case per rule, one failure per finding.
+    QXmlStreamReader reader(xml);
+    int suites = 0, cases = 0, failures = 0, skipped = 0;
+    while (!reader.atEnd()) {
+        if (reader.readNext() != QXmlStreamReader::StartElement)
+            continue;
+        suites += reader.name() == u"testsuite";
+        cases += reader.name() == u"testcase";
+        failures += reader.name() == u"failure";
+        skipped += reader.name() == u"skipped";
+    }
+    EXPECT_FALSE(reader.hasError()) << reader.errorString().toStdString();
+    EXPECT_EQ(suites, 3);
+    EXPECT_EQ(cases, 3 * ruleTable().size());
+    EXPECT_EQ(failures, 4);
+    EXPECT_EQ(skipped, findRule(u"lang-missing") ? 3 : 0);
+}
+
+TEST(AuditReport, JunitStaysWellFormedWithControlCharacters) {
+    const QList<PageReport> pages{{QStringLiteral("a\x01.htm"),
+                                   QStringLiteral("file:///a.htm"),
+                                   0,
+                                   {finding("title-missing", Severity::Error, QStringLiteral("bad \x02 text"),
+                                            1, 1, QString(QChar(0xD800)) + QStringLiteral("<x>\x0b"))}}};
+    QXmlStreamReader reader(writeReport(ReportFormat::Junit, pages, {}));
+    while (!reader.atEnd())
+        reader.readNext();
+    EXPECT_FALSE(reader.hasError()) << reader.errorString().toStdString();
+}
+
+TEST(AuditReport, FormatNames) {
+    struct Case {
+        const char* name;
+        std::optional<ReportFormat> format;
+    } cases[] = {{"text", ReportFormat::Text},   {"json", ReportFormat::Json}, {"sarif", ReportFormat::Sarif},
+                 {"junit", ReportFormat::Junit}, {"JSON", std::nullopt},       {"", std::nullopt},
+                 {"xml", std::nullopt}};
+    for (const Case& c : cases)
+        EXPECT_EQ(parseReportFormat(QString::fromLatin1(c.name)), c.format) << c.name;
+}
+
+TEST(PathGlobs, SkipPatterns) {
+    struct Case {
+        const char* pattern;
+        const char* path;
+        bool skipped;
+    } cases[] = {
+        {"*.htm", "a.htm", true},
+        {"*.htm", "deep/er/a.htm", true}, // no "/": a file name anywhere
+        {"*.htm", "a.html", false},
+        {"drafts/*", "drafts/a.htm", true},
+        {"drafts/*", "drafts/old/a.htm", false}, // "*" stays in one folder
+        {"drafts/**", "drafts/old/a.htm", true},
+        {"drafts/*", "site/drafts/a.htm", false}, // with "/": from the top
+        {"**/old/*.htm", "old/a.htm", true},
+        {"**/old/*.htm", "x/y/old/a.htm", true},
+        {"**/old/*.htm", "x/older/a.htm", false},
+        {"/index.htm", "index.htm", true},
+        {"/index.htm", "sub/index.htm", false},
+        {"page?.htm", "page1.htm", true},
+        {"page?.htm", "page10.htm", false},
+        {"a+b(1).htm", "a+b(1).htm", true}, // no regular-expression meaning leaks through
+        {"a+b(1).htm", "aab1.htm", false},
+        {"", "anything.htm", false},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(PathGlobs({QString::fromLatin1(c.pattern)}).matches(QString::fromLatin1(c.path)), c.skipped)
+            << c.pattern << " vs " << c.path;
+    EXPECT_TRUE(PathGlobs({"x.htm", "b/*"}).matches("b/c.htm"));
+    EXPECT_FALSE(PathGlobs({}).matches("a.htm"));
+}
+
+} // namespace
