@@ -20,7 +20,6 @@ void writeProgress(const QString& line) {
 AuditRunner::AuditRunner(const audit::AuditConfig& config, int jobs, bool showProgress)
     : config_(config), showProgress_(showProgress) {
     pool_.setMaxThreadCount(jobs);
-    sinceProgress_.start();
 }
 
 AuditRunner::~AuditRunner() {
@@ -59,9 +58,10 @@ void AuditRunner::run(Slot& slot, const PageLoader& load) {
 void AuditRunner::pageDone() {
     QMutexLocker lock(&progressMutex_);
     ++done_;
-    if (!showProgress_ || sinceProgress_.elapsed() < kProgressIntervalMs)
+    // The first page shows the line at once; later ones at most every interval.
+    if (!showProgress_ || (sinceProgress_.isValid() && sinceProgress_.elapsed() < kProgressIntervalMs))
         return;
-    sinceProgress_.restart();
+    sinceProgress_.start();
     writeProgress(QStringLiteral("\r%1 of %2 pages audited").arg(done_).arg(slots_.size()));
 }
 

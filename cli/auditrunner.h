@@ -56,7 +56,7 @@ private:
     std::deque<Slot> slots_; // grows at the back only, so a running page's slot stays put
     QMutex progressMutex_;
     qsizetype done_ = 0;
-    QElapsedTimer sinceProgress_;
+    QElapsedTimer sinceProgress_; // invalid until the first line is shown
 };
 
 } // namespace headwise::cli

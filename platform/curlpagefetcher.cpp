@@ -179,7 +179,7 @@ FetchResult CurlPageFetcher::fetch(const QString& url) {
         if (code == CURLE_ABORTED_BY_CALLBACK)
             return failed(QStringLiteral("nothing arrived for %1 ms").arg(stallLimit_.count()));
         if (code == CURLE_TOO_MANY_REDIRECTS)
-            return failed(QStringLiteral("more than %1 redirects (a redirect loop?)").arg(kMaxRedirects));
+            return failed(QStringLiteral("more than %1 redirects, as in a redirect loop").arg(kMaxRedirects));
         if (code != CURLE_OK)
             return failed(QString::fromUtf8(*curlError ? curlError : curl_easy_strerror(code)));
 

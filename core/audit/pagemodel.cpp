@@ -126,8 +126,12 @@ RawPage collect(const GumboOutput* output) {
         const GumboElement& e = node->v.element;
         if (node == root) {
             page.htmlAttributes = attributesOf(e.attributes);
-            page.htmlStart = e.start_pos.offset;
-            page.htmlEnd = e.start_pos.offset + e.original_tag.length;
+            // A root the parser supplied has no tag of its own; its position would
+            // be wherever the first content happens to be, so it points at the start.
+            if (e.original_tag.length) {
+                page.htmlStart = e.start_pos.offset;
+                page.htmlEnd = e.start_pos.offset + e.original_tag.length;
+            }
         } else if (node->type == GUMBO_NODE_ELEMENT) {
             recordElement(node, item.inHead, page);
         }

@@ -4,13 +4,22 @@
 
 #include <algorithm>
 #include <tuple>
+#include <vector>
 
 namespace headwise::audit {
 
+// Each finding's rule index is looked up once, not in every comparison.
 void sortFindings(QList<Finding>& findings) {
-    std::stable_sort(findings.begin(), findings.end(), [](const Finding& a, const Finding& b) {
-        return std::make_tuple(a.offset, ruleIndex(a.rule)) < std::make_tuple(b.offset, ruleIndex(b.rule));
-    });
+    std::vector<std::tuple<qsizetype, int, qsizetype>> keys;
+    keys.reserve(size_t(findings.size()));
+    for (qsizetype i = 0; i < findings.size(); ++i)
+        keys.emplace_back(findings[i].offset, ruleIndex(findings[i].rule), i);
+    std::sort(keys.begin(), keys.end());
+    QList<Finding> sorted;
+    sorted.reserve(findings.size());
+    for (const auto& key : keys)
+        sorted.append(std::move(findings[std::get<2>(key)]));
+    findings = std::move(sorted);
 }
 
 QList<Finding> placeFindings(const QString& text, const RawFindings& raw, const AuditConfig& config) {

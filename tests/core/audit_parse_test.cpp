@@ -127,6 +127,7 @@ const QList<QString> kTrickyPages = {
     QStringLiteral("<a href=x<body><meta name=robots content=noindex>"),
     QStringLiteral("<title>a</title><body><p>plain body, nothing to see</p></body>"),
     QStringLiteral("<title>a</title><body"),
+    QStringLiteral("<!-- never closed <script>'<body>'</script><p>x"),
     QStringLiteral("<body>"),
     QStringLiteral(""),
 };

@@ -48,6 +48,12 @@ cases=(
     'headwise-cli create --form '         'HTML Page MetaTags Only'
     'headwise-cli create --title '        ''
     'headwise-cli create p'               ''
+    'headwise-cli audit --format '        'json junit sarif text'
+    'headwise-cli audit --fail-on w'      'warning'
+    'headwise-cli audit --config b'       'block.htm'
+    'headwise-cli audit --jobs '          ''
+    'headwise-cli audit --rule x --ru'    '--rule'
+    'headwise-cli audit s'                'site'
 )
 for typed expected in "${cases[@]}"; do
     offers $typed

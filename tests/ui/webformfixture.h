@@ -1,27 +1,24 @@
 #pragma once
 
-#include "../integration/pageserverprocess.h"
-#include "doubles.h"
-#include "form1.h"
+#include "form1fixture.h"
+#include "serverprocess.h"
 
 #include <gtest/gtest.h>
-#include <memory>
 
 namespace headwise::testing {
 
 // A main window whose fetch is a real one, aimed at the local page server.
 // The test names the fetcher, so each can set its own limits.
-class WebFormTest : public ::testing::Test {
+class WebFormTest : public Form1Test {
 protected:
     virtual PageFetcher& pageFetcher() = 0;
+    Platform windowPlatform() override { return platform(pageFetcher()); }
 
     void SetUp() override {
         port = server.start();
         ASSERT_GT(port, 0) << "the page server did not start";
-        window = std::make_unique<Form1>(Platform{settings, messages, files, shell, pageFetcher(), programs});
-        window->show();
+        Form1Test::SetUp();
     }
-    void TearDown() override { window.reset(); }
 
     QString url(const char* path) const {
         return QStringLiteral("http://127.0.0.1:%1%2").arg(port).arg(path);
@@ -29,12 +26,6 @@ protected:
 
     PageServerProcess server;
     int port = 0;
-    MemorySettings settings;
-    RecordingMessageBoxes messages;
-    ScriptedFileDialogs files;
-    RecordingShell shell;
-    RecordingProgramStarter programs;
-    std::unique_ptr<Form1> window;
 };
 
 } // namespace headwise::testing

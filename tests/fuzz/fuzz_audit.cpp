@@ -1,0 +1,49 @@
+// The audit of one page: findings point inside the decoded text, name rules
+// from the table, come sorted and never twice; the head-only parse gives the
+// same page as a full parse.
+
+#include "pageaudit.h"
+#include "pagemodel.h"
+#include "require.h"
+
+#include <QSet>
+
+using namespace headwise::audit;
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    // The first byte picks what a server would have said about the page.
+    static const char* const charsets[] = {"", "utf-8", "windows-1252", "shift_jis", "bogus"};
+    PageInput page;
+    if (size) {
+        page.httpCharset = QString::fromLatin1(charsets[data[0] % std::size(charsets)]);
+        if (data[0] & 0x80)
+            page.headers.append({QByteArray("X-Robots-Tag"),
+                                 QByteArray("googlebot: noindex, unavailable_after: 1 Jan 2001")});
+        page.httpStatus = (data[0] & 0x40) ? 404 : 0;
+        page.address =
+            (data[0] & 0x20) ? QStringLiteral("https://example.com/a/b") : QStringLiteral("file:///x.html");
+    }
+    page.bytes = QByteArray(reinterpret_cast<const char*>(data), qsizetype(size));
+
+    const PageAudit audit = auditPage(page, AuditConfig());
+    QSet<QString> seen;
+    for (qsizetype i = 0; i < audit.findings.size(); ++i) {
+        const Finding& f = audit.findings[i];
+        require(findRule(f.rule) != nullptr);
+        require(f.offset >= 0 && f.length >= 0 && f.offset + f.length <= audit.text.size());
+        require(f.line >= 1 && f.column >= 1);
+        require(f.source.startsWith(QLatin1String("X-Robots-Tag: ")) ||
+                f.source == audit.text.mid(f.offset, f.length));
+        if (i > 0) {
+            const Finding& before = audit.findings[i - 1];
+            require(before.offset < f.offset ||
+                    (before.offset == f.offset && ruleIndex(before.rule) <= ruleIndex(f.rule)));
+        }
+        const QString key = f.rule + QChar(0) + QString::number(f.offset) + QChar(0) +
+                            QString::number(f.length) + QChar(0) + f.message;
+        require(!seen.contains(key));
+        seen.insert(key);
+    }
+    require(parsePage(audit.text) == parseWholePage(audit.text));
+    return 0;
+}
