@@ -2,8 +2,10 @@
 #include "curlpagefetcher.h"
 #include "filedialog.h"
 #include "form1.h"
+#include "keyring.h"
 #include "linelengths.h"
 #include "messagebox.h"
+#include "passwordprompt.h"
 #include "programstarter.h"
 #include "settingsstore.h"
 #include "shell.h"
@@ -28,7 +30,9 @@ int main(int argc, char* argv[]) {
     headwise::DesktopShell shell;
     headwise::CurlPageFetcher fetcher;
     headwise::ProcessStarter programs;
-    headwise::Form1 window({settings, messages, files, shell, fetcher, programs});
+    headwise::SystemKeyring keyring;
+    headwise::QtPasswordPrompt passwords;
+    headwise::Form1 window({settings, messages, files, shell, fetcher, programs, keyring, passwords});
     window.show();
     return QApplication::exec();
 }
