@@ -11,6 +11,7 @@
 #include "shell.h"
 
 #include <QApplication>
+#include <QThreadPool>
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
@@ -34,5 +35,8 @@ int main(int argc, char* argv[]) {
     headwise::QtPasswordPrompt passwords;
     headwise::Form1 window({settings, messages, files, shell, fetcher, programs, keyring, passwords});
     window.show();
-    return QApplication::exec();
+    const int code = QApplication::exec();
+    // Background jobs may still hold the fetcher, which goes before the application does.
+    QThreadPool::globalInstance()->waitForDone();
+    return code;
 }

@@ -10,7 +10,11 @@
 #include "ui_analyzepanel.h"
 
 #include <QCoreApplication>
+#include <QFileInfo>
 #include <QTimer>
+#include <QUrl>
+
+#include <algorithm>
 
 namespace headwise {
 namespace {
@@ -125,6 +129,7 @@ void AnalyzePanel::Text_Change() {
     const bool filled = hasPage();
     ui->Label10->setVisible(filled);
     ui->cmdSave->setEnabled(filled);
+    emit pageChanged();
 }
 
 void AnalyzePanel::txtUrl_Change(const QString& text) {
@@ -192,6 +197,7 @@ void AnalyzePanel::txtGetSrc_Click() {
     if (platform_) {
         showLoadedPage(platform_->fetcher.fetchPage(url));
         pageFromWeb_ = true;
+        address_ = url;
     }
     QCoreApplication::processEvents();
     if (!hasPage())
@@ -215,6 +221,7 @@ bool AnalyzePanel::loadPageFile(const QString& path) {
         return false;
     showLoadedPage(*page);
     pageFromWeb_ = false;
+    address_ = QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath()).toString();
     return true;
 }
 
@@ -260,6 +267,20 @@ void AnalyzePanel::insertAtInsertionPoint(const QString& crlfText) {
     ui->Text->setTextCursor(cursor);
     cursor.insertText(toLf(crlfText));
     ui->Text->setTextCursor(cursor);
+}
+
+PageSnapshot AnalyzePanel::pageSnapshot() const {
+    return {ui->Text->toPlainText(), encoding_, address_};
+}
+
+void AnalyzePanel::selectInPage(qsizetype position, qsizetype length) {
+    QTextCursor cursor(ui->Text->document());
+    const int end = ui->Text->document()->characterCount() - 1;
+    cursor.setPosition(int(std::clamp<qsizetype>(position, 0, end)));
+    cursor.setPosition(int(std::clamp<qsizetype>(position + length, 0, end)), QTextCursor::KeepAnchor);
+    ui->Text->setTextCursor(cursor);
+    ui->Text->ensureCursorVisible();
+    ui->Text->setFocus();
 }
 
 void AnalyzePanel::cmdInsert_Click() {

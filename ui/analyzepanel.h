@@ -18,6 +18,13 @@ class QTimer;
 
 namespace headwise {
 
+// The page box and where its page came from, for an audit of it.
+struct PageSnapshot {
+    QString text;          // as the box holds it: LF line breaks, the box's own positions
+    PageEncoding encoding; // how the page was stored or fetched
+    QString address;       // the fetched address or a file:// URL; empty for a page typed in
+};
+
 // The Analyze panel: loads a page from a file or the web into the page box
 // Text, reports the six tags, and edits and saves the page.
 class AnalyzePanel : public QGroupBox {
@@ -34,6 +41,9 @@ public:
     QString pageText() const;
     // Puts the caret, with nothing selected, at the insertion point and inserts there.
     void insertAtInsertionPoint(const QString& crlfText);
+    PageSnapshot pageSnapshot() const;
+    // Selects length characters from position (counted as in PageSnapshot::text) and shows them.
+    void selectInPage(qsizetype position, qsizetype length);
 
 public slots:
     void txtGetSrc_Click();
@@ -59,6 +69,8 @@ public slots:
 signals:
     // Every change of txtUrl; the Extract panel's address field follows it.
     void urlChanged(const QString& text);
+    // Every change of the page box: a load, a fetch, an insertion, an edit.
+    void pageChanged();
 
 private:
     struct ResultRow {
@@ -87,6 +99,7 @@ private:
     mutable std::optional<QString> pageCache_;
     DecodedPage loaded_;
     bool pageFromWeb_ = false;
+    QString address_;
 };
 
 } // namespace headwise

@@ -219,14 +219,15 @@ bool staysOpen(QByteArrayView name) {
 // deeper than 512 either. This counts open elements the cheap way (raw text
 // and comments skipped, self-closed and self-closing tags not counted) and
 // gives the length of the page up to where the count first passes the limit;
-// the parser reads no further.
-qsizetype shallowLength(const QByteArray& utf8) {
+// the parser reads no further. Only tags that start before scanTo are
+// counted; the whole size means the limit was not reached before it.
+qsizetype shallowLength(const QByteArray& utf8, qsizetype scanTo) {
     constexpr int kMaxDepth = 512;
     const char* data = utf8.constData();
     const qsizetype n = utf8.size();
     int depth = 0;
-    for (qsizetype at = 0; at < n;) {
-        const void* hit = std::memchr(data + at, '<', size_t(n - at));
+    for (qsizetype at = 0; at < scanTo;) {
+        const void* hit = std::memchr(data + at, '<', size_t(scanTo - at));
         if (!hit)
             break;
         at = static_cast<const char*>(hit) - data;
@@ -248,7 +249,12 @@ qsizetype shallowLength(const QByteArray& utf8) {
             ++at;
             continue;
         }
-        const QByteArray name = QByteArray(data + nameStart, i - nameStart).toLower();
+        // Lower-cased into a small buffer; longer names (custom elements) stay open.
+        char lowered[12];
+        const qsizetype nameLength = std::min<qsizetype>(i - nameStart, sizeof lowered);
+        for (qsizetype k = 0; k < nameLength; ++k)
+            lowered[k] = lower(data[nameStart + k]);
+        const QByteArrayView name(lowered, i - nameStart > qsizetype(sizeof lowered) ? 0 : nameLength);
         // The end of the tag, past quoted attribute values.
         char quote = 0;
         while (i < n && (quote || data[i] != '>')) {
@@ -266,7 +272,10 @@ qsizetype shallowLength(const QByteArray& utf8) {
         }
         if (name == "script" || name == "style" || name == "textarea" || name == "title" || name == "xmp" ||
             name == "iframe" || name == "noembed" || name == "noframes") {
-            const qsizetype close = findTag(utf8, at, {QByteArray("</" + name).constData()});
+            char needle[16] = "</";
+            std::memcpy(needle + 2, name.data(), size_t(name.size())); // raw text names are short
+            needle[2 + name.size()] = '\0';
+            const qsizetype close = findTag(utf8, at, {needle});
             if (close < 0)
                 break;
             at = close;
@@ -382,7 +391,7 @@ bool MarkupElement::hasRel(QLatin1String token) const {
 }
 
 PageModel parseWholePage(const QByteArray& utf8) {
-    return finish(utf8, parseBytes(utf8, shallowLength(utf8)));
+    return finish(utf8, parseBytes(utf8, shallowLength(utf8, utf8.size())));
 }
 
 // The head is a few kilobytes, the body most of the page, and the parser reads
@@ -394,14 +403,15 @@ PageModel parseWholePage(const QByteArray& utf8) {
 // half (a "<body" inside an attribute value) is seen too; a title still open
 // at the cut needs the rest for its text. Either way the whole page is parsed.
 PageModel parsePage(const QByteArray& utf8) {
-    const qsizetype length = shallowLength(utf8);
+    // The depth count is sequential, so counting only the head part tells
+    // whether the whole page would be cut before the head part ends.
     const qsizetype cut = findTag(utf8, 0, {"<body"});
-    if (cut < 0 || cut >= length)
-        return finish(utf8, parseBytes(utf8, length));
-    RawPage head = parseBytes(utf8, cut);
-    if (head.openTitle || mayHoldMarkup(utf8, qsizetype(head.lastTokenEnd)))
-        return finish(utf8, parseBytes(utf8, length));
-    return finish(utf8, std::move(head));
+    if (cut >= 0 && shallowLength(utf8, cut) == utf8.size()) {
+        RawPage head = parseBytes(utf8, cut);
+        if (!head.openTitle && !mayHoldMarkup(utf8, qsizetype(head.lastTokenEnd)))
+            return finish(utf8, std::move(head));
+    }
+    return parseWholePage(utf8);
 }
 
 } // namespace headwise::audit

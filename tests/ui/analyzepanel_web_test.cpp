@@ -1,16 +1,20 @@
 #include "analyzepanel.h"
+#include "checkwindow.h"
 #include "curlpagefetcher.h"
 #include "fetchnotices.h"
 #include "pagefile.h"
+#include "serppreview.h"
 #include "testfiles.h"
 #include "webformfixture.h"
 
+#include <QAction>
 #include <QElapsedTimer>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QThreadPool>
 #include <QTimer>
 #include <gtest/gtest.h>
 
@@ -122,6 +126,22 @@ TEST_F(AnalyzeWebTest, EditedFetchedPageSavesInTheCharsetItWasReadWith) {
         EXPECT_EQ(reloaded->text,
                   QString(edited).replace(QStringLiteral("\u0141"), QStringLiteral("&#321;")));
     }
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(AnalyzeWebTest, PageCheckAuditsAFetchedPageUnderItsAddress) {
+    go("/site/");
+    ASSERT_TRUE(pageText().contains(QStringLiteral("<title>Home</title>")));
+    find<QAction>("mnuCheck")->trigger();
+    auto* check = window->findChild<CheckWindow*>(QStringLiteral("frmCheck"));
+    ASSERT_NE(check, nullptr);
+    auto* serp = findControl<SerpPreview>(check, "serpPreview");
+    QTRY_COMPARE(serp->preview().linkLine, QStringLiteral("Home"));
+    EXPECT_EQ(serp->preview().addressLine, url("/site/"));
+    QThreadPool::globalInstance()->waitForDone();
 }
 
 } // namespace
