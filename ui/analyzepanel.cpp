@@ -270,7 +270,7 @@ void AnalyzePanel::insertAtInsertionPoint(const QString& crlfText) {
 }
 
 PageSnapshot AnalyzePanel::pageSnapshot() const {
-    return {ui->Text->toPlainText(), encoding_, address_};
+    return {ui->Text->toPlainText(), loaded_.encoding, address_};
 }
 
 void AnalyzePanel::selectInPage(qsizetype position, qsizetype length) {
