@@ -1,4 +1,5 @@
 #include "appinfo.h"
+#include "backgroundwork.h"
 #include "curlpagefetcher.h"
 #include "filedialog.h"
 #include "form1.h"
@@ -8,6 +9,8 @@
 #include "shell.h"
 
 #include <QApplication>
+#include <cstdio>
+#include <cstdlib>
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
@@ -20,13 +23,24 @@ int main(int argc, char* argv[]) {
         QIcon::fromTheme(headwise::iconName(), QIcon(QStringLiteral(":/images/headwise.png"))));
     QApplication::setDesktopFileName(headwise::desktopId());
 
-    headwise::QSettingsStore settings;
-    headwise::QtMessageBoxes messages;
-    headwise::QtFileDialogs files;
-    headwise::DesktopShell shell;
+    // Declared first so it outlives the windows: a fetch the user walked away
+    // from may still be using it on a thread of its own.
     headwise::CurlPageFetcher fetcher;
-    headwise::ProcessStarter programs;
-    headwise::Form1 window({settings, messages, files, shell, fetcher, programs});
-    window.show();
-    return QApplication::exec();
+    int code = 0;
+    {
+        headwise::QSettingsStore settings;
+        headwise::QtMessageBoxes messages;
+        headwise::QtFileDialogs files;
+        headwise::DesktopShell shell;
+        headwise::ProcessStarter programs;
+        headwise::Form1 window({settings, messages, files, shell, fetcher, programs});
+        window.show();
+        code = QApplication::exec();
+    }
+    // Such a fetch is never waited for, and nothing it uses is torn down under it.
+    if (headwise::backgroundWorkRunning() > 0) {
+        std::fflush(nullptr);
+        std::_Exit(code);
+    }
+    return code;
 }

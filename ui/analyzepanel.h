@@ -18,6 +18,8 @@ class QTimer;
 
 namespace headwise {
 
+class BackgroundWork;
+
 // The Analyze panel: loads a page from a file or the web into the page box
 // Text, reports the six tags, and edits and saves the page.
 class AnalyzePanel : public QGroupBox {
@@ -34,6 +36,8 @@ public:
     QString pageText() const;
     // Puts the caret, with nothing selected, at the insertion point and inserts there.
     void insertAtInsertionPoint(const QString& crlfText);
+    // Drops whatever the panel is waiting for; the window is closing.
+    void abandonWork();
 
 public slots:
     void txtGetSrc_Click();
@@ -70,16 +74,22 @@ private:
     void Text_Change();
     void txtUrl_Change(const QString& text);
     void resultBox_Change(const ResultRow& row);
-    void runScanner(ScannedTag tag);
+    // False when newer work superseded it before the result was shown.
+    bool runScanner(ScannedTag tag);
     const ResultRow& rowFor(ScannedTag tag) const;
-    void setPage(const QString& text);
+    // The page box takes a large page in pieces, painting between them;
+    // false when newer work superseded the filling.
+    bool setPage(const QString& lfText, const QString& crlfText);
     bool loadPageFile(const QString& path);
     void listAndReport();
+    // Lets the window paint; false when newer work started meanwhile.
+    bool pause(quint64 generation);
     void showMessage(const QString& text, const QString& title);
 
     std::unique_ptr<Ui::AnalyzePanel> ui;
     std::optional<Platform> platform_;
     QTimer* timer1_;
+    BackgroundWork* work_;
     std::array<ResultRow, 6> rows_;
     // The page box's CR LF text, built once per change: the scanners all read it.
     mutable std::optional<QString> pageCache_;

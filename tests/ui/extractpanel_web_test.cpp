@@ -16,14 +16,17 @@ using namespace std::chrono_literals;
 
 namespace {
 
-// The real fetch, made to outlast the watchdog: its interval runs out while
-// the transfer blocks, so its tick falls due before the page is looked at.
+// The real fetch, made to outlast the watchdog: its interval runs out as the
+// page comes in, so its tick falls due just as the page is looked at. The
+// fetch runs on a thread of its own; the timer is started from its thread.
 class OutlastingFetcher : public PageFetcher {
 public:
     QString GetPageSource(const QString& url) override {
-        if (watchdog)
-            watchdog->start(0);
-        return real.GetPageSource(url);
+        const QString page = real.GetPageSource(url);
+        if (QTimer* timer = watchdog)
+            QMetaObject::invokeMethod(
+                timer, [timer] { timer->start(0); }, Qt::QueuedConnection);
+        return page;
     }
     FetchResult fetch(const QString& url) override { return real.fetch(url); }
     CurlPageFetcher real{2s, 10s, 60s};

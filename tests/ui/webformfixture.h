@@ -1,9 +1,11 @@
 #pragma once
 
 #include "../integration/pageserverprocess.h"
+#include "backgroundwork.h"
 #include "doubles.h"
 #include "form1.h"
 
+#include <QTest>
 #include <gtest/gtest.h>
 #include <memory>
 
@@ -21,7 +23,12 @@ protected:
         window = std::make_unique<Form1>(Platform{settings, messages, files, shell, pageFetcher(), programs});
         window->show();
     }
-    void TearDown() override { window.reset(); }
+    // A fetch the window walked away from still uses the fetcher on its own
+    // thread; the fetcher must outlive it. Its limits bound the wait.
+    void TearDown() override {
+        window.reset();
+        EXPECT_TRUE(QTest::qWaitFor([] { return backgroundWorkRunning() == 0; }, 20000));
+    }
 
     QString url(const char* path) const {
         return QStringLiteral("http://127.0.0.1:%1%2").arg(port).arg(path);
