@@ -1,13 +1,17 @@
 // headwise-cli audit, run as a CI job runs it.
 
 #include "clirun.h"
+#include "testfiles.h"
 
 #include <QDir>
+#include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QTemporaryDir>
 #include <QXmlStreamReader>
+
+using namespace headwise::testing;
 
 namespace {
 
@@ -86,12 +90,12 @@ TEST(AuditFormats, EachFormatOnStdoutOrInAFile) {
         const CliRun toFile = cli(QStringList{"audit", "--format", format, "--output", file} + inputs);
         EXPECT_EQ(toFile.exitCode, toStdout.exitCode) << format;
         EXPECT_TRUE(toFile.out.isEmpty()) << format;
-        EXPECT_EQ(readAll(file), toStdout.out) << format;
+        EXPECT_EQ(readTestFile(file), toStdout.out) << format;
     }
-    const QJsonObject sarif = QJsonDocument::fromJson(readAll(dir.filePath("report.sarif"))).object();
+    const QJsonObject sarif = QJsonDocument::fromJson(readTestFile(dir.filePath("report.sarif"))).object();
     EXPECT_EQ(sarif["version"].toString(), "2.1.0");
     EXPECT_FALSE(sarif["runs"].toArray()[0].toObject()["results"].toArray().isEmpty());
-    QXmlStreamReader junit(readAll(dir.filePath("report.junit")));
+    QXmlStreamReader junit(readTestFile(dir.filePath("report.junit")));
     int suites = 0;
     while (!junit.atEnd())
         suites += junit.readNext() == QXmlStreamReader::StartElement && junit.name() == u"testsuite";
@@ -109,10 +113,10 @@ TEST(AuditConfig, FileNearestParentAndCommandLine) {
     QTemporaryDir dir;
     const QString sub = dir.filePath("site/deeper");
     ASSERT_TRUE(QDir().mkpath(sub));
-    writeAll(dir.filePath("site/deeper/p.htm"), headPage("", "Short"));
-    writeAll(dir.filePath("headwise.json"), R"({"rules":{"title-length":"error","og-missing":"off"}})");
-    writeAll(dir.filePath("other.json"), R"({"rules":{"title-length":"off","og-missing":"off"}})");
-    writeAll(dir.filePath("bad.json"), "{\"rules\":");
+    writeTestFile(dir.filePath("site/deeper/p.htm"), headPage("", "Short"));
+    writeTestFile(dir.filePath("headwise.json"), R"({"rules":{"title-length":"error","og-missing":"off"}})");
+    writeTestFile(dir.filePath("other.json"), R"({"rules":{"title-length":"off","og-missing":"off"}})");
+    writeTestFile(dir.filePath("bad.json"), "{\"rules\":");
 
     struct Case {
         QStringList options;
@@ -142,10 +146,10 @@ TEST(AuditConfig, FileNearestParentAndCommandLine) {
 
     // Skip patterns from the settings file, matched below the folder given.
     ASSERT_TRUE(QDir().mkpath(dir.filePath("site/drafts")));
-    writeAll(dir.filePath("site/drafts/d.htm"), headPage(""));
-    writeAll(dir.filePath("site/index.htm"), headPage(""));
-    writeAll(dir.filePath("site/old.html"), headPage(""));
-    writeAll(dir.filePath("skip.json"), R"({"skip":["drafts/**","*.html"]})");
+    writeTestFile(dir.filePath("site/drafts/d.htm"), headPage(""));
+    writeTestFile(dir.filePath("site/index.htm"), headPage(""));
+    writeTestFile(dir.filePath("site/old.html"), headPage(""));
+    writeTestFile(dir.filePath("skip.json"), R"({"skip":["drafts/**","*.html"]})");
     const CliRun skipped =
         cli({"audit", "--format", "json", "--config", dir.filePath("skip.json"), "site"}, dir.path());
     EXPECT_EQ(pageNames(json(skipped)), (QStringList{"site/deeper/p.htm", "site/index.htm"}));
@@ -178,7 +182,7 @@ TEST(AuditDisable, CommentsSwitchRulesOffForTheirPage) {
     QStringList files;
     for (qsizetype i = 0; i < qsizetype(std::size(cases)); ++i) {
         files.append(dir.filePath(QStringLiteral("p%1.htm").arg(i)));
-        writeAll(files.last(), bare + "\n" + cases[i].comment + "\n");
+        writeTestFile(files.last(), bare + "\n" + cases[i].comment + "\n");
     }
     const QJsonArray pages = json(cli(QStringList{"audit", "--format", "json"} + files))["pages"].toArray();
     ASSERT_EQ(pages.size(), qsizetype(std::size(cases)));
@@ -238,7 +242,8 @@ TEST(AuditParallel, SameReportWhateverTheJobs) {
         const QByteArray description = "A description of this page of the site, long enough for the rule, "
                                        "page number " +
                                        QByteArray::number(i);
-        writeAll(dir.filePath(name), headPage(QByteArray(size_t(i % 7) * 20000, ' '), title, description));
+        writeTestFile(dir.filePath(name),
+                      headPage(QByteArray(size_t(i % 7) * 20000, ' '), title, description));
         expected.append(name);
     }
     std::sort(expected.begin(), expected.end());
@@ -263,11 +268,11 @@ TEST(AuditParallel, SameReportWhateverTheJobs) {
 TEST(AuditBadInput, NamedMessageAndTheRestGoesOn) {
     QTemporaryDir dir;
     const QString good = dir.filePath("good.htm");
-    writeAll(good, headPage(""));
+    writeTestFile(good, headPage(""));
     const QString binary = dir.filePath("image.htm");
-    writeAll(binary, QByteArray("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16));
+    writeTestFile(binary, QByteArray("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16));
     const QString empty = dir.filePath("empty.htm");
-    writeAll(empty, "");
+    writeTestFile(empty, "");
     const QString huge = dir.filePath("huge.htm");
     {
         QFile f(huge);
@@ -276,9 +281,9 @@ TEST(AuditBadInput, NamedMessageAndTheRestGoesOn) {
     }
     const QString noPages = dir.filePath("nopages");
     ASSERT_TRUE(QDir().mkpath(noPages));
-    writeAll(noPages + "/notes.txt", "not a page");
+    writeTestFile(noPages + "/notes.txt", "not a page");
     const QString locked = dir.filePath("locked.htm");
-    writeAll(locked, headPage(""));
+    writeTestFile(locked, headPage(""));
     QFile::setPermissions(locked, QFileDevice::WriteOwner);
     const bool lockedIsUnreadable = !QFile(locked).open(QIODevice::ReadOnly); // root reads anything
 

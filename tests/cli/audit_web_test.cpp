@@ -2,13 +2,16 @@
 // and its progress line on a terminal.
 
 #include "clirun.h"
-#include "pageserverprocess.h"
+#include "pageservertest.h"
+#include "testfiles.h"
 
 #include <QDir>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QTemporaryDir>
+
+using namespace headwise::testing;
 
 namespace {
 
@@ -37,19 +40,7 @@ QStringList names(const QList<AuditedPage>& pages) {
     return list;
 }
 
-class AuditWeb : public ::testing::Test {
-protected:
-    void SetUp() override {
-        port_ = server_.start();
-        ASSERT_NE(port_, 0) << "the page server did not start";
-    }
-    QString url(const char* path, const char* host = "127.0.0.1") const {
-        return QStringLiteral("http://%1:%2%3").arg(QLatin1String(host)).arg(port_).arg(QLatin1String(path));
-    }
-
-    headwise::testing::PageServerProcess server_;
-    int port_ = 0;
-};
+class AuditWeb : public PageServerTest {};
 
 TEST_F(AuditWeb, AddressesKeepStatusFinalAddressAndHeaders) {
     const CliRun r = cli({"audit", "--format", "json", url("/missing"), url("/tagged-redirect")});
@@ -91,7 +82,7 @@ TEST_F(AuditWeb, CrawlAndSitemapFeedTheReportInOrder) {
 
     QTemporaryDir dir;
     const QString notXml = dir.filePath("sitemap.xml");
-    writeAll(notXml, "User-agent: *\nDisallow:\n");
+    writeTestFile(notXml, "User-agent: *\nDisallow:\n");
     const CliRun bad = cli({"audit", "--sitemap", notXml, fixture("audit/clean.htm")});
     EXPECT_EQ(bad.exitCode, 2);
     EXPECT_TRUE(bad.err.contains(notXml.toUtf8() + ": ")) << bad.err.toStdString();
@@ -121,8 +112,8 @@ TEST_F(AuditWeb, InputsThatGiveNoPagesAreNamedAndTheRestIsAudited) {
 TEST(AuditProgress, OnATerminalOnlyAndNeverInTheReport) {
     QTemporaryDir dir;
     for (int i = 0; i < 5; ++i)
-        writeAll(dir.filePath(QStringLiteral("p%1.htm").arg(i)),
-                 "<html><head><title>T</title></head></html>");
+        writeTestFile(dir.filePath(QStringLiteral("p%1.htm").arg(i)),
+                      "<html><head><title>T</title></head></html>");
     const QString report = dir.filePath("report.json");
     // script(1) gives the program a terminal for stderr; stdout goes to a file.
     const QString command = QStringLiteral("'%1' audit --format json . > '%2'").arg(HEADWISE_CLI, report);
@@ -134,8 +125,8 @@ TEST(AuditProgress, OnATerminalOnlyAndNeverInTheReport) {
     EXPECT_TRUE(terminal.contains(" of 5 pages audited")) << terminal.toStdString();
     EXPECT_TRUE(terminal.contains("\r\x1b[K")) << terminal.toStdString(); // cleared at the end
     QJsonParseError error;
-    QJsonDocument::fromJson(readAll(report), &error);
-    EXPECT_EQ(error.error, QJsonParseError::NoError) << readAll(report).toStdString();
+    QJsonDocument::fromJson(readTestFile(report), &error);
+    EXPECT_EQ(error.error, QJsonParseError::NoError) << readTestFile(report).toStdString();
 }
 
 } // namespace

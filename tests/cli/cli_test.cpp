@@ -1,6 +1,7 @@
 // Runs the real headwise-cli executable and checks what it prints and returns.
 
 #include "clirun.h"
+#include "testfiles.h"
 
 #include <QDir>
 #include <QFile>
@@ -10,6 +11,8 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+
+using namespace headwise::testing;
 
 namespace {
 
@@ -122,7 +125,7 @@ TEST(Extract, PrintsTheKeywordText) {
 TEST(Insert, RoundTripsLfAndCrLfPages) {
     QTemporaryDir dir;
     const QString block = dir.filePath("block.txt");
-    writeAll(block, "<META NAME=\"Keywords\" Content=\"k\">\n<title>T</title>\n");
+    writeTestFile(block, "<META NAME=\"Keywords\" Content=\"k\">\n<title>T</title>\n");
     struct Case {
         QByteArray page;
         QByteArray expected;
@@ -136,16 +139,16 @@ TEST(Insert, RoundTripsLfAndCrLfPages) {
     };
     for (const Case& c : cases) {
         const QString page = dir.filePath("page.htm");
-        writeAll(page, c.page);
+        writeTestFile(page, c.page);
         const CliRun back = cli({"insert", page, "--tags", block});
         EXPECT_EQ(back.exitCode, 0) << back.err.toStdString();
-        EXPECT_EQ(readAll(page), c.expected);
+        EXPECT_EQ(readTestFile(page), c.expected);
 
-        writeAll(page, c.page);
+        writeTestFile(page, c.page);
         const QString out = dir.filePath("out.htm");
         EXPECT_EQ(cli({"insert", page, "--tags", block, "-o", out}).exitCode, 0);
-        EXPECT_EQ(readAll(out), c.expected);
-        EXPECT_EQ(readAll(page), c.page); // the page itself is untouched with -o
+        EXPECT_EQ(readTestFile(out), c.expected);
+        EXPECT_EQ(readTestFile(page), c.page); // the page itself is untouched with -o
     }
     EXPECT_EQ(cli({"analyze", dir.filePath("out.htm")}).out.count("Missing"), 4);
 }
@@ -153,7 +156,7 @@ TEST(Insert, RoundTripsLfAndCrLfPages) {
 TEST(BadInput, OneLineErrorAndExitTwo) {
     QTemporaryDir dir;
     const QString binary = dir.filePath("image.png");
-    writeAll(binary, QByteArray("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16));
+    writeTestFile(binary, QByteArray("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16));
     const QString huge = dir.filePath("huge.htm");
     {
         QFile f(huge);
@@ -161,7 +164,7 @@ TEST(BadInput, OneLineErrorAndExitTwo) {
         ASSERT_TRUE(f.resize(qint64(100) * 1024 * 1024)); // sparse: no 100 MB written
     }
     const QString block = dir.filePath("block.txt");
-    writeAll(block, "<title>T</title>");
+    writeTestFile(block, "<title>T</title>");
     struct Case {
         QStringList args;
         const char* reason;
@@ -189,7 +192,7 @@ TEST(BadInput, OneLineErrorAndExitTwo) {
             EXPECT_TRUE(r.err.contains(c.args[1].toUtf8())) << what; // names the input
         }
     }
-    EXPECT_EQ(readAll(binary).size(), 16); // a refused insert writes nothing
+    EXPECT_EQ(readTestFile(binary).size(), 16); // a refused insert writes nothing
 }
 
 TEST(Options, HelpAndVersion) {

@@ -2,16 +2,11 @@
 
 // Runs the real headwise-cli executable and collects what it prints and returns.
 
-#include <QFile>
+#include "printers.h"
+
 #include <QProcess>
 #include <QStringList>
 #include <gtest/gtest.h>
-#include <ostream>
-
-// Readable failure messages for the Qt strings the tests compare.
-inline void PrintTo(const QString& text, std::ostream* os) {
-    *os << '"' << text.toStdString() << '"';
-}
 
 struct CliRun {
     int exitCode;
@@ -30,15 +25,4 @@ inline CliRun cli(const QStringList& arguments, const QString& workingDirectory 
 
 inline QString fixture(const char* name) {
     return QStringLiteral(HEADWISE_FIXTURES "/cli/") + QLatin1String(name);
-}
-
-inline QByteArray readAll(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-inline void writeAll(const QString& path, const QByteArray& bytes) {
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly)) << path.toStdString();
-    f.write(bytes);
 }

@@ -1,5 +1,6 @@
 #include "curlpagefetcher.h"
-#include "pageserverprocess.h"
+#include "pageservertest.h"
+#include "testfiles.h"
 
 #include <QElapsedTimer>
 #include <QFile>
@@ -14,28 +15,8 @@ using namespace std::chrono_literals;
 
 namespace {
 
-// The page server runs as its own process for the whole suite, so the
-// blocking fetch in this thread has someone to talk to.
-class FetchTest : public ::testing::Test {
+class FetchTest : public PageServerTest {
 protected:
-    static void SetUpTestSuite() {
-        server = new PageServerProcess;
-        port = server->start();
-    }
-
-    static void TearDownTestSuite() {
-        delete server;
-        server = nullptr;
-    }
-
-    void SetUp() override { ASSERT_GT(port, 0) << "the page server did not start"; }
-
-    static QString url(const char* path) {
-        return QStringLiteral("http://127.0.0.1:%1%2").arg(port).arg(path);
-    }
-
-    static inline PageServerProcess* server = nullptr;
-    static inline int port = 0;
     CurlPageFetcher fetcher{2s, 10s, 60s};
 };
 
@@ -108,12 +89,8 @@ TEST_F(FetchTest, RequestNamesTheAgentAndRefusesCaches) {
 
 TEST_F(FetchTest, FailuresGiveEmptyText) {
     QTemporaryDir dir;
-    const QString localFile = dir.filePath("page.htm");
-    {
-        QFile file(localFile);
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write("<p>a local page that must not be read</p>");
-    }
+    const QString localFile =
+        writeTestFile(dir.filePath("page.htm"), "<p>a local page that must not be read</p>");
     const QString cases[] = {
         QStringLiteral("http://127.0.0.1:%1/small").arg(closedPort()),
         QStringLiteral("file://") + localFile,

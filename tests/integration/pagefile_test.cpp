@@ -1,4 +1,5 @@
 #include "pagefile.h"
+#include "testfiles.h"
 
 #include <QDir>
 #include <QFile>
@@ -10,19 +11,9 @@
 #include <sys/stat.h>
 
 using namespace headwise;
+using namespace headwise::testing;
 
 namespace {
-
-QByteArray contents(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
-}
-
-void put(const QString& path, const QByteArray& bytes) {
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    ASSERT_EQ(file.write(bytes), bytes.size());
-}
 
 class PageFileTest : public ::testing::Test {
 protected:
@@ -47,28 +38,28 @@ TEST_F(PageFileTest, LoadedAndSavedPageKeepsItsBytes) {
     };
     for (const FileCase& c : cases) {
         const QString original = path(c.name);
-        put(original, c.bytes);
+        writeTestFile(original, c.bytes);
         const std::optional<DecodedPage> page = readPageFile(original);
         ASSERT_TRUE(page) << c.name;
         EXPECT_FALSE(page->text.contains(QRegularExpression("\r(?!\n)|(?<!\r)\n"))) << c.name;
         const QString copy = original + ".saved";
         QString error;
         ASSERT_TRUE(writePageFile(copy, page->text, page->encoding, &error)) << error.toStdString();
-        EXPECT_EQ(contents(copy).toHex(' ').toStdString(), c.bytes.toHex(' ').toStdString()) << c.name;
+        EXPECT_EQ(readTestFile(copy).toHex(' ').toStdString(), c.bytes.toHex(' ').toStdString()) << c.name;
     }
 }
 
 TEST_F(PageFileTest, EditedPageIsSavedInItsOwnEncoding) {
-    put(path("page.htm"), "<p>caf\xE9</p>\n");
+    writeTestFile(path("page.htm"), "<p>caf\xE9</p>\n");
     std::optional<DecodedPage> page = readPageFile(path("page.htm"));
     ASSERT_TRUE(page);
     page->text += u"<p>日本 “ok”</p>\r\n"_qs;
     ASSERT_TRUE(writePageFile(path("page.htm"), page->text, page->encoding, nullptr));
-    EXPECT_EQ(contents(path("page.htm")), "<p>caf\xE9</p>\n<p>&#26085;&#26412; \x93ok\x94</p>\n");
+    EXPECT_EQ(readTestFile(path("page.htm")), "<p>caf\xE9</p>\n<p>&#26085;&#26412; \x93ok\x94</p>\n");
 }
 
 TEST_F(PageFileTest, UnreadablePlacesGiveNothing) {
-    put(path("plain"), "x");
+    writeTestFile(path("plain"), "x");
     QFile huge(path("huge.htm"));
     ASSERT_TRUE(huge.open(QIODevice::WriteOnly));
     ASSERT_TRUE(huge.resize(kMaxPageBytes + 1)); // sparse, so nothing is really written
@@ -81,11 +72,11 @@ TEST_F(PageFileTest, UnreadablePlacesGiveNothing) {
 }
 
 TEST_F(PageFileTest, FailedWriteReportsAndLeavesTheOldFile) {
-    put(path("plain"), "not a directory");
+    writeTestFile(path("plain"), "not a directory");
     QString error;
     EXPECT_FALSE(writePageFile(path("plain/page.htm"), "new", fetchedPageEncoding(), &error));
     EXPECT_FALSE(error.isEmpty());
-    EXPECT_EQ(contents(path("plain")), "not a directory");
+    EXPECT_EQ(readTestFile(path("plain")), "not a directory");
 
     error.clear();
     EXPECT_FALSE(writePageFile(dir.path(), "new", fetchedPageEncoding(), &error));
@@ -94,7 +85,7 @@ TEST_F(PageFileTest, FailedWriteReportsAndLeavesTheOldFile) {
 
 TEST_F(PageFileTest, WriteThatRunsOutOfRoomLeavesTheOldFile) {
     // A file-size limit makes the write itself fail part way, even for root.
-    put(path("page.htm"), "old page");
+    writeTestFile(path("page.htm"), "old page");
     const QString text = QString(64 * 1024, QLatin1Char('x'));
     rlimit saved{};
     ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
@@ -109,7 +100,7 @@ TEST_F(PageFileTest, WriteThatRunsOutOfRoomLeavesTheOldFile) {
 
     EXPECT_FALSE(written);
     EXPECT_FALSE(error.isEmpty());
-    EXPECT_EQ(contents(path("page.htm")), "old page");
+    EXPECT_EQ(readTestFile(path("page.htm")), "old page");
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{"page.htm"}); // no temporary left behind
 }
 

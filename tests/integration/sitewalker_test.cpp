@@ -1,8 +1,8 @@
 #include "curlpagefetcher.h"
-#include "pageserverprocess.h"
+#include "pageservertest.h"
 #include "sitewalker.h"
+#include "testfiles.h"
 
-#include <QFile>
 #include <QHash>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -13,24 +13,8 @@ using namespace std::chrono_literals;
 
 namespace {
 
-class SiteWalkerTest : public ::testing::Test {
+class SiteWalkerTest : public PageServerTest {
 protected:
-    static void SetUpTestSuite() {
-        server = new PageServerProcess;
-        port = server->start();
-    }
-
-    static void TearDownTestSuite() {
-        delete server;
-        server = nullptr;
-    }
-
-    void SetUp() override { ASSERT_GT(port, 0) << "the page server did not start"; }
-
-    static QString url(const char* path, const char* host = "127.0.0.1") {
-        return QStringLiteral("http://%1:%2%3").arg(host).arg(port).arg(path);
-    }
-
     // The paths the server was asked for since the last call.
     QStringList requestedSinceLast() {
         const QStringList all =
@@ -51,8 +35,6 @@ protected:
         };
     }
 
-    static inline PageServerProcess* server = nullptr;
-    static inline int port = 0;
     qsizetype seenRequests = 0;
     CurlPageFetcher fetcher{2s, 10s, 60s};
 };
@@ -168,10 +150,7 @@ TEST_F(SiteWalkerTest, SitemapIndexesAreFollowedAndEachPageFetchedOnce) {
 TEST_F(SiteWalkerTest, SitemapFilesAndTheirFaults) {
     QTemporaryDir dir;
     const auto write = [&dir](const char* name, const QByteArray& bytes) {
-        QFile file(dir.filePath(name));
-        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(bytes);
-        return file.fileName();
+        return writeTestFile(dir.filePath(name), bytes);
     };
     const QString good = write("good.xml", "<urlset><url><loc>" + url("/site/b.html").toUtf8() +
                                                "</loc></url><url><loc>relative.html</loc></url></urlset>");

@@ -17,11 +17,6 @@ protected:
         find<QAction>("mnuAbout")->trigger();
         return window->findChild<AboutWindow*>("frmAbout");
     }
-    template <typename T> T* in(QWidget* about, const char* name) {
-        T* w = about->findChild<T*>(QString::fromLatin1(name));
-        EXPECT_NE(w, nullptr) << name;
-        return w;
-    }
 };
 
 TEST_F(AboutTest, ShowsTitleVersionAndCaptions) {
@@ -30,10 +25,10 @@ TEST_F(AboutTest, ShowsTitleVersionAndCaptions) {
     EXPECT_TRUE(about->isVisible());
     EXPECT_TRUE(about->isWindow());
     EXPECT_EQ(about->windowTitle(), "About Headwise");
-    EXPECT_EQ(in<QLabel>(about, "lblTitle")->text(), "Headwise");
-    EXPECT_EQ(in<QLabel>(about, "lblVersion")->text(), "Version 2.0.0");
-    EXPECT_TRUE(in<QLabel>(about, "lblVersion")->font().bold());
-    EXPECT_FALSE(in<QLabel>(about, "lblDisclaimer")->text().isEmpty());
+    EXPECT_EQ(findControl<QLabel>(about, "lblTitle")->text(), "Headwise");
+    EXPECT_EQ(findControl<QLabel>(about, "lblVersion")->text(), "Version 2.0.0");
+    EXPECT_TRUE(findControl<QLabel>(about, "lblVersion")->font().bold());
+    EXPECT_FALSE(findControl<QLabel>(about, "lblDisclaimer")->text().isEmpty());
     const std::tuple<const char*, const char*, const char*> buttons[] = {
         {"Command1", "&Join the Varnholt mailing list", "Join our mailing list"},
         {"Command2", "&Varnholt", "Visit Varnholt"},
@@ -41,10 +36,10 @@ TEST_F(AboutTest, ShowsTitleVersionAndCaptions) {
         {"Command4", "&System Info", "Info about your computer"},
     };
     for (const auto& [name, text, tip] : buttons) {
-        EXPECT_EQ(in<QPushButton>(about, name)->text(), text);
-        EXPECT_EQ(in<QPushButton>(about, name)->toolTip(), tip);
+        EXPECT_EQ(findControl<QPushButton>(about, name)->text(), text);
+        EXPECT_EQ(findControl<QPushButton>(about, name)->toolTip(), tip);
     }
-    EXPECT_EQ(in<QLabel>(about, "picIcon")->toolTip(), "Varnholt Software");
+    EXPECT_EQ(findControl<QLabel>(about, "picIcon")->toolTip(), "Varnholt Software");
 }
 
 TEST_F(AboutTest, OpensAtMostOnceAndClosesWithTheMainWindow) {
@@ -61,7 +56,7 @@ TEST_F(AboutTest, OpensAtMostOnceAndClosesWithTheMainWindow) {
 
 TEST_F(AboutTest, ClosedWindowIsMadeAfreshNextTime) {
     QPointer<AboutWindow> first(openAbout());
-    in<QPushButton>(first, "Command3")->click();
+    findControl<QPushButton>(first, "Command3")->click();
     QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_TRUE(first.isNull());
     AboutWindow* again = openAbout();
@@ -71,17 +66,17 @@ TEST_F(AboutTest, ClosedWindowIsMadeAfreshNextTime) {
 
 TEST_F(AboutTest, WebButtonsOpenTheMakersPages) {
     AboutWindow* about = openAbout();
-    in<QPushButton>(about, "Command1")->click();
-    in<QPushButton>(about, "Command2")->click();
-    QTest::mouseClick(in<QLabel>(about, "picIcon"), Qt::LeftButton);
-    QTest::mouseClick(in<QLabel>(about, "Image1"), Qt::LeftButton);
+    findControl<QPushButton>(about, "Command1")->click();
+    findControl<QPushButton>(about, "Command2")->click();
+    QTest::mouseClick(findControl<QLabel>(about, "picIcon"), Qt::LeftButton);
+    QTest::mouseClick(findControl<QLabel>(about, "Image1"), Qt::LeftButton);
     ASSERT_EQ(shell.opened.size(), 4);
     EXPECT_EQ(shell.opened[0], AboutWindow::mailingListPage());
     for (int i = 1; i < 4; ++i)
         EXPECT_EQ(shell.opened[i], AboutWindow::homePage());
     EXPECT_EQ(AboutWindow::homePage().host(), "www.varnholt.example");
     shell.succeeds = false; // a page that cannot be opened is not reported
-    in<QPushButton>(about, "Command2")->click();
+    findControl<QPushButton>(about, "Command2")->click();
     EXPECT_TRUE(messages.shown.isEmpty());
     EXPECT_TRUE(about->isVisible());
 }
@@ -106,7 +101,7 @@ TEST_F(AboutTest, SystemInfoStartsTheFirstProgramFoundOrSaysItIsUnavailable) {
         programs.started.clear();
         messages.shown.clear();
         AboutWindow* about = openAbout();
-        in<QPushButton>(about, "Command4")->click();
+        findControl<QPushButton>(about, "Command4")->click();
         EXPECT_EQ(programs.started, c.started);
         ASSERT_EQ(messages.shown.size(), c.unavailable ? 1 : 0);
         if (c.unavailable) {

@@ -39,7 +39,7 @@ protected:
 
     AnalyzePanel* panel() const { return find<AnalyzePanel>("FraAnalyze"); }
     QPlainTextEdit* pageBox() const { return find<QPlainTextEdit>("Text"); }
-    QTimer* timer1() const { return window->findChild<QTimer*>(QStringLiteral("Timer1")); }
+    QTimer* timer1() const { return find<QTimer>("Timer1"); }
 
     QString resultText(const char* box) const {
         if (auto* line = window->findChild<QLineEdit*>(QString::fromLatin1(box)))
@@ -50,7 +50,7 @@ protected:
     QString counter(const char* name) const { return find<QLineEdit>(name)->text(); }
 
     QString writeFile(const QString& name, const QByteArray& bytes) {
-        return writeTestFile(dir, name, bytes);
+        return writeTestFile(dir.filePath(name), bytes);
     }
 
     void loadFile(const QString& path) {

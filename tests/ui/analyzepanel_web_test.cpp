@@ -21,23 +21,23 @@ namespace {
 // never finish a page or send bytes no page should hold.
 class AnalyzeWebTest : public WebFormTest {
 protected:
-    PageFetcher& pageFetcher() override { return fetcher; }
+    PageFetcher& pageFetcher() override { return webFetcher; }
 
     void SetUp() override {
         WebFormTest::SetUp();
         ASSERT_FALSE(HasFatalFailure());
         window->cmdAnalyze_Click();
-        panel = window->findChild<AnalyzePanel*>(QStringLiteral("FraAnalyze"));
+        panel = find<AnalyzePanel>("FraAnalyze");
         ASSERT_NE(panel, nullptr);
-        timer1 = panel->findChild<QTimer*>(QStringLiteral("Timer1"));
+        timer1 = findControl<QTimer>(panel, "Timer1");
         ASSERT_NE(timer1, nullptr);
         timer1->setInterval(100);
     }
 
     // Types the address and clicks "&Go"; how long the click held the window.
     qint64 go(const char* path) {
-        panel->findChild<QLineEdit*>(QStringLiteral("txtUrl"))->setText(url(path));
-        auto* button = panel->findChild<QPushButton*>(QStringLiteral("txtGetSrc"));
+        findControl<QLineEdit>(panel, "txtUrl")->setText(url(path));
+        auto* button = findControl<QPushButton>(panel, "txtGetSrc");
         EXPECT_EQ(button->text(), "&Go");
         EXPECT_TRUE(button->isEnabled());
         QElapsedTimer clock;
@@ -46,11 +46,9 @@ protected:
         return clock.elapsed();
     }
 
-    QString pageText() const {
-        return panel->findChild<QPlainTextEdit*>(QStringLiteral("Text"))->toPlainText();
-    }
+    QString pageText() const { return findControl<QPlainTextEdit>(panel, "Text")->toPlainText(); }
 
-    CurlPageFetcher fetcher{2s, 500ms, 1500ms, 4 * 1024 * 1024};
+    CurlPageFetcher webFetcher{2s, 500ms, 1500ms, 4 * 1024 * 1024};
     AnalyzePanel* panel = nullptr;
     QTimer* timer1 = nullptr;
 };

@@ -1,10 +1,11 @@
 #include "form1fixture.h"
+#include "printers.h"
+#include "testfiles.h"
 
 #include "extractpanel.h"
 
 #include <QApplication>
 #include <QDir>
-#include <QFile>
 #include <QItemSelectionModel>
 #include <QLabel>
 #include <QListView>
@@ -12,11 +13,6 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
-
-// Readable failure output for texts and lists of them.
-inline void PrintTo(const QString& text, std::ostream* os) {
-    *os << '"' << text.toStdString() << '"';
-}
 
 using namespace headwise;
 using namespace headwise::testing;
@@ -63,15 +59,8 @@ protected:
         Form1Test::TearDown();
     }
 
-    QString writeFile(const QString& name, const QByteArray& bytes) {
-        const QString path = dir.filePath(name);
-        QFile file(path);
-        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(bytes);
-        return path;
-    }
     void loadFile(const QByteArray& bytes) {
-        files.prepareAnswer(writeFile(QStringLiteral("page.htm"), bytes));
+        files.prepareAnswer(writeTestFile(dir.filePath(QStringLiteral("page.htm")), bytes));
         find<QPushButton>("cmdFile2")->click();
     }
     QStringList names() const {
@@ -102,7 +91,7 @@ TEST_F(ExtractPanelTest, StartsEmptyAndIdle) {
     EXPECT_TRUE(find<QLabel>("Label11")->isHidden());
     EXPECT_FALSE(panel->rect().intersects(find<QLabel>("lblCount")->geometry()));
     EXPECT_EQ(find<QListView>("lstNames")->selectionMode(), QAbstractItemView::ExtendedSelection);
-    auto* timer = panel->findChild<QTimer*>("Timer2");
+    auto* timer = findControl<QTimer>(panel, "Timer2");
     ASSERT_NE(timer, nullptr);
     EXPECT_EQ(timer->interval(), 20000);
     EXPECT_FALSE(timer->isActive());

@@ -35,29 +35,29 @@ public:
 
 class ExtractWebTest : public WebFormTest {
 protected:
-    PageFetcher& pageFetcher() override { return fetcher; }
+    PageFetcher& pageFetcher() override { return webFetcher; }
 
     void SetUp() override {
         WebFormTest::SetUp();
         ASSERT_FALSE(HasFatalFailure());
         window->cmdExtract_Click();
-        panel = window->findChild<ExtractPanel*>(QStringLiteral("FraExtract"));
+        panel = find<ExtractPanel>("FraExtract");
         ASSERT_NE(panel, nullptr);
     }
 
-    OutlastingFetcher fetcher;
+    OutlastingFetcher webFetcher;
     ExtractPanel* panel = nullptr;
 };
 
 TEST_F(ExtractWebTest, PageFromALocalServerFillsTheListAndIsNeverReportedAsFailed) {
     QStringList captions;
     QObject::connect(panel, &ExtractPanel::progressChanged, [&](const QString& c) { captions << c; });
-    fetcher.watchdog = panel->watchdog();
+    webFetcher.watchdog = panel->watchdog();
     QSignalSpy ticks(panel->watchdog(), &QTimer::timeout);
-    window->findChild<QLineEdit*>(QStringLiteral("txtUrl2"))->setText(url("/redirect"));
-    window->findChild<QPushButton*>(QStringLiteral("txtGetSrc2"))->click();
+    find<QLineEdit>("txtUrl2")->setText(url("/redirect"));
+    find<QPushButton>("txtGetSrc2")->click();
 
-    const QAbstractItemModel* list = window->findChild<QListView*>(QStringLiteral("lstNames"))->model();
+    const QAbstractItemModel* list = find<QListView>("lstNames")->model();
     QStringList words;
     for (int row = 0; row < list->rowCount(); ++row)
         words << list->index(row, 0).data().toString();

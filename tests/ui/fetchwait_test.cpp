@@ -34,7 +34,7 @@ const FetchPanel kPanels[] = {{"Analyze", "FraAnalyze", "txtUrl", "txtGetSrc", "
 
 class FetchWaitTest : public WebFormTest, public ::testing::WithParamInterface<FetchPanel> {
 protected:
-    PageFetcher& pageFetcher() override { return fetcher; }
+    PageFetcher& pageFetcher() override { return webFetcher; }
 
     void SetUp() override {
         WebFormTest::SetUp();
@@ -73,7 +73,7 @@ protected:
         return words.join(' ');
     }
 
-    CurlPageFetcher fetcher{2s, 500ms, 3s, 4 * 1024 * 1024};
+    CurlPageFetcher webFetcher{2s, 500ms, 3s, 4 * 1024 * 1024};
     QWidget* panel = nullptr;
     QTimer* timer = nullptr;
 };

@@ -1,6 +1,7 @@
 #include "form1fixture.h"
 
 #include "settingsstore.h"
+#include "testfiles.h"
 
 #include <QAction>
 #include <QLabel>
@@ -75,24 +76,20 @@ TEST_F(Form1Test, ClearedComboWordsSurviveARestart) {
 TEST(Form1Settings, TypedValueSurvivesCloseAndRestartInARealStore) {
     QTemporaryDir dir;
     const QString file = dir.filePath("Headwise.conf");
-    MemorySettings unused;
-    RecordingMessageBoxes messages;
-    ScriptedFileDialogs files;
-    RecordingShell shell;
-    ScriptedPageFetcher fetcher;
-    RecordingProgramStarter programs;
+    PlatformDoubles doubles;
     {
         QSettingsStore store(file);
-        Form1 window(Platform{store, messages, files, shell, fetcher, programs});
-        auto* revisit = window.findChild<QComboBox*>("Combo3");
+        Form1 window(doubles.platform(store));
+        auto* revisit = findControl<QComboBox>(&window, "Combo3");
+        ASSERT_NE(revisit, nullptr);
         revisit->setFocus();
         revisit->lineEdit()->selectAll();
         QTest::keyClicks(revisit->lineEdit(), "45 Days");
         window.close();
     }
     QSettingsStore store(file);
-    Form1 window(Platform{store, messages, files, shell, fetcher, programs});
-    EXPECT_EQ(window.findChild<QComboBox*>("Combo3")->currentText(), "45 Days");
+    Form1 window(doubles.platform(store));
+    EXPECT_EQ(findControl<QComboBox>(&window, "Combo3")->currentText(), "45 Days");
 }
 
 TEST(Form1Settings, DefaultStoreLivesInTheUsersConfigFolder) {
@@ -109,10 +106,8 @@ TEST(Form1Settings, DefaultStoreLivesInTheUsersConfigFolder) {
 TEST(Form1Settings, WrongTypesAndDamagedFilesGiveTheFallback) {
     QTemporaryDir dir;
     const QString path = dir.filePath("Headwise.conf");
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write("[Settings]\nTitle=a, b\nRating=@Variant(\\0\\0\\0\\x7f\\0\\0\\0\\x12)\nRobots=NONE\n");
-    f.close();
+    writeTestFile(path,
+                  "[Settings]\nTitle=a, b\nRating=@Variant(\\0\\0\\0\\x7f\\0\\0\\0\\x12)\nRobots=NONE\n");
     QSettingsStore store(path);
     EXPECT_EQ(store.read("Title", "Headwise"), "Headwise");
     EXPECT_EQ(store.read("Rating", "General"), "General");

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "controls.h"
 #include "doubles.h"
 #include "form1.h"
 
@@ -14,20 +15,21 @@
 namespace headwise::testing {
 
 // A main window on recording doubles, with its controls found by name.
-class Form1Test : public ::testing::Test {
+class Form1Test : public ::testing::Test, protected PlatformDoubles {
 protected:
     void SetUp() override { start(); }
     void TearDown() override { window.reset(); }
 
+    // What the window is built on; a test on a real fetch hands in its own.
+    virtual Platform windowPlatform() { return platform(); }
+
     void start() {
-        window = std::make_unique<Form1>(Platform{settings, messages, files, shell, fetcher, programs});
+        window = std::make_unique<Form1>(windowPlatform());
         window->show();
     }
 
     template <typename T = QWidget> T* find(const char* name) const {
-        T* widget = window->findChild<T*>(QString::fromLatin1(name));
-        EXPECT_NE(widget, nullptr) << "no control named " << name;
-        return widget;
+        return findControl<T>(window.get(), name);
     }
 
     QStringList visiblePanels() const {
@@ -38,12 +40,6 @@ protected:
         return names;
     }
 
-    MemorySettings settings;
-    RecordingMessageBoxes messages;
-    ScriptedFileDialogs files;
-    RecordingShell shell;
-    ScriptedPageFetcher fetcher;
-    RecordingProgramStarter programs;
     std::unique_ptr<Form1> window;
 };
 

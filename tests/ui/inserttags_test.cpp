@@ -128,7 +128,7 @@ TEST_F(InsertTagsTest, WithoutAPageAsksForOneAndOffersTheDialog) {
     createBlock();
     QStringList panelsDuringMessage;
     messages.onShow = [&](const ShownMessage&) { panelsDuringMessage = visiblePanels(); };
-    files.prepareAnswer(writeTestFile(dir, "p.htm", "<title>Loaded</title>"));
+    files.prepareAnswer(writeTestFile(dir.filePath("p.htm"), "<title>Loaded</title>"));
 
     insertTags()->click();
     ASSERT_EQ(messages.shown.size(), 1);
@@ -165,7 +165,7 @@ TEST_F(InsertTagsTest, SaveWritesTheExactBlock) {
 
 TEST_F(InsertTagsTest, CancelledOrFailedSaveLeavesFilesAlone) {
     createBlock();
-    const QString path = writeTestFile(dir, "tags.htm", "old");
+    const QString path = writeTestFile(dir.filePath("tags.htm"), "old");
     files.prepareAnswer(QString());
     find<QPushButton>("ButtonEx6")->click();
     EXPECT_EQ(readTestFile(path), "old");

@@ -31,12 +31,6 @@ protected:
 
     int mailWindowCount() const { return int(window->findChildren<MailWindow*>().size()); }
 
-    template <typename T = QWidget> static T* in(QWidget* w, const char* name) {
-        T* widget = w->findChild<T*>(QString::fromLatin1(name));
-        EXPECT_NE(widget, nullptr) << "no control named " << name;
-        return widget;
-    }
-
     static QStringList labelTexts(QWidget* w) {
         QStringList texts;
         for (QLabel* label : w->findChildren<QLabel*>())
@@ -48,7 +42,7 @@ protected:
     // Names of the named controls in keyboard order, starting at the first one.
     static QStringList tabOrder(QWidget* w, const QStringList& names) {
         QStringList order;
-        QWidget* start = in(w, names.first().toLatin1().constData());
+        QWidget* start = findControl(w, names.first().toLatin1().constData());
         QWidget* current = start;
         for (int guard = 0; guard < 200; ++guard) {
             if (names.contains(current->objectName()) && !order.contains(current->objectName()))
@@ -79,12 +73,12 @@ TEST_F(MailWindowsTest, TellAFriendOpensLoaded) {
                              "Enter Your Name", "Enter Your Email Address", "Comments (Optional)",
                              "Varnholt does not collect email address's", "Status - Ready"})
         EXPECT_TRUE(labels.contains(text)) << text;
-    EXPECT_EQ(in<QPushButton>(w, "cmdSend")->text(), "&Send");
-    EXPECT_EQ(in<QPushButton>(w, "cmdExit")->text(), "&Cancel");
-    EXPECT_TRUE(in(w, "Image1")->isVisible());
-    EXPECT_FALSE(in<QLabel>(w, "Image1")->pixmap().isNull());
+    EXPECT_EQ(findControl<QPushButton>(w, "cmdSend")->text(), "&Send");
+    EXPECT_EQ(findControl<QPushButton>(w, "cmdExit")->text(), "&Cancel");
+    EXPECT_TRUE(findControl(w, "Image1")->isVisible());
+    EXPECT_FALSE(findControl<QLabel>(w, "Image1")->pixmap().isNull());
 
-    auto* subject = in<QComboBox>(w, "cboSubject");
+    auto* subject = findControl<QComboBox>(w, "cboSubject");
     EXPECT_TRUE(subject->isEditable());
     QStringList items;
     for (int i = 0; i < subject->count(); ++i)
@@ -95,11 +89,12 @@ TEST_F(MailWindowsTest, TellAFriendOpensLoaded) {
     EXPECT_EQ(subject->currentIndex(), 2);
     EXPECT_EQ(subject->currentText(), " I'm using a new program");
 
-    EXPECT_TRUE(in(w, "txtUrl")->isHidden());
-    EXPECT_EQ(in<QLineEdit>(w, "txtUrl")->text(), programPageAddress());
-    EXPECT_TRUE(in(w, "txtMessage")->isHidden());
-    EXPECT_EQ(in<QPlainTextEdit>(w, "txtComments")->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
-    auto* timer = in<QTimer>(w, "Timer1");
+    EXPECT_TRUE(findControl(w, "txtUrl")->isHidden());
+    EXPECT_EQ(findControl<QLineEdit>(w, "txtUrl")->text(), programPageAddress());
+    EXPECT_TRUE(findControl(w, "txtMessage")->isHidden());
+    EXPECT_EQ(findControl<QPlainTextEdit>(w, "txtComments")->verticalScrollBarPolicy(),
+              Qt::ScrollBarAlwaysOn);
+    auto* timer = findControl<QTimer>(w, "Timer1");
     EXPECT_EQ(timer->interval(), 1000);
     EXPECT_FALSE(timer->isActive());
     EXPECT_NE(w->findChild<QTcpSocket*>("Winsock1"), nullptr);
@@ -116,13 +111,13 @@ TEST_F(MailWindowsTest, ContactOpensWithThePromptAndNothingSelected) {
     const QStringList labels = labelTexts(w);
     for (const char* text : {"Select a Subject", "Enter Your Email Address", "Your Mesage", "Status - Ready"})
         EXPECT_TRUE(labels.contains(text)) << text;
-    auto* subject = in<QComboBox>(w, "cboSubject");
+    auto* subject = findControl<QComboBox>(w, "cboSubject");
     EXPECT_EQ(subject->count(), 5);
     EXPECT_EQ(subject->itemText(0), " Comment on program");
     EXPECT_EQ(subject->itemText(4), " Technical Support");
     EXPECT_EQ(subject->currentIndex(), -1);
     EXPECT_EQ(subject->currentText(), "Please Choose a Subject");
-    EXPECT_TRUE(in(w, "txtMessage")->isVisible());
+    EXPECT_TRUE(findControl(w, "txtMessage")->isVisible());
     EXPECT_EQ(w->findChild<QLineEdit*>("txtFriend"), nullptr);
     EXPECT_EQ(tabOrder(w, {"txtFrom", "cboSubject", "cmdSend", "cmdExit", "txtMessage"}),
               QStringList({"txtFrom", "cboSubject", "cmdSend", "cmdExit", "txtMessage"}));
@@ -139,13 +134,13 @@ TEST_F(MailWindowsTest, EachWindowOpensOnceAndComesForward) {
     EXPECT_EQ(mailWindowCount(), 2);
 
     // Closed, it is gone; chosen again, it loads afresh.
-    in<QComboBox>(tell, "cboSubject")->setCurrentIndex(0);
+    findControl<QComboBox>(tell, "cboSubject")->setCurrentIndex(0);
     QPointer<MailWindow> closed(tell);
-    in<QPushButton>(tell, "cmdExit")->click();
+    findControl<QPushButton>(tell, "cmdExit")->click();
     ASSERT_TRUE(QTest::qWaitFor([&] { return closed.isNull(); }, 5000));
     MailWindow* fresh = openFromMenu("mnuTellFriend");
     ASSERT_NE(fresh, nullptr);
-    EXPECT_EQ(in<QComboBox>(fresh, "cboSubject")->currentIndex(), 2);
+    EXPECT_EQ(findControl<QComboBox>(fresh, "cboSubject")->currentIndex(), 2);
     EXPECT_EQ(mailWindowCount(), 2);
 }
 
@@ -164,7 +159,7 @@ struct PressCase {
 TEST_F(MailWindowsTest, TellAFriendChecksSpeakOneAtATime) {
     MailWindow* w = openFromMenu("mnuTellFriend");
     ASSERT_NE(w, nullptr);
-    in<QComboBox>(w, "cboSubject")->setEditText("Please Choose a Subject");
+    findControl<QComboBox>(w, "cboSubject")->setEditText("Please Choose a Subject");
     const QList<FieldCheck>& checks = tellFriendForm().checks;
     const PressCase fills[] = {{"cboSubject", " Mine"},
                                {"txtFriendsName", " "},
@@ -174,18 +169,18 @@ TEST_F(MailWindowsTest, TellAFriendChecksSpeakOneAtATime) {
     for (int i = 0; i < checks.size(); ++i) {
         SCOPED_TRACE(checks[i].field.toStdString());
         messages.shown.clear();
-        in<QPushButton>(w, "cmdSend")->click();
+        findControl<QPushButton>(w, "cmdSend")->click();
         ASSERT_EQ(messages.shown.size(), 1);
         EXPECT_EQ(messages.shown[0].title, checks[i].title);
         EXPECT_EQ(messages.shown[0].text, checks[i].text);
         EXPECT_EQ(messages.shown[0].icon, MessageIcon::Information);
         EXPECT_TRUE(focusIsIn(w, checks[i].field));
-        EXPECT_EQ(in<QLabel>(w, "lblStatus")->text(), "Status - Ready");
-        EXPECT_TRUE(in<QPushButton>(w, "cmdSend")->isEnabled());
+        EXPECT_EQ(findControl<QLabel>(w, "lblStatus")->text(), "Status - Ready");
+        EXPECT_TRUE(findControl<QPushButton>(w, "cmdSend")->isEnabled());
         if (fills[i].field == QLatin1String("cboSubject"))
-            in<QComboBox>(w, "cboSubject")->setEditText(fills[i].value);
+            findControl<QComboBox>(w, "cboSubject")->setEditText(fills[i].value);
         else
-            in<QLineEdit>(w, fills[i].field)->setText(fills[i].value);
+            findControl<QLineEdit>(w, fills[i].field)->setText(fills[i].value);
     }
 }
 
@@ -196,15 +191,15 @@ TEST_F(MailWindowsTest, ContactChecksSpeakOneAtATime) {
     for (int i = 0; i < checks.size(); ++i) {
         SCOPED_TRACE(checks[i].field.toStdString());
         messages.shown.clear();
-        in<QPushButton>(w, "cmdSend")->click();
+        findControl<QPushButton>(w, "cmdSend")->click();
         ASSERT_EQ(messages.shown.size(), 1);
         EXPECT_EQ(messages.shown[0].title, "Report");
         EXPECT_EQ(messages.shown[0].text, checks[i].text);
         EXPECT_TRUE(focusIsIn(w, checks[i].field));
         if (i == 0)
-            in<QComboBox>(w, "cboSubject")->setCurrentIndex(0);
+            findControl<QComboBox>(w, "cboSubject")->setCurrentIndex(0);
         if (i == 1)
-            in<QLineEdit>(w, "txtFrom")->setText("a@a.example");
+            findControl<QLineEdit>(w, "txtFrom")->setText("a@a.example");
     }
 }
 
@@ -220,18 +215,18 @@ TEST_F(MailWindowsTest, LineBreaksInAddressOrSubjectAreRefusedBeforeConnecting) 
         SCOPED_TRACE(c.field);
         MailWindow* w = openFromMenu("mnuTellFriend");
         ASSERT_NE(w, nullptr);
-        in<QLineEdit>(w, "txtFriendsName")->setText("Bob");
-        in<QLineEdit>(w, "txtFriend")->setText("b@b.example");
-        in<QLineEdit>(w, "txtName")->setText("Ann");
-        in<QLineEdit>(w, "txtFrom")->setText("a@a.example");
-        in<QLineEdit>(w, c.field)->setText(QString::fromLatin1(c.value));
+        findControl<QLineEdit>(w, "txtFriendsName")->setText("Bob");
+        findControl<QLineEdit>(w, "txtFriend")->setText("b@b.example");
+        findControl<QLineEdit>(w, "txtName")->setText("Ann");
+        findControl<QLineEdit>(w, "txtFrom")->setText("a@a.example");
+        findControl<QLineEdit>(w, c.field)->setText(QString::fromLatin1(c.value));
         messages.shown.clear();
-        in<QPushButton>(w, "cmdSend")->click();
+        findControl<QPushButton>(w, "cmdSend")->click();
         ASSERT_EQ(messages.shown.size(), 1);
         EXPECT_EQ(messages.shown[0].title, "Headwise");
         EXPECT_EQ(messages.shown[0].icon, MessageIcon::None);
-        EXPECT_EQ(in<QLabel>(w, "lblStatus")->text(), "Status - Ready");
-        EXPECT_TRUE(in<QPushButton>(w, "cmdSend")->isEnabled());
+        EXPECT_EQ(findControl<QLabel>(w, "lblStatus")->text(), "Status - Ready");
+        EXPECT_TRUE(findControl<QPushButton>(w, "cmdSend")->isEnabled());
         EXPECT_EQ(w->findChild<QTcpSocket*>("Winsock1")->state(), QAbstractSocket::UnconnectedState);
         QPointer<MailWindow> gone(w);
         w->close();

@@ -1,32 +1,30 @@
 #pragma once
 
-#include "../integration/pageserverprocess.h"
 #include "backgroundwork.h"
-#include "doubles.h"
-#include "form1.h"
+#include "form1fixture.h"
+#include "serverprocess.h"
 
 #include <QTest>
 #include <gtest/gtest.h>
-#include <memory>
 
 namespace headwise::testing {
 
 // A main window whose fetch is a real one, aimed at the local page server.
 // The test names the fetcher, so each can set its own limits.
-class WebFormTest : public ::testing::Test {
+class WebFormTest : public Form1Test {
 protected:
     virtual PageFetcher& pageFetcher() = 0;
+    Platform windowPlatform() override { return platform(pageFetcher()); }
 
     void SetUp() override {
         port = server.start();
         ASSERT_GT(port, 0) << "the page server did not start";
-        window = std::make_unique<Form1>(Platform{settings, messages, files, shell, pageFetcher(), programs});
-        window->show();
+        Form1Test::SetUp();
     }
     // A fetch the window walked away from still uses the fetcher on its own
     // thread; the fetcher must outlive it. Its limits bound the wait.
     void TearDown() override {
-        window.reset();
+        Form1Test::TearDown();
         EXPECT_TRUE(QTest::qWaitFor([] { return backgroundWorkRunning() == 0; }, 20000));
     }
 
@@ -36,12 +34,6 @@ protected:
 
     PageServerProcess server;
     int port = 0;
-    MemorySettings settings;
-    RecordingMessageBoxes messages;
-    ScriptedFileDialogs files;
-    RecordingShell shell;
-    RecordingProgramStarter programs;
-    std::unique_ptr<Form1> window;
 };
 
 } // namespace headwise::testing

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "controls.h"
 #include "doubles.h"
 #include "mailforms.h"
 #include "mailwindow.h"
@@ -115,11 +116,7 @@ protected:
         window->show();
     }
 
-    template <typename T = QWidget> T* find(const char* name) const {
-        T* widget = window ? window->findChild<T*>(QString::fromLatin1(name)) : nullptr;
-        EXPECT_NE(widget, nullptr) << "no control named " << name;
-        return widget;
-    }
+    template <typename T = QWidget> T* find(const char* name) const { return findControl<T>(window, name); }
 
     void fillContact(const QString& body) {
         find<QComboBox>("cboSubject")->setCurrentIndex(1);

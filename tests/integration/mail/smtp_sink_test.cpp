@@ -1,4 +1,5 @@
 #include "mailtestsupport.h"
+#include "serverprocess.h"
 
 #include <QFile>
 #include <QHostInfo>
@@ -25,27 +26,13 @@ protected:
     void SetUp() override {
         ASSERT_TRUE(dir_.isValid());
         outPath_ = dir_.filePath(QStringLiteral("received.jsonl"));
-        sink_.setProgram(QStringLiteral("/usr/bin/python3"));
-        sink_.setArguments({QStringLiteral(HEADWISE_SMTP_SINK), outPath_});
-        sink_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        sink_.start();
-        ASSERT_TRUE(sink_.waitForStarted(10000)) << sink_.errorString().toStdString();
-        ASSERT_TRUE(QTest::qWaitFor([&] { return sink_.canReadLine() || sink_.state() != QProcess::Running; },
-                                    15000));
-        const QByteArray line = sink_.readLine().trimmed();
-        ASSERT_TRUE(line.startsWith("PORT ")) << "sink did not start: " << line.constData();
-        port_ = line.mid(5).toUShort();
-        ASSERT_NE(port_, 0);
+        port_ = quint16(sink_.start({outPath_}));
+        ASSERT_NE(port_, 0) << "the SMTP sink did not start";
     }
 
     void TearDown() override {
         MailWindowTest::TearDown();
         delete second_.data();
-        sink_.closeWriteChannel();
-        if (!sink_.waitForFinished(5000)) {
-            sink_.kill();
-            sink_.waitForFinished(5000);
-        }
     }
 
     QList<ReceivedMail> received() const {
@@ -76,7 +63,7 @@ protected:
 private:
     QTemporaryDir dir_;
     QString outPath_;
-    QProcess sink_;
+    ServerProcess sink_{QStringLiteral(HEADWISE_SMTP_SINK)};
 };
 
 TEST_F(SmtpSinkTest, ContactMailArrivesByteForByte) {
@@ -140,13 +127,13 @@ TEST_F(SmtpSinkTest, BothWindowsSendAtOnceWithoutMixingAddresses) {
     second_ = new MailWindow(tellFriendForm(), messages);
     second_->setSmtpServer(QStringLiteral("127.0.0.1"), port_);
     second_->show();
-    second_->findChild<QLineEdit*>("txtFriendsName")->setText(QStringLiteral("Bob"));
-    second_->findChild<QLineEdit*>("txtFriend")->setText(QStringLiteral("bob@b.example"));
-    second_->findChild<QLineEdit*>("txtName")->setText(QStringLiteral("Cy"));
-    second_->findChild<QLineEdit*>("txtFrom")->setText(QStringLiteral("cy@c.example"));
+    findControl<QLineEdit>(second_, "txtFriendsName")->setText(QStringLiteral("Bob"));
+    findControl<QLineEdit>(second_, "txtFriend")->setText(QStringLiteral("bob@b.example"));
+    findControl<QLineEdit>(second_, "txtName")->setText(QStringLiteral("Cy"));
+    findControl<QLineEdit>(second_, "txtFrom")->setText(QStringLiteral("cy@c.example"));
 
     send();
-    second_->findChild<QPushButton*>("cmdSend")->click();
+    findControl<QPushButton>(second_, "cmdSend")->click();
     ASSERT_TRUE(QTest::qWaitFor([&] { return window.isNull() && second_.isNull(); }, 15000));
     ASSERT_TRUE(waitForMails(2));
 

@@ -7,6 +7,7 @@
 #include "filedialog.h"
 #include "messagebox.h"
 #include "pagefetcher.h"
+#include "platform.h"
 #include "programstarter.h"
 #include "settingsstore.h"
 #include "shell.h"
@@ -100,6 +101,23 @@ public:
     QMap<QString, QString> installed; // program name -> path
     QStringList started;
     bool startSucceeds = true;
+};
+
+// One of each double, and the platform a window is given made of them.
+struct PlatformDoubles {
+    Platform platform() { return {settings, messages, files, shell, fetcher, programs}; }
+    // A test on a real store or a real fetch hands it in in place of the double.
+    Platform platform(SettingsStore& store) { return {store, messages, files, shell, fetcher, programs}; }
+    Platform platform(PageFetcher& pageFetcher) {
+        return {settings, messages, files, shell, pageFetcher, programs};
+    }
+
+    MemorySettings settings;
+    RecordingMessageBoxes messages;
+    ScriptedFileDialogs files;
+    RecordingShell shell;
+    ScriptedPageFetcher fetcher;
+    RecordingProgramStarter programs;
 };
 
 } // namespace headwise::testing

@@ -1,0 +1,23 @@
+#include "testfiles.h"
+
+#include <QFile>
+#include <gtest/gtest.h>
+
+namespace headwise::testing {
+
+QString writeTestFile(const QString& path, const QByteArray& bytes) {
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly)) {
+        ADD_FAILURE() << "cannot write " << path.toStdString();
+        return path;
+    }
+    EXPECT_EQ(file.write(bytes), bytes.size()) << path.toStdString();
+    return path;
+}
+
+QByteArray readTestFile(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
+}
+
+} // namespace headwise::testing
