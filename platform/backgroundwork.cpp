@@ -2,6 +2,8 @@
 
 #include <QEventLoop>
 #include <atomic>
+#include <chrono>
+#include <condition_variable>
 #include <mutex>
 #include <thread>
 
@@ -10,10 +12,16 @@ namespace {
 
 std::atomic<int> running{0};
 
+// Work that ends within this is taken as if it had run in place: no events
+// are handled meanwhile, so quick steps keep their order exactly, and the
+// window is held no longer than this.
+constexpr std::chrono::milliseconds kGrace{40};
+
 // What the worker and the waiting thread share: the worker tells the loop it
 // is done, unless the loop has stopped listening.
 struct Handoff {
     std::mutex mutex;
+    std::condition_variable finished;
     QEventLoop* loop = nullptr;
     bool done = false;
 };
@@ -48,6 +56,7 @@ bool BackgroundWork::runAndWait(std::function<void()> task) {
         task();
         const std::lock_guard lock(handoff->mutex);
         handoff->done = true;
+        handoff->finished.notify_one();
         if (handoff->loop)
             QMetaObject::invokeMethod(handoff->loop, &QEventLoop::quit, Qt::QueuedConnection);
         --running;
@@ -61,8 +70,8 @@ bool BackgroundWork::runAndWait(std::function<void()> task) {
     ++waits_;
     bool done = false;
     {
-        const std::lock_guard lock(handoff->mutex);
-        done = handoff->done;
+        std::unique_lock lock(handoff->mutex);
+        done = handoff->finished.wait_for(lock, kGrace, [&handoff] { return handoff->done; });
     }
     if (!done)
         loop.exec();

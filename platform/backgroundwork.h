@@ -13,8 +13,9 @@ namespace headwise {
 // the program. The program does not wait for them when it ends.
 int backgroundWorkRunning();
 
-// Runs one piece of work at a time on a thread of its own while the caller
-// waits in an event loop, so the window keeps painting and its timers fire.
+// Runs a piece of work on a thread of its own while the caller waits in an
+// event loop, so the window keeps painting and its timers fire; work done
+// within a few tens of milliseconds is waited for in place, as a direct call.
 // A wait ends unanswered (nullopt) when newer work supersedes it, when the
 // owner abandons it, or when the application quits; the work then finishes on
 // its own and its result is dropped. The work must only use what it owns or

@@ -230,7 +230,7 @@ class Handler(http.server.BaseHTTPRequestHandler):
         elif path == "/late":
             # Answers well after a shortened watchdog has given up on it.
             time.sleep(LATE_SECONDS)
-            self.send_page(200, b"<html><head><title>Late</title></head><body>late words here</body></html>\n")
+            self.send_page(200, b"<title>Late</title><p>latecomer arrives here</p>")
         elif path == "/silent":
             time.sleep(STALL_SECONDS)
         elif path == "/empty":

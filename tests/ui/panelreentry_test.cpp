@@ -2,10 +2,12 @@
 #include "extractpanel.h"
 #include "form1fixture.h"
 
+#include <QApplication>
 #include <QLabel>
 #include <QListView>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <gtest/gtest.h>
 
 using namespace headwise;
