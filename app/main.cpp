@@ -3,7 +3,9 @@
 #include "curlpagefetcher.h"
 #include "filedialog.h"
 #include "form1.h"
+#include "keyring.h"
 #include "messagebox.h"
+#include "passwordprompt.h"
 #include "programstarter.h"
 #include "settingsstore.h"
 #include "shell.h"
@@ -33,7 +35,9 @@ int main(int argc, char* argv[]) {
         headwise::QtFileDialogs files;
         headwise::DesktopShell shell;
         headwise::ProcessStarter programs;
-        headwise::Form1 window({settings, messages, files, shell, fetcher, programs});
+        headwise::SystemKeyring keyring;
+        headwise::QtPasswordPrompt passwords;
+        headwise::Form1 window({settings, messages, files, shell, fetcher, programs, keyring, passwords});
         window.show();
         code = QApplication::exec();
     }

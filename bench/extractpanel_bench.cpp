@@ -29,6 +29,8 @@ QApplication& application() {
 struct QuietPlatform : SettingsStore, MessageBoxes, FileDialogs, Shell, PageFetcher, ProgramStarter {
     QString read(const QString&, const QString& fallback) override { return fallback; }
     void write(const QString&, const QString&) override {}
+    QString readIn(const QString&, const QString&, const QString& fallback) override { return fallback; }
+    void writeIn(const QString&, const QString&, const QString&) override {}
     void show(QWidget*, const QString&, const QString&, MessageIcon) override {}
     QString openFile(QWidget*, const QString&, const QString&) override { return {}; }
     QString saveFile(QWidget*, const QString&, const QString&, const QString&) override { return {}; }

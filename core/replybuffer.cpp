@@ -1,6 +1,18 @@
 #include "replybuffer.h"
 
 namespace headwise {
+namespace {
+
+bool isDigit(char c) {
+    return c >= '0' && c <= '9';
+}
+
+// "250-..." announces more lines; anything else ends the reply.
+bool isFinalLine(QByteArrayView line) {
+    return !(line.size() >= 4 && isDigit(line[0]) && isDigit(line[1]) && isDigit(line[2]) && line[3] == '-');
+}
+
+} // namespace
 
 void ReplyBuffer::append(QByteArrayView bytes) {
     if (tooLong_)
@@ -10,7 +22,17 @@ void ReplyBuffer::append(QByteArrayView bytes) {
         tooLong_ = true;
         bytes = bytes.first(room);
     }
+    // Only the new bytes are searched for line ends (one back, for a CR that came alone).
+    qsizetype from = qMax(lineStart_, bytes_.size() - 1);
     bytes_.append(bytes);
+    for (;;) {
+        const qsizetype end = bytes_.indexOf("\r\n", from);
+        if (end < 0)
+            break;
+        lastLineFinal_ = isFinalLine(QByteArrayView(bytes_).sliced(lineStart_, end - lineStart_));
+        lineStart_ = end + 2;
+        from = lineStart_;
+    }
 }
 
 qsizetype ReplyBuffer::wanted() const {
@@ -26,6 +48,8 @@ QByteArray ReplyBuffer::take() {
 void ReplyBuffer::clear() {
     bytes_.clear();
     tooLong_ = false;
+    lineStart_ = 0;
+    lastLineFinal_ = false;
 }
 
 } // namespace headwise

@@ -1,9 +1,19 @@
 #pragma once
 
+#include "mailserver.h"
+
 #include <QByteArray>
 #include <QString>
+#include <optional>
 
 namespace headwise {
+
+// How to reach the user's own server: EHLO, encryption and login.
+struct ServerLogin {
+    MailSecurity security = MailSecurity::StartTls;
+    QString user; // empty: no login
+    QString password;
+};
 
 // One outgoing mail. Each session works on its own copy, so two windows can
 // send at the same time without mixing their addresses.
@@ -14,6 +24,7 @@ struct MailRequest {
     QString Sender;
     QString Recipient;
     QString Subject;
+    std::optional<ServerLogin> Login; // none: the built-in host's plain HELO dialogue
 };
 
 // The number formed by the digits at the start of the reply's first

@@ -2,13 +2,15 @@
 
 #include "messageicon.h"
 #include "replybuffer.h"
+#include "smtpauth.h"
 #include "smtpmessage.h"
 
 #include <QAbstractSocket>
 #include <QByteArray>
 #include <QObject>
+#include <functional>
 
-class QTcpSocket;
+class QSslSocket;
 class QTimer;
 
 namespace headwise {
@@ -28,7 +30,9 @@ public:
 // One SMTP exchange at a time over Winsock1. The dialogue waits for each
 // reply in a nested event loop, so the window stays usable meanwhile; every
 // way out (success, refusal, time-out, socket error, the window closing) runs
-// EndSession.
+// EndSession. A request with a Login goes to the user's own server: EHLO,
+// STARTTLS or TLS from the first byte with the certificate checked against
+// Qt's default authorities and the host name, and AUTH only when encrypted.
 class SmtpSession : public QObject {
     Q_OBJECT
 public:
@@ -43,6 +47,9 @@ public:
     // Takes its own copy of the request. False, with nothing started, when the
     // request would put a line break into a command or header.
     bool StartSession(const MailRequest& request);
+    // Connects, greets, secures and logs in as StartSession would, then quits
+    // without sending; success shows the success text.
+    bool StartTest(const MailRequest& request);
     void EndSession();
 
     bool isRunning() const { return phase_ != Phase::Idle; }
@@ -59,12 +66,24 @@ private:
     enum class Wait { Reply, Left, TooLong };
 
     void Winsock1_Connect();
+    void Winsock1_Encrypted();
     void Winsock1_DataArrival();
     void Winsock1_Error(QAbstractSocket::SocketError error);
     void Timer1_Timer();
 
+    bool start(const MailRequest& request, bool test);
+    void beginDialogue();
     void runDialogue(quint64 id);
+    bool greetServer(quint64 id);
+    bool ehlo(quint64 id, EhloReply& offered);
+    bool secure(quint64 id);
+    bool logIn(quint64 id, const EhloReply& offered);
+    void finish(quint64 id, const QString& title);
+    bool step(quint64 id, const QByteArray& command, int expected, const QString& refusal,
+              QString* replyOut = nullptr);
     bool step(quint64 id, const QByteArray& command, int expected);
+    // Waits in nested event loops until done() holds; false when the session left meanwhile.
+    bool waitUntil(quint64 id, const std::function<bool()>& done);
     Wait AwaitReply(quint64 id, QString& reply);
     void send(const QByteArray& bytes);
     void fail(const QString& text, bool endFirst);
@@ -73,10 +92,11 @@ private:
     SmtpSessionOwner& owner_;
     QString mailerName_;
     QString successText_;
-    QTcpSocket* Winsock1;
+    QSslSocket* Winsock1;
     QTimer* Timer1;
 
     MailRequest request_;
+    bool test_ = false;
     Phase phase_ = Phase::Idle;
     quint64 generation_ = 0; // changes at every start and end; a stale dialogue sees it and leaves
     ReplyBuffer reply_;

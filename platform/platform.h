@@ -1,5 +1,8 @@
 #pragma once
 
+#include "keyring.h"
+#include "passwordprompt.h"
+
 namespace headwise {
 
 class SettingsStore;
@@ -17,6 +20,10 @@ struct Platform {
     Shell& shell;
     PageFetcher& fetcher;
     ProgramStarter& programs;
+    // Only the mail server's password needs these; a window built without
+    // them has no keyring and cancels every password question.
+    Keyring& keyring = absentKeyring();
+    PasswordPrompt& passwords = cancellingPasswordPrompt();
 };
 
 } // namespace headwise

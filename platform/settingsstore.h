@@ -7,13 +7,15 @@ class QSettings;
 
 namespace headwise {
 
-// Per-user string settings of the group "Settings".
+// Per-user string settings of the group "Settings", and of other named groups.
 class SettingsStore {
 public:
     virtual ~SettingsStore() = default;
     // The stored text, or fallback when the key is absent, unreadable or not a plain string.
     virtual QString read(const QString& key, const QString& fallback) = 0;
     virtual void write(const QString& key, const QString& value) = 0;
+    virtual QString readIn(const QString& group, const QString& key, const QString& fallback) = 0;
+    virtual void writeIn(const QString& group, const QString& key, const QString& value) = 0;
 };
 
 class QSettingsStore final : public SettingsStore {
@@ -26,6 +28,8 @@ public:
 
     QString read(const QString& key, const QString& fallback) override;
     void write(const QString& key, const QString& value) override;
+    QString readIn(const QString& group, const QString& key, const QString& fallback) override;
+    void writeIn(const QString& group, const QString& key, const QString& value) override;
 
 private:
     std::unique_ptr<QSettings> settings_;

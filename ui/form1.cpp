@@ -6,6 +6,7 @@
 #include "createpanel.h"
 #include "extractpanel.h"
 #include "helppage.h"
+#include "mailserverdialog.h"
 #include "mailwindow.h"
 #include "settingsstore.h"
 #include "shell.h"
@@ -35,7 +36,9 @@ constexpr StoredSetting kStoredSettings[] = {
 } // namespace
 
 Form1::Form1(const Platform& platform, QWidget* parent)
-    : QMainWindow(parent), platform_(platform), ui(std::make_unique<Ui::Form1>()) {
+    : QMainWindow(parent), platform_(platform),
+      mailAccount_(platform_.settings, platform_.keyring, platform_.passwords),
+      ui(std::make_unique<Ui::Form1>()) {
     ui->setupUi(this);
     setWindowTitle(applicationTitle());
     // The layout is fixed; the window neither grows nor shrinks.
@@ -56,6 +59,7 @@ Form1::Form1(const Platform& platform, QWidget* parent)
     connect(ui->mnuContents, &QAction::triggered, this, &Form1::mnuContents_Click);
     connect(ui->mnuTellFriend, &QAction::triggered, this, &Form1::mnuTellFriend_Click);
     connect(ui->mnuContact, &QAction::triggered, this, &Form1::mnuContact_Click);
+    connect(ui->mnuMailServer, &QAction::triggered, this, &Form1::mnuMailServer_Click);
     connect(ui->mnuAbout, &QAction::triggered, this, &Form1::mnuAbout_Click);
     ui->FraAnalyze->setPlatform(platform_);
     ui->FraCreate->attach(platform_, ui->FraAnalyze);
@@ -129,11 +133,22 @@ template <typename Window, typename Make> static void showSingle(QPointer<Window
 }
 
 void Form1::mnuTellFriend_Click() {
-    showSingle(tellFriend_, [this] { return new MailWindow(tellFriendForm(), platform_.messages, this); });
+    showSingle(tellFriend_, [this] { return mailWindow(tellFriendForm()); });
 }
 
 void Form1::mnuContact_Click() {
-    showSingle(contact_, [this] { return new MailWindow(contactForm(), platform_.messages, this); });
+    showSingle(contact_, [this] { return mailWindow(contactForm()); });
+}
+
+MailWindow* Form1::mailWindow(const MailForm& form) {
+    auto* window = new MailWindow(form, platform_.messages, this);
+    window->setMailAccount(&mailAccount_);
+    return window;
+}
+
+void Form1::mnuMailServer_Click() {
+    MailServerDialog dialog(mailAccount_, platform_.messages, this);
+    dialog.exec();
 }
 
 void Form1::mnuAbout_Click() {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "mailaccount.h"
 #include "platform.h"
 
 #include <QMainWindow>
@@ -14,6 +15,7 @@ class QGroupBox;
 namespace headwise {
 
 class MailWindow;
+struct MailForm;
 class AboutWindow;
 
 // The main window: heading, the four panels of which one is shown, the
@@ -32,6 +34,7 @@ public slots:
     void mnuContents_Click();
     void mnuTellFriend_Click();
     void mnuContact_Click();
+    void mnuMailServer_Click();
     void mnuAbout_Click();
 
 protected:
@@ -41,8 +44,10 @@ private:
     void restoreSettings();
     void saveSettings();
     void showPanel(QGroupBox* target);
+    MailWindow* mailWindow(const MailForm& form);
 
     Platform platform_;
+    MailAccount mailAccount_;
     QPointer<AboutWindow> about_;
     std::unique_ptr<Ui::Form1> ui;
     QPointer<MailWindow> tellFriend_;

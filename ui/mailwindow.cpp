@@ -2,6 +2,7 @@
 
 #include "appinfo.h"
 #include "linebreaks.h"
+#include "mailaccount.h"
 #include "messagebox.h"
 #include "ui_frmbugreport.h"
 #include "ui_frmbugreport1.h"
@@ -96,6 +97,18 @@ void MailWindow::cmdSend_Click() {
     if (!isSendable(request)) {
         messages_.show(this, kLineBreakRefused, applicationTitle(), MessageIcon::None);
         return;
+    }
+    if (account_) {
+        const MailServer server = account_->server();
+        if (server.configured()) {
+            const auto password = account_->passwordForSend(this);
+            if (!password)
+                return; // the user cancelled the question
+            request.SmtpHost = server.host;
+            request.SmtpPort = server.port;
+            request.Login =
+                ServerLogin{.security = server.security, .user = server.user, .password = *password};
+        }
     }
     session_->StartSession(request);
 }

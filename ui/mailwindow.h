@@ -19,6 +19,7 @@ class QPushButton;
 
 namespace headwise {
 
+class MailAccount;
 class MessageBoxes;
 
 // Tell a Friend (frmBugReport) and Contact (frmBugReport1): one window, two
@@ -30,8 +31,10 @@ public:
     MailWindow(const MailForm& form, MessageBoxes& messages, QWidget* parent = nullptr);
     ~MailWindow() override;
 
-    // Where the mail goes; the program always uses the maker's host on port 25.
+    // Where the mail goes while no server of the user's is set up: the maker's host on port 25.
     void setSmtpServer(const QString& host, quint16 port);
+    // Once the account names a server, mail goes there instead, secured and logged in.
+    void setMailAccount(MailAccount* account) { account_ = account; }
     void setTickInterval(int milliseconds);
 
 public slots:
@@ -54,6 +57,7 @@ private:
 
     const MailForm& form_;
     MessageBoxes& messages_;
+    MailAccount* account_ = nullptr;
     std::unique_ptr<Ui::frmBugReport> tellUi_;
     std::unique_ptr<Ui::frmBugReport1> contactUi_;
     MailRequest request_;

@@ -79,13 +79,10 @@ int main(int argc, char** argv) {
         if (!file.open(QIODevice::WriteOnly) || file.write(page) != page.size())
             return 2;
     }
-    MemorySettings settings;
-    RecordingMessageBoxes messages;
-    ScriptedFileDialogs files;
-    RecordingShell shell;
+    PlatformDoubles doubles;
+    ScriptedFileDialogs& files = doubles.files;
     FixedFetcher fetcher(page);
-    RecordingProgramStarter programs;
-    Form1 window({settings, messages, files, shell, fetcher, programs});
+    Form1 window(doubles.platform(fetcher));
     window.show();
     const auto button = [&](const char* name) {
         return window.findChild<QPushButton*>(QString::fromLatin1(name));

@@ -149,10 +149,12 @@ QString canonicalName(const QString& label) {
     return decoder.isValid() ? QString::fromLatin1(decoder.name()).toLower() : lower;
 }
 
-// Empty when the bytes decode cleanly in charset; else why not.
-QString decodingProblem(const QByteArray& bytes, const QString& charset) {
-    if (canonicalName(charset) == QLatin1String("windows-1252"))
-        return {}; // every byte has a meaning there
+// Empty when the bytes decode cleanly in charset; else why not. The page
+// decoder is strict, so bytes it read in that charset are valid in it.
+QString decodingProblem(const QByteArray& bytes, const QString& charset, const QString& decodedFrom) {
+    const QString canonical = canonicalName(charset);
+    if (canonical == QLatin1String("windows-1252") || canonical == canonicalName(decodedFrom))
+        return {}; // every byte has a meaning in windows-1252, and the decoder checked the rest
     const QByteArray name = charset.trimmed().toLatin1();
     QStringDecoder decoder(name.constData(), QStringConverter::Flag::Stateless);
     if (!decoder.isValid())
@@ -206,7 +208,7 @@ void charsetMismatch(const RuleContext& c, RawFindings& out) {
     const QString declared = http.isEmpty() ? meta : http;
     if (declared.isEmpty())
         return;
-    const QString problem = decodingProblem(c.input.bytes, declared);
+    const QString problem = decodingProblem(c.input.bytes, declared, c.decodedFrom);
     if (!problem.isEmpty())
         out.append({"charset-mismatch", problem.left(1).toUpper() + problem.mid(1),
                     http.isEmpty() ? found.first()->span : Span{}});

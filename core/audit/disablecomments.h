@@ -1,12 +1,13 @@
 #pragma once
 
-#include <QString>
+#include <QByteArrayView>
 #include <QStringList>
 
 namespace headwise::audit {
 
-// The rule ids of every <!-- headwise-disable RULE[,RULE...] --> in the text,
-// in order of appearance, each once. Ids are not checked against the table.
-QStringList disabledRules(const QString& text);
+// The rule ids of every <!-- headwise-disable RULE[,RULE...] --> in the page
+// (its decoded text in UTF-8), in order of appearance, each once. Ids are not
+// checked against the table.
+QStringList disabledRules(QByteArrayView utf8);
 
 } // namespace headwise::audit

@@ -61,13 +61,17 @@ void fillPreview(const PageModel& model, const PageInput& page, PageAudit& audit
 
 PageAudit auditPage(const PageInput& page, const AuditConfig& config) {
     PageAudit audit;
-    audit.text = decodePage(page.bytes, page.httpCharset.toLatin1()).text;
-    const PageModel model = parsePage(audit.text);
-    audit.disabledRules = disabledRules(audit.text);
+    DecodedPage decoded = decodePage(page.bytes, page.httpCharset.toLatin1());
+    audit.text = std::move(decoded.text);
+    // The parser reads UTF-8; the text is converted once for it and the comment search.
+    const QByteArray utf8 = audit.text.toUtf8();
+    const PageModel model = parsePage(utf8);
+    audit.disabledRules = disabledRules(utf8);
     fillPreview(model, page, audit);
 
-    const RuleContext context{page, audit.text, model, config,
-                              page.now.isValid() ? page.now : QDateTime::currentDateTimeUtc()};
+    const RuleContext context{
+        page,  audit.text, decoded.encoding.name,
+        model, config,     page.now.isValid() ? page.now : QDateTime::currentDateTimeUtc()};
     const QSet<QString> disabled(audit.disabledRules.cbegin(), audit.disabledRules.cend());
     RawFindings raw;
     for (const RuleCheckEntry& entry : ruleChecks()) {

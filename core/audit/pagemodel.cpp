@@ -148,10 +148,22 @@ RawPage collect(const GumboOutput* output) {
     return page;
 }
 
+// The parser keeps a copy of the open elements with every parse error it
+// records; on a deeply nested page that grows with the square of the depth.
+// The audit reads no parse errors, so none are kept.
+const GumboOptions& parseOptions() {
+    static const GumboOptions options = [] {
+        GumboOptions o = kGumboDefaultOptions;
+        o.max_errors = 0;
+        return o;
+    }();
+    return options;
+}
+
 RawPage parseBytes(const QByteArray& utf8, qsizetype length) {
-    GumboOutput* output = gumbo_parse_with_options(&kGumboDefaultOptions, utf8.constData(), size_t(length));
+    GumboOutput* output = gumbo_parse_with_options(&parseOptions(), utf8.constData(), size_t(length));
     RawPage page = collect(output);
-    gumbo_destroy_output(&kGumboDefaultOptions, output);
+    gumbo_destroy_output(&parseOptions(), output);
     return page;
 }
 
@@ -185,6 +197,98 @@ qsizetype findTag(const QByteArray& bytes, qsizetype from, std::initializer_list
         ++at;
     }
     return -1;
+}
+
+// Elements that never stay open: void ones, and those the next of their kind closes.
+bool staysOpen(QByteArrayView name) {
+    static const char* const closed[] = {
+        "area",     "base",    "br",       "col",    "embed", "hr",    "img",    "input",
+        "link",     "meta",    "param",    "source", "track", "wbr",   "keygen", "frame",
+        "basefont", "bgsound", "menuitem", "p",      "li",    "dt",    "dd",     "option",
+        "optgroup", "tr",      "td",       "th",     "tbody", "thead", "tfoot",  "colgroup",
+        "caption",  "rb",      "rt",       "rp",     "rtc",   "a",     "nobr",   "button",
+        "form",     "select",  "h1",       "h2",     "h3",    "h4",    "h5",     "h6"};
+    for (const char* c : closed)
+        if (name == c)
+            return false;
+    return true;
+}
+
+// The parser's work for each start tag grows with the number of open elements,
+// so a page nested thousands deep would take hours. Browsers build no tree
+// deeper than 512 either. This counts open elements the cheap way (raw text
+// and comments skipped, self-closed and self-closing tags not counted) and
+// gives the length of the page up to where the count first passes the limit;
+// the parser reads no further. Only tags that start before scanTo are
+// counted; the whole size means the limit was not reached before it.
+qsizetype shallowLength(const QByteArray& utf8, qsizetype scanTo) {
+    constexpr int kMaxDepth = 512;
+    const char* data = utf8.constData();
+    const qsizetype n = utf8.size();
+    int depth = 0;
+    for (qsizetype at = 0; at < scanTo;) {
+        const void* hit = std::memchr(data + at, '<', size_t(scanTo - at));
+        if (!hit)
+            break;
+        at = static_cast<const char*>(hit) - data;
+        const qsizetype tagStart = at;
+        if (matchesAt(utf8, at, "<!--")) {
+            const qsizetype end = utf8.indexOf("-->", at + 4);
+            if (end < 0)
+                break;
+            at = end + 3;
+            continue;
+        }
+        const bool endTag = at + 1 < n && data[at + 1] == '/';
+        qsizetype i = at + (endTag ? 2 : 1);
+        const qsizetype nameStart = i;
+        while (i < n && ((data[i] >= 'a' && data[i] <= 'z') || (data[i] >= 'A' && data[i] <= 'Z') ||
+                         (i > nameStart && data[i] >= '0' && data[i] <= '9')))
+            ++i;
+        if (i == nameStart) {
+            ++at;
+            continue;
+        }
+        // Lower-cased into a small buffer; longer names (custom elements) stay open.
+        char lowered[12];
+        const qsizetype nameLength = std::min<qsizetype>(i - nameStart, sizeof lowered);
+        for (qsizetype k = 0; k < nameLength; ++k)
+            lowered[k] = lower(data[nameStart + k]);
+        const QByteArrayView name(lowered, i - nameStart > qsizetype(sizeof lowered) ? 0 : nameLength);
+        // The end of the tag, past quoted attribute values.
+        char quote = 0;
+        while (i < n && (quote || data[i] != '>')) {
+            if (quote ? data[i] == quote : (data[i] == '"' || data[i] == '\''))
+                quote = quote ? 0 : data[i];
+            ++i;
+        }
+        if (i >= n)
+            break;
+        const bool selfClosing = data[i - 1] == '/';
+        at = i + 1;
+        if (endTag) {
+            depth = std::max(0, depth - 1);
+            continue;
+        }
+        if (name == "script" || name == "style" || name == "textarea" || name == "title" || name == "xmp" ||
+            name == "iframe" || name == "noembed" || name == "noframes") {
+            char needle[16] = "</";
+            std::memcpy(needle + 2, name.data(), size_t(name.size())); // raw text names are short
+            needle[2 + name.size()] = '\0';
+            const qsizetype close = findTag(utf8, at, {needle});
+            if (close < 0)
+                break;
+            at = close;
+            continue;
+        }
+        if (name == "plaintext")
+            break;
+        if (selfClosing || !staysOpen(name))
+            continue;
+        if (++depth > kMaxDepth)
+            return tagStart;
+    }
+    return n;
 }
 
 // Everything the rules read comes from these tags (and the title's end tag,
@@ -286,9 +390,8 @@ bool MarkupElement::hasRel(QLatin1String token) const {
     return false;
 }
 
-PageModel parseWholePage(const QString& text) {
-    const QByteArray utf8 = text.toUtf8();
-    return finish(utf8, parseBytes(utf8, utf8.size()));
+PageModel parseWholePage(const QByteArray& utf8) {
+    return finish(utf8, parseBytes(utf8, shallowLength(utf8, utf8.size())));
 }
 
 // The head is a few kilobytes, the body most of the page, and the parser reads
@@ -299,15 +402,16 @@ PageModel parseWholePage(const QString& text) {
 // parse. The scan starts where the last node's source ends, so a tag cut in
 // half (a "<body" inside an attribute value) is seen too; a title still open
 // at the cut needs the rest for its text. Either way the whole page is parsed.
-PageModel parsePage(const QString& text) {
-    const QByteArray utf8 = text.toUtf8();
+PageModel parsePage(const QByteArray& utf8) {
+    // The depth count is sequential, so counting only the head part tells
+    // whether the whole page would be cut before the head part ends.
     const qsizetype cut = findTag(utf8, 0, {"<body"});
-    if (cut < 0)
-        return finish(utf8, parseBytes(utf8, utf8.size()));
-    RawPage head = parseBytes(utf8, cut);
-    if (head.openTitle || mayHoldMarkup(utf8, qsizetype(head.lastTokenEnd)))
-        return finish(utf8, parseBytes(utf8, utf8.size()));
-    return finish(utf8, std::move(head));
+    if (cut >= 0 && shallowLength(utf8, cut) == utf8.size()) {
+        RawPage head = parseBytes(utf8, cut);
+        if (!head.openTitle && !mayHoldMarkup(utf8, qsizetype(head.lastTokenEnd)))
+            return finish(utf8, std::move(head));
+    }
+    return parseWholePage(utf8);
 }
 
 } // namespace headwise::audit

@@ -46,11 +46,13 @@ struct PageModel {
     bool operator==(const PageModel&) const = default;
 };
 
-// The page as an HTML5 parser builds it. Only the part before the first
-// "<body" is parsed when nothing after it can be a title, meta, link or
-// html tag; the result is the same as a full parse, at a fraction of the cost.
-PageModel parsePage(const QString& text);
+// The page as an HTML5 parser builds it, from the decoded text in UTF-8 (the
+// parser's own input); positions come back as indexes in the decoded text.
+// Only the part before the first "<body" is parsed when nothing after it can
+// be a title, meta, link or html tag; the result is the same as a full parse,
+// at a fraction of the cost.
+PageModel parsePage(const QByteArray& utf8);
 // Always the whole text; the reference the fast path is held to.
-PageModel parseWholePage(const QString& text);
+PageModel parseWholePage(const QByteArray& utf8);
 
 } // namespace headwise::audit

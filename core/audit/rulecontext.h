@@ -13,7 +13,8 @@ namespace headwise::audit {
 // What one rule reads: the page as given, as decoded and as parsed.
 struct RuleContext {
     const PageInput& input;
-    const QString& text; // decoded
+    const QString& text;        // decoded
+    const QString& decodedFrom; // the charset the page decoder read the bytes in
     const PageModel& model;
     const AuditConfig& config;
     QDateTime now;

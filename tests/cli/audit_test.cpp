@@ -273,12 +273,7 @@ TEST(AuditBadInput, NamedMessageAndTheRestGoesOn) {
     writeTestFile(binary, QByteArray("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16));
     const QString empty = dir.filePath("empty.htm");
     writeTestFile(empty, "");
-    const QString huge = dir.filePath("huge.htm");
-    {
-        QFile f(huge);
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        ASSERT_TRUE(f.resize(qint64(100) * 1024 * 1024)); // sparse: no 100 MB written
-    }
+    const QString huge = writeSparseTestFile(dir.filePath("huge.htm"), qint64(100) * 1024 * 1024);
     const QString noPages = dir.filePath("nopages");
     ASSERT_TRUE(QDir().mkpath(noPages));
     writeTestFile(noPages + "/notes.txt", "not a page");

@@ -4,7 +4,6 @@
 #include "testfiles.h"
 
 #include <QDir>
-#include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -157,12 +156,7 @@ TEST(BadInput, OneLineErrorAndExitTwo) {
     QTemporaryDir dir;
     const QString binary = dir.filePath("image.png");
     writeTestFile(binary, QByteArray("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16));
-    const QString huge = dir.filePath("huge.htm");
-    {
-        QFile f(huge);
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        ASSERT_TRUE(f.resize(qint64(100) * 1024 * 1024)); // sparse: no 100 MB written
-    }
+    const QString huge = writeSparseTestFile(dir.filePath("huge.htm"), qint64(100) * 1024 * 1024);
     const QString block = dir.filePath("block.txt");
     writeTestFile(block, "<title>T</title>");
     struct Case {

@@ -3,13 +3,14 @@
 
 #include "pageaudit.h"
 #include "pagemodel.h"
+#include "testfiles.h"
 
 #include <QDir>
-#include <QFile>
 
 #include <gtest/gtest.h>
 
 using namespace headwise::audit;
+using namespace headwise::testing;
 
 namespace {
 
@@ -134,7 +135,7 @@ const QList<QString> kTrickyPages = {
 
 TEST(AuditParse, HeadOnlyParseEqualsFullParseOnTrickyPages) {
     for (const QString& page : kTrickyPages)
-        EXPECT_EQ(parsePage(page), parseWholePage(page)) << page.toStdString();
+        EXPECT_EQ(parsePage(page.toUtf8()), parseWholePage(page.toUtf8())) << page.toStdString();
 }
 
 TEST(AuditParse, HeadOnlyParseEqualsFullParseOnFuzzSeeds) {
@@ -142,17 +143,50 @@ TEST(AuditParse, HeadOnlyParseEqualsFullParseOnFuzzSeeds) {
     const QStringList seeds = dir.entryList(QDir::Files);
     ASSERT_FALSE(seeds.isEmpty());
     for (const QString& name : seeds) {
-        QFile file(dir.filePath(name));
-        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-        const QString text = QString::fromUtf8(file.readAll());
+        const QByteArray text = readTestFile(dir.filePath(name));
         EXPECT_EQ(parsePage(text), parseWholePage(text)) << name.toStdString();
     }
 }
 
+struct DepthCase {
+    const char* name;
+    QByteArray repeated;
+    int times;
+    bool metaSeen;
+};
+
+class AuditDepth : public testing::TestWithParam<DepthCase> {};
+
+// Parsing stops past 512 open elements, as a browser's tree does; tags that
+// close themselves or their kind never count towards it.
+TEST_P(AuditDepth, ReadsUpToTheDepthLimit) {
+    const DepthCase& c = GetParam();
+    const QByteArray page = "<head><meta name=keywords content=early></head><body>" +
+                            c.repeated.repeated(c.times) + "<meta name=keywords content=late>";
+    int seen = 0;
+    for (const QByteArray& utf8 : {page, page.toUpper()}) {
+        for (const PageModel& model : {parsePage(utf8), parseWholePage(utf8)}) {
+            seen = 0;
+            for (const MarkupElement& e : model.elements)
+                seen += e.kind == MarkupElement::Kind::Meta;
+            EXPECT_EQ(seen, c.metaSeen ? 2 : 1);
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Audit, AuditDepth,
+    testing::Values(DepthCase{"divs_within", "<div>", 500, true}, DepthCase{"divs_past", "<div>", 600, false},
+                    DepthCase{"closed_divs", "<div></div>", 5000, true},
+                    DepthCase{"paragraphs", "<p>", 5000, true},
+                    DepthCase{"list_items", "<li><a href=x>", 5000, true},
+                    DepthCase{"self_closing_svg", "<svg><path d='a>b'/></svg>", 5000, true},
+                    DepthCase{"script_text", "<script>if (a<b) x='<div>'</script>", 5000, true},
+                    DepthCase{"comments", "<!-- <div> -->", 5000, true}));
+
 TEST(AuditParse, PlacesElementsAsABrowserDoes) {
-    const PageModel model =
-        parseWholePage(QStringLiteral("<html lang=en><head><title>a &amp; b</title><meta "
-                                      "name=x><div></div><meta name=y></head><body></body>"));
+    const PageModel model = parseWholePage(QByteArray("<html lang=en><head><title>a &amp; b</title><meta "
+                                                      "name=x><div></div><meta name=y></head><body></body>"));
     ASSERT_EQ(model.elements.size(), 3);
     EXPECT_EQ(model.elements[0].text, QStringLiteral("a & b"));
     EXPECT_TRUE(model.elements[0].inHead);

@@ -1,7 +1,7 @@
 #include "pathglob.h"
 #include "report.h"
+#include "testfiles.h"
 
-#include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 using namespace headwise::audit;
+using namespace headwise::testing;
 
 namespace {
 
@@ -16,14 +17,9 @@ namespace {
 // review the difference before committing it.
 void expectGolden(const QByteArray& actual, const char* name) {
     const QString path = QStringLiteral(HEADWISE_FIXTURES "/audit/") + QLatin1String(name);
-    if (qEnvironmentVariableIsSet("HEADWISE_UPDATE_GOLDEN")) {
-        QFile out(path);
-        ASSERT_TRUE(out.open(QIODevice::WriteOnly));
-        out.write(actual);
-    }
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::ReadOnly)) << name;
-    EXPECT_EQ(actual.toStdString(), file.readAll().toStdString()) << name;
+    if (qEnvironmentVariableIsSet("HEADWISE_UPDATE_GOLDEN"))
+        writeTestFile(path, actual);
+    EXPECT_EQ(actual.toStdString(), readTestFile(path).toStdString()) << name;
 }
 
 Finding finding(const char* rule, Severity severity, const QString& message, int line, int column,

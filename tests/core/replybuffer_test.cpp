@@ -17,7 +17,7 @@ struct PiecesCase {
     qsizetype kept;
 };
 
-TEST(ReplyBuffer, CompletesOnlyWhenTheLastBytesAreCrLfAndNeverKeepsMoreThanTheCap) {
+TEST(ReplyBuffer, CompletesOnlyOnAFinalLineEndedByCrLfAndNeverKeepsMoreThanTheCap) {
     const PiecesCase cases[] = {
         {"nothing yet", {}, false, false, 0},
         {"one whole line", {"250 ok\r\n"}, true, false, 8},
@@ -27,6 +27,11 @@ TEST(ReplyBuffer, CompletesOnlyWhenTheLastBytesAreCrLfAndNeverKeepsMoreThanTheCa
         {"LF CR", {"250 ok\n\r"}, false, false, 8},
         {"more after a whole line", {"250-a\r\n", "250 b"}, false, false, 12},
         {"two lines in pieces", {"250-a\r\n", "250 b", "\r\n"}, true, false, 14},
+        {"continuation line alone", {"250-a\r\n"}, false, false, 7},
+        {"continuation then the last line", {"250-a\r", "\n250-b\r\n", "250 c\r\n"}, true, false, 21},
+        {"last line without text", {"250-a\r\n250\r\n"}, true, false, 12},
+        {"dash after a non-digit ends the reply", {"25x-a\r\n"}, true, false, 7},
+        {"continuation at the very end again", {"250-a\r\n250 b\r\n250-c\r\n"}, false, false, 21},
         {"NUL bytes kept",
          {QByteArray("2\0"
                      "0\r\n",

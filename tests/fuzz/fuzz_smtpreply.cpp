@@ -1,9 +1,12 @@
 // A server's reply arrives in pieces of any size: the buffer keeps at most its
-// cap, is complete exactly when what it kept ends with CR LF, and ReplyCode
-// reads the leading digits of the first blank-separated word.
+// cap, is complete exactly when what it kept ends with CR LF on a line that is
+// not a "250-" continuation, and ReplyCode reads the leading digits of the
+// first blank-separated word. An EHLO reply of any shape reads as capitalised
+// keywords without blanks, and login answers decode back to what went in.
 
 #include "replybuffer.h"
 #include "require.h"
+#include "smtpauth.h"
 #include "smtpmessage.h"
 
 #include <algorithm>
@@ -28,6 +31,43 @@ void checkCode(const QString& reply) {
         require(code == (digits == zeros ? 0 : word.mid(zeros, digits - zeros).toInt()));
     else
         require(code == 1000000);
+}
+
+bool endsOnFinalLine(const QByteArray& bytes) {
+    if (!bytes.endsWith("\r\n"))
+        return false;
+    const qsizetype previous = bytes.size() >= 3 ? bytes.lastIndexOf("\r\n", bytes.size() - 3) : -1;
+    const qsizetype start = previous < 0 ? 0 : previous + 2;
+    const QByteArray line = bytes.mid(start, bytes.size() - 2 - start);
+    const auto digit = [&](int i) { return line[i] >= '0' && line[i] <= '9'; };
+    return !(line.size() >= 4 && digit(0) && digit(1) && digit(2) && line[3] == '-');
+}
+
+void checkEhlo(const QString& reply) {
+    const EhloReply parsed = parseEhloReply(reply);
+    for (const QString& keyword : parsed.extensions) {
+        require(!keyword.isEmpty() && !keyword.contains(QLatin1Char(' ')));
+        require(keyword == keyword.toUpper());
+    }
+    require(parsed.startTls == parsed.extensions.contains(QStringLiteral("STARTTLS")));
+    require(parsed.authMechanisms.isEmpty() || parsed.extensions.contains(QStringLiteral("AUTH")));
+    for (const QString& mechanism : parsed.authMechanisms) {
+        require(mechanism == mechanism.toUpper() && !mechanism.isEmpty());
+        require(parsed.authMechanisms.count(mechanism) == 1);
+    }
+    const AuthMechanism chosen = chooseAuthMechanism(parsed.authMechanisms);
+    require((chosen == AuthMechanism::Plain) == parsed.authMechanisms.contains(QStringLiteral("PLAIN")));
+    if (chosen == AuthMechanism::None)
+        require(!parsed.authMechanisms.contains(QStringLiteral("LOGIN")));
+}
+
+void checkLogin(const QString& text) {
+    const qsizetype half = text.size() / 2;
+    const QString user = text.left(half);
+    const QString password = text.mid(half);
+    require(QByteArray::fromBase64(authPlainResponse(user, password)) ==
+            QByteArray(1, '\0') + user.toUtf8() + QByteArray(1, '\0') + password.toUtf8());
+    require(QByteArray::fromBase64(authLoginResponse(text)) == text.toUtf8());
 }
 
 } // namespace
@@ -58,12 +98,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         // What was kept before stays; what was added is the start of the new piece.
         if (!wasTooLong)
             require(buffer.bytes().mid(before) == piece.left(buffer.size() - before));
-        require(buffer.complete() == (!buffer.tooLong() && buffer.bytes().endsWith("\r\n")));
+        require(buffer.complete() == (!buffer.tooLong() && endsOnFinalLine(buffer.bytes())));
         require(buffer.ready() == (buffer.complete() || buffer.tooLong()));
         if (buffer.complete())
             checkCode(QString::fromUtf8(buffer.bytes()));
     }
-    checkCode(QString::fromUtf8(reinterpret_cast<const char*>(data), qsizetype(size)));
+    const QString whole = QString::fromUtf8(reinterpret_cast<const char*>(data), qsizetype(size));
+    checkCode(whole);
+    checkEhlo(whole);
+    checkLogin(whole);
     const QByteArray kept = buffer.bytes();
     require(buffer.take() == kept);
     require(buffer.size() == 0 && !buffer.ready());

@@ -2,7 +2,6 @@
 #include "testfiles.h"
 
 #include <QDir>
-#include <QFile>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <csignal>
@@ -60,10 +59,7 @@ TEST_F(PageFileTest, EditedPageIsSavedInItsOwnEncoding) {
 
 TEST_F(PageFileTest, UnreadablePlacesGiveNothing) {
     writeTestFile(path("plain"), "x");
-    QFile huge(path("huge.htm"));
-    ASSERT_TRUE(huge.open(QIODevice::WriteOnly));
-    ASSERT_TRUE(huge.resize(kMaxPageBytes + 1)); // sparse, so nothing is really written
-    huge.close();
+    writeSparseTestFile(path("huge.htm"), kMaxPageBytes + 1);
     // Opening a pipe nobody writes to would wait forever.
     ASSERT_EQ(mkfifo(path("pipe.htm").toLocal8Bit().constData(), 0600), 0);
     for (const QString& place : {path("missing.htm"), dir.path(), path("plain/below.htm"), path("huge.htm"),

@@ -131,15 +131,18 @@ class Handler(http.server.BaseHTTPRequestHandler):
         elif path.startswith("/slow/"):
             # A tree of pages, each answering after a random delay so that they
             # finish out of order.
+            # The count drops before the answer goes out: the client may send its
+            # next request as soon as this one has arrived, and must not find
+            # this one still counted.
             SLOW.enter()
             try:
                 time.sleep(random.uniform(0.02, 0.12))
                 n = int(path[6:])
                 links = "".join('<a href="/slow/%d">%d</a>' % (k, k) for k in (2 * n + 1, 2 * n + 2)
                                 if k < SLOW_PAGES)
-                self.send_page(200, links.encode())
             finally:
                 SLOW.leave()
+            self.send_page(200, links.encode())
         elif path == "/small":
             self.send_page(200, SMALL)
         elif path == "/big":

@@ -15,6 +15,14 @@ void MemorySettings::write(const QString& key, const QString& value) {
     writtenKeys.append(key);
 }
 
+QString MemorySettings::readIn(const QString& group, const QString& key, const QString& fallback) {
+    return read(group + QLatin1Char('/') + key, fallback);
+}
+
+void MemorySettings::writeIn(const QString& group, const QString& key, const QString& value) {
+    write(group + QLatin1Char('/') + key, value);
+}
+
 void RecordingMessageBoxes::show(QWidget*, const QString& text, const QString& title, MessageIcon icon) {
     shown.append({text, title, icon});
     if (onShow)
@@ -74,6 +82,39 @@ FetchResult ScriptedPageFetcher::fetch(const QString& url) {
 bool RecordingProgramStarter::start(const QString& programPath) {
     started.append(programPath);
     return startSucceeds;
+}
+
+Keyring::Result MemoryKeyring::readPassword(const QString& key, QString& password) {
+    ++reads;
+    if (!available)
+        return Result::Unavailable;
+    if (!passwords.contains(key))
+        return Result::NotFound;
+    password = passwords.value(key);
+    return Result::Done;
+}
+
+Keyring::Result MemoryKeyring::writePassword(const QString& key, const QString& password) {
+    if (!available)
+        return Result::Unavailable;
+    passwords.insert(key, password);
+    return Result::Done;
+}
+
+Keyring::Result MemoryKeyring::deletePassword(const QString& key) {
+    if (!available)
+        return Result::Unavailable;
+    return passwords.remove(key) ? Result::Done : Result::NotFound;
+}
+
+ScriptedPasswordPrompt::~ScriptedPasswordPrompt() {
+    if (!answers.isEmpty())
+        ADD_FAILURE() << answers.size() << " prepared password answers never used";
+}
+
+std::optional<QString> ScriptedPasswordPrompt::ask(QWidget*, const QString&, const QString& label) {
+    labels.append(label);
+    return answers.isEmpty() ? std::nullopt : answers.takeFirst();
 }
 
 } // namespace headwise::testing

@@ -5,8 +5,10 @@
 // used fails the test.
 
 #include "filedialog.h"
+#include "keyring.h"
 #include "messagebox.h"
 #include "pagefetcher.h"
+#include "passwordprompt.h"
 #include "platform.h"
 #include "programstarter.h"
 #include "settingsstore.h"
@@ -24,6 +26,9 @@ class MemorySettings : public SettingsStore {
 public:
     QString read(const QString& key, const QString& fallback) override;
     void write(const QString& key, const QString& value) override;
+    // Other groups are kept as "Group/Key".
+    QString readIn(const QString& group, const QString& key, const QString& fallback) override;
+    void writeIn(const QString& group, const QString& key, const QString& value) override;
 
     QMap<QString, QString> values;
     QStringList writtenKeys; // in the order of writing
@@ -101,6 +106,29 @@ public:
     QMap<QString, QString> installed; // program name -> path
     QStringList started;
     bool startSucceeds = true;
+};
+
+// A keyring in memory; with available false it answers nothing, as when no
+// Secret Service runs.
+class MemoryKeyring : public Keyring {
+public:
+    Result readPassword(const QString& key, QString& password) override;
+    Result writePassword(const QString& key, const QString& password) override;
+    Result deletePassword(const QString& key) override;
+
+    QMap<QString, QString> passwords;
+    bool available = true;
+    int reads = 0;
+};
+
+// Answers password questions from a prepared list; with none left it cancels.
+class ScriptedPasswordPrompt : public PasswordPrompt {
+public:
+    ~ScriptedPasswordPrompt() override;
+    std::optional<QString> ask(QWidget* parent, const QString& title, const QString& label) override;
+
+    QList<std::optional<QString>> answers;
+    QStringList labels; // every question asked
 };
 
 // One of each double, and the platform a window is given made of them.

@@ -15,6 +15,12 @@ QString writeTestFile(const QString& path, const QByteArray& bytes) {
     return path;
 }
 
+QString writeSparseTestFile(const QString& path, qint64 size) {
+    QFile file(path);
+    EXPECT_TRUE(file.open(QIODevice::WriteOnly) && file.resize(size)) << "cannot make " << path.toStdString();
+    return path;
+}
+
 QByteArray readTestFile(const QString& path) {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");

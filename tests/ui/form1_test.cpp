@@ -4,12 +4,14 @@
 #include "testfiles.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 using namespace headwise;
 using namespace headwise::testing;
@@ -180,6 +182,31 @@ TEST_F(Form1Test, CaptionsOfMenusButtonsAndIntroduction) {
     EXPECT_TRUE(heading.bold());
     EXPECT_EQ(heading.pointSize(), 12);
     EXPECT_EQ(find<QLabel>("Label6")->palette().color(QPalette::WindowText), QColor(Qt::blue));
+}
+
+TEST_F(Form1Test, ToolsMenuFollowsFileAndOpensTheMailServerDialog) {
+    QStringList titles;
+    QList<QChar> keys;
+    for (QAction* menu : window->menuBar()->actions()) {
+        titles << menu->text();
+        keys << menu->text().at(menu->text().indexOf(QLatin1Char('&')) + 1).toLower();
+    }
+    EXPECT_EQ(titles, (QStringList{"&File", "Too&ls", "&Help"}));
+    for (const QChar key : keys)
+        EXPECT_EQ(keys.count(key), 1) << QString(key).toStdString();
+    EXPECT_EQ(find<QMenu>("mnuTools")->title(), "Too&ls");
+    EXPECT_TRUE(find<QMenu>("mnuTools")->actions().contains(find<QAction>("mnuMailServer")));
+    EXPECT_EQ(find<QAction>("mnuMailServer")->text(), "&Mail Server...");
+
+    QString opened;
+    QTimer::singleShot(0, window.get(), [&] {
+        if (QWidget* modal = QApplication::activeModalWidget()) {
+            opened = modal->objectName() + " " + modal->windowTitle();
+            modal->close();
+        }
+    });
+    find<QAction>("mnuMailServer")->trigger();
+    EXPECT_EQ(opened, "frmMailServer Mail Server");
 }
 
 TEST_F(Form1Test, ExitAndCloseButtonRunTheCloseSequence) {

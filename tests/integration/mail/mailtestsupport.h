@@ -6,6 +6,10 @@
 #include "mailwindow.h"
 
 #include <QComboBox>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QLabel>
 #include <QLineEdit>
 #include <QList>
@@ -104,6 +108,32 @@ private:
     QByteArray pending_;
     bool inData_ = false;
 };
+
+struct ReceivedMail {
+    QString helo;
+    QString mailFrom;
+    QStringList rcptTos;
+    QByteArray data;
+};
+
+// The messages an SMTP sink recorded in its file, one JSON line each.
+inline QList<ReceivedMail> readReceivedMails(const QString& path) {
+    QList<ReceivedMail> mails;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return mails;
+    for (const QByteArray& line : file.readAll().split('\n')) {
+        if (line.trimmed().isEmpty())
+            continue;
+        const QJsonObject o = QJsonDocument::fromJson(line).object();
+        QStringList rcpt;
+        for (const QJsonValue& v : o.value("rcpt_tos").toArray())
+            rcpt << v.toString();
+        mails.append({o.value("helo").toString(), o.value("mail_from").toString(), rcpt,
+                      QByteArray::fromBase64(o.value("data").toString().toLatin1())});
+    }
+    return mails;
+}
 
 // A mail window on recording message boxes, aimed at a local server.
 class MailWindowTest : public ::testing::Test {

@@ -1,24 +1,13 @@
 #include "mailtestsupport.h"
 #include "serverprocess.h"
 
-#include <QFile>
 #include <QHostInfo>
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
 #include <QTemporaryDir>
 
 using namespace headwise;
 using namespace headwise::testing;
 
 namespace {
-
-struct ReceivedMail {
-    QString helo;
-    QString mailFrom;
-    QStringList rcptTos;
-    QByteArray data;
-};
 
 // A real SMTP server (aiosmtpd) on a free 127.0.0.1 port, for one test.
 class SmtpSinkTest : public MailWindowTest {
@@ -35,23 +24,7 @@ protected:
         delete second_.data();
     }
 
-    QList<ReceivedMail> received() const {
-        QList<ReceivedMail> mails;
-        QFile file(outPath_);
-        if (!file.open(QIODevice::ReadOnly))
-            return mails;
-        for (const QByteArray& line : file.readAll().split('\n')) {
-            if (line.trimmed().isEmpty())
-                continue;
-            const QJsonObject o = QJsonDocument::fromJson(line).object();
-            QStringList rcpt;
-            for (const QJsonValue& v : o.value("rcpt_tos").toArray())
-                rcpt << v.toString();
-            mails.append({o.value("helo").toString(), o.value("mail_from").toString(), rcpt,
-                          QByteArray::fromBase64(o.value("data").toString().toLatin1())});
-        }
-        return mails;
-    }
+    QList<ReceivedMail> received() const { return readReceivedMails(outPath_); }
 
     bool waitForMails(int count) const {
         return QTest::qWaitFor([&] { return received().size() >= count; }, 15000);
