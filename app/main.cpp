@@ -11,6 +11,7 @@
 #include "shell.h"
 
 #include <QApplication>
+#include <QThreadPool>
 #include <cstdio>
 #include <cstdlib>
 
@@ -40,8 +41,10 @@ int main(int argc, char* argv[]) {
         headwise::Form1 window({settings, messages, files, shell, fetcher, programs, keyring, passwords});
         window.show();
         code = QApplication::exec();
+        // Background jobs may still hold the fetcher, which goes before the application does.
+        QThreadPool::globalInstance()->waitForDone();
     }
-    // Such a fetch is never waited for, and nothing it uses is torn down under it.
+    // A panel's fetch is never waited for, and nothing it uses is torn down under it.
     if (headwise::backgroundWorkRunning() > 0) {
         std::fflush(nullptr);
         std::_Exit(code);

@@ -11,7 +11,11 @@
 #include "ui_analyzepanel.h"
 
 #include <QCoreApplication>
+#include <QFileInfo>
 #include <QTimer>
+#include <QUrl>
+
+#include <algorithm>
 
 namespace headwise {
 namespace {
@@ -177,6 +181,7 @@ void AnalyzePanel::Text_Change() {
     const bool filled = hasPage();
     ui->Label10->setVisible(filled);
     ui->cmdSave->setEnabled(filled);
+    emit pageChanged();
 }
 
 void AnalyzePanel::txtUrl_Change(const QString& text) {
@@ -266,6 +271,7 @@ void AnalyzePanel::txtGetSrc_Click() {
             return; // superseded, or the window is closing
         encoding_ = fetchedPageEncoding();
         pageFromWeb_ = true;
+        address_ = url;
     }
     if (!pause(generation) || !hasPage())
         return; // the timer's tick tells the user of an empty page
@@ -298,6 +304,7 @@ bool AnalyzePanel::loadPageFile(const QString& path) {
         return false;
     encoding_ = (*loaded)->second;
     pageFromWeb_ = false;
+    address_ = QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath()).toString();
     return true;
 }
 
@@ -343,6 +350,20 @@ void AnalyzePanel::insertAtInsertionPoint(const QString& crlfText) {
     ui->Text->setTextCursor(cursor);
     cursor.insertText(toLf(crlfText));
     ui->Text->setTextCursor(cursor);
+}
+
+PageSnapshot AnalyzePanel::pageSnapshot() const {
+    return {ui->Text->toPlainText(), encoding_, address_};
+}
+
+void AnalyzePanel::selectInPage(qsizetype position, qsizetype length) {
+    QTextCursor cursor(ui->Text->document());
+    const int end = ui->Text->document()->characterCount() - 1;
+    cursor.setPosition(int(std::clamp<qsizetype>(position, 0, end)));
+    cursor.setPosition(int(std::clamp<qsizetype>(position + length, 0, end)), QTextCursor::KeepAnchor);
+    ui->Text->setTextCursor(cursor);
+    ui->Text->ensureCursorVisible();
+    ui->Text->setFocus();
 }
 
 void AnalyzePanel::cmdInsert_Click() {

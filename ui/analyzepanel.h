@@ -20,6 +20,13 @@ namespace headwise {
 
 class BackgroundWork;
 
+// The page box and where its page came from, for an audit of it.
+struct PageSnapshot {
+    QString text;          // as the box holds it: LF line breaks, the box's own positions
+    PageEncoding encoding; // how the page was stored or fetched
+    QString address;       // the fetched address or a file:// URL; empty for a page typed in
+};
+
 // The Analyze panel: loads a page from a file or the web into the page box
 // Text, reports the six tags, and edits and saves the page.
 class AnalyzePanel : public QGroupBox {
@@ -38,6 +45,9 @@ public:
     void insertAtInsertionPoint(const QString& crlfText);
     // Drops whatever the panel is waiting for; the window is closing.
     void abandonWork();
+    PageSnapshot pageSnapshot() const;
+    // Selects length characters from position (counted as in PageSnapshot::text) and shows them.
+    void selectInPage(qsizetype position, qsizetype length);
 
 public slots:
     void txtGetSrc_Click();
@@ -63,6 +73,8 @@ public slots:
 signals:
     // Every change of txtUrl; the Extract panel's address field follows it.
     void urlChanged(const QString& text);
+    // Every change of the page box: a load, a fetch, an insertion, an edit.
+    void pageChanged();
 
 private:
     struct ResultRow {
@@ -95,6 +107,7 @@ private:
     mutable std::optional<QString> pageCache_;
     PageEncoding encoding_ = fetchedPageEncoding();
     bool pageFromWeb_ = false;
+    QString address_;
 };
 
 } // namespace headwise

@@ -3,6 +3,7 @@
 #include "aboutwindow.h"
 #include "analyzepanel.h"
 #include "appinfo.h"
+#include "checkwindow.h"
 #include "createpanel.h"
 #include "extractpanel.h"
 #include "helppage.h"
@@ -61,6 +62,7 @@ Form1::Form1(const Platform& platform, QWidget* parent)
     connect(ui->mnuContact, &QAction::triggered, this, &Form1::mnuContact_Click);
     connect(ui->mnuMailServer, &QAction::triggered, this, &Form1::mnuMailServer_Click);
     connect(ui->mnuAbout, &QAction::triggered, this, &Form1::mnuAbout_Click);
+    connect(ui->mnuCheck, &QAction::triggered, this, &Form1::mnuCheck_Click);
     ui->FraAnalyze->setPlatform(platform_);
     ui->FraCreate->attach(platform_, ui->FraAnalyze);
     connect(ui->FraCreate, &CreatePanel::analyzeRequested, this, &Form1::cmdAnalyze_Click);
@@ -153,6 +155,10 @@ void Form1::mnuMailServer_Click() {
 
 void Form1::mnuAbout_Click() {
     showSingle(about_, [this] { return new AboutWindow(platform_, this); });
+}
+
+void Form1::mnuCheck_Click() {
+    showSingle(check_, [this] { return new CheckWindow(platform_, ui->FraAnalyze, this); });
 }
 
 void Form1::closeEvent(QCloseEvent* event) {

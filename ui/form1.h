@@ -17,6 +17,7 @@ namespace headwise {
 class MailWindow;
 struct MailForm;
 class AboutWindow;
+class CheckWindow;
 
 // The main window: heading, the four panels of which one is shown, the
 // navigation row, the menus, the stored settings and the close sequence.
@@ -36,6 +37,7 @@ public slots:
     void mnuContact_Click();
     void mnuMailServer_Click();
     void mnuAbout_Click();
+    void mnuCheck_Click();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -52,6 +54,7 @@ private:
     std::unique_ptr<Ui::Form1> ui;
     QPointer<MailWindow> tellFriend_;
     QPointer<MailWindow> contact_;
+    QPointer<CheckWindow> check_;
 };
 
 } // namespace headwise

@@ -1,13 +1,17 @@
 #include "analyzepanel.h"
+#include "checkwindow.h"
 #include "curlpagefetcher.h"
 #include "fetchnotices.h"
+#include "serppreview.h"
 #include "webformfixture.h"
 
+#include <QAction>
 #include <QElapsedTimer>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTest>
+#include <QThreadPool>
 #include <QTimer>
 #include <gtest/gtest.h>
 
@@ -87,6 +91,22 @@ TEST_F(AnalyzeWebTest, InvalidBytesAndNulsReachThePageBoxAndTheScannersSurvive) 
         for (const ShownMessage& shown : messages.shown)
             EXPECT_NE(shown.title, fetchnotice::kCantConnectTitle);
     }
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(AnalyzeWebTest, PageCheckAuditsAFetchedPageUnderItsAddress) {
+    go("/site/");
+    ASSERT_TRUE(pageText().contains(QStringLiteral("<title>Home</title>")));
+    find<QAction>("mnuCheck")->trigger();
+    auto* check = window->findChild<CheckWindow*>(QStringLiteral("frmCheck"));
+    ASSERT_NE(check, nullptr);
+    auto* serp = findControl<SerpPreview>(check, "serpPreview");
+    QTRY_COMPARE(serp->preview().linkLine, QStringLiteral("Home"));
+    EXPECT_EQ(serp->preview().addressLine, url("/site/"));
+    QThreadPool::globalInstance()->waitForDone();
 }
 
 } // namespace

@@ -1,0 +1,304 @@
+#include "analyzepanel.h"
+#include "cardpreview.h"
+#include "checkwindow.h"
+#include "findingsmodel.h"
+#include "form1fixture.h"
+#include "previewfont.h"
+#include "serppreview.h"
+#include "testfiles.h"
+#include "textwidth.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QBuffer>
+#include <QFontMetricsF>
+#include <QImage>
+#include <QLabel>
+#include <QSemaphore>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QThreadPool>
+#include <QTreeView>
+
+using namespace headwise;
+using namespace headwise::testing;
+
+namespace {
+
+class CheckWindowTest : public Form1Test {
+protected:
+    void SetUp() override {
+        Form1Test::SetUp();
+        ASSERT_TRUE(dir.isValid());
+        window->cmdAnalyze_Click();
+        check = openCheck();
+    }
+    void TearDown() override {
+        // Background jobs hold the fetcher double; it must outlive them.
+        QThreadPool::globalInstance()->waitForDone();
+        Form1Test::TearDown();
+    }
+
+    CheckWindow* openCheck() {
+        find<QAction>("mnuCheck")->trigger();
+        auto* opened = window->findChild<CheckWindow*>(QStringLiteral("frmCheck"));
+        EXPECT_NE(opened, nullptr);
+        if (opened)
+            opened->setPause(20);
+        return opened;
+    }
+
+    QPlainTextEdit* text() const { return find<QPlainTextEdit>("Text"); }
+    SerpPreview* serp() const { return check->findChild<SerpPreview*>(QStringLiteral("serpPreview")); }
+    CardPreview* card() const { return check->findChild<CardPreview*>(QStringLiteral("cardPreview")); }
+    QTreeView* list() const { return check->findChild<QTreeView*>(QStringLiteral("lstFindings")); }
+    FindingsModel* model() const { return static_cast<FindingsModel*>(list()->model()); }
+    QString countLine() const { return check->findChild<QLabel*>(QStringLiteral("lblCount"))->text(); }
+    bool noPageShown() const { return check->findChild<QLabel*>(QStringLiteral("lblNoPage"))->isVisible(); }
+
+    QStringList rules() const {
+        QStringList ids;
+        for (int row = 0; row < model()->rowCount(); ++row)
+            ids << model()->finding(row).rule;
+        return ids;
+    }
+    // Waits until the latest audit's result is on screen.
+    bool settled() const {
+        return QTest::qWaitFor([this] { return check->upToDate(); });
+    }
+    void loadFile(const QString& name, const QByteArray& bytes) {
+        files.prepareAnswer(writeTestFile(dir.filePath(name), bytes));
+        find<QPushButton>("cmdFile")->click();
+    }
+
+    QTemporaryDir dir;
+    CheckWindow* check = nullptr;
+};
+
+const QByteArray kPage = "<!DOCTYPE html>\n<html lang=\"en\"><head><meta charset=\"utf-8\">\n"
+                         "<title>Handmade rugs from the valley, woven to order</title>\n"
+                         "</head><body><p>Rugs</p></body></html>\n";
+
+TEST_F(CheckWindowTest, OneWindowClosedWithTheMainWindowAndBuiltAfreshWhenReopened) {
+    ASSERT_NE(check, nullptr);
+    EXPECT_EQ(check->windowTitle(), QStringLiteral("Page Check"));
+    EXPECT_EQ(openCheck(), check);
+    EXPECT_EQ(window->findChildren<CheckWindow*>().size(), 1);
+    QPointer<CheckWindow> first = check;
+    check->close();
+    QTRY_VERIFY(first.isNull());
+    check = openCheck();
+    ASSERT_NE(check, nullptr);
+    EXPECT_TRUE(noPageShown());
+    window->close();
+    EXPECT_FALSE(check->isVisible());
+}
+
+TEST_F(CheckWindowTest, FollowsLoadsEditsAndInsertedTags) {
+    EXPECT_TRUE(noPageShown());
+    EXPECT_TRUE(serp()->preview().linkLine.isEmpty());
+
+    loadFile(QStringLiteral("rugs.htm"), kPage);
+    QTRY_COMPARE(serp()->preview().linkLine, QStringLiteral("Handmade rugs from the valley, woven to order"));
+    EXPECT_EQ(serp()->preview().addressLine, QStringLiteral("rugs.htm"));
+    EXPECT_FALSE(noPageShown());
+    EXPECT_TRUE(rules().contains(QStringLiteral("description-missing")));
+    EXPECT_TRUE(serp()->preview().descriptionLines.isEmpty());
+
+    // An edit: the title typed shorter, key by key; one audit after the pause.
+    QTextCursor cursor = text()->document()->find(QStringLiteral(", woven to order"));
+    text()->setTextCursor(cursor);
+    text()->setFocus();
+    ASSERT_TRUE(settled());
+    const int before = check->startedGeneration();
+    QTest::keyClick(text(), Qt::Key_Backspace);
+    QTest::keyClicks(text(), QStringLiteral("!"));
+    QTRY_COMPARE(serp()->preview().linkLine, QStringLiteral("Handmade rugs from the valley!"));
+    EXPECT_EQ(check->startedGeneration(), before + 1);
+
+    // Insert Tags from the Create panel.
+    window->cmdCreate_Click();
+    find<QLineEdit>("Text1")->setText(QStringLiteral("Rugs"));
+    find<QLineEdit>("Text4")->setText(QStringLiteral("Rugs woven by hand in the valley."));
+    find<QPushButton>("ButtonEx4")->click();
+    find<QPushButton>("cmdInsert2")->click();
+    QTRY_COMPARE(serp()->preview().descriptionLines,
+                 QStringList{QStringLiteral("Rugs woven by hand in the valley.")});
+    EXPECT_FALSE(rules().contains(QStringLiteral("description-missing")));
+
+    text()->clear();
+    QTRY_VERIFY(noPageShown());
+    EXPECT_TRUE(serp()->preview().linkLine.isEmpty());
+    EXPECT_EQ(model()->rowCount(), 0);
+    EXPECT_TRUE(countLine().isEmpty());
+}
+
+TEST_F(CheckWindowTest, ErrorsFirstAndCounted) {
+    loadFile(QStringLiteral("bare.htm"), "<html><head></head><body><font>old</font></body></html>");
+    ASSERT_TRUE(settled());
+    ASSERT_GT(model()->rowCount(), 1);
+    int errors = 0, warnings = 0, notes = 0;
+    for (int row = 0; row < model()->rowCount(); ++row) {
+        const audit::Severity s = model()->finding(row).severity;
+        if (row > 0) {
+            EXPECT_LE(s, model()->finding(row - 1).severity) << row;
+        }
+        (s == audit::Severity::Error ? errors : s == audit::Severity::Warning ? warnings : notes)++;
+        EXPECT_FALSE(model()->index(row, FindingsModel::SeverityColumn).data(Qt::DecorationRole).isNull());
+    }
+    EXPECT_GT(errors, 0);
+    EXPECT_EQ(countLine(),
+              QStringLiteral("%1 errors, %2 warnings, %3 notes").arg(errors).arg(warnings).arg(notes));
+    // No title: the link line shows the address, as a search engine does.
+    EXPECT_EQ(serp()->preview().linkLine, QStringLiteral("bare.htm"));
+}
+
+// The widest title of whole words "Rug " that still fits, then one letter more.
+QString titleNearLimit(bool over) {
+    QString title = QStringLiteral("Rug");
+    while (audit::textWidthPx(QString(title + QStringLiteral(" Rug")), 20) <= 580)
+        title += QStringLiteral(" Rug");
+    while (audit::textWidthPx(QString(title + u'x'), 20) <= 580)
+        title += u'x';
+    return over ? title + u'x' : title;
+}
+
+TEST_F(CheckWindowTest, TitleCutWhereTheWidthRuleSaysTooWide) {
+    for (bool over : {false, true}) {
+        SCOPED_TRACE(over ? "just over" : "just under");
+        const QString title = titleNearLimit(over);
+        text()->setPlainText(QStringLiteral("<html><head><title>%1</title></head></html>").arg(title));
+        ASSERT_TRUE(settled());
+        const audit::SearchPreview& shown = serp()->preview();
+        EXPECT_EQ(shown.titleCut, over);
+        EXPECT_EQ(rules().contains(QStringLiteral("title-width")), over);
+        if (over) {
+            EXPECT_TRUE(shown.linkLine.endsWith(QStringLiteral(" ...")));
+            EXPECT_TRUE(title.startsWith(shown.linkLine.chopped(4)));
+        } else {
+            EXPECT_EQ(shown.linkLine, title);
+        }
+        // The face painted measures as the audit measures.
+        EXPECT_NEAR(QFontMetricsF(previewFont(20)).horizontalAdvance(shown.linkLine),
+                    audit::textWidthPx(shown.linkLine, 20), 1.0);
+    }
+}
+
+struct SelectCase {
+    const char* name;
+    QByteArray bytes;
+    const char* rule;
+    const char* selected;
+};
+
+class CheckSelection : public CheckWindowTest, public ::testing::WithParamInterface<SelectCase> {};
+
+TEST_P(CheckSelection, ActivatingAFindingSelectsItsPieceAndRaisesTheMainWindow) {
+    loadFile(QStringLiteral("page.htm"), GetParam().bytes);
+    ASSERT_TRUE(settled());
+    const int row = int(rules().indexOf(QString::fromLatin1(GetParam().rule)));
+    ASSERT_GE(row, 0) << rules().join(u' ').toStdString();
+    emit list()->activated(model()->index(row, FindingsModel::MessageColumn));
+    EXPECT_EQ(text()->textCursor().selectedText().replace(QChar::ParagraphSeparator, u'\n'),
+              QString::fromUtf8(GetParam().selected));
+    QTRY_COMPARE(QApplication::activeWindow(), window.get());
+    EXPECT_TRUE(text()->hasFocus());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Pages, CheckSelection,
+    ::testing::Values(
+        SelectCase{"Lf", "<html><head>\n<title>Rugs</title>\n</head></html>", "title-length",
+                   "<title>Rugs</title>"},
+        SelectCase{"CrLf", "<html>\r\n<head>\r\n\r\n<title>Rugs</title></head></html>", "title-length",
+                   "<title>Rugs</title>"},
+        // A character the page's encoding cannot hold is written as a reference
+        // for the audit; the selection still lands on the piece.
+        SelectCase{
+            "ReferenceBeforeOnTheLine",
+            "<html><head><meta charset=\"windows-1252\"><!-- \xe2\x82\xac \xce\xa9 --><title>Rugs</title>"
+            "</head></html>",
+            "title-length", "<title>Rugs</title>"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(CheckWindowTest, AResultForAnOlderTextNeverReplacesANewerOne) {
+    QSemaphore release;
+    check->setChecker([&release](const PageSnapshot& page) {
+        if (page.text.contains(u"Old"))
+            release.tryAcquire(1, 10000);
+        return checkPage(page, audit::AuditConfig{});
+    });
+    text()->setPlainText(QStringLiteral("<title>Old</title>"));
+    QTRY_COMPARE(check->startedGeneration(), 1);
+    text()->setPlainText(QStringLiteral("<title>New</title>"));
+    QTRY_COMPARE(serp()->preview().linkLine, QStringLiteral("New"));
+    release.release();
+    QThreadPool::globalInstance()->waitForDone();
+    QCoreApplication::sendPostedEvents();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(serp()->preview().linkLine, QStringLiteral("New"));
+    EXPECT_EQ(check->shownGeneration(), check->startedGeneration());
+}
+
+QByteArray pngBytes(int width, int height) {
+    QImage image(width, height, QImage::Format_RGB32);
+    image.fill(Qt::darkCyan);
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "PNG");
+    return bytes;
+}
+
+QByteArray cardPage(const char* image) {
+    return QByteArray("<html><head><meta property=\"og:title\" content=\"Rugs\">"
+                      "<meta property=\"og:url\" content=\"https://rugs.example/shop\">"
+                      "<meta property=\"og:image\" content=\"") +
+           image + "\"></head></html>";
+}
+
+TEST_F(CheckWindowTest, CardShowsAPictureNextToThePageOrAPlaceholder) {
+    writeTestFile(dir.filePath(QStringLiteral("rug.png")), pngBytes(40, 21));
+    loadFile(QStringLiteral("card.htm"), cardPage("rug.png"));
+    QTRY_COMPARE(card()->image().size(), QSize(40, 21));
+    EXPECT_EQ(card()->card().title, QStringLiteral("Rugs"));
+    EXPECT_EQ(card()->card().host, QStringLiteral("rugs.example"));
+
+    loadFile(QStringLiteral("card.htm"), cardPage("missing.png"));
+    QTRY_VERIFY(card()->image().isNull());
+    EXPECT_EQ(card()->card().title, QStringLiteral("Rugs"));
+}
+
+struct FetchCase {
+    const char* name;
+    int status;
+    QByteArray body;
+    bool shown;
+};
+
+class CardFetch : public CheckWindowTest, public ::testing::WithParamInterface<FetchCase> {};
+
+TEST_P(CardFetch, AFetchedPictureIsShownWithinTheLimits) {
+    FetchResult result;
+    result.ok = true;
+    result.status = GetParam().status;
+    result.body = GetParam().body;
+    fetcher.prepareResult(result);
+    loadFile(QStringLiteral("card.htm"), cardPage("https://img.example/rug.png"));
+    ASSERT_TRUE(settled());
+    QThreadPool::globalInstance()->waitForDone();
+    QTRY_COMPARE(!card()->image().isNull(), GetParam().shown);
+    EXPECT_EQ(fetcher.urls.value(0), QStringLiteral("https://img.example/rug.png"));
+    EXPECT_EQ(card()->card().imageUrl, QUrl(QStringLiteral("https://img.example/rug.png")));
+}
+
+INSTANTIATE_TEST_SUITE_P(Answers, CardFetch,
+                         ::testing::Values(FetchCase{"Picture", 200, pngBytes(8, 4), true},
+                                           FetchCase{"NotFound", 404, pngBytes(8, 4), false},
+                                           FetchCase{"NotAPicture", 200, "<html>", false},
+                                           FetchCase{"OverFiveMegabytes", 200,
+                                                     pngBytes(8, 4) + QByteArray(5 * 1024 * 1024, '\0'),
+                                                     false}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+} // namespace

@@ -1,0 +1,71 @@
+#pragma once
+
+#include "analyzepanel.h"
+#include "pageaudit.h"
+#include "platform.h"
+#include "resultpreview.h"
+
+#include <QImage>
+#include <QPointer>
+#include <QWidget>
+#include <functional>
+#include <memory>
+
+namespace Ui {
+class CheckWindow;
+}
+class QModelIndex;
+class QTimer;
+
+namespace headwise {
+
+class FindingsModel;
+
+// What one audit of the page box found, with the findings' offsets counted
+// in the page box's own positions.
+struct PageCheck {
+    audit::PageAudit audit;
+    QString address;
+};
+
+// Audits a snapshot; runs on a worker thread.
+PageCheck checkPage(const PageSnapshot& page, const audit::AuditConfig& config);
+
+// Page Check (frmCheck): the Analyze panel's page audited, as a search result
+// and a share card would show it, with the findings listed. Follows every
+// change of the page box; deletes itself when closed.
+class CheckWindow : public QWidget {
+    Q_OBJECT
+public:
+    CheckWindow(const Platform& platform, AnalyzePanel* panel, QWidget* parent = nullptr);
+    ~CheckWindow() override;
+
+    // How long the page box must stay unchanged before the audit runs.
+    void setPause(int milliseconds);
+    // Replaces the audit run on the worker (tests hold it back to reorder results).
+    void setChecker(std::function<PageCheck(const PageSnapshot&)> checker);
+    // The number of the latest audit started, and of the one whose result is shown.
+    int startedGeneration() const { return started_; }
+    int shownGeneration() const { return shown_; }
+    // True when the result on screen is of the page box as it is now.
+    bool upToDate() const;
+
+private:
+    void pageChanged();
+    void startCheck();
+    void showCheck(const PageCheck& check);
+    void showNoPage();
+    void startImageLoad(const audit::CardPreview& card);
+    void findingActivated(const QModelIndex& index);
+
+    Platform platform_;
+    QPointer<AnalyzePanel> panel_;
+    std::unique_ptr<Ui::CheckWindow> ui;
+    FindingsModel* model_;
+    QTimer* pause_;
+    std::function<PageCheck(const PageSnapshot&)> checker_;
+    int started_ = 0;
+    int shown_ = 0;
+};
+
+} // namespace headwise

@@ -1,0 +1,94 @@
+#include "findingsmodel.h"
+
+#include "checktexts.h"
+
+#include <QApplication>
+#include <QStyle>
+
+#include <algorithm>
+
+namespace headwise {
+
+namespace {
+
+QStyle::StandardPixmap iconOf(audit::Severity severity) {
+    switch (severity) {
+    case audit::Severity::Error:
+        return QStyle::SP_MessageBoxCritical;
+    case audit::Severity::Warning:
+        return QStyle::SP_MessageBoxWarning;
+    case audit::Severity::Info:
+        break;
+    }
+    return QStyle::SP_MessageBoxInformation;
+}
+
+} // namespace
+
+void FindingsModel::setFindings(QList<audit::Finding> findings) {
+    // The audit hands them over in page order; a stable sort keeps it within a severity.
+    std::stable_sort(findings.begin(), findings.end(), [](const audit::Finding& a, const audit::Finding& b) {
+        return a.severity > b.severity;
+    });
+    beginResetModel();
+    findings_ = std::move(findings);
+    endResetModel();
+}
+
+int FindingsModel::count(audit::Severity severity) const {
+    return int(std::count_if(findings_.cbegin(), findings_.cend(),
+                             [severity](const audit::Finding& f) { return f.severity == severity; }));
+}
+
+int FindingsModel::rowCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : int(findings_.size());
+}
+
+int FindingsModel::columnCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : ColumnCount;
+}
+
+QVariant FindingsModel::data(const QModelIndex& index, int role) const {
+    if (!index.isValid() || index.row() >= findings_.size())
+        return {};
+    const audit::Finding& f = findings_.at(index.row());
+    switch (index.column()) {
+    case SeverityColumn:
+        if (role == Qt::DecorationRole)
+            return QApplication::style()->standardIcon(iconOf(f.severity));
+        if (role == Qt::DisplayRole || role == Qt::ToolTipRole)
+            return audit::severityName(f.severity);
+        break;
+    case RuleColumn:
+        if (role == Qt::DisplayRole)
+            return f.rule;
+        break;
+    case MessageColumn:
+        if (role == Qt::DisplayRole || role == Qt::ToolTipRole)
+            return f.message;
+        break;
+    case LineColumn:
+        if (role == Qt::DisplayRole)
+            return f.line;
+        break;
+    }
+    return {};
+}
+
+QVariant FindingsModel::headerData(int section, Qt::Orientation orientation, int role) const {
+    if (orientation != Qt::Horizontal || role != Qt::DisplayRole)
+        return {};
+    switch (section) {
+    case SeverityColumn:
+        return checktext::kSeverityColumn;
+    case RuleColumn:
+        return checktext::kRuleColumn;
+    case MessageColumn:
+        return checktext::kMessageColumn;
+    case LineColumn:
+        return checktext::kLineColumn;
+    }
+    return {};
+}
+
+} // namespace headwise
