@@ -1,5 +1,6 @@
 #include "analyzepanel.h"
 
+#include "backgroundwork.h"
 #include "editortext.h"
 #include "fetchnotices.h"
 #include "filedialog.h"
@@ -28,6 +29,31 @@ const QString kSaveFailed = QStringLiteral("The page could not be saved to ");
 } // namespace text
 
 constexpr int kConnectNoticeMs = 20000;
+// A few milliseconds of layout each in the page box.
+constexpr qsizetype kPagePieceChars = 128 * 1024;
+
+// A page as the box and the scanners take it, built off the GUI thread.
+struct PreparedPage {
+    QString lf;
+    QString crlf;
+};
+
+PreparedPage preparePage(const QString& text) {
+    return {toLf(text), toCrLf(text)};
+}
+
+// Where the next piece of the box's text ends: after a line break, so that
+// no line is laid out twice; a line longer than a piece goes in whole.
+qsizetype pieceEnd(const QString& text, qsizetype from) {
+    const qsizetype limit = std::min(text.size(), from + kPagePieceChars);
+    if (limit == text.size())
+        return limit;
+    const qsizetype last = QStringView(text).sliced(from, limit - from).lastIndexOf(QLatin1Char('\n'));
+    if (last >= 0)
+        return from + last + 1;
+    const qsizetype next = text.indexOf(QLatin1Char('\n'), limit);
+    return next < 0 ? text.size() : next + 1;
+}
 
 const QColor kMissingColour(255, 0, 0);
 const QColor kFoundColour(0, 0, 0);
@@ -65,7 +91,8 @@ void setTextColour(QWidget* box, const QColor& colour) {
 } // namespace
 
 AnalyzePanel::AnalyzePanel(QWidget* parent)
-    : QGroupBox(parent), ui(std::make_unique<Ui::AnalyzePanel>()), timer1_(new QTimer(this)) {
+    : QGroupBox(parent), ui(std::make_unique<Ui::AnalyzePanel>()), timer1_(new QTimer(this)),
+      work_(new BackgroundWork(this)) {
     ui->setupUi(this);
     timer1_->setObjectName(QStringLiteral("Timer1"));
     timer1_->setInterval(kConnectNoticeMs);
@@ -100,6 +127,15 @@ void AnalyzePanel::setPlatform(const Platform& platform) {
     platform_.emplace(platform);
 }
 
+void AnalyzePanel::abandonWork() {
+    work_->abandon();
+}
+
+bool AnalyzePanel::pause(quint64 generation) {
+    QCoreApplication::processEvents();
+    return work_->generation() == generation;
+}
+
 bool AnalyzePanel::hasPage() const {
     return !ui->Text->document()->isEmpty();
 }
@@ -110,17 +146,33 @@ QString AnalyzePanel::pageText() const {
     return *pageCache_;
 }
 
-void AnalyzePanel::setPage(const QString& text) {
-    ui->Text->setPlainText(toLf(text));
-    pageCache_ = toCrLf(text);
-}
-
-void AnalyzePanel::showLoadedPage(const DecodedPage& page) {
-    ui->Text->setPlainText(toLf(page.text));
-    // The decoded text itself, not the editor's version of it: an editor
-    // turns U+2028 and some noncharacters into line breaks.
-    pageCache_ = page.text;
-    loaded_ = page;
+bool AnalyzePanel::setPage(const QString& lfText, const QString& crlfText) {
+    const quint64 generation = work_->generation();
+    QPlainTextEdit* box = ui->Text;
+    qsizetype end = pieceEnd(lfText, 0);
+    box->setPlainText(end == lfText.size() ? lfText : lfText.left(end));
+    if (end < lfText.size()) {
+        // As with one setPlainText: nothing to undo afterwards, the caret at the start.
+        QTextDocument* doc = box->document();
+        doc->setUndoRedoEnabled(false);
+        const bool readOnly = box->isReadOnly();
+        box->setReadOnly(true); // no typing into a half-filled page
+        QTextCursor cursor(doc);
+        while (end < lfText.size()) {
+            if (!pause(generation))
+                break;
+            const qsizetype from = end;
+            end = pieceEnd(lfText, from);
+            cursor.movePosition(QTextCursor::End);
+            cursor.insertText(lfText.mid(from, end - from));
+        }
+        box->setReadOnly(readOnly);
+        doc->setUndoRedoEnabled(true);
+        if (end < lfText.size())
+            return false;
+    }
+    pageCache_ = crlfText;
+    return true;
 }
 
 void AnalyzePanel::Text_Change() {
@@ -149,27 +201,38 @@ const AnalyzePanel::ResultRow& AnalyzePanel::rowFor(ScannedTag tag) const {
     return rows_[static_cast<std::size_t>(tag)];
 }
 
+// The scans run off the GUI thread on a copy of the page; the panel waits as
+// it waits between them.
 bool AnalyzePanel::ListMetaTags() {
-    const MetaTagListing listing = headwise::listMetaTags(pageText());
-    ui->txtScript->setPlainText(toLf(listing.script));
-    return !listing.failed;
+    const std::optional<MetaTagListing> listing =
+        work_->run([page = pageText()] { return headwise::listMetaTags(page); });
+    if (!listing)
+        return false;
+    ui->txtScript->setPlainText(toLf(listing->script));
+    return !listing->failed;
 }
 
-void AnalyzePanel::runScanner(ScannedTag tag) {
+bool AnalyzePanel::runScanner(ScannedTag tag) {
     const ResultRow& row = rowFor(tag);
-    const ScanResult result = scanTag(tag, pageText());
-    setBoxText(row.box, result.boxText);
-    row.counter->setText(QString::number(result.count));
+    const std::optional<ScanResult> result =
+        work_->run([tag, page = pageText()] { return scanTag(tag, page); });
+    if (!result)
+        return false;
+    setBoxText(row.box, result->boxText);
+    row.counter->setText(QString::number(result->count));
+    return true;
 }
 
 void AnalyzePanel::ReportMissingTags() {
+    const quint64 generation = work_->generation();
     for (ScannedTag tag : kReportOrder) {
-        runScanner(tag);
+        if (!runScanner(tag))
+            return;
         const ResultRow& row = rowFor(tag);
         if (reportsMissing(row.counter->text()))
             setBoxText(row.box, missingMessage(tag));
-        if (tag != kReportOrder.back())
-            QCoreApplication::processEvents();
+        if (tag != kReportOrder.back() && !pause(generation))
+            return;
     }
 }
 
@@ -177,13 +240,16 @@ void AnalyzePanel::listAndReport() {
     // An unclosed "<meta" only ends the listing: stopping before the report
     // would leave the previous page's results standing beside this page.
     ListMetaTags();
-    QCoreApplication::processEvents();
-    ReportMissingTags();
+    if (pause(work_->generation()))
+        ReportMissingTags();
 }
 
 void AnalyzePanel::txtGetSrc_Click() {
+    // A new load supersedes a fetch still under way: its answer, if it ever
+    // comes, is dropped rather than mixed with this one.
+    work_->abandon();
     const QString url = ui->txtUrl->text();
-    setPage(QString());
+    setPage(QString(), QString());
     for (const ResultRow& row : rows_) {
         setBoxText(row.box, QString());
         row.counter->clear();
@@ -194,14 +260,23 @@ void AnalyzePanel::txtGetSrc_Click() {
         return;
     }
     timer1_->start();
+    const quint64 generation = work_->generation();
     if (platform_) {
-        showLoadedPage(platform_->fetcher.fetchPage(url));
+        // The fetcher outlives the windows; the wait lets the timer's tick
+        // report a silent server while the fetch goes on.
+        PageFetcher& fetcher = platform_->fetcher;
+        const std::optional<std::pair<PreparedPage, DecodedPage>> page = work_->run([&fetcher, url] {
+            DecodedPage fetched = fetcher.fetchPage(url);
+            return std::pair{preparePage(fetched.text), std::move(fetched)};
+        });
+        if (!page || !setPage(page->first.lf, page->first.crlf))
+            return; // superseded, or the window is closing
+        loaded_ = page->second;
         pageFromWeb_ = true;
         address_ = url;
     }
-    QCoreApplication::processEvents();
-    if (!hasPage())
-        return; // the timer's tick tells the user
+    if (!pause(generation) || !hasPage())
+        return; // the timer's tick tells the user of an empty page
     timer1_->stop();
     listAndReport();
 }
@@ -216,10 +291,20 @@ void AnalyzePanel::Timer1_Timer() {
 }
 
 bool AnalyzePanel::loadPageFile(const QString& path) {
-    const std::optional<DecodedPage> page = readPageFile(path);
-    if (!page)
+    const quint64 generation = work_->generation();
+    // Read and decoded off the GUI thread.
+    const auto loaded = work_->run([path]() -> std::optional<std::pair<PreparedPage, DecodedPage>> {
+        std::optional<DecodedPage> page = readPageFile(path);
+        if (!page)
+            return std::nullopt;
+        return std::pair{preparePage(page->text), std::move(*page)};
+    });
+    if (!loaded || !*loaded || work_->generation() != generation)
         return false;
-    showLoadedPage(*page);
+    work_->abandon(); // a fetch still under way must not replace this page later
+    if (!setPage((*loaded)->first.lf, (*loaded)->first.crlf))
+        return false;
+    loaded_ = (*loaded)->second;
     pageFromWeb_ = false;
     address_ = QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath()).toString();
     return true;
@@ -296,7 +381,7 @@ void AnalyzePanel::Command2_Click() {
     const QString page = pageText();
     const QString replaced = removeMetaBlock(page, script);
     if (replaced.size() != page.size())
-        setPage(replaced);
+        setPage(toLf(replaced), replaced);
 }
 
 } // namespace headwise

@@ -18,6 +18,8 @@ class QTimer;
 
 namespace headwise {
 
+class BackgroundWork;
+
 // The page box and where its page came from, for an audit of it.
 struct PageSnapshot {
     QString text;          // as the box holds it: LF line breaks, the box's own positions
@@ -41,6 +43,8 @@ public:
     QString pageText() const;
     // Puts the caret, with nothing selected, at the insertion point and inserts there.
     void insertAtInsertionPoint(const QString& crlfText);
+    // Drops whatever the panel is waiting for; the window is closing.
+    void abandonWork();
     PageSnapshot pageSnapshot() const;
     // Selects length characters from position (counted as in PageSnapshot::text) and shows them.
     void selectInPage(qsizetype position, qsizetype length);
@@ -82,18 +86,22 @@ private:
     void Text_Change();
     void txtUrl_Change(const QString& text);
     void resultBox_Change(const ResultRow& row);
-    void runScanner(ScannedTag tag);
+    // False when newer work superseded it before the result was shown.
+    bool runScanner(ScannedTag tag);
     const ResultRow& rowFor(ScannedTag tag) const;
-    void setPage(const QString& text);
-    // A page as it was loaded or fetched; an unedited one saves as its bytes.
-    void showLoadedPage(const DecodedPage& page);
+    // The page box takes a large page in pieces, painting between them;
+    // false when newer work superseded the filling.
+    bool setPage(const QString& lfText, const QString& crlfText);
     bool loadPageFile(const QString& path);
     void listAndReport();
+    // Lets the window paint; false when newer work started meanwhile.
+    bool pause(quint64 generation);
     void showMessage(const QString& text, const QString& title);
 
     std::unique_ptr<Ui::AnalyzePanel> ui;
     std::optional<Platform> platform_;
     QTimer* timer1_;
+    BackgroundWork* work_;
     std::array<ResultRow, 6> rows_;
     // The page box's CR LF text, built once per change: the scanners all read it.
     mutable std::optional<QString> pageCache_;

@@ -12,6 +12,8 @@
 #include <QHeaderView>
 #include <QTimer>
 
+#include <algorithm>
+
 namespace headwise {
 
 namespace {
@@ -19,13 +21,53 @@ namespace {
 constexpr int kPauseMs = 300;
 constexpr qint64 kMaxImageBytes = 5 * 1024 * 1024;
 
-// Where each line of an LF text starts.
+// Where each line starts; CR LF, LF and lone CR each end a line.
 QList<qsizetype> lineStarts(const QString& text) {
     QList<qsizetype> starts{0};
-    for (qsizetype i = text.indexOf(u'\n'); i >= 0; i = text.indexOf(u'\n', i + 1))
-        starts << i + 1;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (text[i] == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n')
+            ++i;
+        if (text[i] == u'\n' || text[i] == u'\r')
+            starts << i + 1;
+    }
     return starts;
 }
+
+// Maps positions in the audit's decoded text to the box's. They differ where
+// the encoding lacked a character and a reference ("&#937;") stands for it,
+// and in the line breaks; the lines themselves are the same.
+class PositionMap {
+public:
+    PositionMap(const QString& box, const QString& decoded)
+        : box_(box), decoded_(decoded), boxStarts_(lineStarts(box)), decodedStarts_(lineStarts(decoded)) {}
+
+    qsizetype toBox(qsizetype offset) const {
+        if (offset <= 0)
+            return 0;
+        const auto line = std::upper_bound(decodedStarts_.cbegin(), decodedStarts_.cend(), offset) - 1;
+        const qsizetype index = line - decodedStarts_.cbegin();
+        if (index >= boxStarts_.size())
+            return box_.size();
+        qsizetype b = boxStarts_[index];
+        for (qsizetype d = *line; d < offset && b < box_.size();) {
+            if (box_[b] == decoded_[d]) {
+                ++b, ++d;
+                continue;
+            }
+            const qsizetype end = decoded_.indexOf(u';', d);
+            if (end < 0 || end >= offset)
+                break;
+            d = end + 1;
+            b += box_[b].isHighSurrogate() ? 2 : 1;
+        }
+        return b;
+    }
+
+private:
+    const QString& box_;
+    const QString& decoded_;
+    QList<qsizetype> boxStarts_, decodedStarts_;
+};
 
 QImage readImageFile(const QString& path) {
     QFile file(path);
@@ -50,12 +92,14 @@ PageCheck checkPage(const PageSnapshot& page, const audit::AuditConfig& config) 
     input.bytes = encodePage(page.text, encoding);
     input.address = page.address;
     PageCheck check{audit::auditPage(input, config), page.address};
-    // The decoded text differs from the box where the encoding lacked a
-    // character and wrote a reference; line and column still name the spot.
-    const QList<qsizetype> starts = lineStarts(page.text);
-    for (audit::Finding& f : check.audit.findings)
-        if (f.line >= 1 && f.line <= starts.size())
-            f.offset = starts[f.line - 1] + f.column - 1;
+    if (check.audit.text == page.text)
+        return check;
+    const PositionMap map(page.text, check.audit.text);
+    for (audit::Finding& f : check.audit.findings) {
+        const qsizetype start = map.toBox(f.offset);
+        f.length = map.toBox(f.offset + f.length) - start;
+        f.offset = start;
+    }
     return check;
 }
 

@@ -1,6 +1,7 @@
 #include "extractpanel.h"
 
 #include "appinfo.h"
+#include "backgroundwork.h"
 #include "editortext.h"
 #include "fetchnotices.h"
 #include "filedialog.h"
@@ -50,7 +51,7 @@ void paintPending() {
 
 ExtractPanel::ExtractPanel(QWidget* parent)
     : QGroupBox(parent), ui(std::make_unique<Ui::ExtractPanel>()), names_(new QStringListModel(this)),
-      Timer2(new QTimer(this)) {
+      Timer2(new QTimer(this)), work_(new BackgroundWork(this)) {
     ui->setupUi(this);
     ui->lstNames->setModel(names_);
     Timer2->setObjectName(QStringLiteral("Timer2"));
@@ -77,14 +78,23 @@ void ExtractPanel::setKeywordsField(QLineEdit* field) {
     keywordsField_ = field;
 }
 
+void ExtractPanel::abandonWork() {
+    work_->abandon();
+}
+
+bool ExtractPanel::pause(quint64 generation) {
+    paintPending();
+    return work_->generation() == generation;
+}
+
 void ExtractPanel::setProgress(const QString& caption) {
     ui->lblProgress->setText(caption);
     emit progressChanged(caption);
 }
 
-void ExtractPanel::showProgress(const QString& caption) {
+bool ExtractPanel::showProgress(const QString& caption, quint64 generation) {
     setProgress(caption);
-    paintPending();
+    return pause(generation);
 }
 
 // A state, not a stack: however many loads asked for the hourglass, one
@@ -116,6 +126,9 @@ void ExtractPanel::cmdFile2_Click() {
     // The file replaces whatever a web load was waiting for; its watchdog
     // must not report that load once this text is gone.
     Timer2->stop();
+    // So is the web load's answer, and its hourglass with it.
+    work_->abandon();
+    setBusy(false);
     Text22.clear();
     ui->txtFile2->clear();
     setWords({});
@@ -138,14 +151,25 @@ void ExtractPanel::txtGetSrc2_Click() {
         ui->txtUrl2->setFocus();
         return;
     }
+    // A new load supersedes one still under way; the older answer is dropped.
+    work_->abandon();
+    const quint64 generation = work_->generation();
     setBusy(true);
     Timer2->start();
     Text22.clear();
     ui->txtKeywords2->clear();
     setWords({});
-    showProgress(text::scanning);
-    Text22 = platform_->fetcher.GetPageSource(url);
-    paintPending();
+    if (!showProgress(text::scanning, generation))
+        return;
+    // The fetcher outlives the windows; the wait lets the watchdog report a
+    // silent server while the fetch goes on.
+    PageFetcher& fetcher = platform_->fetcher;
+    const std::optional<QString> page = work_->run([&fetcher, url] { return fetcher.GetPageSource(url); });
+    if (!page)
+        return; // superseded, or the window is closing
+    Text22 = *page;
+    if (!pause(generation))
+        return;
     if (!Text22.isEmpty()) {
         Timer2->stop();
         cmdRemHtml_Click();
@@ -165,42 +189,66 @@ void ExtractPanel::Timer2_Timer() {
     setProgress(text::idle);
 }
 
+// Each stage's text work runs off the GUI thread on copies; the panel waits
+// for it as it waits between stages.
 void ExtractPanel::cmdRemHtml_Click() {
-    showProgress(text::removingHtml);
-    Text22 = stripHtml(Text22);
-    paintPending();
-    cmdGetEm_Click();
+    const quint64 generation = work_->generation();
+    if (!showProgress(text::removingHtml, generation))
+        return;
+    const std::optional<QString> stripped = work_->run([page = Text22] { return stripHtml(page); });
+    if (!stripped)
+        return;
+    Text22 = *stripped;
+    if (pause(generation))
+        cmdGetEm_Click();
 }
 
 void ExtractPanel::cmdGetEm_Click() {
-    showProgress(text::loadingList);
-    setWords(words() + wordList(Text22));
-    paintPending();
+    const quint64 generation = work_->generation();
+    if (!showProgress(text::loadingList, generation))
+        return;
+    const std::optional<QStringList> found = work_->run([page = Text22] { return wordList(page); });
+    if (!found)
+        return;
+    setWords(words() + *found);
+    if (!pause(generation))
+        return;
     ui->lblCount->setText(text::wordsFoundSoFar(names_->rowCount()));
-    paintPending();
-    cmdLess4_Click();
+    if (pause(generation))
+        cmdLess4_Click();
 }
 
 void ExtractPanel::cmdLess4_Click() {
-    showProgress(text::removingRedundant);
-    QStringList list = words();
-    removeRedundantWords(list);
-    setWords(list);
+    const quint64 generation = work_->generation();
+    if (!showProgress(text::removingRedundant, generation))
+        return;
+    const std::optional<QStringList> kept = work_->run([list = words()]() mutable {
+        removeRedundantWords(list);
+        return list;
+    });
+    if (!kept)
+        return;
+    setWords(*kept);
     ui->lblCount->setText(text::wordsFoundSoFar(names_->rowCount()));
-    paintPending();
-    cmdDoubles_Click();
+    if (pause(generation))
+        cmdDoubles_Click();
 }
 
 void ExtractPanel::cmdDoubles_Click() {
-    showProgress(text::removingDuplicates);
-    QStringList list = words();
-    ClearDoubles(list);
-    setWords(list);
+    const quint64 generation = work_->generation();
+    if (!showProgress(text::removingDuplicates, generation))
+        return;
+    const std::optional<QStringList> unique = work_->run([list = words()]() mutable {
+        ClearDoubles(list);
+        return list;
+    });
+    if (!unique)
+        return;
+    setWords(*unique);
     ui->lblCount->setText(text::wordsFound(names_->rowCount()));
     setProgress(text::finished + ui->lblCount->text());
     setBusy(false);
-    paintPending();
-    if (names_->rowCount() > 0)
+    if (pause(generation) && names_->rowCount() > 0)
         ui->cmdRemove->setEnabled(true);
 }
 

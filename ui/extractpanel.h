@@ -16,6 +16,8 @@ class QTimer;
 
 namespace headwise {
 
+class BackgroundWork;
+
 // The Extract panel: loads a page or file into the scratch text Text22, runs
 // the chain strip -> word list -> length filter -> de-duplication into
 // lstNames, and hands the chosen words to the Create panel.
@@ -28,6 +30,8 @@ public:
     void setPlatform(const Platform& platform);
     // The Create panel's keywords field, which "Add These" extends.
     void setKeywordsField(QLineEdit* field);
+    // Drops whatever the panel is waiting for; the window is closing.
+    void abandonWork();
 
     QTimer* watchdog() const { return Timer2; }
     // What the scratch text holds: the loaded page, then the stripped text.
@@ -57,7 +61,10 @@ signals:
 
 private:
     void setProgress(const QString& caption);
-    void showProgress(const QString& caption); // set, then paint before the work goes on
+    // Lets the window paint; false when newer work started meanwhile.
+    bool pause(quint64 generation);
+    // Sets the caption, then pauses before the work goes on.
+    bool showProgress(const QString& caption, quint64 generation);
     void setBusy(bool busy);
     QStringList words() const;
     void setWords(const QStringList& words);
@@ -67,6 +74,7 @@ private:
     QLineEdit* keywordsField_ = nullptr;
     QStringListModel* names_;
     QTimer* Timer2;
+    BackgroundWork* work_;
     QString Text22;
     bool busy_ = false;
 };

@@ -221,6 +221,20 @@ INSTANTIATE_TEST_SUITE_P(
             "title-length", "<title>Rugs</title>"}),
     [](const auto& info) { return std::string(info.param.name); });
 
+TEST_F(CheckWindowTest, SelectionLandsOnThePieceAfterACharacterTheEncodingLacks) {
+    // The audit reads the page in its own encoding, where the Omega becomes
+    // "&#937;"; the box's positions still count it as one character.
+    loadFile(QStringLiteral("page.htm"),
+             "<html><head><meta charset=\"windows-1252\">\n<!-- \x80 x --><title>Rugs</title></head></html>");
+    QTextCursor cursor = text()->document()->find(QStringLiteral("x"));
+    cursor.insertText(QString(QChar(0x3a9)));
+    ASSERT_TRUE(settled());
+    const int row = int(rules().indexOf(QStringLiteral("title-length")));
+    ASSERT_GE(row, 0);
+    emit list()->activated(model()->index(row, FindingsModel::RuleColumn));
+    EXPECT_EQ(text()->textCursor().selectedText(), QStringLiteral("<title>Rugs</title>"));
+}
+
 TEST_F(CheckWindowTest, AResultForAnOlderTextNeverReplacesANewerOne) {
     QSemaphore release;
     check->setChecker([&release](const PageSnapshot& page) {
