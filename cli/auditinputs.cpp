@@ -68,13 +68,9 @@ ExpandedInputs expandInputs(const QStringList& inputs, const audit::PathGlobs& s
 }
 
 LoadedInput loadPageFile(const QString& path) {
+    if (const QString problem = pageFileProblem(path); !problem.isEmpty())
+        return failure(problem);
     const QFileInfo info(path);
-    if (!info.exists())
-        return failure(QStringLiteral("no such file"));
-    if (info.isDir())
-        return failure(QStringLiteral("is a directory, not a page"));
-    if (info.size() > kMaxCliPageBytes)
-        return failure(QStringLiteral("larger than %1 MiB").arg(kMaxCliPageBytes / (1024 * 1024)));
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return failure(QStringLiteral("cannot be read (%1)").arg(file.errorString()));
@@ -82,7 +78,7 @@ LoadedInput loadPageFile(const QString& path) {
     // of the limit itself would allocate all of it for every page.)
     QByteArray bytes = file.read(std::min(info.size(), kMaxCliPageBytes) + 1);
     if (bytes.size() > kMaxCliPageBytes)
-        return failure(QStringLiteral("larger than %1 MiB").arg(kMaxCliPageBytes / (1024 * 1024)));
+        return failure(tooLargeReason());
     if (bytes.isEmpty())
         return failure(file.error() == QFileDevice::NoError
                            ? QStringLiteral("is empty, not a page")

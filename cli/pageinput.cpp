@@ -26,13 +26,8 @@ LoadedPage fetch(const QString& address) {
 }
 
 LoadedPage readFile(const QString& path) {
-    const QFileInfo info(path);
-    if (!info.exists())
-        return failure(QStringLiteral("no such file"));
-    if (info.isDir())
-        return failure(QStringLiteral("is a directory, not a page"));
-    if (info.size() > kMaxCliPageBytes)
-        return failure(QStringLiteral("larger than %1 MiB").arg(kMaxCliPageBytes / (1024 * 1024)));
+    if (const QString problem = pageFileProblem(path); !problem.isEmpty())
+        return failure(problem);
     std::optional<DecodedPage> page = readPageFile(path);
     if (!page)
         return failure(QStringLiteral("cannot be read"));
@@ -43,6 +38,21 @@ LoadedPage readFile(const QString& path) {
 }
 
 } // namespace
+
+QString tooLargeReason() {
+    return QStringLiteral("larger than %1 MiB").arg(kMaxCliPageBytes / (1024 * 1024));
+}
+
+QString pageFileProblem(const QString& path) {
+    const QFileInfo info(path);
+    if (!info.exists())
+        return QStringLiteral("no such file");
+    if (info.isDir())
+        return QStringLiteral("is a directory, not a page");
+    if (info.size() > kMaxCliPageBytes)
+        return tooLargeReason();
+    return {};
+}
 
 bool looksLikeAddress(const QString& input) {
     return input.contains(QLatin1String("://"));

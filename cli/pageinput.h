@@ -18,6 +18,11 @@ struct LoadedPage {
 
 bool looksLikeAddress(const QString& input);
 
+// Why a path cannot be a page before it is read (missing, a folder, too large),
+// or the empty text; the audit and the other commands give the same reasons.
+QString pageFileProblem(const QString& path);
+QString tooLargeReason();
+
 // A local file or a web address, through the same loading and decoding as the window.
 LoadedPage loadPage(const QString& input);
 
