@@ -1,8 +1,10 @@
 #include "appinfo.h"
+#include "backgroundwork.h"
 #include "curlpagefetcher.h"
 #include "filedialog.h"
 #include "form1.h"
 #include "keyring.h"
+#include "linelengths.h"
 #include "messagebox.h"
 #include "passwordprompt.h"
 #include "programstarter.h"
@@ -11,9 +13,12 @@
 
 #include <QApplication>
 #include <QThreadPool>
+#include <cstdio>
+#include <cstdlib>
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
+    headwise::liftLineLengthLimits(app);
     QApplication::setApplicationName(headwise::applicationTitle());
     QApplication::setOrganizationName(headwise::applicationTitle());
     QApplication::setApplicationVersion(headwise::versionText());
@@ -23,18 +28,28 @@ int main(int argc, char* argv[]) {
         QIcon::fromTheme(headwise::iconName(), QIcon(QStringLiteral(":/images/headwise.png"))));
     QApplication::setDesktopFileName(headwise::desktopId());
 
-    headwise::QSettingsStore settings;
-    headwise::QtMessageBoxes messages;
-    headwise::QtFileDialogs files;
-    headwise::DesktopShell shell;
+    // Declared first so it outlives the windows: a fetch the user walked away
+    // from may still be using it on a thread of its own.
     headwise::CurlPageFetcher fetcher;
-    headwise::ProcessStarter programs;
-    headwise::SystemKeyring keyring;
-    headwise::QtPasswordPrompt passwords;
-    headwise::Form1 window({settings, messages, files, shell, fetcher, programs, keyring, passwords});
-    window.show();
-    const int code = QApplication::exec();
-    // Background jobs may still hold the fetcher, which goes before the application does.
-    QThreadPool::globalInstance()->waitForDone();
+    int code = 0;
+    {
+        headwise::QSettingsStore settings;
+        headwise::QtMessageBoxes messages;
+        headwise::QtFileDialogs files;
+        headwise::DesktopShell shell;
+        headwise::ProcessStarter programs;
+        headwise::SystemKeyring keyring;
+        headwise::QtPasswordPrompt passwords;
+        headwise::Form1 window({settings, messages, files, shell, fetcher, programs, keyring, passwords});
+        window.show();
+        code = QApplication::exec();
+        // Background jobs may still hold the fetcher, which goes before the application does.
+        QThreadPool::globalInstance()->waitForDone();
+    }
+    // A panel's fetch is never waited for, and nothing it uses is torn down under it.
+    if (headwise::backgroundWorkRunning() > 0) {
+        std::fflush(nullptr);
+        std::_Exit(code);
+    }
     return code;
 }

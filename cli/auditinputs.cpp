@@ -1,11 +1,11 @@
 #include "auditinputs.h"
 
 #include "pagefetcher.h"
+#include "pagefile.h"
 #include "pageinput.h"
 
 #include <QDir>
 #include <QDirIterator>
-#include <QFile>
 #include <QFileInfo>
 #include <QUrl>
 #include <algorithm>
@@ -68,40 +68,25 @@ ExpandedInputs expandInputs(const QStringList& inputs, const audit::PathGlobs& s
 }
 
 LoadedInput loadPageFile(const QString& path) {
-    const QFileInfo info(path);
-    if (!info.exists())
-        return failure(QStringLiteral("no such file"));
-    if (info.isDir())
-        return failure(QStringLiteral("is a directory, not a page"));
-    if (info.size() > kMaxCliPageBytes)
-        return failure(QStringLiteral("larger than %1 MiB").arg(kMaxCliPageBytes / (1024 * 1024)));
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return failure(QStringLiteral("cannot be read (%1)").arg(file.errorString()));
-    // The size can change after the check; never read more than the limit. (A read
-    // of the limit itself would allocate all of it for every page.)
-    QByteArray bytes = file.read(std::min(info.size(), kMaxCliPageBytes) + 1);
-    if (bytes.size() > kMaxCliPageBytes)
-        return failure(QStringLiteral("larger than %1 MiB").arg(kMaxCliPageBytes / (1024 * 1024)));
-    if (bytes.isEmpty())
-        return failure(file.error() == QFileDevice::NoError
-                           ? QStringLiteral("is empty, not a page")
-                           : QStringLiteral("cannot be read (%1)").arg(file.errorString()));
-    if (looksBinary(bytes))
-        return failure(QStringLiteral("is a binary file, not a text page"));
+    PageBytesRead read = readPageBytes(path, kMaxCliPageBytes);
+    if (read.failure != PageFileFailure::None)
+        return failure(failureText(read.failure, kMaxCliPageBytes));
+    if (read.bytes.isEmpty())
+        return failure(QStringLiteral("is empty, not a page"));
+    // The audit decodes the page itself; the bytes tell a binary file apart.
+    if (looksBinary(read.bytes))
+        return failure(failureText(PageFileFailure::Binary, kMaxCliPageBytes));
     audit::PageInput input;
-    input.bytes = std::move(bytes);
-    input.address = QUrl::fromLocalFile(info.absoluteFilePath()).toString(QUrl::FullyEncoded);
+    input.bytes = std::move(read.bytes);
+    input.address = QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath()).toString(QUrl::FullyEncoded);
     return {std::move(input), {}};
 }
 
 LoadedInput loadFetchedPage(PageFetcher& fetcher, const QString& address) {
-    const QString scheme = QUrl(address).scheme().toLower();
-    if (scheme != QLatin1String("http") && scheme != QLatin1String("https"))
+    if (!isFetchedAddress(address))
         return failure(QStringLiteral("only http and https addresses can be fetched"));
     return fetchedInput(address, fetcher.fetch(address));
 }
-
 LoadedInput fetchedInput(const QString& address, FetchResult&& fetched) {
     if (!fetched.ok)
         return failure(QStringLiteral("could not fetch the page (%1)").arg(fetched.error));

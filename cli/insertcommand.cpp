@@ -12,9 +12,9 @@ namespace headwise::cli {
 int runInsert(const QStringList& arguments) {
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(
-        "Inserts a tag block right after the page's <head> tag (at the start of a page without one),\n"
-        "keeping the page's encoding and line breaks. One line break at the end of the block file is "
-        "ignored."));
+        "Inserts a tag block right after the page's <head> tag, or after a charset declaration that\n"
+        "directly follows it (at the start of a page without <head>), keeping the page's encoding and\n"
+        "line breaks. One line break at the end of the block file is ignored."));
     parser.addPositionalArgument(QStringLiteral("page"), QStringLiteral("The page file."),
                                  QStringLiteral("PAGE"));
     const QCommandLineOption tags(QStringLiteral("tags"), QStringLiteral("File holding the tag block."),

@@ -13,11 +13,11 @@ LoadedPage failure(const QString& reason) {
 LoadedPage fetch(const QString& address, PageFetcher& fetcher) {
     if (!isFetchedAddress(address))
         return failure(QStringLiteral("only http and https addresses can be fetched"));
-    QString text = fetcher.GetPageSource(address);
-    if (text.isEmpty())
+    DecodedPage page = fetcher.fetchPage(address);
+    if (page.text.isEmpty())
         return failure(
             QStringLiteral("could not fetch the page (no connection, no answer or an empty page)"));
-    return {DecodedPage{std::move(text), fetchedPageEncoding()}, {}};
+    return {std::move(page), {}};
 }
 
 } // namespace

@@ -269,6 +269,7 @@ DecodedPage decodePage(const QByteArray& bytes, const QByteArray& declaredCharse
         found = {true, decodeWindows1252(bytes), kWindows1252};
 
     DecodedPage page;
+    page.bytes = bytes;
     page.encoding.name = found.name;
     page.encoding.bom = bom;
     page.text = normalizeLineBreaks(found.text, page.encoding.lineBreak);
@@ -297,6 +298,10 @@ QByteArray encodePage(const QString& crlfText, const PageEncoding& encoding) {
         out = encodeWithConverter(text, name);
     }
     return out;
+}
+
+QByteArray pageBytesToSave(const QString& crlfText, const DecodedPage& loaded) {
+    return crlfText == loaded.text ? loaded.bytes : encodePage(crlfText, loaded.encoding);
 }
 
 QByteArray charsetFromContentType(const QByteArray& contentType) {

@@ -20,12 +20,8 @@ struct PageEncoding {
 struct DecodedPage {
     QString text; // always with CR LF line breaks
     PageEncoding encoding;
+    QByteArray bytes; // what text was decoded from, BOM included
 };
-
-// A page that came from the web has no file of its own; it is saved this way.
-inline PageEncoding fetchedPageEncoding() {
-    return {QStringLiteral("UTF-8"), false, LineBreak::CrLf};
-}
 
 // The whole page at once: BOM, then the declared charset (HTTP Content-Type),
 // then the page's own meta charset, then UTF-8 if the bytes are valid UTF-8,
@@ -35,6 +31,11 @@ DecodedPage decodePage(const QByteArray& bytes, const QByteArray& declaredCharse
 // Back to bytes in the page's encoding, BOM and line-break style. A character
 // the encoding cannot hold is written as an HTML numeric reference (&#NNNN;).
 QByteArray encodePage(const QString& crlfText, const PageEncoding& encoding);
+
+// What saving a page writes: the bytes it was loaded from, unchanged, while
+// crlfText is still exactly the text they decoded to (decoding alone would
+// unify mixed line breaks); otherwise crlfText in the page's encoding.
+QByteArray pageBytesToSave(const QString& crlfText, const DecodedPage& loaded);
 
 // "text/html; charset=ISO-8859-1" -> "ISO-8859-1"; empty when none is given.
 QByteArray charsetFromContentType(const QByteArray& contentType);

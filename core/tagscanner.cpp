@@ -133,10 +133,75 @@ bool reportsMissing(const QString& counterText) {
     return counterText.compare(QLatin1String("0")) <= 0;
 }
 
+namespace {
+
+// Blanks and line breaks between tags; U+2029 is how an editor's own text
+// holds a line break.
+bool isBlankOrBreak(QChar c) {
+    switch (c.unicode()) {
+    case u' ':
+    case u'\t':
+    case u'\n':
+    case u'\r':
+    case u'\f':
+    case u'\u2029':
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool isAttributeNameChar(QChar c) {
+    return c.isLetterOrNumber() || c == u'-' || c == u'_' || c == u':';
+}
+
+// A meta tag that declares the page's charset, "<meta charset=...>" or the
+// http-equiv form whose content holds "charset=": an attribute or parameter
+// named charset followed by '='.
+bool declaresCharset(QStringView tag) {
+    static const QString key = QStringLiteral("charset");
+    for (qsizetype at = tag.indexOf(key, 0, Qt::CaseInsensitive); at >= 0;
+         at = tag.indexOf(key, at + 1, Qt::CaseInsensitive)) {
+        if (isAttributeNameChar(tag[at - 1]))
+            continue;
+        qsizetype i = at + key.size();
+        while (i < tag.size() && isBlankOrBreak(tag[i]))
+            ++i;
+        if (i < tag.size() && tag[i] == u'=')
+            return true;
+    }
+    return false;
+}
+
+// The end of a charset declaration that opens at `from`, or -1 when none does.
+qsizetype charsetDeclarationEnd(const QString& page, qsizetype from) {
+    const QStringView rest = QStringView(page).mid(from);
+    if (!rest.startsWith(kMetaOpen, Qt::CaseInsensitive) || rest.size() <= kMetaOpen.size())
+        return -1;
+    const QChar after = rest[kMetaOpen.size()];
+    if (!isBlankOrBreak(after) && after != u'/')
+        return -1;
+    const qsizetype close = rest.indexOf(kTagClose);
+    if (close < 0 || !declaresCharset(rest.first(close)))
+        return -1;
+    return from + close + kTagClose.size();
+}
+
+} // namespace
+
 qsizetype insertionPoint(const QString& page) {
     static const QString head = QStringLiteral("<head>");
     const qsizetype at = findMarker(page, head, 0);
-    return at < 0 ? 0 : at + head.size();
+    if (at < 0)
+        return 0;
+    const qsizetype afterHead = at + head.size();
+    // Browsers look for the charset only in a page's first 1024 bytes: a
+    // declaration that opens the head stays in front of the new tags.
+    qsizetype next = afterHead;
+    while (next < page.size() && isBlankOrBreak(page[next]))
+        ++next;
+    const qsizetype declarationEnd = charsetDeclarationEnd(page, next);
+    return declarationEnd < 0 ? afterHead : declarationEnd;
 }
 
 QString insertScanText(const QStringList& metaBoxTexts) {

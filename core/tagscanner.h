@@ -49,7 +49,9 @@ QString tagName(ScannedTag tag);
 bool reportsMissing(const QString& counterText);
 
 // Where new tags go: right after the first "<head>" (any letter case, only
-// that exact tag text); the start of the page when there is none.
+// that exact tag text), or right after a charset declaring meta tag that is
+// the first thing after it (only blanks and line breaks between); the start
+// of the page when there is no "<head>".
 qsizetype insertionPoint(const QString& page);
 
 // The text "Insert-Scan" puts at the insertion point: CR LF, then the meta

@@ -158,7 +158,7 @@ def zsh_action(kind):
 
 
 def zsh_option_specs(option):
-    """_arguments specs for one option, one per spelling; the spellings
+    """_arguments words for one option, one per spelling; the spellings
     exclude each other."""
     flags = option["flags"]
     # An option the help says may be given more than once stays on offer.
@@ -167,17 +167,17 @@ def zsh_option_specs(option):
     else:
         exclusion = f"({' '.join(flags)})" if len(flags) > 1 else ""
     about = re.sub(r"([\\\[\]])", r"\\\1", option["description"])
-    specs = []
+    argwords = []
     for flag in flags:
-        spec = exclusion + flag
+        argword = exclusion + flag
         if option["kind"]:
-            spec += "=" if flag.startswith("--") else "+"
-        spec += f"[{about}]"
+            argword += "=" if flag.startswith("--") else "+"
+        argword += f"[{about}]"
         if option["kind"]:
             message = option["value"].lower().replace(":", "\\:")
-            spec += f":{message}:{zsh_action(option['kind'])}"
-        specs.append(zsh_quote(spec))
-    return specs
+            argword += f":{message}:{zsh_action(option['kind'])}"
+        argwords.append(zsh_quote(argword))
+    return argwords
 
 
 def zsh_tables(commands):
@@ -194,11 +194,11 @@ def zsh_tables(commands):
             "  (( CURRENT-- ))",
             "  case $command in"]
     for command in commands:
-        specs = [spec for option in command["options"] for spec in zsh_option_specs(option)]
+        argwords = [argword for option in command["options"] for argword in zsh_option_specs(option)]
         if command["arguments"]:
-            specs.append("'*:file:_files'")
+            argwords.append("'*:file:_files'")
         out.append(f"    ({command['name']})")
-        out.append("      _arguments -s \\\n        " + " \\\n        ".join(specs))
+        out.append("      _arguments -s \\\n        " + " \\\n        ".join(argwords))
         out.append("      ;;")
     out.append("  esac")
     return "\n".join(out)

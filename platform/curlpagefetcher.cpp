@@ -106,14 +106,7 @@ CurlPageFetcher::CurlPageFetcher(std::chrono::milliseconds connectTimeout,
 }
 
 QString CurlPageFetcher::GetPageSource(const QString& url) {
-    try {
-        const FetchResult result = fetch(url);
-        if (!result.ok)
-            return {};
-        return decodePage(result.body, result.charset).text;
-    } catch (...) {
-        return {};
-    }
+    return fetchPage(url).text;
 }
 
 FetchResult CurlPageFetcher::fetch(const QString& url) {

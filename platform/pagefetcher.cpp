@@ -5,6 +5,17 @@
 
 namespace headwise {
 
+DecodedPage PageFetcher::fetchPage(const QString& url) {
+    try {
+        const FetchResult result = fetch(url);
+        if (!result.ok)
+            return {};
+        return decodePage(result.body, result.charset);
+    } catch (...) {
+        return {};
+    }
+}
+
 bool hasScheme(const QString& text) {
     static const QRegularExpression scheme(QStringLiteral("^[A-Za-z][A-Za-z0-9+.-]*://"));
     return scheme.match(text).hasMatch();

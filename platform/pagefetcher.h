@@ -1,5 +1,7 @@
 #pragma once
 
+#include "pagecodec.h"
+
 #include <QByteArray>
 #include <QList>
 #include <QPair>
@@ -27,6 +29,9 @@ public:
     virtual ~PageFetcher() = default;
     virtual QString GetPageSource(const QString& url) = 0;
     virtual FetchResult fetch(const QString& url) = 0;
+    // The page decoded, with the encoding it was read with and the bytes that
+    // came, so that a save writes what the page declares; empty on failure.
+    virtual DecodedPage fetchPage(const QString& url);
 };
 
 // Whether a typed text begins with "scheme://": a web address, not a file name.

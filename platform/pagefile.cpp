@@ -3,11 +3,12 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
+#include <algorithm>
 
 namespace headwise {
 
-PageFileRead readPageFile(const QString& path, qint64 maxBytes) {
-    const auto failed = [](PageFileFailure failure) { return PageFileRead{std::nullopt, failure}; };
+PageBytesRead readPageBytes(const QString& path, qint64 maxBytes) {
+    const auto failed = [](PageFileFailure failure) { return PageBytesRead{{}, failure}; };
     const QFileInfo info(path);
     if (path.isEmpty() || !info.exists())
         return failed(PageFileFailure::Missing);
@@ -19,15 +20,23 @@ PageFileRead readPageFile(const QString& path, qint64 maxBytes) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return failed(PageFileFailure::Unreadable);
-    // Read one byte past the cap, so a file that grew since the check is still refused.
-    const QByteArray bytes = file.read(maxBytes + 1);
+    // Read one byte past the cap, so a file that grew since the check is still
+    // refused; never the cap itself, which would allocate all of it every time.
+    QByteArray bytes = file.read(std::min(info.size(), maxBytes) + 1);
     if (file.error() != QFile::NoError)
         return failed(PageFileFailure::Unreadable);
     if (bytes.size() > maxBytes)
         return failed(PageFileFailure::TooLarge);
-    DecodedPage page = decodePage(bytes);
+    return {std::move(bytes), PageFileFailure::None};
+}
+
+PageFileRead readPageFile(const QString& path, qint64 maxBytes) {
+    PageBytesRead read = readPageBytes(path, maxBytes);
+    if (read.failure != PageFileFailure::None)
+        return {std::nullopt, read.failure};
+    DecodedPage page = decodePage(read.bytes);
     if (page.text.contains(QChar(0)))
-        return failed(PageFileFailure::Binary);
+        return {std::nullopt, PageFileFailure::Binary};
     return {std::move(page), PageFileFailure::None};
 }
 
@@ -51,8 +60,11 @@ QString failureText(PageFileFailure failure, qint64 maxBytes) {
 
 bool writePageFile(const QString& path, const QString& crlfText, const PageEncoding& encoding,
                    QString* errorText) {
+    return writePageBytes(path, encodePage(crlfText, encoding), errorText);
+}
+
+bool writePageBytes(const QString& path, const QByteArray& bytes, QString* errorText) {
     QSaveFile file(path);
-    const QByteArray bytes = encodePage(crlfText, encoding);
     const bool written =
         file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit();
     if (!written && errorText)

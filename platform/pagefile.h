@@ -17,6 +17,13 @@ struct PageFileRead {
     PageFileFailure failure = PageFileFailure::None;
 };
 
+// The bytes of a regular file of at most maxBytes, or why there are none.
+struct PageBytesRead {
+    QByteArray bytes;
+    PageFileFailure failure = PageFileFailure::None;
+};
+PageBytesRead readPageBytes(const QString& path, qint64 maxBytes);
+
 // The page in a file of at most maxBytes, or why there is none. A file whose
 // decoded text holds a NUL is binary: text pages never do.
 PageFileRead readPageFile(const QString& path, qint64 maxBytes);
@@ -28,6 +35,7 @@ QString failureText(PageFileFailure failure, qint64 maxBytes);
 // says why.
 bool writePageFile(const QString& path, const QString& crlfText, const PageEncoding& encoding,
                    QString* errorText);
+bool writePageBytes(const QString& path, const QByteArray& bytes, QString* errorText);
 
 // The open dialog shared by the panels that load a page.
 QString pageDialogTitle();

@@ -1,5 +1,6 @@
 #include "analyzepanel.h"
 
+#include "backgroundwork.h"
 #include "editortext.h"
 #include "linebreaks.h"
 #include "pagefile.h"
@@ -25,6 +26,32 @@ const QString kFetchedPageName = QStringLiteral("page.htm");
 const QString kSaveFailedTitle = QStringLiteral("Save Failed");
 const QString kSaveFailed = QStringLiteral("The page could not be saved to ");
 } // namespace text
+
+// A few milliseconds of layout each in the page box.
+constexpr qsizetype kPagePieceChars = 128 * 1024;
+
+// A page as the box and the scanners take it, built off the GUI thread.
+struct PreparedPage {
+    QString lf;
+    QString crlf;
+};
+
+PreparedPage preparePage(const QString& text) {
+    return {toLf(text), toCrLf(text)};
+}
+
+// Where the next piece of the box's text ends: after a line break, so that
+// no line is laid out twice; a line longer than a piece goes in whole.
+qsizetype pieceEnd(const QString& text, qsizetype from) {
+    const qsizetype limit = std::min(text.size(), from + kPagePieceChars);
+    if (limit == text.size())
+        return limit;
+    const qsizetype last = QStringView(text).sliced(from, limit - from).lastIndexOf(QLatin1Char('\n'));
+    if (last >= 0)
+        return from + last + 1;
+    const qsizetype next = text.indexOf(QLatin1Char('\n'), limit);
+    return next < 0 ? text.size() : next + 1;
+}
 
 const QColor kMissingColour(255, 0, 0);
 const QColor kFoundColour(0, 0, 0);
@@ -64,6 +91,7 @@ void setTextColour(QWidget* box, const QColor& colour) {
 AnalyzePanel::AnalyzePanel(QWidget* parent) : QGroupBox(parent), ui(std::make_unique<Ui::AnalyzePanel>()) {
     ui->setupUi(this);
     loader_ = new PageLoader(this, QStringLiteral("Timer1"), ui->txtUrl, [this] { return hasPage(); });
+    work_ = &loader_->work();
 
     rows_ = {{{ScannedTag::Title, ui->txtTitle, ui->txtTitleCnt},
               {ScannedTag::Keywords, ui->txtKeywords, ui->txtKeywordsCnt},
@@ -99,6 +127,10 @@ QString AnalyzePanel::address() const {
     return ui->txtUrl->text();
 }
 
+void AnalyzePanel::abandonWork() {
+    work_->abandon();
+}
+
 bool AnalyzePanel::hasPage() const {
     return !ui->Text->document()->isEmpty();
 }
@@ -109,9 +141,33 @@ QString AnalyzePanel::pageText() const {
     return *pageCache_;
 }
 
-void AnalyzePanel::setPage(const QString& text) {
-    ui->Text->setPlainText(toLf(text));
-    pageCache_ = toCrLf(text);
+bool AnalyzePanel::setPage(const QString& lfText, const QString& crlfText) {
+    const quint64 generation = work_->generation();
+    QPlainTextEdit* box = ui->Text;
+    qsizetype end = pieceEnd(lfText, 0);
+    box->setPlainText(end == lfText.size() ? lfText : lfText.left(end));
+    if (end < lfText.size()) {
+        // As with one setPlainText: nothing to undo afterwards, the caret at the start.
+        QTextDocument* doc = box->document();
+        doc->setUndoRedoEnabled(false);
+        const bool readOnly = box->isReadOnly();
+        box->setReadOnly(true); // no typing into a half-filled page
+        QTextCursor cursor(doc);
+        while (end < lfText.size()) {
+            if (!loader_->pause(generation))
+                break;
+            const qsizetype from = end;
+            end = pieceEnd(lfText, from);
+            cursor.movePosition(QTextCursor::End);
+            cursor.insertText(lfText.mid(from, end - from));
+        }
+        box->setReadOnly(readOnly);
+        doc->setUndoRedoEnabled(true);
+        if (end < lfText.size())
+            return false;
+    }
+    pageCache_ = crlfText;
+    return true;
 }
 
 void AnalyzePanel::Text_Change() {
@@ -136,27 +192,40 @@ const AnalyzePanel::ResultRow& AnalyzePanel::rowFor(ScannedTag tag) const {
     return rows_[static_cast<std::size_t>(tag)];
 }
 
+// The scans run off the GUI thread on a copy of the page; the panel waits as
+// it waits between them.
 bool AnalyzePanel::ListMetaTags() {
-    const MetaTagListing listing = headwise::listMetaTags(pageText());
-    ui->txtScript->setPlainText(toLf(listing.script));
-    return !listing.failed;
+    const std::optional<MetaTagListing> listing =
+        work_->run([page = pageText()] { return headwise::listMetaTags(page); });
+    if (!listing)
+        return false;
+    ui->txtScript->setPlainText(toLf(listing->script));
+    return !listing->failed;
 }
 
-void AnalyzePanel::runScanner(ScannedTag tag) {
+bool AnalyzePanel::runScanner(ScannedTag tag) {
     const ResultRow& row = rowFor(tag);
-    const ScanResult result = scanTag(tag, pageText());
-    setBoxText(row.box, result.boxText);
-    row.counter->setText(QString::number(result.count));
+    const std::optional<ScanResult> result =
+        work_->run([tag, page = pageText()] { return scanTag(tag, page); });
+    if (!result)
+        return false;
+    setBoxText(row.box, result->boxText);
+    row.counter->setText(QString::number(result->count));
+    return true;
 }
 
 void AnalyzePanel::ReportMissingTags() {
+    const quint64 generation = work_->generation();
     for (ScannedTag tag : kReportOrder) {
         const ResultRow& row = rowFor(tag);
-        const TagReport report = reportTag(tag, scanTag(tag, pageText()));
-        setBoxText(row.box, report.boxText);
-        row.counter->setText(QString::number(report.count));
-        if (tag != kReportOrder.back())
-            QCoreApplication::processEvents();
+        const std::optional<TagReport> report =
+            work_->run([tag, page = pageText()] { return reportTag(tag, scanTag(tag, page)); });
+        if (!report)
+            return;
+        setBoxText(row.box, report->boxText);
+        row.counter->setText(QString::number(report->count));
+        if (tag != kReportOrder.back() && !loader_->pause(generation))
+            return;
     }
 }
 
@@ -164,24 +233,34 @@ void AnalyzePanel::listAndReport() {
     // An unclosed "<meta" only ends the listing: stopping before the report
     // would leave the previous page's results standing beside this page.
     ListMetaTags();
-    QCoreApplication::processEvents();
-    ReportMissingTags();
+    if (loader_->pause(work_->generation()))
+        ReportMissingTags();
 }
 
 void AnalyzePanel::txtGetSrc_Click() {
+    // A new load supersedes a fetch still under way: its answer, if it ever
+    // comes, is dropped rather than mixed with this one.
+    work_->abandon();
     const QString url = ui->txtUrl->text();
-    setPage(QString());
+    setPage(QString(), QString());
     for (const ResultRow& row : rows_) {
         setBoxText(row.box, QString());
         row.counter->clear();
     }
     if (!loader_->acceptAddress(url))
         return;
-    setPage(loader_->fetch(url));
-    encoding_ = fetchedPageEncoding();
+    const quint64 generation = work_->generation();
+    // The wait lets the watchdog's tick report a silent server while the fetch goes on.
+    const auto page = loader_->fetch([url](PageFetcher& fetcher) {
+        DecodedPage fetched = fetcher.fetchPage(url);
+        return std::pair{preparePage(fetched.text), std::move(fetched)};
+    });
+    if (!page || !setPage(page->first.lf, page->first.crlf))
+        return; // superseded, or the window is closing
+    loaded_ = page->second;
     pageFromWeb_ = true;
     address_ = url;
-    if (loader_->settle())
+    if (loader_->settle(generation))
         listAndReport();
 }
 
@@ -190,11 +269,17 @@ void AnalyzePanel::Timer1_Timer() {
 }
 
 bool AnalyzePanel::loadPageFile(const QString& path) {
-    const std::optional<DecodedPage> page = loader_->readFile(path);
+    const quint64 generation = work_->generation();
+    std::optional<DecodedPage> page = loader_->readFile(path);
     if (!page)
         return false;
-    setPage(page->text);
-    encoding_ = page->encoding;
+    const std::optional<PreparedPage> prepared = work_->run([text = page->text] { return preparePage(text); });
+    if (!prepared || work_->generation() != generation)
+        return false;
+    work_->abandon(); // a fetch still under way must not replace this page later
+    if (!setPage(prepared->lf, prepared->crlf))
+        return false;
+    loaded_ = std::move(*page);
     pageFromWeb_ = false;
     address_ = QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath()).toString();
     return true;
@@ -224,7 +309,7 @@ void AnalyzePanel::cmdSave_Click() {
                   .filter = pageDialogFilter(),
                   .failedTitle = text::kSaveFailedTitle,
                   .failed = text::kSaveFailed},
-                 pageText(), encoding_);
+                 pageBytesToSave(pageText(), loaded_));
 }
 
 void AnalyzePanel::cmdCut_Click() {
@@ -233,39 +318,29 @@ void AnalyzePanel::cmdCut_Click() {
         cursor.removeSelectedText();
 }
 
-void AnalyzePanel::insertAt(qsizetype crlfOffset, const QString& crlfText) {
-    // Editor positions count one character per line break.
+void AnalyzePanel::insertAt(qsizetype editorPosition, const QString& crlfText) {
     QTextCursor cursor(ui->Text->document());
-    cursor.setPosition(int(lfOffset(pageText(), crlfOffset)));
+    cursor.setPosition(int(editorPosition));
     ui->Text->setTextCursor(cursor);
     cursor.insertText(toLf(crlfText));
     ui->Text->setTextCursor(cursor);
 }
 
+// Editor positions count one character per line break, so the insertion point
+// is found in the editor's own text ("<head>" holds no line break).
 void AnalyzePanel::insertTagBlock(const QString& crlfBlock) {
-    const TagBlockInsertion insertion = tagBlockInsertion(pageText(), crlfBlock);
+    const TagBlockInsertion insertion = tagBlockInsertion(ui->Text->document()->toRawText(), crlfBlock);
     insertAt(insertion.at, insertion.text);
-    QCoreApplication::processEvents();
+    const quint64 generation = work_->generation();
+    if (!loader_->pause(generation))
+        return;
     ListMetaTags(); // a failed listing still leaves the report to run
-    QCoreApplication::processEvents();
-    ReportMissingTags();
-}
-
-void AnalyzePanel::selectPageRange(qsizetype offset, qsizetype length) {
-    const QString page = pageText();
-    const qsizetype from = std::clamp<qsizetype>(offset, 0, page.size());
-    const qsizetype to = from + std::clamp<qsizetype>(length, 0, page.size() - from);
-    QTextCursor cursor(ui->Text->document());
-    cursor.setPosition(int(lfOffset(page, from)));
-    cursor.setPosition(int(lfOffset(page, to)), QTextCursor::KeepAnchor);
-    ui->Text->setTextCursor(cursor);
-    ui->Text->ensureCursorVisible();
-    emit showRequested();
-    ui->Text->setFocus();
+    if (loader_->pause(generation))
+        ReportMissingTags();
 }
 
 PageSnapshot AnalyzePanel::pageSnapshot() const {
-    return {ui->Text->toPlainText(), encoding_, address_};
+    return {ui->Text->toPlainText(), loaded_.encoding, address_};
 }
 
 void AnalyzePanel::selectInPage(qsizetype position, qsizetype length) {
@@ -275,6 +350,7 @@ void AnalyzePanel::selectInPage(qsizetype position, qsizetype length) {
     cursor.setPosition(int(std::clamp<qsizetype>(position + length, 0, end)), QTextCursor::KeepAnchor);
     ui->Text->setTextCursor(cursor);
     ui->Text->ensureCursorVisible();
+    emit showRequested();
     ui->Text->setFocus();
 }
 
@@ -283,7 +359,7 @@ void AnalyzePanel::cmdInsert_Click() {
     for (ScannedTag tag : {ScannedTag::Keywords, ScannedTag::Description, ScannedTag::Robots,
                            ScannedTag::Rating, ScannedTag::Revisit})
         texts << boxText(rowFor(tag).box);
-    insertAt(insertionPoint(pageText()), insertScanText(texts));
+    insertAt(insertionPoint(ui->Text->document()->toRawText()), insertScanText(texts));
 }
 
 void AnalyzePanel::Command2_Click() {
@@ -291,7 +367,7 @@ void AnalyzePanel::Command2_Click() {
     const QString page = pageText();
     const QString replaced = removeMetaBlock(page, script);
     if (replaced.size() != page.size())
-        setPage(replaced);
+        setPage(toLf(replaced), replaced);
 }
 
 } // namespace headwise

@@ -18,6 +18,8 @@ class QPlainTextEdit;
 
 namespace headwise {
 
+class BackgroundWork;
+
 // The page box and where its page came from, for an audit of it.
 struct PageSnapshot {
     QString text;          // as the box holds it: LF line breaks, the box's own positions
@@ -40,21 +42,21 @@ public:
     // The page with CR LF line breaks, whatever the editor holds.
     QString pageText() const;
     // How the page was stored, so a save writes it back the same way.
-    const PageEncoding& pageEncoding() const { return encoding_; }
+    const PageEncoding& pageEncoding() const { return loaded_.encoding; }
     // The address field's text, and whether the page came from the web.
     QString address() const;
     bool pageFetched() const { return pageFromWeb_; }
+    // Drops whatever the panel is waiting for; the window is closing.
+    void abandonWork();
     PageSnapshot pageSnapshot() const;
-    // Selects length characters from position (counted as in PageSnapshot::text) and shows them.
+    // Selects length characters from position (counted as in PageSnapshot::text),
+    // scrolls to them and asks for the panel to be shown.
     void selectInPage(qsizetype position, qsizetype length);
 
 public slots:
     // "Insert Tags" of the Create panel: the block goes in at the insertion
     // point, then the listing and the report run again.
     void insertTagBlock(const QString& crlfBlock);
-    // Selects length characters from offset (counted in pageText()) in the
-    // page box, scrolls to them and asks for the panel to be shown.
-    void selectPageRange(qsizetype offset, qsizetype length);
 
     void txtGetSrc_Click();
     void cmdFile_Click();
@@ -81,7 +83,7 @@ signals:
     void urlChanged(const QString& text);
     // Every change of the page box.
     void pageTextChanged(bool hasPage);
-    // selectPageRange wants the panel in front.
+    // selectInPage wants the panel in front.
     void showRequested();
     // Every change of the page box: a load, a fetch, an insertion, an edit.
     void pageChanged();
@@ -96,20 +98,24 @@ private:
     void Text_Change();
     void txtUrl_Change(const QString& text);
     void resultBox_Change(const ResultRow& row);
-    void runScanner(ScannedTag tag);
+    // False when newer work superseded it before the result was shown.
+    bool runScanner(ScannedTag tag);
     const ResultRow& rowFor(ScannedTag tag) const;
-    void setPage(const QString& text);
+    // The page box takes a large page in pieces, painting between them;
+    // false when newer work superseded the filling.
+    bool setPage(const QString& lfText, const QString& crlfText);
     bool loadPageFile(const QString& path);
     void listAndReport();
-    // Puts the caret, with nothing selected, at a place in pageText() and inserts there.
-    void insertAt(qsizetype crlfOffset, const QString& crlfText);
+    // Puts the caret, with nothing selected, at a position of the editor and inserts there.
+    void insertAt(qsizetype editorPosition, const QString& crlfText);
 
     std::unique_ptr<Ui::AnalyzePanel> ui;
     PageLoader* loader_;
+    BackgroundWork* work_;
     std::array<ResultRow, 6> rows_;
     // The page box's CR LF text, built once per change: the scanners all read it.
     mutable std::optional<QString> pageCache_;
-    PageEncoding encoding_ = fetchedPageEncoding();
+    DecodedPage loaded_;
     bool pageFromWeb_ = false;
     QString address_;
 };

@@ -4,6 +4,7 @@
 #include "keywords.h"
 #include "linebreaks.h"
 #include "messagebox.h"
+#include "pagecodec.h"
 #include "pagesaver.h"
 #include "ui_createpanel.h"
 
@@ -115,7 +116,7 @@ void CreatePanel::ButtonEx6_Click() {
                   .filter = text::kSaveFilter,
                   .failedTitle = text::kSaveFailedTitle,
                   .failed = text::kSaveFailed},
-                 crLfText(ui->txtDoc), utf8CrLf);
+                 encodePage(crLfText(ui->txtDoc), utf8CrLf));
 }
 
 void CreatePanel::cmdInsert2_Click() {

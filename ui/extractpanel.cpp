@@ -1,8 +1,9 @@
 #include "extractpanel.h"
 
 #include "appinfo.h"
+#include "backgroundwork.h"
+#include "editortext.h"
 #include "keywords.h"
-#include "linebreaks.h"
 #include "messagebox.h"
 #include "ui_extractpanel.h"
 
@@ -37,10 +38,6 @@ QString wordsFound(qsizetype n) {
 // than removing run by run.
 constexpr qsizetype kMaxRunsRemovedInPlace = 64;
 
-void paintPending() {
-    QCoreApplication::processEvents();
-}
-
 } // namespace
 
 ExtractPanel::ExtractPanel(QWidget* parent)
@@ -49,6 +46,7 @@ ExtractPanel::ExtractPanel(QWidget* parent)
     ui->lstNames->setModel(names_);
     loader_ =
         new PageLoader(this, QStringLiteral("Timer2"), ui->txtUrl2, [this] { return !Text22.isEmpty(); });
+    work_ = &loader_->work();
 
     connect(ui->cmdFile2, &QPushButton::clicked, this, &ExtractPanel::cmdFile2_Click);
     connect(ui->txtGetSrc2, &QPushButton::clicked, this, &ExtractPanel::txtGetSrc2_Click);
@@ -75,14 +73,18 @@ void ExtractPanel::setAddress(const QString& url) {
     ui->txtUrl2->setText(url);
 }
 
+void ExtractPanel::abandonWork() {
+    work_->abandon();
+}
+
 void ExtractPanel::setProgress(const QString& caption) {
     ui->lblProgress->setText(caption);
     emit progressChanged(caption);
 }
 
-void ExtractPanel::showProgress(const QString& caption) {
+bool ExtractPanel::showProgress(const QString& caption, quint64 generation) {
     setProgress(caption);
-    paintPending();
+    return loader_->pause(generation);
 }
 
 // A state, not a stack: however many loads asked for the hourglass, one
@@ -112,6 +114,9 @@ void ExtractPanel::cmdFile2_Click() {
     // The file replaces whatever a web load was waiting for; its watchdog
     // must not report that load once this text is gone.
     watchdog()->stop();
+    // So is the web load's answer, and its hourglass with it.
+    work_->abandon();
+    setBusy(false);
     Text22.clear();
     ui->txtFile2->clear();
     setWords({});
@@ -130,15 +135,24 @@ void ExtractPanel::txtGetSrc2_Click() {
     const QString url = ui->txtUrl2->text();
     if (!loader_->acceptAddress(url))
         return;
+    // A new load supersedes one still under way; the older answer is dropped.
+    work_->abandon();
+    const quint64 generation = work_->generation();
     setBusy(true);
     Text22.clear();
     ui->txtKeywords2->clear();
     setWords({});
-    showProgress(text::scanning);
-    Text22 = loader_->fetch(url);
-    if (loader_->settle())
+    if (!showProgress(text::scanning, generation))
+        return;
+    // The wait lets the watchdog report a silent server while the fetch goes on.
+    const std::optional<QString> page =
+        loader_->fetch([url](PageFetcher& fetcher) { return fetcher.GetPageSource(url); });
+    if (!page)
+        return; // superseded, or the window is closing
+    Text22 = *page;
+    if (loader_->settle(generation))
         cmdRemHtml_Click();
-    else
+    else if (work_->generation() == generation)
         setBusy(false);
 }
 
@@ -147,48 +161,72 @@ void ExtractPanel::Timer2_Timer() {
         setProgress(text::idle);
 }
 
+// Each stage's text work runs off the GUI thread on copies; the panel waits
+// for it as it waits between stages.
 void ExtractPanel::cmdRemHtml_Click() {
-    showProgress(text::removingHtml);
-    Text22 = stripHtml(Text22);
-    paintPending();
-    cmdGetEm_Click();
+    const quint64 generation = work_->generation();
+    if (!showProgress(text::removingHtml, generation))
+        return;
+    const std::optional<QString> stripped = work_->run([page = Text22] { return stripHtml(page); });
+    if (!stripped)
+        return;
+    Text22 = *stripped;
+    if (loader_->pause(generation))
+        cmdGetEm_Click();
 }
 
 void ExtractPanel::cmdGetEm_Click() {
-    showProgress(text::loadingList);
-    setWords(words() + wordList(Text22));
-    paintPending();
+    const quint64 generation = work_->generation();
+    if (!showProgress(text::loadingList, generation))
+        return;
+    const std::optional<QStringList> found = work_->run([page = Text22] { return wordList(page); });
+    if (!found)
+        return;
+    setWords(words() + *found);
+    if (!loader_->pause(generation))
+        return;
     ui->lblCount->setText(text::wordsFoundSoFar(names_->rowCount()));
-    paintPending();
-    cmdLess4_Click();
+    if (loader_->pause(generation))
+        cmdLess4_Click();
 }
 
 void ExtractPanel::cmdLess4_Click() {
-    showProgress(text::removingRedundant);
-    QStringList list = words();
-    removeRedundantWords(list);
-    setWords(list);
+    const quint64 generation = work_->generation();
+    if (!showProgress(text::removingRedundant, generation))
+        return;
+    const std::optional<QStringList> kept = work_->run([list = words()]() mutable {
+        removeRedundantWords(list);
+        return list;
+    });
+    if (!kept)
+        return;
+    setWords(*kept);
     ui->lblCount->setText(text::wordsFoundSoFar(names_->rowCount()));
-    paintPending();
-    cmdDoubles_Click();
+    if (loader_->pause(generation))
+        cmdDoubles_Click();
 }
 
 void ExtractPanel::cmdDoubles_Click() {
-    showProgress(text::removingDuplicates);
-    QStringList list = words();
-    ClearDoubles(list);
-    setWords(list);
+    const quint64 generation = work_->generation();
+    if (!showProgress(text::removingDuplicates, generation))
+        return;
+    const std::optional<QStringList> unique = work_->run([list = words()]() mutable {
+        ClearDoubles(list);
+        return list;
+    });
+    if (!unique)
+        return;
+    setWords(*unique);
     ui->lblCount->setText(text::wordsFound(names_->rowCount()));
     setProgress(text::finished + ui->lblCount->text());
     setBusy(false);
-    paintPending();
-    if (names_->rowCount() > 0)
+    if (loader_->pause(generation) && names_->rowCount() > 0)
         ui->cmdRemove->setEnabled(true);
 }
 
 void ExtractPanel::cmdCount_Click() {
     if (const auto& platform = loader_->platform())
-        platform->messages.show(window(), QString::number(CountCommas(ui->txtKeywords2->toPlainText())),
+        platform->messages.show(window(), QString::number(CountCommas(crLfText(ui->txtKeywords2))),
                                 applicationTitle(), MessageIcon::None);
 }
 
@@ -234,7 +272,7 @@ void ExtractPanel::cmdAdd_Click() {
 }
 
 void ExtractPanel::Command3_Click() {
-    emit keywordsChosen(toCrLf(ui->txtKeywords2->toPlainText()));
+    emit keywordsChosen(crLfText(ui->txtKeywords2));
     emit createRequested();
     ui->txtUrl2->clear();
     ui->txtFile2->clear();
@@ -243,7 +281,7 @@ void ExtractPanel::Command3_Click() {
 }
 
 void ExtractPanel::txtKeywords2_Change() {
-    ui->Label11->setVisible(!ui->txtKeywords2->toPlainText().isEmpty());
+    ui->Label11->setVisible(!ui->txtKeywords2->document()->isEmpty());
 }
 
 } // namespace headwise

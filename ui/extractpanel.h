@@ -16,6 +16,8 @@ class QTimer;
 
 namespace headwise {
 
+class BackgroundWork;
+
 // The Extract panel: loads a page or file into the scratch text Text22, runs
 // the chain strip -> word list -> length filter -> de-duplication into
 // lstNames, and hands the chosen words to the Create panel.
@@ -26,6 +28,8 @@ public:
     ~ExtractPanel() override;
 
     void setPlatform(const Platform& platform);
+    // Drops whatever the panel is waiting for; the window is closing.
+    void abandonWork();
 
     QTimer* watchdog() const;
     // What the scratch text holds: the loaded page, then the stripped text.
@@ -59,7 +63,8 @@ signals:
 
 private:
     void setProgress(const QString& caption);
-    void showProgress(const QString& caption); // set, then paint before the work goes on
+    // Sets the caption, then pauses before the work goes on.
+    bool showProgress(const QString& caption, quint64 generation);
     void setBusy(bool busy);
     QStringList words() const;
     void setWords(const QStringList& words);
@@ -67,6 +72,7 @@ private:
     std::unique_ptr<Ui::ExtractPanel> ui;
     PageLoader* loader_;
     QStringListModel* names_;
+    BackgroundWork* work_;
     QString Text22;
     bool busy_ = false;
 };

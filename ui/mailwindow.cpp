@@ -1,6 +1,7 @@
 #include "mailwindow.h"
 
 #include "appinfo.h"
+#include "editortext.h"
 #include "linebreaks.h"
 #include "mailaccount.h"
 #include "messagebox.h"
@@ -70,7 +71,7 @@ QString MailWindow::fieldText(const QString& field) const {
     if (auto* box = findChild<QComboBox*>(field))
         return box->currentText();
     if (auto* edit = findChild<QPlainTextEdit*>(field))
-        return edit->toPlainText();
+        return crLfText(edit);
     return {};
 }
 
@@ -134,12 +135,12 @@ void MailWindow::sessionConnected() {
     // Read now, so edits made between Send and the connection are included.
     if (tellUi_)
         txtMessage->setPlainText(
-            toLf(tellFriendBody(tellUi_->txtFriendsName->text(), tellUi_->txtComments->toPlainText(),
+            toLf(tellFriendBody(tellUi_->txtFriendsName->text(), crLfText(tellUi_->txtComments),
                                 tellUi_->txtUrl->text(), tellUi_->txtName->text())));
 }
 
 QString MailWindow::messageBody() {
-    return toCrLf(txtMessage->toPlainText());
+    return crLfText(txtMessage);
 }
 
 void MailWindow::showMessage(const QString& text, const QString& title, MessageIcon icon) {

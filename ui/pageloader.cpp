@@ -3,7 +3,6 @@
 #include "fetchnotices.h"
 #include "filedialog.h"
 #include "messagebox.h"
-#include "pagefetcher.h"
 #include "pagefile.h"
 
 #include <QCoreApplication>
@@ -19,7 +18,8 @@ constexpr int kWatchdogMs = 20000;
 
 PageLoader::PageLoader(QWidget* panel, const QString& watchdogName, QLineEdit* addressField,
                        std::function<bool()> pageArrived)
-    : QObject(panel), panel_(panel), watchdog_(new QTimer(panel)), addressField_(addressField),
+    : QObject(panel), panel_(panel), watchdog_(new QTimer(panel)), work_(new BackgroundWork(this)),
+      addressField_(addressField),
       pageArrived_(std::move(pageArrived)) {
     watchdog_->setObjectName(watchdogName);
     watchdog_->setInterval(kWatchdogMs);
@@ -35,8 +35,17 @@ QString PageLoader::choosePageFile() {
     return platform_->files.openFile(panel_->window(), pageDialogTitle(), pageDialogFilter());
 }
 
+bool PageLoader::pause(quint64 generation) {
+    QCoreApplication::processEvents();
+    return work_->generation() == generation;
+}
+
 std::optional<DecodedPage> PageLoader::readFile(const QString& path) {
-    return readPageFile(path, kMaxPageBytes).page;
+    std::optional<std::optional<DecodedPage>> read =
+        work_->run([path] { return readPageFile(path, kMaxPageBytes).page; });
+    if (!read)
+        return std::nullopt;
+    return std::move(*read);
 }
 
 bool PageLoader::acceptAddress(const QString& url) {
@@ -47,15 +56,9 @@ bool PageLoader::acceptAddress(const QString& url) {
     return false;
 }
 
-QString PageLoader::fetch(const QString& url) {
-    watchdog_->start();
-    return platform_ ? platform_->fetcher.GetPageSource(url) : QString();
-}
-
-bool PageLoader::settle() {
-    QCoreApplication::processEvents();
-    if (!pageArrived_())
-        return false; // the watchdog's tick tells the user
+bool PageLoader::settle(quint64 generation) {
+    if (!pause(generation) || !pageArrived_())
+        return false; // superseded, or the watchdog's tick tells the user
     watchdog_->stop();
     return true;
 }

@@ -8,13 +8,12 @@
 
 namespace headwise {
 
-bool saveOrReport(const Platform& platform, QWidget* window, const SaveTexts& texts, const QString& crlfText,
-                  const PageEncoding& encoding) {
+bool saveOrReport(const Platform& platform, QWidget* window, const SaveTexts& texts, const QByteArray& bytes) {
     const QString path = platform.files.saveFile(window, texts.title, texts.proposedPath, texts.filter);
     if (path.isEmpty())
         return false;
     QString error;
-    if (writePageFile(path, crlfText, encoding, &error))
+    if (writePageBytes(path, bytes, &error))
         return true;
     platform.messages.show(window, texts.failed + path + kCrLf + error, texts.failedTitle,
                            MessageIcon::Information);

@@ -1,7 +1,6 @@
 #pragma once
 
-#include "pagecodec.h"
-
+#include <QByteArray>
 #include <QString>
 
 class QWidget;
@@ -21,7 +20,6 @@ struct SaveTexts {
 
 // The save dialog, then the atomic write; a failed write is reported. False
 // when cancelled or failed.
-bool saveOrReport(const Platform& platform, QWidget* window, const SaveTexts& texts, const QString& crlfText,
-                  const PageEncoding& encoding);
+bool saveOrReport(const Platform& platform, QWidget* window, const SaveTexts& texts, const QByteArray& bytes);
 
 } // namespace headwise

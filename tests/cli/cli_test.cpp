@@ -135,6 +135,13 @@ TEST(Insert, RoundTripsLfAndCrLfPages) {
          "<html>\r\n<HEAD>\r\n<META NAME=\"Keywords\" Content=\"k\">\r\n<title>T</title>\r\n\r\n</HEAD>\r\n"},
         {"<!DOCTYPE html>\n<p>x</p>\n",
          "\n<META NAME=\"Keywords\" Content=\"k\">\n<title>T</title>\n<!DOCTYPE html>\n<p>x</p>\n"},
+        // The charset declaration keeps its place at the top of the head.
+        {"<head>\n<meta charset=\"utf-8\">\n</head>\n",
+         "<head>\n<meta charset=\"utf-8\">\n<META NAME=\"Keywords\" "
+         "Content=\"k\">\n<title>T</title>\n\n</head>\n"},
+        {"<head><title>x</title><meta charset=\"utf-8\">",
+         "<head>\n<META NAME=\"Keywords\" Content=\"k\">\n<title>T</title>\n<title>x</title><meta "
+         "charset=\"utf-8\">"},
     };
     for (const Case& c : cases) {
         const QString page = dir.filePath("page.htm");

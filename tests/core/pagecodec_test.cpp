@@ -254,7 +254,7 @@ TEST_P(EncodeTest, WritesBytesAndReferencesWhatDoesNotFit) {
 INSTANTIATE_TEST_SUITE_P(
     Encodings, EncodeTest,
     ::testing::Values(
-        EncodeCase{"FetchedPageIsPlainUtf8", u"a\r\n€"_qs, fetchedPageEncoding(), "a\r\n\xE2\x82\xAC"},
+        EncodeCase{"UndeclaredPageIsPlainUtf8", u"a\r\n€"_qs, PageEncoding{}, "a\r\n\xE2\x82\xAC"},
         EncodeCase{"Windows1252References",
                    u"€ 中 😀 é"_qs,
                    {"windows-1252", false, LineBreak::CrLf},

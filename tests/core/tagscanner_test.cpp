@@ -167,14 +167,23 @@ TEST_P(InsertionCases, RightAfterTheFirstHeadTag) {
 
 INSTANTIATE_TEST_SUITE_P(
     Insertion, InsertionCases,
-    ::testing::Values(InsertionCase{"LowerCase", "<html><head><title>", 12},
-                      InsertionCase{"UpperCase", "<HTML><HEAD><TITLE>", 12},
-                      InsertionCase{"MixedCaseAfterLineBreak", "<html>\r\n<HeAd>\r\n", 14},
-                      InsertionCase{"TwoHeadTagsFirstWins", "<head>a<head>b", 6},
-                      InsertionCase{"NoHeadIsStartOfPage", "<!DOCTYPE html><html><body>", 0},
-                      InsertionCase{"HeadWithAttributeDoesNotCount", "<html><head lang=en><title>", 0},
-                      InsertionCase{"HeaderIsNotHead", "<header><head>", 14},
-                      InsertionCase{"EmptyPage", "", 0}),
+    ::testing::Values(
+        InsertionCase{"LowerCase", "<html><head><title>", 12},
+        InsertionCase{"UpperCase", "<HTML><HEAD><TITLE>", 12},
+        InsertionCase{"MixedCaseAfterLineBreak", "<html>\r\n<HeAd>\r\n", 14},
+        InsertionCase{"TwoHeadTagsFirstWins", "<head>a<head>b", 6},
+        InsertionCase{"NoHeadIsStartOfPage", "<!DOCTYPE html><html><body>", 0},
+        InsertionCase{"HeadWithAttributeDoesNotCount", "<html><head lang=en><title>", 0},
+        InsertionCase{"HeaderIsNotHead", "<header><head>", 14}, InsertionCase{"EmptyPage", "", 0},
+        // A charset declaration that opens the head stays ahead of the tags.
+        InsertionCase{"MetaCharsetFirst", "<head>\r\n  <meta charset=\"utf-8\">\r\n<title>", 32},
+        InsertionCase{"HttpEquivFirst",
+                      "<HEAD>\n<META HTTP-EQUIV=Content-Type CONTENT=\"text/html; CHARSET=x\">", 68},
+        InsertionCase{"EditorBreakBeforeCharset", "<head>\u2029<meta charset=utf-8/>x", 28},
+        InsertionCase{"CharsetAfterTitleStays", "<head><title>t</title><meta charset=utf-8>", 6},
+        InsertionCase{"MetaWithoutCharsetStays", "<head><meta name=x-charset content=a>", 6},
+        InsertionCase{"UnclosedCharsetMetaStays", "<head><meta charset=utf-8", 6},
+        InsertionCase{"MetadataTagIsNoMeta", "<head><metadata charset=x>", 6}),
     [](const ::testing::TestParamInfo<InsertionCase>& info) { return std::string(info.param.name); });
 
 TEST(Scanner, InsertScanTextStartsWithALineBreakAndJoinsBoxes) {

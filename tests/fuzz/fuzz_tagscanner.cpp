@@ -41,6 +41,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     const qsizetype at = insertionPoint(page);
     require(at >= 0 && at <= page.size());
+    require(at == 0 || page[at - 1] == u'>'); // after "<head>" or after a tag that follows it
     require(removeMetaBlock(page, listing.script).size() <= page.size());
     return 0;
 }

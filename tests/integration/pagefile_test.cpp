@@ -105,12 +105,12 @@ TEST_F(PageFileTest, FileWithoutReadPermissionIsUnreadable) {
 TEST_F(PageFileTest, FailedWriteReportsAndLeavesTheOldFile) {
     writeTestFile(path("plain"), "not a directory");
     QString error;
-    EXPECT_FALSE(writePageFile(path("plain/page.htm"), "new", fetchedPageEncoding(), &error));
+    EXPECT_FALSE(writePageFile(path("plain/page.htm"), "new", PageEncoding{}, &error));
     EXPECT_FALSE(error.isEmpty());
     EXPECT_EQ(readTestFile(path("plain")), "not a directory");
 
     error.clear();
-    EXPECT_FALSE(writePageFile(dir.path(), "new", fetchedPageEncoding(), &error));
+    EXPECT_FALSE(writePageFile(dir.path(), "new", PageEncoding{}, &error));
     EXPECT_FALSE(error.isEmpty());
 }
 
@@ -125,7 +125,7 @@ TEST_F(PageFileTest, WriteThatRunsOutOfRoomLeavesTheOldFile) {
     small.rlim_cur = 4096;
     ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
     QString error;
-    const bool written = writePageFile(path("page.htm"), text, fetchedPageEncoding(), &error);
+    const bool written = writePageFile(path("page.htm"), text, PageEncoding{}, &error);
     setrlimit(RLIMIT_FSIZE, &saved);
     std::signal(SIGXFSZ, previousHandler);
 

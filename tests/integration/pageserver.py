@@ -23,6 +23,7 @@ BIG = big_page()
 # Long enough to outlast any stall limit a test uses, short enough that the
 # server thread does not linger long once the client has gone.
 STALL_SECONDS = 20
+LATE_SECONDS = 1
 # Not valid UTF-8, with NUL bytes inside and a lone CR: the page must still decode.
 BINARY = b"<p>begin\x00\xff\xc3(\xe9\xed\xa0\x80\x00\r" + bytes(range(256)) + b"\xf0\x9f\x98end</p>"
 
@@ -229,6 +230,10 @@ class Handler(http.server.BaseHTTPRequestHandler):
             self.send_page(200, BINARY, content_type="text/html; charset=utf-8")
         elif path == "/binary-utf16":
             self.send_page(200, BINARY, content_type="text/html; charset=utf-16le")
+        elif path == "/late":
+            # Answers well after a shortened watchdog has given up on it.
+            time.sleep(LATE_SECONDS)
+            self.send_page(200, b"<title>Late</title><p>latecomer arrives here</p>")
         elif path == "/silent":
             time.sleep(STALL_SECONDS)
         elif path == "/empty":

@@ -93,7 +93,7 @@ class HelpText(unittest.TestCase):
 class ZshSpecs(unittest.TestCase):
     def test_option_specs(self):
         cases = [
-            # option, specs as zsh reads them
+            # option, words as zsh reads them
             ({"flags": ["--json"], "value": None, "kind": None, "description": "One object [per page]."},
              ["'--json[One object \\[per page\\].]'"]),
             ({"flags": ["-o", "--output"], "value": "FILE", "kind": "file", "description": "Write it."},
@@ -108,9 +108,9 @@ class ZshSpecs(unittest.TestCase):
               "description": "A rule. May be given more than once."},
              ["'*--rule=[A rule. May be given more than once.]:id=level: '"]),
         ]
-        for option, specs in cases:
+        for option, argwords in cases:
             with self.subTest(flags=option["flags"]):
-                self.assertEqual(clihelp.zsh_option_specs(option), specs)
+                self.assertEqual(clihelp.zsh_option_specs(option), argwords)
 
 
 if __name__ == "__main__":

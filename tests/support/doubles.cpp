@@ -68,6 +68,10 @@ QString ScriptedPageFetcher::GetPageSource(const QString& url) {
     return bodies.isEmpty() ? QString() : bodies.takeFirst();
 }
 
+DecodedPage ScriptedPageFetcher::fetchPage(const QString& url) {
+    return decodePage(GetPageSource(url).toUtf8(), "utf-8");
+}
+
 FetchResult ScriptedPageFetcher::fetch(const QString& url) {
     urls.append(url);
     if (duringFetch)

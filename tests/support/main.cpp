@@ -1,6 +1,8 @@
 // The main of every test program: Google Test on a Qt application object,
-// a widget one for the programs that show windows.
+// a widget one for the programs that show windows, set up as the program's.
 #ifdef HEADWISE_TEST_WIDGETS
+#include "linelengths.h"
+
 #include <QApplication>
 using TestApplication = QApplication;
 #else
@@ -12,5 +14,8 @@ using TestApplication = QCoreApplication;
 int main(int argc, char** argv) {
     ::testing::InitGoogleTest(&argc, argv);
     TestApplication app(argc, argv);
+#ifdef HEADWISE_TEST_WIDGETS
+    headwise::liftLineLengthLimits(app);
+#endif
     return RUN_ALL_TESTS();
 }

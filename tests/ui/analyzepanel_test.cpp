@@ -1,5 +1,6 @@
 #include "analyzepanel.h"
 #include "form1fixture.h"
+#include "linebreaks.h"
 #include "testfiles.h"
 
 #include <QElapsedTimer>
@@ -364,7 +365,15 @@ INSTANTIATE_TEST_SUITE_P(
         RoundTripCase{"Utf8Bom", "\xef\xbb\xbf<html>\r\n<title>\xe2\x82\xac 5</title>\r\n</html>\r\n"},
         RoundTripCase{
             "Windows1252",
-            "<html>\r\n<head><meta charset=\"windows-1252\">\r\n<title>Caf\xe9 \x80\xa0\x93</title>\r\n"}),
+            "<html>\r\n<head><meta charset=\"windows-1252\">\r\n<title>Caf\xe9 \x80\xa0\x93</title>\r\n"},
+        // Texts an editor would change: mixed and lone breaks, separators, noncharacters.
+        RoundTripCase{"MixedBreaks", "<html>\r\n<head>\n<title>x</title>\r\n</head>\n"},
+        RoundTripCase{"LoneCr", "<p>a</p>\r<p>b</p>\r\n<p>c</p>\r\n"},
+        RoundTripCase{"LineSeparator", "<p>a\xe2\x80\xa8"
+                                       "b</p>\r\n"},
+        RoundTripCase{"ParagraphSeparator", "<p>a\xe2\x80\xa9"
+                                            "b</p>\n"},
+        RoundTripCase{"Noncharacters", "<p>\xef\xb7\x90\xef\xb7\x91\xef\xbf\xbe</p>\n"}),
     [](const ::testing::TestParamInfo<RoundTripCase>& info) { return std::string(info.param.name); });
 
 TEST_F(AnalyzePanelTest, FetchedPageIsProposedAsPageHtmAndSavedAsUtf8) {
@@ -408,7 +417,7 @@ TEST_F(AnalyzePanelTest, ReadInterfaceFollowsTheLoadedPage) {
     EXPECT_EQ(panel()->pageText(), kSamplePage);
     EXPECT_EQ(panel()->address(), "http://a.example/rugs.htm");
     EXPECT_TRUE(panel()->pageFetched());
-    EXPECT_EQ(panel()->pageEncoding(), fetchedPageEncoding());
+    EXPECT_EQ(panel()->pageEncoding().name, "UTF-8");
     ASSERT_FALSE(changes.isEmpty());
     EXPECT_TRUE(changes.last().at(0).toBool());
 
@@ -422,25 +431,24 @@ TEST_F(AnalyzePanelTest, ReadInterfaceFollowsTheLoadedPage) {
     EXPECT_FALSE(changes.last().at(0).toBool());
 }
 
-TEST_F(AnalyzePanelTest, SelectPageRangeCountsInThePageTextAndShowsThePanel) {
+TEST_F(AnalyzePanelTest, SelectInPageCountsInTheEditorsTextAndShowsThePanel) {
     fetcher.prepareBody(kSamplePage);
     fetch(QStringLiteral("http://a.example/rugs.htm"));
-    window->cmdCreate_Click();
+    const QString lf = toLf(kSamplePage);
     const struct {
-        qsizetype offset;
+        qsizetype position;
         qsizetype length;
         QString selected; // as the editor holds it
     } cases[] = {
-        {kSamplePage.indexOf("<title>"), 19, QStringLiteral("<title>Rugs</title>")},
-        {kSamplePage.indexOf("<head>"), 8,
-         QStringLiteral("<head>\u2029")},                        // the break is one character there
-        {kSamplePage.size() - 2, 100, QStringLiteral("\u2029")}, // clipped at the end
-        {-5, 6, QStringLiteral("<html>")},
+        {lf.indexOf("<title>"), 19, QStringLiteral("<title>Rugs</title>")},
+        {lf.indexOf("<head>"), 7, QStringLiteral("<head>\u2029")}, // the break is one character there
+        {lf.size() - 1, 100, QStringLiteral("\u2029")},           // clipped at the end
+        {-5, 6, QStringLiteral("<")},                               // and at the start
     };
     for (const auto& c : cases) {
         window->cmdCreate_Click();
-        panel()->selectPageRange(c.offset, c.length);
-        EXPECT_EQ(pageBox()->textCursor().selectedText(), c.selected) << c.offset;
+        panel()->selectInPage(c.position, c.length);
+        EXPECT_EQ(pageBox()->textCursor().selectedText(), c.selected) << c.position;
         EXPECT_EQ(visiblePanels(), QStringList{"FraAnalyze"});
     }
 }

@@ -2,7 +2,9 @@
 #include "checkwindow.h"
 #include "curlpagefetcher.h"
 #include "fetchnotices.h"
+#include "pagefile.h"
 #include "serppreview.h"
+#include "testfiles.h"
 #include "webformfixture.h"
 
 #include <QAction>
@@ -10,6 +12,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QThreadPool>
 #include <QTimer>
@@ -90,6 +93,38 @@ TEST_F(AnalyzeWebTest, InvalidBytesAndNulsReachThePageBoxAndTheScannersSurvive) 
         // Nothing in it is a tag: the report of missing tags is the one box expected.
         for (const ShownMessage& shown : messages.shown)
             EXPECT_NE(shown.title, fetchnotice::kCantConnectTitle);
+    }
+}
+
+TEST_F(AnalyzeWebTest, EditedFetchedPageSavesInTheCharsetItWasReadWith) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    struct Case {
+        const char* path;
+        QByteArray savedText; // how the page's own characters are saved
+    } cases[] = {
+        {"/cp1252", "\x93"
+                    "caf\xe9\x94 \x80 5"}, // its meta tag's charset
+        {"/declared", "caf\xe9"},          // the HTTP charset before its meta tag
+    };
+    auto* box = panel->findChild<QPlainTextEdit*>(QStringLiteral("Text"));
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.path);
+        go(c.path);
+        box->moveCursor(QTextCursor::End);
+        box->textCursor().insertText(QStringLiteral("\u0141")); // in neither charset
+        const QString edited = panel->pageText();
+        const QString out = dir.filePath(QStringLiteral("saved.htm"));
+        files.prepareAnswer(out);
+        panel->findChild<QPushButton*>(QStringLiteral("cmdSave"))->click();
+
+        const QByteArray saved = readTestFile(out);
+        EXPECT_TRUE(saved.contains(c.savedText)) << saved.toStdString();
+        EXPECT_TRUE(saved.endsWith("&#321;")) << saved.toStdString();
+        const std::optional<DecodedPage> reloaded = readPageFile(out, kMaxPageBytes).page;
+        ASSERT_TRUE(reloaded);
+        EXPECT_EQ(reloaded->text,
+                  QString(edited).replace(QStringLiteral("\u0141"), QStringLiteral("&#321;")));
     }
 }
 

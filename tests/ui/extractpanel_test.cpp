@@ -340,7 +340,9 @@ INSTANTIATE_TEST_SUITE_P(
     Fields, ExtractAddTheseTest,
     ::testing::Values(AddTheseCase{"Appended", "rugs", "carpet, floor", "rugs, carpet, floor"},
                       AddTheseCase{"IntoEmptyField", "", "carpet, floor", "carpet, floor"},
-                      AddTheseCase{"EmptyKeywordBox", "rugs", "", "rugs, "}),
+                      AddTheseCase{"EmptyKeywordBox", "rugs", "", "rugs, "},
+                      AddTheseCase{"NoBreakSpaceKept", "", QStringLiteral("caf\u00e9\u00a0cr\u00e8me"),
+                                   QStringLiteral("caf\u00e9\u00a0cr\u00e8me")}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(ExtractPanelTest, HintFollowsTheKeywordBox) {

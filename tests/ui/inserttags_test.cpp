@@ -86,7 +86,10 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(InsertCase{"LowerCase", "<html>\r\n<head>|\r\n<body></body>\r\n</html>"},
                       InsertCase{"UpperCase", "<HTML>\r\n<HEAD>|\r\n</HEAD>\r\n</HTML>"},
                       InsertCase{"TwoHeadTags", "<head>|<p>x</p><head></head>"},
-                      InsertCase{"NoHeadTag", "|<!DOCTYPE html>\r\n<html><body>x</body></html>"}),
+                      InsertCase{"NoHeadTag", "|<!DOCTYPE html>\r\n<html><body>x</body></html>"},
+                      InsertCase{"CharsetFirstStaysFirst",
+                                 "<head>\r\n<meta charset=\"iso-8859-1\">|\r\n<title>"},
+                      InsertCase{"CharsetLaterStaysLater", "<head>|<title>x</title><meta charset=utf-8>"}),
     [](const ::testing::TestParamInfo<InsertCase>& info) { return std::string(info.param.name); });
 
 TEST_F(InsertTagsTest, SecondInsertGoesBeforeTheFirst) {

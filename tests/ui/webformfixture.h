@@ -1,8 +1,10 @@
 #pragma once
 
+#include "backgroundwork.h"
 #include "form1fixture.h"
 #include "serverprocess.h"
 
+#include <QTest>
 #include <gtest/gtest.h>
 
 namespace headwise::testing {
@@ -18,6 +20,12 @@ protected:
         port = server.start();
         ASSERT_GT(port, 0) << "the page server did not start";
         Form1Test::SetUp();
+    }
+    // A fetch the window walked away from still uses the fetcher on its own
+    // thread; the fetcher must outlive it. Its limits bound the wait.
+    void TearDown() override {
+        Form1Test::TearDown();
+        EXPECT_TRUE(QTest::qWaitFor([] { return backgroundWorkRunning() == 0; }, 20000));
     }
 
     QString url(const char* path) const {

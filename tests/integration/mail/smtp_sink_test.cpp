@@ -72,7 +72,8 @@ TEST_F(SmtpSinkTest, TellFriendMailCarriesTheComposedBodyInUtf8) {
     find<QLineEdit>("txtFriend")->setText(QStringLiteral("zoe@b.example"));
     find<QLineEdit>("txtName")->setText(QStringLiteral("Ann"));
     find<QLineEdit>("txtFrom")->setText(QStringLiteral("ann@a.example"));
-    find<QPlainTextEdit>("txtComments")->setPlainText(QStringLiteral(".\nTry it"));
+    find<QPlainTextEdit>("txtComments")
+        ->setPlainText(QStringLiteral(".\nTry\u00a0it")); // a no-break space stays one
     send();
     ASSERT_TRUE(waitForWindowGone());
     ASSERT_TRUE(waitForMails(1));
@@ -80,7 +81,7 @@ TEST_F(SmtpSinkTest, TellFriendMailCarriesTheComposedBodyInUtf8) {
     const ReceivedMail mail = received().at(0);
     EXPECT_EQ(mail.mailFrom, "ann@a.example");
     EXPECT_EQ(mail.rcptTos, QStringList{"zoe@b.example"});
-    const QString body = tellFriendBody(QStringLiteral("Zoë"), QStringLiteral(".\nTry it"),
+    const QString body = tellFriendBody(QStringLiteral("Zoë"), QStringLiteral(".\nTry\u00a0it"),
                                         programPageAddress(), QStringLiteral("Ann"));
     EXPECT_EQ(mail.data, "From: <ann@a.example>\r\n"
                          "To: zoe@b.example\r\n"
@@ -91,7 +92,7 @@ TEST_F(SmtpSinkTest, TellFriendMailCarriesTheComposedBodyInUtf8) {
                          "Content-Transfer-Encoding: 8bit\r\n"
                          "\r\n" +
                              body.toUtf8() + "\r\n");
-    EXPECT_TRUE(mail.data.contains("\r\n.\r\nTry it\r\n"));
+    EXPECT_TRUE(mail.data.contains("\r\n.\r\nTry\xc2\xa0it\r\n"));
 }
 
 TEST_F(SmtpSinkTest, BothWindowsSendAtOnceWithoutMixingAddresses) {

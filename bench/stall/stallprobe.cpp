@@ -1,0 +1,129 @@
+// How long the GUI thread goes without processing events while each panel
+// operation runs on a 10 MB page: a 5 ms timer records its longest gap.
+// Run by hand: QT_QPA_PLATFORM=offscreen build/bench/headwise_stall_probe
+
+#include "doubles.h"
+#include "form1.h"
+#include "pagecodec.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <cstdio>
+#include <functional>
+
+using namespace headwise;
+using namespace headwise::testing;
+
+namespace {
+
+QByteArray tenMegabytePage() {
+    QByteArray page = "<html><head><title>Probe</title>\r\n<META NAME=\"Keywords\" Content=\"a, b\">\r\n"
+                      "<META NAME=\"Description\" Content=\"d\">\r\n</head><body>\r\n";
+    const QByteArray paragraph = "<p>Lorem ipsum dolor sit amet, consectetur adipiscing elit, sed do eiusmod "
+                                 "tempor incididunt ut labore et dolore magna aliqua.</p>\r\n";
+    while (page.size() < 10 * 1024 * 1024)
+        page += paragraph;
+    return page + "</body></html>\r\n";
+}
+
+// The fetch as the panel sees it: the page's bytes decoded as a fetched page is.
+class FixedFetcher : public PageFetcher {
+public:
+    explicit FixedFetcher(QByteArray body) : body_(std::move(body)) {}
+    QString GetPageSource(const QString&) override { return decodePage(body_, QByteArray()).text; }
+    FetchResult fetch(const QString&) override { return {}; }
+
+private:
+    QByteArray body_;
+};
+
+struct Probe {
+    qint64 totalMs = 0;
+    qint64 longestGapMs = 0;
+};
+
+Probe measure(const std::function<void()>& operation) {
+    QElapsedTimer clock;
+    qint64 last = 0;
+    qint64 longest = 0;
+    QTimer tick;
+    tick.setInterval(5);
+    QObject::connect(&tick, &QTimer::timeout, [&] {
+        const qint64 now = clock.elapsed();
+        longest = std::max(longest, now - last);
+        last = now;
+    });
+    QCoreApplication::processEvents();
+    clock.start();
+    tick.start();
+    operation();
+    const qint64 total = clock.elapsed();
+    longest = std::max(longest, total - last);
+    return {total, longest};
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    QTemporaryDir dir;
+    const QByteArray page = tenMegabytePage();
+    const QString path = dir.filePath(QStringLiteral("page.htm"));
+    {
+        QFile file(path);
+        if (!file.open(QIODevice::WriteOnly) || file.write(page) != page.size())
+            return 2;
+    }
+    PlatformDoubles doubles;
+    ScriptedFileDialogs& files = doubles.files;
+    FixedFetcher fetcher(page);
+    Form1 window(doubles.platform(fetcher));
+    window.show();
+    const auto button = [&](const char* name) {
+        return window.findChild<QPushButton*>(QString::fromLatin1(name));
+    };
+
+    const struct {
+        const char* name;
+        std::function<void()> run;
+    } operations[] = {
+        {"Analyze: load file",
+         [&] {
+             window.cmdAnalyze_Click();
+             files.prepareAnswer(path);
+             button("cmdFile")->click();
+         }},
+        {"Analyze: fetch",
+         [&] {
+             window.cmdAnalyze_Click();
+             window.findChild<QLineEdit*>(QStringLiteral("txtUrl"))
+                 ->setText(QStringLiteral("http://probe.example/"));
+             button("txtGetSrc")->click();
+         }},
+        {"Create: Insert Tags",
+         [&] {
+             window.cmdCreate_Click();
+             window.findChild<QPlainTextEdit*>(QStringLiteral("txtDoc"))
+                 ->setPlainText(QStringLiteral("<META NAME=\"Robots\" Content=\"ALL\">"));
+             button("cmdInsert2")->click();
+         }},
+        {"Extract: load file and chain",
+         [&] {
+             window.cmdExtract_Click();
+             files.prepareAnswer(path);
+             button("cmdFile2")->click();
+         }},
+    };
+    std::printf("%-30s %10s %16s\n", "operation (10 MB page)", "total ms", "longest gap ms");
+    for (const auto& operation : operations) {
+        const Probe probe = measure(operation.run);
+        std::printf("%-30s %10lld %16lld\n", operation.name, static_cast<long long>(probe.totalMs),
+                    static_cast<long long>(probe.longestGapMs));
+    }
+    return 0;
+}

@@ -1,0 +1,102 @@
+#include "backgroundwork.h"
+
+#include <QTest>
+#include <QTimer>
+#include <atomic>
+#include <gtest/gtest.h>
+#include <stdexcept>
+
+using namespace headwise;
+
+namespace {
+
+// Lets a worker go on only once the test says so; bounded, so a fault cannot hang the suite.
+struct Gate {
+    std::atomic<bool> open{false};
+    void wait() const {
+        for (int i = 0; i < 20000 && !open.load(); ++i)
+            QThread::msleep(1);
+    }
+};
+
+bool drained() {
+    return QTest::qWaitFor([] { return backgroundWorkRunning() == 0; }, 20000);
+}
+
+TEST(BackgroundWorkTest, HandsBackTheResultAndKeepsTheEventLoopRunning) {
+    BackgroundWork work;
+    Gate gate;
+    int ticks = 0;
+    QTimer timer;
+    timer.setInterval(1);
+    QObject::connect(&timer, &QTimer::timeout, [&] {
+        if (++ticks == 3)
+            gate.open = true; // the worker ends only after the GUI thread ran timers
+    });
+    timer.start();
+    const std::optional<QString> result = work.run([&gate] {
+        gate.wait();
+        return QStringLiteral("done");
+    });
+    ASSERT_TRUE(result.has_value());
+    EXPECT_EQ(*result, "done");
+    EXPECT_GE(ticks, 3);
+    EXPECT_FALSE(work.waiting());
+    EXPECT_TRUE(drained());
+}
+
+TEST(BackgroundWorkTest, AFailureInTheWorkReachesTheCaller) {
+    BackgroundWork work;
+    EXPECT_THROW(work.run([]() -> int { throw std::runtime_error("broken"); }), std::runtime_error);
+    EXPECT_TRUE(drained());
+}
+
+TEST(BackgroundWorkTest, AnAbandonedWaitEndsAtOnceUnansweredAndTheWorkIsNeverWaitedFor) {
+    BackgroundWork work;
+    Gate gate;
+    const quint64 before = work.generation();
+    QTimer::singleShot(10, [&] {
+        EXPECT_TRUE(work.waiting());
+        work.abandon();
+    });
+    const std::optional<int> result = work.run([&gate] {
+        gate.wait();
+        return 7;
+    });
+    EXPECT_FALSE(result.has_value());
+    EXPECT_NE(work.generation(), before);
+    EXPECT_EQ(backgroundWorkRunning(), 1); // still running, the wait did not join it
+    gate.open = true;
+    EXPECT_TRUE(drained());
+    QCoreApplication::processEvents(); // its answer must not reach the loop that is gone
+}
+
+TEST(BackgroundWorkTest, AbandonOnlyEndsWaitsAlreadyRunning) {
+    BackgroundWork work;
+    work.abandon();
+    const std::optional<int> result = work.run([] { return 5; });
+    ASSERT_TRUE(result.has_value());
+    EXPECT_EQ(*result, 5);
+    EXPECT_TRUE(drained());
+}
+
+TEST(BackgroundWorkTest, NestedWaitsEndInnermostFirstAndAnAbandonEndsBoth) {
+    BackgroundWork work;
+    Gate outerGate;
+    std::optional<int> inner;
+    QTimer::singleShot(5, [&] {
+        inner = work.run([] { return 2; }); // a second press while the first waits
+        work.abandon();
+        outerGate.open = true;
+    });
+    const std::optional<int> outer = work.run([&outerGate] {
+        outerGate.wait();
+        return 1;
+    });
+    ASSERT_TRUE(inner.has_value());
+    EXPECT_EQ(*inner, 2);
+    EXPECT_FALSE(outer.has_value());
+    EXPECT_TRUE(drained());
+}
+
+} // namespace
