@@ -273,7 +273,8 @@ bool AnalyzePanel::loadPageFile(const QString& path) {
     std::optional<DecodedPage> page = loader_->readFile(path);
     if (!page)
         return false;
-    const std::optional<PreparedPage> prepared = work_->run([text = page->text] { return preparePage(text); });
+    const std::optional<PreparedPage> prepared =
+        work_->run([text = page->text] { return preparePage(text); });
     if (!prepared || work_->generation() != generation)
         return false;
     work_->abandon(); // a fetch still under way must not replace this page later

@@ -19,8 +19,7 @@ constexpr int kWatchdogMs = 20000;
 PageLoader::PageLoader(QWidget* panel, const QString& watchdogName, QLineEdit* addressField,
                        std::function<bool()> pageArrived)
     : QObject(panel), panel_(panel), watchdog_(new QTimer(panel)), work_(new BackgroundWork(this)),
-      addressField_(addressField),
-      pageArrived_(std::move(pageArrived)) {
+      addressField_(addressField), pageArrived_(std::move(pageArrived)) {
     watchdog_->setObjectName(watchdogName);
     watchdog_->setInterval(kWatchdogMs);
 }

@@ -51,8 +51,7 @@ public:
     // Arms the watchdog and runs fetch(fetcher) on a worker thread while the
     // window paints and the watchdog can fire; nothing when superseded, when
     // the window is closing or before the platform is set.
-    template <typename Fetch>
-    std::optional<std::invoke_result_t<Fetch, PageFetcher&>> fetch(Fetch fetch) {
+    template <typename Fetch> std::optional<std::invoke_result_t<Fetch, PageFetcher&>> fetch(Fetch fetch) {
         watchdog_->start();
         if (!platform_)
             return std::nullopt;

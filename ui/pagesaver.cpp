@@ -8,7 +8,8 @@
 
 namespace headwise {
 
-bool saveOrReport(const Platform& platform, QWidget* window, const SaveTexts& texts, const QByteArray& bytes) {
+bool saveOrReport(const Platform& platform, QWidget* window, const SaveTexts& texts,
+                  const QByteArray& bytes) {
     const QString path = platform.files.saveFile(window, texts.title, texts.proposedPath, texts.filter);
     if (path.isEmpty())
         return false;

@@ -442,8 +442,8 @@ TEST_F(AnalyzePanelTest, SelectInPageCountsInTheEditorsTextAndShowsThePanel) {
     } cases[] = {
         {lf.indexOf("<title>"), 19, QStringLiteral("<title>Rugs</title>")},
         {lf.indexOf("<head>"), 7, QStringLiteral("<head>\u2029")}, // the break is one character there
-        {lf.size() - 1, 100, QStringLiteral("\u2029")},           // clipped at the end
-        {-5, 6, QStringLiteral("<")},                               // and at the start
+        {lf.size() - 1, 100, QStringLiteral("\u2029")},            // clipped at the end
+        {-5, 6, QStringLiteral("<")},                              // and at the start
     };
     for (const auto& c : cases) {
         window->cmdCreate_Click();
