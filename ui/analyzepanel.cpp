@@ -375,7 +375,16 @@ void AnalyzePanel::insertTagBlock(const QString& crlfBlock) {
 }
 
 PageSnapshot AnalyzePanel::pageSnapshot() const {
-    return {ui->Text->toPlainText(), loaded_.encoding, address_};
+    return pageSnapshotSource()();
+}
+
+std::function<PageSnapshot()> AnalyzePanel::pageSnapshotSource() const {
+    // The CR LF text the scans read is at hand after a load or an insertion;
+    // only after typing is the document's own text copied.
+    QString text = pageCache_ ? *pageCache_ : ui->Text->document()->toRawText();
+    return [text = std::move(text), encoding = loaded_.encoding, address = address_] {
+        return PageSnapshot{documentPlainText(text), encoding, address};
+    };
 }
 
 void AnalyzePanel::selectInPage(qsizetype position, qsizetype length) {
