@@ -13,7 +13,7 @@ LoadedPage failure(const QString& reason) {
 LoadedPage fetch(const QString& address, PageFetcher& fetcher) {
     if (!isFetchedAddress(address))
         return failure(QStringLiteral("only http and https addresses can be fetched"));
-    DecodedPage page = fetcher.fetchPage(address);
+    DecodedPage page = fetcher.fetchPage(address).page;
     if (page.text.isEmpty())
         return failure(
             QStringLiteral("could not fetch the page (no connection, no answer or an empty page)"));

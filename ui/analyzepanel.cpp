@@ -273,12 +273,13 @@ void AnalyzePanel::txtGetSrc_Click() {
     const quint64 generation = work_->generation();
     // The wait lets the watchdog's tick report a silent server while the fetch goes on.
     const auto page = loader_->fetch([url](PageFetcher& fetcher) {
-        DecodedPage fetched = fetcher.fetchPage(url);
-        return std::pair{preparePage(fetched.text), std::move(fetched)};
+        FetchedPage fetched = fetcher.fetchPage(url);
+        return std::pair{preparePage(fetched.page.text), std::move(fetched)};
     });
     if (!page || !setPage(page->first.lf, page->first.crlf))
         return; // superseded, or the window is closing
-    loaded_ = page->second;
+    loaded_ = std::move(page->second.page);
+    served_ = std::move(page->second);
     pageFromWeb_ = true;
     address_ = url;
     if (loader_->settle(generation))
@@ -302,6 +303,7 @@ bool AnalyzePanel::loadPageFile(const QString& path) {
     if (!setPage(prepared->lf, prepared->crlf))
         return false;
     loaded_ = std::move(*page);
+    served_ = {};
     pageFromWeb_ = false;
     address_ = QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath()).toString();
     return true;
@@ -382,8 +384,15 @@ std::function<PageSnapshot()> AnalyzePanel::pageSnapshotSource() const {
     // The CR LF text the scans read is at hand after a load or an insertion;
     // only after typing is the document's own text copied.
     QString text = pageCache_ ? *pageCache_ : ui->Text->document()->toRawText();
-    return [text = std::move(text), encoding = loaded_.encoding, address = address_] {
-        return PageSnapshot{documentPlainText(text), encoding, address};
+    PageSnapshot snapshot{.text = {},
+                          .encoding = loaded_.encoding,
+                          .address = address_,
+                          .httpStatus = served_.status,
+                          .httpCharset = served_.charset,
+                          .headers = served_.headers};
+    return [text = std::move(text), snapshot = std::move(snapshot)]() mutable {
+        snapshot.text = documentPlainText(text);
+        return snapshot;
     };
 }
 

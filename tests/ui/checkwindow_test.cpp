@@ -316,3 +316,38 @@ INSTANTIATE_TEST_SUITE_P(Answers, CardFetch,
                          [](const auto& info) { return std::string(info.param.name); });
 
 } // namespace
+
+namespace {
+
+// What the server said of a fetched page reaches the audit; a file loaded
+// after it carries none of it.
+TEST_F(CheckWindowTest, AFetchedPageIsAuditedWithItsStatusAndHeaders) {
+    const struct {
+        int status;
+        QList<QPair<QByteArray, QByteArray>> headers;
+        const char* rule;
+    } cases[] = {
+        {404, {}, "http-status"},
+        {200, {{"X-Robots-Tag", "noindex"}}, "robots-noindex"},
+    };
+    for (const auto& c : cases) {
+        FetchResult answer;
+        answer.ok = true;
+        answer.status = c.status;
+        answer.body = kPage;
+        answer.headers = c.headers;
+        fetcher.prepareResult(answer);
+        find<QLineEdit>("txtUrl")->setText(QStringLiteral("http://rugs.example/"));
+        find<QPushButton>("txtGetSrc")->click();
+        QTRY_COMPARE(serp()->preview().addressLine, QStringLiteral("http://rugs.example/"));
+        ASSERT_TRUE(settled());
+        EXPECT_TRUE(rules().contains(QLatin1String(c.rule))) << c.rule;
+
+        loadFile(QStringLiteral("rugs.htm"), kPage);
+        QTRY_COMPARE(serp()->preview().addressLine, QStringLiteral("rugs.htm"));
+        ASSERT_TRUE(settled());
+        EXPECT_FALSE(rules().contains(QLatin1String(c.rule))) << c.rule;
+    }
+}
+
+} // namespace
