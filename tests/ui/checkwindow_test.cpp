@@ -351,3 +351,28 @@ TEST_F(CheckWindowTest, AFetchedPageIsAuditedWithItsStatusAndHeaders) {
 }
 
 } // namespace
+
+namespace {
+
+// The border closes the card at every scale: no picture pixel on its edge.
+TEST(CardPreviewPaint, BorderCoversTheOuterPixelsAt100And200Percent) {
+    CardPreview preview;
+    preview.resize(preview.sizeHint());
+    QImage red(40, 21, QImage::Format_RGB32);
+    red.fill(Qt::red);
+    preview.setCard(audit::CardPreview{});
+    preview.setImage(red);
+    for (const qreal ratio : {1.0, 2.0}) {
+        QImage shot(preview.size() * ratio, QImage::Format_RGB32);
+        shot.setDevicePixelRatio(ratio);
+        shot.fill(Qt::white);
+        preview.render(&shot);
+        const int w = shot.width(), h = shot.height();
+        for (const QPoint p : {QPoint(0, 0), QPoint(w - 1, 0), QPoint(0, h / 4), QPoint(w - 1, h / 4),
+                               QPoint(w / 2, 0), QPoint(w / 2, h - 1)})
+            EXPECT_NE(shot.pixelColor(p), QColor(Qt::red)) << ratio << " " << p.x() << "," << p.y();
+        EXPECT_EQ(shot.pixelColor(w / 2, h / 8), QColor(Qt::red)) << ratio;
+    }
+}
+
+} // namespace
