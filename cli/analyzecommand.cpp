@@ -59,13 +59,13 @@ int runAnalyze(const QStringList& arguments, PageFetcher& fetcher) {
         return kExitBadInput;
     }
     for (const QString& input : inputs) {
-        const LoadedPage loaded = loadPage(input, fetcher);
+        const LoadedBytes loaded = loadPageBytes(input, fetcher);
         if (!loaded.page) {
             writeError(input + QStringLiteral(": ") + loaded.error);
             exitCode = kExitBadInput;
             continue;
         }
-        const PageReport report = reportPage(loaded.page->text);
+        const PageReport report = loaded.page->report();
         writeOut(parser.isSet(json) ? asJson(input, report) : asText(input, report));
         if (!report.complete && exitCode == kExitOk)
             exitCode = kExitTagsMissing;

@@ -7,10 +7,21 @@ namespace headwise {
 
 DecodedPage PageFetcher::fetchPage(const QString& url) {
     try {
-        const FetchResult result = fetch(url);
+        const FetchedBytes fetched = fetchPageBytes(url);
+        if (!fetched.ok)
+            return {};
+        return decodePage(fetched.bytes, fetched.charset);
+    } catch (...) {
+        return {};
+    }
+}
+
+FetchedBytes PageFetcher::fetchPageBytes(const QString& url) {
+    try {
+        FetchResult result = fetch(url);
         if (!result.ok)
             return {};
-        return decodePage(result.body, result.charset);
+        return {true, std::move(result.body), std::move(result.charset)};
     } catch (...) {
         return {};
     }

@@ -22,6 +22,13 @@ struct FetchResult {
     QList<QPair<QByteArray, QByteArray>> headers; // of the last response only, in arrival order
 };
 
+// A page's body as it came and the charset its server declared for it.
+struct FetchedBytes {
+    bool ok = false;
+    QByteArray bytes;
+    QByteArray charset;
+};
+
 // Fetches a web page. Blocking; for GetPageSource the empty text is the only
 // sign of failure, and nothing is shown to the user.
 class PageFetcher {
@@ -32,6 +39,8 @@ public:
     // The page decoded, with the encoding it was read with and the bytes that
     // came, so that a save writes what the page declares; empty on failure.
     virtual DecodedPage fetchPage(const QString& url);
+    // The same page undecoded, for reading only what is needed of it.
+    virtual FetchedBytes fetchPageBytes(const QString& url);
 };
 
 // Whether a typed text begins with "scheme://": a web address, not a file name.

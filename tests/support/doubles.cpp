@@ -72,6 +72,10 @@ DecodedPage ScriptedPageFetcher::fetchPage(const QString& url) {
     return decodePage(GetPageSource(url).toUtf8(), "utf-8");
 }
 
+FetchedBytes ScriptedPageFetcher::fetchPageBytes(const QString& url) {
+    return {true, GetPageSource(url).toUtf8(), "utf-8"};
+}
+
 FetchResult ScriptedPageFetcher::fetch(const QString& url) {
     urls.append(url);
     if (duringFetch)
