@@ -139,6 +139,13 @@ QByteArray encodeWithConverter(const QString& text, const QString& name) {
 
 using Kind = PageCharset::Kind;
 
+PageCharset charsetNamed(Kind kind, const QString& name) {
+    PageCharset charset;
+    charset.kind = kind;
+    charset.name = name;
+    return charset;
+}
+
 // Strict: a charset that does not fit the bytes is rejected, so that the next
 // rule can try; a page must never lose bytes just by being opened and saved.
 // UTF-8 and the Windows-1252 family are only checked here; their text is
@@ -148,11 +155,11 @@ std::optional<PageCharset> fitCharset(QByteArrayView bytes, const QByteArray& ch
     if (lower.isEmpty())
         return {};
     if (isWindows1252Label(lower))
-        return PageCharset{Kind::Windows1252, kWindows1252};
+        return charsetNamed(Kind::Windows1252, kWindows1252);
     if (QStringConverter::encodingForName(lower.constData()) == QStringConverter::Utf8) {
         if (!bytes.isValidUtf8())
             return {};
-        return PageCharset{Kind::Utf8, kUtf8};
+        return charsetNamed(Kind::Utf8, kUtf8);
     }
     // Stateless, so a sequence cut off at the end counts as an error instead
     // of being held back for input that never comes.
@@ -164,9 +171,10 @@ std::optional<PageCharset> fitCharset(QByteArrayView bytes, const QByteArray& ch
     if (decoder.hasError())
         return {};
     const QString name = QString::fromLatin1(decoder.name());
-    return PageCharset{Kind::Other,
-                       name.compare(QLatin1String("UTF-8"), Qt::CaseInsensitive) == 0 ? kUtf8 : name, false,
-                       0, std::move(text)};
+    PageCharset found = charsetNamed(
+        Kind::Other, name.compare(QLatin1String("UTF-8"), Qt::CaseInsensitive) == 0 ? kUtf8 : name);
+    found.text = std::move(text);
+    return found;
 }
 
 bool isNameChar(char c) {
@@ -276,7 +284,7 @@ PageCharset choosePageCharset(const QByteArray& bytes, const QByteArray& declare
     if (!found)
         found = fitCharset(view, "utf-8");
     if (!found)
-        found = PageCharset{Kind::Windows1252, kWindows1252};
+        found = charsetNamed(Kind::Windows1252, kWindows1252);
     return *std::move(found);
 }
 
