@@ -42,6 +42,12 @@ QString toLf(const QString& text) {
     return replaceLineBreaks(text, QLatin1String("\n"));
 }
 
+QString documentTextToCrLf(QString rawText) {
+    rawText.replace(QChar::ParagraphSeparator, QLatin1Char('\n'));
+    rawText.replace(QChar::LineSeparator, QLatin1Char('\n'));
+    return toCrLf(rawText);
+}
+
 qsizetype lfOffset(const QString& crlfText, qsizetype offset) {
     const QStringView before = QStringView(crlfText).first(std::clamp<qsizetype>(offset, 0, crlfText.size()));
     qsizetype pairs = 0;

@@ -25,6 +25,11 @@ QString toCrLf(const QString& text);
 // For display in an editor: every CR LF and lone CR becomes LF.
 QString toLf(const QString& text);
 
+// A text document's raw text (a paragraph separator between blocks, a line
+// separator for a soft break) with CR LF line breaks; every other character
+// stays as it is. Pure, so that it runs on any thread.
+QString documentTextToCrLf(QString rawText);
+
 // Where a place in a text lies once every CR LF before it counts as one
 // character, as positions in an editor do.
 qsizetype lfOffset(const QString& crlfText, qsizetype offset);

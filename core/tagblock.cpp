@@ -108,4 +108,12 @@ TagBlockInsertion tagBlockInsertion(const QString& page, const QString& block) {
     return {.at = insertionPoint(page), .text = kCrLf + block + kCrLf};
 }
 
+TagBlockSplice spliceTagBlock(const QString& crlfPage, const QString& block) {
+    TagBlockInsertion insertion = tagBlockInsertion(crlfPage, block);
+    QString page = crlfPage;
+    page.insert(insertion.at, insertion.text);
+    insertion.at = lfOffset(crlfPage, insertion.at);
+    return {std::move(insertion), std::move(page)};
+}
+
 } // namespace headwise

@@ -33,6 +33,15 @@ struct TagBlockInsertion {
 };
 TagBlockInsertion tagBlockInsertion(const QString& page, const QString& block);
 
+// "Insert Tags" on a page held as CR LF text, as an editor holding it does it:
+// the insertion with its place counted in editor positions (one per line
+// break), and the page's CR LF text after it.
+struct TagBlockSplice {
+    TagBlockInsertion insertion;
+    QString page;
+};
+TagBlockSplice spliceTagBlock(const QString& crlfPage, const QString& block);
+
 // Standard layout. Nothing when the title is empty or the output form is not
 // exactly one of the two choices.
 std::optional<QString> BuildTagBlock(const TagFields& fields);

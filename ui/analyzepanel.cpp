@@ -141,6 +141,18 @@ QString AnalyzePanel::pageText() const {
     return *pageCache_;
 }
 
+std::optional<QString> AnalyzePanel::pageTextForWork() {
+    if (pageCache_)
+        return *pageCache_;
+    const quint64 version = pageVersion_;
+    // The copy is a plain memory copy; the conversion is the long part.
+    std::optional<QString> text =
+        work_->run([raw = ui->Text->document()->toRawText()] { return documentTextToCrLf(raw); });
+    if (text && version == pageVersion_)
+        pageCache_ = *text;
+    return text;
+}
+
 bool AnalyzePanel::setPage(const QString& lfText, const QString& crlfText) {
     const quint64 generation = work_->generation();
     QPlainTextEdit* box = ui->Text;
@@ -173,6 +185,7 @@ bool AnalyzePanel::setPage(const QString& lfText, const QString& crlfText) {
 void AnalyzePanel::Text_Change() {
     // Runs on every keystroke in a page of any size: no text is built here.
     pageCache_.reset();
+    ++pageVersion_;
     const bool filled = hasPage();
     ui->Label10->setVisible(filled);
     ui->cmdSave->setEnabled(filled);
@@ -195,8 +208,11 @@ const AnalyzePanel::ResultRow& AnalyzePanel::rowFor(ScannedTag tag) const {
 // The scans run off the GUI thread on a copy of the page; the panel waits as
 // it waits between them.
 bool AnalyzePanel::ListMetaTags() {
+    const std::optional<QString> page = pageTextForWork();
+    if (!page)
+        return false;
     const std::optional<MetaTagListing> listing =
-        work_->run([page = pageText()] { return headwise::listMetaTags(page); });
+        work_->run([page = *page] { return headwise::listMetaTags(page); });
     if (!listing)
         return false;
     ui->txtScript->setPlainText(toLf(listing->script));
@@ -205,8 +221,10 @@ bool AnalyzePanel::ListMetaTags() {
 
 bool AnalyzePanel::runScanner(ScannedTag tag) {
     const ResultRow& row = rowFor(tag);
-    const std::optional<ScanResult> result =
-        work_->run([tag, page = pageText()] { return scanTag(tag, page); });
+    const std::optional<QString> page = pageTextForWork();
+    if (!page)
+        return false;
+    const std::optional<ScanResult> result = work_->run([tag, page = *page] { return scanTag(tag, page); });
     if (!result)
         return false;
     setBoxText(row.box, result->boxText);
@@ -218,8 +236,11 @@ void AnalyzePanel::ReportMissingTags() {
     const quint64 generation = work_->generation();
     for (ScannedTag tag : kReportOrder) {
         const ResultRow& row = rowFor(tag);
+        const std::optional<QString> page = pageTextForWork();
+        if (!page)
+            return;
         const std::optional<TagReport> report =
-            work_->run([tag, page = pageText()] { return reportTag(tag, scanTag(tag, page)); });
+            work_->run([tag, page = *page] { return reportTag(tag, scanTag(tag, page)); });
         if (!report)
             return;
         setBoxText(row.box, report->boxText);
@@ -330,9 +351,22 @@ void AnalyzePanel::insertAt(qsizetype editorPosition, const QString& crlfText) {
 // Editor positions count one character per line break, so the insertion point
 // is found in the editor's own text ("<head>" holds no line break).
 void AnalyzePanel::insertTagBlock(const QString& crlfBlock) {
-    const TagBlockInsertion insertion = tagBlockInsertion(ui->Text->document()->toRawText(), crlfBlock);
-    insertAt(insertion.at, insertion.text);
+    // The place is found and the new text spliced off the GUI thread in the
+    // box's CR LF text, which the scans then read without another pass over
+    // the whole box.
     const quint64 generation = work_->generation();
+    const quint64 version = pageVersion_;
+    const std::optional<QString> page = pageTextForWork();
+    if (!page || work_->generation() != generation)
+        return;
+    std::optional<TagBlockSplice> splice =
+        work_->run([page = *page, crlfBlock] { return spliceTagBlock(page, crlfBlock); });
+    if (!splice || work_->generation() != generation)
+        return;
+    if (version != pageVersion_) // typed into meanwhile: the place found may have moved
+        splice = spliceTagBlock(pageText(), crlfBlock);
+    insertAt(splice->insertion.at, splice->insertion.text);
+    pageCache_ = std::move(splice->page);
     if (!loader_->pause(generation))
         return;
     ListMetaTags(); // a failed listing still leaves the report to run

@@ -105,6 +105,9 @@ private:
     // false when newer work superseded the filling.
     bool setPage(const QString& lfText, const QString& crlfText);
     bool loadPageFile(const QString& path);
+    // pageText() for the long steps: the text is built off the GUI thread from
+    // a copy of the box's raw text; nothing when newer work superseded the wait.
+    std::optional<QString> pageTextForWork();
     void listAndReport();
     // Puts the caret, with nothing selected, at a position of the editor and inserts there.
     void insertAt(qsizetype editorPosition, const QString& crlfText);
@@ -115,6 +118,9 @@ private:
     std::array<ResultRow, 6> rows_;
     // The page box's CR LF text, built once per change: the scanners all read it.
     mutable std::optional<QString> pageCache_;
+    // Counts the box's changes, so that a text built during a wait is not
+    // kept for a box that changed meanwhile.
+    quint64 pageVersion_ = 0;
     DecodedPage loaded_;
     bool pageFromWeb_ = false;
     QString address_;

@@ -8,10 +8,7 @@
 namespace headwise {
 
 QString crLfText(const QPlainTextEdit* edit) {
-    QString raw = edit->document()->toRawText();
-    raw.replace(QChar::ParagraphSeparator, QLatin1Char('\n'));
-    raw.replace(QChar::LineSeparator, QLatin1Char('\n'));
-    return toCrLf(raw);
+    return documentTextToCrLf(edit->document()->toRawText());
 }
 
 } // namespace headwise

@@ -179,10 +179,12 @@ void ExtractPanel::cmdGetEm_Click() {
     const quint64 generation = work_->generation();
     if (!showProgress(text::loadingList, generation))
         return;
-    const std::optional<QStringList> found = work_->run([page = Text22] { return wordList(page); });
+    // Joined on the worker too: a million words copied is a long stretch.
+    const std::optional<QStringList> found =
+        work_->run([page = Text22, list = words()] { return list + wordList(page); });
     if (!found)
         return;
-    setWords(words() + *found);
+    setWords(*found);
     if (!loader_->pause(generation))
         return;
     ui->lblCount->setText(text::wordsFoundSoFar(names_->rowCount()));

@@ -36,7 +36,9 @@ class FixedFetcher : public PageFetcher {
 public:
     explicit FixedFetcher(QByteArray body) : body_(std::move(body)) {}
     QString GetPageSource(const QString&) override { return decodePage(body_, QByteArray()).text; }
-    FetchResult fetch(const QString&) override { return {}; }
+    FetchResult fetch(const QString& url) override {
+        return {.ok = true, .finalUrl = url, .status = 200, .body = body_, .contentType = "text/html"};
+    }
 
 private:
     QByteArray body_;

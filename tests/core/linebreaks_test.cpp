@@ -24,6 +24,23 @@ TEST(LineBreaks, RoundTrips) {
     }
 }
 
+TEST(LineBreaks, DocumentTextTakesCrLfForBlockAndSoftBreaksOnly) {
+    const struct {
+        QString raw;
+        QString expected;
+    } cases[] = {
+        {QString(), QString()},
+        {QStringLiteral("a\u2029b"), QStringLiteral("a\r\nb")},
+        {QStringLiteral("a\u2028b\u2029"), QStringLiteral("a\r\nb\r\n")},
+        {QStringLiteral("\u2029\u2029"), QStringLiteral("\r\n\r\n")},
+        {QStringLiteral("a\rb\nc\r\nd"), QStringLiteral("a\r\nb\r\nc\r\nd")},
+        // A no-break space and other characters a plain text would change stay.
+        {QStringLiteral("a\u00a0b\u2029\u00e9"), QStringLiteral("a\u00a0b\r\n\u00e9")},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(documentTextToCrLf(c.raw), c.expected) << c.raw.toStdString();
+}
+
 TEST(LineBreaks, LfOffsetCountsEachCrLfBeforeThePlaceAsOne) {
     const struct {
         const char* text;

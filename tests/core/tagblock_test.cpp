@@ -1,5 +1,7 @@
 #include "tagblock.h"
 
+#include "linebreaks.h"
+
 #include <QStringList>
 #include <gtest/gtest.h>
 
@@ -111,3 +113,29 @@ TEST(TagBlock, FieldsAreCopiedUnchanged) {
 }
 
 } // namespace
+
+// The splice on the CR LF text agrees with inserting into the editor's own
+// text, whose line breaks count one position each.
+TEST(TagBlock, SpliceAgreesWithTheEditorsInsertion) {
+    const QString block = QStringLiteral("<META NAME=\"Robots\" Content=\"ALL\">\r\n<X>");
+    const char* pages[] = {
+        "",
+        "no head here\r\nat all",
+        "<html>\r\n<head>\r\n<title>t</title>",
+        "<html>\r\n\r\n<HEAD><title>t</title>",
+        "\r\n<head>\r\n  <meta charset=\"utf-8\">\r\n<title>t</title>",
+        "<head>\r\n<meta http-equiv=\"Content-Type\" content=\"text/html; charset=x\">",
+        "<head>\r\n<meta name=\"a\">\r\n",
+    };
+    for (const char* text : pages) {
+        const QString crlf = QString::fromLatin1(text);
+        QString editor = crlf;
+        editor.replace(QStringLiteral("\r\n"), QString(QChar::ParagraphSeparator));
+        const TagBlockInsertion inEditor = tagBlockInsertion(editor, block);
+        const TagBlockSplice splice = spliceTagBlock(crlf, block);
+        EXPECT_EQ(splice.insertion.at, inEditor.at) << text;
+        EXPECT_EQ(splice.insertion.text, inEditor.text) << text;
+        editor.insert(inEditor.at, toLf(inEditor.text));
+        EXPECT_EQ(splice.page, documentTextToCrLf(editor)) << text;
+    }
+}
