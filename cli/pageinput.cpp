@@ -17,7 +17,7 @@ const QString kFetchFailed =
 LoadedPage fetch(const QString& address, PageFetcher& fetcher) {
     if (!isFetchedAddress(address))
         return failure(kNotFetched);
-    DecodedPage page = fetcher.fetchPage(address);
+    DecodedPage page = fetcher.fetchPage(address).page;
     if (page.text.isEmpty())
         return failure(kFetchFailed);
     return {std::move(page), {}};

@@ -106,7 +106,7 @@ CurlPageFetcher::CurlPageFetcher(std::chrono::milliseconds connectTimeout,
 }
 
 QString CurlPageFetcher::GetPageSource(const QString& url) {
-    return fetchPage(url).text;
+    return fetchPage(url).page.text;
 }
 
 FetchResult CurlPageFetcher::fetch(const QString& url) {

@@ -5,12 +5,15 @@
 
 namespace headwise {
 
-DecodedPage PageFetcher::fetchPage(const QString& url) {
+FetchedPage PageFetcher::fetchPage(const QString& url) {
     try {
-        const FetchedBytes fetched = fetchPageBytes(url);
-        if (!fetched.ok)
+        FetchResult result = fetch(url);
+        if (!result.ok)
             return {};
-        return decodePage(fetched.bytes, fetched.charset);
+        return {.page = decodePage(result.body, result.charset),
+                .status = result.status,
+                .charset = result.charset,
+                .headers = std::move(result.headers)};
     } catch (...) {
         return {};
     }

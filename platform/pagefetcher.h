@@ -22,6 +22,16 @@ struct FetchResult {
     QList<QPair<QByteArray, QByteArray>> headers; // of the last response only, in arrival order
 };
 
+// A page as fetched: decoded, with the encoding it was read with and the bytes
+// that came (so that a save writes what the page declares), and what the
+// server said about it. The text is empty on failure.
+struct FetchedPage {
+    DecodedPage page;
+    int status = 0;
+    QByteArray charset;                           // of the Content-Type header
+    QList<QPair<QByteArray, QByteArray>> headers; // of the last response
+};
+
 // A page's body as it came and the charset its server declared for it.
 struct FetchedBytes {
     bool ok = false;
@@ -36,9 +46,7 @@ public:
     virtual ~PageFetcher() = default;
     virtual QString GetPageSource(const QString& url) = 0;
     virtual FetchResult fetch(const QString& url) = 0;
-    // The page decoded, with the encoding it was read with and the bytes that
-    // came, so that a save writes what the page declares; empty on failure.
-    virtual DecodedPage fetchPage(const QString& url);
+    virtual FetchedPage fetchPage(const QString& url);
     // The same page undecoded, for reading only what is needed of it.
     virtual FetchedBytes fetchPageBytes(const QString& url);
 };

@@ -273,12 +273,13 @@ void AnalyzePanel::txtGetSrc_Click() {
     const quint64 generation = work_->generation();
     // The wait lets the watchdog's tick report a silent server while the fetch goes on.
     const auto page = loader_->fetch([url](PageFetcher& fetcher) {
-        DecodedPage fetched = fetcher.fetchPage(url);
-        return std::pair{preparePage(fetched.text), std::move(fetched)};
+        FetchedPage fetched = fetcher.fetchPage(url);
+        return std::pair{preparePage(fetched.page.text), std::move(fetched)};
     });
     if (!page || !setPage(page->first.lf, page->first.crlf))
         return; // superseded, or the window is closing
-    loaded_ = page->second;
+    loaded_ = std::move(page->second.page);
+    served_ = std::move(page->second);
     pageFromWeb_ = true;
     address_ = url;
     if (loader_->settle(generation))
@@ -302,6 +303,7 @@ bool AnalyzePanel::loadPageFile(const QString& path) {
     if (!setPage(prepared->lf, prepared->crlf))
         return false;
     loaded_ = std::move(*page);
+    served_ = {};
     pageFromWeb_ = false;
     address_ = QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath()).toString();
     return true;
@@ -375,7 +377,12 @@ void AnalyzePanel::insertTagBlock(const QString& crlfBlock) {
 }
 
 PageSnapshot AnalyzePanel::pageSnapshot() const {
-    return {ui->Text->toPlainText(), loaded_.encoding, address_};
+    return {.text = ui->Text->toPlainText(),
+            .encoding = loaded_.encoding,
+            .address = address_,
+            .httpStatus = served_.status,
+            .httpCharset = served_.charset,
+            .headers = served_.headers};
 }
 
 void AnalyzePanel::selectInPage(qsizetype position, qsizetype length) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "pagecodec.h"
+#include "pagefetcher.h"
 #include "pageloader.h"
 #include "platform.h"
 #include "tagscanner.h"
@@ -25,6 +26,10 @@ struct PageSnapshot {
     QString text;          // as the box holds it: LF line breaks, the box's own positions
     PageEncoding encoding; // how the page was stored or fetched
     QString address;       // the fetched address or a file:// URL; empty for a page typed in
+    // What the server said of a fetched page; nothing for a file.
+    int httpStatus = 0;
+    QByteArray httpCharset;
+    QList<QPair<QByteArray, QByteArray>> headers;
 };
 
 // The Analyze panel: loads a page from a file or the web into the page box
@@ -122,6 +127,7 @@ private:
     // kept for a box that changed meanwhile.
     quint64 pageVersion_ = 0;
     DecodedPage loaded_;
+    FetchedPage served_; // the server's answer without its page, for a fetched page
     bool pageFromWeb_ = false;
     QString address_;
 };

@@ -84,8 +84,12 @@ void CardPreview::paintEvent(QPaintEvent*) {
     bold.setBold(true);
     line(card_.title, bold, Qt::black, kTitleLine);
     line(card_.description, previewFont(14), kGrey, kDescriptionLine);
-    painter.setPen(kBorder);
-    painter.drawRect(rect().adjusted(0, 0, -1, -1));
+    // Filled, not stroked: a stroked integer rect straddles the last device
+    // pixel at 200% and leaves the picture showing past the border.
+    const int w = width(), h = height();
+    for (const QRect edge :
+         {QRect(0, 0, w, 1), QRect(0, h - 1, w, 1), QRect(0, 0, 1, h), QRect(w - 1, 0, 1, h)})
+        painter.fillRect(edge, kBorder);
 }
 
 } // namespace headwise

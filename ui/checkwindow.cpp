@@ -91,6 +91,9 @@ PageCheck checkPage(const PageSnapshot& page, const audit::AuditConfig& config) 
     audit::PageInput input;
     input.bytes = encodePage(page.text, encoding);
     input.address = page.address;
+    input.httpStatus = page.httpStatus;
+    input.httpCharset = QString::fromLatin1(page.httpCharset);
+    input.headers = page.headers;
     PageCheck check{audit::auditPage(input, config), page.address};
     if (check.audit.text == page.text)
         return check;

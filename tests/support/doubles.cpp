@@ -68,11 +68,18 @@ QString ScriptedPageFetcher::GetPageSource(const QString& url) {
     return bodies.isEmpty() ? QString() : bodies.takeFirst();
 }
 
-DecodedPage ScriptedPageFetcher::fetchPage(const QString& url) {
-    return decodePage(GetPageSource(url).toUtf8(), "utf-8");
+FetchedPage ScriptedPageFetcher::fetchPage(const QString& url) {
+    if (!results.isEmpty())
+        return PageFetcher::fetchPage(url);
+    const QString body = GetPageSource(url);
+    if (body.isEmpty())
+        return {};
+    return {.page = decodePage(body.toUtf8(), "utf-8"), .status = 200, .charset = "utf-8", .headers = {}};
 }
 
 FetchedBytes ScriptedPageFetcher::fetchPageBytes(const QString& url) {
+    if (!results.isEmpty())
+        return PageFetcher::fetchPageBytes(url);
     return {true, GetPageSource(url).toUtf8(), "utf-8"};
 }
 

@@ -82,14 +82,15 @@ public:
 };
 
 // Hands out prepared page bodies (GetPageSource, and fetchPage and
-// fetchPageBytes as UTF-8 bytes declared UTF-8) and fetch results (fetch) in
-// order; with none left the fetch fails, as a real one does when nothing arrives.
+// fetchPageBytes as UTF-8 bytes declared UTF-8) and fetch results (fetch, and
+// fetchPage and fetchPageBytes while any are prepared) in order; with none
+// left the fetch fails, as a real one does when nothing arrives.
 class ScriptedPageFetcher : public PageFetcher {
 public:
     ~ScriptedPageFetcher() override;
     QString GetPageSource(const QString& url) override;
     FetchResult fetch(const QString& url) override;
-    DecodedPage fetchPage(const QString& url) override;
+    FetchedPage fetchPage(const QString& url) override;
     FetchedBytes fetchPageBytes(const QString& url) override;
 
     void prepareBody(const QString& body) { bodies.append(body); }

@@ -316,3 +316,63 @@ INSTANTIATE_TEST_SUITE_P(Answers, CardFetch,
                          [](const auto& info) { return std::string(info.param.name); });
 
 } // namespace
+
+namespace {
+
+// What the server said of a fetched page reaches the audit; a file loaded
+// after it carries none of it.
+TEST_F(CheckWindowTest, AFetchedPageIsAuditedWithItsStatusAndHeaders) {
+    const struct {
+        int status;
+        QList<QPair<QByteArray, QByteArray>> headers;
+        const char* rule;
+    } cases[] = {
+        {404, {}, "http-status"},
+        {200, {{"X-Robots-Tag", "noindex"}}, "robots-noindex"},
+    };
+    for (const auto& c : cases) {
+        FetchResult answer;
+        answer.ok = true;
+        answer.status = c.status;
+        answer.body = kPage;
+        answer.headers = c.headers;
+        fetcher.prepareResult(answer);
+        find<QLineEdit>("txtUrl")->setText(QStringLiteral("http://rugs.example/"));
+        find<QPushButton>("txtGetSrc")->click();
+        QTRY_COMPARE(serp()->preview().addressLine, QStringLiteral("http://rugs.example/"));
+        ASSERT_TRUE(settled());
+        EXPECT_TRUE(rules().contains(QLatin1String(c.rule))) << c.rule;
+
+        loadFile(QStringLiteral("rugs.htm"), kPage);
+        QTRY_COMPARE(serp()->preview().addressLine, QStringLiteral("rugs.htm"));
+        ASSERT_TRUE(settled());
+        EXPECT_FALSE(rules().contains(QLatin1String(c.rule))) << c.rule;
+    }
+}
+
+} // namespace
+
+namespace {
+
+// The border closes the card at every scale: no picture pixel on its edge.
+TEST(CardPreviewPaint, BorderCoversTheOuterPixelsAt100And200Percent) {
+    CardPreview preview;
+    preview.resize(preview.sizeHint());
+    QImage red(40, 21, QImage::Format_RGB32);
+    red.fill(Qt::red);
+    preview.setCard(audit::CardPreview{});
+    preview.setImage(red);
+    for (const qreal ratio : {1.0, 2.0}) {
+        QImage shot(preview.size() * ratio, QImage::Format_RGB32);
+        shot.setDevicePixelRatio(ratio);
+        shot.fill(Qt::white);
+        preview.render(&shot);
+        const int w = shot.width(), h = shot.height();
+        for (const QPoint p : {QPoint(0, 0), QPoint(w - 1, 0), QPoint(0, h / 4), QPoint(w - 1, h / 4),
+                               QPoint(w / 2, 0), QPoint(w / 2, h - 1)})
+            EXPECT_NE(shot.pixelColor(p), QColor(Qt::red)) << ratio << " " << p.x() << "," << p.y();
+        EXPECT_EQ(shot.pixelColor(w / 2, h / 8), QColor(Qt::red)) << ratio;
+    }
+}
+
+} // namespace
