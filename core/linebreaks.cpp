@@ -48,6 +48,26 @@ QString documentTextToCrLf(QString rawText) {
     return toCrLf(rawText);
 }
 
+QString documentPlainText(const QString& text) {
+    QString plain = toLf(text);
+    for (QChar& c : plain) {
+        switch (c.unicode()) {
+        case QChar::ParagraphSeparator:
+        case QChar::LineSeparator:
+        case 0xfdd0: // where a frame begins
+        case 0xfdd1: // and ends
+            c = u'\n';
+            break;
+        case QChar::Nbsp:
+            c = u' ';
+            break;
+        default:
+            break;
+        }
+    }
+    return plain;
+}
+
 qsizetype lfOffset(const QString& crlfText, qsizetype offset) {
     const QStringView before = QStringView(crlfText).first(std::clamp<qsizetype>(offset, 0, crlfText.size()));
     qsizetype pairs = 0;

@@ -30,6 +30,11 @@ QString toLf(const QString& text);
 // stays as it is. Pure, so that it runs on any thread.
 QString documentTextToCrLf(QString rawText);
 
+// A text document's text as its toPlainText() gives it (a LF for every line
+// break, a blank for a no-break space), made from either the document's raw
+// text or the CR LF text of it, so that it can be made off the GUI thread.
+QString documentPlainText(const QString& text);
+
 // Where a place in a text lies once every CR LF before it counts as one
 // character, as positions in an editor do.
 qsizetype lfOffset(const QString& crlfText, qsizetype offset);

@@ -377,12 +377,23 @@ void AnalyzePanel::insertTagBlock(const QString& crlfBlock) {
 }
 
 PageSnapshot AnalyzePanel::pageSnapshot() const {
-    return {.text = ui->Text->toPlainText(),
-            .encoding = loaded_.encoding,
-            .address = address_,
-            .httpStatus = served_.status,
-            .httpCharset = served_.charset,
-            .headers = served_.headers};
+    return pageSnapshotSource()();
+}
+
+std::function<PageSnapshot()> AnalyzePanel::pageSnapshotSource() const {
+    // The CR LF text the scans read is at hand after a load or an insertion;
+    // only after typing is the document's own text copied.
+    QString text = pageCache_ ? *pageCache_ : ui->Text->document()->toRawText();
+    PageSnapshot snapshot{.text = {},
+                          .encoding = loaded_.encoding,
+                          .address = address_,
+                          .httpStatus = served_.status,
+                          .httpCharset = served_.charset,
+                          .headers = served_.headers};
+    return [text = std::move(text), snapshot = std::move(snapshot)]() mutable {
+        snapshot.text = documentPlainText(text);
+        return snapshot;
+    };
 }
 
 void AnalyzePanel::selectInPage(qsizetype position, qsizetype length) {

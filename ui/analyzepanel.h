@@ -8,6 +8,7 @@
 
 #include <QGroupBox>
 #include <array>
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -54,6 +55,9 @@ public:
     // Drops whatever the panel is waiting for; the window is closing.
     void abandonWork();
     PageSnapshot pageSnapshot() const;
+    // pageSnapshot() in two halves: the box's text is only copied here, and
+    // the snapshot is made when the result is called, on any thread.
+    std::function<PageSnapshot()> pageSnapshotSource() const;
     // Selects length characters from position (counted as in PageSnapshot::text),
     // scrolls to them and asks for the panel to be shown.
     void selectInPage(qsizetype position, qsizetype length);

@@ -155,7 +155,7 @@ void CheckWindow::startCheck() {
     }
     ui->lblCount->setText(checktext::kChecking);
     runInBackground(
-        this, [checker = checker_, page = panel_->pageSnapshot()] { return checker(page); },
+        this, [checker = checker_, snapshot = panel_->pageSnapshotSource()] { return checker(snapshot()); },
         [this, generation](const PageCheck& check) {
             // A result for an older text never replaces a newer one.
             if (generation < shown_ || generation != started_)

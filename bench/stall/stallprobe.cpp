@@ -2,11 +2,13 @@
 // operation runs on a 10 MB page: a 5 ms timer records its longest gap.
 // Run by hand: QT_QPA_PLATFORM=offscreen build/bench/headwise_stall_probe
 
+#include "checkwindow.h"
 #include "doubles.h"
 #include "form1.h"
 #include "pagecodec.h"
 
 #include <QApplication>
+#include <QDeadlineTimer>
 #include <QElapsedTimer>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -37,7 +39,7 @@ public:
     explicit FixedFetcher(QByteArray body) : body_(std::move(body)) {}
     QString GetPageSource(const QString&) override { return decodePage(body_, QByteArray()).text; }
     FetchResult fetch(const QString& url) override {
-        return {.ok = true, .finalUrl = url, .status = 200, .body = body_, .contentType = "text/html"};
+        return {.ok = true, .error = {}, .finalUrl = url, .status = 200, .body = body_, .contentType = "text/html", .charset = {}, .headers = {}};
     }
 
 private:
@@ -69,6 +71,13 @@ Probe measure(const std::function<void()>& operation) {
     return {total, longest};
 }
 
+// Events are handled until done() holds, for a minute at most.
+void waitUntil(const std::function<bool()>& done) {
+    const QDeadlineTimer deadline(60000);
+    while (!done() && !deadline.hasExpired())
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -89,6 +98,18 @@ int main(int argc, char** argv) {
     const auto button = [&](const char* name) {
         return window.findChild<QPushButton*>(QString::fromLatin1(name));
     };
+    const auto insertTags = [&] {
+        window.cmdCreate_Click();
+        window.findChild<QPlainTextEdit*>(QStringLiteral("txtDoc"))
+            ->setPlainText(QStringLiteral("<META NAME=\"Robots\" Content=\"ALL\">"));
+        button("cmdInsert2")->click();
+    };
+    const auto checkShown = [&] {
+        waitUntil([&] {
+            const CheckWindow* check = window.findChild<CheckWindow*>();
+            return check && check->shownGeneration() > 0 && check->upToDate();
+        });
+    };
 
     const struct {
         const char* name;
@@ -107,18 +128,23 @@ int main(int argc, char** argv) {
                  ->setText(QStringLiteral("http://probe.example/"));
              button("txtGetSrc")->click();
          }},
-        {"Create: Insert Tags",
-         [&] {
-             window.cmdCreate_Click();
-             window.findChild<QPlainTextEdit*>(QStringLiteral("txtDoc"))
-                 ->setPlainText(QStringLiteral("<META NAME=\"Robots\" Content=\"ALL\">"));
-             button("cmdInsert2")->click();
-         }},
+        {"Create: Insert Tags", insertTags},
         {"Extract: load file and chain",
          [&] {
              window.cmdExtract_Click();
              files.prepareAnswer(path);
              button("cmdFile2")->click();
+         }},
+        // The audit waits for a pause in the page's changes; that pause is in the total.
+        {"Check Page: open and audit",
+         [&] {
+             window.mnuCheck_Click();
+             checkShown();
+         }},
+        {"Check Page: Insert Tags",
+         [&] {
+             insertTags();
+             checkShown();
          }},
     };
     std::printf("%-30s %10s %16s\n", "operation (10 MB page)", "total ms", "longest gap ms");
