@@ -12,7 +12,6 @@
 #include "shell.h"
 
 #include <QApplication>
-#include <QThreadPool>
 #include <cstdio>
 #include <cstdlib>
 
@@ -43,10 +42,9 @@ int main(int argc, char* argv[]) {
         headwise::Form1 window({settings, messages, files, shell, fetcher, programs, keyring, passwords});
         window.show();
         code = QApplication::exec();
-        // Background jobs may still hold the fetcher, which goes before the application does.
-        QThreadPool::globalInstance()->waitForDone();
     }
-    // A panel's fetch is never waited for, and nothing it uses is torn down under it.
+    // No fetch or other background work is waited for (a Page Check image
+    // fetch included), and nothing it uses is torn down under it.
     if (headwise::backgroundWorkRunning() > 0) {
         std::fflush(nullptr);
         std::_Exit(code);

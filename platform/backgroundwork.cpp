@@ -32,6 +32,15 @@ int backgroundWorkRunning() {
     return running.load();
 }
 
+void startDetached(std::function<void()> task) {
+    ++running;
+    std::thread([task = std::move(task)]() mutable {
+        task();
+        task = nullptr; // what it holds goes before the count says it is done
+        --running;
+    }).detach();
+}
+
 BackgroundWork::BackgroundWork(QObject* parent) : QObject(parent) {}
 
 BackgroundWork::~BackgroundWork() {
@@ -50,17 +59,15 @@ bool BackgroundWork::runAndWait(std::function<void()> task) {
         const std::lock_guard lock(handoff->mutex);
         handoff->loop = &loop;
     }
-    ++running;
     // Detached: a program that ends, or a panel that moves on, never waits for it.
-    std::thread([handoff, task = std::move(task)] {
+    startDetached([handoff, task = std::move(task)] {
         task();
         const std::lock_guard lock(handoff->mutex);
         handoff->done = true;
         handoff->finished.notify_one();
         if (handoff->loop)
             QMetaObject::invokeMethod(handoff->loop, &QEventLoop::quit, Qt::QueuedConnection);
-        --running;
-    }).detach();
+    });
 
     bool ended = false;
     connect(this, &BackgroundWork::abandoned, &loop, [&ended, &loop] {

@@ -13,6 +13,11 @@ namespace headwise {
 // the program. The program does not wait for them when it ends.
 int backgroundWorkRunning();
 
+// Runs task on a thread of its own, counted in backgroundWorkRunning() until
+// the task and all it holds are gone. Nothing waits for it, not even the
+// program's end.
+void startDetached(std::function<void()> task);
+
 // Runs a piece of work on a thread of its own while the caller waits in an
 // event loop, so the window keeps painting and its timers fire; work done
 // within a few tens of milliseconds is waited for in place, as a direct call.

@@ -1,16 +1,18 @@
 #pragma once
 
+#include "backgroundwork.h"
+
 #include <QFutureWatcher>
 #include <QObject>
 #include <QPromise>
-#include <QThreadPool>
 #include <memory>
 
 namespace headwise {
 
-// Runs job() on the shared thread pool and hands its result to done() on
+// Runs job() on a thread of its own and hands its result to done() on
 // context's thread. The job holds nothing of context: when context is gone
-// first, the result is dropped.
+// first, the result is dropped. Nothing waits for the job, so a closing
+// window never waits for a slow image fetch (see startDetached).
 template <typename Job, typename Done> void runInBackground(QObject* context, Job job, Done done) {
     using Result = decltype(job());
     auto promise = std::make_shared<QPromise<Result>>();
@@ -20,7 +22,7 @@ template <typename Job, typename Done> void runInBackground(QObject* context, Jo
         done(watcher->result());
     });
     watcher->setFuture(promise->future());
-    QThreadPool::globalInstance()->start([promise, job] {
+    startDetached([promise, job] {
         promise->start();
         promise->addResult(job());
         promise->finish();

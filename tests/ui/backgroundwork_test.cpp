@@ -1,6 +1,8 @@
+#include "backgroundjob.h"
 #include "backgroundwork.h"
 
 #include <QTest>
+#include <QThreadPool>
 #include <QTimer>
 #include <atomic>
 #include <gtest/gtest.h>
@@ -97,6 +99,53 @@ TEST(BackgroundWorkTest, NestedWaitsEndInnermostFirstAndAnAbandonEndsBoth) {
     EXPECT_EQ(*inner, 2);
     EXPECT_FALSE(outer.has_value());
     EXPECT_TRUE(drained());
+}
+
+// A Page Check job (an image fetch, an audit) is not in the shared pool, which
+// the application's teardown would wait for: a close ends the program at once.
+TEST(BackgroundJobTest, AJobIsCountedNotPooledAndItsResultIsDroppedWithItsWindow) {
+    Gate gate;
+    bool delivered = false;
+    auto* context = new QObject;
+    runInBackground(
+        context,
+        [&gate] {
+            gate.wait();
+            return 3;
+        },
+        [&delivered](int) { delivered = true; });
+    EXPECT_EQ(backgroundWorkRunning(), 1);
+    EXPECT_EQ(QThreadPool::globalInstance()->activeThreadCount(), 0);
+    delete context; // the window closes while the job still runs
+    gate.open = true;
+    EXPECT_TRUE(drained());
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(delivered);
+}
+
+TEST(BackgroundJobTest, AFinishedJobHandsItsResultToItsWindow) {
+    QObject context;
+    std::optional<QString> delivered;
+    runInBackground(
+        &context, [] { return QStringLiteral("image"); }, [&delivered](const QString& r) { delivered = r; });
+    ASSERT_TRUE(QTest::qWaitFor([&] { return delivered.has_value(); }, 20000));
+    EXPECT_EQ(*delivered, "image");
+    EXPECT_TRUE(drained());
+}
+
+// The program ends without destructors only while work is counted: what a
+// task holds must be gone before the count drops, or the end would tear it
+// down under the task.
+TEST(BackgroundJobTest, WhatATaskHoldsGoesBeforeItIsNoLongerCounted) {
+    std::atomic<int> countWhenReleased{-1};
+    struct Holder {
+        std::atomic<int>* seen;
+        ~Holder() { seen->store(backgroundWorkRunning()); }
+    };
+    std::shared_ptr<Holder> held(new Holder{&countWhenReleased});
+    startDetached([held = std::move(held)] {});
+    EXPECT_TRUE(drained());
+    EXPECT_EQ(countWhenReleased.load(), 1);
 }
 
 } // namespace
