@@ -14,6 +14,7 @@ namespace {
 
 QString asText(const QString& input, const PageReport& report) {
     QString out = input + QLatin1Char('\n');
+    out.reserve(report.listing.script.size() + report.meta.size() * 8 + 1024);
     for (const QString& piece : report.meta)
         out += QStringLiteral("  meta: ") + toLf(piece) + QLatin1Char('\n');
     for (const TagReport& tag : report.tags) {

@@ -149,6 +149,8 @@ PageReport BytePage::report() const {
     const QByteArray crlf("\r\n");
     // The pieces are gathered as bytes and decoded once.
     QByteArray listed;
+    // Untouched capacity costs no memory; growing by copies would.
+    listed.reserve(text.size());
     MetaTagListing listing;
     listing.failed = !forEachPiece(text, m_charset, metaListingMarker(), QStringLiteral(">"),
                                    [&](QByteArrayView piece) { listed.append(piece).append(crlf); });
