@@ -1,8 +1,14 @@
 #!/usr/bin/env bash
 # Times `headwise-cli analyze` on a generated 10 MB page against
-# `grep -oiE '<meta[^>]*>'` on the same file. Usage: bench/cli_analyze.sh [build-dir]
+# `LC_ALL=C grep -oiE '<meta[^>]*>'` on the same file: RUNS rounds (default 7),
+# each running every command once in turn, and the median of each.
+# Usage: bench/cli_analyze.sh [build-dir] [baseline-build-dir]
+# A baseline build (an older commit) is timed in the same rounds, so its ratio
+# to grep stands beside the current one.
 set -euo pipefail
 build=${1:-build}
+baseline=${2:-}
+runs=${RUNS:-7}
 cli="$build/cli/headwise-cli"
 page=$(mktemp --suffix=.htm)
 trap 'rm -f "$page"' EXIT
@@ -21,12 +27,27 @@ with open(sys.argv[1], 'w') as f:
     f.write('</head><body></body></html>\r\n')
 PY
 
-# Both write into a pipe: grep stops at its first match when its output is
-# /dev/null, which would make the comparison void.
+# Everything writes into a pipe: grep stops at its first match when its output
+# is /dev/null, which would make the comparison void.
 seconds() { local TIMEFORMAT=%R; { time { "$@" 2>/dev/null | cat >/dev/null; }; } 2>&1; }
-cli_s=$(seconds "$cli" analyze "$page" || true)
-grep_s=$(seconds grep -oiE '<meta[^>]*>' "$page")
-echo "page: $(stat -c %s "$page") bytes"
-echo "headwise-cli analyze: $cli_s s"
+run_grep() { LC_ALL=C grep -oiE '<meta[^>]*>' "$page"; }
+# analyze exits 1 here (the page lacks tags), which is no failure of the bench.
+run_cli() { "$1" analyze "$page" || true; }
+
+names=(grep current)
+[ -n "$baseline" ] && names+=(baseline)
+declare -A times
+for ((round = 0; round < runs; round++)); do
+  times[grep]+="$(seconds run_grep) "
+  times[current]+="$(seconds run_cli "$cli") "
+  [ -n "$baseline" ] && times[baseline]+="$(seconds run_cli "$baseline/cli/headwise-cli") "
+done
+
+median() { tr ' ' '\n' <<<"$1" | grep . | sort -g | awk '{a[NR]=$1} END {print (NR % 2) ? a[(NR+1)/2] : (a[NR/2]+a[NR/2+1])/2}'; }
+grep_s=$(median "${times[grep]}")
+echo "page: $(stat -c %s "$page") bytes, $runs rounds, medians"
 echo "grep -oiE:            $grep_s s"
-python3 -c "import sys; print('ratio: %.1f' % (float(sys.argv[1]) / max(float(sys.argv[2]), 0.001)))" "$cli_s" "$grep_s"
+for name in "${names[@]:1}"; do
+  s=$(median "${times[$name]}")
+  python3 -c "import sys; print('headwise-cli %-9s %s s, ratio to grep %.2f' % (sys.argv[1] + ':', sys.argv[2], float(sys.argv[2]) / max(float(sys.argv[3]), 0.001)))" "$name" "$s" "$grep_s"
+done

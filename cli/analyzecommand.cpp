@@ -14,6 +14,7 @@ namespace {
 
 QString asText(const QString& input, const PageReport& report) {
     QString out = input + QLatin1Char('\n');
+    out.reserve(report.listing.script.size() + report.meta.size() * 8 + 1024);
     for (const QString& piece : report.meta)
         out += QStringLiteral("  meta: ") + toLf(piece) + QLatin1Char('\n');
     for (const TagReport& tag : report.tags) {
@@ -59,13 +60,13 @@ int runAnalyze(const QStringList& arguments, PageFetcher& fetcher) {
         return kExitBadInput;
     }
     for (const QString& input : inputs) {
-        const LoadedPage loaded = loadPage(input, fetcher);
+        const LoadedBytes loaded = loadPageBytes(input, fetcher);
         if (!loaded.page) {
             writeError(input + QStringLiteral(": ") + loaded.error);
             exitCode = kExitBadInput;
             continue;
         }
-        const PageReport report = reportPage(loaded.page->text);
+        const PageReport report = loaded.page->report();
         writeOut(parser.isSet(json) ? asJson(input, report) : asText(input, report));
         if (!report.complete && exitCode == kExitOk)
             exitCode = kExitTagsMissing;

@@ -10,13 +10,41 @@ LoadedPage failure(const QString& reason) {
     return {std::nullopt, reason};
 }
 
+const QString kNotFetched = QStringLiteral("only http and https addresses can be fetched");
+const QString kFetchFailed =
+    QStringLiteral("could not fetch the page (no connection, no answer or an empty page)");
+
 LoadedPage fetch(const QString& address, PageFetcher& fetcher) {
     if (!isFetchedAddress(address))
-        return failure(QStringLiteral("only http and https addresses can be fetched"));
+        return failure(kNotFetched);
     DecodedPage page = fetcher.fetchPage(address).page;
     if (page.text.isEmpty())
-        return failure(
-            QStringLiteral("could not fetch the page (no connection, no answer or an empty page)"));
+        return failure(kFetchFailed);
+    return {std::move(page), {}};
+}
+
+LoadedBytes bytesFailure(const QString& reason) {
+    return {std::nullopt, reason};
+}
+
+LoadedBytes fetchBytes(const QString& address, PageFetcher& fetcher) {
+    if (!isFetchedAddress(address))
+        return bytesFailure(kNotFetched);
+    FetchedBytes fetched = fetcher.fetchPageBytes(address);
+    BytePage page(std::move(fetched.bytes), fetched.charset);
+    if (!fetched.ok || page.isEmpty())
+        return bytesFailure(kFetchFailed);
+    return {std::move(page), {}};
+}
+
+LoadedBytes readBytes(const QString& path) {
+    PageBytesRead read = readPageBytes(path, kMaxCliPageBytes);
+    if (read.failure != PageFileFailure::None)
+        return bytesFailure(failureText(read.failure, kMaxCliPageBytes));
+    BytePage page(std::move(read.bytes));
+    // As readPageFile decides: text pages never hold a NUL.
+    if (page.holdsNul())
+        return bytesFailure(failureText(PageFileFailure::Binary, kMaxCliPageBytes));
     return {std::move(page), {}};
 }
 
@@ -31,6 +59,10 @@ LoadedPage readPage(const QString& path) {
 
 LoadedPage loadPage(const QString& input, PageFetcher& fetcher) {
     return hasScheme(input) ? fetch(input, fetcher) : readPage(input);
+}
+
+LoadedBytes loadPageBytes(const QString& input, PageFetcher& fetcher) {
+    return hasScheme(input) ? fetchBytes(input, fetcher) : readBytes(input);
 }
 
 } // namespace headwise::cli

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "bytereport.h"
 #include "pagecodec.h"
 
 #include <QString>
@@ -26,5 +27,13 @@ LoadedPage readPage(const QString& path);
 // A text with a scheme is a web address and goes to the fetcher; anything
 // else is a file.
 LoadedPage loadPage(const QString& input, PageFetcher& fetcher);
+
+// The same, with the same failures, kept as bytes for the commands that only
+// scan the page.
+struct LoadedBytes {
+    std::optional<BytePage> page;
+    QString error;
+};
+LoadedBytes loadPageBytes(const QString& input, PageFetcher& fetcher);
 
 } // namespace headwise::cli

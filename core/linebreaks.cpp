@@ -3,21 +3,21 @@
 #include <algorithm>
 
 namespace headwise {
-// Copies runs between line breaks whole; a page of megabytes is converted in
-// a few milliseconds rather than one character at a time.
+// Copies runs between line breaks whole, and a break already in the wanted
+// form stays inside its run; a text that needs no change is handed back
+// without a copy. A page of megabytes converts in a few milliseconds.
 QString replaceLineBreaks(const QString& text, QLatin1String lineBreak, LineBreakCounts* counts) {
     LineBreakCounts found;
     QString out;
-    out.reserve(text.size() + (lineBreak.size() > 1 ? text.size() / 16 : 0));
     const QChar* data = text.constData();
     const qsizetype n = text.size();
     qsizetype runStart = 0;
+    bool changed = false;
     for (qsizetype i = 0; i < n; ++i) {
         const char16_t c = data[i].unicode();
         if (c != u'\r' && c != u'\n')
             continue;
-        out.append(data + runStart, i - runStart);
-        out.append(lineBreak);
+        const qsizetype breakStart = i;
         if (c == u'\r' && i + 1 < n && data[i + 1] == u'\n') {
             ++found.crlf;
             ++i;
@@ -26,11 +26,21 @@ QString replaceLineBreaks(const QString& text, QLatin1String lineBreak, LineBrea
         } else {
             ++found.lf;
         }
+        if (QStringView(data + breakStart, i + 1 - breakStart) == lineBreak)
+            continue;
+        if (!changed) {
+            out.reserve(text.size() + (lineBreak.size() > 1 ? text.size() / 16 : 0));
+            changed = true;
+        }
+        out.append(data + runStart, breakStart - runStart);
+        out.append(lineBreak);
         runStart = i + 1;
     }
-    out.append(data + runStart, n - runStart);
     if (counts)
         *counts = found;
+    if (!changed)
+        return text;
+    out.append(data + runStart, n - runStart);
     return out;
 }
 

@@ -7,6 +7,7 @@
 #include <QStringEncoder>
 #include <algorithm>
 #include <array>
+#include <optional>
 
 namespace headwise {
 
@@ -25,7 +26,9 @@ constexpr std::array<char16_t, 32> kCp1252High = {
     0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
 };
 
-QString decodeWindows1252(const QByteArray& bytes) {
+} // namespace
+
+QString decodeWindows1252(QByteArrayView bytes) {
     QString text(bytes.size(), Qt::Uninitialized);
     QChar* out = text.data();
     for (const char byte : bytes) {
@@ -34,6 +37,8 @@ QString decodeWindows1252(const QByteArray& bytes) {
     }
     return text;
 }
+
+namespace {
 
 // Labels that browsers read as Windows-1252; its superset keeps every byte.
 bool isWindows1252Label(const QByteArray& lowerName) {
@@ -132,20 +137,30 @@ QByteArray encodeWithConverter(const QString& text, const QString& name) {
     return out;
 }
 
-struct Decoded {
-    bool ok = false;
-    QString text;
-    QString name;
-};
+using Kind = PageCharset::Kind;
+
+PageCharset charsetNamed(Kind kind, const QString& name) {
+    PageCharset charset;
+    charset.kind = kind;
+    charset.name = name;
+    return charset;
+}
 
 // Strict: a charset that does not fit the bytes is rejected, so that the next
 // rule can try; a page must never lose bytes just by being opened and saved.
-Decoded decodeAs(const QByteArray& bytes, const QByteArray& charset) {
+// UTF-8 and the Windows-1252 family are only checked here; their text is
+// made later, and only as far as it is needed.
+std::optional<PageCharset> fitCharset(QByteArrayView bytes, const QByteArray& charset) {
     const QByteArray lower = charset.trimmed().toLower();
     if (lower.isEmpty())
         return {};
     if (isWindows1252Label(lower))
-        return {true, decodeWindows1252(bytes), kWindows1252};
+        return charsetNamed(Kind::Windows1252, kWindows1252);
+    if (QStringConverter::encodingForName(lower.constData()) == QStringConverter::Utf8) {
+        if (!bytes.isValidUtf8())
+            return {};
+        return charsetNamed(Kind::Utf8, kUtf8);
+    }
     // Stateless, so a sequence cut off at the end counts as an error instead
     // of being held back for input that never comes.
     QStringDecoder decoder(lower.constData(),
@@ -156,8 +171,10 @@ Decoded decodeAs(const QByteArray& bytes, const QByteArray& charset) {
     if (decoder.hasError())
         return {};
     const QString name = QString::fromLatin1(decoder.name());
-    return {true, std::move(text),
-            name.compare(QLatin1String("UTF-8"), Qt::CaseInsensitive) == 0 ? kUtf8 : name};
+    PageCharset found = charsetNamed(
+        Kind::Other, name.compare(QLatin1String("UTF-8"), Qt::CaseInsensitive) == 0 ? kUtf8 : name);
+    found.text = std::move(text);
+    return found;
 }
 
 bool isNameChar(char c) {
@@ -235,44 +252,69 @@ QString withLineBreaks(const QString& crlfText, LineBreak style) {
 
 } // namespace
 
-DecodedPage decodePage(const QByteArray& bytes, const QByteArray& declaredCharset) {
-    Decoded found;
-    bool bom = false;
-    if (bytes.startsWith("\xEF\xBB\xBF")) {
-        found = decodeAs(bytes.mid(3), "utf-8");
-        bom = true;
-    } else if (bytes.startsWith("\xFF\xFE") && bytes.size() % 2 == 0) {
-        found = decodeAs(bytes.mid(2), "utf-16le");
-        bom = true;
-    } else if (bytes.startsWith("\xFE\xFF") && bytes.size() % 2 == 0) {
-        found = decodeAs(bytes.mid(2), "utf-16be");
-        bom = true;
-    }
+PageCharset choosePageCharset(const QByteArray& bytes, const QByteArray& declaredCharset) {
+    const auto withBom = [](std::optional<PageCharset> found, qsizetype bomSize) {
+        if (found) {
+            found->bom = true;
+            found->textStart = bomSize;
+        }
+        return found;
+    };
+    std::optional<PageCharset> found;
+    const QByteArrayView view(bytes);
+    if (bytes.startsWith("\xEF\xBB\xBF"))
+        found = withBom(fitCharset(view.sliced(3), "utf-8"), 3);
+    else if (bytes.startsWith("\xFF\xFE") && bytes.size() % 2 == 0)
+        found = withBom(fitCharset(view.sliced(2), "utf-16le"), 2);
+    else if (bytes.startsWith("\xFE\xFF") && bytes.size() % 2 == 0)
+        found = withBom(fitCharset(view.sliced(2), "utf-16be"), 2);
     // A BOM that the rest does not fit (an odd UTF-16 length, broken UTF-8)
     // is read as ordinary bytes by the rules below.
-    if (!found.ok) {
-        bom = false;
-        found = decodeAs(bytes, declaredCharset);
-    }
-    if (!found.ok) {
-        found = decodeAs(bytes, metaCharset(bytes));
+    if (!found)
+        found = fitCharset(view, declaredCharset);
+    if (!found) {
+        found = fitCharset(view, metaCharset(bytes));
         // A page whose meta tag can be read byte by byte is not UTF-16 or UTF-32,
         // whatever label ("utf-32", "unicode", "utf3-2") named it: the rules below decide.
-        const bool wide = found.name.startsWith(QLatin1String("UTF-16"), Qt::CaseInsensitive) ||
-                          found.name.startsWith(QLatin1String("UTF-32"), Qt::CaseInsensitive);
-        if (found.ok && wide)
-            found = {};
+        const bool wide = found && (found->name.startsWith(QLatin1String("UTF-16"), Qt::CaseInsensitive) ||
+                                    found->name.startsWith(QLatin1String("UTF-32"), Qt::CaseInsensitive));
+        if (wide)
+            found.reset();
     }
-    if (!found.ok)
-        found = decodeAs(bytes, "utf-8");
-    if (!found.ok)
-        found = {true, decodeWindows1252(bytes), kWindows1252};
+    if (!found)
+        found = fitCharset(view, "utf-8");
+    if (!found)
+        found = charsetNamed(Kind::Windows1252, kWindows1252);
+    return *std::move(found);
+}
 
+QString decodeStretch(const PageCharset& charset, QByteArrayView bytes) {
+    switch (charset.kind) {
+    case Kind::Utf8: {
+        // As strict as the check: a stretch of a valid page is whole characters.
+        QStringDecoder decoder(QStringConverter::Utf8,
+                               QStringConverter::Flag::ConvertInitialBom | QStringConverter::Flag::Stateless);
+        return decoder.decode(bytes);
+    }
+    case Kind::Windows1252:
+        return decodeWindows1252(bytes);
+    case Kind::Other:
+        break;
+    }
+    Q_ASSERT(false);
+    return {};
+}
+
+DecodedPage decodePage(const QByteArray& bytes, const QByteArray& declaredCharset) {
+    PageCharset charset = choosePageCharset(bytes, declaredCharset);
+    const QString text = charset.kind == Kind::Other
+                             ? std::move(charset.text)
+                             : decodeStretch(charset, QByteArrayView(bytes).sliced(charset.textStart));
     DecodedPage page;
     page.bytes = bytes;
-    page.encoding.name = found.name;
-    page.encoding.bom = bom;
-    page.text = normalizeLineBreaks(found.text, page.encoding.lineBreak);
+    page.encoding.name = charset.name;
+    page.encoding.bom = charset.bom;
+    page.text = normalizeLineBreaks(text, page.encoding.lineBreak);
     return page;
 }
 

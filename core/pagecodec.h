@@ -28,6 +28,25 @@ struct DecodedPage {
 // else Windows-1252. The last two never fail, so every byte sequence decodes.
 DecodedPage decodePage(const QByteArray& bytes, const QByteArray& declaredCharset = {});
 
+// The charset decodePage reads a page with, chosen by the same rules. In UTF-8
+// and the Windows-1252 family every ASCII byte is its own character and no
+// other byte holds one, so a search for ASCII text can run on the bytes.
+struct PageCharset {
+    enum class Kind { Utf8, Windows1252, Other };
+    Kind kind = Kind::Utf8;
+    QString name; // as PageEncoding::name
+    bool bom = false;
+    qsizetype textStart = 0; // the text's first byte, after a BOM
+    QString text;            // Other only: the whole text, line breaks as stored
+};
+PageCharset choosePageCharset(const QByteArray& bytes, const QByteArray& declaredCharset = {});
+
+// A stretch of a page in a UTF-8 or Windows-1252 family charset, as the whole
+// page's decoding reads it; for UTF-8 it must start and end between characters.
+QString decodeStretch(const PageCharset& charset, QByteArrayView bytes);
+
+QString decodeWindows1252(QByteArrayView bytes);
+
 // Back to bytes in the page's encoding, BOM and line-break style. A character
 // the encoding cannot hold is written as an HTML numeric reference (&#NNNN;).
 QByteArray encodePage(const QString& crlfText, const PageEncoding& encoding);

@@ -27,11 +27,15 @@ TagReport reportTag(ScannedTag tag, const ScanResult& scan) {
 }
 
 PageReport reportPage(const QString& page) {
+    return reportScans(listMetaTags(page), [&](ScannedTag tag) { return scanTag(tag, page); });
+}
+
+PageReport reportScans(MetaTagListing listing, const std::function<ScanResult(ScannedTag)>& scan) {
     PageReport report;
-    report.listing = listMetaTags(page);
+    report.listing = std::move(listing);
     report.meta = pieces(report.listing.script);
     for (ScannedTag tag : kReportOrder) {
-        report.tags.append(reportTag(tag, scanTag(tag, page)));
+        report.tags.append(reportTag(tag, scan(tag)));
         report.complete = report.complete && !report.tags.last().missing;
     }
     return report;

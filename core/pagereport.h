@@ -5,6 +5,7 @@
 #include <QList>
 #include <QString>
 #include <QStringList>
+#include <functional>
 
 namespace headwise {
 
@@ -29,5 +30,8 @@ struct PageReport {
 };
 
 PageReport reportPage(const QString& page);
+
+// The report from a page's listing and its scanner runs, asked in report order.
+PageReport reportScans(MetaTagListing listing, const std::function<ScanResult(ScannedTag)>& scan);
 
 } // namespace headwise

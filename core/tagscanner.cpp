@@ -72,6 +72,14 @@ QString openingMarker(ScannedTag tag) {
     return QStringLiteral("<META NAME=\"") + QLatin1String(row.metaName) + QStringLiteral("\" Content=");
 }
 
+QString closingMarker(ScannedTag tag) {
+    return rowFor(tag).metaName ? kTagClose : kTitleClose;
+}
+
+QString metaListingMarker() {
+    return kMetaOpen;
+}
+
 QString missingMessage(ScannedTag tag) {
     return QString::fromLatin1(rowFor(tag).missing);
 }
@@ -116,16 +124,15 @@ MetaTagListing listMetaTags(const QString& page) {
 ScanResult scanTag(ScannedTag tag, const QString& page) {
     const bool isTitle = tag == ScannedTag::Title;
     ScanResult result;
-    result.failed =
-        !forEachPiece(page, openingMarker(tag), isTitle ? kTitleClose : kTagClose, [&](QStringView piece) {
-            if (isTitle) {
-                result.boxText = piece.toString();
-            } else {
-                result.boxText += piece;
-                result.boxText += kCrLf;
-            }
-            ++result.count;
-        });
+    result.failed = !forEachPiece(page, openingMarker(tag), closingMarker(tag), [&](QStringView piece) {
+        if (isTitle) {
+            result.boxText = piece.toString();
+        } else {
+            result.boxText += piece;
+            result.boxText += kCrLf;
+        }
+        ++result.count;
+    });
     return result;
 }
 

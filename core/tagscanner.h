@@ -39,6 +39,12 @@ ScanResult scanTag(ScannedTag tag, const QString& page);
 // <META NAME="Keywords" Content= (any letter case, blanks and quotes exact).
 QString openingMarker(ScannedTag tag);
 
+// What ends the tag's piece: "</title>" (any letter case) or ">".
+QString closingMarker(ScannedTag tag);
+
+// What opens each piece of the meta listing: "<meta", any letter case.
+QString metaListingMarker();
+
 QString missingMessage(ScannedTag tag);
 
 // The name a report gives the tag: "Title", "Keywords" ...

@@ -19,6 +19,17 @@ FetchedPage PageFetcher::fetchPage(const QString& url) {
     }
 }
 
+FetchedBytes PageFetcher::fetchPageBytes(const QString& url) {
+    try {
+        FetchResult result = fetch(url);
+        if (!result.ok)
+            return {};
+        return {true, std::move(result.body), std::move(result.charset)};
+    } catch (...) {
+        return {};
+    }
+}
+
 bool hasScheme(const QString& text) {
     static const QRegularExpression scheme(QStringLiteral("^[A-Za-z][A-Za-z0-9+.-]*://"));
     return scheme.match(text).hasMatch();

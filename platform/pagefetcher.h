@@ -32,6 +32,13 @@ struct FetchedPage {
     QList<QPair<QByteArray, QByteArray>> headers; // of the last response
 };
 
+// A page's body as it came and the charset its server declared for it.
+struct FetchedBytes {
+    bool ok = false;
+    QByteArray bytes;
+    QByteArray charset;
+};
+
 // Fetches a web page. Blocking; for GetPageSource the empty text is the only
 // sign of failure, and nothing is shown to the user.
 class PageFetcher {
@@ -40,6 +47,8 @@ public:
     virtual QString GetPageSource(const QString& url) = 0;
     virtual FetchResult fetch(const QString& url) = 0;
     virtual FetchedPage fetchPage(const QString& url);
+    // The same page undecoded, for reading only what is needed of it.
+    virtual FetchedBytes fetchPageBytes(const QString& url);
 };
 
 // Whether a typed text begins with "scheme://": a web address, not a file name.

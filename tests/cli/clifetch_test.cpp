@@ -1,8 +1,10 @@
 #include "commands.h"
 #include "doubles.h"
+#include "pagefetcher.h"
 #include "pageinput.h"
 
 #include <gtest/gtest.h>
+#include <stdexcept>
 
 using namespace headwise;
 using namespace headwise::cli;
@@ -75,6 +77,64 @@ TEST(CliFetch, ExtractOfAFetchedPageAsksOnce) {
     EXPECT_EQ(runExtract({QStringLiteral("headwise-cli"), QStringLiteral("http://pages.example/")}, fetcher),
               kExitOk);
     EXPECT_EQ(fetcher.urls, QStringList{"http://pages.example/"});
+}
+
+} // namespace
+
+namespace {
+
+// A server's answer as the real fetcher gives it, bytes and declared charset.
+class AnsweringFetcher : public PageFetcher {
+public:
+    QString GetPageSource(const QString&) override { return {}; }
+    FetchResult fetch(const QString&) override {
+        if (throws)
+            throw std::runtime_error("lost");
+        return answer;
+    }
+    FetchResult answer;
+    bool throws = false;
+};
+
+TEST(CliFetch, AnalyzeReadsAFetchedPageInItsDeclaredCharset) {
+    const struct {
+        const char* name;
+        QByteArray body;
+        QByteArray charset;
+        bool ok;
+        bool throws;
+        QString title; // empty: the fetch fails
+    } cases[] = {
+        {"UTF-8 bytes declared Latin-1", "<title>\xC3\xA9</title>", "iso-8859-1", true, false,
+         QString::fromUtf8("<title>Ã©</title>")},
+        {"undeclared UTF-8",
+         "<title>\xC3\xA9</title>",
+         {},
+         true,
+         false,
+         QString::fromUtf8("<title>é</title>")},
+        {"UTF-16 declared",
+         QByteArray("<\0t\0i\0t\0l\0e\0>\0", 14) + QByteArray("<\0/\0t\0i\0t\0l\0e\0>\0", 16), "utf-16le",
+         true, false, QString::fromUtf8("<title></title>")},
+        {"not ok", "<title>x</title>", {}, false, false, {}},
+        {"empty body", {}, {}, true, false, {}},
+        {"fetch throws", "<title>x</title>", {}, true, true, {}},
+    };
+    for (const auto& c : cases) {
+        AnsweringFetcher fetcher;
+        fetcher.answer.ok = c.ok;
+        fetcher.answer.body = c.body;
+        fetcher.answer.charset = c.charset;
+        fetcher.throws = c.throws;
+        const LoadedBytes loaded = loadPageBytes(QStringLiteral("http://pages.example/"), fetcher);
+        if (c.title.isEmpty()) {
+            EXPECT_FALSE(loaded.page) << c.name;
+            EXPECT_TRUE(loaded.error.contains(QStringLiteral("could not fetch"))) << c.name;
+            continue;
+        }
+        ASSERT_TRUE(loaded.page) << c.name;
+        EXPECT_EQ(loaded.page->report().tags.front().found, QStringList{c.title}) << c.name;
+    }
 }
 
 } // namespace

@@ -17,6 +17,9 @@ TEST(LineBreaks, RoundTrips) {
         {"\n\n", "\r\n\r\n", "\n\n"},
         {"\r\n\r", "\r\n\r\n", "\n\n"},
         {"x\r\r\ny", "x\r\n\r\ny", "x\n\ny"},
+        // Breaks already in the wanted form on both sides of one that changes.
+        {"a\r\nb\nc\r\nd", "a\r\nb\r\nc\r\nd", "a\nb\nc\nd"},
+        {"\nx\r\ny\n\rz", "\r\nx\r\ny\r\n\r\nz", "\nx\ny\n\nz"},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(toCrLf(QString::fromLatin1(c.input)), QString::fromLatin1(c.crlf)) << c.input;

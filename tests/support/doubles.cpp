@@ -77,6 +77,12 @@ FetchedPage ScriptedPageFetcher::fetchPage(const QString& url) {
     return {.page = decodePage(body.toUtf8(), "utf-8"), .status = 200, .charset = "utf-8", .headers = {}};
 }
 
+FetchedBytes ScriptedPageFetcher::fetchPageBytes(const QString& url) {
+    if (!results.isEmpty())
+        return PageFetcher::fetchPageBytes(url);
+    return {true, GetPageSource(url).toUtf8(), "utf-8"};
+}
+
 FetchResult ScriptedPageFetcher::fetch(const QString& url) {
     urls.append(url);
     if (duringFetch)

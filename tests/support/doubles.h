@@ -81,16 +81,17 @@ public:
     bool succeeds = true;
 };
 
-// Hands out prepared page bodies (GetPageSource, and fetchPage as UTF-8 bytes
-// declared UTF-8) and fetch results (fetch, and fetchPage while any are
-// prepared) in order; with none left the fetch fails, as a real one does when
-// nothing arrives.
+// Hands out prepared page bodies (GetPageSource, and fetchPage and
+// fetchPageBytes as UTF-8 bytes declared UTF-8) and fetch results (fetch, and
+// fetchPage and fetchPageBytes while any are prepared) in order; with none
+// left the fetch fails, as a real one does when nothing arrives.
 class ScriptedPageFetcher : public PageFetcher {
 public:
     ~ScriptedPageFetcher() override;
     QString GetPageSource(const QString& url) override;
     FetchResult fetch(const QString& url) override;
     FetchedPage fetchPage(const QString& url) override;
+    FetchedBytes fetchPageBytes(const QString& url) override;
 
     void prepareBody(const QString& body) { bodies.append(body); }
     void prepareResult(const FetchResult& result) { results.append(result); }
