@@ -16,7 +16,11 @@ QStringList pieces(const QString& crlfTerminated) {
 } // namespace
 
 TagReport reportTag(ScannedTag tag, const ScanResult& scan) {
-    TagReport report{.tag = tag, .count = scan.count, .missing = reportsMissing(QString::number(scan.count))};
+    TagReport report{.tag = tag,
+                     .count = scan.count,
+                     .missing = reportsMissing(QString::number(scan.count)),
+                     .boxText = {},
+                     .found = {}};
     if (report.missing) {
         report.boxText = missingMessage(tag);
         return report;

@@ -98,7 +98,12 @@ std::optional<QString> buildAltTagBlock(const TagFields& fields) {
 }
 
 TagFields defaultTagFields() {
-    return {.rating = QStringLiteral("General"),
+    return {.title = {},
+            .author = {},
+            .subject = {},
+            .description = {},
+            .keywords = {},
+            .rating = QStringLiteral("General"),
             .robots = QStringLiteral("ALL"),
             .revisit = QStringLiteral("7 Days"),
             .outputForm = kFormTagsOnly};

@@ -6,12 +6,12 @@
 #include "platform.h"
 
 #include <QObject>
+#include <QTimer>
 #include <functional>
 #include <optional>
 #include <type_traits>
 
 class QLineEdit;
-class QTimer;
 class QWidget;
 
 namespace headwise {

@@ -39,7 +39,14 @@ public:
     explicit FixedFetcher(QByteArray body) : body_(std::move(body)) {}
     QString GetPageSource(const QString&) override { return decodePage(body_, QByteArray()).text; }
     FetchResult fetch(const QString& url) override {
-        return {.ok = true, .error = {}, .finalUrl = url, .status = 200, .body = body_, .contentType = "text/html", .charset = {}, .headers = {}};
+        return {.ok = true,
+                .error = {},
+                .finalUrl = url,
+                .status = 200,
+                .body = body_,
+                .contentType = "text/html",
+                .charset = {},
+                .headers = {}};
     }
 
 private:
