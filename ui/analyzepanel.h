@@ -1,5 +1,6 @@
 #pragma once
 
+#include "pagecheck.h"
 #include "pagecodec.h"
 #include "pagefetcher.h"
 #include "pageloader.h"
@@ -21,17 +22,6 @@ class QPlainTextEdit;
 namespace headwise {
 
 class BackgroundWork;
-
-// The page box and where its page came from, for an audit of it.
-struct PageSnapshot {
-    QString text;          // as the box holds it: LF line breaks, the box's own positions
-    PageEncoding encoding; // how the page was stored or fetched
-    QString address;       // the fetched address or a file:// URL; empty for a page typed in
-    // What the server said of a fetched page; nothing for a file.
-    int httpStatus = 0;
-    QByteArray httpCharset;
-    QList<QPair<QByteArray, QByteArray>> headers;
-};
 
 // The Analyze panel: loads a page from a file or the web into the page box
 // Text, reports the six tags, and edits and saves the page.

@@ -3,7 +3,6 @@
 #include "backgroundjob.h"
 #include "checktexts.h"
 #include "findingsmodel.h"
-#include "pagecodec.h"
 #include "pagefetcher.h"
 #include "resultpreview.h"
 #include "ui_frmcheck.h"
@@ -12,62 +11,12 @@
 #include <QHeaderView>
 #include <QTimer>
 
-#include <algorithm>
-
 namespace headwise {
 
 namespace {
 
 constexpr int kPauseMs = 300;
 constexpr qint64 kMaxImageBytes = 5 * 1024 * 1024;
-
-// Where each line starts; CR LF, LF and lone CR each end a line.
-QList<qsizetype> lineStarts(const QString& text) {
-    QList<qsizetype> starts{0};
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        if (text[i] == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n')
-            ++i;
-        if (text[i] == u'\n' || text[i] == u'\r')
-            starts << i + 1;
-    }
-    return starts;
-}
-
-// Maps positions in the audit's decoded text to the box's. They differ where
-// the encoding lacked a character and a reference ("&#937;") stands for it,
-// and in the line breaks; the lines themselves are the same.
-class PositionMap {
-public:
-    PositionMap(const QString& box, const QString& decoded)
-        : box_(box), decoded_(decoded), boxStarts_(lineStarts(box)), decodedStarts_(lineStarts(decoded)) {}
-
-    qsizetype toBox(qsizetype offset) const {
-        if (offset <= 0)
-            return 0;
-        const auto line = std::upper_bound(decodedStarts_.cbegin(), decodedStarts_.cend(), offset) - 1;
-        const qsizetype index = line - decodedStarts_.cbegin();
-        if (index >= boxStarts_.size())
-            return box_.size();
-        qsizetype b = boxStarts_[index];
-        for (qsizetype d = *line; d < offset && b < box_.size();) {
-            if (box_[b] == decoded_[d]) {
-                ++b, ++d;
-                continue;
-            }
-            const qsizetype end = decoded_.indexOf(u';', d);
-            if (end < 0 || end >= offset)
-                break;
-            d = end + 1;
-            b += box_[b].isHighSurrogate() ? 2 : 1;
-        }
-        return b;
-    }
-
-private:
-    const QString& box_;
-    const QString& decoded_;
-    QList<qsizetype> boxStarts_, decodedStarts_;
-};
 
 QImage readImageFile(const QString& path) {
     QFile file(path);
@@ -84,27 +33,6 @@ QImage fetchImage(PageFetcher& fetcher, const QUrl& url) {
 }
 
 } // namespace
-
-PageCheck checkPage(const PageSnapshot& page, const audit::AuditConfig& config) {
-    PageEncoding encoding = page.encoding;
-    encoding.lineBreak = LineBreak::Lf; // keeps the audit's lines the box's lines
-    audit::PageInput input;
-    input.bytes = encodePage(page.text, encoding);
-    input.address = page.address;
-    input.httpStatus = page.httpStatus;
-    input.httpCharset = QString::fromLatin1(page.httpCharset);
-    input.headers = page.headers;
-    PageCheck check{audit::auditPage(input, config), page.address};
-    if (check.audit.text == page.text)
-        return check;
-    const PositionMap map(page.text, check.audit.text);
-    for (audit::Finding& f : check.audit.findings) {
-        const qsizetype start = map.toBox(f.offset);
-        f.length = map.toBox(f.offset + f.length) - start;
-        f.offset = start;
-    }
-    return check;
-}
 
 CheckWindow::CheckWindow(const Platform& platform, AnalyzePanel* panel, QWidget* parent)
     : QWidget(parent, Qt::Window), platform_(platform), panel_(panel),

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "analyzepanel.h"
-#include "pageaudit.h"
+#include "pagecheck.h"
 #include "platform.h"
 #include "resultpreview.h"
 
@@ -20,16 +20,6 @@ class QTimer;
 namespace headwise {
 
 class FindingsModel;
-
-// What one audit of the page box found, with the findings' offsets counted
-// in the page box's own positions.
-struct PageCheck {
-    audit::PageAudit audit;
-    QString address;
-};
-
-// Audits a snapshot; runs on a worker thread.
-PageCheck checkPage(const PageSnapshot& page, const audit::AuditConfig& config);
 
 // Page Check (frmCheck): the Analyze panel's page audited, as a search result
 // and a share card would show it, with the findings listed. Follows every

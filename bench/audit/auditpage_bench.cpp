@@ -3,6 +3,7 @@
 // whole page parsed.
 
 #include "pageaudit.h"
+#include "pagecheck.h"
 #include "pagemodel.h"
 
 #include <benchmark/benchmark.h>
@@ -71,5 +72,35 @@ void BM_ParseWholePage40K(benchmark::State& state) {
     state.SetBytesProcessed(state.iterations() * text.size());
 }
 BENCHMARK(BM_ParseWholePage40K)->Unit(benchmark::kMicrosecond);
+
+// Findings moved back to an editor's positions on a minified page: one line of
+// state.range(0) KB with a reference every 100 characters and a finding every
+// 1,000; the time should grow with the page, not with page times findings.
+void BM_MapFindingsOneLongLine(benchmark::State& state) {
+    const QString piece = QStringLiteral("&#937;") + QString(94, u'x');
+    const QString textPiece = QString(QChar(0x3a9)) + QString(94, u'x');
+    QString decoded, text;
+    for (qsizetype size = 0; size < state.range(0) * 1024; size += piece.size()) {
+        decoded += piece;
+        text += textPiece;
+    }
+    QList<headwise::audit::Finding> findings;
+    for (qsizetype at = 10; at < decoded.size(); at += 1000)
+        findings << headwise::audit::Finding{.rule = {},
+                                             .severity = {},
+                                             .message = {},
+                                             .line = 1,
+                                             .column = 1,
+                                             .offset = at,
+                                             .length = 5,
+                                             .source = {}};
+    for (auto _ : state) {
+        QList<headwise::audit::Finding> mapped = findings;
+        headwise::audit::mapFindingsToText(mapped, decoded, text);
+        benchmark::DoNotOptimize(mapped);
+    }
+    state.SetBytesProcessed(state.iterations() * decoded.size() * 2);
+}
+BENCHMARK(BM_MapFindingsOneLongLine)->Arg(100)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond);
 
 } // namespace
