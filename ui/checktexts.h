@@ -13,8 +13,13 @@ inline const QString kMessageColumn = QStringLiteral("Message");
 inline const QString kLineColumn = QStringLiteral("Line");
 inline const QString kSeverityColumn = QStringLiteral("Severity");
 
+inline QString counted(int n, const char* one, const char* many) {
+    return QString::number(n) + QLatin1Char(' ') + QLatin1String(n == 1 ? one : many);
+}
+
 inline QString counts(int errors, int warnings, int notes) {
-    return QStringLiteral("%1 errors, %2 warnings, %3 notes").arg(errors).arg(warnings).arg(notes);
+    return counted(errors, "error", "errors") + QStringLiteral(", ") +
+           counted(warnings, "warning", "warnings") + QStringLiteral(", ") + counted(notes, "note", "notes");
 }
 
 } // namespace headwise::checktext

@@ -1,5 +1,6 @@
 #include "analyzepanel.h"
 #include "cardpreview.h"
+#include "checktexts.h"
 #include "checkwindow.h"
 #include "findingsmodel.h"
 #include "form1fixture.h"
@@ -147,10 +148,14 @@ TEST_F(CheckWindowTest, ErrorsFirstAndCounted) {
         EXPECT_FALSE(model()->index(row, FindingsModel::SeverityColumn).data(Qt::DecorationRole).isNull());
     }
     EXPECT_GT(errors, 0);
-    EXPECT_EQ(countLine(),
-              QStringLiteral("%1 errors, %2 warnings, %3 notes").arg(errors).arg(warnings).arg(notes));
+    EXPECT_EQ(countLine(), checktext::counts(errors, warnings, notes));
     // No title: the link line shows the address, as a search engine does.
     EXPECT_EQ(serp()->preview().linkLine, QStringLiteral("bare.htm"));
+}
+
+TEST(CheckCountLine, SaysOneOrMany) {
+    EXPECT_EQ(checktext::counts(1, 0, 0), QStringLiteral("1 error, 0 warnings, 0 notes"));
+    EXPECT_EQ(checktext::counts(2, 1, 1), QStringLiteral("2 errors, 1 warning, 1 note"));
 }
 
 // The widest title of whole words "Rug " that still fits, then one letter more.
