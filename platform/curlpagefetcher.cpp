@@ -2,6 +2,7 @@
 
 #include "pagecodec.h"
 
+#include <algorithm>
 #include <curl/curl.h>
 #include <memory>
 #include <mutex>
@@ -110,6 +111,11 @@ QString CurlPageFetcher::GetPageSource(const QString& url) {
 }
 
 FetchResult CurlPageFetcher::fetch(const QString& url) {
+    return fetchAtMost(url, maxBytes_);
+}
+
+FetchResult CurlPageFetcher::fetchAtMost(const QString& url, qint64 maxBytes) {
+    maxBytes = std::min(maxBytes, maxBytes_);
     FetchResult result;
     const auto failed = [&result](const QString& why) {
         result.error = why;
@@ -138,7 +144,7 @@ FetchResult CurlPageFetcher::fetch(const QString& url) {
 
         Transfer transfer;
         transfer.stallLimit = stallLimit_;
-        transfer.maxBytes = maxBytes_;
+        transfer.maxBytes = maxBytes;
         char curlError[CURL_ERROR_SIZE] = {};
         CURL* h = curl.get();
         bool ok = true;
@@ -155,7 +161,7 @@ FetchResult CurlPageFetcher::fetch(const QString& url) {
         set(curl_easy_setopt(h, CURLOPT_NOSIGNAL, 1L));
         set(curl_easy_setopt(h, CURLOPT_CONNECTTIMEOUT_MS, long(connectTimeout_.count())));
         set(curl_easy_setopt(h, CURLOPT_TIMEOUT_MS, long(totalLimit_.count())));
-        set(curl_easy_setopt(h, CURLOPT_MAXFILESIZE_LARGE, curl_off_t(maxBytes_)));
+        set(curl_easy_setopt(h, CURLOPT_MAXFILESIZE_LARGE, curl_off_t(maxBytes)));
         set(curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, receiveBody));
         set(curl_easy_setopt(h, CURLOPT_WRITEDATA, &transfer));
         set(curl_easy_setopt(h, CURLOPT_HEADERFUNCTION, receiveHeader));
@@ -170,7 +176,7 @@ FetchResult CurlPageFetcher::fetch(const QString& url) {
         transfer.lastByte = Clock::now();
         const CURLcode code = curl_easy_perform(h);
         if (transfer.tooLarge || code == CURLE_FILESIZE_EXCEEDED)
-            return failed(QStringLiteral("the page is larger than %1 bytes").arg(maxBytes_));
+            return failed(QStringLiteral("the page is larger than %1 bytes").arg(maxBytes));
         if (transfer.headersTooLarge)
             return failed(
                 QStringLiteral("the response headers are larger than %1 bytes").arg(kMaxHeaderBytes));

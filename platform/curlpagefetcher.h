@@ -19,6 +19,8 @@ public:
 
     QString GetPageSource(const QString& url) override;
     FetchResult fetch(const QString& url) override;
+    // Stops receiving past maxBytes (or this fetcher's own cap, if smaller).
+    FetchResult fetchAtMost(const QString& url, qint64 maxBytes) override;
 
     static constexpr long kMaxRedirects = 10;
 

@@ -19,6 +19,20 @@ FetchedPage PageFetcher::fetchPage(const QString& url) {
     }
 }
 
+FetchResult PageFetcher::fetchAtMost(const QString& url, qint64 maxBytes) {
+    FetchResult result = fetch(url);
+    if (result.ok && result.body.size() > maxBytes)
+        return {.ok = false,
+                .error = QStringLiteral("the body is larger than %1 bytes").arg(maxBytes),
+                .finalUrl = {},
+                .status = 0,
+                .body = {},
+                .contentType = {},
+                .charset = {},
+                .headers = {}};
+    return result;
+}
+
 FetchedBytes PageFetcher::fetchPageBytes(const QString& url) {
     try {
         FetchResult result = fetch(url);

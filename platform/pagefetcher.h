@@ -46,6 +46,9 @@ public:
     virtual ~PageFetcher() = default;
     virtual QString GetPageSource(const QString& url) = 0;
     virtual FetchResult fetch(const QString& url) = 0;
+    // The same with a tighter cap on the body, for things that are never
+    // large (a picture); a longer body is a failure.
+    virtual FetchResult fetchAtMost(const QString& url, qint64 maxBytes);
     virtual FetchedPage fetchPage(const QString& url);
     // The same page undecoded, for reading only what is needed of it.
     virtual FetchedBytes fetchPageBytes(const QString& url);

@@ -26,8 +26,8 @@ QImage readImageFile(const QString& path) {
 }
 
 QImage fetchImage(PageFetcher& fetcher, const QUrl& url) {
-    const FetchResult result = fetcher.fetch(url.toString());
-    if (!result.ok || result.status != 200 || result.body.size() > kMaxImageBytes)
+    const FetchResult result = fetcher.fetchAtMost(url.toString(), kMaxImageBytes);
+    if (!result.ok || result.status != 200)
         return {};
     return QImage::fromData(result.body);
 }

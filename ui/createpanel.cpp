@@ -49,7 +49,12 @@ void CreatePanel::setPlatform(const Platform& platform) {
 }
 
 TagFields CreatePanel::choices() const {
-    return {.rating = ui->Combo1->currentText(),
+    return {.title = {},
+            .author = {},
+            .subject = {},
+            .description = {},
+            .keywords = {},
+            .rating = ui->Combo1->currentText(),
             .robots = ui->Combo2->currentText(),
             .revisit = ui->Combo3->currentText(),
             .outputForm = ui->Combo4->currentText()};

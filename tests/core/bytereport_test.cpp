@@ -65,7 +65,11 @@ TEST(BytePage, ReportsWhatTheDecodedPageReports) {
         {"meta charset UTF-16 ignored", "<meta charset=utf-16><title>\xC3\xA9</title>", {}},
         {"charset declared late", kHead + QByteArray(70000, ' ') + "<meta charset=iso-8859-1>\xC3\xA9", {}},
         {"NUL in text", QByteArray("<meta a>\0<title>x</title>", 25), {}},
-        {"NUL in a UTF-16 page", QByteArray("\xFF\xFEa\0\0\0", 6), {}},
+        {"NUL in a UTF-16 page",
+         QByteArray("\xFF\xFE"
+                    "a\0\0\0",
+                    6),
+         {}},
         {"unclosed meta", "<meta a>" + kHead + "<META NAME=\"Robots\" Content=x", {}},
         {"unclosed title keeps the last closed one", "<title>a</title><title>b</TITLE><title>c", {}},
         {"lone CR and LF inside pieces", "<meta\ra\nb\r\n>\r<title>\r</title>\n", {}},

@@ -241,6 +241,17 @@ struct FailureCase {
     const char* cause; // a word the message must hold
 };
 
+TEST_F(FetchTest, ATighterCapEndsTheTransferEarly) {
+    CurlPageFetcher fetcher{2s, 10s, 60s};
+    EXPECT_TRUE(fetcher.fetchAtMost(url("/big"), 64 * 1024 * 1024).ok);
+    for (const char* path : {"/big", "/too-large-streamed", "/too-large-declared"}) {
+        const FetchResult result = fetcher.fetchAtMost(url(path), 1000);
+        EXPECT_FALSE(result.ok) << path;
+        EXPECT_TRUE(result.error.contains(QStringLiteral("larger than 1000 bytes")))
+            << result.error.toStdString();
+    }
+}
+
 TEST_F(FetchTest, FetchFailuresSayWhy) {
     CurlPageFetcher capped{2s, 10s, 60s, 4 * 1024 * 1024};
     const FailureCase cases[] = {

@@ -110,8 +110,8 @@ TEST_F(MailServerDialogTest, SecuritySetsThePortUntilTheUserChoosesOne) {
         EXPECT_EQ(find<QSpinBox>("spinSmtpPort")->value(), c.expectedPort) << c.name;
     }
     // A stored port other than the security's counts as chosen.
-    ASSERT_TRUE(
-        account.save({.host = "h.example", .port = 2525, .security = MailSecurity::StartTls}, {}, false));
+    ASSERT_TRUE(account.save(
+        {.host = "h.example", .port = 2525, .security = MailSecurity::StartTls, .user = {}}, {}, false));
     openDialog();
     find<QComboBox>("cboSmtpSecurity")->setCurrentIndex(2);
     EXPECT_EQ(find<QSpinBox>("spinSmtpPort")->value(), 2525);
@@ -168,11 +168,13 @@ TEST_F(MailServerDialogTest, KeyringOutcomes) {
         fill(QStringLiteral("h.example"), 1, QStringLiteral("ann"), QStringLiteral("new"), c.remember);
         press(QDialogButtonBox::Ok);
         EXPECT_EQ(keyring.passwords.value("ann@h.example") == "new", c.keptInKeyring);
-        if (c.keyringAvailable && !c.remember)
+        if (c.keyringAvailable && !c.remember) {
             EXPECT_FALSE(keyring.passwords.contains("ann@h.example"));
+        }
         ASSERT_EQ(messages.shown.size(), c.toldNoKeyring ? 1 : 0);
-        if (c.toldNoKeyring)
+        if (c.toldNoKeyring) {
             EXPECT_TRUE(messages.shown[0].text.startsWith("No system keyring answered"));
+        }
         // Held for the run either way: Send does not ask.
         EXPECT_EQ(fresh.passwordForSend(nullptr), QStringLiteral("new"));
         EXPECT_TRUE(prompt.labels.isEmpty());
