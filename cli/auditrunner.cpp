@@ -1,6 +1,9 @@
 #include "auditrunner.h"
 
+#include "pagefetcher.h"
 #include "positions.h"
+
+#include <QFileInfo>
 
 #include <cstdio>
 
@@ -27,6 +30,10 @@ AuditRunner::~AuditRunner() {
 }
 
 void AuditRunner::add(const QString& name, PageLoader load) {
+    const QString identity = hasScheme(name) ? name : QFileInfo(name).absoluteFilePath();
+    if (added_.contains(identity))
+        return;
+    added_.insert(identity);
     Slot* slot;
     {
         QMutexLocker lock(&progressMutex_);

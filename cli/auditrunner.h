@@ -7,6 +7,7 @@
 
 #include <QElapsedTimer>
 #include <QMutex>
+#include <QSet>
 #include <QStringList>
 #include <QThreadPool>
 #include <deque>
@@ -29,6 +30,8 @@ public:
     AuditRunner(const audit::AuditConfig& config, int jobs, bool showProgress);
     ~AuditRunner();
 
+    // A page already added (the same address, or the same file by another
+    // name) is not audited again: it would only duplicate itself.
     void add(const QString& name, PageLoader load);
 
     struct Outcome {
@@ -54,6 +57,7 @@ private:
     const bool showProgress_;
     QThreadPool pool_;
     std::deque<Slot> slots_; // grows at the back only, so a running page's slot stays put
+    QSet<QString> added_;    // each page's address or absolute file path
     QMutex progressMutex_;
     qsizetype done_ = 0;
     QElapsedTimer sinceProgress_; // invalid until the first line is shown

@@ -265,10 +265,22 @@ TEST(AuditParallel, SameReportWhateverTheJobs) {
               cli({"audit", "--jobs", "1", "."}, dir.path()).out);
 }
 
+TEST(AuditParallel, APageGivenTwiceIsAuditedOnce) {
+    QTemporaryDir dir;
+    writeTestFile(dir.filePath("a.htm"), headPage(""));
+    writeTestFile(dir.filePath("b.htm"), headPage("", "Another title for another page of the shop"));
+    const QJsonObject report = json(cli({"audit", "--format", "json", "a.htm", ".", "./a.htm"}, dir.path()));
+    EXPECT_EQ(pageNames(report), (QStringList{"a.htm", "./b.htm"}));
+    for (const QJsonValue& p : report["pages"].toArray())
+        EXPECT_FALSE(rulesOf(p.toObject()).contains("title-duplicate"));
+}
+
 TEST(AuditBadInput, NamedMessageAndTheRestGoesOn) {
     QTemporaryDir dir;
     const QString good = dir.filePath("good.htm");
     writeTestFile(good, headPage(""));
+    const QString after = dir.filePath("after.htm");
+    writeTestFile(after, headPage("", "Another title for the page after the bad input"));
     const QString binary = dir.filePath("image.htm");
     writeTestFile(binary, QByteArray("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16));
     const QString empty = dir.filePath("empty.htm");
@@ -298,13 +310,13 @@ TEST(AuditBadInput, NamedMessageAndTheRestGoesOn) {
     for (const Case& c : cases) {
         if (c.input == locked && !lockedIsUnreadable)
             continue;
-        const CliRun r = cli({"audit", "--format", "json", good, c.input, good});
+        const CliRun r = cli({"audit", "--format", "json", good, c.input, after});
         const std::string what = c.input.toStdString();
         EXPECT_EQ(r.exitCode, 2) << what;
         EXPECT_EQ(r.err.count('\n'), 1) << what << ": " << r.err.toStdString();
         EXPECT_TRUE(r.err.contains(c.input.toUtf8() + ": ")) << what << ": " << r.err.toStdString();
         EXPECT_TRUE(r.err.contains(c.reason)) << what << ": " << r.err.toStdString();
-        EXPECT_EQ(pageNames(json(r)), (QStringList{good, good})) << what; // the others are reported
+        EXPECT_EQ(pageNames(json(r)), (QStringList{good, after})) << what; // the others are reported
     }
 }
 

@@ -80,6 +80,13 @@ TEST_F(AuditWeb, CrawlAndSitemapFeedTheReportInOrder) {
     EXPECT_EQ(mapped.exitCode, 2); // one sitemap of the index is no sitemap
     EXPECT_TRUE(mapped.err.contains("sitemap-bad.xml")) << mapped.err.toStdString();
 
+    // An address the sitemap lists too is audited once, where it first came.
+    const CliRun twice =
+        cli({"audit", "--format", "json", url("/site/c.html"), "--sitemap", url("/sitemap-index.xml")});
+    const QStringList once = names(auditedPages(twice));
+    EXPECT_EQ(once.count(url("/site/c.html")), 1);
+    EXPECT_EQ(once.mid(0, 2), (QStringList{url("/site/c.html"), url("/site/a.html")}));
+
     QTemporaryDir dir;
     const QString notXml = dir.filePath("sitemap.xml");
     writeTestFile(notXml, "User-agent: *\nDisallow:\n");
