@@ -1,8 +1,12 @@
 // The audit of one page: findings point inside the decoded text, name rules
 // from the table, come sorted and never twice; the head-only parse gives the
-// same page as a full parse.
+// same page as a full parse. The same text held in an editor and saved as
+// Windows-1252 (references for what it lacks) and read back as such gets its findings back at the
+// same pieces of the editor's text.
 
+#include "linebreaks.h"
 #include "pageaudit.h"
+#include "pagecheck.h"
 #include "pagemodel.h"
 #include "require.h"
 
@@ -46,5 +50,20 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     const QByteArray utf8 = audit.text.toUtf8();
     require(parsePage(utf8) == parseWholePage(utf8));
+
+    headwise::PageSnapshot edited;
+    edited.text = headwise::toLf(QString::fromUtf8(page.bytes));
+    edited.encoding.name = QStringLiteral("windows-1252");
+    edited.httpCharset = "windows-1252"; // as a server would say it, above any meta charset
+    edited.httpCharset = "windows-1252"; // as a server would say it, above any meta charset
+    const headwise::PageCheck check = headwise::checkPage(edited, AuditConfig());
+    for (const Finding& f : check.audit.findings) {
+        if (f.offset < 0)
+            continue;
+        require(f.length >= 0 && f.offset + f.length <= edited.text.size());
+        if (!f.source.contains(QLatin1String("&#")) && !f.source.startsWith(QLatin1String("X-Robots-Tag: ")))
+            require(edited.text.mid(f.offset, f.length) ==
+                    headwise::toLf(f.source)); // the box breaks lines with LF
+    }
     return 0;
 }
