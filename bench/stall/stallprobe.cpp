@@ -14,6 +14,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QTimer>
 #include <cstdio>
 #include <functional>
@@ -151,6 +152,14 @@ int main(int argc, char** argv) {
         {"Check Page: Insert Tags",
          [&] {
              insertTags();
+             checkShown();
+         }},
+        {"Check Page: a key typed",
+         [&] {
+             window.cmdAnalyze_Click();
+             auto* box = window.findChild<QPlainTextEdit*>(QStringLiteral("Text"));
+             box->moveCursor(QTextCursor::End);
+             QTest::keyClick(box, Qt::Key_X);
              checkShown();
          }},
     };
