@@ -159,6 +159,10 @@ bool AnalyzePanel::setPage(const QString& lfText, const QString& crlfText) {
     QPlainTextEdit* box = ui->Text;
     qsizetype end = pieceEnd(lfText, 0);
     box->setPlainText(end == lfText.size() ? lfText : lfText.left(end));
+    // Read-only keeps typing out, not the panel's own buttons (Cut, Insert
+    // Tags ...); after such an edit the box no longer holds crlfText.
+    quint64 ownVersion = pageVersion_;
+    bool editedMeanwhile = false;
     if (end < lfText.size()) {
         // As with one setPlainText: nothing to undo afterwards, the caret at the start.
         QTextDocument* doc = box->document();
@@ -169,17 +173,20 @@ bool AnalyzePanel::setPage(const QString& lfText, const QString& crlfText) {
         while (end < lfText.size()) {
             if (!loader_->pause(generation))
                 break;
+            editedMeanwhile = editedMeanwhile || pageVersion_ != ownVersion;
             const qsizetype from = end;
             end = pieceEnd(lfText, from);
             cursor.movePosition(QTextCursor::End);
             cursor.insertText(lfText.mid(from, end - from));
+            ownVersion = pageVersion_;
         }
         box->setReadOnly(readOnly);
         doc->setUndoRedoEnabled(true);
         if (end < lfText.size())
             return false;
     }
-    pageCache_ = crlfText;
+    if (!editedMeanwhile)
+        pageCache_ = crlfText;
     return true;
 }
 
@@ -208,12 +215,22 @@ const AnalyzePanel::ResultRow& AnalyzePanel::rowFor(ScannedTag tag) const {
 
 // The scans run off the GUI thread on a copy of the page; the panel waits as
 // it waits between them.
+template <typename Work>
+auto AnalyzePanel::onPageText(Work work) -> std::optional<std::invoke_result_t<Work, const QString&>> {
+    for (;;) {
+        const quint64 version = pageVersion_;
+        const std::optional<QString> page = pageTextForWork();
+        if (!page)
+            return std::nullopt;
+        auto result = work_->run([work, page = *page] { return work(page); });
+        if (!result || version == pageVersion_)
+            return result;
+    }
+}
+
 bool AnalyzePanel::ListMetaTags() {
-    const std::optional<QString> page = pageTextForWork();
-    if (!page)
-        return false;
     const std::optional<MetaTagListing> listing =
-        work_->run([page = *page] { return headwise::listMetaTags(page); });
+        onPageText([](const QString& page) { return headwise::listMetaTags(page); });
     if (!listing)
         return false;
     ui->txtScript->setPlainText(toLf(listing->script));
@@ -222,10 +239,8 @@ bool AnalyzePanel::ListMetaTags() {
 
 bool AnalyzePanel::runScanner(ScannedTag tag) {
     const ResultRow& row = rowFor(tag);
-    const std::optional<QString> page = pageTextForWork();
-    if (!page)
-        return false;
-    const std::optional<ScanResult> result = work_->run([tag, page = *page] { return scanTag(tag, page); });
+    const std::optional<ScanResult> result =
+        onPageText([tag](const QString& page) { return scanTag(tag, page); });
     if (!result)
         return false;
     setBoxText(row.box, result->boxText);
@@ -237,11 +252,8 @@ void AnalyzePanel::ReportMissingTags() {
     const quint64 generation = work_->generation();
     for (ScannedTag tag : kReportOrder) {
         const ResultRow& row = rowFor(tag);
-        const std::optional<QString> page = pageTextForWork();
-        if (!page)
-            return;
         const std::optional<TagReport> report =
-            work_->run([tag, page = *page] { return reportTag(tag, scanTag(tag, page)); });
+            onPageText([tag](const QString& page) { return reportTag(tag, scanTag(tag, page)); });
         if (!report)
             return;
         setBoxText(row.box, report->boxText);
@@ -252,10 +264,11 @@ void AnalyzePanel::ReportMissingTags() {
 }
 
 void AnalyzePanel::listAndReport() {
+    const quint64 generation = work_->generation();
     // An unclosed "<meta" only ends the listing: stopping before the report
     // would leave the previous page's results standing beside this page.
     ListMetaTags();
-    if (loader_->pause(work_->generation()))
+    if (loader_->pause(generation))
         ReportMissingTags();
 }
 

@@ -107,6 +107,10 @@ private:
     // pageText() for the long steps: the text is built off the GUI thread from
     // a copy of the box's raw text; nothing when newer work superseded the wait.
     std::optional<QString> pageTextForWork();
+    // work(page) off the GUI thread on the box's CR LF text, again when the
+    // box changed meanwhile, so that what is shown belongs to the text shown.
+    template <typename Work>
+    auto onPageText(Work work) -> std::optional<std::invoke_result_t<Work, const QString&>>;
     void listAndReport();
     // Puts the caret, with nothing selected, at a position of the editor and inserts there.
     void insertAt(qsizetype editorPosition, const QString& crlfText);

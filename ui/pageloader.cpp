@@ -22,6 +22,9 @@ PageLoader::PageLoader(QWidget* panel, const QString& watchdogName, QLineEdit* a
       addressField_(addressField), pageArrived_(std::move(pageArrived)) {
     watchdog_->setObjectName(watchdogName);
     watchdog_->setInterval(kWatchdogMs);
+    // The watchdog speaks for the fetch it was armed for; once newer work
+    // supersedes that fetch, nobody waits for its answer.
+    connect(work_, &BackgroundWork::abandoned, watchdog_, &QTimer::stop);
 }
 
 void PageLoader::setPlatform(const Platform& platform) {
@@ -56,6 +59,7 @@ bool PageLoader::acceptAddress(const QString& url) {
 }
 
 bool PageLoader::settle(quint64 generation) {
+    answered_.reset(); // from here the page box tells whether the page came
     if (!pause(generation) || !pageArrived_())
         return false; // superseded, or the watchdog's tick tells the user
     watchdog_->stop();
@@ -63,7 +67,7 @@ bool PageLoader::settle(quint64 generation) {
 }
 
 bool PageLoader::watchdogFired() {
-    if (pageArrived_())
+    if (pageArrived_() || (answered_ && *answered_))
         return false;
     // Disarmed before the box goes up: a modal box runs its own event loop,
     // and the next tick must not stack a second notice on the first.

@@ -7,7 +7,9 @@
 
 #include <QObject>
 #include <QTimer>
+#include <atomic>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <type_traits>
 
@@ -57,7 +59,13 @@ public:
             return std::nullopt;
         // The fetcher outlives the windows, so the worker may keep it after a close.
         PageFetcher& fetcher = platform_->fetcher;
-        return work_->run([&fetcher, fetch = std::move(fetch)] { return fetch(fetcher); });
+        auto answered = std::make_shared<std::atomic<bool>>(false);
+        answered_ = answered;
+        return work_->run([&fetcher, answered, fetch = std::move(fetch)] {
+            auto page = fetch(fetcher);
+            *answered = true;
+            return page;
+        });
     }
     // After the fetched page is in: pauses, then disarms the watchdog if the
     // page arrived; true when the panel goes on with it.
@@ -75,6 +83,10 @@ private:
     QLineEdit* addressField_;
     std::function<bool()> pageArrived_;
     std::optional<Platform> platform_;
+    // Set when the fetch under way has its answer, which may wait to be shown
+    // while another panel's wait runs inside this one; the watchdog then holds
+    // its notice, and settle() decides by the page box.
+    std::shared_ptr<std::atomic<bool>> answered_;
 };
 
 } // namespace headwise

@@ -1,4 +1,5 @@
 #include "analyzepanel.h"
+#include "backgroundwork.h"
 #include "extractpanel.h"
 #include "form1fixture.h"
 
@@ -7,6 +8,7 @@
 #include <QListView>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QThread>
 #include <QTimer>
 #include <gtest/gtest.h>
 
@@ -147,6 +149,94 @@ TEST_F(PanelReentryTest, ALargePageFillsTheBoxExactlyWithNothingToUndo) {
     ASSERT_TRUE(box->document()->isUndoAvailable());
     box->undo();
     EXPECT_EQ(box->toPlainText(), expected);
+}
+
+// A panel button that edits the page while a large page is still filling the
+// box: the edit stays, and what the scans read and a save writes is the box.
+struct FillEditCase {
+    const char* name;
+    std::function<void(QWidget* window)> edit;
+};
+
+class EditDuringFill : public PanelReentryTest, public ::testing::WithParamInterface<FillEditCase> {};
+
+TEST_P(EditDuringFill, TheEditStaysInWhatIsScannedAndSaved) {
+    window->cmdAnalyze_Click();
+    QByteArray page = "<html><head><title>Big</title>\r\n";
+    while (page.size() < 2 * 1024 * 1024)
+        page += "<p>paragraph text here</p>\r\n";
+    files.prepareAnswer(writeFile("big.htm", page));
+    auto* box = find<QPlainTextEdit>("Text");
+    bool edited = false;
+    QObject::connect(box, &QPlainTextEdit::textChanged, [&] {
+        if (edited || box->document()->isEmpty())
+            return;
+        edited = true;
+        QTimer::singleShot(0, [&] { GetParam().edit(window.get()); });
+    });
+    find<QPushButton>("cmdFile")->click();
+    ASSERT_TRUE(edited);
+    const QString shown = box->toPlainText().replace("\n", "\r\n");
+    EXPECT_NE(shown, QString::fromLatin1(page));
+    EXPECT_EQ(find<AnalyzePanel>("FraAnalyze")->pageText(), shown);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Edits, EditDuringFill,
+    ::testing::Values(FillEditCase{"Cut",
+                                   [](QWidget* w) {
+                                       auto* box = w->findChild<QPlainTextEdit*>("Text");
+                                       QTextCursor cursor(box->document());
+                                       cursor.setPosition(6, QTextCursor::KeepAnchor); // "<html>"
+                                       box->setTextCursor(cursor);
+                                       w->findChild<QPushButton*>("cmdCut")->click();
+                                   }},
+                      FillEditCase{"InsertTags",
+                                   [](QWidget* w) {
+                                       w->findChild<AnalyzePanel*>("FraAnalyze")
+                                           ->insertTagBlock(
+                                               QStringLiteral("<META NAME=\"Robots\" Content=\"ALL\">"));
+                                   }}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// A file opened while a fetch waits supersedes the fetch, and its watchdog
+// with it: no "Can't Connect" later, even once the box is emptied.
+TEST_F(PanelReentryTest, AFileLoadDuringAFetchEndsItsWatchdog) {
+    window->cmdAnalyze_Click();
+    auto* watchdog = find<QTimer>("Timer1");
+    watchdog->setInterval(300);
+    fetcher.prepareBody(QStringLiteral("<title>web</title>"));
+    fetcher.duringFetch = [](const QString&) { QThread::msleep(150); };
+    files.prepareAnswer(writeFile("f.htm", "<title>file</title>"));
+    QTimer::singleShot(20, find<QPushButton>("cmdFile"), &QPushButton::click);
+    find<QLineEdit>("txtUrl")->setText(QStringLiteral("http://127.0.0.1/x.htm"));
+    find<QPushButton>("txtGetSrc")->click();
+    EXPECT_EQ(find<QPlainTextEdit>("Text")->toPlainText(), "<title>file</title>");
+    EXPECT_FALSE(watchdog->isActive());
+    find<QPlainTextEdit>("Text")->clear();
+    QTest::qWait(700);
+    EXPECT_TRUE(messages.shown.isEmpty());
+    ASSERT_TRUE(QTest::qWaitFor([] { return backgroundWorkRunning() == 0; }, 5000));
+}
+
+// An Extract fetch started while an Analyze fetch waits holds the Analyze
+// answer until it ends; the Analyze watchdog must not call that a failure.
+TEST_F(PanelReentryTest, AnAnswerHeldByTheOtherPanelsWaitIsNoFailure) {
+    window->cmdAnalyze_Click();
+    find<QTimer>("Timer1")->setInterval(400);
+    fetcher.prepareBody(QStringLiteral("<title>analyze</title>"));
+    fetcher.prepareBody(QStringLiteral("extract words here"));
+    fetcher.duringFetch = [](const QString& url) { QThread::msleep(url.contains("slow") ? 1200 : 100); };
+    QTimer::singleShot(30, [&] {
+        window->cmdExtract_Click();
+        find<QLineEdit>("txtUrl2")->setText(QStringLiteral("http://127.0.0.1/slow.htm"));
+        find<QPushButton>("txtGetSrc2")->click();
+    });
+    find<QLineEdit>("txtUrl")->setText(QStringLiteral("http://127.0.0.1/fast.htm"));
+    find<QPushButton>("txtGetSrc")->click();
+    EXPECT_EQ(find<QPlainTextEdit>("Text")->toPlainText(), "<title>analyze</title>");
+    EXPECT_TRUE(messages.shown.isEmpty());
+    ASSERT_TRUE(QTest::qWaitFor([] { return backgroundWorkRunning() == 0; }, 5000));
 }
 
 } // namespace
