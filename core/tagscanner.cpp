@@ -194,14 +194,42 @@ qsizetype charsetDeclarationEnd(const QString& page, qsizetype from) {
     return from + close + kTagClose.size();
 }
 
+// Where the first head start tag ends: "<head>", or "<head" with attributes
+// (<head prefix="og: ...">), read up to its ">" past quoted values; -1 when
+// the page has none. "<header>" is no head tag.
+qsizetype headTagEnd(const QString& page) {
+    static const QString head = QStringLiteral("<head");
+    for (qsizetype at = findMarker(page, head, 0); at >= 0; at = findMarker(page, head, at + 1)) {
+        const qsizetype after = at + head.size();
+        if (after >= page.size())
+            return -1;
+        if (page[after] == u'>')
+            return after + 1;
+        if (!isBlankOrBreak(page[after]) && page[after] != u'/')
+            continue;
+        QChar quote;
+        for (qsizetype i = after; i < page.size(); ++i) {
+            const QChar c = page[i];
+            if (!quote.isNull()) {
+                if (c == quote)
+                    quote = QChar();
+            } else if (c == u'"' || c == u'\'') {
+                quote = c;
+            } else if (c == u'>') {
+                return i + 1;
+            }
+        }
+        return -1; // never closed
+    }
+    return -1;
+}
+
 } // namespace
 
 qsizetype insertionPoint(const QString& page) {
-    static const QString head = QStringLiteral("<head>");
-    const qsizetype at = findMarker(page, head, 0);
-    if (at < 0)
+    const qsizetype afterHead = headTagEnd(page);
+    if (afterHead < 0)
         return 0;
-    const qsizetype afterHead = at + head.size();
     // Browsers look for the charset only in a page's first 1024 bytes: a
     // declaration that opens the head stays in front of the new tags.
     qsizetype next = afterHead;

@@ -173,7 +173,10 @@ INSTANTIATE_TEST_SUITE_P(
         InsertionCase{"MixedCaseAfterLineBreak", "<html>\r\n<HeAd>\r\n", 14},
         InsertionCase{"TwoHeadTagsFirstWins", "<head>a<head>b", 6},
         InsertionCase{"NoHeadIsStartOfPage", "<!DOCTYPE html><html><body>", 0},
-        InsertionCase{"HeadWithAttributeDoesNotCount", "<html><head lang=en><title>", 0},
+        // A head with attributes is the head: the block never goes in front of the doctype.
+        InsertionCase{"HeadWithAttributes", "<!DOCTYPE html><html><head prefix=\"og: x#\"><title>", 43},
+        InsertionCase{"HeadAttributeHoldsAngle", "<head data-x='a>b'\r\n lang=en><title>", 29},
+        InsertionCase{"UnclosedHeadTag", "<html><head lang=en", 0},
         InsertionCase{"HeaderIsNotHead", "<header><head>", 14}, InsertionCase{"EmptyPage", "", 0},
         // A charset declaration that opens the head stays ahead of the tags.
         InsertionCase{"MetaCharsetFirst", "<head>\r\n  <meta charset=\"utf-8\">\r\n<title>", 32},
