@@ -43,10 +43,10 @@ QString asJson(const QString& input, const PageReport& report) {
 
 int runAnalyze(const QStringList& arguments, PageFetcher& fetcher) {
     QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral("Lists each page's meta tags and reports the title and "
-                                                    "the Keywords, Description, Robots, Rating and\n"
-                                                    "Revisit tags. Exit code 0: every page carries all six; "
-                                                    "1: a tag is missing; 2: a page could not be read."));
+    parser.setApplicationDescription(
+        QStringLiteral("Lists each page's meta tags and reports the title and the Keywords, Description,\n"
+                       "Robots, Rating and Revisit tags. Exit code 0: every page carries all six; 1: a tag\n"
+                       "is missing; 2: a page could not be read or the output could not be written."));
     parser.addPositionalArgument(QStringLiteral("pages"), QStringLiteral("Files or http(s) addresses."),
                                  QStringLiteral("FILE|URL..."));
     const QCommandLineOption json(QStringLiteral("json"), QStringLiteral("One JSON object per page."));

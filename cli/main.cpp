@@ -3,8 +3,11 @@
 
 #include "appinfo.h"
 #include "curlpagefetcher.h"
+#include "pageinput.h"
 
 #include <QCoreApplication>
+#include <chrono>
+#include <cstdio>
 
 using namespace headwise::cli;
 
@@ -22,28 +25,10 @@ const QString kUsage =
                    "\n"
                    "headwise-cli COMMAND --help describes a command; --version prints the version.\n");
 
-} // namespace
-
-int main(int argc, char* argv[]) {
-    QCoreApplication app(argc, argv);
-    QCoreApplication::setApplicationName(headwise::applicationTitle());
-    QCoreApplication::setApplicationVersion(headwise::versionText());
-
-    QStringList arguments = QCoreApplication::arguments();
-    const QString command = arguments.value(1);
-    if (command == QLatin1String("--version") || command == QLatin1String("-v")) {
-        writeOut(headwise::applicationTitle() + QLatin1Char(' ') + headwise::versionText() +
-                 QLatin1Char('\n'));
-        return kExitOk;
-    }
-    if (command.isEmpty() || command == QLatin1String("--help") || command == QLatin1String("-h")) {
-        writeOut(kUsage);
-        return command.isEmpty() ? kExitBadInput : kExitOk;
-    }
-    // The command's own help names the call as typed, with its command word.
-    arguments[0] = QStringLiteral("headwise-cli ") + command;
-    arguments.removeAt(1);
-    headwise::CurlPageFetcher fetcher;
+int runCommand(const QString& command, const QStringList& arguments) {
+    // The command line's own page cap, for fetched pages as for files.
+    headwise::CurlPageFetcher fetcher(std::chrono::seconds(30), std::chrono::seconds(30),
+                                      std::chrono::minutes(10), kMaxCliPageBytes);
     if (command == QLatin1String("create"))
         return runCreate(arguments);
     if (command == QLatin1String("analyze"))
@@ -56,4 +41,34 @@ int main(int argc, char* argv[]) {
         return runAudit(arguments);
     writeError(QStringLiteral("unknown command \"%1\"; see headwise-cli --help").arg(command));
     return kExitBadInput;
+}
+
+} // namespace
+
+int main(int argc, char* argv[]) {
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(headwise::applicationTitle());
+    QCoreApplication::setApplicationVersion(headwise::versionText());
+
+    QStringList arguments = QCoreApplication::arguments();
+    const QString command = arguments.value(1);
+    if (command == QLatin1String("--version") || command == QLatin1String("-v")) {
+        writeOut(headwise::applicationTitle() + QLatin1Char(' ') + headwise::versionText() +
+                 QLatin1Char('\n'));
+        return outputWritten() ? kExitOk : kExitBadInput;
+    }
+    if (command.isEmpty()) {
+        // A usage error: the text goes where messages go.
+        std::fputs(kUsage.toUtf8().constData(), stderr);
+        return kExitBadInput;
+    }
+    if (command == QLatin1String("--help") || command == QLatin1String("-h")) {
+        writeOut(kUsage);
+        return outputWritten() ? kExitOk : kExitBadInput;
+    }
+    // The command's own help names the call as typed, with its command word.
+    arguments[0] = QStringLiteral("headwise-cli ") + command;
+    arguments.removeAt(1);
+    const int code = runCommand(command, arguments);
+    return outputWritten() ? code : kExitBadInput;
 }

@@ -4,7 +4,9 @@
 
 #include <QCoreApplication>
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 
 namespace headwise::cli {
 
@@ -28,7 +30,8 @@ bool parseCommand(QCommandLineParser& parser, const QStringList& arguments, int&
         exitCode = kExitBadInput;
         return false;
     }
-    if (parser.isSet(help)) {
+    // The parser lists --help-all beside --help; both show the command's help.
+    if (parser.isSet(help) || parser.isSet(QStringLiteral("help-all"))) {
         // The parser names the program by the path it was started from; the
         // usage line shows the call a user types instead.
         QString text = parser.helpText();
@@ -41,6 +44,14 @@ bool parseCommand(QCommandLineParser& parser, const QStringList& arguments, int&
         return false;
     }
     return true;
+}
+
+bool outputWritten() {
+    if (std::fflush(stdout) == 0 && !std::ferror(stdout))
+        return true;
+    writeError(
+        QStringLiteral("could not write the output: %1").arg(QString::fromLocal8Bit(std::strerror(errno))));
+    return false;
 }
 
 } // namespace headwise::cli

@@ -11,6 +11,10 @@ void writeOut(const QByteArray& bytes);
 // One line on stderr, prefixed with the program name.
 void writeError(const QString& line);
 
+// Flushes stdout; false, after saying why, when the output could not be
+// written (a full disk, a closed file).
+bool outputWritten();
+
 // Parses, answers --help, and reports a usage error. Returns false when the
 // command should end with exitCode.
 bool parseCommand(QCommandLineParser& parser, const QStringList& arguments, int& exitCode);

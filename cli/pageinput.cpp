@@ -14,13 +14,24 @@ const QString kNotFetched = QStringLiteral("only http and https addresses can be
 const QString kFetchFailed =
     QStringLiteral("could not fetch the page (no connection, no answer or an empty page)");
 
+// An error page is the server's, not the page asked for.
+bool isErrorStatus(int status) {
+    return status >= 400;
+}
+
+QString errorStatusText(int status) {
+    return QStringLiteral("the server answered %1 instead of the page").arg(status);
+}
+
 LoadedPage fetch(const QString& address, PageFetcher& fetcher) {
     if (!isFetchedAddress(address))
         return failure(kNotFetched);
-    DecodedPage page = fetcher.fetchPage(address).page;
-    if (page.text.isEmpty())
+    FetchedPage fetched = fetcher.fetchPage(address);
+    if (isErrorStatus(fetched.status))
+        return failure(errorStatusText(fetched.status));
+    if (fetched.page.text.isEmpty())
         return failure(kFetchFailed);
-    return {std::move(page), {}};
+    return {std::move(fetched.page), {}};
 }
 
 LoadedBytes bytesFailure(const QString& reason) {
@@ -31,6 +42,8 @@ LoadedBytes fetchBytes(const QString& address, PageFetcher& fetcher) {
     if (!isFetchedAddress(address))
         return bytesFailure(kNotFetched);
     FetchedBytes fetched = fetcher.fetchPageBytes(address);
+    if (fetched.ok && isErrorStatus(fetched.status))
+        return bytesFailure(errorStatusText(fetched.status));
     BytePage page(std::move(fetched.bytes), fetched.charset);
     if (!fetched.ok || page.isEmpty())
         return bytesFailure(kFetchFailed);

@@ -38,7 +38,7 @@ FetchedBytes PageFetcher::fetchPageBytes(const QString& url) {
         FetchResult result = fetch(url);
         if (!result.ok)
             return {};
-        return {true, std::move(result.body), std::move(result.charset)};
+        return {true, std::move(result.body), std::move(result.charset), result.status};
     } catch (...) {
         return {};
     }

@@ -37,6 +37,7 @@ struct FetchedBytes {
     bool ok = false;
     QByteArray bytes;
     QByteArray charset;
+    int status = 0; // HTTP status of the last response
 };
 
 // Fetches a web page. Blocking; for GetPageSource the empty text is the only

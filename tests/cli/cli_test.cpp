@@ -200,9 +200,12 @@ TEST(Options, HelpAndVersion) {
     const CliRun version = cli({"--version"});
     EXPECT_EQ(version.exitCode, 0);
     EXPECT_EQ(version.out, "Headwise 2.0.0\n");
-    for (const char* command : {"create", "analyze", "extract", "insert"}) {
+    for (const char* command : {"create", "analyze", "extract", "insert", "audit"}) {
         const CliRun help = cli({command, "--help"});
         EXPECT_EQ(help.exitCode, 0) << command;
+        const CliRun all = cli({command, "--help-all"}); // listed in the help, so it must work
+        EXPECT_EQ(all.exitCode, 0) << command << ": " << all.err.toStdString();
+        EXPECT_EQ(all.out, help.out) << command;
         EXPECT_TRUE(help.out.contains("--help")) << command;
         // Not the path the program was started from, and with the command word.
         EXPECT_TRUE(help.out.startsWith("Usage: headwise-cli " + QByteArray(command) + " [options]"))
@@ -211,6 +214,24 @@ TEST(Options, HelpAndVersion) {
     EXPECT_TRUE(cli({"create", "--help"}).out.contains("--alternate"));
     EXPECT_TRUE(cli({"analyze", "--help"}).out.contains("--json"));
     EXPECT_TRUE(cli({"--help"}).out.contains("insert"));
+    const CliRun bare = cli({});
+    EXPECT_EQ(bare.exitCode, 2);
+    EXPECT_TRUE(bare.out.isEmpty());
+    EXPECT_TRUE(bare.err.contains("Usage:"));
+}
+
+TEST(Options, OutputThatCannotBeWrittenIsAFailure) {
+    for (const QStringList& arguments :
+         {QStringList{"--version"}, QStringList{"create", "--title", "Rugs"},
+          QStringList{"analyze", fixture("all-six.htm")}, QStringList{"audit", fixture("all-six.htm")}}) {
+        QProcess process;
+        process.setStandardOutputFile(QStringLiteral("/dev/full"));
+        process.start(QStringLiteral(HEADWISE_CLI), arguments);
+        ASSERT_TRUE(process.waitForFinished(60000));
+        EXPECT_EQ(process.exitCode(), 2) << arguments.join(' ').toStdString();
+        EXPECT_TRUE(process.readAllStandardError().contains("could not write the output"))
+            << arguments.join(' ').toStdString();
+    }
 }
 
 } // namespace

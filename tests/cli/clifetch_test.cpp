@@ -49,6 +49,25 @@ TEST(CliFetch, AddressesGoThroughTheFetcherOnlyForHttpAndHttps) {
     }
 }
 
+TEST(CliFetch, AnErrorPageIsNoPage) {
+    for (int status : {404, 500}) {
+        FetchResult answer;
+        answer.ok = true;
+        answer.status = status;
+        answer.body = "<html><head><title>Not Found</title></head></html>";
+        ScriptedPageFetcher fetcher;
+        fetcher.prepareResult(answer);
+        fetcher.prepareResult(answer);
+        const LoadedPage page = loadPage(QStringLiteral("http://pages.example/gone.htm"), fetcher);
+        const LoadedBytes bytes = loadPageBytes(QStringLiteral("http://pages.example/gone.htm"), fetcher);
+        EXPECT_FALSE(page.page);
+        EXPECT_FALSE(bytes.page);
+        const QString expected = QStringLiteral("the server answered %1").arg(status);
+        EXPECT_TRUE(page.error.startsWith(expected)) << page.error.toStdString();
+        EXPECT_TRUE(bytes.error.startsWith(expected)) << bytes.error.toStdString();
+    }
+}
+
 TEST(CliFetch, AnalyzeOfFetchedPagesSetsTheExitCode) {
     const struct {
         QStringList bodies; // one per address, in order; fewer: the rest fail
