@@ -38,6 +38,16 @@ void expandFolder(const QString& folder, const audit::PathGlobs& skip, ExpandedI
                     QDirIterator::Subdirectories);
     while (it.hasNext())
         found.append(absolute.relativeFilePath(it.next()));
+    // The iterator passes over a folder it cannot open without a word; the
+    // pages in it must not go missing from a report that then looks clean.
+    QDirIterator folders(absolute.path(), QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot,
+                         QDirIterator::Subdirectories);
+    while (folders.hasNext()) {
+        const QFileInfo info(folders.next());
+        if (!info.isReadable() || !info.isExecutable())
+            out.problems.append(dir.filePath(absolute.relativeFilePath(info.filePath())) +
+                                QStringLiteral(": this folder cannot be read"));
+    }
     if (found.isEmpty()) {
         out.problems.append(folder + QStringLiteral(": no *.htm, *.html or *.xhtml pages in this folder"));
         return;

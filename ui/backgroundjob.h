@@ -19,12 +19,18 @@ template <typename Job, typename Done> void runInBackground(QObject* context, Jo
     auto* watcher = new QFutureWatcher<Result>(context);
     QObject::connect(watcher, &QFutureWatcherBase::finished, context, [watcher, done] {
         watcher->deleteLater();
-        done(watcher->result());
+        if (watcher->future().resultCount() > 0)
+            done(watcher->result());
     });
     watcher->setFuture(promise->future());
     startDetached([promise, job] {
         promise->start();
-        promise->addResult(job());
+        // A job that fails (out of memory on a huge page) shows nothing; on a
+        // thread of its own an escaping exception would end the program.
+        try {
+            promise->addResult(job());
+        } catch (...) {
+        }
         promise->finish();
     });
 }

@@ -275,6 +275,25 @@ TEST(AuditParallel, APageGivenTwiceIsAuditedOnce) {
         EXPECT_FALSE(rulesOf(p.toObject()).contains("title-duplicate"));
 }
 
+TEST(AuditBadInput, AFolderThatCannotBeReadIsNamed) {
+    QTemporaryDir dir;
+    writeTestFile(dir.filePath("a.htm"), headPage(""));
+    ASSERT_TRUE(QDir(dir.path()).mkpath("private"));
+    writeTestFile(dir.filePath("private/b.htm"), headPage(""));
+    QFile::setPermissions(dir.filePath("private"), QFileDevice::WriteOwner);
+    const bool locked = !QDir(dir.filePath("private")).isReadable();
+    QFile::setPermissions(dir.filePath("private"),
+                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    if (!locked)
+        GTEST_SKIP() << "this user reads every folder";
+    QFile::setPermissions(dir.filePath("private"), QFileDevice::WriteOwner);
+    const CliRun run = cli({"audit", "."}, dir.path());
+    QFile::setPermissions(dir.filePath("private"),
+                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    EXPECT_EQ(run.exitCode, 2);
+    EXPECT_TRUE(run.err.contains("./private: this folder cannot be read")) << run.err.toStdString();
+}
+
 TEST(AuditBadInput, NamedMessageAndTheRestGoesOn) {
     QTemporaryDir dir;
     const QString good = dir.filePath("good.htm");

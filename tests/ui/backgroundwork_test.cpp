@@ -6,6 +6,7 @@
 #include <QTimer>
 #include <atomic>
 #include <gtest/gtest.h>
+#include <new>
 #include <stdexcept>
 
 using namespace headwise;
@@ -131,6 +132,17 @@ TEST(BackgroundJobTest, AFinishedJobHandsItsResultToItsWindow) {
     ASSERT_TRUE(QTest::qWaitFor([&] { return delivered.has_value(); }, 20000));
     EXPECT_EQ(*delivered, "image");
     EXPECT_TRUE(drained());
+}
+
+TEST(BackgroundJobTest, AFailedJobHandsNothingAndTheProgramGoesOn) {
+    QObject context;
+    bool delivered = false;
+    runInBackground(
+        &context, []() -> int { throw std::bad_alloc(); }, [&delivered](int) { delivered = true; });
+    EXPECT_TRUE(drained());
+    QCoreApplication::sendPostedEvents();
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(delivered);
 }
 
 // The program ends without destructors only while work is counted: what a
