@@ -52,12 +52,18 @@ int runInsert(const QStringList& arguments) {
     if (blockText.endsWith(kCrLf))
         blockText.chop(kCrLf.size());
 
-    QString text = page.page->text;
-    const TagBlockInsertion insertion = tagBlockInsertion(text, blockText);
-    text.insert(insertion.at, insertion.text);
+    const TagBlockInsertion insertion = tagBlockInsertion(page.page->text, blockText);
+    // The page's own bytes around the block where they can be kept as they
+    // are; otherwise the edited text in the page's encoding.
+    std::optional<QByteArray> bytes = spliceIntoPageBytes(*page.page, insertion.at, insertion.text);
+    if (!bytes) {
+        QString text = page.page->text;
+        text.insert(insertion.at, insertion.text);
+        bytes = encodePage(text, page.page->encoding);
+    }
     const QString target = parser.isSet(out) ? parser.value(out) : pagePath;
     QString error;
-    if (!writePageFile(target, text, page.page->encoding, &error)) {
+    if (!writePageBytes(target, *bytes, &error)) {
         writeError(target + QStringLiteral(": ") + error);
         return kExitBadInput;
     }

@@ -346,6 +346,48 @@ QByteArray pageBytesToSave(const QString& crlfText, const DecodedPage& loaded) {
     return crlfText == loaded.text ? loaded.bytes : encodePage(crlfText, loaded.encoding);
 }
 
+std::optional<QByteArray> spliceIntoPageBytes(const DecodedPage& page, qsizetype at,
+                                              const QString& crlfInsertion) {
+    const PageCharset charset = choosePageCharset(page.bytes);
+    if (charset.kind == Kind::Other || charset.name != page.encoding.name || at < 0 || at > page.text.size())
+        return std::nullopt;
+    // Walk the bytes counting the characters of the CR LF text they decode to.
+    const QByteArrayView bytes(page.bytes);
+    qsizetype n = charset.textStart;
+    for (qsizetype t = 0; t < at && n < bytes.size();) {
+        const auto b = static_cast<unsigned char>(bytes[n]);
+        if (b == '\r') {
+            n += n + 1 < bytes.size() && bytes[n + 1] == '\n' ? 2 : 1;
+            t += 2;
+        } else if (b == '\n') {
+            ++n;
+            t += 2;
+        } else if (charset.kind == Kind::Windows1252 || b < 0x80) {
+            ++n;
+            ++t;
+        } else {
+            const qsizetype length = b >= 0xF0 ? 4 : b >= 0xE0 ? 3 : 2;
+            n += length;
+            t += length == 4 ? 2 : 1;
+        }
+    }
+    const QByteArrayView before = bytes.sliced(0, std::min(n, bytes.size()));
+    PageEncoding inserted = page.encoding;
+    inserted.bom = false;
+    QByteArray spliced = before.toByteArray() + encodePage(crlfInsertion, inserted) +
+                         bytes.sliced(before.size()).toByteArray();
+    // The result must read back as the text with the insertion; otherwise
+    // (a byte the walk counted otherwise than the decoder, a break put after
+    // a lone CR that joins it, an odd-length page that starts like a UTF-16
+    // BOM and is read otherwise once its length is even) the page is encoded whole.
+    QString edited = page.text;
+    edited.insert(at, crlfInsertion);
+    const DecodedPage again = decodePage(spliced);
+    if (again.encoding.name != page.encoding.name || again.text != edited)
+        return std::nullopt;
+    return spliced;
+}
+
 QByteArray charsetFromContentType(const QByteArray& contentType) {
     const QByteArray lower = contentType.toLower();
     // Parameters come after the first ';'; "charset" inside the type itself is no parameter.

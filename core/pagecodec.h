@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <optional>
 
 namespace headwise {
 
@@ -55,6 +56,14 @@ QByteArray encodePage(const QString& crlfText, const PageEncoding& encoding);
 // crlfText is still exactly the text they decoded to (decoding alone would
 // unify mixed line breaks); otherwise crlfText in the page's encoding.
 QByteArray pageBytesToSave(const QString& crlfText, const DecodedPage& loaded);
+
+// The loaded page's own bytes with crlfInsertion (in the page's encoding and
+// main line-break style) put in at offset at of its text, every other byte as
+// it was: mixed line breaks and every byte sequence stay. Only for pages in a
+// UTF-8 or Windows-1252 family charset read without a declared charset;
+// nothing otherwise, and the caller encodes the edited text whole.
+std::optional<QByteArray> spliceIntoPageBytes(const DecodedPage& page, qsizetype at,
+                                              const QString& crlfInsertion);
 
 // "text/html; charset=ISO-8859-1" -> "ISO-8859-1"; empty when none is given.
 QByteArray charsetFromContentType(const QByteArray& contentType);

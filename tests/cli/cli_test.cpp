@@ -142,6 +142,14 @@ TEST(Insert, RoundTripsLfAndCrLfPages) {
         {"<head><title>x</title><meta charset=\"utf-8\">",
          "<head>\n<META NAME=\"Keywords\" Content=\"k\">\n<title>T</title>\n<title>x</title><meta "
          "charset=\"utf-8\">"},
+        // Only the block is new: mixed line breaks and every other byte stay as they were.
+        {"<html>\r\n<head>\n<title>T</title>\r\n</head>\r\n<body>\r<p>\xE9\x81</p>\n",
+         "<html>\r\n<head>\r\n<META NAME=\"Keywords\" "
+         "Content=\"k\">\r\n<title>T</title>\r\n\n<title>T</title>\r\n"
+         "</head>\r\n<body>\r<p>\xE9\x81</p>\n"},
+        {"\xEF\xBB\xBF<head>\n\xE2\x82\xAC\r\n\xF0\x9F\x98\x80\n",
+         "\xEF\xBB\xBF<head>\n<META NAME=\"Keywords\" "
+         "Content=\"k\">\n<title>T</title>\n\n\xE2\x82\xAC\r\n\xF0\x9F\x98\x80\n"},
     };
     for (const Case& c : cases) {
         const QString page = dir.filePath("page.htm");

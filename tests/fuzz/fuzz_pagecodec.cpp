@@ -1,4 +1,6 @@
-// Bytes of any kind decode to CR LF text, and text in a Unicode encoding comes back unchanged.
+// Bytes of any kind decode to CR LF text, and text in a Unicode encoding comes
+// back unchanged. A block spliced into a page's own bytes reads back as the
+// page's text with the block in it, and every byte around it is kept.
 
 #include "pagecodec.h"
 
@@ -35,6 +37,29 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         if (again.text != page.text) {
             std::fprintf(stderr, "invariant broken: %s text changed by a round trip\n",
                          qPrintable(page.encoding.name));
+            std::abort();
+        }
+    }
+    // Where the second byte says (at a line start, as an insertion is).
+    const DecodedPage read = decodePage(bytes);
+    const qsizetype lineStart =
+        size > 1 ? read.text.indexOf(QLatin1String("\r\n"), data[1] % (read.text.size() + 1)) : -1;
+    const qsizetype at = lineStart < 0 ? 0 : lineStart + 2;
+    const QString block = QStringLiteral("\r\n<META NAME=\"Keywords\" Content=\"\u00e9\">\r\n");
+    if (const std::optional<QByteArray> spliced = spliceIntoPageBytes(read, at, block)) {
+        QString expected = read.text;
+        expected.insert(at, block);
+        // Every original byte is kept: before the block, and after it.
+        qsizetype same = 0;
+        while (same < read.bytes.size() && (*spliced)[same] == read.bytes[same])
+            ++same;
+        qsizetype sameAtEnd = 0;
+        while (sameAtEnd < read.bytes.size() &&
+               (*spliced)[spliced->size() - 1 - sameAtEnd] == read.bytes[read.bytes.size() - 1 - sameAtEnd])
+            ++sameAtEnd;
+        const bool kept = same + sameAtEnd >= read.bytes.size();
+        if (decodePage(*spliced).text != expected || !kept) {
+            std::fprintf(stderr, "invariant broken: a spliced page reads back otherwise\n");
             std::abort();
         }
     }
