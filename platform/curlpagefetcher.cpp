@@ -104,6 +104,10 @@ CurlPageFetcher::CurlPageFetcher(std::chrono::milliseconds connectTimeout,
                                  std::chrono::milliseconds stallLimit, std::chrono::milliseconds totalLimit,
                                  qint64 maxBytes)
     : connectTimeout_(connectTimeout), stallLimit_(stallLimit), totalLimit_(totalLimit), maxBytes_(maxBytes) {
+    // The library's one-time start, on the thread that makes the fetcher
+    // (the main thread) rather than on whichever worker fetches first: what
+    // it keeps per thread then lives as long as the program.
+    curlReady();
 }
 
 QString CurlPageFetcher::GetPageSource(const QString& url) {
