@@ -51,6 +51,10 @@ int runInsert(const QStringList& arguments) {
     QString blockText = block.page->text;
     if (blockText.endsWith(kCrLf))
         blockText.chop(kCrLf.size());
+    if (blockText.trimmed().isEmpty()) { // would only add blank lines to the page
+        writeError(blockPath + QStringLiteral(": the tag block is empty"));
+        return kExitBadInput;
+    }
 
     const TagBlockInsertion insertion = tagBlockInsertion(page.page->text, blockText);
     // The page's own bytes around the block where they can be kept as they

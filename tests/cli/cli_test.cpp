@@ -174,6 +174,8 @@ TEST(BadInput, OneLineErrorAndExitTwo) {
     const QString huge = writeSparseTestFile(dir.filePath("huge.htm"), qint64(100) * 1024 * 1024);
     const QString block = dir.filePath("block.txt");
     writeTestFile(block, "<title>T</title>");
+    const QString blank = dir.filePath("blank.txt");
+    writeTestFile(blank, " \r\n");
     struct Case {
         QStringList args;
         const char* reason;
@@ -189,6 +191,7 @@ TEST(BadInput, OneLineErrorAndExitTwo) {
         {{"insert", dir.filePath("missing.htm"), "--tags", block}, "no such file"},
         {{"insert", binary, "--tags", block}, "binary"},
         {{"insert", block}, "usage"},
+        {{"insert", block, "--tags", blank}, "the tag block is empty"},
         {{"frobnicate"}, "unknown command"},
     };
     for (const Case& c : cases) {
@@ -202,6 +205,7 @@ TEST(BadInput, OneLineErrorAndExitTwo) {
         }
     }
     EXPECT_EQ(readTestFile(binary).size(), 16); // a refused insert writes nothing
+    EXPECT_EQ(readTestFile(block), "<title>T</title>");
 }
 
 TEST(Options, HelpAndVersion) {
