@@ -88,6 +88,12 @@ bool SmtpSession::start(const MailRequest& request, bool test) {
     QSslConfiguration configuration = QSslConfiguration::defaultConfiguration();
     configuration.setPeerVerifyMode(QSslSocket::VerifyPeer);
     Winsock1->setSslConfiguration(configuration);
+    // The user's own server gets the reply's time limit for the connection
+    // too: a host that never answers would otherwise hold Send disabled for
+    // the system's limit, minutes.
+    tickCount_ = 0;
+    awaiting_ = true;
+    Timer1->start();
     if (request_.Login->security == MailSecurity::Tls)
         Winsock1->connectToHostEncrypted(request_.SmtpHost, request_.SmtpPort);
     else

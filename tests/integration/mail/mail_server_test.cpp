@@ -17,6 +17,10 @@
 #include <QSslConfiguration>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 using namespace headwise;
 using namespace headwise::testing;
@@ -350,6 +354,55 @@ TEST_F(ScriptedAccountTest, ClientRefusesToGoOnWithoutTheEncryptionAsked) {
             EXPECT_FALSE(command.contains(QByteArray("\0ann\0" + password).toBase64()));
         }
         EXPECT_TRUE(server.messages.isEmpty());
+    }
+}
+
+// A listener whose queue of unaccepted connections is full: the system drops
+// further connection requests, so a connect to it never completes.
+class SilentListener {
+public:
+    SilentListener() {
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t size = sizeof address;
+        listener_ = ::socket(AF_INET, SOCK_STREAM, 0);
+        if (::bind(listener_, reinterpret_cast<sockaddr*>(&address), size) != 0 ||
+            ::listen(listener_, 0) != 0 ||
+            ::getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &size) != 0)
+            return;
+        port_ = ntohs(address.sin_port);
+        filler_ = ::socket(AF_INET, SOCK_STREAM, 0);
+        if (::connect(filler_, reinterpret_cast<sockaddr*>(&address), size) != 0)
+            port_ = 0;
+    }
+    ~SilentListener() {
+        ::close(filler_);
+        ::close(listener_);
+    }
+    quint16 port() const { return port_; }
+
+private:
+    int listener_ = -1;
+    int filler_ = -1;
+    quint16 port_ = 0;
+};
+
+TEST_F(AccountTest, AServerThatNeverAnswersTheConnectionEndsWithinTheTimeLimit) {
+    for (MailSecurity security : {MailSecurity::StartTls, MailSecurity::Tls}) {
+        SilentListener silent;
+        ASSERT_NE(silent.port(), 0);
+        messages.shown.clear();
+        configure(QStringLiteral("127.0.0.1"), silent.port(), security, kUser, kPassword);
+        openConfigured(contactForm());
+        window->setTickInterval(20);
+        fillContact(QStringLiteral("never sent"));
+        send();
+        EXPECT_FALSE(sendEnabled());
+        ASSERT_TRUE(waitForBoxes(1, 5000));
+        EXPECT_TRUE(messages.shown[0].text.startsWith("Could not connect to host!"))
+            << messages.shown[0].text.toStdString();
+        expectReadyAgain();
     }
 }
 
