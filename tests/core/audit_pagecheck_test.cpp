@@ -68,21 +68,4 @@ TEST(MapFindings, ManyFindingsOnOneLineEachLandRight) {
     }
 }
 
-TEST(CheckPage, FindingsCountInTheTextAfterACharacterTheEncodingLacks) {
-    PageSnapshot page;
-    page.text = QStringLiteral(
-        "<html><head><meta charset=\"windows-1252\">\n<!-- \u03a9 --><title>Rugs</title></head></html>");
-    page.encoding = decodePage("<meta charset=\"windows-1252\">", {}).encoding;
-    const PageCheck check = checkPage(page, AuditConfig{});
-    ASSERT_NE(check.audit.text, page.text);
-    bool sawTitle = false;
-    for (const Finding& f : check.audit.findings) {
-        if (f.rule != QStringLiteral("title-length"))
-            continue;
-        sawTitle = true;
-        EXPECT_EQ(page.text.mid(f.offset, f.length), QStringLiteral("<title>Rugs</title>"));
-    }
-    EXPECT_TRUE(sawTitle);
-}
-
 } // namespace
