@@ -42,7 +42,7 @@ LoadedBytes fetchBytes(const QString& address, PageFetcher& fetcher) {
     if (!isFetchedAddress(address))
         return bytesFailure(kNotFetched);
     FetchedBytes fetched = fetcher.fetchPageBytes(address);
-    if (fetched.ok && isErrorStatus(fetched.status))
+    if (isErrorStatus(fetched.status))
         return bytesFailure(errorStatusText(fetched.status));
     BytePage page(std::move(fetched.bytes), fetched.charset);
     if (!fetched.ok || page.isEmpty())

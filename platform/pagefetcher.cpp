@@ -21,15 +21,11 @@ FetchedPage PageFetcher::fetchPage(const QString& url) {
 
 FetchResult PageFetcher::fetchAtMost(const QString& url, qint64 maxBytes) {
     FetchResult result = fetch(url);
-    if (result.ok && result.body.size() > maxBytes)
-        return {.ok = false,
-                .error = QStringLiteral("the body is larger than %1 bytes").arg(maxBytes),
-                .finalUrl = {},
-                .status = 0,
-                .body = {},
-                .contentType = {},
-                .charset = {},
-                .headers = {}};
+    if (result.ok && result.body.size() > maxBytes) {
+        FetchResult tooLarge;
+        tooLarge.error = QStringLiteral("the body is larger than %1 bytes").arg(maxBytes);
+        return tooLarge;
+    }
     return result;
 }
 

@@ -111,10 +111,8 @@ void ExtractPanel::cmdFile2_Click() {
     const QString path = loader_->choosePageFile();
     if (path.isEmpty())
         return; // a cancel leaves everything as it was
-    // The file replaces whatever a web load was waiting for; its watchdog
-    // must not report that load once this text is gone.
-    watchdog()->stop();
-    // So is the web load's answer, and its hourglass with it.
+    // The file replaces whatever a web load was waiting for: its answer is
+    // dropped and its watchdog stopped, and its hourglass goes with it.
     work_->abandon();
     setBusy(false);
     Text22.clear();
