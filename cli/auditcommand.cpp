@@ -166,7 +166,11 @@ int runAudit(const QStringList& arguments) {
                                       QStringLiteral("Pages a crawl audits at most per address (default "
                                                      "200)."),
                                       QStringLiteral("N"), QStringLiteral("200"));
-    parser.addOptions({format, output, config, rule, failOn, jobs, sitemap, crawl, maxPages});
+    const QCommandLineOption listRules(
+        QStringLiteral("list-rules"),
+        QStringLiteral("Print every rule id with its default severity and what it "
+                       "checks (text, or json with --format json), then stop."));
+    parser.addOptions({format, output, config, rule, failOn, jobs, sitemap, crawl, maxPages, listRules});
     int exitCode = kExitOk;
     if (!parseCommand(parser, arguments, exitCode))
         return exitCode;
@@ -177,6 +181,14 @@ int runAudit(const QStringList& arguments) {
     } else {
         writeError(QStringLiteral("--format %1: give text, json, sarif or junit").arg(parser.value(format)));
         return kExitBadInput;
+    }
+    if (parser.isSet(listRules)) {
+        const std::optional<QByteArray> list = audit::writeRuleList(options.format);
+        if (!list) {
+            writeError(QStringLiteral("--list-rules: give --format text or json"));
+            return kExitBadInput;
+        }
+        return writeReportTo(parser.value(output), *list) ? kExitOk : kExitBadInput;
     }
     if (parser.value(failOn) == QLatin1String("never")) {
         options.failOn = std::nullopt;
@@ -237,14 +249,18 @@ int runAudit(const QStringList& arguments) {
     // them while it fetches the next.
     const PageSink toRunner = [&runner](WalkedPage&& page) {
         auto walked = std::make_shared<WalkedPage>(std::move(page));
-        runner.add(walked->name, [walked] { return fetchedInput(walked->name, std::move(walked->result)); });
+        runner.add(walked->name, [walked] {
+            return fetchedInput(walked->name, std::move(walked->result), std::move(walked->googlebotRobots));
+        });
     };
     for (const AuditTarget& target : expanded.targets) {
         if (target.address && options.crawl)
             walker.crawl(target.name, toRunner);
-        else if (target.address)
+        else if (target.address) // robots.txt is read here, once per site, for robots-txt-blocked
             runner.add(target.name,
-                       [&fetcher, name = target.name] { return loadFetchedPage(fetcher, name); });
+                       [&fetcher, name = target.name, robots = walker.googlebotRules(QUrl(target.name))] {
+                           return loadFetchedPage(fetcher, name, robots);
+                       });
         else
             runner.add(target.name, [name = target.name] { return loadPageFile(name); });
     }

@@ -92,12 +92,14 @@ LoadedInput loadPageFile(const QString& path) {
     return {std::move(input), {}};
 }
 
-LoadedInput loadFetchedPage(PageFetcher& fetcher, const QString& address) {
+LoadedInput loadFetchedPage(PageFetcher& fetcher, const QString& address,
+                            std::shared_ptr<const RobotsRules> googlebotRobots) {
     if (!isFetchedAddress(address))
         return failure(QStringLiteral("only http and https addresses can be fetched"));
-    return fetchedInput(address, fetcher.fetch(address));
+    return fetchedInput(address, fetcher.fetch(address), std::move(googlebotRobots));
 }
-LoadedInput fetchedInput(const QString& address, FetchResult&& fetched) {
+LoadedInput fetchedInput(const QString& address, FetchResult&& fetched,
+                         std::shared_ptr<const RobotsRules> googlebotRobots) {
     if (!fetched.ok)
         return failure(QStringLiteral("could not fetch the page (%1)").arg(fetched.error));
     audit::PageInput input;
@@ -106,6 +108,7 @@ LoadedInput fetchedInput(const QString& address, FetchResult&& fetched) {
     input.address = fetched.finalUrl.isEmpty() ? address : fetched.finalUrl;
     input.httpStatus = fetched.status;
     input.headers = std::move(fetched.headers);
+    input.googlebotRobots = std::move(googlebotRobots);
     return {std::move(input), {}};
 }
 

@@ -4,9 +4,11 @@
 #include "pathglob.h"
 
 #include <QStringList>
+#include <memory>
 
 namespace headwise {
 class PageFetcher;
+class RobotsRules;
 struct FetchResult;
 } // namespace headwise
 
@@ -30,9 +32,12 @@ ExpandedInputs expandInputs(const QStringList& inputs, const audit::PathGlobs& s
 
 // Reads one page file for the audit, refusing what is no page.
 LoadedInput loadPageFile(const QString& path);
-// Fetches one page, keeping the final address, status and headers.
-LoadedInput loadFetchedPage(PageFetcher& fetcher, const QString& address);
+// Fetches one page, keeping the final address, status and headers, and the
+// site's robots.txt rules for Googlebot when they were read.
+LoadedInput loadFetchedPage(PageFetcher& fetcher, const QString& address,
+                            std::shared_ptr<const RobotsRules> googlebotRobots);
 // A page already fetched (by a crawl or from a sitemap) as audit input.
-LoadedInput fetchedInput(const QString& address, FetchResult&& fetched);
+LoadedInput fetchedInput(const QString& address, FetchResult&& fetched,
+                         std::shared_ptr<const RobotsRules> googlebotRobots);
 
 } // namespace headwise::cli

@@ -124,29 +124,44 @@ void SiteWalker::fetchInOrder(const Next& next, const Take& take) {
     }
 }
 
-const RobotsRules& SiteWalker::robotsFor(const QUrl& url, const QString& input) {
+SiteWalker::SiteRobots& SiteWalker::robotsOf(const QUrl& url) {
     const QString origin = originOf(url);
-    if (const auto found = robots_.constFind(origin); found != robots_.constEnd())
+    if (const auto found = robots_.find(origin); found != robots_.end())
         return *found;
     const QString address = origin + QStringLiteral("/robots.txt");
     const FetchResult result = fetcher_.fetch(address);
-    RobotsRules rules;
+    SiteRobots robots;
     // No file (4xx) allows everything; a server error, "too many requests" or
     // no answer allows nothing, for the site may be telling crawlers to stay
     // away for now.
     if (!result.ok) {
-        rules = RobotsRules::disallowAll();
-        problems_.append(input + QStringLiteral(": %1 could not be fetched (%2), so nothing there is crawled")
-                                     .arg(address, result.error));
+        robots.forHeadwise = RobotsRules::disallowAll();
+        robots.problem = QStringLiteral("%1 could not be fetched (%2), so nothing there is crawled")
+                             .arg(address, result.error);
     } else if (result.status >= 500 || result.status == 429) {
-        rules = RobotsRules::disallowAll();
-        problems_.append(
-            input +
-            QStringLiteral(": %1 answered %2, so nothing there is crawled").arg(address).arg(result.status));
+        robots.forHeadwise = RobotsRules::disallowAll();
+        robots.problem =
+            QStringLiteral("%1 answered %2, so nothing there is crawled").arg(address).arg(result.status);
     } else if (result.status >= 200 && result.status < 300) {
-        rules = RobotsRules::parse(result.body);
+        robots.forHeadwise = RobotsRules::parse(result.body);
+        robots.forGooglebot =
+            std::make_shared<const RobotsRules>(RobotsRules::parse(result.body, u"Googlebot"));
     }
-    return *robots_.insert(origin, rules);
+    return *robots_.insert(origin, robots);
+}
+
+const RobotsRules& SiteWalker::robotsFor(const QUrl& url, const QString& input) {
+    const SiteRobots& robots = robotsOf(url);
+    const QString origin = originOf(url);
+    if (!robots.problem.isEmpty() && !robotsReported_.contains(origin)) {
+        robotsReported_.insert(origin);
+        problems_.append(input + QStringLiteral(": ") + robots.problem);
+    }
+    return robots.forHeadwise;
+}
+
+std::shared_ptr<const RobotsRules> SiteWalker::googlebotRules(const QUrl& url) {
+    return isWebAddress(url) ? robotsOf(url).forGooglebot : nullptr;
 }
 
 void SiteWalker::crawl(const QString& start, const PageSink& sink) {
@@ -202,7 +217,9 @@ void SiteWalker::crawl(const QString& start, const PageSink& sink) {
         } else if (isStart) {
             crawlOrigin = originOf(url);
         }
-        sink(WalkedPage{url.toString(QUrl::FullyEncoded), std::move(result)});
+        std::shared_ptr<const RobotsRules> googlebot =
+            result.ok ? googlebotRules(result.finalUrl.isEmpty() ? url : QUrl(result.finalUrl)) : nullptr;
+        sink(WalkedPage{url.toString(QUrl::FullyEncoded), std::move(result), std::move(googlebot)});
     };
     fetchInOrder(next, take);
 }

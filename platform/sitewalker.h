@@ -8,6 +8,7 @@
 #include <QStringList>
 #include <QUrl>
 #include <functional>
+#include <memory>
 #include <optional>
 
 namespace headwise {
@@ -16,6 +17,7 @@ namespace headwise {
 struct WalkedPage {
     QString name; // the address as asked for, which is how a report names the page
     FetchResult result;
+    std::shared_ptr<const RobotsRules> googlebotRobots = {}; // the site's rules for Googlebot, when read
 };
 using PageSink = std::function<void(WalkedPage&& page)>;
 
@@ -45,6 +47,10 @@ public:
     // A sitemap file or address; indexes are followed, every page listed is fetched.
     void walkSitemap(const QString& fileOrAddress, const PageSink& sink);
 
+    // The rules of the site's robots.txt for Googlebot, read once per site;
+    // null when the site has none that could be read.
+    std::shared_ptr<const RobotsRules> googlebotRules(const QUrl& url);
+
     // "INPUT: reason" for inputs that gave fewer pages than they should: a
     // robots.txt that could not be had, a sitemap that is no sitemap ...
     const QStringList& problems() const { return problems_; }
@@ -54,6 +60,13 @@ private:
     using Take = std::function<void(const QUrl& url, FetchResult&& result)>;
     void fetchInOrder(const Next& next, const Take& take);
 
+    // One site's robots.txt, as read for both crawlers.
+    struct SiteRobots {
+        RobotsRules forHeadwise;
+        std::shared_ptr<const RobotsRules> forGooglebot;
+        QString problem; // why nothing there may be crawled
+    };
+    SiteRobots& robotsOf(const QUrl& url);
     const RobotsRules& robotsFor(const QUrl& url, const QString& input);
     bool firstVisit(const QUrl& url);
     void readSitemap(const QString& location, const QString& input, int depth, int& sitemapsRead,
@@ -63,7 +76,8 @@ private:
     Limits limits_;
     QSet<QString> visited_; // addresses asked for or arrived at, across the run
     QSet<QString> sitemapsSeen_;
-    QHash<QString, RobotsRules> robots_; // by origin
+    QHash<QString, SiteRobots> robots_; // by origin
+    QSet<QString> robotsReported_;      // origins whose robots.txt problem a crawl has named
     QStringList problems_;
 };
 

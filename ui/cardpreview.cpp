@@ -36,6 +36,7 @@ void CardPreview::setCard(const audit::CardPreview& card) {
 void CardPreview::setImage(const QImage& image) {
     image_ = image;
     update();
+    emit imageChanged();
 }
 
 void CardPreview::clear() {

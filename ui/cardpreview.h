@@ -22,6 +22,9 @@ public:
 
     QSize sizeHint() const override;
 
+signals:
+    void imageChanged(); // a picture, or the placeholder, was set
+
 protected:
     void paintEvent(QPaintEvent* event) override;
 

@@ -136,7 +136,8 @@ void CheckWindow::findingActivated(const QModelIndex& index) {
     if (!panel_ || !index.isValid())
         return;
     const audit::Finding& f = model_->finding(index.row());
-    panel_->selectInPage(f.offset, f.length);
+    if (f.hasPosition())
+        panel_->selectInPage(f.offset, f.length);
     QWidget* main = panel_->window();
     main->raise();
     main->activateWindow();

@@ -68,7 +68,7 @@ QVariant FindingsModel::data(const QModelIndex& index, int role) const {
             return f.message;
         break;
     case LineColumn:
-        if (role == Qt::DisplayRole)
+        if (role == Qt::DisplayRole && f.hasPosition())
             return f.line;
         break;
     }

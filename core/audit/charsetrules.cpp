@@ -3,16 +3,13 @@
 // bytes; the prescan here reads the raw bytes the same way.
 
 #include "checks.h"
+#include "encodinglabels.h"
 
 #include <QStringDecoder>
 
 namespace headwise::audit::checks {
 
 namespace {
-
-bool hasBom(const QByteArray& bytes) {
-    return bytes.startsWith("\xEF\xBB\xBF") || bytes.startsWith("\xFF\xFE") || bytes.startsWith("\xFE\xFF");
-}
 
 bool isBlank(char c) {
     return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f';
@@ -133,43 +130,122 @@ bool declaredEarly(const QByteArray& bytes) {
     return false;
 }
 
-// A charset label in the form Qt knows it, for comparing two labels.
-QString canonicalName(const QString& label) {
-    const QString lower = label.trimmed().toLower();
-    static const char* const latin[] = {"windows-1252", "cp1252", "x-cp1252",   "iso-8859-1", "iso8859-1",
-                                        "iso_8859-1",   "latin1", "l1",         "us-ascii",   "ascii",
-                                        "cp819",        "ibm819", "csisolatin1"};
-    for (const char* name : latin)
-        if (lower == QLatin1String(name))
-            return QStringLiteral("windows-1252");
-    if (lower == QLatin1String("utf8") || lower == QLatin1String("unicode-1-1-utf-8"))
+// The encoding a byte order mark names, or empty.
+QString bomEncoding(const QByteArray& bytes) {
+    if (bytes.startsWith("\xEF\xBB\xBF"))
         return QStringLiteral("utf-8");
-    const QByteArray latin1 = lower.toLatin1();
-    QStringDecoder decoder(latin1.constData());
-    return decoder.isValid() ? QString::fromLatin1(decoder.name()).toLower() : lower;
+    if (bytes.startsWith("\xFF\xFE"))
+        return QStringLiteral("utf-16le");
+    if (bytes.startsWith("\xFE\xFF"))
+        return QStringLiteral("utf-16be");
+    return {};
 }
 
-// Empty when the bytes decode cleanly in charset; else why not. The page
-// decoder is strict, so bytes it read in that charset are valid in it.
-QString decodingProblem(const QByteArray& bytes, const QString& charset, const QString& decodedFrom) {
-    const QString canonical = canonicalName(charset);
-    if (canonical == QLatin1String("windows-1252") || canonical == canonicalName(decodedFrom))
-        return {}; // every byte has a meaning in windows-1252, and the decoder checked the rest
-    const QByteArray name = charset.trimmed().toLatin1();
+bool isUtf16(const QString& encoding) {
+    return encoding.startsWith(QLatin1String("utf-16"));
+}
+
+// What a <meta> declaration means to a browser's prescan: a UTF-16 label reads
+// as UTF-8 and x-user-defined as windows-1252 (WHATWG HTML).
+QString metaEncoding(const QString& label) {
+    const QString encoding = encodingForLabel(label);
+    if (isUtf16(encoding))
+        return QStringLiteral("utf-8");
+    if (encoding == QLatin1String("x-user-defined"))
+        return QStringLiteral("windows-1252");
+    return encoding;
+}
+
+// The declarations as browsers weigh them: the byte order mark, the HTTP
+// charset, the page's first declaration.
+struct Declared {
+    QString bom;
+    QString http, httpEncoding; // label as sent, the encoding it names (empty if unknown)
+    const MarkupElement* meta = nullptr;
+    QString metaLabel, metaEncoding;
+    // The encoding a browser reads the page in, when a declaration decides it.
+    QString used() const {
+        return !bom.isEmpty() ? bom : !httpEncoding.isEmpty() ? httpEncoding : metaEncoding;
+    }
+};
+
+Declared declared(const RuleContext& c) {
+    Declared d;
+    d.bom = bomEncoding(c.input.bytes);
+    d.http = c.input.httpCharset.trimmed();
+    d.httpEncoding = encodingForLabel(d.http);
+    const QList<const MarkupElement*> found = declarations(c);
+    if (!found.isEmpty()) {
+        d.meta = found.first();
+        d.metaLabel = declaredBy(*d.meta);
+        d.metaEncoding = metaEncoding(d.metaLabel);
+    }
+    return d;
+}
+
+QString httpSource(const Declared& d) {
+    return QStringLiteral("Content-Type header: charset=") + d.http;
+}
+
+// Valid UTF-8 holding at least one multi-byte sequence: text a single-byte
+// charset would show as two signs per letter. Overlong forms and surrogates
+// are not valid (RFC 3629).
+bool isMultiByteUtf8(const QByteArray& bytes) {
+    const auto* p = reinterpret_cast<const unsigned char*>(bytes.constData());
+    const qsizetype n = bytes.size();
+    bool multiByte = false;
+    for (qsizetype i = 0; i < n;) {
+        const unsigned char b = p[i];
+        if (b < 0x80) {
+            ++i;
+            continue;
+        }
+        int length = 0;
+        unsigned char low = 0x80, high = 0xBF;
+        if (b >= 0xC2 && b <= 0xDF) {
+            length = 2;
+        } else if (b >= 0xE0 && b <= 0xEF) {
+            length = 3;
+            low = b == 0xE0 ? 0xA0 : 0x80;
+            high = b == 0xED ? 0x9F : 0xBF;
+        } else if (b >= 0xF0 && b <= 0xF4) {
+            length = 4;
+            low = b == 0xF0 ? 0x90 : 0x80;
+            high = b == 0xF4 ? 0x8F : 0xBF;
+        } else {
+            return false;
+        }
+        if (i + length > n || p[i + 1] < low || p[i + 1] > high)
+            return false;
+        for (int k = 2; k < length; ++k)
+            if (p[i + k] < 0x80 || p[i + k] > 0xBF)
+                return false;
+        multiByte = true;
+        i += length;
+    }
+    return multiByte;
+}
+
+// Empty when the bytes decode cleanly in encoding; else why not. The page
+// decoder is strict, so bytes it read in that encoding are valid in it.
+QString decodingProblem(const QByteArray& bytes, const QString& encoding, const QString& decodedFrom) {
+    if (isSingleByteEncoding(encoding) || encoding == encodingForLabel(decodedFrom))
+        return {}; // every byte of these means something, and the decoder checked the rest
+    const QByteArray name = encoding.toLatin1();
     QStringDecoder decoder(name.constData(), QStringConverter::Flag::Stateless);
     if (!decoder.isValid())
-        return QStringLiteral("the charset \"%1\" is not known").arg(charset);
-    const QString decoded = decoder.decode(bytes); // the conversion runs on assignment
+        return {};                              // an encoding the text library lacks cannot be judged
+    const QString text = decoder.decode(bytes); // the conversion runs on assignment
     if (decoder.hasError())
-        return QStringLiteral("the page holds bytes that are not valid %1").arg(charset);
+        return QStringLiteral("The page holds bytes that are not valid %1").arg(encoding);
     return {};
 }
 
 } // namespace
 
 void charsetMissing(const RuleContext& c, RawFindings& out) {
-    if (hasBom(c.input.bytes) || !c.input.httpCharset.trimmed().isEmpty() || !declarations(c).isEmpty() ||
-        declaredEarly(c.input.bytes))
+    const Declared d = declared(c);
+    if (!d.bom.isEmpty() || !d.httpEncoding.isEmpty() || d.meta || declaredEarly(c.input.bytes))
         return;
     out.append({"charset-missing",
                 QStringLiteral("No byte order mark, HTTP charset or <meta charset> declares the "
@@ -178,12 +254,22 @@ void charsetMissing(const RuleContext& c, RawFindings& out) {
 }
 
 void charsetLate(const RuleContext& c, RawFindings& out) {
-    const QList<const MarkupElement*> found = declarations(c);
-    if (found.isEmpty() || hasBom(c.input.bytes) || declaredEarly(c.input.bytes))
+    const Declared d = declared(c);
+    if (!d.meta || declaredEarly(c.input.bytes))
         return;
+    if (d.bom.isEmpty() && d.httpEncoding.isEmpty()) {
+        out.append({"charset-late",
+                    QStringLiteral("The charset declaration does not end within the first 1024 bytes"),
+                    d.meta->span});
+        return;
+    }
     out.append({"charset-late",
-                QStringLiteral("The charset declaration does not end within the first 1024 bytes"),
-                found.first()->span});
+                QStringLiteral("The charset declaration does not end within the first 1024 bytes; the %1 "
+                               "names the encoding, so browsers do not need it")
+                    .arg(d.bom.isEmpty() ? QStringLiteral("HTTP header") : QStringLiteral("byte order mark")),
+                d.meta->span,
+                {},
+                true});
 }
 
 void charsetMultiple(const RuleContext& c, RawFindings& out) {
@@ -196,22 +282,79 @@ void charsetMultiple(const RuleContext& c, RawFindings& out) {
 }
 
 void charsetMismatch(const RuleContext& c, RawFindings& out) {
-    if (hasBom(c.input.bytes))
-        return;
-    const QList<const MarkupElement*> found = declarations(c);
-    const QString http = c.input.httpCharset.trimmed();
-    const QString meta = found.isEmpty() ? QString() : declaredBy(*found.first());
-    if (!http.isEmpty() && !meta.isEmpty() && canonicalName(http) != canonicalName(meta))
+    const Declared d = declared(c);
+    if (!d.http.isEmpty() && d.httpEncoding.isEmpty())
         out.append({"charset-mismatch",
-                    QStringLiteral("The page declares %1 but the server sends %2").arg(meta, http),
-                    found.first()->span});
-    const QString declared = http.isEmpty() ? meta : http;
-    if (declared.isEmpty())
+                    QStringLiteral("Content-Type header: the charset \"%1\" is not an encoding browsers "
+                                   "know, so they ignore it")
+                        .arg(d.http),
+                    {},
+                    httpSource(d)});
+    if (d.meta && encodingForLabel(d.metaLabel).isEmpty())
+        out.append({"charset-mismatch",
+                    QStringLiteral("The charset \"%1\" is not an encoding browsers know, so they ignore it")
+                        .arg(d.metaLabel),
+                    d.meta->span});
+    if (d.meta && isUtf16(encodingForLabel(d.metaLabel)))
+        out.append({"charset-mismatch",
+                    QStringLiteral("A <meta> naming %1 means UTF-8 to a browser; a UTF-16 page is known by "
+                                   "its byte order mark")
+                        .arg(d.metaLabel),
+                    d.meta->span,
+                    {},
+                    true});
+    if (!d.bom.isEmpty()) {
+        // The byte order mark wins; a declaration naming another encoding is wrong.
+        const auto agrees = [&](const QString& encoding) {
+            return encoding.isEmpty() || encoding == d.bom || (isUtf16(encoding) && isUtf16(d.bom));
+        };
+        if (!agrees(d.httpEncoding))
+            out.append({"charset-mismatch",
+                        QStringLiteral("Content-Type header: the server sends %1 but the byte order mark "
+                                       "says %2, and the mark wins")
+                            .arg(d.http, d.bom),
+                        {},
+                        httpSource(d)});
+        if (d.meta && !isUtf16(encodingForLabel(d.metaLabel)) && !agrees(d.metaEncoding))
+            out.append({"charset-mismatch",
+                        QStringLiteral("The page declares %1 but the byte order mark says %2, and the mark "
+                                       "wins")
+                            .arg(d.metaLabel, d.bom),
+                        d.meta->span});
         return;
-    const QString problem = decodingProblem(c.input.bytes, declared, c.decodedFrom);
-    if (!problem.isEmpty())
-        out.append({"charset-mismatch", problem.left(1).toUpper() + problem.mid(1),
-                    http.isEmpty() ? found.first()->span : Span{}});
+    }
+    if (!d.httpEncoding.isEmpty() && !d.metaEncoding.isEmpty() && d.httpEncoding != d.metaEncoding)
+        out.append({"charset-mismatch",
+                    QStringLiteral("The page declares %1 but the server sends %2, and the server wins")
+                        .arg(d.metaLabel, d.http),
+                    d.meta->span});
+    const QString used = d.used();
+    if (used.isEmpty())
+        return;
+    const QString problem = decodingProblem(c.input.bytes, used, c.decodedFrom);
+    if (problem.isEmpty())
+        return;
+    if (!d.httpEncoding.isEmpty())
+        out.append(
+            {"charset-mismatch", QStringLiteral("Content-Type header: ") + problem, {}, httpSource(d)});
+    else
+        out.append({"charset-mismatch", problem, d.meta->span});
+}
+
+void charsetWrong(const RuleContext& c, RawFindings& out) {
+    const Declared d = declared(c);
+    const QString used = d.used();
+    if (!d.bom.isEmpty() || !isSingleByteEncoding(used) || !isMultiByteUtf8(c.input.bytes))
+        return;
+    const QString message = QStringLiteral("declares %1 but the bytes are UTF-8, so every accented letter "
+                                           "shows as two signs; declare utf-8");
+    if (!d.httpEncoding.isEmpty())
+        out.append({"charset-wrong",
+                    QStringLiteral("Content-Type header: the server ") + message.arg(d.http),
+                    {},
+                    httpSource(d)});
+    else
+        out.append({"charset-wrong", QStringLiteral("The page ") + message.arg(d.metaLabel), d.meta->span});
 }
 
 } // namespace headwise::audit::checks

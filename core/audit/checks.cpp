@@ -1,6 +1,8 @@
 #include "checks.h"
 
-#include <QUrl>
+#include "weburl.h"
+
+#include <algorithm>
 
 namespace headwise::audit {
 
@@ -24,26 +26,34 @@ const QList<RuleCheckEntry>& ruleChecks() {
         {"charset-late", charsetLate},
         {"charset-multiple", charsetMultiple},
         {"charset-mismatch", charsetMismatch},
+        {"charset-wrong", charsetWrong},
         {"viewport-missing", viewportMissing},
         {"viewport-blocks-zoom", viewportBlocksZoom},
+        {"viewport-invalid", viewportInvalid},
         {"lang-missing", langMissing},
+        {"lang-invalid", langInvalid},
         {"canonical-multiple", canonicalMultiple},
         {"canonical-invalid", canonicalInvalid},
         {"canonical-relative", canonicalRelative},
         {"canonical-root", canonicalRoot},
         {"canonical-hreflang", canonicalHreflang},
         {"canonical-outside-head", canonicalOutsideHead},
+        {"canonical-conflict", canonicalConflict},
         {"robots-noindex", robotsNoindex},
         {"robots-nofollow", robotsNofollow},
         {"robots-unavailable", robotsUnavailable},
+        {"robots-txt-blocked", robotsTxtBlocked},
         {"hreflang-invalid", hreflangInvalid},
         {"hreflang-relative", hreflangRelative},
+        {"hreflang-no-self", hreflangNoSelf},
+        {"hreflang-duplicate", hreflangDuplicate},
         {"og-missing", ogMissing},
         {"og-relative", ogRelative},
         {"twitter-card-invalid", twitterCardInvalid},
         {"http-status", httpStatus},
         {"meta-obsolete", metaObsolete},
         {"meta-refresh", metaRefresh},
+        {"head-closed-early", headClosedEarly},
     };
     return table;
 }
@@ -73,9 +83,14 @@ qsizetype codePointCount(QStringView text) {
     return n;
 }
 
+bool isOgImage(const MarkupElement& e) {
+    return e.isMetaProperty(QLatin1String("og:image")) || e.isMetaProperty(QLatin1String("og:image:url")) ||
+           e.isMetaProperty(QLatin1String("og:image:secure_url"));
+}
+
 bool isAbsoluteUrl(const QString& address) {
-    const QUrl url(address.trimmed(), QUrl::StrictMode);
-    return url.isValid() && !url.isRelative() && !url.host().isEmpty();
+    const WebUrl url = parseWebUrl(address);
+    return url.valid && !url.host.isEmpty();
 }
 
 } // namespace headwise::audit

@@ -16,6 +16,7 @@ PageDigest digestOf(const PageAudit& audit, const QString& name) {
     d.descriptionLength = audit.descriptionLength;
     d.name = name;
     d.disabledRules = audit.disabledRules;
+    d.counts = audit.indexable && !audit.namesOtherCanonical;
     // The line and column of a span, found in one short walk up to it.
     const auto place = [&](qsizetype offset, int& line, int& column) {
         line = 1;
@@ -62,7 +63,7 @@ void addDuplicates(const QList<PageDigest>& pages, const AuditConfig& config, co
     QHash<QString, Seen> seen;
     for (qsizetype i = 0; i < pages.size(); ++i) {
         const PageDigest& p = pages[i];
-        if (!(p.*field.has) || (p.*field.text).isEmpty())
+        if (!p.counts || !(p.*field.has) || (p.*field.text).isEmpty())
             continue;
         Seen& s = seen[p.*field.text];
         if (s.count == 0)
@@ -73,7 +74,7 @@ void addDuplicates(const QList<PageDigest>& pages, const AuditConfig& config, co
     }
     for (qsizetype i = 0; i < pages.size(); ++i) {
         const PageDigest& p = pages[i];
-        if (!(p.*field.has) || (p.*field.text).isEmpty() || p.disabledRules.contains(rule->id))
+        if (!p.counts || !(p.*field.has) || (p.*field.text).isEmpty() || p.disabledRules.contains(rule->id))
             continue;
         const Seen s = seen.value(p.*field.text);
         if (s.count < 2)
@@ -86,9 +87,10 @@ void addDuplicates(const QList<PageDigest>& pages, const AuditConfig& config, co
         f.severity = *severity;
         f.message = count == 2
                         ? QStringLiteral("Same %1 as %2").arg(QLatin1String(field.what), pages[other].name)
-                        : QStringLiteral("Same %1 as %2 and %3 other pages")
+                        : QStringLiteral("Same %1 as %2 and %3 other %4")
                               .arg(QLatin1String(field.what), pages[other].name)
-                              .arg(count - 2);
+                              .arg(count - 2)
+                              .arg(count == 3 ? QLatin1String("page") : QLatin1String("pages"));
         f.line = p.*field.line;
         f.column = p.*field.column;
         f.offset = p.*field.offset;

@@ -22,12 +22,15 @@ struct PageDigest {
     qsizetype descriptionOffset = -1, descriptionLength = 0;
     QString name;              // how messages name the page (its path or address)
     QStringList disabledRules; // the page's own headwise-disable list
+    // A noindex page, or one whose canonical names another page, is no one's duplicate.
+    bool counts = true;
 };
 
 PageDigest digestOf(const PageAudit& audit, const QString& name);
 
 // Per page (same order as pages), the duplicate findings to add. Linear in the
-// number of pages; empty titles and descriptions are left to the -empty rules.
+// number of pages; empty titles and descriptions are left to the -empty rules,
+// and only pages that count (indexable, their own canonical) are compared.
 QList<QList<Finding>> duplicateFindings(const QList<PageDigest>& pages, const AuditConfig& config);
 
 } // namespace headwise::audit

@@ -34,8 +34,10 @@ const QList<Rule>& ruleTable() {
          "Browsers and search engines use the first title and ignore the others. Keep one."},
         {"title-outside-head", S::Error, "A <title> stands outside the head.",
          "An HTML parser closes the head at the first element that belongs in the body (a <div>, "
-         "text, an image), so a title after it lands in the body and does not count as the page's "
-         "title. Move it into <head>, before any body content."},
+         "text, an image), so a title after it lands in the body. Browsers still show it as the "
+         "page's title (WHATWG HTML, document.title: the first <title> anywhere), but search engines "
+         "stop reading the head at that element (Google Search Central, \"Use valid HTML for the "
+         "head\"). Move it into <head>, before any body content."},
         {"title-length", S::Warning, "The title is shorter or longer than the limits (30 to 60 characters).",
          "A very short title says little about the page; a long one is cut off in the result line. "
          "The limits can be changed in headwise.json (titleMinChars, titleMaxChars)."},
@@ -44,8 +46,10 @@ const QList<Rule>& ruleTable() {
          "measured with the font's own character widths. The limit can be changed in headwise.json "
          "(titleMaxWidthPx)."},
         {"title-duplicate", S::Warning, "Another page of the run has the same title.",
-         "Pages with the same title compete for the same searches and look alike in the results. "
-         "Give each page a title of its own."},
+         "Pages with the same title compete for the same searches and look alike in the results "
+         "(Google Search Central, \"Influencing your title links\"). Only pages that can be indexed "
+         "and are their own canonical count: a noindex page or one that names another page "
+         "canonical is no duplicate. Give each page a title of its own."},
         {"description-missing", S::Warning, "The head has no meta description.",
          "Search engines often show the description as the text under the result's title; without "
          "one they pick a piece of the page. Add <meta name=\"description\" content=\"...\">."},
@@ -54,8 +58,9 @@ const QList<Rule>& ruleTable() {
         {"description-multiple", S::Warning, "The head has more than one meta description.",
          "Only one description is used, and which one is not certain. Keep one."},
         {"description-outside-head", S::Warning, "A meta description stands outside the head.",
-         "A <meta> after the first body content is put in the body by the parser and is not read as "
-         "the page's description. Move it into <head>."},
+         "A <meta> after the first body content is put in the body by the parser, and search "
+         "engines read the description from the head only (Google Search Central, \"Control your "
+         "snippets\" and \"Use valid HTML for the head\"). Move it into <head>."},
         {"description-length", S::Warning,
          "The description is shorter or longer than the limits (70 to 155 characters).",
          "A short description says little; a long one is cut off. The limits can be changed in "
@@ -64,36 +69,63 @@ const QList<Rule>& ruleTable() {
          "Search results show descriptions in Arial at 14 px on about two lines of 460 px. The limit "
          "can be changed in headwise.json (descriptionMaxWidthPx)."},
         {"description-duplicate", S::Warning, "Another page of the run has the same description.",
-         "A description shared by many pages does not tell a searcher which page to choose. Write "
-         "one for each page."},
+         "A description shared by many pages does not tell a searcher which page to choose (Google "
+         "Search Central, \"Control your snippets\": unique descriptions). Only pages that can be "
+         "indexed and are their own canonical count: a noindex page or one that names another page "
+         "canonical is no duplicate. Write one for each page."},
         {"charset-missing", S::Error, "The page's character encoding is declared nowhere.",
          "With no byte order mark, no charset in the HTTP Content-Type and no <meta charset>, a "
-         "browser has to guess the encoding, and non-ASCII text may come out garbled. Add "
+         "browser has to guess the encoding, and non-ASCII text may come out garbled (Lighthouse "
+         "charset audit; WHATWG HTML, \"Determining the character encoding\"). Add "
          "<meta charset=\"utf-8\"> at the start of the head."},
         {"charset-late", S::Error, "The charset declaration does not end within the first 1024 bytes.",
-         "Browsers look for the declaration in the first 1024 bytes only; a later one is ignored or "
-         "forces the page to be read twice. Put <meta charset> first in the head."},
+         "Browsers look for the declaration in the first 1024 bytes only (WHATWG HTML, \"prescan a "
+         "byte stream\"); a later one is ignored or forces the page to be read twice. When a byte "
+         "order mark or the HTTP Content-Type names the encoding, the late declaration does no harm "
+         "and is only a note (Lighthouse charset audit). Put <meta charset> first in the head."},
         {"charset-multiple", S::Warning, "The page declares its charset more than once.",
          "Only the first declaration counts. Keep one <meta charset>."},
         {"charset-mismatch", S::Warning,
-         "The declared charset disagrees with the HTTP header, or the bytes are not valid in it.",
-         "When the page and the server name different encodings, the server wins and the page's "
-         "own declaration is wrong somewhere. Bytes that are not valid in the declared encoding show "
-         "as replacement characters. Save the page in the declared encoding, or declare the one it "
-         "is saved in."},
+         "The declared charsets name different encodings, or the bytes are not valid in the one used.",
+         "Labels are compared as the encodings they name (WHATWG Encoding Standard, label table: "
+         "latin1 and windows-1252, gb2312 and gbk are one encoding each). A byte order mark wins "
+         "over both declarations, and the HTTP header over the page's own (WHATWG HTML, "
+         "\"Determining the character encoding\"), so a declaration that contradicts them is wrong "
+         "somewhere. A <meta> naming UTF-16 means UTF-8 to a browser. Bytes that are not valid in "
+         "the encoding used show as replacement characters. Save the page in the declared encoding, "
+         "or declare the one it is saved in."},
+        {"charset-wrong", S::Error, "The page declares a single-byte charset but its bytes are UTF-8.",
+         "A page saved as UTF-8 but declared as windows-1252 or another single-byte encoding is "
+         "shown with every accented letter as two signs (\"caf\u00c3\u00a9\" for \"caf\u00e9\"): "
+         "browsers decode it as declared (WHATWG Encoding Standard). Declare utf-8."},
         {"viewport-missing", S::Warning, "The head has no meta viewport.",
          "Without <meta name=\"viewport\" content=\"width=device-width, initial-scale=1\"> phones "
          "show the page as a shrunken desktop page, and search engines rank it lower for mobile."},
         {"viewport-blocks-zoom", S::Warning, "The viewport stops users from zooming.",
-         "user-scalable=no or a maximum-scale below 5 keeps people with poor sight from enlarging "
-         "the text. Remove them."},
+         "user-scalable=no (or a number between -1 and 1) or a maximum-scale below 2 keeps people "
+         "with poor sight from enlarging the text (W3C ACT rule b4f0c3 \"Meta viewport allows for "
+         "zoom\"; axe meta-viewport, which Lighthouse runs). A maximum-scale below 5 is a note (axe "
+         "meta-viewport-large). Every viewport meta is checked. Remove them."},
+        {"viewport-invalid", S::Warning,
+         "The viewport sets neither width nor initial-scale, or scales below 1.",
+         "A viewport without width or initial-scale does not make the page fit a phone (Lighthouse "
+         "viewport audit); an initial-scale below 1 shows it zoomed out. Write "
+         "content=\"width=device-width, initial-scale=1\"."},
         {"lang-missing", S::Warning, "The <html> element has no lang attribute.",
-         "The page's language helps search engines show it to the right readers and lets screen "
-         "readers pronounce it. Add, for example, <html lang=\"en\">."},
+         "Screen readers pick their voice and pronunciation from lang, browsers offer translation "
+         "and hyphenate by it (WHATWG HTML, the lang attribute; axe html-has-lang). Google finds a "
+         "page's language from its text and does not use lang (Google Search Central, \"Managing "
+         "multi-regional and multilingual sites\"). Add, for example, <html lang=\"en\">."},
+        {"lang-invalid", S::Warning, "The <html> lang value does not start with a language code.",
+         "The primary subtag of lang must be an ISO 639 language code: \"en\", \"en-GB\", not "
+         "\"english\" or \"en_GB\" (axe html-lang-valid; BCP 47). Screen readers ignore a value they "
+         "cannot read."},
         {"canonical-multiple", S::Error, "The head names more than one canonical URL.",
          "Conflicting canonical links are ignored by search engines. Keep one."},
         {"canonical-invalid", S::Error, "The canonical link's address is not a valid URL.",
-         "Search engines ignore a canonical link they cannot read. Write a complete, valid address."},
+         "Search engines ignore a canonical link they cannot read. Addresses are judged as browsers "
+         "parse them (WHATWG URL Standard): a space or a lone % is no error, a missing scheme, a "
+         "bad host or a bad port is. Write a complete, valid address."},
         {"canonical-relative", S::Error, "The canonical link's address is not absolute.",
          "A relative canonical address is easily resolved against the wrong base. Write the full "
          "address, with scheme and host."},
@@ -105,23 +137,49 @@ const QList<Rule>& ruleTable() {
          "A page in one language that calls the page in another language canonical is dropped in "
          "favour of it. Point each language's page at itself."},
         {"canonical-outside-head", S::Warning, "A canonical link stands outside the head.",
-         "A canonical link in the body is ignored by search engines. Move it into <head>."},
+         "A canonical link in the body is ignored by search engines (Google Search Central, "
+         "\"How to specify a canonical URL\"). Move it into <head>."},
+        {"canonical-conflict", S::Error, "The Link header's canonical and the head's canonical differ.",
+         "Google reads rel=\"canonical\" from the HTTP Link header as from the head (Google Search "
+         "Central, \"How to specify a canonical URL\"); two different canonicals are conflicting "
+         "signals and both may be ignored. Name the same address in both, or keep one."},
         {"robots-noindex", S::Error, "The page asks search engines not to index it.",
          "noindex or none in a robots or googlebot meta tag, or in the X-Robots-Tag header, keeps "
-         "the page out of search results. Remove it unless that is what you want."},
+         "the page out of search results (Google Search Central, \"Robots meta tag, data-nosnippet, "
+         "and X-Robots-Tag specifications\"). A tag in the body, or after the head ended early, is "
+         "not read and says so. Remove it unless that is what you want."},
         {"robots-nofollow", S::Warning, "The page asks search engines not to follow its links.",
          "nofollow or none means the pages it links to get no credit from it, and may not be found. "
          "Remove it unless that is what you want."},
         {"robots-unavailable", S::Error, "The page's unavailable_after date has passed.",
-         "After the unavailable_after date search engines drop the page from their results."},
+         "After the unavailable_after date search engines drop the page from their results. The date "
+         "may be written in RFC 822, RFC 850 or ISO 8601 form, with a zone name or a numeric offset "
+         "(Google Search Central, robots meta tag specifications, unavailable_after)."},
+        {"robots-txt-blocked", S::Error, "The site's robots.txt does not let Googlebot crawl the page.",
+         "A page that robots.txt disallows is not crawled, so search engines never read its tags "
+         "(Lighthouse is-crawlable; RFC 9309; Google Search Central, \"How Google interprets the "
+         "robots.txt specification\"). Allow it in robots.txt, or use noindex if it should stay out "
+         "of results."},
         {"hreflang-invalid", S::Error, "An hreflang value is not a valid language code or x-default.",
-         "hreflang takes a language code (en), optionally with a script and a region (zh-Hant, "
-         "en-GB, es-419), or x-default. Search engines ignore links with any other value."},
+         "hreflang takes an ISO 639-1 language code (en), optionally a hyphen and an ISO 3166-1 "
+         "alpha-2 region (en-GB), or x-default (Google Search Central, \"Tell Google about localized "
+         "versions of your page\"). Search engines ignore links with any other value. Other "
+         "well-formed BCP 47 tags (a script or variant subtag) are a note: Google documents only "
+         "language and region."},
         {"hreflang-relative", S::Error, "An hreflang link's address is not absolute.",
-         "Alternate-language links need full addresses, with scheme and host."},
+         "Alternate-language links need full addresses, with scheme and host (Google Search "
+         "Central, \"Tell Google about localized versions of your page\")."},
+        {"hreflang-no-self", S::Warning, "The page lists language alternates but not itself.",
+         "Each language version must list itself as well as the others (Google Search Central, "
+         "\"Tell Google about localized versions of your page\"). Add a link with the page's own "
+         "language and address."},
+        {"hreflang-duplicate", S::Error, "Two different addresses are given for one hreflang code.",
+         "One language code names one page; with two, search engines cannot tell which to show "
+         "(Google Search Central, \"Tell Google about localized versions of your page\")."},
         {"og-missing", S::Warning, "One of og:title, og:type, og:image, og:url is missing.",
          "Social sites build the preview of a shared link from these four Open Graph tags; without "
-         "them the preview is made up or empty."},
+         "them the preview is made up or empty (The Open Graph protocol, basic metadata; "
+         "og:image:url is an alias of og:image)."},
         {"og-relative", S::Error, "og:image or og:url is not an absolute URL.",
          "Social sites do not resolve relative addresses in Open Graph tags; the image or link is "
          "lost. Write full addresses."},
@@ -134,8 +192,16 @@ const QList<Rule>& ruleTable() {
          "Search engines have ignored the keywords tag for many years and never used revisit-after. "
          "The tags do no harm; they do nothing either."},
         {"meta-refresh", S::Warning, "The page refreshes or redirects itself with a meta refresh.",
-         "A timed refresh surprises readers and is treated as a weak redirect by search engines. "
-         "Use an HTTP redirect (301) instead."},
+         "A timed refresh or redirect takes the page away from readers before they are done (axe "
+         "meta-refresh; WCAG 2.2.1). A refresh with no delay to another address is a redirect that "
+         "search engines follow, but an HTTP 301 is clearer (Google Search Central, \"Redirects and "
+         "Google Search\"): a note. Use an HTTP redirect instead."},
+        {"head-closed-early", S::Error, "The head ends early, before head tags that follow.",
+         "An element that does not belong in the head (an <img>, a <div>, an <iframe>, text) ends "
+         "it: browsers move everything after it into the body (WHATWG HTML, \"in head\" insertion "
+         "mode), and Google stops reading the head there (Google Search Central, \"Use valid HTML "
+         "for the head\"). A <noscript> is read as a browser with scripting reads it. Move the "
+         "element into the body, after the head tags."},
     };
     return table;
 }

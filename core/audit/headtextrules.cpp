@@ -74,9 +74,13 @@ const MarkupElement* firstInHead(const RuleContext& c, const HeadText& t) {
     return nullptr;
 }
 
+// One in the body is reported by the outside-head rule instead: a title there is
+// still the document's title (WHATWG HTML, document.title), and the owner meant it.
 void missing(const RuleContext& c, RawFindings& out, const HeadText& t) {
-    if (!firstInHead(c, t))
-        out.append({t.missingRule, QStringLiteral("The head has no %1").arg(t.tag), {}});
+    for (const MarkupElement& e : c.model.elements)
+        if (t.matches(e))
+            return;
+    out.append({t.missingRule, QStringLiteral("The head has no %1").arg(t.tag), {}});
 }
 
 void empty(const RuleContext& c, RawFindings& out, const HeadText& t) {
@@ -101,11 +105,18 @@ void multiple(const RuleContext& c, RawFindings& out, const HeadText& t) {
 void outsideHead(const RuleContext& c, RawFindings& out, const HeadText& t) {
     for (const MarkupElement& e : c.model.elements)
         if (!e.inHead && t.matches(e))
-            out.append({t.outsideRule,
-                        QStringLiteral("This %1 is in the body (the head ended before it) and is not read as "
-                                       "the page's %2")
-                            .arg(t.tag, t.name),
-                        e.span});
+            out.append(
+                {t.outsideRule,
+                 c.model.cutFromHead(e)
+                     ? QStringLiteral("This %1 is in the body: the head ended at %2 on line %3, and search "
+                                      "engines read the %4 from the head")
+                           .arg(t.tag, c.model.headBreakName)
+                           .arg(c.model.headBreakLine)
+                           .arg(t.name)
+                     : QStringLiteral("This %1 is in the body (the head ended before it), and search "
+                                      "engines read the %2 from the head")
+                           .arg(t.tag, t.name),
+                 e.span});
 }
 
 void length(const RuleContext& c, RawFindings& out, const HeadText& t) {

@@ -22,9 +22,9 @@ const MarkupElement* firstHead(const PageModel& model, bool (*matches)(const Mar
     return nullptr;
 }
 
-QString headMetaContent(const PageModel& model, const char* property) {
+QString headMetaContent(const PageModel& model, bool (*matches)(const MarkupElement&)) {
     for (const MarkupElement& e : model.elements)
-        if (e.inHead && e.isMetaProperty(QLatin1String(property)))
+        if (e.inHead && matches(e))
             return e.attribute(QLatin1String("content")).trimmed();
     return {};
 }
@@ -51,10 +51,13 @@ void fillPreview(const PageModel& model, const PageInput& page, PageAudit& audit
         const QString href = c->attribute(QLatin1String("href")).trimmed();
         audit.canonical = QUrl(page.address).resolved(QUrl(href)).toString();
     }
-    audit.ogTitle = headMetaContent(model, "og:title");
-    audit.ogDescription = headMetaContent(model, "og:description");
-    audit.ogImage = headMetaContent(model, "og:image");
-    audit.ogUrl = headMetaContent(model, "og:url");
+    audit.ogTitle = headMetaContent(
+        model, [](const MarkupElement& e) { return e.isMetaProperty(QLatin1String("og:title")); });
+    audit.ogDescription = headMetaContent(
+        model, [](const MarkupElement& e) { return e.isMetaProperty(QLatin1String("og:description")); });
+    audit.ogImage = headMetaContent(model, isOgImage);
+    audit.ogUrl = headMetaContent(
+        model, [](const MarkupElement& e) { return e.isMetaProperty(QLatin1String("og:url")); });
 }
 
 } // namespace
@@ -69,9 +72,13 @@ PageAudit auditPage(const PageInput& page, const AuditConfig& config) {
     audit.disabledRules = disabledRules(utf8);
     fillPreview(model, page, audit);
 
+    const QList<HeaderLink> links = headerLinks(page.headers);
     const RuleContext context{
         page,  audit.text, decoded.encoding.name,
-        model, config,     page.now.isValid() ? page.now : QDateTime::currentDateTimeUtc()};
+        model, config,     page.now.isValid() ? page.now : QDateTime::currentDateTimeUtc(),
+        links};
+    audit.indexable = page.httpStatus < 400 && !checks::readsNoindex(context);
+    audit.namesOtherCanonical = checks::namesOtherCanonical(context);
     const QSet<QString> disabled(audit.disabledRules.cbegin(), audit.disabledRules.cend());
     RawFindings raw;
     for (const RuleCheckEntry& entry : ruleChecks()) {

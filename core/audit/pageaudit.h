@@ -9,6 +9,11 @@
 #include <QPair>
 #include <QString>
 #include <QStringList>
+#include <memory>
+
+namespace headwise {
+class RobotsRules;
+}
 
 namespace headwise::audit {
 
@@ -19,6 +24,9 @@ struct PageInput {
     int httpStatus = 0;                           // 0 for files
     QList<QPair<QByteArray, QByteArray>> headers; // response headers; empty for files
     QDateTime now;                                // for unavailable_after; invalid means the current time
+    // The site's robots.txt rules for Googlebot, when the page was fetched and
+    // they were read; null for files and when unknown.
+    std::shared_ptr<const RobotsRules> googlebotRobots;
 };
 
 struct PageAudit {
@@ -33,6 +41,10 @@ struct PageAudit {
     // Where the title and description stand, for the cross-page duplicate rules.
     qsizetype titleOffset = -1, titleLength = 0;
     qsizetype descriptionOffset = -1, descriptionLength = 0;
+    // Whether a search engine would index the page under its own address: no
+    // noindex it reads, no error status, and no canonical naming another page.
+    bool indexable = true;
+    bool namesOtherCanonical = false;
 };
 
 PageAudit auditPage(const PageInput& page, const AuditConfig& config);

@@ -14,6 +14,38 @@ bool isAsciiBlank(QChar c) {
     return c == u' ' || c == u'\t' || c == u'\n' || c == u'\r' || c == u'\f';
 }
 
+char lower(char c) {
+    return (c >= 'A' && c <= 'Z') ? char(c + 32) : c;
+}
+
+// Case-insensitive match of an ASCII lower-case needle at at.
+bool matchesAt(const QByteArray& bytes, qsizetype at, const char* needle) {
+    const auto n = qsizetype(std::strlen(needle));
+    if (at + n > bytes.size())
+        return false;
+    for (qsizetype i = 0; i < n; ++i)
+        if (lower(bytes[at + i]) != needle[i])
+            return false;
+    return true;
+}
+
+// The first '<' at or after from that starts one of needles; -1 if none.
+qsizetype findTag(const QByteArray& bytes, qsizetype from, std::initializer_list<const char*> needles) {
+    const char* data = bytes.constData();
+    const qsizetype n = bytes.size();
+    for (qsizetype at = from; at < n;) {
+        const void* hit = std::memchr(data + at, '<', size_t(n - at));
+        if (!hit)
+            return -1;
+        at = static_cast<const char*>(hit) - data;
+        for (const char* needle : needles)
+            if (matchesAt(bytes, at, needle))
+                return at;
+        ++at;
+    }
+    return -1;
+}
+
 // Byte positions of one element in the UTF-8 buffer given to the parser.
 struct RawElement {
     MarkupElement element;
@@ -27,6 +59,11 @@ struct RawPage {
     size_t htmlStart = 0, htmlEnd = 0;
     size_t lastTokenEnd = 0; // where the last node's own source ends
     bool openTitle = false;  // a title the input ended inside of
+    // The first node the parser put in the body, and a </head> or <body> tag after it.
+    const GumboNode* firstInBody = nullptr;
+    size_t breakStart = 0, breakEnd = 0;
+    qsizetype meantEnd = -1;
+    QString breakName;
 };
 
 Attributes attributesOf(const GumboVector& list) {
@@ -102,25 +139,70 @@ void recordElement(const GumboNode* node, bool inHead, RawPage& page) {
     page.elements.push_back(std::move(raw));
 }
 
+size_t nodeSourceStart(const GumboNode* node) {
+    if (node->type == GUMBO_NODE_ELEMENT || node->type == GUMBO_NODE_TEMPLATE)
+        return node->v.element.start_pos.offset;
+    return node->v.text.start_pos.offset;
+}
+
+// The next "</head" or "<body" tag at or after from; -1 if none.
+qsizetype headEndTag(const QByteArray& utf8, qsizetype from) {
+    for (qsizetype at = from;; ++at) {
+        at = findTag(utf8, at, {"</head", "<body"});
+        if (at < 0)
+            return -1;
+        const qsizetype after = at + (utf8[at + 1] == '/' ? 6 : 5);
+        const char c = after < utf8.size() ? utf8[after] : '>';
+        if (c == '>' || c == '/' || c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f')
+            return at;
+    }
+}
+
+// Body content before a </head> or <body> tag that is still to come ended the
+// head early. The tag must not stand in a comment or raw text, which come as
+// text nodes; nodes arrive about in source order, so the search only moves on.
+void noteBodyNode(const GumboNode* node, const QByteArray& utf8, RawPage& page) {
+    const bool element = node->type == GUMBO_NODE_ELEMENT;
+    if (!page.firstInBody) {
+        if (!(element && node->v.element.original_tag.length) && node->type != GUMBO_NODE_TEXT)
+            return; // whitespace, comments and elements the parser supplied end no head
+        page.firstInBody = node;
+        page.breakStart = nodeSourceStart(node);
+        page.breakEnd = element ? page.breakStart + node->v.element.original_tag.length
+                                : page.breakStart + node->v.text.original_text.length;
+        page.meantEnd = headEndTag(utf8, qsizetype(page.breakEnd));
+        return;
+    }
+    if (page.meantEnd < 0 || element || node->type == GUMBO_NODE_TEMPLATE)
+        return;
+    const size_t start = node->v.text.start_pos.offset;
+    const size_t end = start + node->v.text.original_text.length;
+    if (size_t(page.meantEnd) >= start && size_t(page.meantEnd) < end)
+        page.meantEnd = headEndTag(utf8, qsizetype(end));
+}
+
 // Depth-first in document order, without recursion: pages nest as deep as they like.
 // Template contents are inert and skipped; foreign (SVG, MathML) elements are
 // walked for the HTML inside them but not recorded.
-RawPage collect(const GumboOutput* output) {
+RawPage collect(const GumboOutput* output, const QByteArray& utf8) {
     RawPage page;
     struct Item {
         const GumboNode* node;
         bool inHead;
+        bool inBody;
     };
     std::vector<Item> stack;
     const GumboVector& top = output->document->v.document.children;
     for (unsigned i = top.length; i-- > 0;)
-        stack.push_back({static_cast<const GumboNode*>(top.data[i]), false});
+        stack.push_back({static_cast<const GumboNode*>(top.data[i]), false, false});
     const GumboNode* root = output->root;
     while (!stack.empty()) {
         const Item item = stack.back();
         stack.pop_back();
         const GumboNode* node = item.node;
         page.lastTokenEnd = std::max(page.lastTokenEnd, nodeSourceEnd(node));
+        if (item.inBody)
+            noteBodyNode(node, utf8, page);
         if (node->type != GUMBO_NODE_ELEMENT && node->type != GUMBO_NODE_TEMPLATE)
             continue;
         const GumboElement& e = node->v.element;
@@ -136,13 +218,14 @@ RawPage collect(const GumboOutput* output) {
             recordElement(node, item.inHead, page);
         }
         const bool childInHead = item.inHead || (e.tag == GUMBO_TAG_HEAD && node->parent == root);
+        const bool childInBody = item.inBody || (e.tag == GUMBO_TAG_BODY && node->parent == root);
         const bool inert = node->type == GUMBO_NODE_TEMPLATE;
         for (unsigned i = e.children.length; i-- > 0;) {
             const auto* child = static_cast<const GumboNode*>(e.children.data[i]);
             if (inert) // still counted for lastTokenEnd, never recorded
                 page.lastTokenEnd = std::max(page.lastTokenEnd, nodeSourceEnd(child));
             else
-                stack.push_back({child, childInHead});
+                stack.push_back({child, childInHead, childInBody});
         }
     }
     return page;
@@ -160,43 +243,29 @@ const GumboOptions& parseOptions() {
     return options;
 }
 
+// How a message names the node that ended the head: "<img>", "text \"Welcome\"".
+QString nodeName(const GumboNode* node) {
+    if (node->type == GUMBO_NODE_ELEMENT) {
+        const GumboStringPiece& tag = node->v.element.original_tag;
+        qsizetype n = 1;
+        while (n < qsizetype(tag.length) && !std::strchr(" \t\n\r\f/>", tag.data[n]))
+            ++n;
+        return QStringLiteral("<%1>").arg(QString::fromUtf8(tag.data + 1, n - 1).toLower());
+    }
+    QString text = QString::fromUtf8(node->v.text.text).simplified();
+    if (text.size() > 24)
+        text = text.left(23) + QChar(0x2026);
+    return QStringLiteral("text \"%1\"").arg(text);
+}
+
 RawPage parseBytes(const QByteArray& utf8, qsizetype length) {
     GumboOutput* output = gumbo_parse_with_options(&parseOptions(), utf8.constData(), size_t(length));
-    RawPage page = collect(output);
+    RawPage page = collect(output, utf8);
+    if (page.firstInBody && page.meantEnd >= 0)
+        page.breakName = nodeName(page.firstInBody);
+    page.firstInBody = nullptr; // gone with the tree
     gumbo_destroy_output(&parseOptions(), output);
     return page;
-}
-
-char lower(char c) {
-    return (c >= 'A' && c <= 'Z') ? char(c + 32) : c;
-}
-
-// Case-insensitive match of an ASCII lower-case needle at at.
-bool matchesAt(const QByteArray& bytes, qsizetype at, const char* needle) {
-    const auto n = qsizetype(std::strlen(needle));
-    if (at + n > bytes.size())
-        return false;
-    for (qsizetype i = 0; i < n; ++i)
-        if (lower(bytes[at + i]) != needle[i])
-            return false;
-    return true;
-}
-
-// The first '<' at or after from that starts one of needles; -1 if none.
-qsizetype findTag(const QByteArray& bytes, qsizetype from, std::initializer_list<const char*> needles) {
-    const char* data = bytes.constData();
-    const qsizetype n = bytes.size();
-    for (qsizetype at = from; at < n;) {
-        const void* hit = std::memchr(data + at, '<', size_t(n - at));
-        if (!hit)
-            return -1;
-        at = static_cast<const char*>(hit) - data;
-        for (const char* needle : needles)
-            if (matchesAt(bytes, at, needle))
-                return at;
-        ++at;
-    }
-    return -1;
 }
 
 // Elements that never stay open: void ones, and those the next of their kind closes.
@@ -332,7 +401,23 @@ PageModel finish(const QByteArray& utf8, RawPage raw) {
     }
     wanted.push_back({raw.htmlStart, &model.htmlTag.offset});
     wanted.push_back({raw.htmlEnd, &ends.back()});
+    qsizetype breakEnd = 0;
+    const bool early = !raw.breakName.isEmpty();
+    if (early) {
+        model.headBreakName = std::move(raw.breakName);
+        wanted.push_back({raw.breakStart, &model.headBreak.offset});
+        wanted.push_back({raw.breakEnd, &breakEnd});
+        wanted.push_back({size_t(raw.meantEnd), &model.headMeantEnd});
+    }
     toTextOffsets(utf8, wanted);
+    if (early) {
+        model.headBreak.length = breakEnd - model.headBreak.offset;
+        model.headBreakLine = 1;
+        for (size_t i = 0; i < raw.breakStart; ++i)
+            if (utf8[i] == '\n' ||
+                (utf8[i] == '\r' && (qsizetype(i) + 1 >= utf8.size() || utf8[i + 1] != '\n')))
+                ++model.headBreakLine;
+    }
     for (size_t i = 0; i < raw.elements.size(); ++i) {
         Span& span = model.elements[qsizetype(i)].span;
         span.length = ends[i] - span.offset;
@@ -390,7 +475,24 @@ bool MarkupElement::hasRel(QLatin1String token) const {
     return false;
 }
 
-PageModel parseWholePage(const QByteArray& utf8) {
+// A browser with scripting on (as search engines render pages) reads a
+// <noscript>'s content as text, so a tracking pixel in one does not end the
+// head; the parser knows only scripting off. <noframes> is read as text either
+// way and is as long, so the tags are renamed in a copy and no offset moves.
+QByteArray asScriptingOn(const QByteArray& utf8) {
+    qsizetype at = findTag(utf8, 0, {"<noscript", "</noscript"});
+    if (at < 0)
+        return utf8;
+    QByteArray out = utf8;
+    for (; at >= 0; at = findTag(out, at + 1, {"<noscript", "</noscript"})) {
+        const qsizetype name = at + (out[at + 1] == '/' ? 2 : 1);
+        std::memcpy(out.data() + name, "noframes", 8);
+    }
+    return out;
+}
+
+PageModel parseWholePage(const QByteArray& page) {
+    const QByteArray utf8 = asScriptingOn(page);
     return finish(utf8, parseBytes(utf8, shallowLength(utf8, utf8.size())));
 }
 
@@ -402,7 +504,8 @@ PageModel parseWholePage(const QByteArray& utf8) {
 // parse. The scan starts where the last node's source ends, so a tag cut in
 // half (a "<body" inside an attribute value) is seen too; a title still open
 // at the cut needs the rest for its text. Either way the whole page is parsed.
-PageModel parsePage(const QByteArray& utf8) {
+PageModel parsePage(const QByteArray& page) {
+    const QByteArray utf8 = asScriptingOn(page);
     // The depth count is sequential, so counting only the head part tells
     // whether the whole page would be cut before the head part ends.
     const qsizetype cut = findTag(utf8, 0, {"<body"});

@@ -43,11 +43,26 @@ struct PageModel {
     QList<MarkupElement> elements; // in source order
     Attributes htmlAttributes;     // the root element's, including any merged from later <html> tags
     Span htmlTag;                  // its start tag; length 0 when the parser supplied the element
+    // Where the head ended before the page meant it to: the first element or text
+    // that went into the body while a </head> or <body> tag was still to come.
+    // Length 0 when the head ended where it was meant to.
+    Span headBreak;
+    QString headBreakName;       // "<img>", "text \"Hello\""
+    int headBreakLine = 0;       // 1-based
+    qsizetype headMeantEnd = -1; // where that later </head> or <body> tag stands
     bool operator==(const PageModel&) const = default;
+
+    // A title, meta or link the page put in its head, after the head had ended:
+    // browsers and search engines read it as part of the body.
+    bool cutFromHead(const MarkupElement& e) const {
+        return !e.inHead && headBreak.length > 0 && e.span.offset > headBreak.offset &&
+               e.span.offset < headMeantEnd;
+    }
 };
 
 // The page as an HTML5 parser builds it, from the decoded text in UTF-8 (the
-// parser's own input); positions come back as indexes in the decoded text.
+// parser's own input), as a browser with scripting reads it (a <noscript>'s
+// content is text); positions come back as indexes in the decoded text.
 // Only the part before the first "<body" is parsed when nothing after it can
 // be a title, meta, link or html tag; the result is the same as a full parse,
 // at a fraction of the cost.

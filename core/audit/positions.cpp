@@ -32,11 +32,13 @@ QList<Finding> placeFindings(const QString& text, const RawFindings& raw, const 
             continue;
         Finding f;
         f.rule = rule->id;
-        f.severity = *severity;
+        f.severity = r.note ? std::min(*severity, Severity::Info) : *severity;
         f.message = r.message;
-        f.offset = std::clamp<qsizetype>(r.span.offset, 0, text.size());
-        f.length = std::clamp<qsizetype>(r.span.length, 0, text.size() - f.offset);
-        f.source = r.source.isEmpty() ? text.mid(f.offset, f.length) : r.source;
+        if (r.span.length > 0) {
+            f.offset = std::clamp<qsizetype>(r.span.offset, 0, text.size());
+            f.length = std::clamp<qsizetype>(r.span.length, 0, text.size() - f.offset);
+        } // else the page as a whole: offset -1, no line
+        f.source = r.source.isEmpty() ? text.mid(std::max<qsizetype>(f.offset, 0), f.length) : r.source;
         out.append(std::move(f));
     }
     sortFindings(out);
@@ -46,6 +48,8 @@ QList<Finding> placeFindings(const QString& text, const RawFindings& raw, const 
     qsizetype at = 0, lineStart = 0;
     int line = 1;
     for (Finding& f : out) {
+        if (f.offset < 0)
+            continue; // sorted first, and placed nowhere
         for (; at < f.offset; ++at) {
             const QChar c = data[at];
             if (c == u'\n' || (c == u'\r' && (at + 1 >= text.size() || data[at + 1] != u'\n'))) {

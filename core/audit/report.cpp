@@ -1,6 +1,9 @@
 #include "report.h"
 
+#include "jsonwriter.h"
 #include "reportformats.h"
+
+#include <algorithm>
 
 namespace headwise::audit {
 
@@ -35,6 +38,39 @@ std::optional<ReportFormat> parseReportFormat(QStringView name) {
     if (name == u"junit")
         return ReportFormat::Junit;
     return std::nullopt;
+}
+
+std::optional<QByteArray> writeRuleList(ReportFormat format) {
+    if (format == ReportFormat::Text) {
+        qsizetype width = 0;
+        for (const Rule& rule : ruleTable())
+            width = std::max(width, rule.id.size());
+        QString out;
+        for (const Rule& rule : ruleTable())
+            out += rule.id.leftJustified(width + 2) + severityName(rule.severity).leftJustified(9) +
+                   rule.description + QLatin1Char('\n');
+        return out.toUtf8();
+    }
+    if (format != ReportFormat::Json)
+        return std::nullopt;
+    QByteArray out;
+    JsonWriter json(out);
+    json.beginObject();
+    json.key(u"rules");
+    json.beginArray();
+    for (const Rule& rule : ruleTable()) {
+        json.beginObject();
+        json.key(u"id");
+        json.value(rule.id);
+        json.key(u"severity");
+        json.value(severityName(rule.severity));
+        json.key(u"description");
+        json.value(rule.description);
+        json.endObject();
+    }
+    json.endArray();
+    json.endObject();
+    return out;
 }
 
 QByteArray writeReport(ReportFormat format, const QList<PageReport>& pages, const ReportContext& context) {

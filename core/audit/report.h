@@ -35,6 +35,10 @@ struct ReportContext {
     QString sourceRoot; // file:// URL of a folder ending in '/'; SARIF names files below it relatively
 };
 
+// Every rule with its default severity and description: a line each for text,
+// {"rules":[{"id","severity","description"}]} for JSON; nullopt for the other formats.
+std::optional<QByteArray> writeRuleList(ReportFormat format);
+
 // The whole report as UTF-8, ready to write.
 QByteArray writeReport(ReportFormat format, const QList<PageReport>& pages, const ReportContext& context);
 

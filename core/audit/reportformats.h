@@ -10,12 +10,10 @@ QByteArray jsonReport(const QList<PageReport>& pages);
 QByteArray sarifReport(const QList<PageReport>& pages, const ReportContext& context);
 QByteArray junitReport(const QList<PageReport>& pages, const ReportContext& context);
 
-// Page-level findings carry no position; reports point them at the page's start.
-inline int reportLine(const Finding& finding) {
-    return finding.line > 0 ? finding.line : 1;
-}
-inline int reportColumn(const Finding& finding) {
-    return finding.column > 0 ? finding.column : 1;
+// "12:5: " before a finding's message, or nothing for one about the page as a whole.
+inline QString positionPrefix(const Finding& finding) {
+    return finding.hasPosition() ? QStringLiteral("%1:%2: ").arg(finding.line).arg(finding.column)
+                                 : QString();
 }
 
 } // namespace headwise::audit

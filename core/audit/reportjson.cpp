@@ -32,10 +32,17 @@ QByteArray jsonReport(const QList<PageReport>& pages) {
             json.value(severityName(finding.severity));
             json.key(u"message");
             json.value(finding.message);
+            // A finding about the page as a whole has no place in it.
             json.key(u"line");
-            json.value(reportLine(finding));
+            if (finding.hasPosition())
+                json.value(finding.line);
+            else
+                json.null();
             json.key(u"column");
-            json.value(reportColumn(finding));
+            if (finding.hasPosition())
+                json.value(finding.column);
+            else
+                json.null();
             json.key(u"source");
             json.value(finding.source);
             json.endObject();

@@ -81,9 +81,7 @@ QByteArray junitReport(const QList<PageReport>& pages, const ReportContext& cont
                 xml.writeStartElement(QStringLiteral("failure"));
                 xml.writeAttribute(QStringLiteral("type"), severityName(finding->severity));
                 xml.writeAttribute(QStringLiteral("message"), xmlSafe(finding->message));
-                QString body = QStringLiteral("%1:%2: %3")
-                                   .arg(QString::number(reportLine(*finding)),
-                                        QString::number(reportColumn(*finding)), finding->message);
+                QString body = positionPrefix(*finding) + finding->message;
                 if (!finding->source.isEmpty())
                     body += QLatin1Char('\n') + finding->source;
                 xml.writeCharacters(xmlSafe(body));

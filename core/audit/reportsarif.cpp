@@ -81,15 +81,18 @@ void writeResult(JsonWriter& json, const PageReport& page, const Finding& findin
     json.key(u"physicalLocation");
     json.beginObject();
     writeArtifact(json, page.url, sourceRoot);
-    json.key(u"region");
-    json.beginObject();
-    json.key(u"startLine");
-    json.value(reportLine(finding));
-    json.key(u"startColumn");
-    json.value(reportColumn(finding));
-    if (!finding.source.isEmpty())
-        textObject(json, u"snippet", finding.source);
-    json.endObject();
+    // A finding about the page as a whole points at the artifact only.
+    if (finding.hasPosition()) {
+        json.key(u"region");
+        json.beginObject();
+        json.key(u"startLine");
+        json.value(finding.line);
+        json.key(u"startColumn");
+        json.value(finding.column);
+        if (!finding.source.isEmpty())
+            textObject(json, u"snippet", finding.source);
+        json.endObject();
+    }
     json.endObject();
     json.endObject();
     json.endArray();

@@ -13,10 +13,10 @@ QByteArray textReport(const QList<PageReport>& pages) {
     QString out;
     for (const PageReport& page : pages) {
         for (const Finding& finding : page.findings) {
-            // One pass over all six, so a "%2" in a path or message stays as it is.
-            out += QStringLiteral("%1:%2:%3: %4: %5 [%6]\n")
-                       .arg(page.page, QString::number(reportLine(finding)),
-                            QString::number(reportColumn(finding)), severityName(finding.severity),
+            // One pass over all five, so a "%2" in a path or message stays as it is;
+            // "PAGE:LINE:COLUMN: warning: ..." or, for the page as a whole, "PAGE: warning: ...".
+            out += QStringLiteral("%1:%2 %3: %4 [%5]\n")
+                       .arg(page.page, positionPrefix(finding).trimmed(), severityName(finding.severity),
                             finding.message, finding.rule);
         }
     }
@@ -24,7 +24,7 @@ QByteArray textReport(const QList<PageReport>& pages) {
     out += counted(summary.pages, "page", "pages") + QStringLiteral(" audited: ") +
            counted(summary.errors, "error", "errors") + QStringLiteral(", ") +
            counted(summary.warnings, "warning", "warnings") + QStringLiteral(", ") +
-           counted(summary.infos, "info", "infos") + QLatin1Char('\n');
+           counted(summary.infos, "note", "notes") + QLatin1Char('\n');
     return out.toUtf8();
 }
 

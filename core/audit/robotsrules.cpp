@@ -1,11 +1,15 @@
-// Robots directives from <meta name="robots|googlebot"> in the head and from
-// X-Robots-Tag response headers ("noindex", "googlebot: none",
-// "unavailable_after: 25 Jun 2010 15:00:00 GMT").
+// Robots directives from <meta name="robots|googlebot"> and from X-Robots-Tag
+// response headers ("noindex", "googlebot: none", "unavailable_after: 25 Jun
+// 2010 15:00:00 GMT"), and robots.txt for Googlebot. A meta that stands in the
+// body is reported too, saying why a search engine does not read it.
 
 #include "checks.h"
+#include "robotstxt.h"
 
+#include <QRegularExpression>
 #include <QStringList>
 #include <QTimeZone>
+#include <QUrl>
 
 namespace headwise::audit::checks {
 
@@ -15,7 +19,19 @@ struct Directives {
     QString text;   // the tag's content or the header's value
     Span span;      // the meta tag; length 0 for a header
     QString source; // for a header: "X-Robots-Tag: ..."
+    QString lead;   // how a message starts: the header's name
+    QString unread; // why a search engine does not read the tag; empty when it does
 };
+
+// Why a robots meta outside the head does nothing.
+QString unreadBecause(const RuleContext& c, const MarkupElement& e) {
+    if (c.model.cutFromHead(e))
+        return QStringLiteral("the head ended at %1 on line %2, so this tag is in the body, where search "
+                              "engines do not read it")
+            .arg(c.model.headBreakName)
+            .arg(c.model.headBreakLine);
+    return QStringLiteral("this tag stands in the body, where search engines do not read it");
+}
 
 // A header value may start with the crawler it is for; other crawlers' lines are skipped.
 bool forUs(QString& value) {
@@ -36,15 +52,19 @@ bool forUs(QString& value) {
 QList<Directives> directives(const RuleContext& c) {
     QList<Directives> out;
     for (const MarkupElement& e : c.model.elements)
-        if (e.inHead && (e.isMetaNamed(QLatin1String("robots")) || e.isMetaNamed(QLatin1String("googlebot"))))
-            out.append({e.attribute(QLatin1String("content")), e.span, {}});
+        if (e.isMetaNamed(QLatin1String("robots")) || e.isMetaNamed(QLatin1String("googlebot")))
+            out.append({e.attribute(QLatin1String("content")),
+                        e.span,
+                        {},
+                        {},
+                        e.inHead ? QString() : unreadBecause(c, e)});
     for (const auto& [name, raw] : c.input.headers) {
         if (name.trimmed().compare("x-robots-tag", Qt::CaseInsensitive) != 0)
             continue;
         QString value = QString::fromLatin1(raw).trimmed();
         const QString source = QStringLiteral("X-Robots-Tag: ") + value;
         if (forUs(value))
-            out.append({value, {}, source});
+            out.append({value, {}, source, QStringLiteral("X-Robots-Tag header: "), {}});
     }
     return out;
 }
@@ -61,11 +81,15 @@ void report(const RuleContext& c, RawFindings& out, const char* rule,
     for (const Directives& d : directives(c)) {
         for (const QString& token : tokens(d.text)) {
             for (const char* word : words) {
-                if (token == QLatin1String(word)) {
-                    out.append({rule, QStringLiteral("\"%1\" %2").arg(token, QLatin1String(what)), d.span,
+                if (token != QLatin1String(word))
+                    continue;
+                if (d.unread.isEmpty())
+                    out.append({rule, d.lead + QStringLiteral("\"%1\" %2").arg(token, QLatin1String(what)),
+                                d.span, d.source});
+                else
+                    out.append({rule, QStringLiteral("\"%1\" does nothing: %2").arg(token, d.unread), d.span,
                                 d.source});
-                    break;
-                }
+                break;
             }
         }
     }
@@ -90,6 +114,16 @@ QDateTime parseDate(QString text) {
             break;
         }
     }
+    // A numeric zone: "+0000", "-0700" (RFC 822) or "+07:00" (ISO 8601), with or
+    // without a blank before it.
+    static const QRegularExpression numericZone(QStringLiteral("\\s*([+-])(\\d\\d):?(\\d\\d)$"));
+    // Only after a time: "2026-05-31" ends in digits, not in a zone.
+    if (const QRegularExpressionMatch zone = numericZone.match(text);
+        zone.hasMatch() && text.contains(u':')) {
+        const int seconds = zone.captured(2).toInt() * 3600 + zone.captured(3).toInt() * 60;
+        offset = zone.captured(1) == QLatin1String("-") ? -seconds : seconds;
+        text.truncate(zone.capturedStart());
+    }
     const QTimeZone zone(offset);
     QDateTime date = QDateTime::fromString(text, Qt::ISODate);
     if (date.isValid())
@@ -113,6 +147,15 @@ QDateTime parseDate(QString text) {
 }
 
 } // namespace
+
+bool readsNoindex(const RuleContext& c) {
+    for (const Directives& d : directives(c))
+        if (d.unread.isEmpty())
+            for (const QString& token : tokens(d.text))
+                if (token == QLatin1String("noindex") || token == QLatin1String("none"))
+                    return true;
+    return false;
+}
 
 void robotsNoindex(const RuleContext& c, RawFindings& out) {
     report(c, out, "robots-noindex", {"noindex", "none"}, "keeps the page out of search results");
@@ -139,10 +182,23 @@ void robotsUnavailable(const RuleContext& c, RawFindings& out) {
             date = parseDate(rest.section(u',', 0, 0));
         if (date.isValid() && date < c.now)
             out.append({"robots-unavailable",
-                        QStringLiteral("The unavailable_after date (%1) has passed")
-                            .arg(date.toUTC().toString(Qt::ISODate)),
+                        d.lead +
+                            QStringLiteral("The unavailable_after date (%1) has passed")
+                                .arg(date.toUTC().toString(Qt::ISODate)) +
+                            (d.unread.isEmpty() ? QString() : QStringLiteral(", but ") + d.unread),
                         d.span, d.source});
     }
+}
+
+void robotsTxtBlocked(const RuleContext& c, RawFindings& out) {
+    const RobotsRules* rules = c.input.googlebotRobots.get();
+    const QUrl address(c.input.address);
+    if (rules && address.scheme().startsWith(QLatin1String("http")) && !rules->allows(address))
+        out.append({"robots-txt-blocked",
+                    QStringLiteral("robots.txt does not let Googlebot crawl this address, so search engines "
+                                   "never read the page's tags"),
+                    {},
+                    QStringLiteral("robots.txt")});
 }
 
 } // namespace headwise::audit::checks

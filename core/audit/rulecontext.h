@@ -1,6 +1,7 @@
 #pragma once
 
 #include "auditconfig.h"
+#include "linkheader.h"
 #include "pageaudit.h"
 #include "pagemodel.h"
 
@@ -18,14 +19,16 @@ struct RuleContext {
     const PageModel& model;
     const AuditConfig& config;
     QDateTime now;
+    const QList<HeaderLink>& headerLinks; // from the Link response headers
 };
 
 // A finding before configuration and positions are applied.
 struct RawFinding {
     const char* rule;
     QString message;
-    Span span;           // length 0 and no source for the page as a whole
+    Span span;           // length 0 for the page as a whole: such a finding has no line
     QString source = {}; // when it is not the text under span (a response header)
+    bool note = false;   // at most info, whatever the rule's severity: a weaker case of the rule
 };
 
 using RawFindings = QList<RawFinding>;
@@ -41,6 +44,8 @@ const QList<RuleCheckEntry>& ruleChecks();
 // Shared by the checks.
 QString collapseWhitespace(QStringView text);
 qsizetype codePointCount(QStringView text);
+// og:image, og:image:url (its alias) or og:image:secure_url.
+bool isOgImage(const MarkupElement& e);
 // An address with a scheme and a host, as canonical and social links need.
 bool isAbsoluteUrl(const QString& address);
 

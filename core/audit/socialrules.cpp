@@ -13,12 +13,20 @@ const MarkupElement* headMeta(const RuleContext& c, QLatin1String property) {
     return nullptr;
 }
 
+// og:image, or its alias og:image:url, or og:image:secure_url (The Open Graph protocol).
+const MarkupElement* headImage(const RuleContext& c) {
+    for (const MarkupElement& e : c.model.elements)
+        if (e.inHead && isOgImage(e))
+            return &e;
+    return nullptr;
+}
+
 } // namespace
 
 void ogMissing(const RuleContext& c, RawFindings& out) {
     QStringList absent;
     for (const char* property : {"og:title", "og:type", "og:image", "og:url"})
-        if (!headMeta(c, QLatin1String(property)))
+        if (property == QLatin1String("og:image") ? !headImage(c) : !headMeta(c, QLatin1String(property)))
             absent << QLatin1String(property);
     if (!absent.isEmpty())
         out.append({"og-missing",
@@ -27,16 +35,19 @@ void ogMissing(const RuleContext& c, RawFindings& out) {
 }
 
 void ogRelative(const RuleContext& c, RawFindings& out) {
-    for (const char* property : {"og:image", "og:url"}) {
-        const MarkupElement* e = headMeta(c, QLatin1String(property));
-        if (!e)
+    for (const MarkupElement& e : c.model.elements) {
+        if (!e.inHead || !(isOgImage(e) || e.isMetaProperty(QLatin1String("og:url"))))
             continue;
-        const QString content = e->attribute(QLatin1String("content")).trimmed();
-        if (!isAbsoluteUrl(content))
+        const QString content = e.attribute(QLatin1String("content")).trimmed();
+        if (!isAbsoluteUrl(content)) {
+            const QString property = e.hasAttribute(QLatin1String("property"))
+                                         ? e.attribute(QLatin1String("property"))
+                                         : e.attribute(QLatin1String("name"));
             out.append(
                 {"og-relative",
-                 QStringLiteral("%1 \"%2\" is not an absolute address").arg(QLatin1String(property), content),
-                 e->span});
+                 QStringLiteral("%1 \"%2\" is not an absolute address").arg(property.trimmed(), content),
+                 e.span});
+        }
     }
 }
 

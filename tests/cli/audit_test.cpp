@@ -63,7 +63,7 @@ TEST(AuditFormats, EachFormatOnStdoutOrInAFile) {
         << lines[0].toStdString();
     EXPECT_TRUE(lines[1].startsWith(page("no-lang.htm").toUtf8() + ":2:")) << lines[1].toStdString();
     EXPECT_TRUE(lines[1].endsWith(" [lang-missing]")) << lines[1].toStdString();
-    EXPECT_EQ(lines[2], "3 pages audited: 1 error, 1 warning, 0 infos");
+    EXPECT_EQ(lines[2], "3 pages audited: 1 error, 1 warning, 0 notes");
     EXPECT_TRUE(text.err.isEmpty()) << text.err.toStdString(); // no progress line in a pipe
 
     const CliRun report = cli(QStringList{"audit", "--format", "json", "--rule", "og-missing=off"} + inputs);
@@ -107,6 +107,25 @@ TEST(AuditFormats, EachFormatOnStdoutOrInAFile) {
         cli({"audit", "--output", dir.filePath("no/such/folder/r.txt"), page("clean.htm")});
     EXPECT_EQ(unwritable.exitCode, 2);
     EXPECT_TRUE(unwritable.err.contains("no/such/folder/r.txt")) << unwritable.err.toStdString();
+}
+
+// Every rule is listed once, in both formats, so --rule and the config can be written from it.
+TEST(AuditFormats, ListRules) {
+    const CliRun text = cli({"audit", "--list-rules"});
+    EXPECT_EQ(text.exitCode, 0) << text.err.toStdString();
+    const CliRun listed = cli({"audit", "--list-rules", "--format", "json"});
+    const QJsonArray rules = json(listed)["rules"].toArray();
+    ASSERT_GE(rules.size(), 40);
+    EXPECT_EQ(text.out.count('\n'), rules.size());
+    for (const char* id : {"head-closed-early", "charset-wrong", "robots-txt-blocked", "hreflang-no-self"}) {
+        bool found = false;
+        for (const QJsonValue& rule : rules)
+            found = found || rule["id"].toString() == QLatin1String(id);
+        EXPECT_TRUE(found) << id;
+        EXPECT_TRUE(text.out.contains(id)) << id;
+    }
+    EXPECT_EQ(rules[0].toObject().keys(), (QStringList{"description", "id", "severity"}));
+    EXPECT_EQ(cli({"audit", "--list-rules", "--format", "sarif"}).exitCode, 2);
 }
 
 TEST(AuditConfig, FileNearestParentAndCommandLine) {

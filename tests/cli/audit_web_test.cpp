@@ -55,6 +55,8 @@ TEST_F(AuditWeb, AddressesKeepStatusFinalAddressAndHeaders) {
     EXPECT_TRUE(pages[1].rules.contains("robots-noindex"));   // X-Robots-Tag of the page
     EXPECT_FALSE(pages[1].rules.contains("robots-nofollow")); // not of the redirect
     EXPECT_FALSE(pages[1].rules.contains("http-status"));
+    // The server's robots.txt lets Headwise in but keeps every other crawler out.
+    EXPECT_TRUE(pages[1].rules.contains("robots-txt-blocked"));
 }
 
 TEST_F(AuditWeb, CrawlAndSitemapFeedTheReportInOrder) {
@@ -93,7 +95,7 @@ TEST_F(AuditWeb, CrawlAndSitemapFeedTheReportInOrder) {
     const CliRun bad = cli({"audit", "--sitemap", notXml, fixture("audit/clean.htm")});
     EXPECT_EQ(bad.exitCode, 2);
     EXPECT_TRUE(bad.err.contains(notXml.toUtf8() + ": ")) << bad.err.toStdString();
-    EXPECT_TRUE(bad.out.endsWith("1 page audited: 0 errors, 0 warnings, 0 infos\n")) << bad.out.toStdString();
+    EXPECT_TRUE(bad.out.endsWith("1 page audited: 0 errors, 0 warnings, 0 notes\n")) << bad.out.toStdString();
 }
 
 TEST_F(AuditWeb, InputsThatGiveNoPagesAreNamedAndTheRestIsAudited) {

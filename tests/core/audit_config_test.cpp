@@ -118,10 +118,12 @@ TEST(DisableComment, SwitchesRulesOffForThatPageOnly) {
     EXPECT_FALSE(audit.findings.isEmpty());
 }
 
-PageDigest digest(const char* title, const char* description, QStringList disabled = {}) {
+PageDigest digest(const char* title, const char* description, QStringList disabled = {},
+                  const QByteArray& more = {}, const QString& address = {}) {
     PageInput page;
     page.bytes = QByteArray("<head>\n<title>") + title + "</title>\n<meta name=description content=\"" +
-                 description + "\">";
+                 description + "\">" + more;
+    page.address = address;
     PageAudit audit = auditPage(page, AuditConfig());
     audit.disabledRules += disabled;
     return digestOf(audit, QString::fromLatin1(title) + QStringLiteral(".html"));
@@ -134,7 +136,7 @@ TEST(DuplicateRules, NameAnotherPageWithTheSameText) {
     ASSERT_EQ(found.size(), pages.size());
     ASSERT_EQ(found[0].size(), 2);
     EXPECT_EQ(found[0][0].rule, QLatin1String("title-duplicate"));
-    EXPECT_EQ(found[0][0].message, QStringLiteral("Same title as A.html and 1 other pages"));
+    EXPECT_EQ(found[0][0].message, QStringLiteral("Same title as A.html and 1 other page"));
     EXPECT_EQ(found[0][0].line, 2);
     EXPECT_EQ(found[0][0].column, 1);
     EXPECT_EQ(found[0][1].rule, QLatin1String("description-duplicate"));
@@ -154,6 +156,29 @@ TEST(DuplicateRules, HonourConfigAndDisableComments) {
     EXPECT_TRUE(found[0].isEmpty());
     ASSERT_EQ(found[1].size(), 1);
     EXPECT_EQ(found[1][0].rule, QLatin1String("title-duplicate"));
+}
+
+// Only pages a search engine indexes under their own address compete.
+TEST(DuplicateRules, OnlyIndexablePagesThatAreTheirOwnCanonical) {
+    const QString site = QStringLiteral("file:///site/");
+    const struct {
+        QByteArray more;
+        QString address;
+        bool counts;
+    } cases[] = {
+        {"<meta name=robots content=noindex>", site + "a.html", false},
+        {"<link rel=canonical href=https://rugs.example/b.html>", site + "a.html", false},
+        {"<link rel=canonical href=https://rugs.example/a.html>", site + "a.html", true},
+        {"<link rel=canonical href=https://rugs.example/blue/>", site + "blue/index.html", true},
+        {"<link rel=canonical href=https://rugs.example/blue>", site + "blue.html", true},
+        {"<link rel=canonical href=https://rugs.example/other>", "https://rugs.example/a", false},
+        {"<link rel=canonical href=https://rugs.example/a>", "https://rugs.example/a", true},
+    };
+    for (const auto& c : cases) {
+        const QList<PageDigest> pages = {digest("A", "d"), digest("A", "d", {}, c.more, c.address)};
+        const QList<QList<Finding>> found = duplicateFindings(pages, AuditConfig());
+        EXPECT_EQ(found[0].size(), c.counts ? 2 : 0) << c.more.constData();
+    }
 }
 
 } // namespace

@@ -99,13 +99,14 @@ TEST(AuditFindings, SortedByOffsetThenRuleOrderAndNeverTwice) {
     EXPECT_EQ(noindex, 2);
 }
 
-TEST(AuditFindings, PageLevelFindingsPointAtTheStart) {
+TEST(AuditFindings, PageLevelFindingsHaveNoPosition) {
     const PageAudit audit = auditPage(bytesPage("<p>no head at all</p>"), AuditConfig());
     const Finding* f = first(audit, "title-missing");
     ASSERT_TRUE(f);
-    EXPECT_EQ(f->offset, 0);
-    EXPECT_EQ(f->line, 1);
-    EXPECT_EQ(f->column, 1);
+    EXPECT_FALSE(f->hasPosition());
+    EXPECT_EQ(f->offset, -1);
+    EXPECT_EQ(f->line, 0);
+    EXPECT_EQ(f->column, 0);
     EXPECT_TRUE(f->source.isEmpty());
 }
 

@@ -1,6 +1,7 @@
 // Each rule against a page that triggers it and a page that just does not.
 
 #include "pageaudit.h"
+#include "robotstxt.h"
 
 #include <QTimeZone>
 
@@ -106,6 +107,21 @@ Variant raw(QByteArray from, QByteArray to, QString httpCharset = {}) {
                 p.httpCharset = httpCharset;
             }};
 }
+Variant robotsTxt(const char* text) {
+    return {{}, [=](PageInput& p) {
+                p.googlebotRobots = std::make_shared<const headwise::RobotsRules>(
+                    headwise::RobotsRules::parse(text, u"Googlebot"));
+            }};
+}
+Variant viewport(const QString& content) {
+    return {{{kViewport, QStringLiteral("<meta name=\"viewport\" content=\"%1\">").arg(content)}}};
+}
+Variant charset(const QString& label) {
+    return {{{kCharset, QStringLiteral("<meta charset=\"%1\">").arg(label)}}};
+}
+Variant lang(const QString& value) {
+    return {{{QStringLiteral("<html lang=\"en\">"), QStringLiteral("<html lang=\"%1\">").arg(value)}}};
+}
 Variant hreflang(const QString& code, const QString& href) {
     return inHead(QStringLiteral("<link rel=\"alternate\" hreflang=\"%1\" href=\"%2\">").arg(code, href));
 }
@@ -127,6 +143,7 @@ struct RuleCase {
     const char* rule;
     Variant triggers;
     Variant passes;
+    bool note = false; // the trigger is a weaker case, reported as info whatever the rule's severity
 };
 
 const QString kW30 = QString(30, u'W'); // 566 px at 20 px
@@ -136,7 +153,14 @@ const QString kLong =
 
 const QList<RuleCase> kCases = {
     {"title missing", "title-missing", {{{kTitle, QString()}}}, {}},
-    {"title in body only", "title-missing", {{{kTitle, QString()}, {kBody, kBody + kTitle}}}, {}},
+    {"title in body is still the title",
+     "title-missing",
+     {{{kTitle, QString()}}},
+     {{{kTitle, QString()}, {kBody, kBody + kTitle}}}},
+    {"description in body is reported once",
+     "description-missing",
+     {{{kDescription, QString()}}},
+     {{{kDescription, QString()}, {kBody, kBody + kDescription}}}},
     {"title empty", "title-empty", title(QStringLiteral(" \t ")), title(QStringLiteral("A"))},
     {"title twice",
      "title-multiple",
@@ -200,16 +224,61 @@ const QList<RuleCase> kCases = {
      both({{{kCharset, QStringLiteral("<meta charset=\"latin1\">")}}}, raw({}, {}, QStringLiteral("utf-8"))),
      both({{{kCharset, QStringLiteral("<meta charset=\"latin1\">")}}},
           raw({}, {}, QStringLiteral("windows-1252")))},
+    {"late charset when http names it", "charset-late",
+     both({{{QStringLiteral("<head>\n") + kCharset,
+             QStringLiteral("<head>\n<!--%1-->").arg(QString(1000, u'x')) + kCharset}}},
+          raw({}, {}, QStringLiteral("utf-8"))),
+     raw({}, {}, QStringLiteral("utf-8")), true},
+    {"gb2312 is gbk", "charset-mismatch", both(charset("gb2312"), raw({}, {}, QStringLiteral("big5"))),
+     both(charset("gb2312"), raw({}, {}, QStringLiteral("GBK")))},
+    {"ks_c_5601-1987 is euc-kr", "charset-mismatch",
+     both(charset("ks_c_5601-1987"), raw({}, {}, QStringLiteral("utf-8"))),
+     both(charset("ks_c_5601-1987"), raw({}, {}, QStringLiteral("euc-kr")))},
+    {"iso-8859-9 is windows-1254", "charset-mismatch",
+     both(charset("iso-8859-9"), raw({}, {}, QStringLiteral("iso-8859-1"))),
+     both(charset("iso-8859-9"), raw({}, {}, QStringLiteral("windows-1254")))},
+    {"us-ascii is windows-1252", "charset-mismatch",
+     both(charset("us-ascii"), raw({}, {}, QStringLiteral("utf-8"))),
+     both(charset("us-ascii"), raw({}, {}, QStringLiteral("iso-8859-1")))},
+    {"declaration against the BOM", "charset-mismatch",
+     both(raw({}, {}, QStringLiteral("windows-1252")),
+          {{}, [](PageInput& p) { p.bytes.prepend("\xEF\xBB\xBF"); }}),
+     both(raw({}, {}, QStringLiteral("utf8")), {{}, [](PageInput& p) { p.bytes.prepend("\xEF\xBB\xBF"); }})},
+    {"unknown label", "charset-mismatch", charset("utf-9"), charset("unicode-1-1-utf-8")},
+    {"meta utf-16 means utf-8", "charset-mismatch", charset("utf-16"), charset("utf-8"), true},
+    {"utf-8 bytes declared latin", "charset-wrong",
+     both(charset("windows-1252"), raw("small tools", "small caf\xC3\xA9 tools")),
+     both(charset("windows-1252"), raw("small tools", "small caf\xE9 tools"))},
+    {"utf-8 bytes declared latin by http", "charset-wrong",
+     both(raw("small tools", "small caf\xC3\xA9 tools", QStringLiteral("iso-8859-1")),
+          {{{kCharset, QString()}}}),
+     both(raw("small tools", "small cafe tools", QStringLiteral("iso-8859-1")), {{{kCharset, QString()}}})},
     {"viewport missing", "viewport-missing", {{{kViewport, QString()}}}, {}},
     {"viewport in body only", "viewport-missing", {{{kViewport, QString()}, {kBody, kBody + kViewport}}}, {}},
     {"user-scalable",
      "viewport-blocks-zoom",
      {{{QStringLiteral("initial-scale=1"), QStringLiteral("initial-scale=1, user-scalable=no")}}},
      {{{QStringLiteral("initial-scale=1"), QStringLiteral("initial-scale=1, user-scalable=yes")}}}},
-    {"maximum-scale",
+    {"maximum-scale below 2",
      "viewport-blocks-zoom",
-     {{{QStringLiteral("initial-scale=1"), QStringLiteral("initial-scale=1; maximum-scale=4.9")}}},
+     {{{QStringLiteral("initial-scale=1"), QStringLiteral("initial-scale=1; maximum-scale=1.9")}}},
      {{{QStringLiteral("initial-scale=1"), QStringLiteral("initial-scale=1; maximum-scale=5")}}}},
+    {"maximum-scale below 5 is a note", "viewport-blocks-zoom",
+     viewport("width=device-width maximum-scale=4.9"), viewport("width=device-width, maximum-scale=-1"),
+     true},
+    {"maximum-scale yes is 1", "viewport-blocks-zoom", viewport("width=device-width, maximum-scale=yes"),
+     viewport("width=device-width, maximum-scale=device-width")},
+    {"user-scalable between -1 and 1", "viewport-blocks-zoom",
+     viewport("width=device-width, user-scalable=0.5"), viewport("width=device-width, user-scalable=-1")},
+    {"every viewport is checked", "viewport-blocks-zoom",
+     inHead(QStringLiteral("<meta name=viewport content=\"user-scalable = no\">")),
+     inHead(QStringLiteral("<meta name=viewport content=\"initial-scale=2\">"))},
+    {"viewport without width or scale", "viewport-invalid", viewport("user-scalable=yes"),
+     viewport("width=600")},
+    {"viewport zoomed out", "viewport-invalid", viewport("width=device-width, initial-scale=0.5"),
+     viewport("initial-scale=1.0")},
+    {"lang not a language", "lang-invalid", lang("english"), lang("en-US")},
+    {"lang with underscore", "lang-invalid", lang("en_US"), lang("haw")},
     {"lang",
      "lang-missing",
      {{{QStringLiteral("<html lang=\"en\">"), QStringLiteral("<html lang=\"\">")}}},
@@ -222,6 +291,16 @@ const QList<RuleCase> kCases = {
      inHead(QStringLiteral("<link rel=canonical href=https://example.com/x>")), inHead(kCanonical)},
     {"canonical invalid", "canonical-invalid", canonical(QStringLiteral("https://")),
      canonical(QStringLiteral("https://example.com/"))},
+    {"canonical a browser parses", "canonical-invalid", canonical(QStringLiteral("https://exa mple.com/")),
+     canonical(QStringLiteral("https://example.com/a b|{%/100%"))},
+    {"canonical bad port", "canonical-invalid", canonical(QStringLiteral("https://example.com:99999/")),
+     canonical(QStringLiteral("https://example.com:8443/"))},
+    {"canonical in a Link header", "canonical-invalid",
+     header("Link", "<https://exa mple.com/>; rel=\"canonical\""),
+     header("Link", "<https://example.com/tools/balcony>; rel=canonical")},
+    {"header and head canonicals differ", "canonical-conflict",
+     header("Link", "<https://example.com/other>; rel=\"canonical\""),
+     header("Link", "<https://example.com/tools/balcony>; rel=\"preload canonical\"")},
     {"canonical relative", "canonical-relative", canonical(QStringLiteral("/tools/balcony")),
      canonical(QStringLiteral("https://example.com/tools/balcony"))},
     {"canonical root", "canonical-root", canonical(QStringLiteral("https://example.com/")),
@@ -247,19 +326,46 @@ const QList<RuleCase> kCases = {
     {"unavailable_after past", "robots-unavailable",
      inHead(QStringLiteral("<meta name=robots content=\"unavailable_after: 2026-05-31\">")),
      inHead(QStringLiteral("<meta name=robots content=\"unavailable_after: 2026-06-02\">"))},
+    {"unavailable_after numeric zone", "robots-unavailable",
+     header("X-Robots-Tag", "unavailable_after: Sun, 31 May 2026 15:00:00 +0000"),
+     header("X-Robots-Tag", "unavailable_after: 2026-06-01T10:00:00-0700")},
+    {"robots.txt disallows Googlebot", "robots-txt-blocked",
+     robotsTxt("User-agent: Googlebot\nDisallow: /tools/\n"),
+     robotsTxt("User-agent: Googlebot\nDisallow: /private/\nUser-agent: *\nDisallow: /\n")},
     {"unavailable_after RFC 850", "robots-unavailable",
      header("X-Robots-Tag", "unavailable_after: Sunday, 31-May-26 15:00:00 GMT"),
      header("X-Robots-Tag", "unavailable_after: 25 Jun 2026 15:00:00 PST")},
     {"hreflang not a language", "hreflang-invalid", hreflang("english", "https://example.com/"),
      hreflang("en-GB", "https://example.com/")},
     {"hreflang unknown region", "hreflang-invalid", hreflang("en-UK", "https://example.com/"),
-     hreflang("es-419", "https://example.com/")},
+     hreflang("es-ES", "https://example.com/")},
+    {"hreflang numeric region is a note", "hreflang-invalid", hreflang("es-419", "https://example.com/"),
+     hreflang("es", "https://example.com/"), true},
+    {"hreflang variant is a note", "hreflang-invalid", hreflang("de-CH-1996", "https://example.com/"),
+     hreflang("tw", "https://example.com/"), true},
+    {"hreflang underscore", "hreflang-invalid", hreflang("en_GB", "https://example.com/"),
+     hreflang("yue-HK", "https://example.com/")},
+    {"hreflang in a Link header", "hreflang-invalid",
+     header("Link", "<https://example.com/>; rel=\"alternate\"; hreflang=\"xx\""),
+     header("Link", "<https://example.com/>; rel=\"alternate\"; hreflang=\"fr\"")},
+    {"hreflang without the page itself", "hreflang-no-self", hreflang("de", "https://example.com/de/"),
+     both(hreflang("de", "https://example.com/de/"), hreflang("en", kAddress))},
+    {"hreflang one code twice", "hreflang-duplicate",
+     both(hreflang("de", "https://example.com/de/"), hreflang("DE", "https://example.com/de2/")),
+     both(hreflang("de", "https://example.com/de/"), hreflang("de", "https://example.com/de/"))},
     {"hreflang x-default", "hreflang-invalid", hreflang("x-other", "https://example.com/"),
      hreflang("X-Default", "https://example.com/")},
     {"hreflang script", "hreflang-invalid", hreflang("zh-Hanx", "https://example.com/"),
-     hreflang("zh-Hant-TW", "https://example.com/")},
+     hreflang("zh-TW", "https://example.com/")},
+    {"hreflang known script is a note", "hreflang-invalid", hreflang("zh-Hant-TW", "https://example.com/"),
+     hreflang("zh", "https://example.com/"), true},
     {"hreflang relative", "hreflang-relative", hreflang("de", "/de/"),
      hreflang("de", "https://example.com/de/")},
+    {"og:image:url is og:image",
+     "og-missing",
+     {{{QStringLiteral("<meta property=\"og:image\" content=\"https://example.com/tools.png\">"),
+        QString()}}},
+     {{{QStringLiteral("property=\"og:image\""), QStringLiteral("property=\"og:image:url\"")}}}},
     {"og:type missing",
      "og-missing",
      {{{QStringLiteral("<meta property=\"og:type\" content=\"article\">"), QString()}}},
@@ -286,6 +392,14 @@ const QList<RuleCase> kCases = {
      {}},
     {"refresh", "meta-refresh", inHead(QStringLiteral("<meta http-equiv=refresh content=\"5; url=/\">")),
      inHead(QStringLiteral("<meta http-equiv=expires content=0>"))},
+    {"refresh at once is a redirect note", "meta-refresh",
+     inHead(QStringLiteral("<meta http-equiv=refresh content=\"0; URL='/new'\">")),
+     inHead(QStringLiteral("<meta http-equiv=refresh content=\"72001\">")), true},
+    {"head closed by an image",
+     "head-closed-early",
+     {{{QStringLiteral("<head>\n"), QStringLiteral("<head>\n<img src=\"pixel.gif\">\n")}}},
+     {{{QStringLiteral("<head>\n"),
+        QStringLiteral("<head>\n<noscript><img src=\"pixel.gif\"></noscript>\n")}}}},
 };
 
 class EachRule : public testing::TestWithParam<RuleCase> {};
@@ -295,6 +409,12 @@ TEST_P(EachRule, TriggersOnlyWhereItShould) {
     ASSERT_TRUE(findRule(QLatin1String(c.rule)));
     const PageAudit hit = auditPage(build(c.triggers), AuditConfig());
     EXPECT_GE(count(hit, QLatin1String(c.rule)), 1) << dump(hit).toStdString();
+    for (const Finding& f : hit.findings) {
+        if (f.rule == QLatin1String(c.rule)) {
+            EXPECT_EQ(f.severity, c.note ? Severity::Info : findRule(c.rule)->severity)
+                << dump(hit).toStdString();
+        }
+    }
     const PageAudit miss = auditPage(build(c.passes), AuditConfig());
     EXPECT_EQ(count(miss, QLatin1String(c.rule)), 0) << dump(miss).toStdString();
 }
@@ -308,6 +428,42 @@ std::string caseName(const testing::TestParamInfo<RuleCase>& info) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Audit, EachRule, testing::ValuesIn(kCases), caseName);
+
+// What a finding says, and whether it has a place in the page.
+TEST(AuditRules, MessagesNameWhatIsWrong) {
+    const Variant imageInHead{
+        {{QStringLiteral("<head>\n"), QStringLiteral("<head>\n<img src=\"p.gif\">\n")}}};
+    const struct {
+        Variant page;
+        const char* rule;
+        const char* says;
+        bool placed;
+    } cases[] = {
+        {hreflang("en-UK", "https://example.com/"), "hreflang-invalid", "en-UK: did you mean en-GB?", true},
+        {hreflang("en_GB", "https://example.com/"), "hreflang-invalid", "en_GB: use a hyphen", true},
+        {canonical(QStringLiteral("https://example.com:80x/")), "canonical-invalid", "port", true},
+        {canonical(QStringLiteral("//example.com/")), "canonical-relative", "not absolute", true},
+        {header("X-Robots-Tag", "noindex"), "robots-noindex", "X-Robots-Tag header: \"noindex\"", false},
+        {both(imageInHead, inHead(QStringLiteral("<meta name=robots content=noindex>"))), "robots-noindex",
+         "does nothing: the head ended at <img> on line 4", true},
+        {imageInHead, "head-closed-early", "The head ends at <img> on line 4", true},
+        {imageInHead, "head-closed-early", "<title> (line", true},
+        {inHead(QStringLiteral("<meta http-equiv=refresh content=30>")), "meta-refresh", "reloads the page",
+         true},
+        {{{{kViewport, QString()}}}, "viewport-missing", "no meta viewport", false},
+        {status(500), "http-status", "500", false},
+        {{{{kTitle, QString()}, {kBody, kBody + kTitle}}}, "title-outside-head", "in the body", true},
+    };
+    for (const auto& c : cases) {
+        const PageAudit audit = auditPage(build(c.page), AuditConfig());
+        const Finding* found = nullptr;
+        for (const Finding& f : audit.findings)
+            if (f.rule == QLatin1String(c.rule) && f.message.contains(QString::fromUtf8(c.says)))
+                found = &f;
+        ASSERT_TRUE(found) << c.says << "\n" << dump(audit).toStdString();
+        EXPECT_EQ(found->hasPosition(), c.placed) << c.says;
+    }
+}
 
 TEST(AuditRules, GoodPageHasNoFindings) {
     const PageAudit audit = auditPage(build({}), AuditConfig());

@@ -9,10 +9,23 @@
 #include "pagecheck.h"
 #include "pagemodel.h"
 #include "require.h"
+#include "robotstxt.h"
 
 #include <QSet>
 
 using namespace headwise::audit;
+
+namespace {
+
+// A finding about what the server sent quotes that instead of the page.
+bool fromServer(const QString& source) {
+    for (const char* lead : {"X-Robots-Tag: ", "Link header: ", "Content-Type header: ", "robots.txt"})
+        if (source.startsWith(QLatin1String(lead)))
+            return true;
+    return false;
+}
+
+} // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // The first byte picks what a server would have said about the page.
@@ -28,16 +41,26 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             (data[0] & 0x20) ? QStringLiteral("https://example.com/a/b") : QStringLiteral("file:///x.html");
     }
     page.bytes = QByteArray(reinterpret_cast<const char*>(data), qsizetype(size));
+    // The same bytes as the server's Link header and robots.txt: any text must do.
+    if (size && (data[0] & 0x10))
+        page.headers.append({QByteArray("Link"), page.bytes});
+    if (size && (data[0] & 0x08))
+        page.googlebotRobots = std::make_shared<const headwise::RobotsRules>(
+            headwise::RobotsRules::parse(page.bytes, u"Googlebot"));
 
     const PageAudit audit = auditPage(page, AuditConfig());
     QSet<QString> seen;
     for (qsizetype i = 0; i < audit.findings.size(); ++i) {
         const Finding& f = audit.findings[i];
         require(findRule(f.rule) != nullptr);
-        require(f.offset >= 0 && f.length >= 0 && f.offset + f.length <= audit.text.size());
-        require(f.line >= 1 && f.column >= 1);
-        require(f.source.startsWith(QLatin1String("X-Robots-Tag: ")) ||
-                f.source == audit.text.mid(f.offset, f.length));
+        // A finding about the page as a whole has no place; every other one has one inside the text.
+        if (f.hasPosition())
+            require(f.offset >= 0 && f.length > 0 && f.offset + f.length <= audit.text.size() &&
+                    f.column >= 1);
+        else
+            require(f.offset == -1 && f.line == 0 && f.column == 0);
+        require(fromServer(f.source) ||
+                f.source == audit.text.mid(std::max<qsizetype>(f.offset, 0), f.length));
         if (i > 0) {
             const Finding& before = audit.findings[i - 1];
             require(before.offset < f.offset ||
@@ -55,13 +78,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     edited.text = headwise::toLf(QString::fromUtf8(page.bytes));
     edited.encoding.name = QStringLiteral("windows-1252");
     edited.httpCharset = "windows-1252"; // as a server would say it, above any meta charset
-    edited.httpCharset = "windows-1252"; // as a server would say it, above any meta charset
     const headwise::PageCheck check = headwise::checkPage(edited, AuditConfig());
     for (const Finding& f : check.audit.findings) {
         if (f.offset < 0)
             continue;
         require(f.length >= 0 && f.offset + f.length <= edited.text.size());
-        if (!f.source.contains(QLatin1String("&#")) && !f.source.startsWith(QLatin1String("X-Robots-Tag: ")))
+        if (!f.source.contains(QLatin1String("&#")) && !fromServer(f.source))
             require(edited.text.mid(f.offset, f.length) ==
                     headwise::toLf(f.source)); // the box breaks lines with LF
     }
