@@ -72,7 +72,7 @@ PageAudit auditPage(const PageInput& page, const AuditConfig& config) {
     audit.disabledRules = disabledRules(utf8);
     fillPreview(model, page, audit);
 
-    const QList<HeaderLink> links = headerLinks(page.headers);
+    const PageLinkSet links = collectPageLinks(model, headerLinks(page.headers), page.address);
     const RuleContext context{
         page,  audit.text, decoded.encoding.name,
         model, config,     page.now.isValid() ? page.now : QDateTime::currentDateTimeUtc(),

@@ -479,12 +479,14 @@ bool MarkupElement::hasRel(QLatin1String token) const {
 // <noscript>'s content as text, so a tracking pixel in one does not end the
 // head; the parser knows only scripting off. <noframes> is read as text either
 // way and is as long, so the tags are renamed in a copy and no offset moves.
-QByteArray asScriptingOn(const QByteArray& utf8) {
-    qsizetype at = findTag(utf8, 0, {"<noscript", "</noscript"});
-    if (at < 0)
+// Only tags that start before end are renamed.
+QByteArray asScriptingOn(const QByteArray& utf8, qsizetype end) {
+    // Searched in a view of the first end bytes: the rest may be megabytes.
+    qsizetype at = findTag(QByteArray::fromRawData(utf8.constData(), end), 0, {"<noscript", "</noscript"});
+    if (at < 0 || at >= end)
         return utf8;
     QByteArray out = utf8;
-    for (; at >= 0; at = findTag(out, at + 1, {"<noscript", "</noscript"})) {
+    for (; at >= 0 && at < end; at = findTag(out, at + 1, {"<noscript", "</noscript"})) {
         const qsizetype name = at + (out[at + 1] == '/' ? 2 : 1);
         std::memcpy(out.data() + name, "noframes", 8);
     }
@@ -492,7 +494,7 @@ QByteArray asScriptingOn(const QByteArray& utf8) {
 }
 
 PageModel parseWholePage(const QByteArray& page) {
-    const QByteArray utf8 = asScriptingOn(page);
+    const QByteArray utf8 = asScriptingOn(page, page.size());
     return finish(utf8, parseBytes(utf8, shallowLength(utf8, utf8.size())));
 }
 
@@ -505,16 +507,17 @@ PageModel parseWholePage(const QByteArray& page) {
 // half (a "<body" inside an attribute value) is seen too; a title still open
 // at the cut needs the rest for its text. Either way the whole page is parsed.
 PageModel parsePage(const QByteArray& page) {
-    const QByteArray utf8 = asScriptingOn(page);
     // The depth count is sequential, so counting only the head part tells
-    // whether the whole page would be cut before the head part ends.
-    const qsizetype cut = findTag(utf8, 0, {"<body"});
-    if (cut >= 0 && shallowLength(utf8, cut) == utf8.size()) {
+    // whether the whole page would be cut before the head part ends. Only the
+    // head part is searched for <noscript> tags: a full parse looks again.
+    const qsizetype cut = findTag(page, 0, {"<body"});
+    if (cut >= 0 && shallowLength(page, cut) == page.size()) {
+        const QByteArray utf8 = asScriptingOn(page, cut);
         RawPage head = parseBytes(utf8, cut);
         if (!head.openTitle && !mayHoldMarkup(utf8, qsizetype(head.lastTokenEnd)))
             return finish(utf8, std::move(head));
     }
-    return parseWholePage(utf8);
+    return parseWholePage(page);
 }
 
 } // namespace headwise::audit

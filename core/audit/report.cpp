@@ -66,6 +66,8 @@ std::optional<QByteArray> writeRuleList(ReportFormat format) {
         json.value(severityName(rule.severity));
         json.key(u"description");
         json.value(rule.description);
+        json.key(u"help");
+        json.value(rule.help);
         json.endObject();
     }
     json.endArray();

@@ -36,7 +36,7 @@ struct ReportContext {
 };
 
 // Every rule with its default severity and description: a line each for text,
-// {"rules":[{"id","severity","description"}]} for JSON; nullopt for the other formats.
+// {"rules":[{"id","severity","description","help"}]} for JSON; nullopt for the other formats.
 std::optional<QByteArray> writeRuleList(ReportFormat format);
 
 // The whole report as UTF-8, ready to write.

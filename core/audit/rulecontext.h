@@ -3,6 +3,7 @@
 #include "auditconfig.h"
 #include "linkheader.h"
 #include "pageaudit.h"
+#include "pagelinkset.h"
 #include "pagemodel.h"
 
 #include <QDateTime>
@@ -19,7 +20,7 @@ struct RuleContext {
     const PageModel& model;
     const AuditConfig& config;
     QDateTime now;
-    const QList<HeaderLink>& headerLinks; // from the Link response headers
+    const PageLinkSet& links; // canonical and alternate links of the head and the Link headers
 };
 
 // A finding before configuration and positions are applied.

@@ -124,7 +124,7 @@ TEST(AuditFormats, ListRules) {
         EXPECT_TRUE(found) << id;
         EXPECT_TRUE(text.out.contains(id)) << id;
     }
-    EXPECT_EQ(rules[0].toObject().keys(), (QStringList{"description", "id", "severity"}));
+    EXPECT_EQ(rules[0].toObject().keys(), (QStringList{"description", "help", "id", "severity"}));
     EXPECT_EQ(cli({"audit", "--list-rules", "--format", "sarif"}).exitCode, 2);
 }
 
