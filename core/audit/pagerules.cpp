@@ -1,6 +1,7 @@
 #include "checks.h"
 #include "languagetags.h"
 
+#include <QHash>
 #include <QStringList>
 
 namespace headwise::audit::checks {
@@ -14,8 +15,18 @@ bool isViewportSeparator(QChar c) {
 // "width=device-width, initial-scale=1; user-scalable=no" -> key=value pairs,
 // keys and values lower-cased. Blanks, commas and semicolons separate; blanks
 // may also stand around '=' (the viewport meta's parsing as browsers do it).
+// A key given twice keeps its last value, as in browsers, in its first place.
 QList<QPair<QString, QString>> viewportProperties(const QString& content) {
     QList<QPair<QString, QString>> out;
+    QHash<QString, qsizetype> at;
+    const auto set = [&](const QString& key, const QString& value) {
+        if (const auto known = at.constFind(key); known != at.cend()) {
+            out[*known].second = value;
+            return;
+        }
+        at.insert(key, out.size());
+        out.append({key, value});
+    };
     const QString text = content.toLower();
     const qsizetype n = text.size();
     qsizetype i = 0;
@@ -33,13 +44,13 @@ QList<QPair<QString, QString>> viewportProperties(const QString& content) {
             ++i;
         if (i >= n || text[i] != u'=') {
             if (!key.isEmpty())
-                out.append({key, QString()});
+                set(key, QString());
             continue;
         }
         ++i;
         while (i < n && text[i].isSpace())
             ++i;
-        out.append({key, word()});
+        set(key, word());
     }
     return out;
 }

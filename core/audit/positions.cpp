@@ -25,6 +25,10 @@ void sortFindings(QList<Finding>& findings) {
 QList<Finding> placeFindings(const QString& text, const RawFindings& raw, const AuditConfig& config) {
     QList<Finding> out;
     out.reserve(raw.size());
+    // The same finding twice (a check reporting one tag for two reasons alike)
+    // is kept once, before its source is copied: a large tag copied for each
+    // of thousands of copies would cost the square of the page.
+    QSet<QString> seen;
     for (const RawFinding& r : raw) {
         const Rule* rule = findRule(r.rule);
         const std::optional<Severity> severity = rule ? config.severityOf(*rule) : std::nullopt;
@@ -38,6 +42,11 @@ QList<Finding> placeFindings(const QString& text, const RawFindings& raw, const 
             f.offset = std::clamp<qsizetype>(r.span.offset, 0, text.size());
             f.length = std::clamp<qsizetype>(r.span.length, 0, text.size() - f.offset);
         } // else the page as a whole: offset -1, no line
+        const QString key = f.rule + QChar(0) + QString::number(f.offset) + QChar(0) +
+                            QString::number(f.length) + QChar(0) + f.message;
+        if (seen.contains(key))
+            continue;
+        seen.insert(key);
         f.source = r.source.isEmpty() ? text.mid(std::max<qsizetype>(f.offset, 0), f.length) : r.source;
         out.append(std::move(f));
     }
@@ -61,19 +70,7 @@ QList<Finding> placeFindings(const QString& text, const RawFindings& raw, const 
         f.column = int(f.offset - lineStart) + 1;
     }
 
-    // The same finding twice (a check reporting one tag for two reasons alike) is kept once.
-    QSet<QString> seen;
-    QList<Finding> unique;
-    unique.reserve(out.size());
-    for (Finding& f : out) {
-        const QString key = f.rule + QChar(0) + QString::number(f.offset) + QChar(0) +
-                            QString::number(f.length) + QChar(0) + f.message;
-        if (seen.contains(key))
-            continue;
-        seen.insert(key);
-        unique.append(std::move(f));
-    }
-    return unique;
+    return out;
 }
 
 } // namespace headwise::audit

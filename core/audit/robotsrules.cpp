@@ -7,6 +7,7 @@
 #include "robotstxt.h"
 
 #include <QRegularExpression>
+#include <QSet>
 #include <QStringList>
 #include <QTimeZone>
 #include <QUrl>
@@ -76,21 +77,25 @@ QStringList tokens(const QString& text) {
     return out;
 }
 
+// One finding per word a tag or header holds ("none, noindex" are two), however
+// often it says it: a tag that says noindex a thousand times is one finding.
 void report(const RuleContext& c, RawFindings& out, const char* rule,
             std::initializer_list<const char*> words, const char* what) {
     for (const Directives& d : directives(c)) {
+        QSet<QString> found;
         for (const QString& token : tokens(d.text)) {
-            for (const char* word : words) {
-                if (token != QLatin1String(word))
-                    continue;
-                if (d.unread.isEmpty())
-                    out.append({rule, d.lead + QStringLiteral("\"%1\" %2").arg(token, QLatin1String(what)),
-                                d.span, d.source});
-                else
-                    out.append({rule, QStringLiteral("\"%1\" does nothing: %2").arg(token, d.unread), d.span,
-                                d.source});
-                break;
-            }
+            bool matches = false;
+            for (const char* word : words)
+                matches = matches || token == QLatin1String(word);
+            if (!matches || found.contains(token))
+                continue;
+            found.insert(token);
+            if (d.unread.isEmpty())
+                out.append({rule, d.lead + QStringLiteral("\"%1\" %2").arg(token, QLatin1String(what)),
+                            d.span, d.source});
+            else
+                out.append(
+                    {rule, QStringLiteral("\"%1\" does nothing: %2").arg(token, d.unread), d.span, d.source});
         }
     }
 }
