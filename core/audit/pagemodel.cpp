@@ -158,6 +158,32 @@ qsizetype headEndTag(const QByteArray& utf8, qsizetype from) {
     }
 }
 
+// A comment, or the text of an element whose content is not markup. Other text
+// nodes may span tags the parser ignored (a stray </head> between two runs of
+// text), so they say nothing of where a tag stands.
+bool holdsTagsAsText(const GumboNode* node) {
+    if (node->type == GUMBO_NODE_COMMENT || node->type == GUMBO_NODE_CDATA)
+        return true;
+    const GumboNode* parent = node->parent;
+    if (!parent || parent->type != GUMBO_NODE_ELEMENT)
+        return false;
+    switch (parent->v.element.tag) {
+    case GUMBO_TAG_SCRIPT:
+    case GUMBO_TAG_STYLE:
+    case GUMBO_TAG_TEXTAREA:
+    case GUMBO_TAG_TITLE:
+    case GUMBO_TAG_XMP:
+    case GUMBO_TAG_IFRAME:
+    case GUMBO_TAG_NOEMBED:
+    case GUMBO_TAG_NOFRAMES:
+    case GUMBO_TAG_NOSCRIPT:
+    case GUMBO_TAG_PLAINTEXT:
+        return true;
+    default:
+        return false;
+    }
+}
+
 // Body content before a </head> or <body> tag that is still to come ended the
 // head early. The tag must not stand in a comment or raw text, which come as
 // text nodes; nodes arrive about in source order, so the search only moves on.
@@ -173,7 +199,7 @@ void noteBodyNode(const GumboNode* node, const QByteArray& utf8, RawPage& page) 
         page.meantEnd = headEndTag(utf8, qsizetype(page.breakEnd));
         return;
     }
-    if (page.meantEnd < 0 || element || node->type == GUMBO_NODE_TEMPLATE)
+    if (page.meantEnd < 0 || element || node->type == GUMBO_NODE_TEMPLATE || !holdsTagsAsText(node))
         return;
     const size_t start = node->v.text.start_pos.offset;
     const size_t end = start + node->v.text.original_text.length;

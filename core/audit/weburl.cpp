@@ -23,12 +23,24 @@ constexpr char32_t kEof = 0xFFFFFFFF;
 namespace text {
 constexpr auto kNoScheme = "it has no scheme";
 constexpr auto kNoHost = "it has no host";
-QString noSchemeForBase(const QString& base);
-QString badHost(const QString& host);
-QString badIpv4(const QString& host);
-QString badIpv6(const QString& host);
-QString portOutOfRange(const QString& port);
-QString portNotANumber(const QString& port);
+QString noSchemeForBase(const QString& base) {
+    return QStringLiteral("it has no scheme, and \"%1\" cannot be the base of a relative address").arg(base);
+}
+QString badHost(const QString& host) {
+    return QStringLiteral("the host \"%1\" is not valid").arg(host);
+}
+QString badIpv4(const QString& host) {
+    return QStringLiteral("the IPv4 address \"%1\" is not valid").arg(host);
+}
+QString badIpv6(const QString& host) {
+    return QStringLiteral("the IPv6 address \"%1\" is not valid").arg(host);
+}
+QString portOutOfRange(const QString& port) {
+    return QStringLiteral("the port \"%1\" is out of range").arg(port);
+}
+QString portNotANumber(const QString& port) {
+    return QStringLiteral("the port \"%1\" is not a number").arg(port);
+}
 } // namespace text
 
 bool isAsciiAlpha(char32_t c) {
@@ -84,27 +96,6 @@ QString shown(const QString& s) {
     const QList<uint> cps = s.left(256).toUcs4();
     return shown(std::u32string(cps.begin(), cps.end()));
 }
-
-namespace text {
-QString noSchemeForBase(const QString& base) {
-    return QStringLiteral("it has no scheme, and \"%1\" cannot be the base of a relative address").arg(base);
-}
-QString badHost(const QString& host) {
-    return QStringLiteral("the host \"%1\" is not valid").arg(host);
-}
-QString badIpv4(const QString& host) {
-    return QStringLiteral("the IPv4 address \"%1\" is not valid").arg(host);
-}
-QString badIpv6(const QString& host) {
-    return QStringLiteral("the IPv6 address \"%1\" is not valid").arg(host);
-}
-QString portOutOfRange(const QString& port) {
-    return QStringLiteral("the port \"%1\" is out of range").arg(port);
-}
-QString portNotANumber(const QString& port) {
-    return QStringLiteral("the port \"%1\" is not a number").arg(port);
-}
-} // namespace text
 
 // --- percent-encoding -------------------------------------------------------
 
@@ -182,28 +173,7 @@ QString percentDecodedUtf8(std::u32string_view s) {
 // --- hosts ------------------------------------------------------------------
 
 bool isForbiddenHostCodePoint(char32_t c) {
-    switch (c) {
-    case 0x00:
-    case 0x09:
-    case 0x0A:
-    case 0x0D:
-    case ' ':
-    case '#':
-    case '/':
-    case ':':
-    case '<':
-    case '>':
-    case '?':
-    case '@':
-    case '[':
-    case '\\':
-    case ']':
-    case '^':
-    case '|':
-        return true;
-    default:
-        return false;
-    }
+    return c == 0 || std::u32string_view(U"\t\n\r #/:<>?@[\\]^|").find(c) != std::u32string_view::npos;
 }
 
 bool isForbiddenDomainCodePoint(char32_t c) {
@@ -367,13 +337,13 @@ std::optional<quint64> parseIpv4Number(QStringView s) {
 }
 
 bool endsInANumber(QStringView s) {
-    QList<QStringView> parts = s.split(u'.');
-    if (parts.last().isEmpty()) {
-        if (parts.size() == 1)
+    QList<QStringView> fields = s.split(u'.');
+    if (fields.last().isEmpty()) {
+        if (fields.size() == 1)
             return false;
-        parts.removeLast();
+        fields.removeLast();
     }
-    const QStringView last = parts.last();
+    const QStringView last = fields.last();
     if (!last.isEmpty() &&
         std::all_of(last.begin(), last.end(), [](QChar c) { return isAsciiDigit(c.unicode()); }))
         return true;
@@ -381,14 +351,14 @@ bool endsInANumber(QStringView s) {
 }
 
 std::optional<QString> parseIpv4(QStringView s) {
-    QList<QStringView> parts = s.split(u'.');
-    if (parts.size() > 1 && parts.last().isEmpty())
-        parts.removeLast();
-    if (parts.size() > 4)
+    QList<QStringView> fields = s.split(u'.');
+    if (fields.size() > 1 && fields.last().isEmpty())
+        fields.removeLast();
+    if (fields.size() > 4)
         return {};
     QList<quint64> numbers;
-    for (const QStringView part : parts) {
-        const auto n = parseIpv4Number(part);
+    for (const QStringView field : fields) {
+        const auto n = parseIpv4Number(field);
         if (!n)
             return {};
         numbers.append(*n);
@@ -471,7 +441,7 @@ struct HostResult {
 HostResult parseHost(std::u32string_view input, bool isOpaque) {
     const QString quoted = shown(input);
     if (!input.empty() && input.front() == '[') {
-        if (input.back() != ']' || input.size() < 2)
+        if (input.size() < 2 || input.back() != ']')
             return {.host = {}, .error = text::badIpv6(quoted)};
         const auto address = parseIpv6(input.substr(1, input.size() - 2));
         if (!address)

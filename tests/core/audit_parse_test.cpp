@@ -120,6 +120,8 @@ const QList<QString> kTrickyPages = {
     QStringLiteral("<head><script>var s = '<body>';</script><meta charset=utf-8></head><body>x"),
     QStringLiteral("<html><body>x</body><html lang=fr>"),
     QStringLiteral("<head><div></div><title>in body</title><body>x"),
+    QStringLiteral("0<b>x<meta name=robots content=b>; y></head><body>x"),
+    QStringLiteral("<head><img src=p><textarea></head></textarea><meta name=description content=d><body>x"),
     QStringLiteral("<head></head>\n<title>after head</title><body>x"),
     QStringLiteral("<head><template><meta name=description content=inert></template></head><body>x"),
     QStringLiteral("<svg><title>svg title</title></svg><body>x"),
