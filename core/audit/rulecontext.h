@@ -1,7 +1,6 @@
 #pragma once
 
 #include "auditconfig.h"
-#include "linkheader.h"
 #include "pageaudit.h"
 #include "pagelinkset.h"
 #include "pagemodel.h"
