@@ -59,6 +59,9 @@ struct RawPage {
     size_t htmlStart = 0, htmlEnd = 0;
     size_t lastTokenEnd = 0; // where the last node's own source ends
     bool openTitle = false;  // a title the input ended inside of
+    bool openAtEnd = false;  // a comment or raw text the input ended inside of
+    bool bodyTag = false;    // the body was opened by a <body> tag, not by content
+    bool bodyByContent = false; // content before the input's end opened the body
     // The first node the parser put in the body, and a </head> or <body> tag after it.
     const GumboNode* firstInBody = nullptr;
     size_t breakStart = 0, breakEnd = 0;
@@ -207,10 +210,37 @@ void noteBodyNode(const GumboNode* node, const QByteArray& utf8, RawPage& page) 
         page.meantEnd = headEndTag(utf8, qsizetype(end));
 }
 
+// A comment without its end, or an element whose content is raw text without
+// its end tag: the input ended inside it, so what followed the end is unknown.
+bool endsOpen(const GumboNode* node) {
+    if (node->type == GUMBO_NODE_COMMENT) {
+        const GumboStringPiece& t = node->v.text.original_text;
+        const QByteArrayView text(t.data, qsizetype(t.length));
+        if (!text.startsWith("<!--"))
+            return !text.endsWith(">"); // a bogus comment ends at its first '>'
+        return !(text.endsWith("-->") || text.endsWith("--!>") || text == "<!-->" || text == "<!--->");
+    }
+    if (node->type != GUMBO_NODE_ELEMENT || node->v.element.original_end_tag.length)
+        return false;
+    switch (node->v.element.tag) {
+    case GUMBO_TAG_SCRIPT:
+    case GUMBO_TAG_STYLE:
+    case GUMBO_TAG_TEXTAREA:
+    case GUMBO_TAG_XMP:
+    case GUMBO_TAG_IFRAME:
+    case GUMBO_TAG_NOEMBED:
+    case GUMBO_TAG_NOFRAMES:
+    case GUMBO_TAG_PLAINTEXT:
+        return true;
+    default:
+        return false;
+    }
+}
+
 // Depth-first in document order, without recursion: pages nest as deep as they like.
 // Template contents are inert and skipped; foreign (SVG, MathML) elements are
 // walked for the HTML inside them but not recorded.
-RawPage collect(const GumboOutput* output, const QByteArray& utf8) {
+RawPage collect(const GumboOutput* output, const QByteArray& utf8, size_t length) {
     RawPage page;
     struct Item {
         const GumboNode* node;
@@ -227,7 +257,8 @@ RawPage collect(const GumboOutput* output, const QByteArray& utf8) {
         stack.pop_back();
         const GumboNode* node = item.node;
         page.lastTokenEnd = std::max(page.lastTokenEnd, nodeSourceEnd(node));
-        if (item.inBody)
+        page.openAtEnd = page.openAtEnd || endsOpen(node);
+        if (item.inBody && !page.bodyTag)
             noteBodyNode(node, utf8, page);
         if (node->type != GUMBO_NODE_ELEMENT && node->type != GUMBO_NODE_TEMPLATE)
             continue;
@@ -244,7 +275,12 @@ RawPage collect(const GumboOutput* output, const QByteArray& utf8) {
             recordElement(node, item.inHead, page);
         }
         const bool childInHead = item.inHead || (e.tag == GUMBO_TAG_HEAD && node->parent == root);
-        const bool childInBody = item.inBody || (e.tag == GUMBO_TAG_BODY && node->parent == root);
+        const bool isBody = e.tag == GUMBO_TAG_BODY && node->parent == root;
+        if (isBody && e.original_tag.length)
+            page.bodyTag = true; // content after an explicit <body> never ended the head
+        if (isBody && !e.original_tag.length && e.start_pos.offset < length)
+            page.bodyByContent = true; // else the input's end supplied it
+        const bool childInBody = item.inBody || isBody;
         const bool inert = node->type == GUMBO_NODE_TEMPLATE;
         for (unsigned i = e.children.length; i-- > 0;) {
             const auto* child = static_cast<const GumboNode*>(e.children.data[i]);
@@ -286,7 +322,7 @@ QString nodeName(const GumboNode* node) {
 
 RawPage parseBytes(const QByteArray& utf8, qsizetype length) {
     GumboOutput* output = gumbo_parse_with_options(&parseOptions(), utf8.constData(), size_t(length));
-    RawPage page = collect(output, utf8);
+    RawPage page = collect(output, utf8, size_t(length));
     if (page.firstInBody && page.meantEnd >= 0)
         page.breakName = nodeName(page.firstInBody);
     page.firstInBody = nullptr; // gone with the tree
@@ -540,7 +576,11 @@ PageModel parsePage(const QByteArray& page) {
     if (cut >= 0 && shallowLength(page, cut) == page.size()) {
         const QByteArray utf8 = asScriptingOn(page, cut);
         RawPage head = parseBytes(utf8, cut);
-        if (!head.openTitle && !mayHoldMarkup(utf8, qsizetype(head.lastTokenEnd)))
+        // A head that content ended early needs the rest, to find the </head> or
+        // <body> still to come; so does a tag, comment or script the cut left
+        // unfinished, for what follows may end the head.
+        const bool whole = qsizetype(head.lastTokenEnd) >= cut && !head.openAtEnd && !head.bodyByContent;
+        if (!head.openTitle && whole && !mayHoldMarkup(utf8, qsizetype(head.lastTokenEnd)))
             return finish(utf8, std::move(head));
     }
     return parseWholePage(page);

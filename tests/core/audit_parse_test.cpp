@@ -121,6 +121,7 @@ const QList<QString> kTrickyPages = {
     QStringLiteral("<html><body>x</body><html lang=fr>"),
     QStringLiteral("<head><div></div><title>in body</title><body>x"),
     QStringLiteral("0<b>x<meta name=robots content=b>; y></head><body>x"),
+    QStringLiteral("<head><img src=p><script>var s = '<body>';</script><title>t</title>"),
     QStringLiteral("<head><img src=p><textarea></head></textarea><meta name=description content=d><body>x"),
     QStringLiteral("<head></head>\n<title>after head</title><body>x"),
     QStringLiteral("<head><template><meta name=description content=inert></template></head><body>x"),
