@@ -148,17 +148,26 @@ size_t nodeSourceStart(const GumboNode* node) {
     return node->v.text.start_pos.offset;
 }
 
-// The next "</head" or "<body" tag at or after from; -1 if none.
-qsizetype headEndTag(const QByteArray& utf8, qsizetype from) {
+// The next tag at or after from named by one of needles ("</head", "<body"),
+// whole: "<bodyx" and "</header" are other tags. -1 if none.
+qsizetype wholeTag(const QByteArray& utf8, qsizetype from, std::initializer_list<const char*> needles) {
     for (qsizetype at = from;; ++at) {
-        at = findTag(utf8, at, {"</head", "<body"});
+        at = findTag(utf8, at, needles);
         if (at < 0)
             return -1;
-        const qsizetype after = at + (utf8[at + 1] == '/' ? 6 : 5);
-        const char c = after < utf8.size() ? utf8[after] : '>';
-        if (c == '>' || c == '/' || c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f')
-            return at;
+        for (const char* needle : needles) {
+            if (!matchesAt(utf8, at, needle))
+                continue;
+            const qsizetype after = at + qsizetype(std::strlen(needle));
+            const char c = after < utf8.size() ? utf8[after] : '>';
+            if (c == '>' || c == '/' || c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f')
+                return at;
+        }
     }
+}
+
+qsizetype headEndTag(const QByteArray& utf8, qsizetype from) {
+    return wholeTag(utf8, from, {"</head", "<body"});
 }
 
 // A comment, or the text of an element whose content is not markup. Other text
@@ -310,7 +319,7 @@ QString nodeName(const GumboNode* node) {
     if (node->type == GUMBO_NODE_ELEMENT) {
         const GumboStringPiece& tag = node->v.element.original_tag;
         qsizetype n = 1;
-        while (n < qsizetype(tag.length) && !std::strchr(" \t\n\r\f/>", tag.data[n]))
+        while (n < qsizetype(tag.length) && !std::strchr(" \t\n\r\f/><", tag.data[n]))
             ++n;
         return QStringLiteral("<%1>").arg(QString::fromUtf8(tag.data + 1, n - 1).toLower());
     }
@@ -572,7 +581,7 @@ PageModel parsePage(const QByteArray& page) {
     // The depth count is sequential, so counting only the head part tells
     // whether the whole page would be cut before the head part ends. Only the
     // head part is searched for <noscript> tags: a full parse looks again.
-    const qsizetype cut = findTag(page, 0, {"<body"});
+    const qsizetype cut = wholeTag(page, 0, {"<body"});
     if (cut >= 0 && shallowLength(page, cut) == page.size()) {
         const QByteArray utf8 = asScriptingOn(page, cut);
         RawPage head = parseBytes(utf8, cut);
