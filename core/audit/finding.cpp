@@ -157,8 +157,8 @@ const QList<Rule>& ruleTable() {
          "(Google Search Central, robots meta tag specifications, unavailable_after)."},
         {"robots-txt-blocked", S::Error, "The site's robots.txt does not let Googlebot crawl the page.",
          "A page that robots.txt disallows is not crawled, so search engines never read its tags "
-         "(Lighthouse is-crawlable; RFC 9309; Google Search Central, \"How Google interprets the "
-         "robots.txt specification\"). Allow it in robots.txt, or use noindex if it should stay out "
+         "(Lighthouse is-crawlable; RFC 9309, the Robots Exclusion Protocol, as Google Search Central "
+         "documents it for Googlebot). Allow it in robots.txt, or use noindex if it should stay out "
          "of results."},
         {"hreflang-invalid", S::Error, "An hreflang value is not a valid language code or x-default.",
          "hreflang takes an ISO 639-1 language code (en), optionally a hyphen and an ISO 3166-1 "

@@ -57,10 +57,10 @@ struct RawPage {
     std::vector<RawElement> elements;
     Attributes htmlAttributes;
     size_t htmlStart = 0, htmlEnd = 0;
-    size_t lastTokenEnd = 0; // where the last node's own source ends
-    bool openTitle = false;  // a title the input ended inside of
-    bool openAtEnd = false;  // a comment or raw text the input ended inside of
-    bool bodyTag = false;    // the body was opened by a <body> tag, not by content
+    size_t lastTokenEnd = 0;    // where the last node's own source ends
+    bool openTitle = false;     // a title the input ended inside of
+    bool openAtEnd = false;     // a comment or raw text the input ended inside of
+    bool bodyTag = false;       // the body was opened by a <body> tag, not by content
     bool bodyByContent = false; // content before the input's end opened the body
     // The first node the parser put in the body, and a </head> or <body> tag after it.
     const GumboNode* firstInBody = nullptr;
