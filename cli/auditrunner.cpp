@@ -69,13 +69,21 @@ void AuditRunner::pageDone() {
     if (!showProgress_ || (sinceProgress_.isValid() && sinceProgress_.elapsed() < kProgressIntervalMs))
         return;
     sinceProgress_.start();
+    writeCount();
+}
+
+void AuditRunner::writeCount() const {
     writeProgress(QStringLiteral("\r%1 of %2 pages audited").arg(done_).arg(slots_.size()));
 }
 
 AuditRunner::Outcome AuditRunner::finish() {
     pool_.waitForDone();
-    if (showProgress_)
+    if (showProgress_) {
+        // The last count is shown even when it came within the interval, so
+        // the line never stops at a count the run went past.
+        writeCount();
         writeProgress(QStringLiteral("\r\033[K")); // the report never shares a line with progress
+    }
 
     Outcome outcome;
     QList<audit::PageDigest> digests;

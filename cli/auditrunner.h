@@ -52,6 +52,7 @@ private:
 
     void run(Slot& slot, const PageLoader& load);
     void pageDone();
+    void writeCount() const;
 
     const audit::AuditConfig& config_;
     const bool showProgress_;
