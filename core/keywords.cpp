@@ -133,11 +133,38 @@ QString keywordText(const QStringList& words) {
     return words.join(QStringLiteral(", "));
 }
 
+bool runKeywordChain(KeywordChain& chain, KeywordStage from, const KeywordStageObserver& observe) {
+    constexpr KeywordStage kStages[] = {KeywordStage::Strip, KeywordStage::WordList,
+                                        KeywordStage::LengthFilter, KeywordStage::Doubles};
+    for (const KeywordStage stage : kStages) {
+        if (stage < from)
+            continue;
+        if (observe && !observe(stage, false, chain))
+            return false;
+        switch (stage) {
+        case KeywordStage::Strip:
+            chain.text = stripHtml(chain.text);
+            break;
+        case KeywordStage::WordList:
+            chain.words += wordList(chain.text);
+            break;
+        case KeywordStage::LengthFilter:
+            removeRedundantWords(chain.words);
+            break;
+        case KeywordStage::Doubles:
+            ClearDoubles(chain.words);
+            break;
+        }
+        if (observe && !observe(stage, true, chain))
+            return false;
+    }
+    return true;
+}
+
 QStringList keywordCandidates(const QString& page) {
-    QStringList words = wordList(stripHtml(page));
-    removeRedundantWords(words);
-    ClearDoubles(words);
-    return words;
+    KeywordChain chain{page, {}};
+    runKeywordChain(chain, KeywordStage::Strip, {});
+    return chain.words;
 }
 
 QString appendKeywords(const QString& current, const QString& added) {

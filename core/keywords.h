@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <functional>
 
 namespace headwise {
 
@@ -35,6 +36,23 @@ qsizetype CountCommas(const QString& text);
 
 // Words separated by ", " with nothing after the last.
 QString keywordText(const QStringList& words);
+
+// The Extract chain's stages, in the order they run.
+enum class KeywordStage { Strip, WordList, LengthFilter, Doubles };
+
+// What the chain works on: the scratch text (the page, then the stripped
+// text) and the word list so far, which the word-list stage appends to.
+struct KeywordChain {
+    QString text;
+    QStringList words;
+};
+
+// Told before each stage (done false) and after it (done true, with the chain
+// as the stage left it); false stops the chain there.
+using KeywordStageObserver = std::function<bool(KeywordStage stage, bool done, const KeywordChain& chain)>;
+
+// Runs the chain from the stage given to its end; false when the observer stopped it.
+bool runKeywordChain(KeywordChain& chain, KeywordStage from, const KeywordStageObserver& observe);
 
 // The Extract chain in one call: strip, word list, length filter, de-duplication.
 QStringList keywordCandidates(const QString& page);

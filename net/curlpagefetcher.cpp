@@ -6,6 +6,7 @@
 #include <curl/curl.h>
 #include <memory>
 #include <mutex>
+#include <stop_token>
 
 namespace headwise {
 
@@ -94,6 +95,47 @@ QByteArray withScheme(const QString& url) {
 struct CurlDeleter {
     void operator()(CURL* handle) const { curl_easy_cleanup(handle); }
 };
+struct MultiDeleter {
+    void operator()(CURLM* multi) const { curl_multi_cleanup(multi); }
+};
+
+// Runs one transfer to its end, as curl_easy_perform would, except that a stop
+// requested from another thread wakes the wait at once and ends the transfer
+// (stopped set): closing a window never waits for a silent server.
+CURLcode perform(CURL* easy, const std::stop_token& stop, bool& stopped) {
+    if (!stop.stop_possible())
+        return curl_easy_perform(easy);
+    const std::unique_ptr<CURLM, MultiDeleter> multi(curl_multi_init());
+    if (!multi || curl_multi_add_handle(multi.get(), easy) != CURLM_OK)
+        return CURLE_OUT_OF_MEMORY;
+    const std::stop_callback wake(stop, [m = multi.get()] { curl_multi_wakeup(m); });
+    CURLcode code = CURLE_OK;
+    for (;;) {
+        if (stop.stop_requested()) {
+            stopped = true;
+            break;
+        }
+        int running = 0;
+        if (curl_multi_perform(multi.get(), &running) != CURLM_OK) {
+            code = CURLE_OUT_OF_MEMORY;
+            break;
+        }
+        if (running == 0) {
+            int queued = 0;
+            while (const CURLMsg* message = curl_multi_info_read(multi.get(), &queued))
+                if (message->msg == CURLMSG_DONE)
+                    code = message->data.result;
+            break;
+        }
+        // The library's own time-outs bound the wait; a stop wakes it early.
+        if (curl_multi_poll(multi.get(), nullptr, 0, 1000, nullptr) != CURLM_OK) {
+            code = CURLE_OUT_OF_MEMORY;
+            break;
+        }
+    }
+    curl_multi_remove_handle(multi.get(), easy);
+    return code;
+}
 struct ListDeleter {
     void operator()(curl_slist* list) const { curl_slist_free_all(list); }
 };
@@ -110,15 +152,15 @@ CurlPageFetcher::CurlPageFetcher(std::chrono::milliseconds connectTimeout,
     curlReady();
 }
 
-QString CurlPageFetcher::GetPageSource(const QString& url) {
-    return fetchPage(url).page.text;
+QString CurlPageFetcher::GetPageSource(const QString& url, std::stop_token stop) {
+    return fetchPage(url, std::move(stop)).page.text;
 }
 
-FetchResult CurlPageFetcher::fetch(const QString& url) {
-    return fetchAtMost(url, maxBytes_);
+FetchResult CurlPageFetcher::fetch(const QString& url, std::stop_token stop) {
+    return fetchAtMost(url, maxBytes_, std::move(stop));
 }
 
-FetchResult CurlPageFetcher::fetchAtMost(const QString& url, qint64 maxBytes) {
+FetchResult CurlPageFetcher::fetchAtMost(const QString& url, qint64 maxBytes, std::stop_token stop) {
     maxBytes = std::min(maxBytes, maxBytes_);
     FetchResult result;
     const auto failed = [&result](const QString& why) {
@@ -178,7 +220,10 @@ FetchResult CurlPageFetcher::fetchAtMost(const QString& url, qint64 maxBytes) {
             return failed(QStringLiteral("the network library refused the request"));
 
         transfer.lastByte = Clock::now();
-        const CURLcode code = curl_easy_perform(h);
+        bool stopped = false;
+        const CURLcode code = perform(h, stop, stopped);
+        if (stopped)
+            return failed(QStringLiteral("the fetch was stopped"));
         if (transfer.tooLarge || code == CURLE_FILESIZE_EXCEEDED)
             return failed(QStringLiteral("the page is larger than %1 bytes").arg(maxBytes));
         if (transfer.headersTooLarge)

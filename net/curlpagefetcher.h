@@ -17,10 +17,10 @@ public:
                              std::chrono::milliseconds totalLimit = std::chrono::minutes(10),
                              qint64 maxBytes = kMaxPageBytes);
 
-    QString GetPageSource(const QString& url) override;
-    FetchResult fetch(const QString& url) override;
+    QString GetPageSource(const QString& url, std::stop_token stop = {}) override;
+    FetchResult fetch(const QString& url, std::stop_token stop = {}) override;
     // Stops receiving past maxBytes (or this fetcher's own cap, if smaller).
-    FetchResult fetchAtMost(const QString& url, qint64 maxBytes) override;
+    FetchResult fetchAtMost(const QString& url, qint64 maxBytes, std::stop_token stop = {}) override;
 
     static constexpr long kMaxRedirects = 10;
 

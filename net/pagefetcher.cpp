@@ -5,9 +5,9 @@
 
 namespace headwise {
 
-FetchedPage PageFetcher::fetchPage(const QString& url) {
+FetchedPage PageFetcher::fetchPage(const QString& url, std::stop_token stop) {
     try {
-        FetchResult result = fetch(url);
+        FetchResult result = fetch(url, std::move(stop));
         if (!result.ok)
             return {};
         return {.page = decodePage(result.body, result.charset),
@@ -19,8 +19,8 @@ FetchedPage PageFetcher::fetchPage(const QString& url) {
     }
 }
 
-FetchResult PageFetcher::fetchAtMost(const QString& url, qint64 maxBytes) {
-    FetchResult result = fetch(url);
+FetchResult PageFetcher::fetchAtMost(const QString& url, qint64 maxBytes, std::stop_token stop) {
+    FetchResult result = fetch(url, std::move(stop));
     if (result.ok && result.body.size() > maxBytes) {
         FetchResult tooLarge;
         tooLarge.error = QStringLiteral("the body is larger than %1 bytes").arg(maxBytes);
@@ -29,9 +29,9 @@ FetchResult PageFetcher::fetchAtMost(const QString& url, qint64 maxBytes) {
     return result;
 }
 
-FetchedBytes PageFetcher::fetchPageBytes(const QString& url) {
+FetchedBytes PageFetcher::fetchPageBytes(const QString& url, std::stop_token stop) {
     try {
-        FetchResult result = fetch(url);
+        FetchResult result = fetch(url, std::move(stop));
         if (!result.ok)
             return {};
         return {true, std::move(result.body), std::move(result.charset), result.status};

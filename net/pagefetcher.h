@@ -6,6 +6,7 @@
 #include <QList>
 #include <QPair>
 #include <QString>
+#include <stop_token>
 
 namespace headwise {
 
@@ -41,18 +42,19 @@ struct FetchedBytes {
 };
 
 // Fetches a web page. Blocking; for GetPageSource the empty text is the only
-// sign of failure, and nothing is shown to the user.
+// sign of failure, and nothing is shown to the user. A stop requested through
+// the token ends the fetch at once, as a failure.
 class PageFetcher {
 public:
     virtual ~PageFetcher() = default;
-    virtual QString GetPageSource(const QString& url) = 0;
-    virtual FetchResult fetch(const QString& url) = 0;
+    virtual QString GetPageSource(const QString& url, std::stop_token stop = {}) = 0;
+    virtual FetchResult fetch(const QString& url, std::stop_token stop = {}) = 0;
     // The same with a tighter cap on the body, for things that are never
     // large (a picture); a longer body is a failure.
-    virtual FetchResult fetchAtMost(const QString& url, qint64 maxBytes);
-    virtual FetchedPage fetchPage(const QString& url);
+    virtual FetchResult fetchAtMost(const QString& url, qint64 maxBytes, std::stop_token stop = {});
+    virtual FetchedPage fetchPage(const QString& url, std::stop_token stop = {});
     // The same page undecoded, for reading only what is needed of it.
-    virtual FetchedBytes fetchPageBytes(const QString& url);
+    virtual FetchedBytes fetchPageBytes(const QString& url, std::stop_token stop = {});
 };
 
 // Whether a typed text begins with "scheme://": a web address, not a file name.

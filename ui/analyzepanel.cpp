@@ -1,6 +1,5 @@
 #include "analyzepanel.h"
 
-#include "backgroundwork.h"
 #include "editortext.h"
 #include "linebreaks.h"
 #include "pagefile.h"
@@ -9,7 +8,6 @@
 #include "tagblock.h"
 #include "ui_analyzepanel.h"
 
-#include <QCoreApplication>
 #include <QFileInfo>
 #include <QTimer>
 #include <QUrl>
@@ -92,7 +90,9 @@ void setTextColour(QWidget* box, const QColor& colour) {
 AnalyzePanel::AnalyzePanel(QWidget* parent) : QGroupBox(parent), ui(std::make_unique<Ui::AnalyzePanel>()) {
     ui->setupUi(this);
     loader_ = new PageLoader(this, QStringLiteral("Timer1"), ui->txtUrl, [this] { return hasPage(); });
-    work_ = &loader_->work();
+    loadJob_ = &loader_->job();
+    fileJob_ = new Job(this, QStringLiteral("analyzeFile"));
+    scanJob_ = new Job(this, QStringLiteral("analyzeScan"));
 
     rows_ = {{{ScannedTag::Title, ui->txtTitle, ui->txtTitleCnt},
               {ScannedTag::Keywords, ui->txtKeywords, ui->txtKeywordsCnt},
@@ -128,8 +128,12 @@ QString AnalyzePanel::address() const {
     return ui->txtUrl->text();
 }
 
-void AnalyzePanel::abandonWork() {
-    work_->abandon();
+void AnalyzePanel::cancelWork() {
+    endFill();
+    fill_ = {};
+    loader_->cancel();
+    fileJob_->cancel();
+    scanJob_->cancel();
 }
 
 bool AnalyzePanel::hasPage() const {
@@ -142,52 +146,59 @@ QString AnalyzePanel::pageText() const {
     return *pageCache_;
 }
 
-std::optional<QString> AnalyzePanel::pageTextForWork() {
-    if (pageCache_)
-        return *pageCache_;
-    const quint64 version = pageVersion_;
-    // The copy is a plain memory copy; the conversion is the long part.
-    std::optional<QString> text =
-        work_->run([raw = ui->Text->document()->toRawText()] { return documentTextToCrLf(raw); });
-    if (text && version == pageVersion_)
-        pageCache_ = *text;
-    return text;
+void AnalyzePanel::setPage(const QString& lfText, const QString& crlfText, std::function<void()> then) {
+    endFill(); // a fill cut short by a cancel
+    fill_ = {};
+    QPlainTextEdit* box = ui->Text;
+    const qsizetype end = pieceEnd(lfText, 0);
+    box->setPlainText(end == lfText.size() ? lfText : lfText.left(end));
+    if (end == lfText.size()) {
+        pageCache_ = crlfText;
+        if (then)
+            then();
+        return;
+    }
+    // As with one setPlainText: nothing to undo afterwards, the caret at the
+    // start. Read-only keeps typing out, not the panel's own buttons (Cut,
+    // Insert Tags ...); after such an edit the box no longer holds crlfText.
+    box->document()->setUndoRedoEnabled(false);
+    fill_ = {.lf = lfText,
+             .crlf = crlfText,
+             .end = end,
+             .version = pageVersion_,
+             .edited = false,
+             .readOnly = box->isReadOnly(),
+             .then = std::move(then)};
+    box->setReadOnly(true); // no typing into a half-filled page
+    loadJob_->then([this] { fillNextPiece(); });
 }
 
-bool AnalyzePanel::setPage(const QString& lfText, const QString& crlfText) {
-    const quint64 generation = work_->generation();
-    QPlainTextEdit* box = ui->Text;
-    qsizetype end = pieceEnd(lfText, 0);
-    box->setPlainText(end == lfText.size() ? lfText : lfText.left(end));
-    // Read-only keeps typing out, not the panel's own buttons (Cut, Insert
-    // Tags ...); after such an edit the box no longer holds crlfText.
-    quint64 ownVersion = pageVersion_;
-    bool editedMeanwhile = false;
-    if (end < lfText.size()) {
-        // As with one setPlainText: nothing to undo afterwards, the caret at the start.
-        QTextDocument* doc = box->document();
-        doc->setUndoRedoEnabled(false);
-        const bool readOnly = box->isReadOnly();
-        box->setReadOnly(true); // no typing into a half-filled page
-        QTextCursor cursor(doc);
-        while (end < lfText.size()) {
-            if (!loader_->pause(generation))
-                break;
-            editedMeanwhile = editedMeanwhile || pageVersion_ != ownVersion;
-            const qsizetype from = end;
-            end = pieceEnd(lfText, from);
-            cursor.movePosition(QTextCursor::End);
-            cursor.insertText(lfText.mid(from, end - from));
-            ownVersion = pageVersion_;
-        }
-        box->setReadOnly(readOnly);
-        doc->setUndoRedoEnabled(true);
-        if (end < lfText.size())
-            return false;
+void AnalyzePanel::fillNextPiece() {
+    fill_.edited = fill_.edited || pageVersion_ != fill_.version;
+    const qsizetype from = fill_.end;
+    fill_.end = pieceEnd(fill_.lf, from);
+    QTextCursor cursor(ui->Text->document());
+    cursor.movePosition(QTextCursor::End);
+    cursor.insertText(fill_.lf.mid(from, fill_.end - from));
+    fill_.version = pageVersion_;
+    if (fill_.end < fill_.lf.size()) {
+        loadJob_->then([this] { fillNextPiece(); });
+        return;
     }
-    if (!editedMeanwhile)
-        pageCache_ = crlfText;
-    return true;
+    endFill();
+    if (!fill_.edited)
+        pageCache_ = fill_.crlf;
+    std::function<void()> then = std::move(fill_.then);
+    fill_ = {};
+    if (then)
+        then();
+}
+
+void AnalyzePanel::endFill() {
+    if (fill_.lf.isEmpty())
+        return;
+    ui->Text->setReadOnly(fill_.readOnly);
+    ui->Text->document()->setUndoRedoEnabled(true);
 }
 
 void AnalyzePanel::Text_Change() {
@@ -213,127 +224,157 @@ const AnalyzePanel::ResultRow& AnalyzePanel::rowFor(ScannedTag tag) const {
     return rows_[static_cast<std::size_t>(tag)];
 }
 
-// The scans run off the GUI thread on a copy of the page; the panel waits as
-// it waits between them.
-template <typename Work>
-auto AnalyzePanel::onPageText(Work work) -> std::optional<std::invoke_result_t<Work, const QString&>> {
-    for (;;) {
-        const quint64 version = pageVersion_;
-        const std::optional<QString> page = pageTextForWork();
-        if (!page)
-            return std::nullopt;
-        auto result = work_->run([work, page = *page] { return work(page); });
-        if (!result || version == pageVersion_)
-            return result;
-    }
+// The scans run off the GUI thread on a copy of the page, made there from the
+// box's raw text unless the CR LF text is at hand; a box typed into meanwhile
+// is scanned again, so that what is shown belongs to the text shown.
+template <typename Work, typename Done> void AnalyzePanel::onPageText(Job& job, Work work, Done done) {
+    const quint64 version = pageVersion_;
+    const bool cached = pageCache_.has_value();
+    QString source = cached ? *pageCache_ : ui->Text->document()->toRawText();
+    job.start(
+        [source = std::move(source), cached, work](const Job::Run&) {
+            QString page = cached ? source : documentTextToCrLf(source);
+            auto result = work(page);
+            return std::pair{std::move(page), std::move(result)};
+        },
+        [this, &job, version, work, done](auto result) {
+            if (version != pageVersion_) {
+                onPageText(job, work, done);
+                return;
+            }
+            pageCache_ = std::move(result.first);
+            done(std::move(result.second));
+        });
 }
 
-bool AnalyzePanel::ListMetaTags() {
-    const std::optional<MetaTagListing> listing =
-        onPageText([](const QString& page) { return headwise::listMetaTags(page); });
-    if (!listing)
-        return false;
-    ui->txtScript->setPlainText(toLf(listing->script));
-    return !listing->failed;
+void AnalyzePanel::ListMetaTags() {
+    listMetaTags(*scanJob_, {});
 }
 
-bool AnalyzePanel::runScanner(ScannedTag tag) {
-    const ResultRow& row = rowFor(tag);
-    const std::optional<ScanResult> result =
-        onPageText([tag](const QString& page) { return scanTag(tag, page); });
-    if (!result)
-        return false;
-    setBoxText(row.box, result->boxText);
-    row.counter->setText(QString::number(result->count));
-    return true;
+void AnalyzePanel::listMetaTags(Job& job, std::function<void()> then) {
+    onPageText(
+        job, [](const QString& page) { return headwise::listMetaTags(page); },
+        [this, then](const MetaTagListing& listing) {
+            ui->txtScript->setPlainText(toLf(listing.script));
+            if (then)
+                then();
+        });
+}
+
+void AnalyzePanel::runScanner(ScannedTag tag) {
+    onPageText(
+        *scanJob_, [tag](const QString& page) { return scanTag(tag, page); },
+        [this, tag](const ScanResult& result) {
+            const ResultRow& row = rowFor(tag);
+            setBoxText(row.box, result.boxText);
+            row.counter->setText(QString::number(result.count));
+        });
 }
 
 void AnalyzePanel::ReportMissingTags() {
-    const quint64 generation = work_->generation();
-    for (ScannedTag tag : kReportOrder) {
-        const ResultRow& row = rowFor(tag);
-        const std::optional<TagReport> report =
-            onPageText([tag](const QString& page) { return reportTag(tag, scanTag(tag, page)); });
-        if (!report)
-            return;
-        setBoxText(row.box, report->boxText);
-        row.counter->setText(QString::number(report->count));
-        if (tag != kReportOrder.back() && !loader_->pause(generation))
-            return;
-    }
+    reportMissingTags(*scanJob_);
+}
+
+void AnalyzePanel::reportMissingTags(Job& job) {
+    onPageText(
+        job,
+        [](const QString& page) {
+            TagReports reports;
+            for (std::size_t i = 0; i < kReportOrder.size(); ++i)
+                reports[i] = reportTag(kReportOrder[i], scanTag(kReportOrder[i], page));
+            return reports;
+        },
+        [this, &job](const TagReports& reports) { showReport(job, reports, 0); });
+}
+
+// One box per turn of the event loop, in the report's order.
+void AnalyzePanel::showReport(Job& job, const TagReports& reports, std::size_t next) {
+    const ResultRow& row = rowFor(kReportOrder[next]);
+    setBoxText(row.box, reports[next].boxText);
+    row.counter->setText(QString::number(reports[next].count));
+    if (next + 1 < reports.size())
+        job.then([this, &job, reports, next] { showReport(job, reports, next + 1); });
 }
 
 void AnalyzePanel::listAndReport() {
-    const quint64 generation = work_->generation();
     // An unclosed "<meta" only ends the listing: stopping before the report
     // would leave the previous page's results standing beside this page.
-    ListMetaTags();
-    if (loader_->pause(generation))
-        ReportMissingTags();
+    listMetaTags(*loadJob_, [this] { loadJob_->then([this] { reportMissingTags(*loadJob_); }); });
 }
 
 void AnalyzePanel::txtGetSrc_Click() {
-    // A new load supersedes a fetch still under way: its answer, if it ever
-    // comes, is dropped rather than mixed with this one.
-    work_->abandon();
+    // A new load cancels a fetch still under way: its answer is dropped
+    // rather than mixed with this one.
+    cancelWork();
     const QString url = ui->txtUrl->text();
-    setPage(QString(), QString());
+    setPage(QString(), QString(), {});
     for (const ResultRow& row : rows_) {
         setBoxText(row.box, QString());
         row.counter->clear();
     }
     if (!loader_->acceptAddress(url))
         return;
-    const quint64 generation = work_->generation();
-    // The wait lets the watchdog's tick report a silent server while the fetch goes on.
-    const auto page = loader_->fetch([url](PageFetcher& fetcher) {
-        FetchedPage fetched = fetcher.fetchPage(url);
-        return std::pair{preparePage(fetched.page.text), std::move(fetched)};
-    });
-    if (!page || !setPage(page->first.lf, page->first.crlf))
-        return; // superseded, or the window is closing
-    loaded_ = std::move(page->second.page);
-    served_ = std::move(page->second);
-    pageFromWeb_ = true;
-    address_ = url;
-    if (loader_->settle(generation))
-        listAndReport();
+    // The watchdog's tick reports a silent server while the fetch goes on.
+    loader_->fetch(
+        [url](PageFetcher& fetcher, std::stop_token stop) {
+            FetchedPage fetched = fetcher.fetchPage(url, std::move(stop));
+            return std::pair{preparePage(fetched.page.text), std::move(fetched)};
+        },
+        [this, url](std::pair<PreparedPage, FetchedPage> page) {
+            const PreparedPage prepared = std::move(page.first);
+            setPage(prepared.lf, prepared.crlf, [this, url, fetched = std::move(page.second)]() mutable {
+                loaded_ = std::move(fetched.page);
+                served_ = std::move(fetched);
+                pageFromWeb_ = true;
+                address_ = url;
+                if (loader_->settle())
+                    loadJob_->then([this] { listAndReport(); });
+            });
+        });
 }
 
 void AnalyzePanel::Timer1_Timer() {
     loader_->watchdogFired();
 }
 
-bool AnalyzePanel::loadPageFile(const QString& path) {
-    const quint64 generation = work_->generation();
-    std::optional<DecodedPage> page = loader_->readFile(path);
-    if (!page)
-        return false;
-    const std::optional<PreparedPage> prepared =
-        work_->run([text = page->text] { return preparePage(text); });
-    if (!prepared || work_->generation() != generation)
-        return false;
-    work_->abandon(); // a fetch still under way must not replace this page later
-    if (!setPage(prepared->lf, prepared->crlf))
-        return false;
-    loaded_ = std::move(*page);
-    served_ = {};
-    pageFromWeb_ = false;
-    address_ = QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath()).toString();
-    return true;
+void AnalyzePanel::loadPageFile(const QString& path, std::function<void()> then) {
+    // A file that cannot be read leaves everything as it was, a fetch under way included.
+    fileJob_->start(
+        [path](const Job::Run&) {
+            std::optional<DecodedPage> page = readPageFile(path, kMaxPageBytes).page;
+            std::optional<PreparedPage> prepared;
+            if (page)
+                prepared = preparePage(page->text);
+            return std::pair{std::move(page), std::move(prepared)};
+        },
+        [this, path, then](std::pair<std::optional<DecodedPage>, std::optional<PreparedPage>> read) {
+            if (!read.first)
+                return;
+            loader_->cancel(); // a fetch still under way must not replace this page later
+            scanJob_->cancel();
+            setPage(read.second->lf, read.second->crlf,
+                    [this, path, then, page = std::move(*read.first)]() mutable {
+                        loaded_ = std::move(page);
+                        served_ = {};
+                        pageFromWeb_ = false;
+                        address_ = QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath()).toString();
+                        then();
+                    });
+        });
 }
 
 void AnalyzePanel::cmdFile_Click() {
     const QString path = loader_->choosePageFile();
-    if (path.isEmpty() || !loadPageFile(path))
+    if (path.isEmpty())
         return;
-    ui->txtFile->setText(path);
-    listAndReport();
+    loadPageFile(path, [this, path] {
+        ui->txtFile->setText(path);
+        listAndReport();
+    });
 }
 
 void AnalyzePanel::Command1_Click() {
-    if (loadPageFile(ui->txtFile->text()))
-        listAndReport();
+    loadPageFile(ui->txtFile->text(), [this] { listAndReport(); });
 }
 
 void AnalyzePanel::cmdSave_Click() {
@@ -370,24 +411,16 @@ void AnalyzePanel::insertTagBlock(const QString& crlfBlock) {
     // The place is found and the new text spliced off the GUI thread in the
     // box's CR LF text, which the scans then read without another pass over
     // the whole box.
-    const quint64 generation = work_->generation();
     const quint64 version = pageVersion_;
-    const std::optional<QString> page = pageTextForWork();
-    if (!page || work_->generation() != generation)
-        return;
-    std::optional<TagBlockSplice> splice =
-        work_->run([page = *page, crlfBlock] { return spliceTagBlock(page, crlfBlock); });
-    if (!splice || work_->generation() != generation)
-        return;
-    if (version != pageVersion_) // typed into meanwhile: the place found may have moved
-        splice = spliceTagBlock(pageText(), crlfBlock);
-    insertAt(splice->insertion.at, splice->insertion.text);
-    pageCache_ = std::move(splice->page);
-    if (!loader_->pause(generation))
-        return;
-    ListMetaTags(); // a failed listing still leaves the report to run
-    if (loader_->pause(generation))
-        ReportMissingTags();
+    onPageText(
+        *loadJob_, [crlfBlock](const QString& page) { return spliceTagBlock(page, crlfBlock); },
+        [this, version, crlfBlock](TagBlockSplice splice) {
+            if (version != pageVersion_) // typed into meanwhile: the place found may have moved
+                splice = spliceTagBlock(pageText(), crlfBlock);
+            insertAt(splice.insertion.at, splice.insertion.text);
+            pageCache_ = std::move(splice.page);
+            loadJob_->then([this] { listAndReport(); });
+        });
 }
 
 PageSnapshot AnalyzePanel::pageSnapshot() const {
@@ -434,7 +467,7 @@ void AnalyzePanel::Command2_Click() {
     const QString page = pageText();
     const QString replaced = removeMetaBlock(page, script);
     if (replaced.size() != page.size())
-        setPage(toLf(replaced), replaced);
+        setPage(toLf(replaced), replaced, {});
 }
 
 } // namespace headwise

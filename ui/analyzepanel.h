@@ -1,9 +1,11 @@
 #pragma once
 
+#include "job.h"
 #include "pagecheck.h"
 #include "pagecodec.h"
 #include "pagefetcher.h"
 #include "pageloader.h"
+#include "pagereport.h"
 #include "platform.h"
 #include "tagscanner.h"
 
@@ -20,8 +22,6 @@ class QLineEdit;
 class QPlainTextEdit;
 
 namespace headwise {
-
-class BackgroundWork;
 
 // The Analyze panel: loads a page from a file or the web into the page box
 // Text, reports the six tags, and edits and saves the page.
@@ -42,8 +42,8 @@ public:
     // The address field's text, and whether the page came from the web.
     QString address() const;
     bool pageFetched() const { return pageFromWeb_; }
-    // Drops whatever the panel is waiting for; the window is closing.
-    void abandonWork();
+    // Cancels every job of the panel; nothing of them arrives afterwards.
+    void cancelWork();
     PageSnapshot pageSnapshot() const;
     // pageSnapshot() in two halves: the box's text is only copied here, and
     // the snapshot is made when the result is called, on any thread.
@@ -63,8 +63,8 @@ public slots:
     void cmdSave_Click();
     void cmdCut_Click();
 
-    // Ends in failure (false) at a "<meta" that is never closed.
-    bool ListMetaTags();
+    // An unclosed "<meta" ends the listing there.
+    void ListMetaTags();
     void ReportMissingTags();
     void cmdTitle_Click() { runScanner(ScannedTag::Title); }
     void cmdKeywords_Click() { runScanner(ScannedTag::Keywords); }
@@ -94,35 +94,53 @@ private:
         QLineEdit* counter;
     };
 
+    using TagReports = std::array<TagReport, kReportOrder.size()>;
+    // A large page being put into the box one piece per turn of the event loop.
+    struct PageFill {
+        QString lf;
+        QString crlf;
+        qsizetype end = 0;     // of the text in the box so far
+        quint64 version = 0;   // of the box after the last piece
+        bool edited = false;   // by the panel's own buttons between pieces
+        bool readOnly = false; // as the box was before the fill
+        std::function<void()> then;
+    };
+
     void Text_Change();
     void txtUrl_Change(const QString& text);
     void resultBox_Change(const ResultRow& row);
-    // False when newer work superseded it before the result was shown.
-    bool runScanner(ScannedTag tag);
+    void runScanner(ScannedTag tag);
     const ResultRow& rowFor(ScannedTag tag) const;
-    // The page box takes a large page in pieces, painting between them;
-    // false when newer work superseded the filling.
-    bool setPage(const QString& lfText, const QString& crlfText);
-    bool loadPageFile(const QString& path);
-    // pageText() for the long steps: the text is built off the GUI thread from
-    // a copy of the box's raw text; nothing when newer work superseded the wait.
-    std::optional<QString> pageTextForWork();
-    // work(page) off the GUI thread on the box's CR LF text, again when the
-    // box changed meanwhile, so that what is shown belongs to the text shown.
-    template <typename Work>
-    auto onPageText(Work work) -> std::optional<std::invoke_result_t<Work, const QString&>>;
+    // The page box takes a large page in pieces, painting between them, as
+    // steps of the load job; then runs once the whole page is in.
+    void setPage(const QString& lfText, const QString& crlfText, std::function<void()> then);
+    void fillNextPiece();
+    // Gives the box back its read-only state and its undo after a fill.
+    void endFill();
+    // Reads the file as the file job; once it is read, the page replaces the
+    // box's as the load job, then runs.
+    void loadPageFile(const QString& path, std::function<void()> then);
+    // work(page) as the given job, on the box's CR LF text; done(result) on
+    // the GUI thread, for the text the box holds then.
+    template <typename Work, typename Done> void onPageText(Job& job, Work work, Done done);
+    void listMetaTags(Job& job, std::function<void()> then);
+    void reportMissingTags(Job& job);
+    void showReport(Job& job, const TagReports& reports, std::size_t next);
     void listAndReport();
     // Puts the caret, with nothing selected, at a position of the editor and inserts there.
     void insertAt(qsizetype editorPosition, const QString& crlfText);
 
     std::unique_ptr<Ui::AnalyzePanel> ui;
     PageLoader* loader_;
-    BackgroundWork* work_;
+    Job* loadJob_; // the load, the fill of the box, and the listing and report after it
+    Job* fileJob_; // reading a page file, which cancels the load only once read
+    Job* scanJob_; // a scan button, the listing or the report run on their own
+    PageFill fill_;
     std::array<ResultRow, 6> rows_;
     // The page box's CR LF text, built once per change: the scanners all read it.
     mutable std::optional<QString> pageCache_;
-    // Counts the box's changes, so that a text built during a wait is not
-    // kept for a box that changed meanwhile.
+    // Counts the box's changes, so that a text built off the GUI thread is
+    // not kept for a box that changed meanwhile.
     quint64 pageVersion_ = 0;
     DecodedPage loaded_;
     FetchedPage served_; // the server's answer without its page, for a fetched page

@@ -1,6 +1,5 @@
 #include "checkwindow.h"
 
-#include "backgroundjob.h"
 #include "checktexts.h"
 #include "findingsmodel.h"
 #include "pagefetcher.h"
@@ -25,8 +24,8 @@ QImage readImageFile(const QString& path) {
     return QImage::fromData(file.read(kMaxImageBytes));
 }
 
-QImage fetchImage(PageFetcher& fetcher, const QUrl& url) {
-    const FetchResult result = fetcher.fetchAtMost(url.toString(), kMaxImageBytes);
+QImage fetchImage(PageFetcher& fetcher, const QUrl& url, std::stop_token stop) {
+    const FetchResult result = fetcher.fetchAtMost(url.toString(), kMaxImageBytes, std::move(stop));
     if (!result.ok || result.status != 200)
         return {};
     return QImage::fromData(result.body);
@@ -37,6 +36,8 @@ QImage fetchImage(PageFetcher& fetcher, const QUrl& url) {
 CheckWindow::CheckWindow(const Platform& platform, AnalyzePanel* panel, QWidget* parent)
     : QWidget(parent, Qt::Window), platform_(platform), panel_(panel),
       ui(std::make_unique<Ui::CheckWindow>()), model_(new FindingsModel(this)), pause_(new QTimer(this)),
+      checkJob_(new Job(this, QStringLiteral("checkAudit"))),
+      imageJob_(new Job(this, QStringLiteral("checkImage"))),
       checker_([](const PageSnapshot& page) { return checkPage(page, audit::AuditConfig{}); }) {
     ui->setupUi(this);
     setAttribute(Qt::WA_DeleteOnClose);
@@ -66,7 +67,7 @@ void CheckWindow::setChecker(std::function<PageCheck(const PageSnapshot&)> check
 }
 
 bool CheckWindow::upToDate() const {
-    return !pause_->isActive() && shown_ == started_;
+    return !pause_->isActive() && !checkJob_->running() && shown_ == started_;
 }
 
 void CheckWindow::pageChanged() {
@@ -77,20 +78,20 @@ void CheckWindow::pageChanged() {
 void CheckWindow::startCheck() {
     const int generation = ++started_;
     if (!panel_ || !panel_->hasPage()) {
+        checkJob_->cancel();
+        imageJob_->cancel();
         shown_ = generation;
         showNoPage();
         return;
     }
     ui->lblCount->setText(checktext::kChecking);
-    runInBackground(
-        this, [checker = checker_, snapshot = panel_->pageSnapshotSource()] { return checker(snapshot()); },
-        [this, generation](const PageCheck& check) {
-            // A result for an older text never replaces a newer one.
-            if (generation < shown_ || generation != started_)
-                return;
-            shown_ = generation;
-            showCheck(check);
-        });
+    // A newer audit cancels the older, whose result never arrives.
+    checkJob_->start([checker = checker_, snapshot = panel_->pageSnapshotSource()](
+                         const Job::Run&) { return checker(snapshot()); },
+                     [this, generation](const PageCheck& check) {
+                         shown_ = generation;
+                         showCheck(check);
+                     });
 }
 
 void CheckWindow::showNoPage() {
@@ -115,21 +116,17 @@ void CheckWindow::showCheck(const PageCheck& check) {
 
 void CheckWindow::startImageLoad(const audit::CardPreview& card) {
     if (card.imageFile.isEmpty() && card.imageUrl.isEmpty()) {
+        imageJob_->cancel();
         ui->cardPreview->setImage({});
         return;
     }
-    const int generation = shown_;
     PageFetcher* fetcher = &platform_.fetcher;
-    runInBackground(
-        this,
-        [card, fetcher] {
-            return card.imageFile.isEmpty() ? fetchImage(*fetcher, card.imageUrl)
+    imageJob_->start(
+        [card, fetcher](const Job::Run& run) {
+            return card.imageFile.isEmpty() ? fetchImage(*fetcher, card.imageUrl, run.stop())
                                             : readImageFile(card.imageFile);
         },
-        [this, generation](const QImage& image) {
-            if (generation == shown_)
-                ui->cardPreview->setImage(image);
-        });
+        [this](const QImage& image) { ui->cardPreview->setImage(image); });
 }
 
 void CheckWindow::findingActivated(const QModelIndex& index) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "analyzepanel.h"
+#include "job.h"
 #include "pagecheck.h"
 #include "platform.h"
 #include "resultpreview.h"
@@ -53,6 +54,8 @@ private:
     std::unique_ptr<Ui::CheckWindow> ui;
     FindingsModel* model_;
     QTimer* pause_;
+    Job* checkJob_;
+    Job* imageJob_;
     std::function<PageCheck(const PageSnapshot&)> checker_;
     int started_ = 0;
     int shown_ = 0;

@@ -8,7 +8,7 @@
 #include "pagesaver.h"
 #include "ui_createpanel.h"
 
-#include <QCoreApplication>
+#include <QTimer>
 
 namespace headwise {
 namespace {
@@ -134,8 +134,8 @@ void CreatePanel::cmdInsert2_Click() {
     }
     platform_->messages.show(window(), text::kLoadPage, text::kLoadPageTitle, MessageIcon::Information);
     emit analyzeRequested();
-    QCoreApplication::processEvents();
-    emit pageFileRequested();
+    // The open dialog comes once the Analyze panel has been shown.
+    QTimer::singleShot(0, this, &CreatePanel::pageFileRequested);
 }
 
 } // namespace headwise

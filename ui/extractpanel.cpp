@@ -1,7 +1,6 @@
 #include "extractpanel.h"
 
 #include "appinfo.h"
-#include "backgroundwork.h"
 #include "editortext.h"
 #include "keywords.h"
 #include "messagebox.h"
@@ -46,7 +45,7 @@ ExtractPanel::ExtractPanel(QWidget* parent)
     ui->lstNames->setModel(names_);
     loader_ =
         new PageLoader(this, QStringLiteral("Timer2"), ui->txtUrl2, [this] { return !Text22.isEmpty(); });
-    work_ = &loader_->work();
+    job_ = &loader_->job();
 
     connect(ui->cmdFile2, &QPushButton::clicked, this, &ExtractPanel::cmdFile2_Click);
     connect(ui->txtGetSrc2, &QPushButton::clicked, this, &ExtractPanel::txtGetSrc2_Click);
@@ -73,18 +72,16 @@ void ExtractPanel::setAddress(const QString& url) {
     ui->txtUrl2->setText(url);
 }
 
-void ExtractPanel::abandonWork() {
-    work_->abandon();
+void ExtractPanel::cancelWork() {
+    loader_->cancel();
 }
 
 void ExtractPanel::setProgress(const QString& caption) {
     ui->lblProgress->setText(caption);
+    // Painted now: the chain's captions can come in one turn of the event
+    // loop, and each is to be seen.
+    ui->lblProgress->repaint();
     emit progressChanged(caption);
-}
-
-bool ExtractPanel::showProgress(const QString& caption, quint64 generation) {
-    setProgress(caption);
-    return loader_->pause(generation);
 }
 
 // A state, not a stack: however many loads asked for the hourglass, one
@@ -113,18 +110,17 @@ void ExtractPanel::cmdFile2_Click() {
         return; // a cancel leaves everything as it was
     // The file replaces whatever a web load was waiting for: its answer is
     // dropped and its watchdog stopped, and its hourglass goes with it.
-    work_->abandon();
+    loader_->cancel();
     setBusy(false);
     Text22.clear();
     ui->txtFile2->clear();
     setWords({});
     ui->txtKeywords2->clear();
-    const std::optional<DecodedPage> page = loader_->readFile(path);
-    if (!page)
-        return;
-    Text22 = page->text;
-    ui->txtFile2->setText(path);
-    cmdRemHtml_Click();
+    loader_->readFile(*job_, path, [this, path](DecodedPage page) {
+        Text22 = std::move(page.text);
+        ui->txtFile2->setText(path);
+        cmdRemHtml_Click();
+    });
 }
 
 void ExtractPanel::txtGetSrc2_Click() {
@@ -133,25 +129,23 @@ void ExtractPanel::txtGetSrc2_Click() {
     const QString url = ui->txtUrl2->text();
     if (!loader_->acceptAddress(url))
         return;
-    // A new load supersedes one still under way; the older answer is dropped.
-    work_->abandon();
-    const quint64 generation = work_->generation();
+    // A new load cancels one still under way; the older answer never arrives.
+    loader_->cancel();
     setBusy(true);
     Text22.clear();
     ui->txtKeywords2->clear();
     setWords({});
-    if (!showProgress(text::scanning, generation))
-        return;
-    // The wait lets the watchdog report a silent server while the fetch goes on.
-    const std::optional<QString> page =
-        loader_->fetch([url](PageFetcher& fetcher) { return fetcher.GetPageSource(url); });
-    if (!page)
-        return; // superseded, or the window is closing
-    Text22 = *page;
-    if (loader_->settle(generation))
-        cmdRemHtml_Click();
-    else if (work_->generation() == generation)
-        setBusy(false);
+    setProgress(text::scanning);
+    // The watchdog reports a silent server while the fetch goes on.
+    loader_->fetch([url](PageFetcher& fetcher,
+                         std::stop_token stop) { return fetcher.GetPageSource(url, std::move(stop)); },
+                   [this](const QString& page) {
+                       Text22 = page;
+                       if (loader_->settle())
+                           cmdRemHtml_Click();
+                       else
+                           setBusy(false);
+                   });
 }
 
 void ExtractPanel::Timer2_Timer() {
@@ -159,68 +153,68 @@ void ExtractPanel::Timer2_Timer() {
         setProgress(text::idle);
 }
 
-// Each stage's text work runs off the GUI thread on copies; the panel waits
-// for it as it waits between stages.
 void ExtractPanel::cmdRemHtml_Click() {
-    const quint64 generation = work_->generation();
-    if (!showProgress(text::removingHtml, generation))
-        return;
-    const std::optional<QString> stripped = work_->run([page = Text22] { return stripHtml(page); });
-    if (!stripped)
-        return;
-    Text22 = *stripped;
-    if (loader_->pause(generation))
-        cmdGetEm_Click();
+    runChain(KeywordStage::Strip);
 }
 
 void ExtractPanel::cmdGetEm_Click() {
-    const quint64 generation = work_->generation();
-    if (!showProgress(text::loadingList, generation))
-        return;
-    // Joined on the worker too: a million words copied is a long stretch.
-    const std::optional<QStringList> found =
-        work_->run([page = Text22, list = words()] { return list + wordList(page); });
-    if (!found)
-        return;
-    setWords(*found);
-    if (!loader_->pause(generation))
-        return;
-    ui->lblCount->setText(text::wordsFoundSoFar(names_->rowCount()));
-    if (loader_->pause(generation))
-        cmdLess4_Click();
+    runChain(KeywordStage::WordList);
 }
 
 void ExtractPanel::cmdLess4_Click() {
-    const quint64 generation = work_->generation();
-    if (!showProgress(text::removingRedundant, generation))
-        return;
-    const std::optional<QStringList> kept = work_->run([list = words()]() mutable {
-        removeRedundantWords(list);
-        return list;
-    });
-    if (!kept)
-        return;
-    setWords(*kept);
-    ui->lblCount->setText(text::wordsFoundSoFar(names_->rowCount()));
-    if (loader_->pause(generation))
-        cmdDoubles_Click();
+    runChain(KeywordStage::LengthFilter);
 }
 
 void ExtractPanel::cmdDoubles_Click() {
-    const quint64 generation = work_->generation();
-    if (!showProgress(text::removingDuplicates, generation))
+    runChain(KeywordStage::Doubles);
+}
+
+// The chain runs off the GUI thread on copies; each stage's caption goes up
+// before it and its result comes back after it, in order.
+void ExtractPanel::runChain(KeywordStage from) {
+    job_->start(
+        [this, chain = KeywordChain{Text22, words()}, from](const Job::Run& run) mutable {
+            // Only what the window shows of a stage crosses over: the text
+            // after the strip, the list after the others.
+            return runKeywordChain(chain, from,
+                                   [this, &run](KeywordStage stage, bool done, const KeywordChain& now) {
+                                       if (run.stopRequested())
+                                           return false;
+                                       KeywordChain shown;
+                                       if (done && stage == KeywordStage::Strip)
+                                           shown.text = now.text;
+                                       else if (done)
+                                           shown.words = now.words;
+                                       run.post([this, stage, done, shown = std::move(shown)] {
+                                           showStage(stage, done, shown);
+                                       });
+                                       return true;
+                                   });
+        },
+        [](bool) {});
+}
+
+void ExtractPanel::showStage(KeywordStage stage, bool done, const KeywordChain& chain) {
+    if (!done) {
+        setProgress(stage == KeywordStage::Strip          ? text::removingHtml
+                    : stage == KeywordStage::WordList     ? text::loadingList
+                    : stage == KeywordStage::LengthFilter ? text::removingRedundant
+                                                          : text::removingDuplicates);
         return;
-    const std::optional<QStringList> unique = work_->run([list = words()]() mutable {
-        ClearDoubles(list);
-        return list;
-    });
-    if (!unique)
+    }
+    if (stage == KeywordStage::Strip) {
+        Text22 = chain.text;
         return;
-    setWords(*unique);
+    }
+    setWords(chain.words);
+    if (stage != KeywordStage::Doubles) {
+        ui->lblCount->setText(text::wordsFoundSoFar(names_->rowCount()));
+        return;
+    }
     ui->lblCount->setText(text::wordsFound(names_->rowCount()));
     setProgress(text::finished + ui->lblCount->text());
     setBusy(false);
-    if (loader_->pause(generation) && names_->rowCount() > 0)
+    if (names_->rowCount() > 0)
         ui->cmdRemove->setEnabled(true);
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "keywords.h"
 #include "pageloader.h"
 #include "platform.h"
 
@@ -16,8 +17,6 @@ class QTimer;
 
 namespace headwise {
 
-class BackgroundWork;
-
 // The Extract panel: loads a page or file into the scratch text Text22, runs
 // the chain strip -> word list -> length filter -> de-duplication into
 // lstNames, and hands the chosen words to the Create panel.
@@ -28,8 +27,8 @@ public:
     ~ExtractPanel() override;
 
     void setPlatform(const Platform& platform);
-    // Drops whatever the panel is waiting for; the window is closing.
-    void abandonWork();
+    // Cancels the load and the chain; nothing of them arrives afterwards.
+    void cancelWork();
 
     QTimer* watchdog() const;
     // What the scratch text holds: the loaded page, then the stripped text.
@@ -46,7 +45,7 @@ public slots:
     void Command3_Click();
     void txtKeywords2_Change();
 
-    // The chain; each stage runs the next.
+    // The chain from each stage to its end, off the GUI thread.
     void cmdRemHtml_Click();
     void cmdGetEm_Click();
     void cmdLess4_Click();
@@ -63,8 +62,9 @@ signals:
 
 private:
     void setProgress(const QString& caption);
-    // Sets the caption, then pauses before the work goes on.
-    bool showProgress(const QString& caption, quint64 generation);
+    void runChain(KeywordStage from);
+    // What a stage shows: its caption before it runs, its text or list after.
+    void showStage(KeywordStage stage, bool done, const KeywordChain& chain);
     void setBusy(bool busy);
     QStringList words() const;
     void setWords(const QStringList& words);
@@ -72,7 +72,7 @@ private:
     std::unique_ptr<Ui::ExtractPanel> ui;
     PageLoader* loader_;
     QStringListModel* names_;
-    BackgroundWork* work_;
+    Job* job_; // the load and the chain after it
     QString Text22;
     bool busy_ = false;
 };

@@ -175,9 +175,9 @@ void Form1::mnuCheck_Click() {
 void Form1::closeEvent(QCloseEvent* event) {
     saveSettings();
     event->accept();
-    // A fetch still under way is left to finish unheard: closing never waits for it.
-    ui->FraAnalyze->abandonWork();
-    ui->FraExtract->abandonWork();
+    // A fetch still under way stops at once; nothing of it arrives.
+    ui->FraAnalyze->cancelWork();
+    ui->FraExtract->cancelWork();
     // Every other window of the program goes with the main window.
     for (QWidget* window : QApplication::topLevelWidgets())
         if (window != this && window->isVisible())

@@ -5,7 +5,6 @@
 #include "messagebox.h"
 #include "pagefile.h"
 
-#include <QCoreApplication>
 #include <QLineEdit>
 #include <QTimer>
 
@@ -18,17 +17,22 @@ constexpr int kWatchdogMs = 20000;
 
 PageLoader::PageLoader(QWidget* panel, const QString& watchdogName, QLineEdit* addressField,
                        std::function<bool()> pageArrived)
-    : QObject(panel), panel_(panel), watchdog_(new QTimer(panel)), work_(new BackgroundWork(this)),
-      addressField_(addressField), pageArrived_(std::move(pageArrived)) {
+    : QObject(panel), panel_(panel), watchdog_(new QTimer(panel)),
+      job_(new Job(this, watchdogName + QStringLiteral("Load"))), addressField_(addressField),
+      pageArrived_(std::move(pageArrived)) {
     watchdog_->setObjectName(watchdogName);
     watchdog_->setInterval(kWatchdogMs);
-    // The watchdog speaks for the fetch it was armed for; once newer work
-    // supersedes that fetch, nobody waits for its answer.
-    connect(work_, &BackgroundWork::abandoned, watchdog_, &QTimer::stop);
 }
 
 void PageLoader::setPlatform(const Platform& platform) {
     platform_.emplace(platform);
+}
+
+void PageLoader::cancel() {
+    // The watchdog speaks for the fetch it was armed for; once that fetch is
+    // cancelled, nobody waits for its answer.
+    job_->cancel();
+    watchdog_->stop();
 }
 
 QString PageLoader::choosePageFile() {
@@ -37,17 +41,12 @@ QString PageLoader::choosePageFile() {
     return platform_->files.openFile(panel_->window(), pageDialogTitle(), pageDialogFilter());
 }
 
-bool PageLoader::pause(quint64 generation) {
-    QCoreApplication::processEvents();
-    return work_->generation() == generation;
-}
-
-std::optional<DecodedPage> PageLoader::readFile(const QString& path) {
-    std::optional<std::optional<DecodedPage>> read =
-        work_->run([path] { return readPageFile(path, kMaxPageBytes).page; });
-    if (!read)
-        return std::nullopt;
-    return std::move(*read);
+void PageLoader::readFile(Job& job, const QString& path, std::function<void(DecodedPage)> done) {
+    job.start([path](const Job::Run&) { return readPageFile(path, kMaxPageBytes).page; },
+              [done = std::move(done)](std::optional<DecodedPage> page) {
+                  if (page)
+                      done(std::move(*page));
+              });
 }
 
 bool PageLoader::acceptAddress(const QString& url) {
@@ -58,16 +57,15 @@ bool PageLoader::acceptAddress(const QString& url) {
     return false;
 }
 
-bool PageLoader::settle(quint64 generation) {
-    answered_.reset(); // from here the page box tells whether the page came
-    if (!pause(generation) || !pageArrived_())
-        return false; // superseded, or the watchdog's tick tells the user
+bool PageLoader::settle() {
+    if (!pageArrived_())
+        return false; // the watchdog's tick tells the user
     watchdog_->stop();
     return true;
 }
 
 bool PageLoader::watchdogFired() {
-    if (pageArrived_() || (answered_ && *answered_))
+    if (pageArrived_())
         return false;
     // Disarmed before the box goes up: a modal box runs its own event loop,
     // and the next tick must not stack a second notice on the first.

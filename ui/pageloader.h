@@ -1,27 +1,23 @@
 #pragma once
 
-#include "backgroundwork.h"
+#include "job.h"
 #include "pagecodec.h"
 #include "pagefetcher.h"
 #include "platform.h"
 
 #include <QObject>
 #include <QTimer>
-#include <atomic>
 #include <functional>
-#include <memory>
 #include <optional>
-#include <type_traits>
 
 class QLineEdit;
 class QWidget;
 
 namespace headwise {
 
-// What the two panels that load pages share: the open dialog, reading a page
-// file, the address check, the fetch and its watchdog, and the worker their
-// text work waits on. Each panel keeps its own order of steps and its own
-// page; this class only does the steps.
+// What the two panels that load pages share: the open dialog, the address
+// check, the fetch and its watchdog, and the job that loads. Each panel keeps
+// its own order of steps and its own page; this class only does the steps.
 class PageLoader : public QObject {
     Q_OBJECT
 public:
@@ -34,42 +30,37 @@ public:
     void setPlatform(const Platform& platform);
     const std::optional<Platform>& platform() const { return platform_; }
     QTimer* watchdog() const { return watchdog_; }
-    // Every long step of the panel runs here, so that a new load supersedes them all.
-    BackgroundWork& work() const { return *work_; }
-
-    // Lets the window paint; false when newer work started meanwhile.
-    bool pause(quint64 generation);
+    // The load and every step that follows it; a new load cancels them all.
+    Job& job() const { return *job_; }
+    // Cancels the load under way; its watchdog stops with it.
+    void cancel();
 
     // The open dialog; empty when cancelled or before the platform is set.
     QString choosePageFile();
-    // Read and decoded off the GUI thread. Nothing when the file cannot be
-    // loaded (the panels end quietly then) or newer work superseded the read.
-    std::optional<DecodedPage> readFile(const QString& path);
+    // Reads and decodes the file off the GUI thread and hands the page to
+    // done; nothing arrives when the file cannot be loaded (the panels end
+    // quietly then) or the job was cancelled meanwhile.
+    void readFile(Job& job, const QString& path, std::function<void(DecodedPage)> done);
 
     // False, after telling the user and focusing the field, when the text is
     // too short to be an address.
     bool acceptAddress(const QString& url);
 
-    // Arms the watchdog and runs fetch(fetcher) on a worker thread while the
-    // window paints and the watchdog can fire; nothing when superseded, when
-    // the window is closing or before the platform is set.
-    template <typename Fetch> std::optional<std::invoke_result_t<Fetch, PageFetcher&>> fetch(Fetch fetch) {
+    // Arms the watchdog and runs fetch(fetcher, stop) as the load job; done
+    // gets what it returns. Nothing happens before the platform is set.
+    template <typename Fetch, typename Done> void fetch(Fetch fetch, Done done) {
         watchdog_->start();
         if (!platform_)
-            return std::nullopt;
-        // The fetcher outlives the windows, so the worker may keep it after a close.
-        PageFetcher& fetcher = platform_->fetcher;
-        auto answered = std::make_shared<std::atomic<bool>>(false);
-        answered_ = answered;
-        return work_->run([&fetcher, answered, fetch = std::move(fetch)] {
-            auto page = fetch(fetcher);
-            *answered = true;
-            return page;
-        });
+            return;
+        // The fetcher outlives the windows; a cancelled fetch stops at once.
+        PageFetcher* fetcher = &platform_->fetcher;
+        job_->start(
+            [fetcher, fetch = std::move(fetch)](const Job::Run& run) { return fetch(*fetcher, run.stop()); },
+            std::move(done));
     }
-    // After the fetched page is in: pauses, then disarms the watchdog if the
-    // page arrived; true when the panel goes on with it.
-    bool settle(quint64 generation);
+    // After the fetched page is in: disarms the watchdog if the page arrived;
+    // true when the panel goes on with it.
+    bool settle();
     // The watchdog's tick: tells the user that nothing arrived, once. False
     // when the page is there after all.
     bool watchdogFired();
@@ -79,14 +70,10 @@ public:
 private:
     QWidget* panel_;
     QTimer* watchdog_;
-    BackgroundWork* work_;
+    Job* job_;
     QLineEdit* addressField_;
     std::function<bool()> pageArrived_;
     std::optional<Platform> platform_;
-    // Set when the fetch under way has its answer, which may wait to be shown
-    // while another panel's wait runs inside this one; the watchdog then holds
-    // its notice, and settle() decides by the page box.
-    std::shared_ptr<std::atomic<bool>> answered_;
 };
 
 } // namespace headwise

@@ -109,6 +109,22 @@ TEST(KeywordChain, StagedRunGivesTheSameWordsAsOneCall) {
                                                         "rugsp", "xhtmwonderful", "floorsa"}));
 }
 
+// The panel's stage buttons run the chain from their stage; an observer that
+// says stop ends it there, with the stage's result kept.
+TEST(KeywordChain, RunsFromAStageAndStopsWhereTheObserverSays) {
+    KeywordChain chain{QStringLiteral("tables chairs tables"), {QStringLiteral("carpets")}};
+    QStringList seen;
+    const bool ended = runKeywordChain(chain, KeywordStage::WordList,
+                                       [&](KeywordStage stage, bool done, const KeywordChain&) {
+                                           seen << QString::number(int(stage)) + (done ? "+" : "-");
+                                           return !(stage == KeywordStage::LengthFilter && done);
+                                       });
+    EXPECT_FALSE(ended);
+    EXPECT_EQ(seen, (QStringList{"1-", "1+", "2-", "2+"}));
+    EXPECT_EQ(chain.words,
+              (QStringList{"carpets", "tables", "chairs", "tables"})); // appended, not de-duplicated
+}
+
 TEST(KeywordChain, AddedKeywordsFollowWhatTheFieldHolds) {
     const struct {
         const char* current;

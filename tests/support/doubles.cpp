@@ -61,29 +61,29 @@ ScriptedPageFetcher::~ScriptedPageFetcher() {
         ADD_FAILURE() << "prepared fetch results never fetched: " << results.size();
 }
 
-QString ScriptedPageFetcher::GetPageSource(const QString& url) {
+QString ScriptedPageFetcher::GetPageSource(const QString& url, std::stop_token) {
     urls.append(url);
     if (duringFetch)
         duringFetch(url);
     return bodies.isEmpty() ? QString() : bodies.takeFirst();
 }
 
-FetchedPage ScriptedPageFetcher::fetchPage(const QString& url) {
+FetchedPage ScriptedPageFetcher::fetchPage(const QString& url, std::stop_token stop) {
     if (!results.isEmpty())
-        return PageFetcher::fetchPage(url);
+        return PageFetcher::fetchPage(url, std::move(stop));
     const QString body = GetPageSource(url);
     if (body.isEmpty())
         return {};
     return {.page = decodePage(body.toUtf8(), "utf-8"), .status = 200, .charset = "utf-8", .headers = {}};
 }
 
-FetchedBytes ScriptedPageFetcher::fetchPageBytes(const QString& url) {
+FetchedBytes ScriptedPageFetcher::fetchPageBytes(const QString& url, std::stop_token stop) {
     if (!results.isEmpty())
-        return PageFetcher::fetchPageBytes(url);
+        return PageFetcher::fetchPageBytes(url, std::move(stop));
     return {true, GetPageSource(url).toUtf8(), "utf-8"};
 }
 
-FetchResult ScriptedPageFetcher::fetch(const QString& url) {
+FetchResult ScriptedPageFetcher::fetch(const QString& url, std::stop_token) {
     urls.append(url);
     if (duringFetch)
         duringFetch(url);

@@ -88,10 +88,10 @@ public:
 class ScriptedPageFetcher : public PageFetcher {
 public:
     ~ScriptedPageFetcher() override;
-    QString GetPageSource(const QString& url) override;
-    FetchResult fetch(const QString& url) override;
-    FetchedPage fetchPage(const QString& url) override;
-    FetchedBytes fetchPageBytes(const QString& url) override;
+    QString GetPageSource(const QString& url, std::stop_token stop = {}) override;
+    FetchResult fetch(const QString& url, std::stop_token stop = {}) override;
+    FetchedPage fetchPage(const QString& url, std::stop_token stop = {}) override;
+    FetchedBytes fetchPageBytes(const QString& url, std::stop_token stop = {}) override;
 
     void prepareBody(const QString& body) { bodies.append(body); }
     void prepareResult(const FetchResult& result) { results.append(result); }

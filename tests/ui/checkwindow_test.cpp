@@ -71,7 +71,7 @@ protected:
     }
     void loadFile(const QString& name, const QByteArray& bytes) {
         files.prepareAnswer(writeTestFile(dir.filePath(name), bytes));
-        find<QPushButton>("cmdFile")->click();
+        press("cmdFile");
     }
 
     QTemporaryDir dir;
@@ -123,8 +123,8 @@ TEST_F(CheckWindowTest, FollowsLoadsEditsAndInsertedTags) {
     window->cmdCreate_Click();
     find<QLineEdit>("Text1")->setText(QStringLiteral("Rugs"));
     find<QLineEdit>("Text4")->setText(QStringLiteral("Rugs woven by hand in the valley."));
-    find<QPushButton>("ButtonEx4")->click();
-    find<QPushButton>("cmdInsert2")->click();
+    press("ButtonEx4");
+    press("cmdInsert2");
     QTRY_COMPARE(serp()->preview().descriptionLines,
                  QStringList{QStringLiteral("Rugs woven by hand in the valley.")});
     EXPECT_FALSE(rules().contains(QStringLiteral("description-missing")));
@@ -348,7 +348,7 @@ TEST_F(CheckWindowTest, AFetchedPageIsAuditedWithItsStatusAndHeaders) {
         answer.headers = c.headers;
         fetcher.prepareResult(answer);
         find<QLineEdit>("txtUrl")->setText(QStringLiteral("http://rugs.example/"));
-        find<QPushButton>("txtGetSrc")->click();
+        press("txtGetSrc");
         QTRY_COMPARE(serp()->preview().addressLine, QStringLiteral("http://rugs.example/"));
         ASSERT_TRUE(settled());
         EXPECT_TRUE(rules().contains(QLatin1String(c.rule))) << c.rule;

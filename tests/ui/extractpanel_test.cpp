@@ -9,6 +9,7 @@
 #include <QItemSelectionModel>
 #include <QLabel>
 #include <QListView>
+#include <QSemaphore>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -61,7 +62,7 @@ protected:
 
     void loadFile(const QByteArray& bytes) {
         files.prepareAnswer(writeTestFile(dir.filePath(QStringLiteral("page.htm")), bytes));
-        find<QPushButton>("cmdFile2")->click();
+        press("cmdFile2");
     }
     QStringList names() const {
         QStringList words;
@@ -152,7 +153,7 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(ExtractPanelTest, CancelledDialogLeavesThePanelAsItWas) {
     fillOtherControls();
     files.prepareAnswer(QString());
-    find<QPushButton>("cmdFile2")->click();
+    press("cmdFile2");
     EXPECT_EQ(names(), QStringList({"carpet", "floor", "tiles"}));
     EXPECT_EQ(keywords(), "typed");
     EXPECT_EQ(find<QLineEdit>("txtFile2")->text(), dir.filePath("page.htm"));
@@ -162,7 +163,7 @@ TEST_F(ExtractPanelTest, CancelledDialogLeavesThePanelAsItWas) {
 TEST_F(ExtractPanelTest, UnreadableFileEndsSilentlyAfterClearing) {
     fillOtherControls();
     files.prepareAnswer(dir.filePath("missing.htm"));
-    find<QPushButton>("cmdFile2")->click();
+    press("cmdFile2");
     EXPECT_TRUE(names().isEmpty());
     EXPECT_TRUE(keywords().isEmpty());
     EXPECT_TRUE(find<QLineEdit>("txtFile2")->text().isEmpty());
@@ -182,17 +183,18 @@ TEST_F(ExtractPanelTest, ListHoldsMoreThanSixteenBitsOfEntries) {
 TEST_F(ExtractPanelTest, WebLoadShowsItsCaptionBeforeTheFetchAndRunsTheChain) {
     setUrl("http://127.0.0.1/page.htm");
     fetcher.prepareBody("<b>Leather</b> goods, leather");
-    QString captionDuringFetch;
-    bool busyDuringFetch = false;
+    QSemaphore fetching, release;
     fetcher.duringFetch = [&](const QString&) {
-        captionDuringFetch = recorder->painted.value(recorder->painted.size() - 1);
-        busyDuringFetch =
-            QApplication::overrideCursor() && QApplication::overrideCursor()->shape() == Qt::WaitCursor;
+        fetching.release();
+        release.acquire();
     };
     find<QPushButton>("txtGetSrc2")->click();
+    fetching.acquire(); // the fetch is under way and holds until released
+    EXPECT_EQ(recorder->painted.value(recorder->painted.size() - 1), "Scanning web page . . .");
+    EXPECT_TRUE(QApplication::overrideCursor() && QApplication::overrideCursor()->shape() == Qt::WaitCursor);
+    release.release();
+    ASSERT_TRUE(idle());
     EXPECT_EQ(fetcher.urls, QStringList{"http://127.0.0.1/page.htm"});
-    EXPECT_EQ(captionDuringFetch, "Scanning web page . . .");
-    EXPECT_TRUE(busyDuringFetch);
     EXPECT_EQ(names(), QStringList({"bleatherb", "goods", "leather"}));
     EXPECT_EQ(recorder->set, QStringList{"Scanning web page . . ."} + kChainCaptions +
                                  QStringList{"Finished - 3 words found"});
@@ -205,7 +207,7 @@ TEST_F(ExtractPanelTest, FailedWebLoadReportsAfterTheWatchdogInterval) {
     fillOtherControls();
     panel->watchdog()->setInterval(500);
     setUrl("http://127.0.0.1/none.htm");
-    find<QPushButton>("txtGetSrc2")->click();
+    press("txtGetSrc2");
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
     EXPECT_TRUE(messages.shown.isEmpty());
     EXPECT_TRUE(names().isEmpty());
@@ -230,10 +232,10 @@ TEST_F(ExtractPanelTest, FailedWebLoadReportsAfterTheWatchdogInterval) {
 TEST_F(ExtractPanelTest, FileLoadDisarmsTheWatchdogOfAFailedWebLoad) {
     panel->watchdog()->setInterval(500);
     setUrl("http://127.0.0.1/none.htm");
-    find<QPushButton>("txtGetSrc2")->click();
+    press("txtGetSrc2");
     ASSERT_TRUE(panel->watchdog()->isActive());
     files.prepareAnswer(dir.filePath("missing.htm")); // clears the scratch text, loads nothing
-    find<QPushButton>("cmdFile2")->click();
+    press("cmdFile2");
     EXPECT_FALSE(panel->watchdog()->isActive());
     EXPECT_TRUE(messages.shown.isEmpty());
 }
@@ -241,7 +243,7 @@ TEST_F(ExtractPanelTest, FileLoadDisarmsTheWatchdogOfAFailedWebLoad) {
 TEST_F(ExtractPanelTest, ShortAddressIsRefusedAndClearsNothing) {
     fillOtherControls();
     setUrl("abcdefghij");
-    find<QPushButton>("txtGetSrc2")->click();
+    press("txtGetSrc2");
     ASSERT_EQ(messages.shown.size(), 1);
     EXPECT_EQ(messages.shown[0].title, "Not Valid");
     EXPECT_EQ(messages.shown[0].text,
@@ -254,7 +256,7 @@ TEST_F(ExtractPanelTest, ShortAddressIsRefusedAndClearsNothing) {
     EXPECT_EQ(keywords(), "typed");
 
     setUrl("abcdefghijk"); // one more character is enough, whatever it says
-    find<QPushButton>("txtGetSrc2")->click();
+    press("txtGetSrc2");
     EXPECT_EQ(fetcher.urls, QStringList{"abcdefghijk"});
     EXPECT_EQ(messages.shown.size(), 1);
     EXPECT_TRUE(panel->watchdog()->isActive());
@@ -281,7 +283,7 @@ TEST_P(ExtractRemoveTest, RemovesTheSelectedEntriesKeepingTheOrder) {
     auto* list = find<QListView>("lstNames");
     for (int row : GetParam().selected)
         list->selectionModel()->select(list->model()->index(row, 0), QItemSelectionModel::Select);
-    find<QPushButton>("cmdRemove")->click();
+    press("cmdRemove");
     EXPECT_EQ(names(), expected);
     EXPECT_EQ(progress(), QStringLiteral("Finished - %1 words found").arg(expected.size()));
     EXPECT_EQ(find<QLabel>("lblCount")->text(), QStringLiteral("%1 words found").arg(expected.size()));
@@ -302,11 +304,11 @@ INSTANTIATE_TEST_SUITE_P(Selections, ExtractRemoveTest,
 
 TEST_F(ExtractPanelTest, CopyReplacesTheKeywordBoxOnlyWhenTheListHoldsWords) {
     find<QPlainTextEdit>("txtKeywords2")->setPlainText("typed");
-    find<QPushButton>("cmdAdd")->click();
+    press("cmdAdd");
     EXPECT_EQ(keywords(), "typed");
     loadFile("carpet floor tiles");
     find<QPlainTextEdit>("txtKeywords2")->setPlainText("typed");
-    find<QPushButton>("cmdAdd")->click();
+    press("cmdAdd");
     EXPECT_EQ(keywords(), "carpet, floor, tiles");
 }
 
@@ -325,7 +327,7 @@ TEST_P(ExtractAddTheseTest, ExtendsTheCreateKeywordsAndClearsThePanel) {
     find<QLineEdit>("Text5")->setText(GetParam().text5);
     find<QPlainTextEdit>("txtKeywords2")->setPlainText(GetParam().keywords);
     const QString caption = progress();
-    find<QPushButton>("Command3")->click();
+    press("Command3");
     EXPECT_EQ(find<QLineEdit>("Text5")->text(), GetParam().result);
     EXPECT_EQ(visiblePanels(), QStringList{"FraCreate"});
     EXPECT_TRUE(find<QLineEdit>("txtUrl2")->text().isEmpty());

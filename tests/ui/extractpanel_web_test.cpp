@@ -38,7 +38,7 @@ TEST_F(ExtractWebTest, PageFromALocalServerFillsTheListAndIsNeverReportedAsFaile
     QStringList captions;
     QObject::connect(panel, &ExtractPanel::progressChanged, [&](const QString& c) { captions << c; });
     find<QLineEdit>("txtUrl2")->setText(url("/redirect"));
-    find<QPushButton>("txtGetSrc2")->click();
+    press("txtGetSrc2");
 
     const QAbstractItemModel* list = find<QListView>("lstNames")->model();
     QStringList words;

@@ -5,11 +5,11 @@
 #include "webformfixture.h"
 
 #include <QApplication>
-#include <QElapsedTimer>
 #include <QLineEdit>
 #include <QListView>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QThreadPool>
 #include <QTimer>
 #include <gtest/gtest.h>
 
@@ -53,13 +53,9 @@ protected:
     void setUrl(const char* path) { panel->findChild<QLineEdit*>(GetParam().url)->setText(url(path)); }
     QPushButton* goButton() const { return panel->findChild<QPushButton*>(GetParam().go); }
 
-    // Types the address and clicks the panel's fetch button; how long the click held.
-    qint64 go(const char* path) {
+    void go(const char* path) {
         setUrl(path);
-        QElapsedTimer clock;
-        clock.start();
         goButton()->click();
-        return clock.elapsed();
     }
 
     // What the fetched page left in the panel: the page box or the word list.
@@ -73,42 +69,38 @@ protected:
         return words.join(' ');
     }
 
-    CurlPageFetcher webFetcher{2s, 3s, 6s, 4 * 1024 * 1024};
+    // The silent server's 20 s outlast the stall limit only in the test that needs it.
+    CurlPageFetcher webFetcher{2s, 30s, 60s, 4 * 1024 * 1024};
     QWidget* panel = nullptr;
     QTimer* timer = nullptr;
 };
 
 TEST_P(FetchWaitTest, WatchdogSpeaksWhileTheServerIsSilentAndTheLateAnswerIsStillUsed) {
     QString resultWhenShown = QStringLiteral("unset");
-    int ticksWhileWaiting = 0;
-    messages.onShow = [&](const ShownMessage&) {
-        resultWhenShown = result();
-        ++ticksWhileWaiting;
-    };
+    messages.onShow = [&](const ShownMessage&) { resultWhenShown = result(); };
     go("/late"); // answers after a second, ten watchdog intervals
+    ASSERT_TRUE(QTest::qWaitFor([&] { return result().contains(QStringLiteral("arrives")); }, 10000))
+        << result().toStdString();
+    ASSERT_TRUE(idle());
     ASSERT_EQ(messages.shown.size(), 1);
-    EXPECT_EQ(ticksWhileWaiting, 1);
     EXPECT_EQ(messages.shown[0].title, fetchnotice::kCantConnectTitle);
     EXPECT_EQ(messages.shown[0].text, fetchnotice::cantConnect(url("/late")));
     EXPECT_TRUE(resultWhenShown.isEmpty()); // said while nothing had come
-    // The answer is treated as one that came with the timer armed.
-    EXPECT_TRUE(result().contains(QStringLiteral("arrives"))) << result().toStdString();
     EXPECT_FALSE(timer->isActive());
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
 }
 
-TEST_P(FetchWaitTest, ASecondPressSupersedesTheFetchUnderWay) {
+TEST_P(FetchWaitTest, ASecondPressCancelsTheFetchUnderWay) {
     // Pressed again while the first, slower, fetch waits: the second page wins
-    // and the first answer, when it comes, is dropped.
-    QTimer::singleShot(50, panel, [this] {
-        setUrl("/redirect");
-        goButton()->click();
-    });
+    // and the first answer never shows.
     timer->setInterval(20000);
     go("/late");
-    EXPECT_TRUE(result().contains(QStringLiteral("arrived"))) << result().toStdString();
-    ASSERT_TRUE(QTest::qWaitFor([] { return backgroundWorkRunning() == 0; }, 10000));
-    QCoreApplication::processEvents();
+    go("/redirect");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return result().contains(QStringLiteral("arrived")); }, 10000))
+        << result().toStdString();
+    ASSERT_TRUE(idle());
+    ASSERT_TRUE(QThreadPool::globalInstance()->waitForDone(10000));
+    QCoreApplication::sendPostedEvents();
     EXPECT_TRUE(result().contains(QStringLiteral("arrived")));
     EXPECT_FALSE(result().contains(QStringLiteral("arrives")));
     EXPECT_FALSE(timer->isActive());
@@ -116,12 +108,14 @@ TEST_P(FetchWaitTest, ASecondPressSupersedesTheFetchUnderWay) {
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
 }
 
-TEST_P(FetchWaitTest, ClosingTheWindowDuringASilentFetchReturnsAtOnce) {
+// The server stays silent for 20 s and the fetcher would wait for it: only
+// the cancel that comes with the window's end can stop the fetch in time.
+TEST_P(FetchWaitTest, ClosingTheWindowDuringASilentFetchStopsIt) {
     timer->setInterval(20000);
-    QTimer::singleShot(100, window.get(), [this] { window->close(); });
-    const qint64 held = go("/silent"); // the server says nothing for 20 s
-    EXPECT_LT(held, 1500);
-    EXPECT_TRUE(result().isEmpty());
+    go("/silent");
+    window->close();
+    window.reset();
+    EXPECT_TRUE(QThreadPool::globalInstance()->waitForDone(10000));
     EXPECT_TRUE(messages.shown.isEmpty());
 }
 

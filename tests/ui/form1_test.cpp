@@ -66,7 +66,7 @@ TEST_F(Form1Test, CloseWritesTheFiveSettingsInOrder) {
 }
 
 TEST_F(Form1Test, ClearedComboWordsSurviveARestart) {
-    find<QPushButton>("ButtonEx5")->click();
+    press("ButtonEx5");
     window->close();
     window.reset();
     start();

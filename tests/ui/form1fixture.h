@@ -3,12 +3,15 @@
 #include "controls.h"
 #include "doubles.h"
 #include "form1.h"
+#include "job.h"
 
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTest>
+#include <algorithm>
 #include <gtest/gtest.h>
 #include <memory>
 
@@ -38,6 +41,23 @@ protected:
             if (find<QGroupBox>(name)->isVisible())
                 names << QString::fromLatin1(name);
         return names;
+    }
+
+    // Waits until no job of the window runs: a load, its listing and report,
+    // the Extract chain, an audit.
+    bool idle() const {
+        return QTest::qWaitFor(
+            [this] {
+                const QList<Job*> jobs = window->findChildren<Job*>();
+                return std::none_of(jobs.begin(), jobs.end(), [](const Job* job) { return job->running(); });
+            },
+            20000);
+    }
+
+    // Presses a button and waits until the work it started has ended.
+    void press(const char* name) const {
+        find<QPushButton>(name)->click();
+        EXPECT_TRUE(idle()) << name;
     }
 
     std::unique_ptr<Form1> window;

@@ -27,7 +27,7 @@ protected:
     QString createBlock() {
         find<QLineEdit>("Text1")->setText(QStringLiteral("Rugs"));
         find<QComboBox>("Combo4")->setCurrentText(QStringLiteral("MetaTags Only"));
-        find<QPushButton>("ButtonEx4")->click();
+        press("ButtonEx4");
         return analyzeBlock();
     }
     // The block as the page receives it, CR LF before and after.
@@ -46,14 +46,14 @@ TEST_F(InsertTagsTest, EnabledExactlyWhileTheOutputBoxHoldsText) {
 
     createBlock();
     EXPECT_TRUE(insertTags()->isEnabled());
-    find<QPushButton>("ButtonEx5")->click(); // Clear
+    press("ButtonEx5"); // Clear
     EXPECT_FALSE(insertTags()->isEnabled());
-    find<QPushButton>("ButtonEx4")->click(); // Create with the title cleared
+    press("ButtonEx4"); // Create with the title cleared
     EXPECT_TRUE(doc()->toPlainText().isEmpty());
     EXPECT_FALSE(insertTags()->isEnabled());
 
     find<QLineEdit>("Text1")->setText(QStringLiteral("Rugs"));
-    find<QPushButton>("ButtonEx4")->click();
+    press("ButtonEx4");
     EXPECT_TRUE(insertTags()->isEnabled());
     for (const char* value : {"Rating", "Robots", "Revisit"})
         EXPECT_TRUE(
@@ -75,6 +75,7 @@ TEST_P(InsertPlaces, BlockGoesRightAfterTheFirstHeadTag) {
     page.remove('|');
     setPage(QString(page).replace("\r\n", "\n"));
     insertTags()->click();
+    ASSERT_TRUE(idle());
     QString expected = marked;
     expected.replace('|', block);
     EXPECT_EQ(analyze()->pageText(), expected);
@@ -96,11 +97,13 @@ TEST_F(InsertTagsTest, SecondInsertGoesBeforeTheFirst) {
     const QString first = createBlock();
     setPage(QStringLiteral("<head></head>"));
     insertTags()->click();
+    ASSERT_TRUE(idle());
     window->cmdCreate_Click();
     find<QLineEdit>("Text1")->setText(QStringLiteral("Mats"));
-    find<QPushButton>("ButtonEx4")->click();
+    press("ButtonEx4");
     const QString second = analyzeBlock();
     insertTags()->click();
+    ASSERT_TRUE(idle());
     EXPECT_EQ(analyze()->pageText(), "<head>" + second + first + "</head>");
 }
 
@@ -108,6 +111,7 @@ TEST_F(InsertTagsTest, AnalyzeBoxesDescribeThePageWithTheBlock) {
     createBlock();
     setPage(QStringLiteral("<html>\n<head>\n<meta charset=utf-8>\n</head>\n</html>"));
     insertTags()->click();
+    ASSERT_TRUE(idle());
     const QColor black(0, 0, 0);
     for (const char* box : {"txtTitle", "txtKeywords", "txtDesc", "txtRobots", "txtRating", "txtRevisit"})
         EXPECT_EQ(find(box)->palette().color(QPalette::Text), black) << box;
@@ -123,6 +127,7 @@ TEST_F(InsertTagsTest, UnclosedMetaInThePageStillGetsTheReport) {
     createBlock();
     setPage(QStringLiteral("<head></head><meta name=broken"));
     insertTags()->click();
+    ASSERT_TRUE(idle());
     EXPECT_EQ(find<QLineEdit>("txtTitle")->text(), "<title>Rugs</title>");
     EXPECT_EQ(find<QLineEdit>("txtKeywordsCnt")->text(), "1");
 }
@@ -134,6 +139,9 @@ TEST_F(InsertTagsTest, WithoutAPageAsksForOneAndOffersTheDialog) {
     files.prepareAnswer(writeTestFile(dir.filePath("p.htm"), "<title>Loaded</title>"));
 
     insertTags()->click();
+    // The open dialog comes at the next turn of the event loop, once the panel shows.
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !files.requests.isEmpty(); }, 10000));
+    ASSERT_TRUE(idle());
     ASSERT_EQ(messages.shown.size(), 1);
     EXPECT_EQ(messages.shown[0].text, "You must first load your web page from a local file     ");
     EXPECT_EQ(messages.shown[0].title, "Load Page");
@@ -153,7 +161,7 @@ TEST_F(InsertTagsTest, SaveWritesTheExactBlock) {
     doc()->appendPlainText(QStringLiteral("caf\u00e9\u00a0\u20ac"));
     const QString path = dir.filePath("tags.htm");
     files.prepareAnswer(path);
-    find<QPushButton>("ButtonEx6")->click();
+    press("ButtonEx6");
     ASSERT_EQ(files.requests.size(), 1);
     EXPECT_EQ(files.requests[0].kind, FileDialogRequest::Save);
     EXPECT_EQ(files.requests[0].proposedPath, "metatags.htm");
@@ -170,13 +178,13 @@ TEST_F(InsertTagsTest, CancelledOrFailedSaveLeavesFilesAlone) {
     createBlock();
     const QString path = writeTestFile(dir.filePath("tags.htm"), "old");
     files.prepareAnswer(QString());
-    find<QPushButton>("ButtonEx6")->click();
+    press("ButtonEx6");
     EXPECT_EQ(readTestFile(path), "old");
     EXPECT_TRUE(messages.shown.isEmpty());
 
     const QString bad = dir.filePath("missing-dir/tags.htm");
     files.prepareAnswer(bad);
-    find<QPushButton>("ButtonEx6")->click();
+    press("ButtonEx6");
     ASSERT_EQ(messages.shown.size(), 1);
     EXPECT_EQ(messages.shown[0].title, "Save Failed");
     EXPECT_TRUE(messages.shown[0].text.startsWith("The tags could not be saved to " + bad + "\r\n"));

@@ -70,7 +70,7 @@ TEST_F(LongTextTest, EachWayIntoABoxKeepsTheWholeText) {
              window->cmdExtract_Click();
              find<QLineEdit>("Text5")->setText(kLong);
              find<QPlainTextEdit>("txtKeywords2")->setPlainText(kLong);
-             find<QPushButton>("Command3")->click();
+             press("Command3");
          },
          kLong + QStringLiteral(", ") + kLong},
         {"title scan", "txtTitle",
@@ -84,6 +84,7 @@ TEST_F(LongTextTest, EachWayIntoABoxKeepsTheWholeText) {
     for (const WritePath& path : paths) {
         SCOPED_TRACE(path.name);
         path.write();
+        ASSERT_TRUE(idle());
         EXPECT_EQ(find<QLineEdit>(path.box)->text(), path.expected);
     }
 }
