@@ -262,7 +262,7 @@ int runAudit(const QStringList& arguments) {
                            return loadFetchedPage(fetcher, name, robots);
                        });
         else
-            runner.add(target.name, [name = target.name] { return loadPageFile(name); });
+            runner.add(target.name, [name = target.name] { return loadAuditedFile(name); });
     }
     for (const QString& map : sitemaps)
         walker.walkSitemap(map, toRunner);

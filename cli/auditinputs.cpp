@@ -77,7 +77,7 @@ ExpandedInputs expandInputs(const QStringList& inputs, const audit::PathGlobs& s
     return out;
 }
 
-LoadedInput loadPageFile(const QString& path) {
+LoadedInput loadAuditedFile(const QString& path) {
     PageBytesRead read = readPageBytes(path, kMaxCliPageBytes);
     if (read.failure != PageFileFailure::None)
         return failure(failureText(read.failure, kMaxCliPageBytes));

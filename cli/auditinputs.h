@@ -31,7 +31,7 @@ struct ExpandedInputs {
 ExpandedInputs expandInputs(const QStringList& inputs, const audit::PathGlobs& skip);
 
 // Reads one page file for the audit, refusing what is no page.
-LoadedInput loadPageFile(const QString& path);
+LoadedInput loadAuditedFile(const QString& path);
 // Fetches one page, keeping the final address, status and headers, and the
 // site's robots.txt rules for Googlebot when they were read.
 LoadedInput loadFetchedPage(PageFetcher& fetcher, const QString& address,

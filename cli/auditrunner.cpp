@@ -49,15 +49,15 @@ void AuditRunner::add(const QString& name, PageLoader load) {
 
 void AuditRunner::run(Slot& slot, const PageLoader& load) {
     const LoadedInput loaded = load();
-    if (!loaded.input) {
+    if (!loaded.page) {
         slot.problem = slot.name + QStringLiteral(": ") + loaded.error;
         return;
     }
-    const audit::PageAudit audit = audit::auditPage(*loaded.input, config_);
+    const audit::PageAudit audit = audit::auditPage(*loaded.page, config_);
     slot.audited = true;
     slot.report.page = slot.name;
-    slot.report.url = loaded.input->address;
-    slot.report.status = loaded.input->httpStatus;
+    slot.report.url = loaded.page->address;
+    slot.report.status = loaded.page->httpStatus;
     slot.report.findings = audit.findings;
     slot.digest = audit::digestOf(audit, slot.name);
 }

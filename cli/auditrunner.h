@@ -3,6 +3,7 @@
 #include "auditconfig.h"
 #include "duplicates.h"
 #include "pageaudit.h"
+#include "pagefile.h"
 #include "report.h"
 
 #include <QElapsedTimer>
@@ -16,10 +17,7 @@
 
 namespace headwise::cli {
 
-struct LoadedInput {
-    std::optional<audit::PageInput> input;
-    QString error; // why there is no page: one line, naming no input
-};
+using LoadedInput = Loaded<audit::PageInput>;
 using PageLoader = std::function<LoadedInput()>;
 
 // Audits pages on a thread pool. Pages are loaded inside the pool, so only the

@@ -64,10 +64,7 @@ LoadedBytes readBytes(const QString& path) {
 } // namespace
 
 LoadedPage readPage(const QString& path) {
-    PageFileRead read = readPageFile(path, kMaxCliPageBytes);
-    if (!read.page)
-        return failure(failureText(read.failure, kMaxCliPageBytes));
-    return {std::move(read.page), {}};
+    return loadPageFile(path, kMaxCliPageBytes);
 }
 
 LoadedPage loadPage(const QString& input, PageFetcher& fetcher) {

@@ -2,6 +2,7 @@
 
 #include "bytereport.h"
 #include "pagecodec.h"
+#include "pagefile.h"
 
 #include <QString>
 #include <optional>
@@ -16,11 +17,6 @@ namespace headwise::cli {
 // real pages never need more, and a mistaken argument should fail fast.
 inline constexpr qint64 kMaxCliPageBytes = qint64(64) * 1024 * 1024;
 
-struct LoadedPage {
-    std::optional<DecodedPage> page;
-    QString error; // why there is no page: one line, naming no input
-};
-
 // A local file, through the same loading and decoding as the window.
 LoadedPage readPage(const QString& path);
 
@@ -30,10 +26,7 @@ LoadedPage loadPage(const QString& input, PageFetcher& fetcher);
 
 // The same, with the same failures, kept as bytes for the commands that only
 // scan the page.
-struct LoadedBytes {
-    std::optional<BytePage> page;
-    QString error;
-};
+using LoadedBytes = Loaded<BytePage>;
 LoadedBytes loadPageBytes(const QString& input, PageFetcher& fetcher);
 
 } // namespace headwise::cli

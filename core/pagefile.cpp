@@ -40,6 +40,13 @@ PageFileRead readPageFile(const QString& path, qint64 maxBytes) {
     return {std::move(page), PageFileFailure::None};
 }
 
+LoadedPage loadPageFile(const QString& path, qint64 maxBytes) {
+    PageFileRead read = readPageFile(path, maxBytes);
+    if (!read.page)
+        return {std::nullopt, failureText(read.failure, maxBytes)};
+    return {std::move(read.page), {}};
+}
+
 QString failureText(PageFileFailure failure, qint64 maxBytes) {
     switch (failure) {
     case PageFileFailure::None:

@@ -31,6 +31,17 @@ PageFileRead readPageFile(const QString& path, qint64 maxBytes);
 // One line for the user, naming no file.
 QString failureText(PageFileFailure failure, qint64 maxBytes);
 
+// A page, or one line for the user saying why there is none (naming no input):
+// what every front end gets from a file or a fetch.
+template <typename Page> struct Loaded {
+    std::optional<Page> page;
+    QString error;
+};
+using LoadedPage = Loaded<DecodedPage>;
+
+// readPageFile with the reason in words.
+LoadedPage loadPageFile(const QString& path, qint64 maxBytes);
+
 // Atomic: on failure the old file stays as it was and errorText (if given)
 // says why.
 bool writePageFile(const QString& path, const QString& crlfText, const PageEncoding& encoding,

@@ -248,17 +248,13 @@ template <typename Work, typename Done> void AnalyzePanel::onPageText(Job& job, 
 }
 
 void AnalyzePanel::ListMetaTags() {
-    listMetaTags(*scanJob_, {});
+    onPageText(
+        *scanJob_, [](const QString& page) { return headwise::listMetaTags(page); },
+        [this](const MetaTagListing& listing) { showListing(listing); });
 }
 
-void AnalyzePanel::listMetaTags(Job& job, std::function<void()> then) {
-    onPageText(
-        job, [](const QString& page) { return headwise::listMetaTags(page); },
-        [this, then](const MetaTagListing& listing) {
-            ui->txtScript->setPlainText(toLf(listing.script));
-            if (then)
-                then();
-        });
+void AnalyzePanel::showListing(const MetaTagListing& listing) {
+    ui->txtScript->setPlainText(toLf(listing.script));
 }
 
 void AnalyzePanel::runScanner(ScannedTag tag) {
@@ -272,34 +268,32 @@ void AnalyzePanel::runScanner(ScannedTag tag) {
 }
 
 void AnalyzePanel::ReportMissingTags() {
-    reportMissingTags(*scanJob_);
-}
-
-void AnalyzePanel::reportMissingTags(Job& job) {
     onPageText(
-        job,
+        *scanJob_,
         [](const QString& page) {
-            TagReports reports;
-            for (std::size_t i = 0; i < kReportOrder.size(); ++i)
-                reports[i] = reportTag(kReportOrder[i], scanTag(kReportOrder[i], page));
-            return reports;
+            return reportScans({}, [&page](ScannedTag tag) { return scanTag(tag, page); }).tags;
         },
-        [this, &job](const TagReports& reports) { showReport(job, reports, 0); });
+        [this](const QList<TagReport>& tags) { showReport(*scanJob_, tags, 0); });
 }
 
 // One box per turn of the event loop, in the report's order.
-void AnalyzePanel::showReport(Job& job, const TagReports& reports, std::size_t next) {
-    const ResultRow& row = rowFor(kReportOrder[next]);
-    setBoxText(row.box, reports[next].boxText);
-    row.counter->setText(QString::number(reports[next].count));
-    if (next + 1 < reports.size())
-        job.then([this, &job, reports, next] { showReport(job, reports, next + 1); });
+void AnalyzePanel::showReport(Job& job, const QList<TagReport>& tags, qsizetype next) {
+    const ResultRow& row = rowFor(tags[next].tag);
+    setBoxText(row.box, tags[next].boxText);
+    row.counter->setText(QString::number(tags[next].count));
+    if (next + 1 < tags.size())
+        job.then([this, &job, tags, next] { showReport(job, tags, next + 1); });
 }
 
 void AnalyzePanel::listAndReport() {
-    // An unclosed "<meta" only ends the listing: stopping before the report
-    // would leave the previous page's results standing beside this page.
-    listMetaTags(*loadJob_, [this] { loadJob_->then([this] { reportMissingTags(*loadJob_); }); });
+    // An unclosed "<meta" only ends the listing: the report still follows, or
+    // the previous page's results would stand beside this page.
+    onPageText(
+        *loadJob_, [](const QString& page) { return reportPage(page); },
+        [this](const PageReport& report) {
+            showListing(report.listing);
+            loadJob_->then([this, tags = report.tags] { showReport(*loadJob_, tags, 0); });
+        });
 }
 
 void AnalyzePanel::txtGetSrc_Click() {
@@ -337,15 +331,15 @@ void AnalyzePanel::Timer1_Timer() {
     loader_->watchdogFired();
 }
 
-void AnalyzePanel::loadPageFile(const QString& path, std::function<void()> then) {
+void AnalyzePanel::openPageFile(const QString& path, std::function<void()> then) {
     // A file that cannot be read leaves everything as it was, a fetch under way included.
     fileJob_->start(
         [path](const Job::Run&) {
-            std::optional<DecodedPage> page = readPageFile(path, kMaxPageBytes).page;
+            LoadedPage loaded = loadPageFile(path, kMaxPageBytes);
             std::optional<PreparedPage> prepared;
-            if (page)
-                prepared = preparePage(page->text);
-            return std::pair{std::move(page), std::move(prepared)};
+            if (loaded.page)
+                prepared = preparePage(loaded.page->text);
+            return std::pair{std::move(loaded.page), std::move(prepared)};
         },
         [this, path, then](std::pair<std::optional<DecodedPage>, std::optional<PreparedPage>> read) {
             if (!read.first)
@@ -367,14 +361,14 @@ void AnalyzePanel::cmdFile_Click() {
     const QString path = loader_->choosePageFile();
     if (path.isEmpty())
         return;
-    loadPageFile(path, [this, path] {
+    openPageFile(path, [this, path] {
         ui->txtFile->setText(path);
         listAndReport();
     });
 }
 
 void AnalyzePanel::Command1_Click() {
-    loadPageFile(ui->txtFile->text(), [this] { listAndReport(); });
+    openPageFile(ui->txtFile->text(), [this] { listAndReport(); });
 }
 
 void AnalyzePanel::cmdSave_Click() {

@@ -94,7 +94,6 @@ private:
         QLineEdit* counter;
     };
 
-    using TagReports = std::array<TagReport, kReportOrder.size()>;
     // A large page being put into the box one piece per turn of the event loop.
     struct PageFill {
         QString lf;
@@ -119,13 +118,14 @@ private:
     void endFill();
     // Reads the file as the file job; once it is read, the page replaces the
     // box's as the load job, then runs.
-    void loadPageFile(const QString& path, std::function<void()> then);
+    void openPageFile(const QString& path, std::function<void()> then);
     // work(page) as the given job, on the box's CR LF text; done(result) on
     // the GUI thread, for the text the box holds then.
     template <typename Work, typename Done> void onPageText(Job& job, Work work, Done done);
-    void listMetaTags(Job& job, std::function<void()> then);
-    void reportMissingTags(Job& job);
-    void showReport(Job& job, const TagReports& reports, std::size_t next);
+    void showListing(const MetaTagListing& listing);
+    // The report's boxes from next on, one per step of the job.
+    void showReport(Job& job, const QList<TagReport>& tags, qsizetype next);
+    // The listing and the report of the six tags after a load or an insertion.
     void listAndReport();
     // Puts the caret, with nothing selected, at a position of the editor and inserts there.
     void insertAt(qsizetype editorPosition, const QString& crlfText);

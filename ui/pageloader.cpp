@@ -42,10 +42,10 @@ QString PageLoader::choosePageFile() {
 }
 
 void PageLoader::readFile(Job& job, const QString& path, std::function<void(DecodedPage)> done) {
-    job.start([path](const Job::Run&) { return readPageFile(path, kMaxPageBytes).page; },
-              [done = std::move(done)](std::optional<DecodedPage> page) {
-                  if (page)
-                      done(std::move(*page));
+    job.start([path](const Job::Run&) { return loadPageFile(path, kMaxPageBytes); },
+              [done = std::move(done)](LoadedPage loaded) {
+                  if (loaded.page)
+                      done(std::move(*loaded.page));
               });
 }
 
