@@ -143,7 +143,7 @@ QList<QUrl> sameOriginLinks(const QString& pageText, const QUrl& pageUrl, const 
             if (startsWithWord(text, pos, raw) &&
                 (after >= n || isSpace(text[after]) || text[after] == u'>' || text[after] == u'/')) {
                 const qsizetype close =
-                    text.indexOf(QLatin1StringView("</") + raw, after, Qt::CaseInsensitive);
+                    text.indexOf(QString(QLatin1StringView("</") + raw), after, Qt::CaseInsensitive);
                 pos = close < 0 ? n : close + 2;
                 skipped = true;
                 break;

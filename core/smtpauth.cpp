@@ -38,7 +38,8 @@ AuthMechanism chooseAuthMechanism(const QStringList& offered) {
 }
 
 QByteArray authPlainResponse(const QString& user, const QString& password) {
-    return (QByteArray(1, '\0') + user.toUtf8() + QByteArray(1, '\0') + password.toUtf8()).toBase64();
+    return QByteArray(QByteArray(1, '\0') + user.toUtf8() + QByteArray(1, '\0') + password.toUtf8())
+        .toBase64();
 }
 
 QByteArray authLoginResponse(const QString& text) {

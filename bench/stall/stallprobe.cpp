@@ -5,6 +5,7 @@
 #include "checkwindow.h"
 #include "doubles.h"
 #include "form1.h"
+#include "job.h"
 #include "pagecodec.h"
 
 #include <QApplication>
@@ -16,6 +17,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <algorithm>
 #include <cstdio>
 #include <functional>
 
@@ -88,6 +90,14 @@ void waitUntil(const std::function<bool()>& done) {
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
 }
 
+// An operation ends when no job of the window runs any more.
+void waitForJobs(const QWidget& window) {
+    waitUntil([&window] {
+        const QList<Job*> jobs = window.findChildren<Job*>();
+        return std::none_of(jobs.begin(), jobs.end(), [](const Job* job) { return job->running(); });
+    });
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -115,6 +125,7 @@ int main(int argc, char** argv) {
         button("cmdInsert2")->click();
     };
     const auto checkShown = [&] {
+        waitForJobs(window); // the change is in the box, and the audit's pause under way
         waitUntil([&] {
             const CheckWindow* check = window.findChild<CheckWindow*>();
             return check && check->shownGeneration() > 0 && check->upToDate();
@@ -167,7 +178,10 @@ int main(int argc, char** argv) {
     };
     std::printf("%-30s %10s %16s\n", "operation (10 MB page)", "total ms", "longest gap ms");
     for (const auto& operation : operations) {
-        const Probe probe = measure(operation.run);
+        const Probe probe = measure([&] {
+            operation.run();
+            waitForJobs(window);
+        });
         std::printf("%-30s %10lld %16lld\n", operation.name, static_cast<long long>(probe.totalMs),
                     static_cast<long long>(probe.longestGapMs));
     }

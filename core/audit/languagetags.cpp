@@ -102,8 +102,8 @@ TagVerdict judgeHreflang(QStringView value) {
     for (qsizetype i = 1; i < parts.size() && parts[i].size() > 1; ++i) {
         const QStringView part = parts[i];
         if (part.size() == 4 && allOf(part, isAlpha) &&
-            QLocale::codeToScript(part.left(1).toString().toUpper() + part.mid(1).toString().toLower()) ==
-                QLocale::AnyScript)
+            QLocale::codeToScript(QString(part.left(1).toString().toUpper() +
+                                          part.mid(1).toString().toLower())) == QLocale::AnyScript)
             return invalid(
                 QStringLiteral("hreflang \"%1\": \"%2\" is not a script code").arg(code, part.toString()));
         if (part.size() == 2 && allOf(part, isAlpha) && !isIso3166Alpha2(part))

@@ -58,10 +58,12 @@ TEST(AuditFormats, EachFormatOnStdoutOrInAFile) {
     EXPECT_EQ(text.exitCode, 1) << text.err.toStdString();
     const QList<QByteArray> lines = text.out.split('\n');
     ASSERT_EQ(lines.size(), 4) << text.out.toStdString(); // two findings, the summary, the final break
-    EXPECT_TRUE(lines[0].startsWith(page("no-title.htm").toUtf8() + ":")) << lines[0].toStdString();
+    EXPECT_TRUE(lines[0].startsWith(QByteArray(page("no-title.htm").toUtf8() + ":")))
+        << lines[0].toStdString();
     EXPECT_TRUE(lines[0].contains(": error: ") && lines[0].endsWith(" [title-missing]"))
         << lines[0].toStdString();
-    EXPECT_TRUE(lines[1].startsWith(page("no-lang.htm").toUtf8() + ":2:")) << lines[1].toStdString();
+    EXPECT_TRUE(lines[1].startsWith(QByteArray(page("no-lang.htm").toUtf8() + ":2:")))
+        << lines[1].toStdString();
     EXPECT_TRUE(lines[1].endsWith(" [lang-missing]")) << lines[1].toStdString();
     EXPECT_EQ(lines[2], "3 pages audited: 1 error, 1 warning, 0 notes");
     EXPECT_TRUE(text.err.isEmpty()) << text.err.toStdString(); // no progress line in a pipe
@@ -352,7 +354,8 @@ TEST(AuditBadInput, NamedMessageAndTheRestGoesOn) {
         const std::string what = c.input.toStdString();
         EXPECT_EQ(r.exitCode, 2) << what;
         EXPECT_EQ(r.err.count('\n'), 1) << what << ": " << r.err.toStdString();
-        EXPECT_TRUE(r.err.contains(c.input.toUtf8() + ": ")) << what << ": " << r.err.toStdString();
+        EXPECT_TRUE(r.err.contains(QByteArray(c.input.toUtf8() + ": ")))
+            << what << ": " << r.err.toStdString();
         EXPECT_TRUE(r.err.contains(c.reason)) << what << ": " << r.err.toStdString();
         EXPECT_EQ(pageNames(json(r)), (QStringList{good, after})) << what; // the others are reported
     }

@@ -94,7 +94,7 @@ TEST_F(AuditWeb, CrawlAndSitemapFeedTheReportInOrder) {
     writeTestFile(notXml, "User-agent: *\nDisallow:\n");
     const CliRun bad = cli({"audit", "--sitemap", notXml, fixture("audit/clean.htm")});
     EXPECT_EQ(bad.exitCode, 2);
-    EXPECT_TRUE(bad.err.contains(notXml.toUtf8() + ": ")) << bad.err.toStdString();
+    EXPECT_TRUE(bad.err.contains(QByteArray(notXml.toUtf8() + ": "))) << bad.err.toStdString();
     EXPECT_TRUE(bad.out.endsWith("1 page audited: 0 errors, 0 warnings, 0 notes\n")) << bad.out.toStdString();
 }
 

@@ -220,7 +220,8 @@ TEST(Options, HelpAndVersion) {
         EXPECT_EQ(all.out, help.out) << command;
         EXPECT_TRUE(help.out.contains("--help")) << command;
         // Not the path the program was started from, and with the command word.
-        EXPECT_TRUE(help.out.startsWith("Usage: headwise-cli " + QByteArray(command) + " [options]"))
+        EXPECT_TRUE(
+            help.out.startsWith(QByteArray("Usage: headwise-cli " + QByteArray(command) + " [options]")))
             << help.out.left(80).toStdString();
     }
     EXPECT_TRUE(cli({"create", "--help"}).out.contains("--alternate"));

@@ -57,7 +57,7 @@ TEST(CutToWidth, CutsAtAWordAndAppendsEllipsis) {
     EXPECT_EQ(text[kept.size()], u' ') << "cut inside a word: " << cut.shown.toStdString();
     // The next word would not have fitted.
     const qsizetype next = text.indexOf(u' ', kept.size() + 1);
-    EXPECT_GT(textWidthPx(text.left(next) + QStringLiteral(" ..."), 20), 300);
+    EXPECT_GT(textWidthPx(QString(text.left(next) + QStringLiteral(" ...")), 20), 300);
 }
 
 TEST(CutToWidth, CutsOneLongWordInside) {

@@ -73,8 +73,8 @@ TEST(MessageText, NonAsciiSubjectAloneLeavesBodyCharset) {
     MailRequest r = asciiRequest();
     r.Subject = QStringLiteral("Grüße");
     const QByteArray text = messageText(r, QStringLiteral("X"), QStringLiteral("plain"));
-    EXPECT_TRUE(
-        text.contains("Subject: =?UTF-8?B?" + QStringLiteral("Grüße").toUtf8().toBase64() + "?=\r\n"));
+    EXPECT_TRUE(text.contains(
+        QByteArray("Subject: =?UTF-8?B?" + QStringLiteral("Grüße").toUtf8().toBase64() + "?=\r\n")));
     EXPECT_TRUE(text.contains("charset=us-ascii\r\n\r\nplain"));
     EXPECT_FALSE(text.contains("Content-Transfer-Encoding"));
 }

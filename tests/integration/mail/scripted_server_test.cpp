@@ -268,7 +268,7 @@ TEST_F(ScriptedServerTest, TellFriendRecipientIsFixedAtSendAndBodyAtConnection) 
                         "Subject: From: Ann -  I Highly Recommend It!\r\nX-Mailer: VarnholtTellaFriend\r\n"));
     const QString body = tellFriendBody(QStringLiteral("Bob"), QStringLiteral("Changed\nmind"),
                                         programPageAddress(), QStringLiteral("Ann"));
-    EXPECT_TRUE(data.endsWith("\r\n\r\n" + body.toUtf8())) << data.constData();
+    EXPECT_TRUE(data.endsWith(QByteArray("\r\n\r\n" + body.toUtf8()))) << data.constData();
 }
 
 TEST_F(ScriptedServerTest, LineBreakInANameNeverConnects) {
