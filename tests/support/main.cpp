@@ -13,6 +13,11 @@ using TestApplication = QCoreApplication;
 
 int main(int argc, char** argv) {
     ::testing::InitGoogleTest(&argc, argv);
+#ifdef HEADWISE_TEST_WIDGETS
+    // The windows are driven by name, never looked at: no display is needed.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+#endif
     TestApplication app(argc, argv);
 #ifdef HEADWISE_TEST_WIDGETS
     headwise::liftLineLengthLimits(app);
