@@ -35,7 +35,7 @@ struct QuietPlatform : SettingsStore, MessageBoxes, FileDialogs, Shell, PageFetc
     QString openFile(QWidget*, const QString&, const QString&) override { return {}; }
     QString saveFile(QWidget*, const QString&, const QString&, const QString&) override { return {}; }
     bool open(const QUrl&) override { return true; }
-    QString GetPageSource(const QString&, std::stop_token) override { return page; }
+    QString getPageSource(const QString&, std::stop_token) override { return page; }
     FetchResult fetch(const QString&, std::stop_token) override { return {}; }
     QString locate(const QString&) override { return {}; }
     bool start(const QString&) override { return false; }

@@ -30,7 +30,7 @@ void BM_KeywordChain(benchmark::State& state) {
     for (auto _ : state) {
         QStringList words = headwise::wordList(headwise::stripHtml(page));
         headwise::removeRedundantWords(words);
-        headwise::ClearDoubles(words);
+        headwise::clearDoubles(words);
         found = words.size();
         benchmark::DoNotOptimize(words);
     }

@@ -50,7 +50,7 @@ int runCreate(const QStringList& arguments) {
         return kExitBadInput;
     }
     const std::optional<QString> block =
-        parser.isSet(alternate) ? buildAltTagBlock(tagFields) : BuildTagBlock(tagFields);
+        parser.isSet(alternate) ? buildAltTagBlock(tagFields) : buildTagBlock(tagFields);
     if (!block) {
         writeError(QStringLiteral("unknown form \"%1\": use \"MetaTags Only\" or \"HTML Page\"")
                        .arg(tagFields.outputForm));

@@ -115,7 +115,7 @@ void removeRedundantWords(QStringList& words) {
         [](const QString& word) { return word.size() < kShortestKeyword || word.size() > kLongestKeyword; });
 }
 
-void ClearDoubles(QStringList& words) {
+void clearDoubles(QStringList& words) {
     QSet<QString> seen;
     seen.reserve(words.size());
     words.removeIf([&seen](const QString& word) {
@@ -125,7 +125,7 @@ void ClearDoubles(QStringList& words) {
     });
 }
 
-qsizetype CountCommas(const QString& text) {
+qsizetype countCommas(const QString& text) {
     return text.isEmpty() ? -1 : text.count(QLatin1Char(','));
 }
 
@@ -152,7 +152,7 @@ bool runKeywordChain(KeywordChain& chain, KeywordStage from, const KeywordStageO
             removeRedundantWords(chain.words);
             break;
         case KeywordStage::Doubles:
-            ClearDoubles(chain.words);
+            clearDoubles(chain.words);
             break;
         }
         if (observe && !observe(stage, true, chain))

@@ -29,10 +29,10 @@ inline constexpr qsizetype kLongestKeyword = 15;
 void removeRedundantWords(QStringList& words);
 
 // Keeps the first occurrence of each word (exact comparison), in order.
-void ClearDoubles(QStringList& words);
+void clearDoubles(QStringList& words);
 
 // The number of commas in a non-empty text; -1 for the empty text.
-qsizetype CountCommas(const QString& text);
+qsizetype countCommas(const QString& text);
 
 // Words separated by ", " with nothing after the last.
 QString keywordText(const QStringList& words);

@@ -77,7 +77,7 @@ QStringList wrappedInPage(const QStringList& headLines) {
 
 } // namespace
 
-std::optional<QString> BuildTagBlock(const TagFields& fields) {
+std::optional<QString> buildTagBlock(const TagFields& fields) {
     if (fields.title.isEmpty())
         return std::nullopt;
     if (fields.outputForm == kFormTagsOnly)

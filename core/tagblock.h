@@ -44,7 +44,7 @@ TagBlockSplice spliceTagBlock(const QString& crlfPage, const QString& block);
 
 // Standard layout. Nothing when the title is empty or the output form is not
 // exactly one of the two choices.
-std::optional<QString> BuildTagBlock(const TagFields& fields);
+std::optional<QString> buildTagBlock(const TagFields& fields);
 
 // Alternate layout (title first, other tag syntax); accepts "Html Page" and
 // "HTML Page" for the full-page form.

@@ -152,7 +152,7 @@ CurlPageFetcher::CurlPageFetcher(std::chrono::milliseconds connectTimeout,
     curlReady();
 }
 
-QString CurlPageFetcher::GetPageSource(const QString& url, std::stop_token stop) {
+QString CurlPageFetcher::getPageSource(const QString& url, std::stop_token stop) {
     return fetchPage(url, std::move(stop)).page.text;
 }
 

@@ -17,7 +17,7 @@ public:
                              std::chrono::milliseconds totalLimit = std::chrono::minutes(10),
                              qint64 maxBytes = kMaxPageBytes);
 
-    QString GetPageSource(const QString& url, std::stop_token stop = {}) override;
+    QString getPageSource(const QString& url, std::stop_token stop = {}) override;
     FetchResult fetch(const QString& url, std::stop_token stop = {}) override;
     // Stops receiving past maxBytes (or this fetcher's own cap, if smaller).
     FetchResult fetchAtMost(const QString& url, qint64 maxBytes, std::stop_token stop = {}) override;

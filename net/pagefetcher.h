@@ -41,13 +41,13 @@ struct FetchedBytes {
     int status = 0; // HTTP status of the last response
 };
 
-// Fetches a web page. Blocking; for GetPageSource the empty text is the only
+// Fetches a web page. Blocking; for getPageSource the empty text is the only
 // sign of failure, and nothing is shown to the user. A stop requested through
 // the token ends the fetch at once, as a failure.
 class PageFetcher {
 public:
     virtual ~PageFetcher() = default;
-    virtual QString GetPageSource(const QString& url, std::stop_token stop = {}) = 0;
+    virtual QString getPageSource(const QString& url, std::stop_token stop = {}) = 0;
     virtual FetchResult fetch(const QString& url, std::stop_token stop = {}) = 0;
     // The same with a tighter cap on the body, for things that are never
     // large (a picture); a longer body is a failure.

@@ -32,22 +32,22 @@ const QStringList kSysInfoPrograms = {
 } // namespace
 
 AboutWindow::AboutWindow(const Platform& platform, QWidget* parent)
-    : QWidget(parent, Qt::Window), platform_(platform), ui(std::make_unique<Ui::AboutWindow>()) {
-    ui->setupUi(this);
+    : QWidget(parent, Qt::Window), platform_(platform), ui_(std::make_unique<Ui::AboutWindow>()) {
+    ui_->setupUi(this);
     setAttribute(Qt::WA_DeleteOnClose);
     setFixedSize(size());
     setWindowTitle(QStringLiteral("About ") + applicationTitle());
-    ui->lblVersion->setText(QStringLiteral("Version ") + versionText());
-    ui->lblTitle->setText(applicationTitle());
-    ui->lblDisclaimer->setText(kDisclaimer);
+    ui_->lblVersion->setText(QStringLiteral("Version ") + versionText());
+    ui_->lblTitle->setText(applicationTitle());
+    ui_->lblDisclaimer->setText(kDisclaimer);
 
-    connect(ui->Command1, &QPushButton::clicked, this, &AboutWindow::Command1_Click);
-    connect(ui->Command2, &QPushButton::clicked, this, &AboutWindow::Command2_Click);
-    connect(ui->picIcon, &ClickableLabel::clicked, this, &AboutWindow::Command2_Click);
+    connect(ui_->Command1, &QPushButton::clicked, this, &AboutWindow::Command1_Click);
+    connect(ui_->Command2, &QPushButton::clicked, this, &AboutWindow::Command2_Click);
+    connect(ui_->picIcon, &ClickableLabel::clicked, this, &AboutWindow::Command2_Click);
     // The small picture ran a "start" command line for the home page: the same shell open here.
-    connect(ui->Image1, &ClickableLabel::clicked, this, &AboutWindow::Command2_Click);
-    connect(ui->Command3, &QPushButton::clicked, this, &QWidget::close);
-    connect(ui->Command4, &QPushButton::clicked, this, &AboutWindow::StartSysInfo);
+    connect(ui_->Image1, &ClickableLabel::clicked, this, &AboutWindow::Command2_Click);
+    connect(ui_->Command3, &QPushButton::clicked, this, &QWidget::close);
+    connect(ui_->Command4, &QPushButton::clicked, this, &AboutWindow::startSysInfo);
 }
 
 AboutWindow::~AboutWindow() = default;
@@ -59,7 +59,7 @@ QUrl AboutWindow::mailingListPage() {
     return QUrl(QStringLiteral("http://www.varnholt.example/mailinglist.htm"));
 }
 
-void AboutWindow::StartSysInfo() {
+void AboutWindow::startSysInfo() {
     for (const QString& name : kSysInfoPrograms) {
         const QString path = platform_.programs.locate(name);
         if (path.isEmpty())

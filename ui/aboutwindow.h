@@ -22,13 +22,13 @@ public:
     static QUrl mailingListPage();
 
 public slots:
-    void StartSysInfo();
+    void startSysInfo();
     void Command1_Click();
     void Command2_Click();
 
 private:
     Platform platform_;
-    std::unique_ptr<Ui::AboutWindow> ui;
+    std::unique_ptr<Ui::AboutWindow> ui_;
 };
 
 } // namespace headwise

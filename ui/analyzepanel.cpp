@@ -87,19 +87,19 @@ void setTextColour(QWidget* box, const QColor& colour) {
 
 } // namespace
 
-AnalyzePanel::AnalyzePanel(QWidget* parent) : QGroupBox(parent), ui(std::make_unique<Ui::AnalyzePanel>()) {
-    ui->setupUi(this);
-    loader_ = new PageLoader(this, QStringLiteral("Timer1"), ui->txtUrl, [this] { return hasPage(); });
+AnalyzePanel::AnalyzePanel(QWidget* parent) : QGroupBox(parent), ui_(std::make_unique<Ui::AnalyzePanel>()) {
+    ui_->setupUi(this);
+    loader_ = new PageLoader(this, QStringLiteral("Timer1"), ui_->txtUrl, [this] { return hasPage(); });
     loadJob_ = &loader_->job();
     fileJob_ = new Job(this, QStringLiteral("analyzeFile"));
     scanJob_ = new Job(this, QStringLiteral("analyzeScan"));
 
-    rows_ = {{{ScannedTag::Title, ui->txtTitle, ui->txtTitleCnt},
-              {ScannedTag::Keywords, ui->txtKeywords, ui->txtKeywordsCnt},
-              {ScannedTag::Description, ui->txtDesc, ui->txtDescCnt},
-              {ScannedTag::Robots, ui->txtRobots, ui->txtRobotsCnt},
-              {ScannedTag::Rating, ui->txtRating, ui->txtRatingCnt},
-              {ScannedTag::Revisit, ui->txtRevisit, ui->txtRevisitCnt}}};
+    rows_ = {{{ScannedTag::Title, ui_->txtTitle, ui_->txtTitleCnt},
+              {ScannedTag::Keywords, ui_->txtKeywords, ui_->txtKeywordsCnt},
+              {ScannedTag::Description, ui_->txtDesc, ui_->txtDescCnt},
+              {ScannedTag::Robots, ui_->txtRobots, ui_->txtRobotsCnt},
+              {ScannedTag::Rating, ui_->txtRating, ui_->txtRatingCnt},
+              {ScannedTag::Revisit, ui_->txtRevisit, ui_->txtRevisitCnt}}};
     for (const ResultRow& row : rows_) {
         setTextColour(row.box, kFoundColour);
         if (auto* line = qobject_cast<QLineEdit*>(row.box))
@@ -109,12 +109,12 @@ AnalyzePanel::AnalyzePanel(QWidget* parent) : QGroupBox(parent), ui(std::make_un
                     [this, &row] { resultBox_Change(row); });
     }
 
-    connect(ui->Text, &QPlainTextEdit::textChanged, this, &AnalyzePanel::Text_Change);
-    connect(ui->txtUrl, &QLineEdit::textChanged, this, &AnalyzePanel::txtUrl_Change);
-    connect(ui->txtGetSrc, &QPushButton::clicked, this, &AnalyzePanel::txtGetSrc_Click);
-    connect(ui->cmdFile, &QPushButton::clicked, this, &AnalyzePanel::cmdFile_Click);
-    connect(ui->cmdSave, &QPushButton::clicked, this, &AnalyzePanel::cmdSave_Click);
-    connect(ui->cmdCut, &QPushButton::clicked, this, &AnalyzePanel::cmdCut_Click);
+    connect(ui_->Text, &QPlainTextEdit::textChanged, this, &AnalyzePanel::Text_Change);
+    connect(ui_->txtUrl, &QLineEdit::textChanged, this, &AnalyzePanel::txtUrl_Change);
+    connect(ui_->txtGetSrc, &QPushButton::clicked, this, &AnalyzePanel::txtGetSrc_Click);
+    connect(ui_->cmdFile, &QPushButton::clicked, this, &AnalyzePanel::cmdFile_Click);
+    connect(ui_->cmdSave, &QPushButton::clicked, this, &AnalyzePanel::cmdSave_Click);
+    connect(ui_->cmdCut, &QPushButton::clicked, this, &AnalyzePanel::cmdCut_Click);
     connect(loader_->watchdog(), &QTimer::timeout, this, &AnalyzePanel::Timer1_Timer);
 }
 
@@ -125,7 +125,7 @@ void AnalyzePanel::setPlatform(const Platform& platform) {
 }
 
 QString AnalyzePanel::address() const {
-    return ui->txtUrl->text();
+    return ui_->txtUrl->text();
 }
 
 void AnalyzePanel::cancelWork() {
@@ -137,19 +137,19 @@ void AnalyzePanel::cancelWork() {
 }
 
 bool AnalyzePanel::hasPage() const {
-    return !ui->Text->document()->isEmpty();
+    return !ui_->Text->document()->isEmpty();
 }
 
 QString AnalyzePanel::pageText() const {
     if (!pageCache_)
-        pageCache_ = crLfText(ui->Text);
+        pageCache_ = crLfText(ui_->Text);
     return *pageCache_;
 }
 
 void AnalyzePanel::setPage(const QString& lfText, const QString& crlfText, std::function<void()> then) {
     endFill(); // a fill cut short by a cancel
     fill_ = {};
-    QPlainTextEdit* box = ui->Text;
+    QPlainTextEdit* box = ui_->Text;
     const qsizetype end = pieceEnd(lfText, 0);
     box->setPlainText(end == lfText.size() ? lfText : lfText.left(end));
     if (end == lfText.size()) {
@@ -177,7 +177,7 @@ void AnalyzePanel::fillNextPiece() {
     fill_.edited = fill_.edited || pageVersion_ != fill_.version;
     const qsizetype from = fill_.end;
     fill_.end = pieceEnd(fill_.lf, from);
-    QTextCursor cursor(ui->Text->document());
+    QTextCursor cursor(ui_->Text->document());
     cursor.movePosition(QTextCursor::End);
     cursor.insertText(fill_.lf.mid(from, fill_.end - from));
     fill_.version = pageVersion_;
@@ -197,8 +197,8 @@ void AnalyzePanel::fillNextPiece() {
 void AnalyzePanel::endFill() {
     if (fill_.lf.isEmpty())
         return;
-    ui->Text->setReadOnly(fill_.readOnly);
-    ui->Text->document()->setUndoRedoEnabled(true);
+    ui_->Text->setReadOnly(fill_.readOnly);
+    ui_->Text->document()->setUndoRedoEnabled(true);
 }
 
 void AnalyzePanel::Text_Change() {
@@ -206,8 +206,8 @@ void AnalyzePanel::Text_Change() {
     pageCache_.reset();
     ++pageVersion_;
     const bool filled = hasPage();
-    ui->Label10->setVisible(filled);
-    ui->cmdSave->setEnabled(filled);
+    ui_->Label10->setVisible(filled);
+    ui_->cmdSave->setEnabled(filled);
     emit pageTextChanged(filled);
     emit pageChanged();
 }
@@ -230,7 +230,7 @@ const AnalyzePanel::ResultRow& AnalyzePanel::rowFor(ScannedTag tag) const {
 template <typename Work, typename Done> void AnalyzePanel::onPageText(Job& job, Work work, Done done) {
     const quint64 version = pageVersion_;
     const bool cached = pageCache_.has_value();
-    QString source = cached ? *pageCache_ : ui->Text->document()->toRawText();
+    QString source = cached ? *pageCache_ : ui_->Text->document()->toRawText();
     job.start(
         [source = std::move(source), cached, work](const Job::Run&) {
             QString page = cached ? source : documentTextToCrLf(source);
@@ -247,14 +247,14 @@ template <typename Work, typename Done> void AnalyzePanel::onPageText(Job& job, 
         });
 }
 
-void AnalyzePanel::ListMetaTags() {
+void AnalyzePanel::listMetaTags() {
     onPageText(
         *scanJob_, [](const QString& page) { return headwise::listMetaTags(page); },
         [this](const MetaTagListing& listing) { showListing(listing); });
 }
 
 void AnalyzePanel::showListing(const MetaTagListing& listing) {
-    ui->txtScript->setPlainText(toLf(listing.script));
+    ui_->txtScript->setPlainText(toLf(listing.script));
 }
 
 void AnalyzePanel::runScanner(ScannedTag tag) {
@@ -267,7 +267,7 @@ void AnalyzePanel::runScanner(ScannedTag tag) {
         });
 }
 
-void AnalyzePanel::ReportMissingTags() {
+void AnalyzePanel::reportMissingTags() {
     onPageText(
         *scanJob_,
         [](const QString& page) {
@@ -300,7 +300,7 @@ void AnalyzePanel::txtGetSrc_Click() {
     // A new load cancels a fetch still under way: its answer is dropped
     // rather than mixed with this one.
     cancelWork();
-    const QString url = ui->txtUrl->text();
+    const QString url = ui_->txtUrl->text();
     setPage(QString(), QString(), {});
     for (const ResultRow& row : rows_) {
         setBoxText(row.box, QString());
@@ -362,20 +362,20 @@ void AnalyzePanel::cmdFile_Click() {
     if (path.isEmpty())
         return;
     openPageFile(path, [this, path] {
-        ui->txtFile->setText(path);
+        ui_->txtFile->setText(path);
         listAndReport();
     });
 }
 
 void AnalyzePanel::Command1_Click() {
-    openPageFile(ui->txtFile->text(), [this] { listAndReport(); });
+    openPageFile(ui_->txtFile->text(), [this] { listAndReport(); });
 }
 
 void AnalyzePanel::cmdSave_Click() {
     if (!loader_->platform() || !hasPage())
         return;
     const QString proposed =
-        pageFromWeb_ || ui->txtFile->text().isEmpty() ? text::kFetchedPageName : ui->txtFile->text();
+        pageFromWeb_ || ui_->txtFile->text().isEmpty() ? text::kFetchedPageName : ui_->txtFile->text();
     saveOrReport(*loader_->platform(), window(),
                  {.title = text::kSaveTitle,
                   .proposedPath = proposed,
@@ -386,17 +386,17 @@ void AnalyzePanel::cmdSave_Click() {
 }
 
 void AnalyzePanel::cmdCut_Click() {
-    QTextCursor cursor = ui->Text->textCursor();
+    QTextCursor cursor = ui_->Text->textCursor();
     if (cursor.hasSelection())
         cursor.removeSelectedText();
 }
 
 void AnalyzePanel::insertAt(qsizetype editorPosition, const QString& crlfText) {
-    QTextCursor cursor(ui->Text->document());
+    QTextCursor cursor(ui_->Text->document());
     cursor.setPosition(int(editorPosition));
-    ui->Text->setTextCursor(cursor);
+    ui_->Text->setTextCursor(cursor);
     cursor.insertText(toLf(crlfText));
-    ui->Text->setTextCursor(cursor);
+    ui_->Text->setTextCursor(cursor);
 }
 
 // Editor positions count one character per line break, so the insertion point
@@ -424,7 +424,7 @@ PageSnapshot AnalyzePanel::pageSnapshot() const {
 std::function<PageSnapshot()> AnalyzePanel::pageSnapshotSource() const {
     // The CR LF text the scans read is at hand after a load or an insertion;
     // only after typing is the document's own text copied.
-    QString text = pageCache_ ? *pageCache_ : ui->Text->document()->toRawText();
+    QString text = pageCache_ ? *pageCache_ : ui_->Text->document()->toRawText();
     PageSnapshot snapshot{.text = {},
                           .encoding = loaded_.encoding,
                           .address = address_,
@@ -438,14 +438,14 @@ std::function<PageSnapshot()> AnalyzePanel::pageSnapshotSource() const {
 }
 
 void AnalyzePanel::selectInPage(qsizetype position, qsizetype length) {
-    QTextCursor cursor(ui->Text->document());
-    const int end = ui->Text->document()->characterCount() - 1;
+    QTextCursor cursor(ui_->Text->document());
+    const int end = ui_->Text->document()->characterCount() - 1;
     cursor.setPosition(int(std::clamp<qsizetype>(position, 0, end)));
     cursor.setPosition(int(std::clamp<qsizetype>(position + length, 0, end)), QTextCursor::KeepAnchor);
-    ui->Text->setTextCursor(cursor);
-    ui->Text->ensureCursorVisible();
+    ui_->Text->setTextCursor(cursor);
+    ui_->Text->ensureCursorVisible();
     emit showRequested();
-    ui->Text->setFocus();
+    ui_->Text->setFocus();
 }
 
 void AnalyzePanel::cmdInsert_Click() {
@@ -453,11 +453,11 @@ void AnalyzePanel::cmdInsert_Click() {
     for (ScannedTag tag : {ScannedTag::Keywords, ScannedTag::Description, ScannedTag::Robots,
                            ScannedTag::Rating, ScannedTag::Revisit})
         texts << boxText(rowFor(tag).box);
-    insertAt(insertionPoint(ui->Text->document()->toRawText()), insertScanText(texts));
+    insertAt(insertionPoint(ui_->Text->document()->toRawText()), insertScanText(texts));
 }
 
 void AnalyzePanel::Command2_Click() {
-    const QString script = crLfText(ui->txtScript);
+    const QString script = crLfText(ui_->txtScript);
     const QString page = pageText();
     const QString replaced = removeMetaBlock(page, script);
     if (replaced.size() != page.size())

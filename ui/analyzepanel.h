@@ -64,8 +64,8 @@ public slots:
     void cmdCut_Click();
 
     // An unclosed "<meta" ends the listing there.
-    void ListMetaTags();
-    void ReportMissingTags();
+    void listMetaTags();
+    void reportMissingTags();
     void cmdTitle_Click() { runScanner(ScannedTag::Title); }
     void cmdKeywords_Click() { runScanner(ScannedTag::Keywords); }
     void cmdDesc_Click() { runScanner(ScannedTag::Description); }
@@ -130,7 +130,7 @@ private:
     // Puts the caret, with nothing selected, at a position of the editor and inserts there.
     void insertAt(qsizetype editorPosition, const QString& crlfText);
 
-    std::unique_ptr<Ui::AnalyzePanel> ui;
+    std::unique_ptr<Ui::AnalyzePanel> ui_;
     PageLoader* loader_;
     Job* loadJob_; // the load, the fill of the box, and the listing and report after it
     Job* fileJob_; // reading a page file, which cancels the load only once read

@@ -35,24 +35,25 @@ QImage fetchImage(PageFetcher& fetcher, const QUrl& url, std::stop_token stop) {
 
 CheckWindow::CheckWindow(const Platform& platform, AnalyzePanel* panel, QWidget* parent)
     : QWidget(parent, Qt::Window), platform_(platform), panel_(panel),
-      ui(std::make_unique<Ui::CheckWindow>()), model_(new FindingsModel(this)), pause_(new QTimer(this)),
+      ui_(std::make_unique<Ui::CheckWindow>()), model_(new FindingsModel(this)), pause_(new QTimer(this)),
       checkJob_(new Job(this, QStringLiteral("checkAudit"))),
       imageJob_(new Job(this, QStringLiteral("checkImage"))),
       checker_([](const PageSnapshot& page) { return checkPage(page, audit::AuditConfig{}); }) {
-    ui->setupUi(this);
+    ui_->setupUi(this);
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(checktext::kCaption);
-    ui->lblNoPage->setText(checktext::kNoPage);
-    ui->lstFindings->setModel(model_);
-    ui->lstFindings->header()->setSectionResizeMode(FindingsModel::MessageColumn, QHeaderView::Stretch);
-    ui->lstFindings->header()->setSectionResizeMode(FindingsModel::RuleColumn, QHeaderView::ResizeToContents);
-    ui->lstFindings->header()->setStretchLastSection(false);
+    ui_->lblNoPage->setText(checktext::kNoPage);
+    ui_->lstFindings->setModel(model_);
+    ui_->lstFindings->header()->setSectionResizeMode(FindingsModel::MessageColumn, QHeaderView::Stretch);
+    ui_->lstFindings->header()->setSectionResizeMode(FindingsModel::RuleColumn,
+                                                     QHeaderView::ResizeToContents);
+    ui_->lstFindings->header()->setStretchLastSection(false);
 
     pause_->setSingleShot(true);
     pause_->setInterval(kPauseMs);
     connect(pause_, &QTimer::timeout, this, &CheckWindow::startCheck);
     connect(panel_, &AnalyzePanel::pageChanged, this, &CheckWindow::pageChanged);
-    connect(ui->lstFindings, &QTreeView::activated, this, &CheckWindow::findingActivated);
+    connect(ui_->lstFindings, &QTreeView::activated, this, &CheckWindow::findingActivated);
     startCheck();
 }
 
@@ -84,7 +85,7 @@ void CheckWindow::startCheck() {
         showNoPage();
         return;
     }
-    ui->lblCount->setText(checktext::kChecking);
+    ui_->lblCount->setText(checktext::kChecking);
     // A newer audit cancels the older, whose result never arrives.
     checkJob_->start([checker = checker_, snapshot = panel_->pageSnapshotSource()](
                          const Job::Run&) { return checker(snapshot()); },
@@ -95,29 +96,29 @@ void CheckWindow::startCheck() {
 }
 
 void CheckWindow::showNoPage() {
-    ui->lblNoPage->show();
-    ui->serpPreview->clear();
-    ui->cardPreview->clear();
+    ui_->lblNoPage->show();
+    ui_->serpPreview->clear();
+    ui_->cardPreview->clear();
     model_->setFindings({});
-    ui->lblCount->clear();
+    ui_->lblCount->clear();
 }
 
 void CheckWindow::showCheck(const PageCheck& check) {
-    ui->lblNoPage->hide();
-    ui->serpPreview->setPreview(audit::searchPreview(check.audit, check.address, audit::AuditConfig{}));
+    ui_->lblNoPage->hide();
+    ui_->serpPreview->setPreview(audit::searchPreview(check.audit, check.address, audit::AuditConfig{}));
     const audit::CardPreview card = audit::cardPreview(check.audit, check.address);
-    ui->cardPreview->setCard(card);
+    ui_->cardPreview->setCard(card);
     startImageLoad(card);
     model_->setFindings(check.audit.findings);
-    ui->lblCount->setText(checktext::counts(model_->count(audit::Severity::Error),
-                                            model_->count(audit::Severity::Warning),
-                                            model_->count(audit::Severity::Info)));
+    ui_->lblCount->setText(checktext::counts(model_->count(audit::Severity::Error),
+                                             model_->count(audit::Severity::Warning),
+                                             model_->count(audit::Severity::Info)));
 }
 
 void CheckWindow::startImageLoad(const audit::CardPreview& card) {
     if (card.imageFile.isEmpty() && card.imageUrl.isEmpty()) {
         imageJob_->cancel();
-        ui->cardPreview->setImage({});
+        ui_->cardPreview->setImage({});
         return;
     }
     PageFetcher* fetcher = &platform_.fetcher;
@@ -126,7 +127,7 @@ void CheckWindow::startImageLoad(const audit::CardPreview& card) {
             return card.imageFile.isEmpty() ? fetchImage(*fetcher, card.imageUrl, run.stop())
                                             : readImageFile(card.imageFile);
         },
-        [this](const QImage& image) { ui->cardPreview->setImage(image); });
+        [this](const QImage& image) { ui_->cardPreview->setImage(image); });
 }
 
 void CheckWindow::findingActivated(const QModelIndex& index) {

@@ -51,7 +51,7 @@ private:
 
     Platform platform_;
     QPointer<AnalyzePanel> panel_;
-    std::unique_ptr<Ui::CheckWindow> ui;
+    std::unique_ptr<Ui::CheckWindow> ui_;
     FindingsModel* model_;
     QTimer* pause_;
     Job* checkJob_;

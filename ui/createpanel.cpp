@@ -26,20 +26,20 @@ const QString kSaveFailed = QStringLiteral("The tags could not be saved to ");
 
 } // namespace
 
-CreatePanel::CreatePanel(QWidget* parent) : QGroupBox(parent), ui(std::make_unique<Ui::CreatePanel>()) {
-    ui->setupUi(this);
+CreatePanel::CreatePanel(QWidget* parent) : QGroupBox(parent), ui_(std::make_unique<Ui::CreatePanel>()) {
+    ui_->setupUi(this);
     // Values are kept exactly as typed; inline completion would change their letter case.
-    for (QComboBox* box : {ui->Combo1, ui->Combo2, ui->Combo3, ui->Combo4, ui->Combo5})
+    for (QComboBox* box : {ui_->Combo1, ui_->Combo2, ui_->Combo3, ui_->Combo4, ui_->Combo5})
         box->setCompleter(nullptr);
-    ui->Combo5->setCurrentText(kFormTagsOnly);
+    ui_->Combo5->setCurrentText(kFormTagsOnly);
 
-    connect(ui->ButtonEx4, &QPushButton::clicked, this, &CreatePanel::ButtonEx4_Click);
-    connect(ui->ButtonEx7, &QPushButton::clicked, this, &CreatePanel::ButtonEx7_Click);
-    connect(ui->ButtonEx5, &QPushButton::clicked, this, &CreatePanel::ButtonEx5_Click);
-    connect(ui->ButtonEx6, &QPushButton::clicked, this, &CreatePanel::ButtonEx6_Click);
-    connect(ui->cmdInsert2, &QPushButton::clicked, this, &CreatePanel::cmdInsert2_Click);
-    connect(ui->Command4, &QPushButton::clicked, this, &CreatePanel::scanRequested);
-    connect(ui->txtDoc, &QPlainTextEdit::textChanged, this, &CreatePanel::txtDoc_Change);
+    connect(ui_->ButtonEx4, &QPushButton::clicked, this, &CreatePanel::ButtonEx4_Click);
+    connect(ui_->ButtonEx7, &QPushButton::clicked, this, &CreatePanel::ButtonEx7_Click);
+    connect(ui_->ButtonEx5, &QPushButton::clicked, this, &CreatePanel::ButtonEx5_Click);
+    connect(ui_->ButtonEx6, &QPushButton::clicked, this, &CreatePanel::ButtonEx6_Click);
+    connect(ui_->cmdInsert2, &QPushButton::clicked, this, &CreatePanel::cmdInsert2_Click);
+    connect(ui_->Command4, &QPushButton::clicked, this, &CreatePanel::scanRequested);
+    connect(ui_->txtDoc, &QPlainTextEdit::textChanged, this, &CreatePanel::txtDoc_Change);
 }
 
 CreatePanel::~CreatePanel() = default;
@@ -54,21 +54,21 @@ TagFields CreatePanel::choices() const {
             .subject = {},
             .description = {},
             .keywords = {},
-            .rating = ui->Combo1->currentText(),
-            .robots = ui->Combo2->currentText(),
-            .revisit = ui->Combo3->currentText(),
-            .outputForm = ui->Combo4->currentText()};
+            .rating = ui_->Combo1->currentText(),
+            .robots = ui_->Combo2->currentText(),
+            .revisit = ui_->Combo3->currentText(),
+            .outputForm = ui_->Combo4->currentText()};
 }
 
 void CreatePanel::setChoices(const TagFields& choices) {
-    ui->Combo1->setCurrentText(choices.rating);
-    ui->Combo2->setCurrentText(choices.robots);
-    ui->Combo3->setCurrentText(choices.revisit);
-    ui->Combo4->setCurrentText(choices.outputForm);
+    ui_->Combo1->setCurrentText(choices.rating);
+    ui_->Combo2->setCurrentText(choices.robots);
+    ui_->Combo3->setCurrentText(choices.revisit);
+    ui_->Combo4->setCurrentText(choices.outputForm);
 }
 
 void CreatePanel::addKeywords(const QString& keywords) {
-    ui->Text5->setText(appendKeywords(ui->Text5->text(), keywords));
+    ui_->Text5->setText(appendKeywords(ui_->Text5->text(), keywords));
 }
 
 void CreatePanel::setPageLoaded(bool loaded) {
@@ -76,39 +76,39 @@ void CreatePanel::setPageLoaded(bool loaded) {
 }
 
 void CreatePanel::txtDoc_Change() {
-    ui->cmdInsert2->setEnabled(!ui->txtDoc->document()->isEmpty());
+    ui_->cmdInsert2->setEnabled(!ui_->txtDoc->document()->isEmpty());
 }
 
 TagFields CreatePanel::readFields(const QString& outputForm) const {
-    return {.title = ui->Text1->text(),
-            .author = ui->Text2->text(),
-            .subject = ui->Text3->text(),
-            .description = ui->Text4->text(),
-            .keywords = ui->Text5->text(),
-            .rating = ui->Combo1->currentText(),
-            .robots = ui->Combo2->currentText(),
-            .revisit = ui->Combo3->currentText(),
+    return {.title = ui_->Text1->text(),
+            .author = ui_->Text2->text(),
+            .subject = ui_->Text3->text(),
+            .description = ui_->Text4->text(),
+            .keywords = ui_->Text5->text(),
+            .rating = ui_->Combo1->currentText(),
+            .robots = ui_->Combo2->currentText(),
+            .revisit = ui_->Combo3->currentText(),
             .outputForm = outputForm};
 }
 
 void CreatePanel::ButtonEx4_Click() {
-    ui->txtDoc->clear();
-    if (const auto block = BuildTagBlock(readFields(ui->Combo4->currentText())))
-        ui->txtDoc->setPlainText(toLf(*block));
+    ui_->txtDoc->clear();
+    if (const auto block = buildTagBlock(readFields(ui_->Combo4->currentText())))
+        ui_->txtDoc->setPlainText(toLf(*block));
 }
 
 void CreatePanel::ButtonEx7_Click() {
-    if (const auto block = buildAltTagBlock(readFields(ui->Combo5->currentText())))
-        ui->txtDoc->setPlainText(toLf(*block));
+    if (const auto block = buildAltTagBlock(readFields(ui_->Combo5->currentText())))
+        ui_->txtDoc->setPlainText(toLf(*block));
 }
 
 void CreatePanel::ButtonEx5_Click() {
-    for (QLineEdit* field : {ui->Text1, ui->Text2, ui->Text3, ui->Text4, ui->Text5})
+    for (QLineEdit* field : {ui_->Text1, ui_->Text2, ui_->Text3, ui_->Text4, ui_->Text5})
         field->clear();
-    ui->txtDoc->clear();
-    ui->Combo1->setCurrentText(QStringLiteral("Rating"));
-    ui->Combo2->setCurrentText(QStringLiteral("Robots"));
-    ui->Combo3->setCurrentText(QStringLiteral("Revisit"));
+    ui_->txtDoc->clear();
+    ui_->Combo1->setCurrentText(QStringLiteral("Rating"));
+    ui_->Combo2->setCurrentText(QStringLiteral("Robots"));
+    ui_->Combo3->setCurrentText(QStringLiteral("Revisit"));
 }
 
 void CreatePanel::ButtonEx6_Click() {
@@ -121,7 +121,7 @@ void CreatePanel::ButtonEx6_Click() {
                   .filter = text::kSaveFilter,
                   .failedTitle = text::kSaveFailedTitle,
                   .failed = text::kSaveFailed},
-                 encodePage(crLfText(ui->txtDoc), utf8CrLf));
+                 encodePage(crLfText(ui_->txtDoc), utf8CrLf));
 }
 
 void CreatePanel::cmdInsert2_Click() {
@@ -129,7 +129,7 @@ void CreatePanel::cmdInsert2_Click() {
         return;
     if (pageLoaded_) {
         emit analyzeRequested();
-        emit insertTagBlock(crLfText(ui->txtDoc));
+        emit insertTagBlock(crLfText(ui_->txtDoc));
         return;
     }
     platform_->messages.show(window(), text::kLoadPage, text::kLoadPageTitle, MessageIcon::Information);

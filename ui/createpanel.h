@@ -55,7 +55,7 @@ private:
 
     void txtDoc_Change();
 
-    std::unique_ptr<Ui::CreatePanel> ui;
+    std::unique_ptr<Ui::CreatePanel> ui_;
     std::optional<Platform> platform_;
     bool pageLoaded_ = false;
 };

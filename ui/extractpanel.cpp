@@ -40,20 +40,20 @@ constexpr qsizetype kMaxRunsRemovedInPlace = 64;
 } // namespace
 
 ExtractPanel::ExtractPanel(QWidget* parent)
-    : QGroupBox(parent), ui(std::make_unique<Ui::ExtractPanel>()), names_(new QStringListModel(this)) {
-    ui->setupUi(this);
-    ui->lstNames->setModel(names_);
+    : QGroupBox(parent), ui_(std::make_unique<Ui::ExtractPanel>()), names_(new QStringListModel(this)) {
+    ui_->setupUi(this);
+    ui_->lstNames->setModel(names_);
     loader_ =
-        new PageLoader(this, QStringLiteral("Timer2"), ui->txtUrl2, [this] { return !Text22.isEmpty(); });
+        new PageLoader(this, QStringLiteral("Timer2"), ui_->txtUrl2, [this] { return !Text22.isEmpty(); });
     job_ = &loader_->job();
 
-    connect(ui->cmdFile2, &QPushButton::clicked, this, &ExtractPanel::cmdFile2_Click);
-    connect(ui->txtGetSrc2, &QPushButton::clicked, this, &ExtractPanel::txtGetSrc2_Click);
+    connect(ui_->cmdFile2, &QPushButton::clicked, this, &ExtractPanel::cmdFile2_Click);
+    connect(ui_->txtGetSrc2, &QPushButton::clicked, this, &ExtractPanel::txtGetSrc2_Click);
     connect(loader_->watchdog(), &QTimer::timeout, this, &ExtractPanel::Timer2_Timer);
-    connect(ui->cmdRemove, &QPushButton::clicked, this, &ExtractPanel::cmdRemove_Click);
-    connect(ui->cmdAdd, &QPushButton::clicked, this, &ExtractPanel::cmdAdd_Click);
-    connect(ui->Command3, &QPushButton::clicked, this, &ExtractPanel::Command3_Click);
-    connect(ui->txtKeywords2, &QPlainTextEdit::textChanged, this, &ExtractPanel::txtKeywords2_Change);
+    connect(ui_->cmdRemove, &QPushButton::clicked, this, &ExtractPanel::cmdRemove_Click);
+    connect(ui_->cmdAdd, &QPushButton::clicked, this, &ExtractPanel::cmdAdd_Click);
+    connect(ui_->Command3, &QPushButton::clicked, this, &ExtractPanel::Command3_Click);
+    connect(ui_->txtKeywords2, &QPlainTextEdit::textChanged, this, &ExtractPanel::txtKeywords2_Change);
 }
 
 ExtractPanel::~ExtractPanel() {
@@ -69,7 +69,7 @@ QTimer* ExtractPanel::watchdog() const {
 }
 
 void ExtractPanel::setAddress(const QString& url) {
-    ui->txtUrl2->setText(url);
+    ui_->txtUrl2->setText(url);
 }
 
 void ExtractPanel::cancelWork() {
@@ -77,10 +77,10 @@ void ExtractPanel::cancelWork() {
 }
 
 void ExtractPanel::setProgress(const QString& caption) {
-    ui->lblProgress->setText(caption);
+    ui_->lblProgress->setText(caption);
     // Painted now: the chain's captions can come in one turn of the event
     // loop, and each is to be seen.
-    ui->lblProgress->repaint();
+    ui_->lblProgress->repaint();
     emit progressChanged(caption);
 }
 
@@ -113,12 +113,12 @@ void ExtractPanel::cmdFile2_Click() {
     loader_->cancel();
     setBusy(false);
     Text22.clear();
-    ui->txtFile2->clear();
+    ui_->txtFile2->clear();
     setWords({});
-    ui->txtKeywords2->clear();
+    ui_->txtKeywords2->clear();
     loader_->readFile(*job_, path, [this, path](DecodedPage page) {
         Text22 = std::move(page.text);
-        ui->txtFile2->setText(path);
+        ui_->txtFile2->setText(path);
         cmdRemHtml_Click();
     });
 }
@@ -126,19 +126,19 @@ void ExtractPanel::cmdFile2_Click() {
 void ExtractPanel::txtGetSrc2_Click() {
     if (!loader_->platform())
         return;
-    const QString url = ui->txtUrl2->text();
+    const QString url = ui_->txtUrl2->text();
     if (!loader_->acceptAddress(url))
         return;
     // A new load cancels one still under way; the older answer never arrives.
     loader_->cancel();
     setBusy(true);
     Text22.clear();
-    ui->txtKeywords2->clear();
+    ui_->txtKeywords2->clear();
     setWords({});
     setProgress(text::scanning);
     // The watchdog reports a silent server while the fetch goes on.
     loader_->fetch([url](PageFetcher& fetcher,
-                         std::stop_token stop) { return fetcher.GetPageSource(url, std::move(stop)); },
+                         std::stop_token stop) { return fetcher.getPageSource(url, std::move(stop)); },
                    [this](const QString& page) {
                        Text22 = page;
                        if (loader_->settle())
@@ -208,25 +208,25 @@ void ExtractPanel::showStage(KeywordStage stage, bool done, const KeywordChain& 
     }
     setWords(chain.words);
     if (stage != KeywordStage::Doubles) {
-        ui->lblCount->setText(text::wordsFoundSoFar(names_->rowCount()));
+        ui_->lblCount->setText(text::wordsFoundSoFar(names_->rowCount()));
         return;
     }
-    ui->lblCount->setText(text::wordsFound(names_->rowCount()));
-    setProgress(text::finished + ui->lblCount->text());
+    ui_->lblCount->setText(text::wordsFound(names_->rowCount()));
+    setProgress(text::finished + ui_->lblCount->text());
     setBusy(false);
     if (names_->rowCount() > 0)
-        ui->cmdRemove->setEnabled(true);
+        ui_->cmdRemove->setEnabled(true);
 }
 
 void ExtractPanel::cmdCount_Click() {
     if (const auto& platform = loader_->platform())
-        platform->messages.show(window(), QString::number(CountCommas(crLfText(ui->txtKeywords2))),
+        platform->messages.show(window(), QString::number(countCommas(crLfText(ui_->txtKeywords2))),
                                 applicationTitle(), MessageIcon::None);
 }
 
 void ExtractPanel::cmdRemove_Click() {
     QList<int> rows;
-    for (const QModelIndex& index : ui->lstNames->selectionModel()->selectedIndexes())
+    for (const QModelIndex& index : ui_->lstNames->selectionModel()->selectedIndexes())
         rows.append(index.row());
     std::sort(rows.begin(), rows.end());
     rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
@@ -254,28 +254,28 @@ void ExtractPanel::cmdRemove_Click() {
         }
         setWords(kept);
     }
-    ui->lblCount->setText(text::wordsFound(names_->rowCount()));
-    setProgress(text::finished + ui->lblCount->text());
+    ui_->lblCount->setText(text::wordsFound(names_->rowCount()));
+    setProgress(text::finished + ui_->lblCount->text());
 }
 
 void ExtractPanel::cmdAdd_Click() {
     const QStringList list = words();
     if (list.isEmpty())
         return;
-    ui->txtKeywords2->setPlainText(keywordText(list));
+    ui_->txtKeywords2->setPlainText(keywordText(list));
 }
 
 void ExtractPanel::Command3_Click() {
-    emit keywordsChosen(crLfText(ui->txtKeywords2));
+    emit keywordsChosen(crLfText(ui_->txtKeywords2));
     emit createRequested();
-    ui->txtUrl2->clear();
-    ui->txtFile2->clear();
+    ui_->txtUrl2->clear();
+    ui_->txtFile2->clear();
     setWords({});
-    ui->txtKeywords2->clear();
+    ui_->txtKeywords2->clear();
 }
 
 void ExtractPanel::txtKeywords2_Change() {
-    ui->Label11->setVisible(!ui->txtKeywords2->document()->isEmpty());
+    ui_->Label11->setVisible(!ui_->txtKeywords2->document()->isEmpty());
 }
 
 } // namespace headwise

@@ -69,7 +69,7 @@ private:
     QStringList words() const;
     void setWords(const QStringList& words);
 
-    std::unique_ptr<Ui::ExtractPanel> ui;
+    std::unique_ptr<Ui::ExtractPanel> ui_;
     PageLoader* loader_;
     QStringListModel* names_;
     Job* job_; // the load and the chain after it

@@ -40,43 +40,43 @@ constexpr StoredChoice kStoredChoices[] = {
 Form1::Form1(const Platform& platform, QWidget* parent)
     : QMainWindow(parent), platform_(platform),
       mailAccount_(platform_.settings, platform_.keyring, platform_.passwords),
-      ui(std::make_unique<Ui::Form1>()) {
-    ui->setupUi(this);
+      ui_(std::make_unique<Ui::Form1>()) {
+    ui_->setupUi(this);
     setWindowTitle(applicationTitle());
     // The layout is fixed; the window neither grows nor shrinks.
     layout()->setSizeConstraint(QLayout::SetFixedSize);
 
-    connect(ui->cmdAnalyze, &QPushButton::clicked, this, &Form1::cmdAnalyze_Click);
-    connect(ui->cmdCreate, &QPushButton::clicked, this, &Form1::cmdCreate_Click);
-    connect(ui->cmdExtract, &QPushButton::clicked, this, &Form1::cmdExtract_Click);
-    connect(ui->ButtonEx8, &QPushButton::clicked, this, &QWidget::close);
-    connect(ui->Image1, &ClickableLabel::clicked, this, &Form1::cmdAnalyze_Click);
-    connect(ui->Image2, &ClickableLabel::clicked, this, &Form1::cmdExtract_Click);
-    connect(ui->Image3, &ClickableLabel::clicked, this, &Form1::cmdCreate_Click);
-    connect(ui->mnuAnalyze, &QAction::triggered, this, &Form1::cmdAnalyze_Click);
-    connect(ui->mnuExtract, &QAction::triggered, this, &Form1::cmdExtract_Click);
-    connect(ui->mnuCreate, &QAction::triggered, this, &Form1::cmdCreate_Click);
-    connect(ui->mnuExit, &QAction::triggered, this, &QWidget::close);
-    connect(ui->mnuIntro, &QAction::triggered, this, &Form1::mnuIntro_Click);
-    connect(ui->mnuContents, &QAction::triggered, this, &Form1::mnuContents_Click);
-    connect(ui->mnuTellFriend, &QAction::triggered, this, &Form1::mnuTellFriend_Click);
-    connect(ui->mnuContact, &QAction::triggered, this, &Form1::mnuContact_Click);
-    connect(ui->mnuMailServer, &QAction::triggered, this, &Form1::mnuMailServer_Click);
-    connect(ui->mnuAbout, &QAction::triggered, this, &Form1::mnuAbout_Click);
-    connect(ui->mnuCheck, &QAction::triggered, this, &Form1::mnuCheck_Click);
+    connect(ui_->cmdAnalyze, &QPushButton::clicked, this, &Form1::cmdAnalyze_Click);
+    connect(ui_->cmdCreate, &QPushButton::clicked, this, &Form1::cmdCreate_Click);
+    connect(ui_->cmdExtract, &QPushButton::clicked, this, &Form1::cmdExtract_Click);
+    connect(ui_->ButtonEx8, &QPushButton::clicked, this, &QWidget::close);
+    connect(ui_->Image1, &ClickableLabel::clicked, this, &Form1::cmdAnalyze_Click);
+    connect(ui_->Image2, &ClickableLabel::clicked, this, &Form1::cmdExtract_Click);
+    connect(ui_->Image3, &ClickableLabel::clicked, this, &Form1::cmdCreate_Click);
+    connect(ui_->mnuAnalyze, &QAction::triggered, this, &Form1::cmdAnalyze_Click);
+    connect(ui_->mnuExtract, &QAction::triggered, this, &Form1::cmdExtract_Click);
+    connect(ui_->mnuCreate, &QAction::triggered, this, &Form1::cmdCreate_Click);
+    connect(ui_->mnuExit, &QAction::triggered, this, &QWidget::close);
+    connect(ui_->mnuIntro, &QAction::triggered, this, &Form1::mnuIntro_Click);
+    connect(ui_->mnuContents, &QAction::triggered, this, &Form1::mnuContents_Click);
+    connect(ui_->mnuTellFriend, &QAction::triggered, this, &Form1::mnuTellFriend_Click);
+    connect(ui_->mnuContact, &QAction::triggered, this, &Form1::mnuContact_Click);
+    connect(ui_->mnuMailServer, &QAction::triggered, this, &Form1::mnuMailServer_Click);
+    connect(ui_->mnuAbout, &QAction::triggered, this, &Form1::mnuAbout_Click);
+    connect(ui_->mnuCheck, &QAction::triggered, this, &Form1::mnuCheck_Click);
     connectPanels();
 
     restoreSettings();
     mnuIntro_Click();
-    ui->cmdAnalyze->setFocus();
+    ui_->cmdAnalyze->setFocus();
 }
 
 Form1::~Form1() = default;
 
 void Form1::connectPanels() {
-    AnalyzePanel* analyze = ui->FraAnalyze;
-    CreatePanel* create = ui->FraCreate;
-    ExtractPanel* extract = ui->FraExtract;
+    AnalyzePanel* analyze = ui_->FraAnalyze;
+    CreatePanel* create = ui_->FraCreate;
+    ExtractPanel* extract = ui_->FraExtract;
     analyze->setPlatform(platform_);
     create->setPlatform(platform_);
     extract->setPlatform(platform_);
@@ -96,40 +96,40 @@ void Form1::connectPanels() {
 }
 
 void Form1::restoreSettings() {
-    ui->Label6->setText(platform_.settings.read(kTitleKey, applicationTitle()));
+    ui_->Label6->setText(platform_.settings.read(kTitleKey, applicationTitle()));
     const TagFields defaults = defaultTagFields();
     TagFields choices;
     for (const StoredChoice& stored : kStoredChoices)
         choices.*stored.choice =
             platform_.settings.read(QString::fromLatin1(stored.key), defaults.*stored.choice);
-    ui->FraCreate->setChoices(choices);
+    ui_->FraCreate->setChoices(choices);
 }
 
 void Form1::saveSettings() {
-    platform_.settings.write(kTitleKey, ui->Label6->text());
-    const TagFields choices = ui->FraCreate->choices();
+    platform_.settings.write(kTitleKey, ui_->Label6->text());
+    const TagFields choices = ui_->FraCreate->choices();
     for (const StoredChoice& stored : kStoredChoices)
         platform_.settings.write(QString::fromLatin1(stored.key), choices.*stored.choice);
 }
 
 void Form1::showPanel(QGroupBox* target) {
     // Visibility is set in the fixed order Analyze, Create, Extract, Introduction.
-    QGroupBox* const panels[] = {ui->FraAnalyze, ui->FraCreate, ui->FraExtract, ui->FraInfo};
+    QGroupBox* const panels[] = {ui_->FraAnalyze, ui_->FraCreate, ui_->FraExtract, ui_->FraInfo};
     for (QGroupBox* panel : panels)
         panel->setVisible(panel == target);
 }
 
 void Form1::cmdAnalyze_Click() {
-    showPanel(ui->FraAnalyze);
+    showPanel(ui_->FraAnalyze);
 }
 void Form1::cmdCreate_Click() {
-    showPanel(ui->FraCreate);
+    showPanel(ui_->FraCreate);
 }
 void Form1::cmdExtract_Click() {
-    showPanel(ui->FraExtract);
+    showPanel(ui_->FraExtract);
 }
 void Form1::mnuIntro_Click() {
-    showPanel(ui->FraInfo);
+    showPanel(ui_->FraInfo);
 }
 
 void Form1::mnuContents_Click() {
@@ -169,15 +169,15 @@ void Form1::mnuAbout_Click() {
 }
 
 void Form1::mnuCheck_Click() {
-    showSingle(check_, [this] { return new CheckWindow(platform_, ui->FraAnalyze, this); });
+    showSingle(check_, [this] { return new CheckWindow(platform_, ui_->FraAnalyze, this); });
 }
 
 void Form1::closeEvent(QCloseEvent* event) {
     saveSettings();
     event->accept();
     // A fetch still under way stops at once; nothing of it arrives.
-    ui->FraAnalyze->cancelWork();
-    ui->FraExtract->cancelWork();
+    ui_->FraAnalyze->cancelWork();
+    ui_->FraExtract->cancelWork();
     // Every other window of the program goes with the main window.
     for (QWidget* window : QApplication::topLevelWidgets())
         if (window != this && window->isVisible())

@@ -52,7 +52,7 @@ private:
     Platform platform_;
     MailAccount mailAccount_;
     QPointer<AboutWindow> about_;
-    std::unique_ptr<Ui::Form1> ui;
+    std::unique_ptr<Ui::Form1> ui_;
     QPointer<MailWindow> tellFriend_;
     QPointer<MailWindow> contact_;
     QPointer<CheckWindow> check_;

@@ -40,7 +40,7 @@ QByteArray tenMegabytePage() {
 class FixedFetcher : public PageFetcher {
 public:
     explicit FixedFetcher(QByteArray body) : body_(std::move(body)) {}
-    QString GetPageSource(const QString&, std::stop_token) override {
+    QString getPageSource(const QString&, std::stop_token) override {
         return decodePage(body_, QByteArray()).text;
     }
     FetchResult fetch(const QString& url, std::stop_token) override {

@@ -105,7 +105,7 @@ namespace {
 // A server's answer as the real fetcher gives it, bytes and declared charset.
 class AnsweringFetcher : public PageFetcher {
 public:
-    QString GetPageSource(const QString&, std::stop_token) override { return {}; }
+    QString getPageSource(const QString&, std::stop_token) override { return {}; }
     FetchResult fetch(const QString&, std::stop_token) override {
         if (throws)
             throw std::runtime_error("lost");

@@ -105,7 +105,7 @@ class ClearDoublesTest : public ::testing::TestWithParam<DoublesCase> {};
 
 TEST_P(ClearDoublesTest, KeepsFirstOccurrencesInOrder) {
     QStringList words = GetParam().before;
-    ClearDoubles(words);
+    clearDoubles(words);
     EXPECT_EQ(words, GetParam().after);
 }
 
@@ -123,23 +123,23 @@ INSTANTIATE_TEST_SUITE_P(
                       DoublesCase{"Empty", {}, {}}),
     [](const auto& info) { return std::string(info.param.name); });
 
-TEST(ClearDoubles, HandlesListsBeyondSixteenBits) {
+TEST(clearDoubles, HandlesListsBeyondSixteenBits) {
     QStringList words;
     for (int i = 0; i < 40000; ++i)
         words << QString::number(i % 35000);
-    ClearDoubles(words);
+    clearDoubles(words);
     ASSERT_EQ(words.size(), 35000);
     EXPECT_EQ(words.last(), "34999");
 }
 
-TEST(CountCommas, CountsCommasOrMinusOneForEmptyText) {
+TEST(countCommas, CountsCommasOrMinusOneForEmptyText) {
     const struct {
         QString text;
         qsizetype count;
     } cases[] = {{"a, b, c", 2}, {"abc", 0}, {"", -1}, {",", 1}, {"a,,b", 2}};
     for (const auto& c : cases)
-        EXPECT_EQ(CountCommas(c.text), c.count) << c.text.toStdString();
-    EXPECT_EQ(CountCommas(QString(40000, QLatin1Char(','))), 40000);
+        EXPECT_EQ(countCommas(c.text), c.count) << c.text.toStdString();
+    EXPECT_EQ(countCommas(QString(40000, QLatin1Char(','))), 40000);
 }
 
 TEST(KeywordText, JoinsWithCommaAndBlank) {

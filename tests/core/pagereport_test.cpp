@@ -101,7 +101,7 @@ TEST(KeywordChain, StagedRunGivesTheSameWordsAsOneCall) {
     for (const QString& page : pages) {
         QStringList staged = wordList(stripHtml(page));
         removeRedundantWords(staged);
-        ClearDoubles(staged);
+        clearDoubles(staged);
         EXPECT_EQ(keywordCandidates(page), staged) << page.toStdString();
     }
     // Items go as substrings and the joints stay: "<p>" leaves "p" beside the word.
@@ -161,7 +161,7 @@ TEST(TagFieldDefaults, ChoicesSetTextsEmpty) {
     EXPECT_EQ(defaults.revisit, "7 Days");
     EXPECT_EQ(defaults.outputForm, kFormTagsOnly);
     EXPECT_TRUE(defaults.title.isEmpty() && defaults.keywords.isEmpty());
-    EXPECT_TRUE(BuildTagBlock(defaults) == std::nullopt); // no title, no block
+    EXPECT_TRUE(buildTagBlock(defaults) == std::nullopt); // no title, no block
 }
 
 } // namespace

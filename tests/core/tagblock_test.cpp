@@ -55,8 +55,8 @@ QString page(const QString& head) {
 }
 
 TEST(TagBlock, StandardLayoutGoldenTexts) {
-    EXPECT_EQ(BuildTagBlock(sampleFields("MetaTags Only")), QString::fromLatin1(kStandardTags));
-    EXPECT_EQ(BuildTagBlock(sampleFields("HTML Page")), page(QString::fromLatin1(kStandardTags)));
+    EXPECT_EQ(buildTagBlock(sampleFields("MetaTags Only")), QString::fromLatin1(kStandardTags));
+    EXPECT_EQ(buildTagBlock(sampleFields("HTML Page")), page(QString::fromLatin1(kStandardTags)));
 }
 
 TEST(TagBlock, AlternateLayoutGoldenTexts) {
@@ -73,8 +73,8 @@ TEST(TagBlock, LineCountsAndNoTrailingBreak) {
         std::optional<QString> block;
         qsizetype lines;
     } cases[] = {
-        {BuildTagBlock(sampleFields("MetaTags Only")), 12},
-        {BuildTagBlock(sampleFields("HTML Page")), 19},
+        {buildTagBlock(sampleFields("MetaTags Only")), 12},
+        {buildTagBlock(sampleFields("HTML Page")), 19},
         {buildAltTagBlock(sampleFields("MetaTags Only")), 12},
         {buildAltTagBlock(sampleFields("Html Page")), 19},
     };
@@ -89,16 +89,16 @@ TEST(TagBlock, LineCountsAndNoTrailingBreak) {
 TEST(TagBlock, EmptyTitleGivesNothing) {
     TagFields f = sampleFields("MetaTags Only");
     f.title.clear();
-    EXPECT_FALSE(BuildTagBlock(f));
+    EXPECT_FALSE(buildTagBlock(f));
     EXPECT_FALSE(buildAltTagBlock(f));
     f.title = " "; // a blank is a title
-    ASSERT_TRUE(BuildTagBlock(f));
-    EXPECT_TRUE(BuildTagBlock(f)->contains("<title> </title>"));
+    ASSERT_TRUE(buildTagBlock(f));
+    EXPECT_TRUE(buildTagBlock(f)->contains("<title> </title>"));
 }
 
 TEST(TagBlock, UnmatchedFormGivesNothing) {
     for (const char* form : {"", "Web Page", "metatags only", "MetaTags Only ", "Html Page", "HTML page"})
-        EXPECT_FALSE(BuildTagBlock(sampleFields(form))) << form;
+        EXPECT_FALSE(buildTagBlock(sampleFields(form))) << form;
     for (const char* form : {"", "html page", "MetaTags Only ", "HTML  Page"})
         EXPECT_FALSE(buildAltTagBlock(sampleFields(form))) << form;
 }
@@ -107,7 +107,7 @@ TEST(TagBlock, FieldsAreCopiedUnchanged) {
     TagFields f = sampleFields("MetaTags Only");
     f.description = QStringLiteral("say \"a > b\"\r\nnext");
     f.keywords.clear();
-    const QString block = *BuildTagBlock(f);
+    const QString block = *buildTagBlock(f);
     EXPECT_TRUE(block.contains("<META NAME=\"Description\" Content=\"say \"a > b\"\r\nnext\">"));
     EXPECT_TRUE(block.contains("<META NAME=\"Keywords\" Content=\"\">"));
 }

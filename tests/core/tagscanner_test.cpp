@@ -81,7 +81,7 @@ TEST(Scanner, TagsFarIntoALongPageAreFound) {
 TEST(Scanner, GeneratedBlockIsFoundWhole) {
     TagFields fields{"Rugs",    "Ann", "Floors", "Hand made",  "rugs, mats",
                      "General", "ALL", "7 Days", kFormHtmlPage};
-    const QString page = *BuildTagBlock(fields);
+    const QString page = *buildTagBlock(fields);
     for (ScannedTag tag : kReportOrder) {
         const ScanResult r = scanTag(tag, page);
         EXPECT_EQ(r.count, 1) << missingMessage(tag).toStdString();

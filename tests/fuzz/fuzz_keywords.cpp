@@ -16,7 +16,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
     QStringList words = wordList(stripped);
     removeRedundantWords(words);
-    ClearDoubles(words);
+    clearDoubles(words);
     QSet<QString> seen;
     for (const QString& word : words) {
         require(word.size() >= kShortestKeyword && word.size() <= kLongestKeyword);
@@ -27,6 +27,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     const QString joined = keywordText(words);
     require(words.isEmpty() ? joined.isEmpty() : joined.split(QStringLiteral(", ")) == words);
-    require(CountCommas(joined) == (joined.isEmpty() ? -1 : words.size() - 1));
+    require(countCommas(joined) == (joined.isEmpty() ? -1 : words.size() - 1));
     return 0;
 }

@@ -60,28 +60,28 @@ TEST_F(FetchTest, PagesArriveWholeAndDecoded) {
         {"/gzip", "<html><head><title>Small</title></head><body>tiny</body></html>\r\n"},
     };
     for (const PageCase& c : cases)
-        EXPECT_EQ(fetcher.GetPageSource(url(c.path)).toStdString(), c.expected.toStdString()) << c.path;
+        EXPECT_EQ(fetcher.getPageSource(url(c.path)).toStdString(), c.expected.toStdString()) << c.path;
 }
 
 TEST_F(FetchTest, LargePagesArriveWhole) {
-    const QString big = fetcher.GetPageSource(url("/big"));
+    const QString big = fetcher.getPageSource(url("/big"));
     const QString line = QStringLiteral("<p>line of a page that is several megabytes long</p>\r\n");
     const qsizetype lines = 5 * 1024 * 1024 / (line.size() - 1);
     ASSERT_EQ(big.size(), lines * line.size());
     EXPECT_TRUE(big.startsWith(line));
     EXPECT_EQ(big.count(line), lines);
 
-    const QString utf8 = fetcher.GetPageSource(url("/utf8-split"));
+    const QString utf8 = fetcher.getPageSource(url("/utf8-split"));
     const QString piece = u"aé€😀中"_qs;
     EXPECT_EQ(utf8, QStringLiteral("<p>") + piece.repeated(3000) + QStringLiteral("</p>\r\n"));
 }
 
 TEST_F(FetchTest, AddressWithoutSchemeIsTriedAsHttp) {
-    EXPECT_TRUE(fetcher.GetPageSource(QStringLiteral("127.0.0.1:%1/small").arg(port)).contains("tiny"));
+    EXPECT_TRUE(fetcher.getPageSource(QStringLiteral("127.0.0.1:%1/small").arg(port)).contains("tiny"));
 }
 
 TEST_F(FetchTest, RequestNamesTheAgentAndRefusesCaches) {
-    const QString headers = fetcher.GetPageSource(url("/headers")).toLower();
+    const QString headers = fetcher.getPageSource(url("/headers")).toLower();
     EXPECT_TRUE(headers.contains("user-agent: vb wininet\r\n")) << headers.toStdString();
     EXPECT_TRUE(headers.contains("cache-control: no-cache\r\n")) << headers.toStdString();
     EXPECT_TRUE(headers.contains("pragma: no-cache\r\n")) << headers.toStdString();
@@ -105,7 +105,7 @@ TEST_F(FetchTest, FailuresGiveEmptyText) {
         QStringLiteral("http://127.0.0.1:%1/sm").arg(port) + QChar(0) + QStringLiteral("all"),
     };
     for (const QString& address : cases)
-        EXPECT_EQ(fetcher.GetPageSource(address).toStdString(), "") << address.toStdString();
+        EXPECT_EQ(fetcher.getPageSource(address).toStdString(), "") << address.toStdString();
 }
 
 TEST_F(FetchTest, OtherSchemesNeverReachTheServer) {
@@ -113,7 +113,7 @@ TEST_F(FetchTest, OtherSchemesNeverReachTheServer) {
     ASSERT_TRUE(listener.listen(QHostAddress::LocalHost, 0));
     for (const char* scheme : {"ftp", "telnet", "dict", "scp"}) {
         const QString address = QStringLiteral("%1://127.0.0.1:%2/").arg(scheme).arg(listener.serverPort());
-        EXPECT_EQ(fetcher.GetPageSource(address), QString()) << scheme;
+        EXPECT_EQ(fetcher.getPageSource(address), QString()) << scheme;
     }
     EXPECT_FALSE(listener.waitForNewConnection(200));
 }
@@ -123,7 +123,7 @@ TEST_F(FetchTest, SilentServerIsGivenUpAfterTheStallLimit) {
     for (const char* path : {"/stall", "/silent"}) {
         QElapsedTimer clock;
         clock.start();
-        EXPECT_EQ(impatient.GetPageSource(url(path)), QString()) << path;
+        EXPECT_EQ(impatient.getPageSource(url(path)), QString()) << path;
         EXPECT_LT(clock.elapsed(), 5000) << path;
         EXPECT_GE(clock.elapsed(), 400) << path;
     }
@@ -135,7 +135,7 @@ TEST_F(FetchTest, TotalLimitEndsATransfer) {
     for (const char* path : {"/stall", "/endless-slow"}) {
         QElapsedTimer clock;
         clock.start();
-        EXPECT_EQ(hurried.GetPageSource(url(path)), QString()) << path;
+        EXPECT_EQ(hurried.getPageSource(url(path)), QString()) << path;
         EXPECT_GE(clock.elapsed(), 900) << path;
         EXPECT_LT(clock.elapsed(), 5000) << path;
     }
@@ -148,7 +148,7 @@ TEST_F(FetchTest, EndlessFastBodyEndsAtTheCapWithoutGrowingPastIt) {
     const qint64 before = memoryKb("VmRSS:");
     QElapsedTimer clock;
     clock.start();
-    EXPECT_EQ(capped.GetPageSource(url("/endless-fast")), QString());
+    EXPECT_EQ(capped.getPageSource(url("/endless-fast")), QString());
     EXPECT_LT(clock.elapsed(), 10000);
     // AddressSanitizer's quarantine keeps freed memory resident, so the peak
     // says nothing about the buffer there; the plain build checks it.
@@ -164,20 +164,20 @@ TEST_F(FetchTest, EndlessFastBodyEndsAtTheCapWithoutGrowingPastIt) {
     }
 
     // The same cap still lets a smaller page through whole.
-    EXPECT_TRUE(capped.GetPageSource(url("/small")).contains("tiny"));
+    EXPECT_TRUE(capped.getPageSource(url("/small")).contains("tiny"));
     // A tiny cap ends pages with a length and endless ones alike, long before
     // the stall or total limit could.
     CurlPageFetcher tiny{2s, 10s, 60s, 16};
     for (const char* path : {"/small", "/endless-slow"}) {
         clock.restart();
-        EXPECT_EQ(tiny.GetPageSource(url(path)), QString()) << path;
+        EXPECT_EQ(tiny.getPageSource(url(path)), QString()) << path;
         EXPECT_LT(clock.elapsed(), 3000) << path;
     }
 }
 
 TEST_F(FetchTest, InvalidBytesAndNulsDecodeWholeWhateverTheDeclaredCharset) {
     for (const char* path : {"/binary", "/binary-utf8", "/binary-utf16"}) {
-        const QString page = fetcher.GetPageSource(url(path));
+        const QString page = fetcher.getPageSource(url(path));
         EXPECT_FALSE(page.isEmpty()) << path;
         for (qsizetype i = 0; i < page.size(); ++i) {
             if (page[i] == u'\r') {
@@ -188,7 +188,7 @@ TEST_F(FetchTest, InvalidBytesAndNulsDecodeWholeWhateverTheDeclaredCharset) {
         }
     }
     // Read as Windows-1252, the NULs stay and every other byte becomes a character.
-    const QString undeclared = fetcher.GetPageSource(url("/binary"));
+    const QString undeclared = fetcher.getPageSource(url("/binary"));
     EXPECT_TRUE(undeclared.startsWith(QStringLiteral("<p>begin") + QChar(0) + u"\u00ff\u00c3(\u00e9"_qs))
         << undeclared.left(20).toStdString();
     EXPECT_TRUE(undeclared.endsWith(QStringLiteral("end</p>")));

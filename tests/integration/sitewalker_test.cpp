@@ -207,7 +207,7 @@ TEST_F(SiteWalkerTest, SitemapFilesAndTheirFaults) {
 // Answers from a table by address; what is not in it fails as an unreachable host does.
 class TableFetcher : public PageFetcher {
 public:
-    QString GetPageSource(const QString&, std::stop_token) override { return {}; }
+    QString getPageSource(const QString&, std::stop_token) override { return {}; }
     FetchResult fetch(const QString& url, std::stop_token) override {
         if (const auto found = answers.constFind(url); found != answers.constEnd())
             return *found;

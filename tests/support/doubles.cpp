@@ -61,7 +61,7 @@ ScriptedPageFetcher::~ScriptedPageFetcher() {
         ADD_FAILURE() << "prepared fetch results never fetched: " << results.size();
 }
 
-QString ScriptedPageFetcher::GetPageSource(const QString& url, std::stop_token) {
+QString ScriptedPageFetcher::getPageSource(const QString& url, std::stop_token) {
     urls.append(url);
     if (duringFetch)
         duringFetch(url);
@@ -71,7 +71,7 @@ QString ScriptedPageFetcher::GetPageSource(const QString& url, std::stop_token) 
 FetchedPage ScriptedPageFetcher::fetchPage(const QString& url, std::stop_token stop) {
     if (!results.isEmpty())
         return PageFetcher::fetchPage(url, std::move(stop));
-    const QString body = GetPageSource(url);
+    const QString body = getPageSource(url);
     if (body.isEmpty())
         return {};
     return {.page = decodePage(body.toUtf8(), "utf-8"), .status = 200, .charset = "utf-8", .headers = {}};
@@ -80,7 +80,7 @@ FetchedPage ScriptedPageFetcher::fetchPage(const QString& url, std::stop_token s
 FetchedBytes ScriptedPageFetcher::fetchPageBytes(const QString& url, std::stop_token stop) {
     if (!results.isEmpty())
         return PageFetcher::fetchPageBytes(url, std::move(stop));
-    return {true, GetPageSource(url).toUtf8(), "utf-8"};
+    return {true, getPageSource(url).toUtf8(), "utf-8"};
 }
 
 FetchResult ScriptedPageFetcher::fetch(const QString& url, std::stop_token) {

@@ -81,14 +81,14 @@ public:
     bool succeeds = true;
 };
 
-// Hands out prepared page bodies (GetPageSource, and fetchPage and
+// Hands out prepared page bodies (getPageSource, and fetchPage and
 // fetchPageBytes as UTF-8 bytes declared UTF-8) and fetch results (fetch, and
 // fetchPage and fetchPageBytes while any are prepared) in order; with none
 // left the fetch fails, as a real one does when nothing arrives.
 class ScriptedPageFetcher : public PageFetcher {
 public:
     ~ScriptedPageFetcher() override;
-    QString GetPageSource(const QString& url, std::stop_token stop = {}) override;
+    QString getPageSource(const QString& url, std::stop_token stop = {}) override;
     FetchResult fetch(const QString& url, std::stop_token stop = {}) override;
     FetchedPage fetchPage(const QString& url, std::stop_token stop = {}) override;
     FetchedBytes fetchPageBytes(const QString& url, std::stop_token stop = {}) override;
