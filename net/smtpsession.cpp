@@ -3,8 +3,6 @@
 #include "appinfo.h"
 #include "linebreaks.h"
 
-#include <QCoreApplication>
-#include <QEventLoop>
 #include <QHostInfo>
 #include <QPointer>
 #include <QSslConfiguration>
@@ -48,14 +46,9 @@ SmtpSession::SmtpSession(SmtpSessionOwner& owner, const QString& mailerName, con
     connect(Winsock1, &QSslSocket::connected, this, &SmtpSession::Winsock1_Connect);
     connect(Winsock1, &QSslSocket::encrypted, this, &SmtpSession::Winsock1_Encrypted);
     connect(Winsock1, &QSslSocket::readyRead, this, &SmtpSession::Winsock1_DataArrival);
+    connect(Winsock1, &QSslSocket::disconnected, this, &SmtpSession::Winsock1_Close);
     connect(Winsock1, &QSslSocket::errorOccurred, this, &SmtpSession::Winsock1_Error);
-    connect(Winsock1, &QSslSocket::disconnected, this, &SmtpSession::wakeUp);
     connect(Timer1, &QTimer::timeout, this, &SmtpSession::Timer1_Timer);
-}
-
-SmtpSession::~SmtpSession() {
-    // A dialogue still waiting on the stack must return; it sees this object gone.
-    emit wakeUp();
 }
 
 void SmtpSession::setTickInterval(int milliseconds) {
@@ -71,12 +64,11 @@ bool SmtpSession::StartTest(const MailRequest& request) {
 }
 
 bool SmtpSession::start(const MailRequest& request, bool test) {
-    if (phase_ != Phase::Idle || !isSendable(request))
+    if (state_ != State::Idle || !isSendable(request))
         return false;
     request_ = request;
     test_ = test;
-    ++generation_;
-    phase_ = Phase::Connecting;
+    state_ = State::Connecting;
     reply_.clear();
     owner_.setSendEnabled(false);
     owner_.setStatus(QStringLiteral("Connecting..."));
@@ -91,9 +83,7 @@ bool SmtpSession::start(const MailRequest& request, bool test) {
     // The user's own server gets the reply's time limit for the connection
     // too: a host that never answers would otherwise hold Send disabled for
     // the system's limit, minutes.
-    tickCount_ = 0;
-    awaiting_ = true;
-    Timer1->start();
+    startWait();
     if (request_.Login->security == MailSecurity::Tls)
         Winsock1->connectToHostEncrypted(request_.SmtpHost, request_.SmtpPort);
     else
@@ -102,67 +92,58 @@ bool SmtpSession::start(const MailRequest& request, bool test) {
 }
 
 void SmtpSession::EndSession() {
-    const bool succeeded = phase_ == Phase::Sent;
-    const bool wasRunning = phase_ != Phase::Idle;
-    ++generation_;
-    phase_ = Phase::Idle;
+    const bool succeeded = state_ == State::Sent;
+    const bool wasRunning = state_ != State::Idle;
+    state_ = State::Idle;
     awaiting_ = false;
     Timer1->stop();
     if (succeeded)
         Winsock1->disconnectFromHost(); // QUIT is still on its way
     else
         Winsock1->abort();
-    emit wakeUp();
     owner_.setSendEnabled(true);
     if (wasRunning && !succeeded)
         owner_.setStatus(QStringLiteral("Status - Ready"));
 }
 
 void SmtpSession::Winsock1_Connect() {
-    if (phase_ != Phase::Connecting)
+    if (state_ != State::Connecting)
         return;
     if (request_.Login && request_.Login->security == MailSecurity::Tls) {
         // The greeting comes once the handshake is done; the handshake has the reply's time limit.
         owner_.setStatus(QStringLiteral("Securing connection..."));
-        tickCount_ = 0;
-        awaiting_ = true;
-        Timer1->start();
+        startWait();
         return;
     }
     beginDialogue();
 }
 
 void SmtpSession::Winsock1_Encrypted() {
-    if (phase_ == Phase::Connecting)
+    if (state_ == State::Connecting)
         beginDialogue();
-    else
-        emit wakeUp(); // STARTTLS is waiting for this
-}
-
-void SmtpSession::beginDialogue() {
-    awaiting_ = false;
-    Timer1->stop();
-    phase_ = Phase::Dialogue;
-    // The dialogue waits in nested event loops; running it from the socket's
-    // own signal would let the socket be torn down beneath its emitter.
-    const quint64 id = generation_;
-    QMetaObject::invokeMethod(
-        this, [this, id] { runDialogue(id); }, Qt::QueuedConnection);
+    else if (state_ == State::StartTlsHandshake)
+        resumeLater();
 }
 
 void SmtpSession::Winsock1_DataArrival() {
-    if (phase_ != Phase::Dialogue)
+    if (!inDialogue())
         return;
     reply_.append(Winsock1->read(reply_.wanted()));
-    emit wakeUp();
+    if (awaiting_ && reply_.ready())
+        resumeLater();
+}
+
+void SmtpSession::Winsock1_Close() {
+    if (inDialogue())
+        resumeLater();
 }
 
 void SmtpSession::Winsock1_Error(QAbstractSocket::SocketError error) {
-    if (phase_ != Phase::Connecting && phase_ != Phase::Dialogue)
+    if (state_ != State::Connecting && !inDialogue())
         return;
-    if (error == QAbstractSocket::RemoteHostClosedError && phase_ == Phase::Dialogue) {
-        // A complete reply that came just before the close is still judged by the
-        // dialogue; it notices the closed socket at its next wait.
+    if (error == QAbstractSocket::RemoteHostClosedError && inDialogue()) {
+        // A complete reply that came just before the close is still judged;
+        // the closed socket is noticed at the next wait.
         if (awaiting_ && !reply_.ready())
             fail(kTimeoutText, true);
         return;
@@ -186,7 +167,7 @@ void SmtpSession::Timer1_Timer() {
 }
 
 void SmtpSession::fail(const QString& text, bool endFirst) {
-    phase_ = Phase::Failing; // nothing else speaks while this box is up
+    state_ = State::Failing; // nothing else speaks while this box is up
     awaiting_ = false;
     Timer1->stop();
     QPointer<SmtpSession> self(this);
@@ -197,12 +178,15 @@ void SmtpSession::fail(const QString& text, bool endFirst) {
         EndSession();
 }
 
-void SmtpSession::send(const QByteArray& bytes) {
+bool SmtpSession::send(const QByteArray& bytes) {
+    const State before = state_;
     // A server that hung up is noticed by the wait that follows.
-    if (Winsock1->state() != QAbstractSocket::ConnectedState)
-        return;
-    Winsock1->write(bytes);
-    Winsock1->flush();
+    if (Winsock1->state() == QAbstractSocket::ConnectedState) {
+        Winsock1->write(bytes);
+        Winsock1->flush();
+    }
+    // A write the socket refuses at once reports its error now, which may end the session.
+    return state_ == before;
 }
 
 QByteArray SmtpSession::localIdentity() const {
@@ -212,170 +196,204 @@ QByteArray SmtpSession::localIdentity() const {
     return "[" + Winsock1->localAddress().toString().toLatin1() + "]";
 }
 
-bool SmtpSession::waitUntil(quint64 id, const std::function<bool()>& done) {
-    QPointer<SmtpSession> self(this);
+// Every wait counts its ticks from its own start.
+void SmtpSession::startWait() {
     tickCount_ = 0;
-    Timer1->start();
     awaiting_ = true;
-    while (!done()) {
-        if (generation_ != id || phase_ != Phase::Dialogue)
-            return false;
-        if (Winsock1->state() == QAbstractSocket::UnconnectedState) {
-            // The server hung up without a reply: say so now rather than after 30 ticks.
-            fail(kTimeoutText, true);
-            return false;
-        }
-        QEventLoop loop;
-        connect(this, &SmtpSession::wakeUp, &loop, &QEventLoop::quit);
-        loop.exec();
-        if (!self)
-            return false;
-    }
-    if (generation_ != id)
-        return false;
-    awaiting_ = false;
-    Timer1->stop();
-    return true;
+    Timer1->start();
 }
 
-SmtpSession::Wait SmtpSession::AwaitReply(quint64 id, QString& reply) {
-    if (!waitUntil(id, [this] { return reply_.ready(); }))
-        return Wait::Left;
-    const bool tooLong = reply_.tooLong();
-    reply = QString::fromUtf8(reply_.take());
-    return tooLong ? Wait::TooLong : Wait::Reply;
-}
-
-bool SmtpSession::step(quint64 id, const QByteArray& command, int expected) {
-    return step(id, command, expected, kRefusedText);
-}
-
-bool SmtpSession::step(quint64 id, const QByteArray& command, int expected, const QString& refusal,
-                       QString* replyOut) {
-    if (!command.isEmpty())
-        send(command);
-    QString reply;
-    const Wait wait = AwaitReply(id, reply);
-    if (wait == Wait::Left)
-        return false;
-    if (wait == Wait::TooLong) {
-        fail(refusal + reply.left(kShownReplyChars), false);
-        return false;
-    }
-    if (ReplyCode(reply) != expected) {
-        fail(refusal + reply, false);
-        return false;
-    }
-    if (replyOut)
-        *replyOut = reply;
-    QPointer<SmtpSession> self(this);
-    QCoreApplication::processEvents();
-    return self && generation_ == id && phase_ == Phase::Dialogue;
-}
-
-void SmtpSession::runDialogue(quint64 id) {
-    if (generation_ != id || phase_ != Phase::Dialogue)
-        return;
-    QPointer<SmtpSession> self(this);
-    const QByteArray& crlf = kCrLfBytes;
+void SmtpSession::beginDialogue() {
+    state_ = State::Greeting;
     owner_.sessionConnected();
-    if (!self || generation_ != id)
-        return;
     owner_.setStatus(QStringLiteral("Connected"));
-    if (!step(id, {}, 220))
-        return;
-    owner_.setStatus(QStringLiteral("Receiving Welcome Message"));
-    if (request_.Login) {
-        if (!greetServer(id))
-            return;
-    } else if (!step(id, "HELO " + localIdentity() + crlf, 250)) {
-        return;
-    }
-    if (test_) {
-        send("QUIT" + crlf);
-        finish(id, applicationTitle());
-        return;
-    }
-    if (!step(id, "MAIL FROM:<" + request_.Sender.toUtf8() + ">" + crlf, 250))
-        return;
-    if (!step(id, "RCPT TO:<" + request_.Recipient.toUtf8() + ">" + crlf, 250))
-        return;
-    if (!step(id, "DATA" + crlf, 354))
-        return;
-    owner_.setStatus(QStringLiteral("Sending Mail . . ."));
-    send(messageText(request_, mailerName_, owner_.messageBody()));
-    if (!step(id, crlf + "." + crlf, 250))
-        return;
-    owner_.setStatus(QStringLiteral("Message Sent"));
-    send("QUIT" + crlf);
-    finish(id, QStringLiteral("Message Sent"));
+    await(State::Greeting);
 }
 
-void SmtpSession::finish(quint64 id, const QString& title) {
-    QPointer<SmtpSession> self(this);
-    phase_ = Phase::Sent;
-    owner_.showMessage(successText_, title, MessageIcon::Information);
-    if (!self || generation_ != id)
-        return; // the window was closed while the box was up
-    EndSession();
-    owner_.sessionSucceeded();
+void SmtpSession::await(State next) {
+    state_ = next;
+    startWait();
+    // A reply already in, or a server already gone, is dealt with now.
+    resume();
 }
 
-bool SmtpSession::greetServer(quint64 id) {
-    EhloReply offered;
-    if (!ehlo(id, offered))
-        return false;
-    if (request_.Login->security == MailSecurity::StartTls) {
-        if (!offered.startTls) {
-            fail(kNoStartTlsText, false);
-            return false;
-        }
-        if (!step(id, "STARTTLS" + kCrLfBytes, 220) || !secure(id))
-            return false;
+void SmtpSession::command(const QByteArray& bytes, State next) {
+    state_ = next;
+    if (send(bytes))
+        await(next);
+}
+
+// Judging a reply may show a modal box; run from the socket's own signal, the
+// box would let the socket be torn down beneath its emitter.
+void SmtpSession::resumeLater() {
+    QMetaObject::invokeMethod(this, &SmtpSession::resume, Qt::QueuedConnection);
+}
+
+// Ends the wait once its reply (or handshake) is in. Calls left over from an
+// earlier wait find nothing to do.
+void SmtpSession::resume() {
+    if (!awaiting_ || !inDialogue())
+        return;
+    const bool done = state_ == State::StartTlsHandshake ? Winsock1->isEncrypted() : reply_.ready();
+    if (done) {
+        awaiting_ = false;
+        Timer1->stop();
+        advance();
+    } else if (Winsock1->state() == QAbstractSocket::UnconnectedState) {
+        // The server hung up without a reply: say so now rather than after 30 ticks.
+        fail(kTimeoutText, true);
+    }
+}
+
+void SmtpSession::advance() {
+    if (state_ == State::StartTlsHandshake) {
         // What the server offered before the handshake may have been tampered with.
-        if (!ehlo(id, offered))
-            return false;
+        command("EHLO " + localIdentity() + kCrLfBytes, State::SecondEhlo);
+        return;
     }
-    return logIn(id, offered);
+    int expected = 250;
+    bool login = false;
+    switch (state_) {
+    case State::Greeting:
+    case State::StartTls:
+        expected = 220;
+        break;
+    case State::Data:
+        expected = 354;
+        break;
+    case State::AuthPlain:
+    case State::AuthLoginPassword:
+        expected = 235;
+        login = true;
+        break;
+    case State::AuthLogin:
+    case State::AuthLoginUser:
+        expected = 334;
+        login = true;
+        break;
+    default:
+        break;
+    }
+    const QString& refusal = login ? kLoginRefusedText : kRefusedText;
+    const bool tooLong = reply_.tooLong();
+    const QString reply = QString::fromUtf8(reply_.take());
+    if (tooLong)
+        fail(refusal + reply.left(kShownReplyChars), false);
+    else if (ReplyCode(reply) != expected)
+        fail(refusal + reply, false);
+    else
+        onReply(reply);
 }
 
-bool SmtpSession::ehlo(quint64 id, EhloReply& offered) {
-    QString reply;
-    if (!step(id, "EHLO " + localIdentity() + kCrLfBytes, 250, kRefusedText, &reply))
-        return false;
-    offered = parseEhloReply(reply);
-    return true;
+// The reply was the one expected: on to the next step.
+void SmtpSession::onReply(const QString& reply) {
+    const QByteArray& crlf = kCrLfBytes;
+    switch (state_) {
+    case State::Greeting:
+        owner_.setStatus(QStringLiteral("Receiving Welcome Message"));
+        if (request_.Login)
+            command("EHLO " + localIdentity() + crlf, State::Ehlo);
+        else
+            command("HELO " + localIdentity() + crlf, State::Helo);
+        return;
+    case State::Helo:
+    case State::AuthPlain:
+    case State::AuthLoginPassword:
+        greeted();
+        return;
+    case State::Ehlo: {
+        const EhloReply offered = parseEhloReply(reply);
+        if (request_.Login->security != MailSecurity::StartTls)
+            logIn(offered);
+        else if (!offered.startTls)
+            fail(kNoStartTlsText, false);
+        else
+            command("STARTTLS" + crlf, State::StartTls);
+        return;
+    }
+    case State::StartTls:
+        secure();
+        return;
+    case State::SecondEhlo:
+        logIn(parseEhloReply(reply));
+        return;
+    case State::AuthLogin:
+        command(authLoginResponse(request_.Login->user) + crlf, State::AuthLoginUser);
+        return;
+    case State::AuthLoginUser:
+        command(authLoginResponse(request_.Login->password) + crlf, State::AuthLoginPassword);
+        return;
+    case State::MailFrom:
+        command("RCPT TO:<" + request_.Recipient.toUtf8() + ">" + crlf, State::RcptTo);
+        return;
+    case State::RcptTo:
+        command("DATA" + crlf, State::Data);
+        return;
+    case State::Data:
+        owner_.setStatus(QStringLiteral("Sending Mail . . ."));
+        state_ = State::Message;
+        if (send(messageText(request_, mailerName_, owner_.messageBody())))
+            command(crlf + "." + crlf, State::Message);
+        return;
+    case State::Message:
+        owner_.setStatus(QStringLiteral("Message Sent"));
+        quit(QStringLiteral("Message Sent"));
+        return;
+    default:
+        return;
+    }
 }
 
-bool SmtpSession::secure(quint64 id) {
+void SmtpSession::secure() {
     owner_.setStatus(QStringLiteral("Securing connection..."));
     // Anything sent in plain text after the 220 is not to be read as the encrypted server's.
     reply_.clear();
     Winsock1->readAll();
-    Winsock1->startClientEncryption();
-    return waitUntil(id, [this] { return Winsock1->isEncrypted(); });
+    await(State::StartTlsHandshake);
+    if (state_ == State::StartTlsHandshake) // not when the server has already gone
+        Winsock1->startClientEncryption();
 }
 
-bool SmtpSession::logIn(quint64 id, const EhloReply& offered) {
+void SmtpSession::logIn(const EhloReply& offered) {
     const ServerLogin& login = *request_.Login;
-    if (login.user.isEmpty())
-        return true;
+    if (login.user.isEmpty()) {
+        greeted();
+        return;
+    }
     if (!Winsock1->isEncrypted()) {
         fail(kPlainLoginText, false);
-        return false;
+        return;
     }
     const AuthMechanism mechanism = chooseAuthMechanism(offered.authMechanisms);
     if (mechanism == AuthMechanism::None) {
         fail(kNoMechanismText, false);
-        return false;
+        return;
     }
     owner_.setStatus(QStringLiteral("Logging in..."));
     if (mechanism == AuthMechanism::Plain)
-        return step(id, "AUTH PLAIN " + authPlainResponse(login.user, login.password) + kCrLfBytes, 235,
-                    kLoginRefusedText);
-    return step(id, "AUTH LOGIN" + kCrLfBytes, 334, kLoginRefusedText) &&
-           step(id, authLoginResponse(login.user) + kCrLfBytes, 334, kLoginRefusedText) &&
-           step(id, authLoginResponse(login.password) + kCrLfBytes, 235, kLoginRefusedText);
+        command("AUTH PLAIN " + authPlainResponse(login.user, login.password) + kCrLfBytes, State::AuthPlain);
+    else
+        command("AUTH LOGIN" + kCrLfBytes, State::AuthLogin);
+}
+
+// Greeted, and logged in where asked: a test ends here, a mail goes on.
+void SmtpSession::greeted() {
+    if (test_)
+        quit(applicationTitle());
+    else
+        command("MAIL FROM:<" + request_.Sender.toUtf8() + ">" + kCrLfBytes, State::MailFrom);
+}
+
+void SmtpSession::quit(const QString& title) {
+    // Sent before QUIT goes out: the server's farewell and its hang-up fail nothing.
+    state_ = State::Sent;
+    send("QUIT" + kCrLfBytes);
+    QPointer<SmtpSession> self(this);
+    owner_.showMessage(successText_, title, MessageIcon::Information);
+    if (!self || state_ != State::Sent)
+        return; // the window was closed while the box was up
+    EndSession();
+    owner_.sessionSucceeded();
 }
 
 } // namespace headwise

@@ -8,7 +8,6 @@
 #include <QAbstractSocket>
 #include <QByteArray>
 #include <QObject>
-#include <functional>
 
 class QSslSocket;
 class QTimer;
@@ -27,12 +26,13 @@ public:
     virtual void sessionSucceeded() = 0; // after the success box and EndSession
 };
 
-// One SMTP exchange at a time over Winsock1. The dialogue waits for each
-// reply in a nested event loop, so the window stays usable meanwhile; every
-// way out (success, refusal, time-out, socket error, the window closing) runs
-// EndSession. A request with a Login goes to the user's own server: EHLO,
-// STARTTLS or TLS from the first byte with the certificate checked against
-// Qt's default authorities and the host name, and AUTH only when encrypted.
+// One SMTP exchange at a time over Winsock1. The dialogue is a state machine
+// driven by the socket's signals and Timer1's ticks, so the window stays
+// usable meanwhile; every way out (success, refusal, time-out, socket error,
+// the window closing) runs EndSession. A request with a Login goes to the
+// user's own server: EHLO, STARTTLS or TLS from the first byte with the
+// certificate checked against Qt's default authorities and the host name, and
+// AUTH only when encrypted.
 class SmtpSession : public QObject {
     Q_OBJECT
 public:
@@ -42,7 +42,6 @@ public:
 
     SmtpSession(SmtpSessionOwner& owner, const QString& mailerName, const QString& successText,
                 QObject* parent = nullptr);
-    ~SmtpSession() override;
 
     // Takes its own copy of the request. False, with nothing started, when the
     // request would put a line break into a command or header.
@@ -52,40 +51,57 @@ public:
     bool StartTest(const MailRequest& request);
     void EndSession();
 
-    bool isRunning() const { return phase_ != Phase::Idle; }
+    bool isRunning() const { return state_ != State::Idle; }
     // What is held of the reply being awaited; never more than kMaxReplyBytes.
     qsizetype bufferedReplyBytes() const { return reply_.size(); }
     void setTickInterval(int milliseconds);
 
-signals:
-    // Wakes every AwaitReply that is waiting.
-    void wakeUp();
-
 private:
-    enum class Phase { Idle, Connecting, Dialogue, Failing, Sent };
-    enum class Wait { Reply, Left, TooLong };
+    // Each dialogue state awaits one reply (or, in StartTlsHandshake, the
+    // handshake); Failing and Sent let nothing speak while their box is up.
+    enum class State {
+        Idle,
+        Connecting, // the connection and, with TLS from the first byte, its handshake
+        Greeting,
+        Helo,
+        Ehlo,
+        StartTls,
+        StartTlsHandshake,
+        SecondEhlo,
+        AuthPlain,
+        AuthLogin,
+        AuthLoginUser,
+        AuthLoginPassword,
+        MailFrom,
+        RcptTo,
+        Data,
+        Message,
+        Failing,
+        Sent,
+    };
 
     void Winsock1_Connect();
     void Winsock1_Encrypted();
     void Winsock1_DataArrival();
+    void Winsock1_Close();
     void Winsock1_Error(QAbstractSocket::SocketError error);
     void Timer1_Timer();
 
     bool start(const MailRequest& request, bool test);
+    bool inDialogue() const { return state_ >= State::Greeting && state_ <= State::Message; }
     void beginDialogue();
-    void runDialogue(quint64 id);
-    bool greetServer(quint64 id);
-    bool ehlo(quint64 id, EhloReply& offered);
-    bool secure(quint64 id);
-    bool logIn(quint64 id, const EhloReply& offered);
-    void finish(quint64 id, const QString& title);
-    bool step(quint64 id, const QByteArray& command, int expected, const QString& refusal,
-              QString* replyOut = nullptr);
-    bool step(quint64 id, const QByteArray& command, int expected);
-    // Waits in nested event loops until done() holds; false when the session left meanwhile.
-    bool waitUntil(quint64 id, const std::function<bool()>& done);
-    Wait AwaitReply(quint64 id, QString& reply);
-    void send(const QByteArray& bytes);
+    void startWait();
+    void await(State next);
+    void command(const QByteArray& bytes, State next);
+    void resumeLater();
+    void resume();
+    void advance();
+    void onReply(const QString& reply);
+    void logIn(const EhloReply& offered);
+    void greeted();
+    void quit(const QString& title);
+    void secure();
+    bool send(const QByteArray& bytes);
     void fail(const QString& text, bool endFirst);
     QByteArray localIdentity() const;
 
@@ -97,10 +113,9 @@ private:
 
     MailRequest request_;
     bool test_ = false;
-    Phase phase_ = Phase::Idle;
-    quint64 generation_ = 0; // changes at every start and end; a stale dialogue sees it and leaves
+    State state_ = State::Idle;
     ReplyBuffer reply_;
-    bool awaiting_ = false;
+    bool awaiting_ = false; // Timer1 counts toward the time-out
     qint32 tickCount_ = 0;
 };
 

@@ -2,32 +2,17 @@
 
 #include "appinfo.h"
 
-#include <QEventLoop>
+#include <QObject>
 #include <QTimer>
 #include <qt6keychain/keychain.h>
+#include <utility>
 
 namespace headwise {
 namespace {
 
 constexpr int kAnswerMs = 5000;
 
-// Runs the job to its end or the time limit.
-Keyring::Result run(QKeychain::Job& job) {
-    job.setAutoDelete(false);
-    QEventLoop loop;
-    bool finished = false;
-    QObject::connect(&job, &QKeychain::Job::finished, &loop, [&] {
-        finished = true;
-        loop.quit();
-    });
-    QTimer::singleShot(kAnswerMs, &loop, &QEventLoop::quit);
-    job.start();
-    if (!finished)
-        loop.exec();
-    if (!finished) {
-        qWarning("keyring: no answer within %d ms", kAnswerMs);
-        return Keyring::Result::Unavailable;
-    }
+Keyring::Result resultOf(const QKeychain::Job& job) {
     switch (job.error()) {
     case QKeychain::NoError:
         return Keyring::Result::Done;
@@ -39,35 +24,81 @@ Keyring::Result run(QKeychain::Job& job) {
     }
 }
 
+// One question to the keyring, open until the job finishes or the time limit
+// passes, whichever comes first; the other is then ignored. A child of the
+// asker's context, it goes with it, and nothing is answered after that.
+class Question final : public QObject {
+public:
+    using Answer = std::function<void(Keyring::Result, QKeychain::Job*)>; // no job after the limit
+
+    static void ask(QKeychain::Job* job, QObject* context, Answer answer) {
+        auto* question = new Question(context, std::move(answer));
+        // The job deletes itself once finished; one that never finishes is left to the keyring.
+        connect(job, &QKeychain::Job::finished, question,
+                [question](QKeychain::Job* finished) { question->answer(resultOf(*finished), finished); });
+        connect(&question->limit_, &QTimer::timeout, question, [question] {
+            qWarning("keyring: no answer within %d ms", kAnswerMs);
+            question->answer(Keyring::Result::Unavailable, nullptr);
+        });
+        question->limit_.start(kAnswerMs);
+        job->start();
+    }
+
+private:
+    Question(QObject* context, Answer answer) : QObject(context), answer_(std::move(answer)) {
+        limit_.setSingleShot(true);
+    }
+
+    void answer(Keyring::Result result, QKeychain::Job* job) {
+        if (!answer_)
+            return;
+        const Answer answer = std::exchange(answer_, nullptr);
+        limit_.stop();
+        deleteLater();
+        answer(result, job);
+    }
+
+    Answer answer_;
+    QTimer limit_;
+};
+
+void tell(const Keyring::Done& done, Keyring::Result result) {
+    if (done)
+        done(result);
+}
+
 class AbsentKeyring final : public Keyring {
 public:
-    Result readPassword(const QString&, QString&) override { return Result::Unavailable; }
-    Result writePassword(const QString&, const QString&) override { return Result::Unavailable; }
-    Result deletePassword(const QString&) override { return Result::Unavailable; }
+    void readPassword(const QString&, QObject*, ReadDone done) override { done(Result::Unavailable, {}); }
+    void writePassword(const QString&, const QString&, QObject*, Done done) override {
+        tell(done, Result::Unavailable);
+    }
+    void deletePassword(const QString&, QObject*, Done done) override { tell(done, Result::Unavailable); }
 };
 
 } // namespace
 
-Keyring::Result SystemKeyring::readPassword(const QString& key, QString& password) {
-    QKeychain::ReadPasswordJob job(applicationTitle());
-    job.setKey(key);
-    const Result result = run(job);
-    if (result == Result::Done)
-        password = job.textData();
-    return result;
+void SystemKeyring::readPassword(const QString& key, QObject* context, ReadDone done) {
+    auto* job = new QKeychain::ReadPasswordJob(applicationTitle());
+    job->setKey(key);
+    Question::ask(job, context, [job, done = std::move(done)](Result result, QKeychain::Job* finished) {
+        done(result, finished && result == Result::Done ? job->textData() : QString());
+    });
 }
 
-Keyring::Result SystemKeyring::writePassword(const QString& key, const QString& password) {
-    QKeychain::WritePasswordJob job(applicationTitle());
-    job.setKey(key);
-    job.setTextData(password);
-    return run(job);
+void SystemKeyring::writePassword(const QString& key, const QString& password, QObject* context, Done done) {
+    auto* job = new QKeychain::WritePasswordJob(applicationTitle());
+    job->setKey(key);
+    job->setTextData(password);
+    Question::ask(job, context,
+                  [done = std::move(done)](Result result, QKeychain::Job*) { tell(done, result); });
 }
 
-Keyring::Result SystemKeyring::deletePassword(const QString& key) {
-    QKeychain::DeletePasswordJob job(applicationTitle());
-    job.setKey(key);
-    return run(job);
+void SystemKeyring::deletePassword(const QString& key, QObject* context, Done done) {
+    auto* job = new QKeychain::DeletePasswordJob(applicationTitle());
+    job->setKey(key);
+    Question::ask(job, context,
+                  [done = std::move(done)](Result result, QKeychain::Job*) { tell(done, result); });
 }
 
 Keyring& absentKeyring() {

@@ -18,51 +18,71 @@ void MailAccount::hold(const MailServer& server, const QString& password) {
     held_ = password;
 }
 
-std::optional<QString> MailAccount::knownPassword(bool* fromKeyring) {
-    if (fromKeyring)
-        *fromKeyring = false;
+void MailAccount::knownPassword(QObject* context, KnownDone done) {
     const MailServer current = server();
-    if (!current.configured() || current.user.isEmpty())
-        return std::nullopt;
-    if (held_ && heldKey_ == mailPasswordKey(current))
-        return held_;
-    QString password;
-    if (keyring_.readPassword(mailPasswordKey(current), password) != Keyring::Result::Done)
-        return std::nullopt;
-    hold(current, password);
-    if (fromKeyring)
-        *fromKeyring = true;
-    return password;
+    if (!current.configured() || current.user.isEmpty()) {
+        done(std::nullopt, false);
+        return;
+    }
+    if (held_ && heldKey_ == mailPasswordKey(current)) {
+        done(held_, false);
+        return;
+    }
+    keyring_.readPassword(
+        mailPasswordKey(current), context,
+        [this, current, done = std::move(done)](Keyring::Result result, const QString& password) {
+            if (result != Keyring::Result::Done) {
+                done(std::nullopt, false);
+                return;
+            }
+            hold(current, password);
+            done(password, true);
+        });
 }
 
-std::optional<QString> MailAccount::passwordForSend(QWidget* parent) {
+void MailAccount::passwordForSend(QWidget* parent, QObject* context, PasswordDone done) {
     const MailServer current = server();
-    if (current.user.isEmpty())
-        return QString();
-    if (auto known = knownPassword())
-        return known;
-    const auto typed = prompt_.ask(parent, QStringLiteral("Mail Server"),
-                                   QStringLiteral("Password of %1 at %2:").arg(current.user, current.host));
-    if (typed)
-        hold(current, *typed);
-    return typed;
+    if (current.user.isEmpty()) {
+        done(QString());
+        return;
+    }
+    knownPassword(
+        context, [this, parent, current, done = std::move(done)](const std::optional<QString>& known, bool) {
+            if (known) {
+                done(known);
+                return;
+            }
+            const auto typed =
+                prompt_.ask(parent, QStringLiteral("Mail Server"),
+                            QStringLiteral("Password of %1 at %2:").arg(current.user, current.host));
+            if (typed)
+                hold(current, *typed);
+            done(typed);
+        });
 }
 
-bool MailAccount::save(const MailServer& server, const QString& password, bool remember) {
+void MailAccount::save(const MailServer& server, const QString& password, bool remember, QObject* context,
+                       std::function<void(bool kept)> done) {
     writeMailServer(server, [this](const QString& key, const QString& value) {
         settings_.writeIn(kMailGroup, key, value);
     });
+    if (!done)
+        done = [](bool) {};
     // Without a password to keep, Send asks for one.
     if (!server.configured() || server.user.isEmpty() || password.isEmpty()) {
         held_.reset();
-        return true;
+        done(true);
+        return;
     }
     hold(server, password);
     if (!remember) {
-        keyring_.deletePassword(mailPasswordKey(server));
-        return true;
+        keyring_.deletePassword(mailPasswordKey(server), context, {});
+        done(true);
+        return;
     }
-    return keyring_.writePassword(mailPasswordKey(server), password) == Keyring::Result::Done;
+    keyring_.writePassword(
+        mailPasswordKey(server), password, context,
+        [done = std::move(done)](Keyring::Result result) { done(result == Keyring::Result::Done); });
 }
 
 } // namespace headwise

@@ -3,8 +3,10 @@
 #include "mailserver.h"
 
 #include <QString>
+#include <functional>
 #include <optional>
 
+class QObject;
 class QWidget;
 
 namespace headwise {
@@ -21,16 +23,23 @@ class MailAccount {
 public:
     MailAccount(SettingsStore& settings, Keyring& keyring, PasswordPrompt& prompt);
 
+    using PasswordDone = std::function<void(const std::optional<QString>& password)>;
+    using KnownDone = std::function<void(const std::optional<QString>& password, bool fromKeyring)>;
+
     MailServer server() const;
-    // Typed or read earlier in this run, else the keyring's; fromKeyring tells which.
-    std::optional<QString> knownPassword(bool* fromKeyring = nullptr);
+    // Typed or read earlier in this run, else the keyring's; fromKeyring tells
+    // which. Answered at once when held, else when the keyring answers; never
+    // after context is destroyed.
+    void knownPassword(QObject* context, KnownDone done);
     // What a Send uses: none needed without a user, else the known password,
-    // else the user is asked; none when they cancel.
-    std::optional<QString> passwordForSend(QWidget* parent);
-    // Stores the server and holds the password; with remember the keyring keeps
-    // it too, without, the keyring forgets it. False when the keyring was to keep
-    // it and did not answer.
-    bool save(const MailServer& server, const QString& password, bool remember);
+    // else the user is asked (over parent) once the keyring has none; none
+    // when they cancel.
+    void passwordForSend(QWidget* parent, QObject* context, PasswordDone done);
+    // Stores the server and holds the password at once; with remember the
+    // keyring keeps it too, without, the keyring forgets it. done (which may be
+    // empty) hears false when the keyring was to keep it and did not answer.
+    void save(const MailServer& server, const QString& password, bool remember, QObject* context,
+              std::function<void(bool kept)> done);
 
 private:
     void hold(const MailServer& server, const QString& password);

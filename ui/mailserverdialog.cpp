@@ -37,10 +37,13 @@ MailServerDialog::MailServerDialog(MailAccount& account, MessageBoxes& messages,
     ui->cboSmtpSecurity->setCurrentIndex(int(server.security));
     ui->spinSmtpPort->setValue(server.port);
     portChosen_ = server.port != defaultMailPort(server.security);
-    bool fromKeyring = false;
-    if (const auto password = account_.knownPassword(&fromKeyring))
+    account_.knownPassword(this, [this](const std::optional<QString>& password, bool fromKeyring) {
+        // A password typed before a slow keyring answered stands.
+        if (!password || ui->txtSmtpPassword->isModified())
+            return;
         ui->txtSmtpPassword->setText(*password);
-    ui->chkRememberPassword->setChecked(fromKeyring);
+        ui->chkRememberPassword->setChecked(fromKeyring);
+    });
 
     connect(ui->cboSmtpSecurity, &QComboBox::currentIndexChanged, this,
             &MailServerDialog::cboSmtpSecurity_Click);
@@ -86,16 +89,21 @@ void MailServerDialog::cmdSmtpTest_Click() {
 }
 
 void MailServerDialog::done(int result) {
+    if (saving_)
+        return; // it closes once the keyring has answered
     session_->EndSession();
-    if (result == QDialog::Accepted)
-        save();
-    QDialog::done(result);
-}
-
-void MailServerDialog::save() {
+    if (result != QDialog::Accepted) {
+        QDialog::done(result);
+        return;
+    }
+    saving_ = true;
     const bool remember = ui->chkRememberPassword->isChecked();
-    if (!account_.save(shownServer(), ui->txtSmtpPassword->text(), remember))
-        messages_.show(this, texts().noKeyring, windowTitle(), MessageIcon::None);
+    account_.save(shownServer(), ui->txtSmtpPassword->text(), remember, this, [this, result](bool kept) {
+        saving_ = false;
+        if (!kept)
+            messages_.show(this, texts().noKeyring, windowTitle(), MessageIcon::None);
+        QDialog::done(result);
+    });
 }
 
 void MailServerDialog::setStatus(const QString& text) {

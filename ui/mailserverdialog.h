@@ -31,7 +31,6 @@ public slots:
 
 private:
     MailServer shownServer() const;
-    void save();
 
     void setStatus(const QString& text) override;
     void setSendEnabled(bool enabled) override;
@@ -47,6 +46,7 @@ private:
     QStringList steps_;       // what the running test has done so far
     bool portChosen_ = false; // the user set the port; the security no longer moves it
     bool settingPort_ = false;
+    bool saving_ = false; // OK was pressed; the keyring has yet to answer
 };
 
 } // namespace headwise

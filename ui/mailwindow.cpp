@@ -76,7 +76,7 @@ QString MailWindow::fieldText(const QString& field) const {
 }
 
 void MailWindow::cmdSend_Click() {
-    if (session_->isRunning())
+    if (session_->isRunning() || passwordQuestion_)
         return;
     // The recipient is fixed now; edits made while the session runs do not move it.
     const QString recipient = tellUi_ ? tellUi_->txtFriend->text() : makerFeedbackAddress();
@@ -102,13 +102,23 @@ void MailWindow::cmdSend_Click() {
     if (account_) {
         const MailServer server = account_->server();
         if (server.configured()) {
-            const auto password = account_->passwordForSend(this);
-            if (!password)
-                return; // the user cancelled the question
-            request.SmtpHost = server.host;
-            request.SmtpPort = server.port;
-            request.Login =
-                ServerLogin{.security = server.security, .user = server.user, .password = *password};
+            // Closing the window takes the question with it: a late answer starts nothing.
+            auto* question = new QObject(this);
+            passwordQuestion_ = question;
+            account_->passwordForSend(
+                this, question,
+                [this, question, request, server](const std::optional<QString>& password) mutable {
+                    passwordQuestion_.clear();
+                    question->deleteLater();
+                    if (!password)
+                        return; // the user cancelled the question
+                    request.SmtpHost = server.host;
+                    request.SmtpPort = server.port;
+                    request.Login =
+                        ServerLogin{.security = server.security, .user = server.user, .password = *password};
+                    session_->StartSession(request);
+                });
+            return;
         }
     }
     session_->StartSession(request);
@@ -119,6 +129,7 @@ void MailWindow::cmdExit_Click() {
 }
 
 void MailWindow::closeEvent(QCloseEvent* event) {
+    delete passwordQuestion_.data();
     session_->EndSession();
     event->accept();
 }

@@ -4,6 +4,7 @@
 #include "smtpmessage.h"
 #include "smtpsession.h"
 
+#include <QPointer>
 #include <QWidget>
 #include <memory>
 
@@ -62,6 +63,7 @@ private:
     std::unique_ptr<Ui::frmBugReport1> contactUi_;
     MailRequest request_;
     SmtpSession* session_;
+    QPointer<QObject> passwordQuestion_; // while Send waits for the password
 
     QComboBox* cboSubject = nullptr;
     QLineEdit* txtFrom = nullptr;

@@ -1,5 +1,6 @@
 #include "doubles.h"
 
+#include <QCoreApplication>
 #include <gtest/gtest.h>
 
 namespace headwise::testing {
@@ -99,27 +100,45 @@ bool RecordingProgramStarter::start(const QString& programPath) {
     return startSucceeds;
 }
 
-Keyring::Result MemoryKeyring::readPassword(const QString& key, QString& password) {
+void MemoryKeyring::answer(QObject* context, std::function<void()> deliver) {
+    auto counted = [this, deliver = std::move(deliver)] {
+        ++answered;
+        deliver();
+    };
+    if (queued)
+        QMetaObject::invokeMethod(context ? context : qApp, std::move(counted), Qt::QueuedConnection);
+    else
+        counted();
+}
+
+void MemoryKeyring::tell(QObject* context, Done done, Result result) {
+    answer(context, [done = std::move(done), result] {
+        if (done)
+            done(result);
+    });
+}
+
+void MemoryKeyring::readPassword(const QString& key, QObject* context, ReadDone done) {
     ++reads;
-    if (!available)
-        return Result::Unavailable;
-    if (!passwords.contains(key))
-        return Result::NotFound;
-    password = passwords.value(key);
-    return Result::Done;
+    const Result result = !available                ? Result::Unavailable
+                          : passwords.contains(key) ? Result::Done
+                                                    : Result::NotFound;
+    answer(context,
+           [done = std::move(done), result, password = passwords.value(key)] { done(result, password); });
 }
 
-Keyring::Result MemoryKeyring::writePassword(const QString& key, const QString& password) {
-    if (!available)
-        return Result::Unavailable;
-    passwords.insert(key, password);
-    return Result::Done;
+void MemoryKeyring::writePassword(const QString& key, const QString& password, QObject* context, Done done) {
+    if (available)
+        passwords.insert(key, password);
+    tell(context, std::move(done), available ? Result::Done : Result::Unavailable);
 }
 
-Keyring::Result MemoryKeyring::deletePassword(const QString& key) {
-    if (!available)
-        return Result::Unavailable;
-    return passwords.remove(key) ? Result::Done : Result::NotFound;
+void MemoryKeyring::deletePassword(const QString& key, QObject* context, Done done) {
+    const bool removed = available && passwords.remove(key);
+    tell(context, std::move(done),
+         !available ? Result::Unavailable
+         : removed  ? Result::Done
+                    : Result::NotFound);
 }
 
 ScriptedPasswordPrompt::~ScriptedPasswordPrompt() {

@@ -112,17 +112,24 @@ public:
     bool startSucceeds = true;
 };
 
-// A keyring in memory; with available false it answers nothing, as when no
-// Secret Service runs.
+// A keyring in memory; with available false it answers Unavailable, as when
+// no Secret Service runs. It answers at once or, with queued, through the
+// event loop as the system's does, and then never to a destroyed context.
 class MemoryKeyring : public Keyring {
 public:
-    Result readPassword(const QString& key, QString& password) override;
-    Result writePassword(const QString& key, const QString& password) override;
-    Result deletePassword(const QString& key) override;
+    void readPassword(const QString& key, QObject* context, ReadDone done) override;
+    void writePassword(const QString& key, const QString& password, QObject* context, Done done) override;
+    void deletePassword(const QString& key, QObject* context, Done done) override;
 
     QMap<QString, QString> passwords;
     bool available = true;
+    bool queued = false;
     int reads = 0;
+    int answered = 0; // answers delivered
+
+private:
+    void answer(QObject* context, std::function<void()> deliver);
+    void tell(QObject* context, Done done, Result result);
 };
 
 // Answers password questions from a prepared list; with none left it cancels.

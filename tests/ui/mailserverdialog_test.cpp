@@ -10,9 +10,12 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QSpinBox>
 #include <QTemporaryDir>
+#include <QTest>
 #include <gtest/gtest.h>
+#include <list>
 #include <memory>
 
 using namespace headwise;
@@ -110,8 +113,8 @@ TEST_F(MailServerDialogTest, SecuritySetsThePortUntilTheUserChoosesOne) {
         EXPECT_EQ(find<QSpinBox>("spinSmtpPort")->value(), c.expectedPort) << c.name;
     }
     // A stored port other than the security's counts as chosen.
-    ASSERT_TRUE(account.save(
-        {.host = "h.example", .port = 2525, .security = MailSecurity::StartTls, .user = {}}, {}, false));
+    account.save({.host = "h.example", .port = 2525, .security = MailSecurity::StartTls, .user = {}}, {},
+                 false, nullptr, {});
     openDialog();
     find<QComboBox>("cboSmtpSecurity")->setCurrentIndex(2);
     EXPECT_EQ(find<QSpinBox>("spinSmtpPort")->value(), 2525);
@@ -127,7 +130,9 @@ TEST_F(MailServerDialogTest, OkStoresTheServerInTheMailGroupAndThePasswordNeverI
         dialog = std::make_unique<MailServerDialog>(real, messages);
         fill(QStringLiteral("smtp.a.example"), 2, QStringLiteral("ann"), QStringLiteral("pw-7Qx!"), true);
         press(QDialogButtonBox::Ok);
-        EXPECT_EQ(real.knownPassword(), QStringLiteral("pw-7Qx!"));
+        std::optional<QString> known;
+        real.knownPassword(nullptr, [&](const std::optional<QString>& password, bool) { known = password; });
+        EXPECT_EQ(known, QStringLiteral("pw-7Qx!"));
         dialog.reset();
     }
     QFile file(path);
@@ -176,14 +181,17 @@ TEST_F(MailServerDialogTest, KeyringOutcomes) {
             EXPECT_TRUE(messages.shown[0].text.startsWith("No system keyring answered"));
         }
         // Held for the run either way: Send does not ask.
-        EXPECT_EQ(fresh.passwordForSend(nullptr), QStringLiteral("new"));
+        std::optional<QString> password;
+        fresh.passwordForSend(nullptr, nullptr,
+                              [&](const std::optional<QString>& answer) { password = answer; });
+        EXPECT_EQ(password, QStringLiteral("new"));
         EXPECT_TRUE(prompt.labels.isEmpty());
     }
 }
 
 TEST_F(MailServerDialogTest, ReopeningShowsTheKeyringsPasswordAndCancelChangesNothing) {
-    ASSERT_TRUE(account.save(
-        {.host = "h.example", .port = 587, .security = MailSecurity::StartTls, .user = "ann"}, {}, false));
+    account.save({.host = "h.example", .port = 587, .security = MailSecurity::StartTls, .user = "ann"}, {},
+                 false, nullptr, {});
     keyring.passwords = {{"ann@h.example", "kept"}};
     openDialog();
     EXPECT_EQ(find<QLineEdit>("txtSmtpHost")->text(), "h.example");
@@ -197,6 +205,40 @@ TEST_F(MailServerDialogTest, ReopeningShowsTheKeyringsPasswordAndCancelChangesNo
     EXPECT_EQ(settings.writtenKeys, writtenBefore);
     EXPECT_EQ(account.server().host, "h.example");
     EXPECT_EQ(keyring.passwords.value("ann@h.example"), "kept");
+}
+
+TEST_F(MailServerDialogTest, AKeyringAnsweringLaterFillsTheDialogAndOkWaitsForIt) {
+    account.save({.host = "h.example", .port = 587, .security = MailSecurity::StartTls, .user = "ann"}, {},
+                 false, nullptr, {});
+    keyring.passwords = {{"ann@h.example", "kept"}};
+    keyring.queued = true;
+    std::list<MailAccount> accounts; // a fresh one each time, holding no password yet
+    for (const QString& typedFirst : {QString(), QStringLiteral("mine")}) {
+        SCOPED_TRACE(typedFirst.toStdString());
+        const int answered = keyring.answered;
+        dialog =
+            std::make_unique<MailServerDialog>(accounts.emplace_back(settings, keyring, prompt), messages);
+        auto* password = find<QLineEdit>("txtSmtpPassword");
+        EXPECT_TRUE(password->text().isEmpty());
+        QTest::keyClicks(password, typedFirst); // typed before the keyring answers, it stands
+        ASSERT_TRUE(QTest::qWaitFor([&] { return keyring.answered == answered + 1; }, 5000));
+        EXPECT_EQ(password->text(), typedFirst.isEmpty() ? QStringLiteral("kept") : typedFirst);
+        EXPECT_EQ(find<QCheckBox>("chkRememberPassword")->isChecked(), typedFirst.isEmpty());
+    }
+
+    // OK closes the dialog once the keyring has answered, after saying it kept nothing.
+    keyring.available = false;
+    find<QCheckBox>("chkRememberPassword")->setChecked(true);
+    QSignalSpy accepted(dialog.get(), &QDialog::accepted);
+    QSignalSpy rejected(dialog.get(), &QDialog::rejected);
+    messages.onShow = [&](const ShownMessage&) { EXPECT_TRUE(accepted.isEmpty()); };
+    press(QDialogButtonBox::Ok);
+    press(QDialogButtonBox::Cancel); // too late: OK is on its way
+    EXPECT_TRUE(messages.shown.isEmpty());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return accepted.size() == 1; }, 5000));
+    EXPECT_TRUE(rejected.isEmpty());
+    ASSERT_EQ(messages.shown.size(), 1);
+    EXPECT_TRUE(messages.shown[0].text.startsWith("No system keyring answered"));
 }
 
 TEST_F(MailServerDialogTest, TestWithoutAHostSaysWhatIsMissing) {

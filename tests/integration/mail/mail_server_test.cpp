@@ -97,8 +97,8 @@ class AccountTest : public MailWindowTest {
 protected:
     void configure(const QString& host, quint16 port, MailSecurity security, const QString& user,
                    const QString& password) {
-        ASSERT_TRUE(
-            account.save({.host = host, .port = port, .security = security, .user = user}, password, false));
+        account.save({.host = host, .port = port, .security = security, .user = user}, password, false,
+                     nullptr, {});
     }
 
     void openConfigured(const MailForm& form) {
@@ -449,23 +449,86 @@ TEST_F(ScriptedAccountTest, PasswordIsAskedAtSendOnlyWhenNoneIsKnown) {
     MemoryKeyring filled;
     filled.passwords.insert(mailPasswordKey(account.server()), QStringLiteral("kept"));
     MailAccount later(settings, filled, prompt);
-    ASSERT_EQ(later.passwordForSend(nullptr), QStringLiteral("kept"));
+    std::optional<QString> password;
+    later.passwordForSend(nullptr, nullptr, [&](const std::optional<QString>& answer) { password = answer; });
+    EXPECT_EQ(password, QStringLiteral("kept"));
     EXPECT_EQ(prompt.labels.size(), 2);
 }
 
+TEST_F(ScriptedAccountTest, SendWaitsForAKeyringThatAnswersLater) {
+    struct Case {
+        const char* name;
+        bool inKeyring;
+        bool closeWhileAsking;
+    };
+    const Case cases[] = {
+        {"the keyring has it", true, false},
+        {"the keyring has none: the user is asked once it says so", false, false},
+        {"the window closed while the keyring is asked", false, true},
+    };
+    keyring.queued = true;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        messages.shown.clear();
+        prompt.labels.clear();
+        configure(QStringLiteral("127.0.0.1"), server.port(), MailSecurity::None, kUser, {});
+        keyring.passwords.clear();
+        if (c.inKeyring)
+            keyring.passwords.insert(mailPasswordKey(account.server()), QStringLiteral("kept"));
+        else if (!c.closeWhileAsking)
+            prompt.answers = {QStringLiteral("typed")};
+        openConfigured(contactForm());
+        fillContact(QStringLiteral("never sent"));
+        const int connections = server.connections, reads = keyring.reads, answered = keyring.answered;
+        send();
+        send(); // pressed again while the keyring is asked: nothing more is asked
+        EXPECT_EQ(keyring.reads, reads + 1);
+        EXPECT_TRUE(prompt.labels.isEmpty());
+        if (c.closeWhileAsking) {
+            window->close();
+            // An answer to the closed window would come before this later one.
+            bool probed = false;
+            keyring.readPassword({}, nullptr, [&](Keyring::Result, const QString&) { probed = true; });
+            ASSERT_TRUE(QTest::qWaitFor([&] { return probed; }, 5000));
+            EXPECT_EQ(keyring.answered, answered + 1);
+            EXPECT_TRUE(waitForWindowGone());
+        } else {
+            ASSERT_TRUE(waitForBoxes(1)); // the plain connection refuses the login
+            EXPECT_TRUE(messages.shown[0].text.startsWith(kPlainLogin));
+        }
+        EXPECT_EQ(prompt.labels.size(), c.inKeyring || c.closeWhileAsking ? 0 : 1);
+        EXPECT_EQ(server.connections, connections + (c.closeWhileAsking ? 0 : 1));
+    }
+}
+
 // Against a real Secret Service only: scripts/keyring-check.sh starts one.
-TEST(SystemKeyring, KeepsReadsAndForgetsAPassword) {
+TEST(SystemKeyring, KeepsReadsAndForgetsAPasswordAnsweringLaterAndOnlyToLiveAskers) {
     if (qEnvironmentVariableIsEmpty("HEADWISE_REAL_KEYRING"))
         GTEST_SKIP() << "needs a Secret Service; run scripts/keyring-check.sh";
+    using Result = Keyring::Result;
     SystemKeyring keyring;
     const QString key = QStringLiteral("check-%1@h.example").arg(QCoreApplication::applicationPid());
     const QString password = QStringLiteral("pä ss\u00a0w");
-    ASSERT_EQ(keyring.writePassword(key, password), Keyring::Result::Done);
+    QObject context;
+    QList<Result> results;
     QString read;
-    ASSERT_EQ(keyring.readPassword(key, read), Keyring::Result::Done);
+    const auto record = [&](Result result, const QString& text = {}) {
+        results.append(result);
+        read += text;
+    };
+    keyring.writePassword(key, password, &context, record);
+    keyring.readPassword(key, &context, record);
+    {
+        QObject gone;
+        keyring.readPassword(key, &gone,
+                             [](Result, const QString&) { ADD_FAILURE() << "answered a gone asker"; });
+    }
+    keyring.deletePassword(key, &context, record);
+    keyring.readPassword(key, &context, record);
+    EXPECT_TRUE(results.isEmpty());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return results.size() == 4; }, 30000)); // answered in turn
+    EXPECT_EQ(results, (QList<Result>{Result::Done, Result::Done, Result::Done, Result::NotFound}));
     EXPECT_EQ(read, password);
-    EXPECT_EQ(keyring.deletePassword(key), Keyring::Result::Done);
-    EXPECT_EQ(keyring.readPassword(key, read), Keyring::Result::NotFound);
 }
 
 } // namespace

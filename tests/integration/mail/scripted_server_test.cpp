@@ -202,7 +202,7 @@ TEST_F(ScriptedServerTest, CancelDuringTheWaitClosesSilently) {
     server.onConnect = [](QTcpSocket*) {};
     open(tellFriendForm(), server.port());
     fillTellFriend();
-    // The wait runs in its own event loop, so the click has to come from an event too.
+    // The click comes from an event while the session waits for the greeting.
     bool cancelled = false;
     QTimer poll;
     QObject::connect(&poll, &QTimer::timeout, [&] {
@@ -217,6 +217,42 @@ TEST_F(ScriptedServerTest, CancelDuringTheWaitClosesSilently) {
     EXPECT_TRUE(cancelled);
     EXPECT_TRUE(QTest::qWaitFor([&] { return server.hangUps == 1; }, 5000));
     EXPECT_TRUE(messages.shown.isEmpty());
+}
+
+TEST_F(ScriptedServerTest, WhatArrivesWhileABoxIsUpMovesNothing) {
+    for (const bool refuse : {true, false}) {
+        SCOPED_TRACE(refuse ? "refused, then a stray reply and the hang-up"
+                            : "sent, then the farewell and the hang-up");
+        ScriptedSmtpServer local;
+        local.onCommand = [&](QTcpSocket* s, const QByteArray& verb) {
+            if (!refuse || verb != "RCPT")
+                return false;
+            ScriptedSmtpServer::say(s, "550 no such user\r\n");
+            QTimer::singleShot(20, s, [s] {
+                ScriptedSmtpServer::say(s, "250 ok after all\r\n");
+                s->disconnectFromHost();
+            });
+            return true;
+        };
+        messages.shown.clear();
+        open(contactForm(), local.port());
+        auto* socket = find<QTcpSocket>("Winsock1");
+        // The event loop runs while the box is up, as under a modal one: until the server has gone.
+        messages.onShow = [&](const ShownMessage&) {
+            EXPECT_TRUE(
+                QTest::qWaitFor([&] { return socket->state() == QAbstractSocket::UnconnectedState; }, 5000));
+        };
+        fillContact(QStringLiteral("hi"));
+        send();
+        ASSERT_TRUE(refuse ? waitForBoxes(1) : waitForWindowGone());
+        messages.onShow = nullptr;
+        if (refuse)
+            expectReadyAgain();
+        ASSERT_EQ(messages.shown.size(), 1);
+        EXPECT_EQ(messages.shown[0].title, refuse ? "Headwise" : "Message Sent");
+        EXPECT_EQ(local.commands.size(), refuse ? 3 : 5); // no DATA after the refusal
+        delete window.data();
+    }
 }
 
 TEST_F(ScriptedServerTest, RefusedConnectionShowsTheSocketError) {
