@@ -22,7 +22,7 @@ constexpr qsizetype kEncodedWordBytes = 45;
 
 } // namespace
 
-int ReplyCode(const QString& reply) {
+int replyCode(const QString& reply) {
     const QString first = reply.section(QLatin1Char(' '), 0, 0);
     // Capped so an absurd digit run cannot overflow; no step expects such a code.
     constexpr int kCap = 1000000;

@@ -29,7 +29,7 @@ struct MailRequest {
 
 // The number formed by the digits at the start of the reply's first
 // blank-separated word; 0 when that word does not begin with a digit.
-int ReplyCode(const QString& reply);
+int replyCode(const QString& reply);
 
 // False when Sender, Recipient or Subject holds a CR or LF: those would end
 // the command or header line early and let the text inject its own.

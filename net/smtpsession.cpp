@@ -37,29 +37,29 @@ constexpr qsizetype kShownReplyChars = 1024;
 SmtpSession::SmtpSession(SmtpSessionOwner& owner, const QString& mailerName, const QString& successText,
                          QObject* parent)
     : QObject(parent), owner_(owner), mailerName_(mailerName), successText_(successText),
-      Winsock1(new QSslSocket(this)), Timer1(new QTimer(this)) {
-    Winsock1->setObjectName(QStringLiteral("Winsock1"));
-    Winsock1->setReadBufferSize(kMaxReplyBytes);
-    Timer1->setObjectName(QStringLiteral("Timer1"));
-    Timer1->setInterval(1000);
+      socket_(new QSslSocket(this)), timer_(new QTimer(this)) {
+    socket_->setObjectName(QStringLiteral("Winsock1"));
+    socket_->setReadBufferSize(kMaxReplyBytes);
+    timer_->setObjectName(QStringLiteral("Timer1"));
+    timer_->setInterval(1000);
 
-    connect(Winsock1, &QSslSocket::connected, this, &SmtpSession::Winsock1_Connect);
-    connect(Winsock1, &QSslSocket::encrypted, this, &SmtpSession::Winsock1_Encrypted);
-    connect(Winsock1, &QSslSocket::readyRead, this, &SmtpSession::Winsock1_DataArrival);
-    connect(Winsock1, &QSslSocket::disconnected, this, &SmtpSession::Winsock1_Close);
-    connect(Winsock1, &QSslSocket::errorOccurred, this, &SmtpSession::Winsock1_Error);
-    connect(Timer1, &QTimer::timeout, this, &SmtpSession::Timer1_Timer);
+    connect(socket_, &QSslSocket::connected, this, &SmtpSession::Winsock1_Connect);
+    connect(socket_, &QSslSocket::encrypted, this, &SmtpSession::Winsock1_Encrypted);
+    connect(socket_, &QSslSocket::readyRead, this, &SmtpSession::Winsock1_DataArrival);
+    connect(socket_, &QSslSocket::disconnected, this, &SmtpSession::Winsock1_Close);
+    connect(socket_, &QSslSocket::errorOccurred, this, &SmtpSession::Winsock1_Error);
+    connect(timer_, &QTimer::timeout, this, &SmtpSession::Timer1_Timer);
 }
 
 void SmtpSession::setTickInterval(int milliseconds) {
-    Timer1->setInterval(milliseconds);
+    timer_->setInterval(milliseconds);
 }
 
-bool SmtpSession::StartSession(const MailRequest& request) {
+bool SmtpSession::startSession(const MailRequest& request) {
     return start(request, false);
 }
 
-bool SmtpSession::StartTest(const MailRequest& request) {
+bool SmtpSession::startTest(const MailRequest& request) {
     return start(request, true);
 }
 
@@ -73,34 +73,34 @@ bool SmtpSession::start(const MailRequest& request, bool test) {
     owner_.setSendEnabled(false);
     owner_.setStatus(QStringLiteral("Connecting..."));
     if (!request_.Login) {
-        Winsock1->connectToHost(request_.SmtpHost, request_.SmtpPort);
+        socket_->connectToHost(request_.SmtpHost, request_.SmtpPort);
         return true;
     }
     // Read at every start, so authorities added while the program runs count.
     QSslConfiguration configuration = QSslConfiguration::defaultConfiguration();
     configuration.setPeerVerifyMode(QSslSocket::VerifyPeer);
-    Winsock1->setSslConfiguration(configuration);
+    socket_->setSslConfiguration(configuration);
     // The user's own server gets the reply's time limit for the connection
     // too: a host that never answers would otherwise hold Send disabled for
     // the system's limit, minutes.
     startWait();
     if (request_.Login->security == MailSecurity::Tls)
-        Winsock1->connectToHostEncrypted(request_.SmtpHost, request_.SmtpPort);
+        socket_->connectToHostEncrypted(request_.SmtpHost, request_.SmtpPort);
     else
-        Winsock1->connectToHost(request_.SmtpHost, request_.SmtpPort);
+        socket_->connectToHost(request_.SmtpHost, request_.SmtpPort);
     return true;
 }
 
-void SmtpSession::EndSession() {
+void SmtpSession::endSession() {
     const bool succeeded = state_ == State::Sent;
     const bool wasRunning = state_ != State::Idle;
     state_ = State::Idle;
     awaiting_ = false;
-    Timer1->stop();
+    timer_->stop();
     if (succeeded)
-        Winsock1->disconnectFromHost(); // QUIT is still on its way
+        socket_->disconnectFromHost(); // QUIT is still on its way
     else
-        Winsock1->abort();
+        socket_->abort();
     owner_.setSendEnabled(true);
     if (wasRunning && !succeeded)
         owner_.setStatus(QStringLiteral("Status - Ready"));
@@ -128,7 +128,7 @@ void SmtpSession::Winsock1_Encrypted() {
 void SmtpSession::Winsock1_DataArrival() {
     if (!inDialogue())
         return;
-    reply_.append(Winsock1->read(reply_.wanted()));
+    reply_.append(socket_->read(reply_.wanted()));
     if (awaiting_ && reply_.ready())
         resumeLater();
 }
@@ -150,14 +150,14 @@ void SmtpSession::Winsock1_Error(QAbstractSocket::SocketError error) {
     }
     if (error == QAbstractSocket::SslHandshakeFailedError) {
         QStringList reasons;
-        for (const QSslError& sslError : Winsock1->sslHandshakeErrors())
+        for (const QSslError& sslError : socket_->sslHandshakeErrors())
             reasons.append(sslError.errorString());
         if (reasons.isEmpty())
-            reasons.append(Winsock1->errorString());
+            reasons.append(socket_->errorString());
         fail(kCertificateText + reasons.join(kCrLf), false);
         return;
     }
-    fail(Winsock1->errorString(), false);
+    fail(socket_->errorString(), false);
 }
 
 void SmtpSession::Timer1_Timer() {
@@ -169,21 +169,21 @@ void SmtpSession::Timer1_Timer() {
 void SmtpSession::fail(const QString& text, bool endFirst) {
     state_ = State::Failing; // nothing else speaks while this box is up
     awaiting_ = false;
-    Timer1->stop();
+    timer_->stop();
     QPointer<SmtpSession> self(this);
     if (endFirst)
-        EndSession();
+        endSession();
     owner_.showMessage(text, applicationTitle(), MessageIcon::None);
     if (self && !endFirst)
-        EndSession();
+        endSession();
 }
 
 bool SmtpSession::send(const QByteArray& bytes) {
     const State before = state_;
     // A server that hung up is noticed by the wait that follows.
-    if (Winsock1->state() == QAbstractSocket::ConnectedState) {
-        Winsock1->write(bytes);
-        Winsock1->flush();
+    if (socket_->state() == QAbstractSocket::ConnectedState) {
+        socket_->write(bytes);
+        socket_->flush();
     }
     // A write the socket refuses at once reports its error now, which may end the session.
     return state_ == before;
@@ -193,14 +193,14 @@ QByteArray SmtpSession::localIdentity() const {
     const QString host = QHostInfo::localHostName();
     if (!host.isEmpty() && !host.contains(QLatin1Char('\r')) && !host.contains(QLatin1Char('\n')))
         return host.toUtf8();
-    return "[" + Winsock1->localAddress().toString().toLatin1() + "]";
+    return "[" + socket_->localAddress().toString().toLatin1() + "]";
 }
 
 // Every wait counts its ticks from its own start.
 void SmtpSession::startWait() {
     tickCount_ = 0;
     awaiting_ = true;
-    Timer1->start();
+    timer_->start();
 }
 
 void SmtpSession::beginDialogue() {
@@ -234,12 +234,12 @@ void SmtpSession::resumeLater() {
 void SmtpSession::resume() {
     if (!awaiting_ || !inDialogue())
         return;
-    const bool done = state_ == State::StartTlsHandshake ? Winsock1->isEncrypted() : reply_.ready();
+    const bool done = state_ == State::StartTlsHandshake ? socket_->isEncrypted() : reply_.ready();
     if (done) {
         awaiting_ = false;
-        Timer1->stop();
+        timer_->stop();
         advance();
-    } else if (Winsock1->state() == QAbstractSocket::UnconnectedState) {
+    } else if (socket_->state() == QAbstractSocket::UnconnectedState) {
         // The server hung up without a reply: say so now rather than after 30 ticks.
         fail(kTimeoutText, true);
     }
@@ -279,7 +279,7 @@ void SmtpSession::advance() {
     const QString reply = QString::fromUtf8(reply_.take());
     if (tooLong)
         fail(refusal + reply.left(kShownReplyChars), false);
-    else if (ReplyCode(reply) != expected)
+    else if (replyCode(reply) != expected)
         fail(refusal + reply, false);
     else
         onReply(reply);
@@ -348,10 +348,10 @@ void SmtpSession::secure() {
     owner_.setStatus(QStringLiteral("Securing connection..."));
     // Anything sent in plain text after the 220 is not to be read as the encrypted server's.
     reply_.clear();
-    Winsock1->readAll();
+    socket_->readAll();
     await(State::StartTlsHandshake);
     if (state_ == State::StartTlsHandshake) // not when the server has already gone
-        Winsock1->startClientEncryption();
+        socket_->startClientEncryption();
 }
 
 void SmtpSession::logIn(const EhloReply& offered) {
@@ -360,7 +360,7 @@ void SmtpSession::logIn(const EhloReply& offered) {
         greeted();
         return;
     }
-    if (!Winsock1->isEncrypted()) {
+    if (!socket_->isEncrypted()) {
         fail(kPlainLoginText, false);
         return;
     }
@@ -392,7 +392,7 @@ void SmtpSession::quit(const QString& title) {
     owner_.showMessage(successText_, title, MessageIcon::Information);
     if (!self || state_ != State::Sent)
         return; // the window was closed while the box was up
-    EndSession();
+    endSession();
     owner_.sessionSucceeded();
 }
 

@@ -23,13 +23,13 @@ public:
     virtual void sessionConnected() = 0; // before the greeting is awaited
     virtual QString messageBody() = 0;   // read when the message goes out
     virtual void showMessage(const QString& text, const QString& title, MessageIcon icon) = 0;
-    virtual void sessionSucceeded() = 0; // after the success box and EndSession
+    virtual void sessionSucceeded() = 0; // after the success box and endSession
 };
 
 // One SMTP exchange at a time over Winsock1. The dialogue is a state machine
 // driven by the socket's signals and Timer1's ticks, so the window stays
 // usable meanwhile; every way out (success, refusal, time-out, socket error,
-// the window closing) runs EndSession. A request with a Login goes to the
+// the window closing) runs endSession. A request with a Login goes to the
 // user's own server: EHLO, STARTTLS or TLS from the first byte with the
 // certificate checked against Qt's default authorities and the host name, and
 // AUTH only when encrypted.
@@ -45,11 +45,11 @@ public:
 
     // Takes its own copy of the request. False, with nothing started, when the
     // request would put a line break into a command or header.
-    bool StartSession(const MailRequest& request);
-    // Connects, greets, secures and logs in as StartSession would, then quits
+    bool startSession(const MailRequest& request);
+    // Connects, greets, secures and logs in as startSession would, then quits
     // without sending; success shows the success text.
-    bool StartTest(const MailRequest& request);
-    void EndSession();
+    bool startTest(const MailRequest& request);
+    void endSession();
 
     bool isRunning() const { return state_ != State::Idle; }
     // What is held of the reply being awaited; never more than kMaxReplyBytes.
@@ -108,8 +108,8 @@ private:
     SmtpSessionOwner& owner_;
     QString mailerName_;
     QString successText_;
-    QSslSocket* Winsock1;
-    QTimer* Timer1;
+    QSslSocket* socket_;
+    QTimer* timer_;
 
     MailRequest request_;
     bool test_ = false;

@@ -26,50 +26,50 @@ const Texts& texts() {
 } // namespace
 
 MailServerDialog::MailServerDialog(MailAccount& account, MessageBoxes& messages, QWidget* parent)
-    : QDialog(parent), account_(account), messages_(messages), ui(std::make_unique<Ui::frmMailServer>()),
+    : QDialog(parent), account_(account), messages_(messages), ui_(std::make_unique<Ui::frmMailServer>()),
       session_(new SmtpSession(*this, {}, texts().testPassed, this)) {
-    ui->setupUi(this);
-    ui->cboSmtpSecurity->addItems(mailSecurityNames());
+    ui_->setupUi(this);
+    ui_->cboSmtpSecurity->addItems(mailSecurityNames());
 
     const MailServer server = account_.server();
-    ui->txtSmtpHost->setText(server.host);
-    ui->txtSmtpUser->setText(server.user);
-    ui->cboSmtpSecurity->setCurrentIndex(int(server.security));
-    ui->spinSmtpPort->setValue(server.port);
+    ui_->txtSmtpHost->setText(server.host);
+    ui_->txtSmtpUser->setText(server.user);
+    ui_->cboSmtpSecurity->setCurrentIndex(int(server.security));
+    ui_->spinSmtpPort->setValue(server.port);
     portChosen_ = server.port != defaultMailPort(server.security);
     account_.knownPassword(this, [this](const std::optional<QString>& password, bool fromKeyring) {
         // A password typed before a slow keyring answered stands.
-        if (!password || ui->txtSmtpPassword->isModified())
+        if (!password || ui_->txtSmtpPassword->isModified())
             return;
-        ui->txtSmtpPassword->setText(*password);
-        ui->chkRememberPassword->setChecked(fromKeyring);
+        ui_->txtSmtpPassword->setText(*password);
+        ui_->chkRememberPassword->setChecked(fromKeyring);
     });
 
-    connect(ui->cboSmtpSecurity, &QComboBox::currentIndexChanged, this,
+    connect(ui_->cboSmtpSecurity, &QComboBox::currentIndexChanged, this,
             &MailServerDialog::cboSmtpSecurity_Click);
-    connect(ui->spinSmtpPort, &QSpinBox::valueChanged, this, [this] {
+    connect(ui_->spinSmtpPort, &QSpinBox::valueChanged, this, [this] {
         if (!settingPort_)
             portChosen_ = true;
     });
-    connect(ui->cmdSmtpTest, &QPushButton::clicked, this, &MailServerDialog::cmdSmtpTest_Click);
-    connect(ui->buttonBox, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(ui->buttonBox, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    connect(ui_->cmdSmtpTest, &QPushButton::clicked, this, &MailServerDialog::cmdSmtpTest_Click);
+    connect(ui_->buttonBox, &QDialogButtonBox::accepted, this, &QDialog::accept);
+    connect(ui_->buttonBox, &QDialogButtonBox::rejected, this, &QDialog::reject);
 }
 
 MailServerDialog::~MailServerDialog() = default;
 
 MailServer MailServerDialog::shownServer() const {
-    return {.host = ui->txtSmtpHost->text().trimmed(),
-            .port = quint16(ui->spinSmtpPort->value()),
-            .security = MailSecurity(ui->cboSmtpSecurity->currentIndex()),
-            .user = ui->txtSmtpUser->text()};
+    return {.host = ui_->txtSmtpHost->text().trimmed(),
+            .port = quint16(ui_->spinSmtpPort->value()),
+            .security = MailSecurity(ui_->cboSmtpSecurity->currentIndex()),
+            .user = ui_->txtSmtpUser->text()};
 }
 
 void MailServerDialog::cboSmtpSecurity_Click() {
     if (portChosen_)
         return;
     settingPort_ = true;
-    ui->spinSmtpPort->setValue(defaultMailPort(MailSecurity(ui->cboSmtpSecurity->currentIndex())));
+    ui_->spinSmtpPort->setValue(defaultMailPort(MailSecurity(ui_->cboSmtpSecurity->currentIndex())));
     settingPort_ = false;
 }
 
@@ -84,21 +84,21 @@ void MailServerDialog::cmdSmtpTest_Click() {
     request.SmtpHost = server.host;
     request.SmtpPort = server.port;
     request.Login = ServerLogin{
-        .security = server.security, .user = server.user, .password = ui->txtSmtpPassword->text()};
-    session_->StartTest(request);
+        .security = server.security, .user = server.user, .password = ui_->txtSmtpPassword->text()};
+    session_->startTest(request);
 }
 
 void MailServerDialog::done(int result) {
     if (saving_)
         return; // it closes once the keyring has answered
-    session_->EndSession();
+    session_->endSession();
     if (result != QDialog::Accepted) {
         QDialog::done(result);
         return;
     }
     saving_ = true;
-    const bool remember = ui->chkRememberPassword->isChecked();
-    account_.save(shownServer(), ui->txtSmtpPassword->text(), remember, this, [this, result](bool kept) {
+    const bool remember = ui_->chkRememberPassword->isChecked();
+    account_.save(shownServer(), ui_->txtSmtpPassword->text(), remember, this, [this, result](bool kept) {
         saving_ = false;
         if (!kept)
             messages_.show(this, texts().noKeyring, windowTitle(), MessageIcon::None);
@@ -111,7 +111,7 @@ void MailServerDialog::setStatus(const QString& text) {
 }
 
 void MailServerDialog::setSendEnabled(bool enabled) {
-    ui->cmdSmtpTest->setEnabled(enabled);
+    ui_->cmdSmtpTest->setEnabled(enabled);
 }
 
 void MailServerDialog::showMessage(const QString& text, const QString& title, MessageIcon icon) {

@@ -41,7 +41,7 @@ private:
 
     MailAccount& account_;
     MessageBoxes& messages_;
-    std::unique_ptr<Ui::frmMailServer> ui;
+    std::unique_ptr<Ui::frmMailServer> ui_;
     SmtpSession* session_;
     QStringList steps_;       // what the running test has done so far
     bool portChosen_ = false; // the user set the port; the security no longer moves it

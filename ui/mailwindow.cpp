@@ -116,12 +116,12 @@ void MailWindow::cmdSend_Click() {
                     request.SmtpPort = server.port;
                     request.Login =
                         ServerLogin{.security = server.security, .user = server.user, .password = *password};
-                    session_->StartSession(request);
+                    session_->startSession(request);
                 });
             return;
         }
     }
-    session_->StartSession(request);
+    session_->startSession(request);
 }
 
 void MailWindow::cmdExit_Click() {
@@ -130,7 +130,7 @@ void MailWindow::cmdExit_Click() {
 
 void MailWindow::closeEvent(QCloseEvent* event) {
     delete passwordQuestion_.data();
-    session_->EndSession();
+    session_->endSession();
     event->accept();
 }
 

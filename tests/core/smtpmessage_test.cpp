@@ -15,7 +15,7 @@ struct CodeCase {
 class ReplyCodeTest : public ::testing::TestWithParam<CodeCase> {};
 
 TEST_P(ReplyCodeTest, ReadsLeadingDigitsOfFirstWord) {
-    EXPECT_EQ(ReplyCode(QString::fromUtf8(GetParam().reply)), GetParam().code) << GetParam().reply;
+    EXPECT_EQ(replyCode(QString::fromUtf8(GetParam().reply)), GetParam().code) << GetParam().reply;
 }
 
 INSTANTIATE_TEST_SUITE_P(

@@ -1,6 +1,6 @@
 // A server's reply arrives in pieces of any size: the buffer keeps at most its
 // cap, is complete exactly when what it kept ends with CR LF on a line that is
-// not a "250-" continuation, and ReplyCode reads the leading digits of the
+// not a "250-" continuation, and replyCode reads the leading digits of the
 // first blank-separated word. An EHLO reply of any shape reads as capitalised
 // keywords without blanks, and login answers decode back to what went in.
 
@@ -16,7 +16,7 @@ using namespace headwise;
 namespace {
 
 void checkCode(const QString& reply) {
-    const int code = ReplyCode(reply);
+    const int code = replyCode(reply);
     require(code >= 0 && code <= 1000000);
     const qsizetype blank = reply.indexOf(QLatin1Char(' '));
     const QString word = blank < 0 ? reply : reply.left(blank);
