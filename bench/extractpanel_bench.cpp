@@ -1,10 +1,10 @@
-#include "extractpanel.h"
-#include "filedialog.h"
-#include "messagebox.h"
-#include "pagefetcher.h"
-#include "programstarter.h"
-#include "settingsstore.h"
-#include "shell.h"
+#include "net/pagefetcher.h"
+#include "platform/filedialog.h"
+#include "platform/messagebox.h"
+#include "platform/programstarter.h"
+#include "platform/settingsstore.h"
+#include "platform/shell.h"
+#include "ui/extractpanel.h"
 
 #include <QApplication>
 #include <QLineEdit>

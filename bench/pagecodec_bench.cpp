@@ -1,4 +1,4 @@
-#include "pagecodec.h"
+#include "core/page/pagecodec.h"
 
 #include <benchmark/benchmark.h>
 

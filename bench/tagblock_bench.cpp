@@ -1,4 +1,4 @@
-#include "tagblock.h"
+#include "core/page/tagblock.h"
 
 #include <benchmark/benchmark.h>
 

@@ -1,4 +1,4 @@
-#include "tagscanner.h"
+#include "core/page/tagscanner.h"
 
 #include <QString>
 #include <benchmark/benchmark.h>

@@ -1,9 +1,9 @@
-#include "commands.h"
-#include "output.h"
-#include "pageinput.h"
+#include "cli/commands.h"
+#include "cli/output.h"
+#include "cli/pageinput.h"
 
-#include "linebreaks.h"
-#include "pagereport.h"
+#include "core/page/linebreaks.h"
+#include "core/page/pagereport.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>

@@ -1,13 +1,13 @@
-#include "auditinputs.h"
-#include "auditrunner.h"
-#include "commands.h"
-#include "output.h"
+#include "cli/auditinputs.h"
+#include "cli/auditrunner.h"
+#include "cli/commands.h"
+#include "cli/output.h"
 
-#include "auditconfig.h"
-#include "curlpagefetcher.h"
-#include "pageinput.h"
-#include "report.h"
-#include "sitewalker.h"
+#include "cli/pageinput.h"
+#include "core/audit/auditconfig.h"
+#include "core/audit/report.h"
+#include "net/curlpagefetcher.h"
+#include "net/sitewalker.h"
 
 #include <QDir>
 #include <QFile>

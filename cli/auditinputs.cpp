@@ -1,8 +1,8 @@
-#include "auditinputs.h"
+#include "cli/auditinputs.h"
 
-#include "pagefetcher.h"
-#include "pagefile.h"
-#include "pageinput.h"
+#include "cli/pageinput.h"
+#include "core/page/pagefile.h"
+#include "net/pagefetcher.h"
 
 #include <QDir>
 #include <QDirIterator>

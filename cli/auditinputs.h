@@ -1,7 +1,7 @@
 #pragma once
 
-#include "auditrunner.h"
-#include "pathglob.h"
+#include "cli/auditrunner.h"
+#include "core/audit/pathglob.h"
 
 #include <QStringList>
 #include <memory>

@@ -1,7 +1,7 @@
-#include "auditrunner.h"
+#include "cli/auditrunner.h"
 
-#include "pagefetcher.h"
-#include "positions.h"
+#include "core/audit/positions.h"
+#include "net/pagefetcher.h"
 
 #include <QFileInfo>
 

@@ -1,10 +1,10 @@
 #pragma once
 
-#include "auditconfig.h"
-#include "duplicates.h"
-#include "pageaudit.h"
-#include "pagefile.h"
-#include "report.h"
+#include "core/audit/auditconfig.h"
+#include "core/audit/duplicates.h"
+#include "core/audit/pageaudit.h"
+#include "core/audit/report.h"
+#include "core/page/pagefile.h"
 
 #include <QElapsedTimer>
 #include <QMutex>

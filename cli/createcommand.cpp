@@ -1,7 +1,7 @@
-#include "commands.h"
-#include "output.h"
+#include "cli/commands.h"
+#include "cli/output.h"
 
-#include "tagblock.h"
+#include "core/page/tagblock.h"
 
 namespace headwise::cli {
 

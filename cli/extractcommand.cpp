@@ -1,8 +1,8 @@
-#include "commands.h"
-#include "output.h"
-#include "pageinput.h"
+#include "cli/commands.h"
+#include "cli/output.h"
+#include "cli/pageinput.h"
 
-#include "keywords.h"
+#include "core/keywords/keywords.h"
 
 namespace headwise::cli {
 

@@ -1,11 +1,11 @@
-#include "commands.h"
-#include "output.h"
-#include "pageinput.h"
+#include "cli/commands.h"
+#include "cli/output.h"
+#include "cli/pageinput.h"
 
-#include "linebreaks.h"
-#include "pagefetcher.h"
-#include "pagefile.h"
-#include "tagblock.h"
+#include "core/page/linebreaks.h"
+#include "core/page/pagefile.h"
+#include "core/page/tagblock.h"
+#include "net/pagefetcher.h"
 
 namespace headwise::cli {
 

@@ -1,9 +1,9 @@
-#include "commands.h"
-#include "output.h"
+#include "cli/commands.h"
+#include "cli/output.h"
 
-#include "appinfo.h"
-#include "curlpagefetcher.h"
-#include "pageinput.h"
+#include "cli/pageinput.h"
+#include "core/appinfo.h"
+#include "net/curlpagefetcher.h"
 
 #include <QCoreApplication>
 #include <chrono>

@@ -1,6 +1,6 @@
-#include "output.h"
+#include "cli/output.h"
 
-#include "commands.h"
+#include "cli/commands.h"
 
 #include <QCoreApplication>
 

@@ -1,7 +1,7 @@
-#include "pageinput.h"
+#include "cli/pageinput.h"
 
-#include "pagefetcher.h"
-#include "pagefile.h"
+#include "core/page/pagefile.h"
+#include "net/pagefetcher.h"
 
 namespace headwise::cli {
 namespace {

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "bytereport.h"
-#include "pagecodec.h"
-#include "pagefile.h"
+#include "core/page/bytereport.h"
+#include "core/page/pagecodec.h"
+#include "core/page/pagefile.h"
 
 #include <QString>
 #include <optional>

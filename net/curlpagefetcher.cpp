@@ -1,6 +1,6 @@
-#include "curlpagefetcher.h"
+#include "net/curlpagefetcher.h"
 
-#include "pagecodec.h"
+#include "core/page/pagecodec.h"
 
 #include <algorithm>
 #include <curl/curl.h>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "pagefetcher.h"
-#include "pagefile.h"
+#include "core/page/pagefile.h"
+#include "net/pagefetcher.h"
 
 #include <chrono>
 

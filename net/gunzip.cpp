@@ -1,4 +1,4 @@
-#include "gunzip.h"
+#include "net/gunzip.h"
 
 #include <zlib.h>
 

@@ -1,4 +1,4 @@
-#include "pagefetcher.h"
+#include "net/pagefetcher.h"
 
 #include <QRegularExpression>
 #include <QUrl>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "pagecodec.h"
+#include "core/page/pagecodec.h"
 
 #include <QByteArray>
 #include <QList>

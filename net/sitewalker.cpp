@@ -1,9 +1,9 @@
-#include "sitewalker.h"
+#include "net/sitewalker.h"
 
-#include "gunzip.h"
-#include "pagecodec.h"
-#include "pagelinks.h"
-#include "sitemap.h"
+#include "core/page/pagecodec.h"
+#include "core/site/pagelinks.h"
+#include "core/site/sitemap.h"
+#include "net/gunzip.h"
 
 #include <QFile>
 #include <QThreadPool>

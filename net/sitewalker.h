@@ -1,7 +1,7 @@
 #pragma once
 
-#include "pagefetcher.h"
-#include "robotstxt.h"
+#include "core/site/robotstxt.h"
+#include "net/pagefetcher.h"
 
 #include <QHash>
 #include <QSet>

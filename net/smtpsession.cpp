@@ -1,7 +1,7 @@
-#include "smtpsession.h"
+#include "net/smtpsession.h"
 
-#include "appinfo.h"
-#include "linebreaks.h"
+#include "core/appinfo.h"
+#include "core/page/linebreaks.h"
 
 #include <QHostInfo>
 #include <QPointer>

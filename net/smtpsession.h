@@ -1,9 +1,9 @@
 #pragma once
 
-#include "messageicon.h"
-#include "replybuffer.h"
-#include "smtpauth.h"
-#include "smtpmessage.h"
+#include "core/mail/replybuffer.h"
+#include "core/mail/smtpauth.h"
+#include "core/mail/smtpmessage.h"
+#include "core/messageicon.h"
 
 #include <QAbstractSocket>
 #include <QByteArray>

@@ -1,4 +1,4 @@
-#include "helppage.h"
+#include "platform/helppage.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -1,6 +1,6 @@
-#include "keyring.h"
+#include "platform/keyring.h"
 
-#include "appinfo.h"
+#include "core/appinfo.h"
 
 #include <QObject>
 #include <QTimer>

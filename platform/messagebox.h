@@ -1,6 +1,6 @@
 #pragma once
 
-#include "messageicon.h"
+#include "core/messageicon.h"
 
 #include <QString>
 

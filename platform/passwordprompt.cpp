@@ -1,4 +1,4 @@
-#include "passwordprompt.h"
+#include "platform/passwordprompt.h"
 
 #include <QInputDialog>
 #include <QLineEdit>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "keyring.h"
-#include "passwordprompt.h"
+#include "platform/keyring.h"
+#include "platform/passwordprompt.h"
 
 namespace headwise {
 

@@ -1,4 +1,4 @@
-#include "programstarter.h"
+#include "platform/programstarter.h"
 
 #include <QProcess>
 #include <QStandardPaths>

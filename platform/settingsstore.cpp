@@ -1,6 +1,6 @@
-#include "settingsstore.h"
+#include "platform/settingsstore.h"
 
-#include "appinfo.h"
+#include "core/appinfo.h"
 
 #include <QSettings>
 

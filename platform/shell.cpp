@@ -1,4 +1,4 @@
-#include "shell.h"
+#include "platform/shell.h"
 
 #include <QDesktopServices>
 

@@ -1,9 +1,9 @@
-#include "aboutwindow.h"
+#include "ui/aboutwindow.h"
 
-#include "appinfo.h"
-#include "messagebox.h"
-#include "programstarter.h"
-#include "shell.h"
+#include "core/appinfo.h"
+#include "platform/messagebox.h"
+#include "platform/programstarter.h"
+#include "platform/shell.h"
 #include "ui_aboutwindow.h"
 
 #include <QUrl>

@@ -1,11 +1,11 @@
-#include "analyzepanel.h"
+#include "ui/analyzepanel.h"
 
-#include "editortext.h"
-#include "linebreaks.h"
-#include "pagefile.h"
-#include "pagereport.h"
-#include "pagesaver.h"
-#include "tagblock.h"
+#include "core/page/linebreaks.h"
+#include "core/page/pagefile.h"
+#include "core/page/pagereport.h"
+#include "core/page/tagblock.h"
+#include "ui/editortext.h"
+#include "ui/pagesaver.h"
 #include "ui_analyzepanel.h"
 
 #include <QFileInfo>

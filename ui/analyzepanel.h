@@ -1,13 +1,13 @@
 #pragma once
 
-#include "job.h"
-#include "pagecheck.h"
-#include "pagecodec.h"
-#include "pagefetcher.h"
-#include "pageloader.h"
-#include "pagereport.h"
-#include "platform.h"
-#include "tagscanner.h"
+#include "core/audit/pagecheck.h"
+#include "core/page/pagecodec.h"
+#include "core/page/pagereport.h"
+#include "core/page/tagscanner.h"
+#include "net/pagefetcher.h"
+#include "platform/platform.h"
+#include "ui/job.h"
+#include "ui/pageloader.h"
 
 #include <QGroupBox>
 #include <array>

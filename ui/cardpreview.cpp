@@ -1,6 +1,6 @@
-#include "cardpreview.h"
+#include "ui/cardpreview.h"
 
-#include "previewfont.h"
+#include "ui/previewfont.h"
 
 #include <QFontMetrics>
 #include <QPainter>

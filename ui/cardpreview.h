@@ -1,6 +1,6 @@
 #pragma once
 
-#include "resultpreview.h"
+#include "core/audit/resultpreview.h"
 
 #include <QImage>
 #include <QWidget>

@@ -1,9 +1,9 @@
-#include "checkwindow.h"
+#include "ui/checkwindow.h"
 
-#include "checktexts.h"
-#include "findingsmodel.h"
-#include "pagefetcher.h"
-#include "resultpreview.h"
+#include "core/audit/resultpreview.h"
+#include "net/pagefetcher.h"
+#include "ui/checktexts.h"
+#include "ui/findingsmodel.h"
 #include "ui_frmcheck.h"
 
 #include <QFile>

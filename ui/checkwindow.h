@@ -1,10 +1,10 @@
 #pragma once
 
-#include "analyzepanel.h"
-#include "job.h"
-#include "pagecheck.h"
-#include "platform.h"
-#include "resultpreview.h"
+#include "core/audit/pagecheck.h"
+#include "core/audit/resultpreview.h"
+#include "platform/platform.h"
+#include "ui/analyzepanel.h"
+#include "ui/job.h"
 
 #include <QImage>
 #include <QPointer>

@@ -1,11 +1,11 @@
-#include "createpanel.h"
+#include "ui/createpanel.h"
 
-#include "editortext.h"
-#include "keywords.h"
-#include "linebreaks.h"
-#include "messagebox.h"
-#include "pagecodec.h"
-#include "pagesaver.h"
+#include "core/keywords/keywords.h"
+#include "core/page/linebreaks.h"
+#include "core/page/pagecodec.h"
+#include "platform/messagebox.h"
+#include "ui/editortext.h"
+#include "ui/pagesaver.h"
 #include "ui_createpanel.h"
 
 #include <QTimer>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "platform.h"
-#include "tagblock.h"
+#include "core/page/tagblock.h"
+#include "platform/platform.h"
 
 #include <QGroupBox>
 #include <memory>

@@ -1,6 +1,6 @@
-#include "editortext.h"
+#include "ui/editortext.h"
 
-#include "linebreaks.h"
+#include "core/page/linebreaks.h"
 
 #include <QPlainTextEdit>
 #include <QTextDocument>

@@ -1,9 +1,9 @@
-#include "extractpanel.h"
+#include "ui/extractpanel.h"
 
-#include "appinfo.h"
-#include "editortext.h"
-#include "keywords.h"
-#include "messagebox.h"
+#include "core/appinfo.h"
+#include "core/keywords/keywords.h"
+#include "platform/messagebox.h"
+#include "ui/editortext.h"
 #include "ui_extractpanel.h"
 
 #include <QApplication>

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "keywords.h"
-#include "pageloader.h"
-#include "platform.h"
+#include "core/keywords/keywords.h"
+#include "platform/platform.h"
+#include "ui/pageloader.h"
 
 #include <QGroupBox>
 #include <QStringList>

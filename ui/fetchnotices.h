@@ -1,6 +1,6 @@
 #pragma once
 
-#include "linebreaks.h"
+#include "core/page/linebreaks.h"
 
 #include <QString>
 

@@ -1,6 +1,6 @@
-#include "findingsmodel.h"
+#include "ui/findingsmodel.h"
 
-#include "checktexts.h"
+#include "ui/checktexts.h"
 
 #include <QApplication>
 #include <QStyle>

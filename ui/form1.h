@@ -1,7 +1,7 @@
 #pragma once
 
-#include "mailaccount.h"
-#include "platform.h"
+#include "platform/platform.h"
+#include "ui/mailaccount.h"
 
 #include <QMainWindow>
 #include <QPointer>

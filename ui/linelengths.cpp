@@ -1,4 +1,4 @@
-#include "linelengths.h"
+#include "ui/linelengths.h"
 
 #include <QCoreApplication>
 #include <QEvent>

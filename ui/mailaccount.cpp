@@ -1,8 +1,8 @@
-#include "mailaccount.h"
+#include "ui/mailaccount.h"
 
-#include "keyring.h"
-#include "passwordprompt.h"
-#include "settingsstore.h"
+#include "platform/keyring.h"
+#include "platform/passwordprompt.h"
+#include "platform/settingsstore.h"
 
 namespace headwise {
 

@@ -1,8 +1,8 @@
-#include "mailserverdialog.h"
+#include "ui/mailserverdialog.h"
 
-#include "linebreaks.h"
-#include "mailaccount.h"
-#include "messagebox.h"
+#include "core/page/linebreaks.h"
+#include "platform/messagebox.h"
+#include "ui/mailaccount.h"
 #include "ui_frmmailserver.h"
 
 #include <QPushButton>

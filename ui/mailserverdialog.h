@@ -1,6 +1,6 @@
 #pragma once
 
-#include "smtpsession.h"
+#include "net/smtpsession.h"
 
 #include <QDialog>
 #include <QStringList>

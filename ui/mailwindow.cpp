@@ -1,10 +1,10 @@
-#include "mailwindow.h"
+#include "ui/mailwindow.h"
 
-#include "appinfo.h"
-#include "editortext.h"
-#include "linebreaks.h"
-#include "mailaccount.h"
-#include "messagebox.h"
+#include "core/appinfo.h"
+#include "core/page/linebreaks.h"
+#include "platform/messagebox.h"
+#include "ui/editortext.h"
+#include "ui/mailaccount.h"
 #include "ui_frmbugreport.h"
 #include "ui_frmbugreport1.h"
 

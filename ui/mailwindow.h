@@ -1,8 +1,8 @@
 #pragma once
 
-#include "mailforms.h"
-#include "smtpmessage.h"
-#include "smtpsession.h"
+#include "core/mail/mailforms.h"
+#include "core/mail/smtpmessage.h"
+#include "net/smtpsession.h"
 
 #include <QPointer>
 #include <QWidget>

@@ -1,9 +1,9 @@
-#include "pageloader.h"
+#include "ui/pageloader.h"
 
-#include "fetchnotices.h"
-#include "filedialog.h"
-#include "messagebox.h"
-#include "pagefile.h"
+#include "core/page/pagefile.h"
+#include "platform/filedialog.h"
+#include "platform/messagebox.h"
+#include "ui/fetchnotices.h"
 
 #include <QLineEdit>
 #include <QTimer>

@@ -1,9 +1,9 @@
 #pragma once
 
-#include "job.h"
-#include "pagecodec.h"
-#include "pagefetcher.h"
-#include "platform.h"
+#include "core/page/pagecodec.h"
+#include "net/pagefetcher.h"
+#include "platform/platform.h"
+#include "ui/job.h"
 
 #include <QObject>
 #include <QTimer>

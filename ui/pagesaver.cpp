@@ -1,10 +1,10 @@
-#include "pagesaver.h"
+#include "ui/pagesaver.h"
 
-#include "filedialog.h"
-#include "linebreaks.h"
-#include "messagebox.h"
-#include "pagefile.h"
-#include "platform.h"
+#include "core/page/linebreaks.h"
+#include "core/page/pagefile.h"
+#include "platform/filedialog.h"
+#include "platform/messagebox.h"
+#include "platform/platform.h"
 
 namespace headwise {
 

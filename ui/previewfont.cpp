@@ -1,4 +1,4 @@
-#include "previewfont.h"
+#include "ui/previewfont.h"
 
 #include <QFontDatabase>
 #include <QStringList>

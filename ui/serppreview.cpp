@@ -1,6 +1,6 @@
-#include "serppreview.h"
+#include "ui/serppreview.h"
 
-#include "previewfont.h"
+#include "ui/previewfont.h"
 
 #include <QPainter>
 

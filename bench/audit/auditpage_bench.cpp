@@ -2,9 +2,9 @@
 // the head is parsed, and a page whose body holds a meta tag, which needs the
 // whole page parsed.
 
-#include "pageaudit.h"
-#include "pagecheck.h"
-#include "pagemodel.h"
+#include "core/audit/pageaudit.h"
+#include "core/audit/pagecheck.h"
+#include "core/audit/pagemodel.h"
 
 #include <benchmark/benchmark.h>
 

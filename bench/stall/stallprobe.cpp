@@ -2,11 +2,11 @@
 // operation runs on a 10 MB page: a 5 ms timer records its longest gap.
 // Run by hand: QT_QPA_PLATFORM=offscreen build/bench/headwise_stall_probe
 
-#include "checkwindow.h"
+#include "core/page/pagecodec.h"
 #include "doubles.h"
-#include "form1.h"
-#include "job.h"
-#include "pagecodec.h"
+#include "ui/checkwindow.h"
+#include "ui/form1.h"
+#include "ui/job.h"
 
 #include <QApplication>
 #include <QDeadlineTimer>

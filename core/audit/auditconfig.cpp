@@ -1,4 +1,4 @@
-#include "auditconfig.h"
+#include "core/audit/auditconfig.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>

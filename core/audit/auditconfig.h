@@ -1,6 +1,6 @@
 #pragma once
 
-#include "finding.h"
+#include "core/audit/finding.h"
 
 #include <QByteArray>
 #include <QHash>

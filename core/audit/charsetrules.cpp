@@ -2,8 +2,8 @@
 // charset, then a <meta> declaration found by a prescan of the first 1024
 // bytes; the prescan here reads the raw bytes the same way.
 
-#include "checks.h"
-#include "encodinglabels.h"
+#include "core/audit/checks.h"
+#include "core/audit/encodinglabels.h"
 
 #include <QStringDecoder>
 

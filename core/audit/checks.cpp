@@ -1,6 +1,6 @@
-#include "checks.h"
+#include "core/audit/checks.h"
 
-#include "weburl.h"
+#include "core/audit/weburl.h"
 
 #include <algorithm>
 

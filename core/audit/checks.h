@@ -1,6 +1,6 @@
 #pragma once
 
-#include "rulecontext.h"
+#include "core/audit/rulecontext.h"
 
 // One function per rule, named after its id.
 namespace headwise::audit::checks {

@@ -1,4 +1,4 @@
-#include "disablecomments.h"
+#include "core/audit/disablecomments.h"
 
 #include <QByteArrayMatcher>
 #include <QSet>

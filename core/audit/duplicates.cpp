@@ -1,4 +1,4 @@
-#include "duplicates.h"
+#include "core/audit/duplicates.h"
 
 #include <QHash>
 

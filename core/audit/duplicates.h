@@ -1,8 +1,8 @@
 #pragma once
 
-#include "auditconfig.h"
-#include "finding.h"
-#include "pageaudit.h"
+#include "core/audit/auditconfig.h"
+#include "core/audit/finding.h"
+#include "core/audit/pageaudit.h"
 
 #include <QList>
 #include <QString>

@@ -2,7 +2,7 @@
 // 2025. Browsers decode a page by exactly this table, so a label outside it is one no browser
 // honours.
 
-#include "encodinglabels.h"
+#include "core/audit/encodinglabels.h"
 
 #include <algorithm>
 #include <array>

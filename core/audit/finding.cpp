@@ -1,4 +1,4 @@
-#include "finding.h"
+#include "core/audit/finding.h"
 
 namespace headwise::audit {
 

@@ -1,8 +1,8 @@
 // The title and the meta description are checked the same way: present,
 // non-empty, once, in the head, within length and width limits.
 
-#include "checks.h"
-#include "textwidth.h"
+#include "core/audit/checks.h"
+#include "core/audit/textwidth.h"
 
 #include <cmath>
 

@@ -1,4 +1,4 @@
-#include "jsonwriter.h"
+#include "core/audit/jsonwriter.h"
 
 namespace headwise::audit {
 

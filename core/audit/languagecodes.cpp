@@ -2,7 +2,7 @@
 // from Debian's iso-codes by scripts/gen-language-codes.py and searched in place, so nothing is
 // built at run time and the audit's threads share them without locks.
 
-#include "languagecodes.h"
+#include "core/audit/languagecodes.h"
 
 #include <array>
 #include <cstddef>
@@ -11,7 +11,7 @@
 namespace headwise::audit {
 namespace {
 
-#include "languagecodes.inc"
+#include "core/audit/languagecodes.inc"
 
 // Binary search needs each table strictly ascending; checked here so that a hand-edited or badly
 // merged table fails to build instead of missing codes.

@@ -1,6 +1,6 @@
-#include "languagetags.h"
+#include "core/audit/languagetags.h"
 
-#include "languagecodes.h"
+#include "core/audit/languagecodes.h"
 
 #include <QLocale>
 #include <QStringList>

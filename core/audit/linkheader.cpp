@@ -1,4 +1,4 @@
-#include "linkheader.h"
+#include "core/audit/linkheader.h"
 
 namespace headwise::audit {
 

@@ -4,8 +4,8 @@
 // page's own address is the base for resolving and comparing. Addresses are
 // read as browsers read them (WHATWG URL Standard), once per page.
 
-#include "checks.h"
-#include "languagetags.h"
+#include "core/audit/checks.h"
+#include "core/audit/languagetags.h"
 
 #include <QHash>
 #include <QSet>

@@ -1,10 +1,10 @@
-#include "pageaudit.h"
+#include "core/audit/pageaudit.h"
 
-#include "checks.h"
-#include "disablecomments.h"
-#include "pagecodec.h"
-#include "pagemodel.h"
-#include "positions.h"
+#include "core/audit/checks.h"
+#include "core/audit/disablecomments.h"
+#include "core/audit/pagemodel.h"
+#include "core/audit/positions.h"
+#include "core/page/pagecodec.h"
 
 #include <QSet>
 #include <QUrl>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "auditconfig.h"
-#include "finding.h"
+#include "core/audit/auditconfig.h"
+#include "core/audit/finding.h"
 
 #include <QByteArray>
 #include <QDateTime>

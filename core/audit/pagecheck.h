@@ -1,7 +1,7 @@
 #pragma once
 
-#include "pageaudit.h"
-#include "pagecodec.h"
+#include "core/audit/pageaudit.h"
+#include "core/page/pagecodec.h"
 
 #include <QByteArray>
 #include <QList>

@@ -1,4 +1,4 @@
-#include "pagelinkset.h"
+#include "core/audit/pagelinkset.h"
 
 #include <QSet>
 

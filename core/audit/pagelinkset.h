@@ -1,8 +1,8 @@
 #pragma once
 
-#include "linkheader.h"
-#include "pagemodel.h"
-#include "weburl.h"
+#include "core/audit/linkheader.h"
+#include "core/audit/pagemodel.h"
+#include "core/audit/weburl.h"
 
 #include <QList>
 #include <QPair>

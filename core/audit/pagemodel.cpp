@@ -1,4 +1,4 @@
-#include "pagemodel.h"
+#include "core/audit/pagemodel.h"
 
 #include <gumbo.h>
 

@@ -1,5 +1,5 @@
-#include "checks.h"
-#include "languagetags.h"
+#include "core/audit/checks.h"
+#include "core/audit/languagetags.h"
 
 #include <QHash>
 #include <QStringList>

@@ -1,4 +1,4 @@
-#include "pathglob.h"
+#include "core/audit/pathglob.h"
 
 namespace headwise::audit {
 namespace {

@@ -1,4 +1,4 @@
-#include "positions.h"
+#include "core/audit/positions.h"
 
 #include <QSet>
 

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "auditconfig.h"
-#include "finding.h"
-#include "rulecontext.h"
+#include "core/audit/auditconfig.h"
+#include "core/audit/finding.h"
+#include "core/audit/rulecontext.h"
 
 #include <QList>
 #include <QString>

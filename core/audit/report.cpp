@@ -1,7 +1,7 @@
-#include "report.h"
+#include "core/audit/report.h"
 
-#include "jsonwriter.h"
-#include "reportformats.h"
+#include "core/audit/jsonwriter.h"
+#include "core/audit/reportformats.h"
 
 #include <algorithm>
 

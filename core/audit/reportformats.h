@@ -1,6 +1,6 @@
 #pragma once
 
-#include "report.h"
+#include "core/audit/report.h"
 
 // One writer per format; writeReport picks among them.
 namespace headwise::audit {

@@ -1,5 +1,5 @@
-#include "jsonwriter.h"
-#include "reportformats.h"
+#include "core/audit/jsonwriter.h"
+#include "core/audit/reportformats.h"
 
 namespace headwise::audit {
 

@@ -1,4 +1,4 @@
-#include "reportformats.h"
+#include "core/audit/reportformats.h"
 
 #include <QHash>
 #include <QXmlStreamWriter>

@@ -1,6 +1,6 @@
-#include "appinfo.h"
-#include "jsonwriter.h"
-#include "reportformats.h"
+#include "core/appinfo.h"
+#include "core/audit/jsonwriter.h"
+#include "core/audit/reportformats.h"
 
 namespace headwise::audit {
 namespace {

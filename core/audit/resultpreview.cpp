@@ -1,6 +1,6 @@
-#include "resultpreview.h"
+#include "core/audit/resultpreview.h"
 
-#include "textwidth.h"
+#include "core/audit/textwidth.h"
 
 #include <QFileInfo>
 

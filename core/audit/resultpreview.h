@@ -1,7 +1,7 @@
 #pragma once
 
-#include "auditconfig.h"
-#include "pageaudit.h"
+#include "core/audit/auditconfig.h"
+#include "core/audit/pageaudit.h"
 
 #include <QString>
 #include <QStringList>

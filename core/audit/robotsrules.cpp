@@ -3,8 +3,8 @@
 // 2010 15:00:00 GMT"), and robots.txt for Googlebot. A meta that stands in the
 // body is reported too, saying why a search engine does not read it.
 
-#include "checks.h"
-#include "robotstxt.h"
+#include "core/audit/checks.h"
+#include "core/site/robotstxt.h"
 
 #include <QRegularExpression>
 #include <QSet>

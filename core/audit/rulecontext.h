@@ -1,9 +1,9 @@
 #pragma once
 
-#include "auditconfig.h"
-#include "pageaudit.h"
-#include "pagelinkset.h"
-#include "pagemodel.h"
+#include "core/audit/auditconfig.h"
+#include "core/audit/pageaudit.h"
+#include "core/audit/pagelinkset.h"
+#include "core/audit/pagemodel.h"
 
 #include <QDateTime>
 #include <QList>

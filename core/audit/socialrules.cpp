@@ -1,4 +1,4 @@
-#include "checks.h"
+#include "core/audit/checks.h"
 
 #include <QStringList>
 

@@ -1,6 +1,6 @@
-#include "textwidth.h"
+#include "core/audit/textwidth.h"
 
-#include "fontwidths/fontwidths.h"
+#include "core/audit/fontwidths/fontwidths.h"
 
 #include <QChar>
 

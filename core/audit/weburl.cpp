@@ -4,7 +4,7 @@
 // Validation errors that do not make the parse fail are not tracked: browsers
 // accept those addresses, and so does the audit.
 
-#include "weburl.h"
+#include "core/audit/weburl.h"
 
 #include <QUrl>
 

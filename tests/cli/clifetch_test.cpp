@@ -1,7 +1,7 @@
-#include "commands.h"
+#include "cli/commands.h"
+#include "cli/pageinput.h"
 #include "doubles.h"
-#include "pagefetcher.h"
-#include "pageinput.h"
+#include "net/pagefetcher.h"
 
 #include <gtest/gtest.h>
 #include <stdexcept>

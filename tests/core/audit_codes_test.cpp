@@ -1,7 +1,7 @@
 // Charset labels by the WHATWG Encoding Standard; language and region codes by ISO 639 and ISO 3166-1.
 
-#include "encodinglabels.h"
-#include "languagecodes.h"
+#include "core/audit/encodinglabels.h"
+#include "core/audit/languagecodes.h"
 
 #include <gtest/gtest.h>
 

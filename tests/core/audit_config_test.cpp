@@ -1,9 +1,9 @@
 // headwise.json, --rule options, disable comments and the cross-page duplicate rules.
 
-#include "auditconfig.h"
-#include "disablecomments.h"
-#include "duplicates.h"
-#include "pageaudit.h"
+#include "core/audit/auditconfig.h"
+#include "core/audit/disablecomments.h"
+#include "core/audit/duplicates.h"
+#include "core/audit/pageaudit.h"
 
 #include <gtest/gtest.h>
 

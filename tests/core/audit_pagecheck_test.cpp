@@ -1,4 +1,4 @@
-#include "pagecheck.h"
+#include "core/audit/pagecheck.h"
 
 #include <gtest/gtest.h>
 

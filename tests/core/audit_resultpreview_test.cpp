@@ -1,5 +1,5 @@
-#include "resultpreview.h"
-#include "textwidth.h"
+#include "core/audit/resultpreview.h"
+#include "core/audit/textwidth.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // Each rule against a page that triggers it and a page that just does not.
 
-#include "pageaudit.h"
-#include "robotstxt.h"
+#include "core/audit/pageaudit.h"
+#include "core/site/robotstxt.h"
 
 #include <QTimeZone>
 

@@ -1,8 +1,8 @@
 // Addresses as a browser parses them: what is valid, what it becomes, and what
 // a site owner is told when it is not.
 
+#include "core/audit/weburl.h"
 #include "printers.h"
-#include "weburl.h"
 
 #include <gtest/gtest.h>
 

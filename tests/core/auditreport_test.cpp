@@ -1,5 +1,5 @@
-#include "pathglob.h"
-#include "report.h"
+#include "core/audit/pathglob.h"
+#include "core/audit/report.h"
 #include "testfiles.h"
 
 #include <QJsonArray>

@@ -1,4 +1,4 @@
-#include "bytereport.h"
+#include "core/page/bytereport.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "mailforms.h"
+#include "core/mail/mailforms.h"
 
 #include <QMap>
 #include <gtest/gtest.h>

@@ -1,4 +1,4 @@
-#include "mailserver.h"
+#include "core/mail/mailserver.h"
 
 #include <QMap>
 #include <gtest/gtest.h>

@@ -1,4 +1,4 @@
-#include "pagecodec.h"
+#include "core/page/pagecodec.h"
 
 #include <QElapsedTimer>
 #include <gtest/gtest.h>

@@ -1,4 +1,4 @@
-#include "pagelinks.h"
+#include "core/site/pagelinks.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
-#include "keywords.h"
-#include "pagereport.h"
-#include "tagblock.h"
+#include "core/keywords/keywords.h"
+#include "core/page/pagereport.h"
+#include "core/page/tagblock.h"
 
 #include <gtest/gtest.h>
 

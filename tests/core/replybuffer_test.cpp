@@ -1,4 +1,4 @@
-#include "replybuffer.h"
+#include "core/mail/replybuffer.h"
 
 #include <QList>
 #include <gtest/gtest.h>

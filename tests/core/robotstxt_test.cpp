@@ -1,4 +1,4 @@
-#include "robotstxt.h"
+#include "core/site/robotstxt.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "sitemap.h"
+#include "core/site/sitemap.h"
 
 #include <gtest/gtest.h>
 

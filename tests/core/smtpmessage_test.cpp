@@ -1,4 +1,4 @@
-#include "smtpmessage.h"
+#include "core/mail/smtpmessage.h"
 
 #include <QList>
 #include <gtest/gtest.h>

@@ -1,6 +1,6 @@
-#include "tagblock.h"
+#include "core/page/tagblock.h"
 
-#include "linebreaks.h"
+#include "core/page/linebreaks.h"
 
 #include <QStringList>
 #include <gtest/gtest.h>

@@ -1,5 +1,5 @@
-#include "tagblock.h"
-#include "tagscanner.h"
+#include "core/page/tagblock.h"
+#include "core/page/tagscanner.h"
 
 #include <gtest/gtest.h>
 

@@ -2,7 +2,7 @@
 // field by field, for any bytes and any declared charset; and the quick UTF-8
 // check that picks the byte scan agrees with the strict decoder.
 
-#include "bytereport.h"
+#include "core/page/bytereport.h"
 #include "require.h"
 
 #include <QStringDecoder>

@@ -1,6 +1,6 @@
 // The create command takes any argument list: it ends with 0 or 2 and never crashes.
 
-#include "commands.h"
+#include "cli/commands.h"
 
 #include <QCoreApplication>
 #include <cstdio>

@@ -1,7 +1,7 @@
 // The keyword chain yields distinct words of 5 to 15 characters free of
 // separators and deleted characters, and its keyword text splits back into them.
 
-#include "keywords.h"
+#include "core/keywords/keywords.h"
 #include "require.h"
 
 #include <QSet>

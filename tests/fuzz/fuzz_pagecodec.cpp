@@ -2,7 +2,7 @@
 // back unchanged. A block spliced into a page's own bytes reads back as the
 // page's text with the block in it, and every byte around it is kept.
 
-#include "pagecodec.h"
+#include "core/page/pagecodec.h"
 
 #include <cstdio>
 #include <cstdlib>

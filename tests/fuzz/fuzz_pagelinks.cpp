@@ -1,7 +1,7 @@
 // Links found in any text are on the page's origin, without fragment, and each
 // appears once.
 
-#include "pagelinks.h"
+#include "core/site/pagelinks.h"
 #include "require.h"
 
 #include <QSet>

@@ -1,8 +1,8 @@
 // Any robots.txt parses without harm, and a single rule decides exactly as a
 // plain backtracking match of its pattern would.
 
+#include "core/site/robotstxt.h"
 #include "require.h"
-#include "robotstxt.h"
 
 #include <algorithm>
 #include <string_view>

@@ -1,8 +1,8 @@
 // Any bytes either parse as a sitemap of web addresses within the protocol's
 // limit, or give a reason with a place.
 
+#include "core/site/sitemap.h"
 #include "require.h"
-#include "sitemap.h"
 
 #include <QUrl>
 

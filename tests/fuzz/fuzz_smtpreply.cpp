@@ -4,10 +4,10 @@
 // first blank-separated word. An EHLO reply of any shape reads as capitalised
 // keywords without blanks, and login answers decode back to what went in.
 
-#include "replybuffer.h"
+#include "core/mail/replybuffer.h"
+#include "core/mail/smtpauth.h"
+#include "core/mail/smtpmessage.h"
 #include "require.h"
-#include "smtpauth.h"
-#include "smtpmessage.h"
 
 #include <algorithm>
 

@@ -1,8 +1,8 @@
 // Every piece the scanner reports starts with its opening marker, ends with its
 // closing marker and stands in the page; insertion never leaves the page.
 
+#include "core/page/tagscanner.h"
 #include "require.h"
-#include "tagscanner.h"
 
 using namespace headwise;
 

@@ -2,8 +2,8 @@
 // verdict always, a reason when it refuses, and an accepted address serialises
 // to printable ASCII that parses back to itself.
 
+#include "core/audit/weburl.h"
 #include "require.h"
-#include "weburl.h"
 
 using namespace headwise::audit;
 

@@ -1,4 +1,4 @@
-#include "curlpagefetcher.h"
+#include "net/curlpagefetcher.h"
 #include "pageservertest.h"
 #include "testfiles.h"
 

@@ -1,4 +1,4 @@
-#include "pagefile.h"
+#include "core/page/pagefile.h"
 #include "testfiles.h"
 
 #include <QDir>

@@ -1,6 +1,6 @@
-#include "curlpagefetcher.h"
+#include "net/curlpagefetcher.h"
+#include "net/sitewalker.h"
 #include "pageservertest.h"
-#include "sitewalker.h"
 #include "testfiles.h"
 
 #include <QHash>

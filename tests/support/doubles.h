@@ -4,15 +4,15 @@
 // asked is kept for the test to assert, and a prepared answer that is never
 // used fails the test.
 
-#include "filedialog.h"
-#include "keyring.h"
-#include "messagebox.h"
-#include "pagefetcher.h"
-#include "passwordprompt.h"
-#include "platform.h"
-#include "programstarter.h"
-#include "settingsstore.h"
-#include "shell.h"
+#include "net/pagefetcher.h"
+#include "platform/filedialog.h"
+#include "platform/keyring.h"
+#include "platform/messagebox.h"
+#include "platform/passwordprompt.h"
+#include "platform/platform.h"
+#include "platform/programstarter.h"
+#include "platform/settingsstore.h"
+#include "platform/shell.h"
 
 #include <QList>
 #include <QMap>

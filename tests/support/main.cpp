@@ -1,7 +1,7 @@
 // The main of every test program: Google Test on a Qt application object,
 // a widget one for the programs that show windows, set up as the program's.
 #ifdef HEADWISE_TEST_WIDGETS
-#include "linelengths.h"
+#include "ui/linelengths.h"
 
 #include <QApplication>
 using TestApplication = QApplication;

@@ -1,5 +1,5 @@
-#include "aboutwindow.h"
 #include "form1fixture.h"
+#include "ui/aboutwindow.h"
 
 #include <QAction>
 #include <QApplication>

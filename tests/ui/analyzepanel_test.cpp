@@ -1,7 +1,7 @@
-#include "analyzepanel.h"
+#include "core/page/linebreaks.h"
 #include "form1fixture.h"
-#include "linebreaks.h"
 #include "testfiles.h"
+#include "ui/analyzepanel.h"
 
 #include <QElapsedTimer>
 #include <QFile>

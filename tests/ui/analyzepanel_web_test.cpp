@@ -1,10 +1,10 @@
-#include "analyzepanel.h"
-#include "checkwindow.h"
-#include "curlpagefetcher.h"
-#include "fetchnotices.h"
-#include "pagefile.h"
-#include "serppreview.h"
+#include "core/page/pagefile.h"
+#include "net/curlpagefetcher.h"
 #include "testfiles.h"
+#include "ui/analyzepanel.h"
+#include "ui/checkwindow.h"
+#include "ui/fetchnotices.h"
+#include "ui/serppreview.h"
 #include "webformfixture.h"
 
 #include <QAction>

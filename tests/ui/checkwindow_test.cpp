@@ -1,13 +1,13 @@
-#include "analyzepanel.h"
-#include "cardpreview.h"
-#include "checktexts.h"
-#include "checkwindow.h"
-#include "findingsmodel.h"
+#include "core/audit/textwidth.h"
 #include "form1fixture.h"
-#include "previewfont.h"
-#include "serppreview.h"
 #include "testfiles.h"
-#include "textwidth.h"
+#include "ui/analyzepanel.h"
+#include "ui/cardpreview.h"
+#include "ui/checktexts.h"
+#include "ui/checkwindow.h"
+#include "ui/findingsmodel.h"
+#include "ui/previewfont.h"
+#include "ui/serppreview.h"
 
 #include <QAction>
 #include <QApplication>

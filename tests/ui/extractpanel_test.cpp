@@ -2,7 +2,7 @@
 #include "printers.h"
 #include "testfiles.h"
 
-#include "extractpanel.h"
+#include "ui/extractpanel.h"
 
 #include <QApplication>
 #include <QDir>

@@ -1,5 +1,5 @@
-#include "curlpagefetcher.h"
-#include "extractpanel.h"
+#include "net/curlpagefetcher.h"
+#include "ui/extractpanel.h"
 #include "webformfixture.h"
 
 #include <QApplication>

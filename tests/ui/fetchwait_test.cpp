@@ -1,7 +1,7 @@
-#include "analyzepanel.h"
-#include "curlpagefetcher.h"
-#include "extractpanel.h"
-#include "fetchnotices.h"
+#include "net/curlpagefetcher.h"
+#include "ui/analyzepanel.h"
+#include "ui/extractpanel.h"
+#include "ui/fetchnotices.h"
 #include "webformfixture.h"
 
 #include <QApplication>

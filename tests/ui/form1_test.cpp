@@ -1,6 +1,6 @@
 #include "form1fixture.h"
 
-#include "settingsstore.h"
+#include "platform/settingsstore.h"
 #include "testfiles.h"
 
 #include <QAction>

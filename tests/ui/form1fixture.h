@@ -2,8 +2,8 @@
 
 #include "controls.h"
 #include "doubles.h"
-#include "form1.h"
-#include "job.h"
+#include "ui/form1.h"
+#include "ui/job.h"
 
 #include <QComboBox>
 #include <QGroupBox>

@@ -1,6 +1,6 @@
-#include "analyzepanel.h"
 #include "form1fixture.h"
 #include "testfiles.h"
+#include "ui/analyzepanel.h"
 
 #include <QFile>
 #include <QTemporaryDir>

@@ -1,4 +1,4 @@
-#include "job.h"
+#include "ui/job.h"
 
 #include <QSemaphore>
 #include <QSignalSpy>

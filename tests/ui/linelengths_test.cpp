@@ -1,5 +1,5 @@
-#include "analyzepanel.h"
 #include "form1fixture.h"
+#include "ui/analyzepanel.h"
 
 #include <QApplication>
 #include <QClipboard>

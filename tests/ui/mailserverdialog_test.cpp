@@ -1,7 +1,7 @@
 #include "doubles.h"
-#include "mailaccount.h"
-#include "mailserverdialog.h"
-#include "settingsstore.h"
+#include "platform/settingsstore.h"
+#include "ui/mailaccount.h"
+#include "ui/mailserverdialog.h"
 
 #include <QCheckBox>
 #include <QComboBox>

@@ -1,7 +1,7 @@
 #include "form1fixture.h"
 
-#include "mailforms.h"
-#include "mailwindow.h"
+#include "core/mail/mailforms.h"
+#include "ui/mailwindow.h"
 
 #include <QAction>
 #include <QLabel>

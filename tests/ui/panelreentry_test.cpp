@@ -1,6 +1,6 @@
-#include "analyzepanel.h"
-#include "extractpanel.h"
 #include "form1fixture.h"
+#include "ui/analyzepanel.h"
+#include "ui/extractpanel.h"
 
 #include <QApplication>
 #include <QLabel>

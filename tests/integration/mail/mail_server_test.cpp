@@ -2,12 +2,12 @@
 // TLS from the first byte on another, a certificate from a throwaway authority
 // made here with openssl, and login required once encrypted.
 
-#include "keyring.h"
-#include "mailaccount.h"
-#include "mailserverdialog.h"
 #include "mailtestsupport.h"
+#include "platform/keyring.h"
+#include "platform/settingsstore.h"
 #include "serverprocess.h"
-#include "settingsstore.h"
+#include "ui/mailaccount.h"
+#include "ui/mailserverdialog.h"
 
 #include <QCheckBox>
 #include <QDialogButtonBox>

@@ -1,9 +1,9 @@
 #pragma once
 
 #include "controls.h"
+#include "core/mail/mailforms.h"
 #include "doubles.h"
-#include "mailforms.h"
-#include "mailwindow.h"
+#include "ui/mailwindow.h"
 
 #include <QComboBox>
 #include <QFile>

@@ -1,7 +1,7 @@
 #include "mailtestsupport.h"
 
-#include "smtpmessage.h"
-#include "smtpsession.h"
+#include "core/mail/smtpmessage.h"
+#include "net/smtpsession.h"
 
 #include <QElapsedTimer>
 #include <QHostInfo>

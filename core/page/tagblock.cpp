@@ -1,7 +1,7 @@
-#include "tagblock.h"
+#include "core/page/tagblock.h"
 
-#include "linebreaks.h"
-#include "tagscanner.h"
+#include "core/page/linebreaks.h"
+#include "core/page/tagscanner.h"
 
 #include <QStringList>
 

@@ -1,6 +1,6 @@
-#include "pagereport.h"
+#include "core/page/pagereport.h"
 
-#include "linebreaks.h"
+#include "core/page/linebreaks.h"
 
 namespace headwise {
 namespace {

@@ -1,4 +1,4 @@
-#include "smtpauth.h"
+#include "core/mail/smtpauth.h"
 
 namespace headwise {
 

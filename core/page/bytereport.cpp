@@ -1,6 +1,6 @@
-#include "bytereport.h"
+#include "core/page/bytereport.h"
 
-#include "linebreaks.h"
+#include "core/page/linebreaks.h"
 
 #include <algorithm>
 #include <cstring>

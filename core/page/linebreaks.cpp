@@ -1,4 +1,4 @@
-#include "linebreaks.h"
+#include "core/page/linebreaks.h"
 
 #include <algorithm>
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "pagecodec.h"
-#include "pagereport.h"
+#include "core/page/pagecodec.h"
+#include "core/page/pagereport.h"
 
 #include <QByteArray>
 

@@ -1,6 +1,6 @@
-#include "tagscanner.h"
+#include "core/page/tagscanner.h"
 
-#include "linebreaks.h"
+#include "core/page/linebreaks.h"
 
 #include <iterator>
 

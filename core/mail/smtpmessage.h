@@ -1,6 +1,6 @@
 #pragma once
 
-#include "mailserver.h"
+#include "core/mail/mailserver.h"
 
 #include <QByteArray>
 #include <QString>

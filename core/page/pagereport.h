@@ -1,6 +1,6 @@
 #pragma once
 
-#include "tagscanner.h"
+#include "core/page/tagscanner.h"
 
 #include <QList>
 #include <QString>

@@ -1,4 +1,4 @@
-#include "keywords.h"
+#include "core/keywords/keywords.h"
 
 #include <QSet>
 #include <QStringMatcher>

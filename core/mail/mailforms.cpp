@@ -1,7 +1,7 @@
-#include "mailforms.h"
+#include "core/mail/mailforms.h"
 
-#include "appinfo.h"
-#include "linebreaks.h"
+#include "core/appinfo.h"
+#include "core/page/linebreaks.h"
 
 namespace headwise {
 

@@ -1,6 +1,6 @@
-#include "pagecodec.h"
+#include "core/page/pagecodec.h"
 
-#include "linebreaks.h"
+#include "core/page/linebreaks.h"
 
 #include <QHash>
 #include <QStringDecoder>

@@ -1,4 +1,4 @@
-#include "mailserver.h"
+#include "core/mail/mailserver.h"
 
 namespace headwise {
 

@@ -1,4 +1,4 @@
-#include "replybuffer.h"
+#include "core/mail/replybuffer.h"
 
 namespace headwise {
 namespace {

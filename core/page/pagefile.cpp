@@ -1,4 +1,4 @@
-#include "pagefile.h"
+#include "core/page/pagefile.h"
 
 #include <QFile>
 #include <QFileInfo>

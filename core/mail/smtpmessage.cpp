@@ -1,6 +1,6 @@
-#include "smtpmessage.h"
+#include "core/mail/smtpmessage.h"
 
-#include "linebreaks.h"
+#include "core/page/linebreaks.h"
 
 namespace headwise {
 namespace {
