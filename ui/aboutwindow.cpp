@@ -11,11 +11,16 @@
 namespace headwise {
 namespace {
 
+// Every text this window shows, in one place.
+namespace text {
+const QString kTitlePrefix = QStringLiteral("About ");
+const QString kVersionPrefix = QStringLiteral("Version ");
 const QString kDisclaimer = QStringLiteral(
     "Headwise is provided as is, without any warranty.  You use it at your own risk: the maker is not "
     "liable for any damage or loss of data that results from its use.  This program is protected by "
     "copyright law; it may be copied and passed on only unchanged and free of charge.");
 const QString kSysInfoUnavailable = QStringLiteral("System Information Is Unavailable At This Time");
+} // namespace text
 
 // There is no registry of system tools here: the desktops' own system-information
 // programs, in the order they are tried.
@@ -36,10 +41,10 @@ AboutWindow::AboutWindow(const Platform& platform, QWidget* parent)
     ui_->setupUi(this);
     setAttribute(Qt::WA_DeleteOnClose);
     setFixedSize(size());
-    setWindowTitle(QStringLiteral("About ") + applicationTitle());
-    ui_->lblVersion->setText(QStringLiteral("Version ") + versionText());
+    setWindowTitle(text::kTitlePrefix + applicationTitle());
+    ui_->lblVersion->setText(text::kVersionPrefix + versionText());
     ui_->lblTitle->setText(applicationTitle());
-    ui_->lblDisclaimer->setText(kDisclaimer);
+    ui_->lblDisclaimer->setText(text::kDisclaimer);
 
     connect(ui_->Command1, &QPushButton::clicked, this, &AboutWindow::Command1_Click);
     connect(ui_->Command2, &QPushButton::clicked, this, &AboutWindow::Command2_Click);
@@ -68,7 +73,7 @@ void AboutWindow::startSysInfo() {
             return;
         break;
     }
-    platform_.messages.show(this, kSysInfoUnavailable, applicationTitle(), MessageIcon::None);
+    platform_.messages.show(this, text::kSysInfoUnavailable, applicationTitle(), MessageIcon::None);
 }
 
 // A page that cannot be opened is not reported; the shell's answer is not needed.

@@ -21,7 +21,6 @@ namespace {
 namespace text {
 const QString kSaveTitle = QStringLiteral("Save Page");
 const QString kFetchedPageName = QStringLiteral("page.htm");
-const QString kSaveFailedTitle = QStringLiteral("Save Failed");
 const QString kSaveFailed = QStringLiteral("The page could not be saved to ");
 } // namespace text
 
@@ -380,7 +379,6 @@ void AnalyzePanel::cmdSave_Click() {
                  {.title = text::kSaveTitle,
                   .proposedPath = proposed,
                   .filter = pageDialogFilter(),
-                  .failedTitle = text::kSaveFailedTitle,
                   .failed = text::kSaveFailed},
                  pageBytesToSave(pageText(), loaded_));
 }

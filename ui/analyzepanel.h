@@ -37,11 +37,8 @@ public:
     bool hasPage() const;
     // The page with CR LF line breaks, whatever the editor holds.
     QString pageText() const;
-    // How the page was stored, so a save writes it back the same way.
-    const PageEncoding& pageEncoding() const { return loaded_.encoding; }
-    // The address field's text, and whether the page came from the web.
+    // The address field's text.
     QString address() const;
-    bool pageFetched() const { return pageFromWeb_; }
     // Cancels every job of the panel; nothing of them arrives afterwards.
     void cancelWork();
     PageSnapshot pageSnapshot() const;

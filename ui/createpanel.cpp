@@ -20,7 +20,6 @@ const QString kLoadPage = QStringLiteral("You must first load your web page from
 const QString kSaveTitle = QStringLiteral("Save Meta Tags");
 const QString kSaveName = QStringLiteral("metatags.htm");
 const QString kSaveFilter = QStringLiteral("Web Files (*.htm*)|*.htm*|Text Files (*.txt)|*.txt|");
-const QString kSaveFailedTitle = QStringLiteral("Save Failed");
 const QString kSaveFailed = QStringLiteral("The tags could not be saved to ");
 } // namespace text
 
@@ -119,7 +118,6 @@ void CreatePanel::ButtonEx6_Click() {
                  {.title = text::kSaveTitle,
                   .proposedPath = text::kSaveName,
                   .filter = text::kSaveFilter,
-                  .failedTitle = text::kSaveFailedTitle,
                   .failed = text::kSaveFailed},
                  encodePage(crLfText(ui_->txtDoc), utf8CrLf));
 }

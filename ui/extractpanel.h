@@ -31,8 +31,6 @@ public:
     void cancelWork();
 
     QTimer* watchdog() const;
-    // What the scratch text holds: the loaded page, then the stripped text.
-    const QString& scratchText() const { return Text22; }
 
 public slots:
     // The address field follows the Analyze panel's.

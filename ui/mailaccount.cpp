@@ -5,6 +5,15 @@
 #include "platform/settingsstore.h"
 
 namespace headwise {
+namespace {
+
+// Every text the password question shows.
+namespace text {
+const QString kPromptTitle = QStringLiteral("Mail Server");
+const QString kPrompt = QStringLiteral("Password of %1 at %2:");
+} // namespace text
+
+} // namespace
 
 MailAccount::MailAccount(SettingsStore& settings, Keyring& keyring, PasswordPrompt& prompt)
     : settings_(settings), keyring_(keyring), prompt_(prompt) {}
@@ -53,8 +62,7 @@ void MailAccount::passwordForSend(QWidget* parent, QObject* context, PasswordDon
                 return;
             }
             const auto typed =
-                prompt_.ask(parent, QStringLiteral("Mail Server"),
-                            QStringLiteral("Password of %1 at %2:").arg(current.user, current.host));
+                prompt_.ask(parent, text::kPromptTitle, text::kPrompt.arg(current.user, current.host));
             if (typed)
                 hold(current, *typed);
             done(typed);

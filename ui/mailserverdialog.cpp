@@ -10,24 +10,20 @@
 namespace headwise {
 namespace {
 
-struct Texts {
-    QString testPassed = QStringLiteral("The mail server answered every step.");
-    QString noHost = QStringLiteral("Enter the host name of the mail server first.");
-    QString noKeyring =
-        QStringLiteral("No system keyring answered, so the password is not remembered.") + kCrLf +
-        QStringLiteral("It is kept until Headwise closes and asked for at the next Send after that.");
-};
-
-const Texts& texts() {
-    static const Texts t;
-    return t;
-}
+// Every text this dialog shows beyond its layout's, in one place.
+namespace text {
+const QString kTestPassed = QStringLiteral("The mail server answered every step.");
+const QString kNoHost = QStringLiteral("Enter the host name of the mail server first.");
+const QString kNoKeyring =
+    QStringLiteral("No system keyring answered, so the password is not remembered.") + kCrLf +
+    QStringLiteral("It is kept until Headwise closes and asked for at the next Send after that.");
+} // namespace text
 
 } // namespace
 
 MailServerDialog::MailServerDialog(MailAccount& account, MessageBoxes& messages, QWidget* parent)
     : QDialog(parent), account_(account), messages_(messages), ui_(std::make_unique<Ui::frmMailServer>()),
-      session_(new SmtpSession(*this, {}, texts().testPassed, this)) {
+      session_(new SmtpSession(*this, {}, text::kTestPassed, this)) {
     ui_->setupUi(this);
     ui_->cboSmtpSecurity->addItems(mailSecurityNames());
 
@@ -76,7 +72,7 @@ void MailServerDialog::cboSmtpSecurity_Click() {
 void MailServerDialog::cmdSmtpTest_Click() {
     const MailServer server = shownServer();
     if (!server.configured()) {
-        messages_.show(this, texts().noHost, windowTitle(), MessageIcon::None);
+        messages_.show(this, text::kNoHost, windowTitle(), MessageIcon::None);
         return;
     }
     steps_.clear();
@@ -101,7 +97,7 @@ void MailServerDialog::done(int result) {
     account_.save(shownServer(), ui_->txtSmtpPassword->text(), remember, this, [this, result](bool kept) {
         saving_ = false;
         if (!kept)
-            messages_.show(this, texts().noKeyring, windowTitle(), MessageIcon::None);
+            messages_.show(this, text::kNoKeyring, windowTitle(), MessageIcon::None);
         QDialog::done(result);
     });
 }

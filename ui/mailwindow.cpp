@@ -13,8 +13,11 @@
 namespace headwise {
 namespace {
 
+// Every text this window shows beyond its form's, in one place.
+namespace text {
 const QString kLineBreakRefused =
     QStringLiteral("An email address, name or subject cannot hold a line break.     ");
+} // namespace text
 
 } // namespace
 
@@ -96,7 +99,7 @@ void MailWindow::cmdSend_Click() {
     request.Recipient = recipient;
     request.Subject = tellUi_ ? tellFriendSubject(tellUi_->txtName->text(), entry) : contactSubject(entry);
     if (!isSendable(request)) {
-        messages_.show(this, kLineBreakRefused, applicationTitle(), MessageIcon::None);
+        messages_.show(this, text::kLineBreakRefused, applicationTitle(), MessageIcon::None);
         return;
     }
     if (account_) {

@@ -7,6 +7,14 @@
 #include "platform/platform.h"
 
 namespace headwise {
+namespace {
+
+// Every text this file shows; the panels that save give the rest.
+namespace text {
+const QString kSaveFailedTitle = QStringLiteral("Save Failed");
+} // namespace text
+
+} // namespace
 
 bool saveOrReport(const Platform& platform, QWidget* window, const SaveTexts& texts,
                   const QByteArray& bytes) {
@@ -16,7 +24,7 @@ bool saveOrReport(const Platform& platform, QWidget* window, const SaveTexts& te
     QString error;
     if (writePageBytes(path, bytes, &error))
         return true;
-    platform.messages.show(window, texts.failed + path + kCrLf + error, texts.failedTitle,
+    platform.messages.show(window, texts.failed + path + kCrLf + error, text::kSaveFailedTitle,
                            MessageIcon::Information);
     return false;
 }

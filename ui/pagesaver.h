@@ -14,7 +14,6 @@ struct SaveTexts {
     QString title;
     QString proposedPath;
     QString filter;
-    QString failedTitle;
     QString failed; // followed by the path, a line break and the reason
 };
 

@@ -10,6 +10,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <QUrl>
 
 using namespace headwise;
 using namespace headwise::testing;
@@ -417,16 +418,18 @@ TEST_F(AnalyzePanelTest, ReadInterfaceFollowsTheLoadedPage) {
     fetch(QStringLiteral("http://a.example/rugs.htm"));
     EXPECT_EQ(panel()->pageText(), kSamplePage);
     EXPECT_EQ(panel()->address(), "http://a.example/rugs.htm");
-    EXPECT_TRUE(panel()->pageFetched());
-    EXPECT_EQ(panel()->pageEncoding().name, "UTF-8");
+    EXPECT_EQ(panel()->pageSnapshot().httpStatus, 200);
+    EXPECT_EQ(panel()->pageSnapshot().encoding.name, "UTF-8");
     ASSERT_FALSE(changes.isEmpty());
     EXPECT_TRUE(changes.last().at(0).toBool());
 
     const QString path = writeFile("latin.htm", "<p>caf\xE9</p>\n");
     loadFile(path);
-    EXPECT_FALSE(panel()->pageFetched());
-    EXPECT_EQ(panel()->pageEncoding().name, "windows-1252");
-    EXPECT_EQ(panel()->pageEncoding().lineBreak, LineBreak::Lf);
+    const PageSnapshot file = panel()->pageSnapshot();
+    EXPECT_EQ(file.httpStatus, 0);
+    EXPECT_EQ(file.address, QUrl::fromLocalFile(path).toString());
+    EXPECT_EQ(file.encoding.name, "windows-1252");
+    EXPECT_EQ(file.encoding.lineBreak, LineBreak::Lf);
 
     pageBox()->clear();
     EXPECT_FALSE(changes.last().at(0).toBool());
