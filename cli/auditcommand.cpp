@@ -6,11 +6,13 @@
 #include "cli/pageinput.h"
 #include "core/audit/auditconfig.h"
 #include "core/audit/report.h"
+#include "core/audit/sitegraph.h"
 #include "net/curlpagefetcher.h"
 #include "net/sitewalker.h"
 
 #include <QDir>
 #include <QFile>
+#include <QHash>
 #include <QSaveFile>
 #include <QThread>
 #include <QUrl>
@@ -33,6 +35,7 @@ struct Options {
     int jobs = 1;
     int maxPages = 200;
     bool crawl = false;
+    QUrl baseUrl; // where a folder input is published
     QString output;
     audit::AuditConfig config;
 };
@@ -170,7 +173,13 @@ int runAudit(const QStringList& arguments) {
         QStringLiteral("list-rules"),
         QStringLiteral("Print every rule id with its default severity and what it "
                        "checks (text, or json with --format json), then stop."));
-    parser.addOptions({format, output, config, rule, failOn, jobs, sitemap, crawl, maxPages, listRules});
+    const QCommandLineOption baseUrl(QStringLiteral("base-url"),
+                                     QStringLiteral("Where a folder input is published: the site's own "
+                                                    "absolute addresses (canonicals, hreflang) map onto "
+                                                    "the folder."),
+                                     QStringLiteral("URL"));
+    parser.addOptions(
+        {format, output, config, rule, failOn, jobs, sitemap, crawl, maxPages, baseUrl, listRules});
     int exitCode = kExitOk;
     if (!parseCommand(parser, arguments, exitCode))
         return exitCode;
@@ -217,6 +226,16 @@ int runAudit(const QStringList& arguments) {
         return kExitBadInput;
     }
     options.crawl = parser.isSet(crawl);
+    if (parser.isSet(baseUrl)) {
+        options.baseUrl = QUrl(parser.value(baseUrl), QUrl::StrictMode);
+        const QString scheme = options.baseUrl.scheme();
+        if (!options.baseUrl.isValid() || options.baseUrl.host().isEmpty() ||
+            (scheme != QLatin1String("http") && scheme != QLatin1String("https"))) {
+            writeError(
+                QStringLiteral("--base-url %1: give an http or https address").arg(parser.value(baseUrl)));
+            return kExitBadInput;
+        }
+    }
     options.output = parser.value(output);
     if (!loadConfig(parser.value(config), options.config))
         return kExitBadInput;
@@ -242,6 +261,16 @@ int runAudit(const QStringList& arguments) {
     SiteWalker::Limits limits;
     limits.maxPages = options.maxPages;
     SiteWalker walker(fetcher, limits);
+    // Each folder input is a site of its own, its pages' links checked against each other.
+    QHash<QString, std::shared_ptr<const audit::SiteFolder>> folders;
+    const auto siteOf = [&](const QString& root) -> std::shared_ptr<const audit::SiteFolder> {
+        if (root.isEmpty())
+            return nullptr;
+        auto& folder = folders[root];
+        if (!folder)
+            folder = std::make_shared<const audit::SiteFolder>(root, options.baseUrl);
+        return folder;
+    };
     const bool progress = isatty(fileno(stderr)) == 1;
     keepFreedMemory();
     AuditRunner runner(options.config, options.jobs, progress);
@@ -262,7 +291,8 @@ int runAudit(const QStringList& arguments) {
                            return loadFetchedPage(fetcher, name, robots);
                        });
         else
-            runner.add(target.name, [name = target.name] { return loadAuditedFile(name); });
+            runner.add(
+                target.name, [name = target.name] { return loadAuditedFile(name); }, siteOf(target.siteRoot));
     }
     for (const QString& map : sitemaps)
         walker.walkSitemap(map, toRunner);

@@ -55,7 +55,7 @@ void expandFolder(const QString& folder, const audit::PathGlobs& skip, ExpandedI
     std::sort(found.begin(), found.end());
     for (const QString& relative : found)
         if (!skip.matches(relative))
-            out.targets.append({dir.filePath(relative), false});
+            out.targets.append({dir.filePath(relative), false, absolute.path()});
 }
 
 } // namespace

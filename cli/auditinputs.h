@@ -18,6 +18,7 @@ namespace headwise::cli {
 struct AuditTarget {
     QString name;         // a file path (as given, or the folder joined with the path below it) or an address
     bool address = false; // fetched rather than read
+    QString siteRoot;     // the folder input it was found in, else empty
 };
 
 struct ExpandedInputs {

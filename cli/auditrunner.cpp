@@ -1,10 +1,13 @@
 #include "cli/auditrunner.h"
 
+#include "core/site/pagelinks.h"
+
 #include "core/audit/positions.h"
 #include "net/pagefetcher.h"
 
 #include <QFileInfo>
 
+#include <algorithm>
 #include <cstdio>
 
 namespace headwise::cli {
@@ -29,7 +32,7 @@ AuditRunner::~AuditRunner() {
     pool_.waitForDone();
 }
 
-void AuditRunner::add(const QString& name, PageLoader load) {
+void AuditRunner::add(const QString& name, PageLoader load, std::shared_ptr<const audit::SiteFolder> site) {
     const QString identity = hasScheme(name) ? name : QFileInfo(name).absoluteFilePath();
     if (added_.contains(identity))
         return;
@@ -41,6 +44,7 @@ void AuditRunner::add(const QString& name, PageLoader load) {
         slot = &slots_.back();
     }
     slot->name = name;
+    slot->site = std::move(site);
     pool_.start([this, slot, load = std::move(load)] {
         run(*slot, load);
         pageDone();
@@ -60,6 +64,97 @@ void AuditRunner::run(Slot& slot, const PageLoader& load) {
     slot.report.status = loaded.page->httpStatus;
     slot.report.findings = audit.findings;
     slot.digest = audit::digestOf(audit, slot.name);
+    if (slot.site)
+        slot.sitePage = sitePage(*slot.site, slot.name, audit);
+}
+
+audit::SitePage AuditRunner::sitePage(const audit::SiteFolder& site, const QString& name,
+                                      const audit::PageAudit& audit) {
+    using audit::ReferenceKind;
+    // Where each line starts, for the line and column of every reference.
+    QList<qsizetype> lineStarts{0};
+    const QString& text = audit.text;
+    for (qsizetype i = 0; i < text.size(); ++i)
+        if (text[i] == u'\n' || (text[i] == u'\r' && (i + 1 >= text.size() || text[i + 1] != u'\n')))
+            lineStarts.append(i + 1);
+    struct Found {
+        audit::SiteFolder::Target target;
+        audit::SiteReference reference;
+    };
+    QList<Found> found;
+    const QUrl address = site.addressOf(name);
+    const PageReferences references = pageReferences(text);
+    const QUrl base = references.base ? address.resolved(QUrl(*references.base)) : address;
+    const auto add = [&](const QString& href, ReferenceKind kind, bool nofollow, qsizetype offset,
+                         qsizetype length) {
+        const std::optional<audit::SiteFolder::Target> target = site.target(base.resolved(QUrl(href)));
+        if (!target)
+            return;
+        audit::SiteReference r;
+        r.kind = kind;
+        r.nofollow = nofollow;
+        if (offset >= 0) {
+            const auto line = std::upper_bound(lineStarts.cbegin(), lineStarts.cend(), offset) - 1;
+            r.line = qint32(line - lineStarts.cbegin()) + 1;
+            r.column = qint32(offset - *line) + 1;
+            r.offset = qint32(offset);
+            r.length = qint32(length);
+        }
+        found.append({*target, r});
+    };
+    for (const PageReference& r : references.references)
+        add(r.target,
+            r.kind == PageReference::Kind::Image  ? ReferenceKind::Image
+            : r.kind == PageReference::Kind::Area ? ReferenceKind::Area
+                                                  : ReferenceKind::Link,
+            r.nofollow, r.offset, r.length);
+    if (audit.canonicalLink)
+        add(audit.canonicalLink->href, ReferenceKind::Canonical, false, audit.canonicalLink->offset,
+            audit.canonicalLink->length);
+    for (const audit::PageAudit::HeadLink& alternate : audit.alternateLinks)
+        add(alternate.href, ReferenceKind::Alternate, false, alternate.offset, alternate.length);
+
+    audit::SitePage page;
+    page.name = name;
+    page.indexable = audit.indexable;
+    page.disabledRules = audit.disabledRules;
+    page.references.reserve(found.size());
+    const std::optional<audit::SiteFolder::Target> self = site.target(address);
+    QMutexLocker lock(&graphMutex_);
+    audit::SiteGraph& graph = graphs_[&site];
+    page.key = graph.intern(self ? self->key : address.toString(), true);
+    for (Found& f : found) {
+        f.reference.target = graph.intern(f.target.key, f.target.internal);
+        if (f.reference.kind == ReferenceKind::Canonical)
+            page.canonical = f.reference.target;
+        page.references.append(f.reference);
+    }
+    return page;
+}
+
+void AuditRunner::addSiteFindings(QList<audit::PageReport>& pages, const QList<const Slot*>& audited) {
+    for (auto graph = graphs_.cbegin(); graph != graphs_.cend(); ++graph) {
+        QList<audit::SitePage> sitePages;
+        QList<qsizetype> reportOf;
+        const audit::SiteFolder* site = nullptr;
+        for (qsizetype i = 0; i < audited.size(); ++i) {
+            if (audited[i]->site.get() != graph.key())
+                continue;
+            site = audited[i]->site.get();
+            sitePages.append(audited[i]->sitePage);
+            reportOf.append(i);
+        }
+        if (!site)
+            continue;
+        const QList<QList<audit::Finding>> found = audit::siteFindings(sitePages, *graph, *site, config_);
+        for (qsizetype i = 0; i < found.size(); ++i) {
+            if (found[i].isEmpty())
+                continue;
+            QList<audit::Finding>& findings = pages[reportOf[i]].findings;
+            findings.append(found[i]);
+            audit::sortFindings(findings);
+        }
+    }
 }
 
 void AuditRunner::pageDone() {
@@ -87,6 +182,7 @@ AuditRunner::Outcome AuditRunner::finish() {
 
     Outcome outcome;
     QList<audit::PageDigest> digests;
+    QList<const Slot*> audited;
     for (Slot& slot : slots_) {
         if (!slot.audited) {
             outcome.problems.append(slot.problem);
@@ -94,7 +190,11 @@ AuditRunner::Outcome AuditRunner::finish() {
         }
         outcome.pages.append(std::move(slot.report));
         digests.append(std::move(slot.digest));
+        audited.append(&slot);
     }
+    addSiteFindings(outcome.pages, audited);
+    audited.clear();
+    graphs_.clear();
     slots_.clear();
 
     const QList<QList<audit::Finding>> duplicates = audit::duplicateFindings(digests, config_);

@@ -4,15 +4,18 @@
 #include "core/audit/duplicates.h"
 #include "core/audit/pageaudit.h"
 #include "core/audit/report.h"
+#include "core/audit/sitegraph.h"
 #include "core/page/pagefile.h"
 
 #include <QElapsedTimer>
+#include <QHash>
 #include <QMutex>
 #include <QSet>
 #include <QStringList>
 #include <QThreadPool>
 #include <deque>
 #include <functional>
+#include <memory>
 #include <optional>
 
 namespace headwise::cli {
@@ -29,14 +32,16 @@ public:
     ~AuditRunner();
 
     // A page already added (the same address, or the same file by another
-    // name) is not audited again: it would only duplicate itself.
-    void add(const QString& name, PageLoader load);
+    // name) is not audited again: it would only duplicate itself. A page of a
+    // folder site also gives its references to the rules across the site.
+    void add(const QString& name, PageLoader load, std::shared_ptr<const audit::SiteFolder> site = nullptr);
 
     struct Outcome {
         QList<audit::PageReport> pages;
         QStringList problems; // "NAME: reason", in the order added
     };
-    // Waits for every page, then adds the duplicate findings across pages.
+    // Waits for every page, then adds the findings across pages: duplicates,
+    // and the links, canonicals and alternates of each folder site.
     Outcome finish();
 
 private:
@@ -46,10 +51,16 @@ private:
         QString problem;
         audit::PageReport report;
         audit::PageDigest digest{};
+        std::shared_ptr<const audit::SiteFolder> site;
+        audit::SitePage sitePage;
     };
 
     void run(Slot& slot, const PageLoader& load);
     void pageDone();
+    // The page's references in its site's graph.
+    audit::SitePage sitePage(const audit::SiteFolder& site, const QString& name,
+                             const audit::PageAudit& audit);
+    void addSiteFindings(QList<audit::PageReport>& pages, const QList<const Slot*>& audited);
     void writeCount() const;
 
     const audit::AuditConfig& config_;
@@ -58,6 +69,8 @@ private:
     std::deque<Slot> slots_; // grows at the back only, so a running page's slot stays put
     QSet<QString> added_;    // each page's address or absolute file path
     QMutex progressMutex_;
+    QMutex graphMutex_; // the workers intern their pages' references in one graph per site
+    QHash<const audit::SiteFolder*, audit::SiteGraph> graphs_;
     qsizetype done_ = 0;
     QElapsedTimer sinceProgress_; // invalid until the first line is shown
 };

@@ -202,6 +202,34 @@ const QList<Rule>& ruleTable() {
          "mode), and Google stops reading the head there (Google Search Central, \"Use valid HTML "
          "for the head\"). A <noscript> is read as a browser with scripting reads it. Move the "
          "element into the body, after the head tags."},
+        // Across the pages of a folder site, after every page is read (sitegraph.cpp).
+        {"link-broken", S::Error, "A link or image of the site points at a file that does not exist.",
+         "A link to a missing page ends in an error page for visitors and for search engines, which "
+         "find pages by following links (Google Search Central, \"Make your links crawlable\"). "
+         "Links rooted at \"/\" are resolved against the folder, a link to a folder finds its "
+         "index.html. Fix the address or add the page."},
+        {"nofollow-internal", S::Info, "A link to a page of the same site carries rel=nofollow.",
+         "rel=nofollow asks search engines not to follow a link (Google Search Central, \"Qualify "
+         "your outbound links to Google\"); on a link between your own pages it only hides the "
+         "target from them. Remove it unless that is what you want."},
+        {"canonical-target", S::Error,
+         "The canonical names a page that is missing, not to be indexed, or names another canonical.",
+         "A canonical must name the page to be indexed: one that exists, is not noindex and is its "
+         "own canonical; a chain or a dead end is ignored (Google Search Central, \"How to specify "
+         "a canonical URL\"; Lighthouse canonical audit). Point it at the final page."},
+        {"hreflang-target", S::Error,
+         "An hreflang alternate is missing, not to be indexed, or not its own canonical.",
+         "Each alternate must be an indexable page that is its own canonical (Google Search "
+         "Central, \"Tell Google about localized versions of your page\"). Point it at that page."},
+        {"hreflang-no-return", S::Error, "An hreflang alternate does not list this page back.",
+         "\"If two pages don't both point to each other, the tags will be ignored\" (Google Search "
+         "Central, \"Tell Google about localized versions of your page\"). Add the return link to "
+         "the other page, or remove this one."},
+        {"orphan", S::Warning, "No other page of the site links to this page.",
+         "Search engines find most pages through links from other pages (Google Search Central, "
+         "\"Make your links crawlable\"); a page no page links to is found, if at all, only through "
+         "a sitemap. The folder's own index.html is where the site starts and needs none. Link to it "
+         "from a page that belongs with it."},
     };
     return table;
 }

@@ -79,6 +79,14 @@ PageAudit auditPage(const PageInput& page, const AuditConfig& config) {
         links};
     audit.indexable = page.httpStatus < 400 && !checks::readsNoindex(context);
     audit.namesOtherCanonical = checks::namesOtherCanonical(context);
+    const auto headLink = [](const LinkRef& link) {
+        return PageAudit::HeadLink{link.href, link.fromHeader ? -1 : link.span.offset, link.span.length};
+    };
+    if (links.canonical)
+        audit.canonicalLink = headLink(*links.canonical);
+    for (const LinkRef& alternate : links.alternates)
+        if (!alternate.hreflang.isEmpty())
+            audit.alternateLinks.append(headLink(alternate));
     const QSet<QString> disabled(audit.disabledRules.cbegin(), audit.disabledRules.cend());
     RawFindings raw;
     for (const RuleCheckEntry& entry : ruleChecks()) {

@@ -10,6 +10,7 @@
 #include <QString>
 #include <QStringList>
 #include <memory>
+#include <optional>
 
 namespace headwise {
 class RobotsRules;
@@ -45,6 +46,14 @@ struct PageAudit {
     // noindex it reads, no error status, and no canonical naming another page.
     bool indexable = true;
     bool namesOtherCanonical = false;
+    // The canonical a search engine takes and the head's hreflang alternates,
+    // as written, for the rules across a site's pages.
+    struct HeadLink {
+        QString href;
+        qsizetype offset = -1, length = 0; // -1: from a Link header
+    };
+    std::optional<HeadLink> canonicalLink;
+    QList<HeadLink> alternateLinks;
 };
 
 PageAudit auditPage(const PageInput& page, const AuditConfig& config);

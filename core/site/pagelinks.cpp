@@ -1,6 +1,8 @@
 #include "core/site/pagelinks.h"
 
 #include <QSet>
+#include <algorithm>
+#include <optional>
 
 namespace headwise {
 
@@ -60,10 +62,16 @@ QString decodeReferences(QStringView value) {
     return out;
 }
 
+// The attributes a reference is read from; the first of two same-named
+// attributes is the one that counts.
+struct TagAttributes {
+    std::optional<QString> href, src, rel;
+};
+
 // Reads the attributes of the tag whose name ends at `pos`, up to its ">";
-// returns where the scan goes on and the href value, if there is one. A tag
-// the text ends inside is no tag, as in a browser.
-qsizetype readHref(QStringView text, qsizetype pos, std::optional<QString>& href) {
+// returns where the scan goes on. A tag the text ends inside is no tag, as in
+// a browser: nothing is read from it.
+qsizetype readAttributes(QStringView text, qsizetype pos, TagAttributes& out) {
     const qsizetype n = text.size();
     while (pos < n && text[pos] != u'>') {
         if (isSpace(text[pos]) || text[pos] == u'/') {
@@ -94,13 +102,23 @@ qsizetype readHref(QStringView text, qsizetype pos, std::optional<QString>& href
                 ++pos;
             valueEnd = pos;
         }
-        // The first of two same-named attributes is the one that counts.
-        if (!href && name.compare(u"href", Qt::CaseInsensitive) == 0)
-            href = decodeReferences(text.sliced(valueStart, valueEnd - valueStart).trimmed());
+        std::optional<QString>* slot = name.compare(u"href", Qt::CaseInsensitive) == 0  ? &out.href
+                                       : name.compare(u"src", Qt::CaseInsensitive) == 0 ? &out.src
+                                       : name.compare(u"rel", Qt::CaseInsensitive) == 0 ? &out.rel
+                                                                                        : nullptr;
+        if (slot && !*slot)
+            *slot = decodeReferences(text.sliced(valueStart, valueEnd - valueStart).trimmed());
     }
     if (pos >= n)
-        href.reset();
+        out = {};
     return pos;
+}
+
+bool hasWord(const QString& list, QLatin1StringView word) {
+    for (const QStringView token : QStringView(list).tokenize(u' ', Qt::SkipEmptyParts))
+        if (token.trimmed().compare(word, Qt::CaseInsensitive) == 0)
+            return true;
+    return false;
 }
 
 } // namespace
@@ -123,13 +141,13 @@ bool sameOrigin(const QUrl& a, const QUrl& b) {
            a.port(defaultPort) == b.port(defaultPort);
 }
 
-QList<QUrl> sameOriginLinks(const QString& pageText, const QUrl& pageUrl, const QUrl& origin) {
+PageReferences pageReferences(const QString& pageText) {
     const QStringView text(pageText);
     const qsizetype n = text.size();
-    QStringList hrefs;
-    std::optional<QString> base;
+    PageReferences found;
     qsizetype pos = 0;
     while ((pos = text.indexOf(u'<', pos)) >= 0) {
+        const qsizetype tagStart = pos;
         ++pos;
         if (startsWithWord(text, pos, QLatin1StringView("!--"))) {
             const qsizetype end = text.indexOf(QLatin1StringView("-->"), pos + 3);
@@ -151,27 +169,50 @@ QList<QUrl> sameOriginLinks(const QString& pageText, const QUrl& pageUrl, const 
         }
         if (skipped)
             continue;
-        const bool isLink = startsWithWord(text, pos, QLatin1StringView("a"));
-        const bool isBase = startsWithWord(text, pos, QLatin1StringView("base"));
-        const qsizetype nameEnd = pos + (isLink ? 1 : 4);
-        if ((!isLink && !isBase) ||
-            (nameEnd < n && !isSpace(text[nameEnd]) && text[nameEnd] != u'>' && text[nameEnd] != u'/'))
+        static const struct {
+            QLatin1StringView name;
+            std::optional<PageReference::Kind> kind; // none for <base>
+        } kTags[] = {{QLatin1StringView("area"), PageReference::Kind::Area},
+                     {QLatin1StringView("a"), PageReference::Kind::Link},
+                     {QLatin1StringView("img"), PageReference::Kind::Image},
+                     {QLatin1StringView("base"), std::nullopt}};
+        const auto* tag = std::find_if(std::begin(kTags), std::end(kTags), [&](const auto& t) {
+            const qsizetype end = pos + t.name.size();
+            return startsWithWord(text, pos, t.name) &&
+                   (end >= n || isSpace(text[end]) || text[end] == u'>' || text[end] == u'/');
+        });
+        if (tag == std::end(kTags))
             continue;
-        std::optional<QString> href;
-        pos = readHref(text, nameEnd, href);
-        if (!href)
+        TagAttributes attributes;
+        pos = readAttributes(text, pos + tag->name.size(), attributes);
+        const std::optional<QString>& target =
+            tag->kind == PageReference::Kind::Image ? attributes.src : attributes.href;
+        if (!target)
             continue;
-        if (isLink)
-            hrefs.append(*href);
-        else if (!base)
-            base = *href;
+        if (!tag->kind) {
+            if (!found.base)
+                found.base = *target;
+            continue;
+        }
+        found.references.append(
+            {.target = *target,
+             .kind = *tag->kind,
+             .nofollow = attributes.rel && hasWord(*attributes.rel, QLatin1StringView("nofollow")),
+             .offset = tagStart,
+             .length = std::min(pos + 1, n) - tagStart});
     }
+    return found;
+}
 
-    const QUrl resolvedBase = base ? pageUrl.resolved(QUrl(*base)) : pageUrl;
+QList<QUrl> sameOriginLinks(const QString& pageText, const QUrl& pageUrl, const QUrl& origin) {
+    const PageReferences found = pageReferences(pageText);
+    const QUrl resolvedBase = found.base ? pageUrl.resolved(QUrl(*found.base)) : pageUrl;
     QList<QUrl> links;
     QSet<QString> seen;
-    for (const QString& href : std::as_const(hrefs)) {
-        const QUrl link = crawlAddress(resolvedBase.resolved(QUrl(href)));
+    for (const PageReference& reference : found.references) {
+        if (reference.kind != PageReference::Kind::Link)
+            continue;
+        const QUrl link = crawlAddress(resolvedBase.resolved(QUrl(reference.target)));
         if (!link.isValid() || !sameOrigin(link, origin))
             continue;
         if (!seen.contains(link.toString(QUrl::FullyEncoded))) {

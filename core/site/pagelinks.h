@@ -3,8 +3,28 @@
 #include <QList>
 #include <QString>
 #include <QUrl>
+#include <optional>
 
 namespace headwise {
+
+// A reference in a page's markup: an <a href>, <area href> or <img src>,
+// decoded but not resolved.
+struct PageReference {
+    enum class Kind : quint8 { Link, Area, Image };
+    QString target;
+    Kind kind = Kind::Link;
+    bool nofollow = false; // rel holds "nofollow"
+    qsizetype offset = 0;  // of the tag's "<"
+    qsizetype length = 0;  // of the whole tag
+};
+
+struct PageReferences {
+    std::optional<QString> base;     // the first <base href>
+    QList<PageReference> references; // in page order
+};
+
+// One pass over the text; comments, scripts and styles hold no references.
+PageReferences pageReferences(const QString& pageText);
 
 // The addresses a crawl goes on to from a page: every <a href>, resolved
 // against the page's <base href> (else its own address), without fragment,

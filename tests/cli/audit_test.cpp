@@ -1,6 +1,7 @@
 // headwise-cli audit, run as a CI job runs it.
 
 #include "clirun.h"
+#include "core/audit/sitegraph.h"
 #include "testfiles.h"
 
 #include <QDir>
@@ -10,6 +11,7 @@
 #include <QJsonObject>
 #include <QTemporaryDir>
 #include <QXmlStreamReader>
+#include <algorithm>
 
 using namespace headwise::testing;
 
@@ -358,6 +360,102 @@ TEST(AuditBadInput, NamedMessageAndTheRestGoesOn) {
             << what << ": " << r.err.toStdString();
         EXPECT_TRUE(r.err.contains(c.reason)) << what << ": " << r.err.toStdString();
         EXPECT_EQ(pageNames(json(r)), (QStringList{good, after})) << what; // the others are reported
+    }
+}
+
+} // namespace
+
+namespace {
+
+// A tiny folder site per case, published at https://rugs.example/: each file
+// with the head tags and body it holds (no head for a file that is no page),
+// and the site rules each page must show, in order.
+struct SiteFile {
+    const char* path;
+    const char* head;
+    const char* body;
+};
+struct SiteCase {
+    const char* name;
+    QList<SiteFile> files;
+    QMap<QString, QStringList> expected; // page path below the folder -> its site rules
+};
+
+QByteArray sitePage(const SiteFile& file) {
+    if (!file.head)
+        return "\x89PNG";
+    return QStringLiteral("<html lang=\"en\"><head><meta charset=\"utf-8\"><title>A page of the rug makers' "
+                          "site</title>%1</head><body>%2</body></html>")
+        .arg(QLatin1String(file.head), QLatin1String(file.body))
+        .toUtf8();
+}
+
+QStringList siteRules(const QJsonObject& page) {
+    QStringList site;
+    for (const QString& rule : rulesOf(page))
+        if (std::any_of(std::begin(headwise::audit::kSiteRules), std::end(headwise::audit::kSiteRules),
+                        [&](const char* id) { return rule == QLatin1String(id); }))
+            site.append(rule);
+    return site;
+}
+
+TEST(AuditSite, RulesAcrossTheFolderFireWhereTheSiteIsWrongAndOnlyThere) {
+    const char* const toB = "<a href=\"/b.html\">b</a>";
+    const char* const pairEn = "<link rel=alternate hreflang=en href=\"https://rugs.example/\">"
+                               "<link rel=alternate hreflang=de href=\"https://rugs.example/de/\">";
+    const SiteCase cases[] = {
+        {"a sound site, read as the published site would be",
+         {{"index.html", pairEn,
+           "<a href=\"/b.html?x=1#top\">b</a> <a href=\"de\">s</a> <img src=\"/p.png\">"},
+          {"b.html", "<link rel=canonical href=\"https://rugs.example/b.html\">",
+           "<a href=\"/\">home</a> <a href=\"mailto:a@b.example\">m</a> <a "
+           "href=\"https://elsewhere.example/x\">x</a>"},
+          {"de/index.htm", pairEn, "<a href=\"../index.html\">up</a>"},
+          {"p.png", nullptr, nullptr}},
+         {}},
+        {"a missing page and image",
+         {{"index.html", "", "<a href=\"/gone.html\">g</a> <img src=\"pic.png\">"}},
+         {{"index.html", {"link-broken", "link-broken"}}}},
+        {"an orphan and a nofollow link",
+         {{"index.html", "", "<a rel=\"external nofollow\" href=\"b.html\">b</a>"},
+          {"b.html", "", ""},
+          {"c.html", "", ""}},
+         {{"index.html", {"nofollow-internal"}}, {"c.html", {"orphan"}}}},
+        {"canonicals to a missing, a noindex and a chained page",
+         {{"index.html", "<link rel=canonical href=\"https://rugs.example/gone.html\">",
+           "<a href=b.html>b</a><a href=c.html>c</a>"},
+          {"b.html", "<link rel=canonical href=\"https://rugs.example/c.html\">", ""},
+          {"c.html", "<link rel=canonical href=\"https://rugs.example/d.html\">", "<a href=d.html>d</a>"},
+          {"d.html",
+           "<meta name=robots content=noindex><link rel=canonical href=\"https://rugs.example/b.html\">",
+           toB}},
+         {{"index.html", {"canonical-target"}},
+          {"b.html", {"canonical-target"}},
+          {"c.html", {"canonical-target"}},
+          {"d.html", {"canonical-target"}}}},
+        {"an alternate that does not link back, and one that is missing",
+         {{"index.html",
+           "<link rel=alternate hreflang=de href=\"/de.html\"><link rel=alternate hreflang=fr "
+           "href=\"/fr.html\">",
+           "<a href=de.html>de</a>"},
+          {"de.html", "", "<a href=index.html>en</a>"}},
+         {{"index.html", {"hreflang-no-return", "hreflang-target"}}}},
+    };
+    for (const SiteCase& c : cases) {
+        QTemporaryDir dir;
+        for (const SiteFile& file : c.files) {
+            const QString path = dir.filePath(QLatin1String(file.path));
+            QDir().mkpath(QFileInfo(path).path());
+            writeTestFile(path, sitePage(file));
+        }
+        const CliRun run = cli({"audit", "--format", "json", "--fail-on", "never", "--base-url",
+                                "https://rugs.example/", dir.path()});
+        EXPECT_EQ(run.exitCode, 0) << c.name << run.err.toStdString();
+        for (const QJsonValue& value : json(run)["pages"].toArray()) {
+            const QJsonObject p = value.toObject();
+            const QString relative = QDir(dir.path()).relativeFilePath(p["page"].toString());
+            EXPECT_EQ(siteRules(p), c.expected.value(relative)) << c.name << ": " << relative.toStdString();
+        }
     }
 }
 

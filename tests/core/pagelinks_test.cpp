@@ -98,3 +98,29 @@ TEST(PageLinks, ManyLinksInOnePass) {
 }
 
 } // namespace
+
+namespace {
+
+// What the site rules read of a page's markup: each reference with its kind,
+// its rel=nofollow and where its tag stands; never what a comment, a script
+// or an unfinished tag holds.
+TEST(PageReferences, KindsPlacesAndNofollowInOnePass) {
+    const QString page = QStringLiteral(
+        "<base href=\"/en/\"><A HREF='a.html' rel=\"Next NOFOLLOW\">a</A><!-- <a href=c.html> -->"
+        "<script>var s = '<a href=d.html>';</script><area href=m.html><img alt=x src=\"p.png\">"
+        "<abbr href=no.html><a href=\"x&amp;y.html\"><a href=\"cut.html\"");
+    const PageReferences found = pageReferences(page);
+    ASSERT_TRUE(found.base);
+    EXPECT_EQ(*found.base, "/en/");
+    QStringList seen;
+    for (const PageReference& r : found.references)
+        seen << QStringLiteral("%1 %2 %3 %4")
+                    .arg(int(r.kind))
+                    .arg(r.target)
+                    .arg(r.nofollow)
+                    .arg(page.mid(r.offset, r.length).left(8));
+    EXPECT_EQ(seen, (QStringList{"0 a.html 1 <A HREF=", "1 m.html 0 <area hr", "2 p.png 0 <img alt",
+                                 "0 x&y.html 0 <a href="}));
+}
+
+} // namespace
