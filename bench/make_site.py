@@ -19,8 +19,11 @@ def words(rng, n):
     return " ".join(rng.choice(WORDS) for _ in range(n))
 
 
+SECTIONS = ("persian", "turkish", "caucasian", "tribal")
+
+
 def head(rng, i, pages):
-    section = ("persian", "turkish", "caucasian", "tribal")[i % 4]
+    section = SECTIONS[i % 4]
     url = f"https://rugs.example/{section}/page-{i}.html"
     title = f"{words(rng, 4).title()} {section.title()} Rug No. {i}"
     description = (f"A {words(rng, 3)} {section} rug from our {words(rng, 2)} collection, "
@@ -64,7 +67,7 @@ def body(rng, i, pages, size):
         other = rng.randrange(pages)
         block = (f'<section class="item" id="s{n}"><h2>{words(rng, 5).title()}</h2>\n'
                  f'<p>{words(rng, 60)}</p>\n'
-                 f'<p><a href="/persian/page-{other}.html">{words(rng, 3)}</a> '
+                 f'<p><a href="/{SECTIONS[other % 4]}/page-{other}.html">{words(rng, 3)}</a> '
                  f'<img src="/img/{other}.jpg" alt="{words(rng, 4)}" width="320" height="240"> '
                  f'{words(rng, 40)}</p>\n<ul><li>{words(rng, 8)}</li><li>{words(rng, 8)}</li></ul>'
                  f'</section>\n')
@@ -85,6 +88,19 @@ def main():
         text += body(rng, i, pages, 40 * 1024 - len(text))
         with open(os.path.join(folder, f"page-{i}.html"), "w", encoding="utf-8") as f:
             f.write(text)
+    # The pictures and section pages the links name, so that only the faults
+    # written on purpose are broken links.
+    os.makedirs(os.path.join(out, "img"), exist_ok=True)
+    for i in range(pages):
+        open(os.path.join(out, "img", f"{i}.jpg"), "wb").close()
+    for n, section in enumerate(SECTIONS):
+        with open(os.path.join(out, section, "index.html"), "w", encoding="utf-8") as f:
+            f.write(f'<!DOCTYPE html>\n<html lang="en"><head><meta charset="utf-8"><title>{section.title()} rugs '
+                    f'of the valley, all of them</title></head><body><a href="/">Home</a> '
+                    + " ".join(f'<a href="page-{i}.html">{i}</a>' for i in range(n, pages, 4)) + '</body></html>\n')
+    with open(os.path.join(out, "index.html"), "w", encoding="utf-8") as f:
+        f.write('<!DOCTYPE html>\n<html lang="en"><head><meta charset="utf-8"><title>Handmade rugs of the valley'
+                '</title></head><body>' + " ".join(f'<a href="/{s}/">{s}</a>' for s in SECTIONS) + '</body></html>\n')
 
 
 if __name__ == "__main__":

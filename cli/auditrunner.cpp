@@ -85,9 +85,11 @@ audit::SitePage AuditRunner::sitePage(const audit::SiteFolder& site, const QStri
     const QUrl address = site.addressOf(name);
     const PageReferences references = pageReferences(text);
     const QUrl base = references.base ? address.resolved(QUrl(*references.base)) : address;
+    const std::optional<audit::SiteFolder::Target> self = site.target(address);
+    const QString baseKey = self && !references.base ? self->key : QString();
     const auto add = [&](const QString& href, ReferenceKind kind, bool nofollow, qsizetype offset,
                          qsizetype length) {
-        const std::optional<audit::SiteFolder::Target> target = site.target(base.resolved(QUrl(href)));
+        const std::optional<audit::SiteFolder::Target> target = site.reference(base, baseKey, href.trimmed());
         if (!target)
             return;
         audit::SiteReference r;
@@ -119,7 +121,6 @@ audit::SitePage AuditRunner::sitePage(const audit::SiteFolder& site, const QStri
     page.indexable = audit.indexable;
     page.disabledRules = audit.disabledRules;
     page.references.reserve(found.size());
-    const std::optional<audit::SiteFolder::Target> self = site.target(address);
     QMutexLocker lock(&graphMutex_);
     audit::SiteGraph& graph = graphs_[&site];
     page.key = graph.intern(self ? self->key : address.toString(), true);

@@ -42,17 +42,51 @@ std::optional<SiteFolder::Target> SiteFolder::target(const QUrl& resolved) const
     const QString path = resolved.path(QUrl::FullyDecoded);
     if (!sameSite(resolved, base_) || !path.startsWith(base_.path(QUrl::FullyDecoded)))
         return Target{resolved.adjusted(QUrl::RemoveFragment).toString(QUrl::FullyEncoded), false};
-    QString key = path.mid(base_.path(QUrl::FullyDecoded).size());
-    // A folder is served by its index page.
+    return internalTarget(path.mid(base_.path(QUrl::FullyDecoded).size()));
+}
+
+SiteFolder::Target SiteFolder::internalTarget(QString key) const {
+    // A folder is served by its index page. Only a last part without a dot
+    // may name a folder without saying so: files are not asked about here.
     const bool folderNamed = key.isEmpty() || key.endsWith(u'/');
-    if (folderNamed || QFileInfo(root_ + u'/' + key).isDir()) {
-        const QString folder = key.isEmpty() || folderNamed ? key : key + u'/';
+    const bool maybeFolder =
+        !folderNamed && !QStringView(key).sliced(key.lastIndexOf(u'/') + 1).contains(u'.');
+    if (folderNamed || (maybeFolder && QFileInfo(root_ + u'/' + key).isDir())) {
+        const QString folder = folderNamed ? key : key + u'/';
         key = folder + QStringLiteral("index.html");
         const QString htm = folder + QStringLiteral("index.htm");
         if (!QFileInfo(root_ + u'/' + key).isFile() && QFileInfo(root_ + u'/' + htm).isFile())
             key = htm;
     }
     return Target{key, true};
+}
+
+std::optional<SiteFolder::Target> SiteFolder::reference(const QUrl& base, const QString& baseKey,
+                                                        const QString& href) const {
+    // The plain forms, a path below the page's folder or below the site's
+    // root, are resolved as text: most links are of them, and an address
+    // parse for each would cost more than the rest of the graph.
+    QStringView path(href);
+    const qsizetype cut = std::min<qsizetype>(path.indexOf(u'?') < 0 ? path.size() : path.indexOf(u'?'),
+                                              path.indexOf(u'#') < 0 ? path.size() : path.indexOf(u'#'));
+    path = path.first(cut);
+    const qsizetype colon = path.indexOf(u':');
+    const qsizetype slash = path.indexOf(u'/');
+    const bool hasScheme = colon >= 0 && (slash < 0 || colon < slash);
+    const bool plain = !hasScheme && !path.startsWith(u"//") && !path.contains(u'%') &&
+                       !path.contains(u'\\') && !path.contains(u"./") && !path.endsWith(u'.') &&
+                       !path.contains(u"//") && !path.contains(u'&') && !path.contains(u' ');
+    if (plain && !baseKey.isNull()) {
+        if (path.isEmpty() && cut < href.size())
+            return Target{baseKey, true}; // "#part" or "?query": the page itself
+        if (path.startsWith(u'/'))
+            return base_.path() == QLatin1String("/")
+                       ? std::optional(internalTarget(path.sliced(1).toString()))
+                       : target(base.resolved(QUrl(href)));
+        if (!path.isEmpty())
+            return internalTarget(baseKey.left(baseKey.lastIndexOf(u'/') + 1) + path.toString());
+    }
+    return target(base.resolved(QUrl(href)));
 }
 
 SiteFolder::File SiteFolder::file(const QString& key) const {

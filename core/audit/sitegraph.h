@@ -33,12 +33,18 @@ public:
         bool internal = false;
     };
     std::optional<Target> target(const QUrl& resolved) const;
+    // The target of an address written in a page whose references resolve
+    // against base, which stands for the key baseKey (null when base is no
+    // file of the folder, as with a <base href>).
+    std::optional<Target> reference(const QUrl& base, const QString& baseKey, const QString& href) const;
     // Whether an internal key names a file inside the folder; a symbolic link
     // that leads out of it is neither here nor missing.
     enum class File { Present, Missing, Outside };
     File file(const QString& key) const;
 
 private:
+    Target internalTarget(QString key) const;
+
     QString root_;          // absolute, without a final "/"
     QString canonicalRoot_; // with symbolic links resolved
     QUrl base_;             // ends with "/"
