@@ -1,5 +1,7 @@
 #include "core/audit/sitegraph.h"
 
+#include "core/site/pagelinks.h"
+
 #include <QDir>
 #include <QFileInfo>
 #include <QSet>
@@ -12,12 +14,6 @@ const QUrl kUnpublished(QStringLiteral("https://folder.invalid/"));
 
 bool isWebScheme(const QString& scheme) {
     return scheme == QLatin1String("http") || scheme == QLatin1String("https");
-}
-
-bool sameSite(const QUrl& a, const QUrl& b) {
-    return a.scheme() == b.scheme() && a.host().compare(b.host(), Qt::CaseInsensitive) == 0 &&
-           a.port(a.scheme() == QLatin1String("https") ? 443 : 80) ==
-               b.port(b.scheme() == QLatin1String("https") ? 443 : 80);
 }
 
 } // namespace
@@ -40,7 +36,7 @@ std::optional<SiteFolder::Target> SiteFolder::target(const QUrl& resolved) const
     if (!resolved.isValid() || !isWebScheme(resolved.scheme()))
         return std::nullopt;
     const QString path = resolved.path(QUrl::FullyDecoded);
-    if (!sameSite(resolved, base_) || !path.startsWith(base_.path(QUrl::FullyDecoded)))
+    if (!sameOrigin(resolved, base_) || !path.startsWith(base_.path(QUrl::FullyDecoded)))
         return Target{resolved.adjusted(QUrl::RemoveFragment).toString(QUrl::FullyEncoded), false};
     return internalTarget(path.mid(base_.path(QUrl::FullyDecoded).size()));
 }
