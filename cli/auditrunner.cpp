@@ -134,24 +134,26 @@ audit::SitePage AuditRunner::sitePage(const audit::SiteFolder& site, const QStri
 }
 
 void AuditRunner::addSiteFindings(QList<audit::PageReport>& pages, const QList<const Slot*>& audited) {
-    for (auto graph = graphs_.cbegin(); graph != graphs_.cend(); ++graph) {
-        QList<audit::SitePage> sitePages;
+    // Each site's pages, in report order, in one pass over the run.
+    struct Site {
+        QList<audit::SitePage> pages;
         QList<qsizetype> reportOf;
-        const audit::SiteFolder* site = nullptr;
-        for (qsizetype i = 0; i < audited.size(); ++i) {
-            if (audited[i]->site.get() != graph.key())
-                continue;
-            site = audited[i]->site.get();
-            sitePages.append(audited[i]->sitePage);
-            reportOf.append(i);
-        }
-        if (!site)
+    };
+    QHash<const audit::SiteFolder*, Site> sites;
+    for (qsizetype i = 0; i < audited.size(); ++i) {
+        if (!audited[i]->site)
             continue;
-        const QList<QList<audit::Finding>> found = audit::siteFindings(sitePages, *graph, *site, config_);
+        Site& site = sites[audited[i]->site.get()];
+        site.pages.append(audited[i]->sitePage);
+        site.reportOf.append(i);
+    }
+    for (auto site = sites.cbegin(); site != sites.cend(); ++site) {
+        const QList<QList<audit::Finding>> found =
+            audit::siteFindings(site->pages, graphs_[site.key()], *site.key(), config_);
         for (qsizetype i = 0; i < found.size(); ++i) {
             if (found[i].isEmpty())
                 continue;
-            QList<audit::Finding>& findings = pages[reportOf[i]].findings;
+            QList<audit::Finding>& findings = pages[site->reportOf[i]].findings;
             findings.append(found[i]);
             audit::sortFindings(findings);
         }
