@@ -35,6 +35,7 @@ struct Options {
     int jobs = 1;
     int maxPages = 200;
     bool crawl = false;
+    bool summary = false;
     QUrl baseUrl; // where a folder input is published
     QString output;
     audit::AuditConfig config;
@@ -178,8 +179,12 @@ int runAudit(const QStringList& arguments) {
                                                     "absolute addresses (canonicals, hreflang) map onto "
                                                     "the folder."),
                                      QStringLiteral("URL"));
+    const QCommandLineOption summary(
+        QStringLiteral("summary"),
+        QStringLiteral("After the findings, one line per rule with its findings and "
+                       "pages, most first (text only)."));
     parser.addOptions(
-        {format, output, config, rule, failOn, jobs, sitemap, crawl, maxPages, baseUrl, listRules});
+        {format, output, config, rule, failOn, jobs, sitemap, crawl, maxPages, baseUrl, summary, listRules});
     int exitCode = kExitOk;
     if (!parseCommand(parser, arguments, exitCode))
         return exitCode;
@@ -226,6 +231,11 @@ int runAudit(const QStringList& arguments) {
         return kExitBadInput;
     }
     options.crawl = parser.isSet(crawl);
+    options.summary = parser.isSet(summary);
+    if (options.summary && options.format != audit::ReportFormat::Text) {
+        writeError(QStringLiteral("--summary: only with --format text"));
+        return kExitBadInput;
+    }
     if (parser.isSet(baseUrl)) {
         options.baseUrl = QUrl(parser.value(baseUrl), QUrl::StrictMode);
         const QString scheme = options.baseUrl.scheme();
@@ -302,8 +312,10 @@ int runAudit(const QStringList& arguments) {
     for (const QString& problem : problems)
         writeError(problem);
     audit::ReportContext context{&options.config, sourceRoot()};
-    const bool written =
-        writeReportTo(options.output, audit::writeReport(options.format, outcome.pages, context));
+    QByteArray report = audit::writeReport(options.format, outcome.pages, context);
+    if (options.summary)
+        report += audit::ruleSummary(outcome.pages);
+    const bool written = writeReportTo(options.output, report);
     if (!written || !problems.isEmpty())
         return kExitBadInput;
     return failsOn(outcome.pages, options.failOn) ? kExitTagsMissing : kExitOk;

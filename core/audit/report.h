@@ -39,6 +39,10 @@ struct ReportContext {
 // {"rules":[{"id","severity","description","help"}]} for JSON; nullopt for the other formats.
 std::optional<QByteArray> writeRuleList(ReportFormat format);
 
+// One line per rule that fired, most findings first (ties in rule table
+// order): "RULE: N findings on M pages". Where to start on a long report.
+QByteArray ruleSummary(const QList<PageReport>& pages);
+
 // The whole report as UTF-8, ready to write.
 QByteArray writeReport(ReportFormat format, const QList<PageReport>& pages, const ReportContext& context);
 
