@@ -71,12 +71,7 @@ void AuditRunner::run(Slot& slot, const PageLoader& load) {
 audit::SitePage AuditRunner::sitePage(const audit::SiteFolder& site, const QString& name,
                                       const audit::PageAudit& audit) {
     using audit::ReferenceKind;
-    // Where each line starts, for the line and column of every reference.
-    QList<qsizetype> lineStarts{0};
     const QString& text = audit.text;
-    for (qsizetype i = 0; i < text.size(); ++i)
-        if (text[i] == u'\n' || (text[i] == u'\r' && (i + 1 >= text.size() || text[i + 1] != u'\n')))
-            lineStarts.append(i + 1);
     struct Found {
         audit::SiteFolder::Target target;
         audit::SiteReference reference;
@@ -96,9 +91,9 @@ audit::SitePage AuditRunner::sitePage(const audit::SiteFolder& site, const QStri
         r.kind = kind;
         r.nofollow = nofollow;
         if (offset >= 0) {
-            const auto line = std::upper_bound(lineStarts.cbegin(), lineStarts.cend(), offset) - 1;
-            r.line = qint32(line - lineStarts.cbegin()) + 1;
-            r.column = qint32(offset - *line) + 1;
+            const LineIndex::Place place = audit.lines.place(offset);
+            r.line = place.line;
+            r.column = place.column;
             r.offset = qint32(offset);
             r.length = qint32(length);
         }

@@ -66,6 +66,7 @@ PageAudit auditPage(const PageInput& page, const AuditConfig& config) {
     PageAudit audit;
     DecodedPage decoded = decodePage(page.bytes, page.httpCharset.toLatin1());
     audit.text = std::move(decoded.text);
+    audit.lines = LineIndex(audit.text);
     // The parser reads UTF-8; the text is converted once for it and the comment search.
     const QByteArray utf8 = audit.text.toUtf8();
     const PageModel model = parsePage(utf8);
@@ -73,10 +74,14 @@ PageAudit auditPage(const PageInput& page, const AuditConfig& config) {
     fillPreview(model, page, audit);
 
     const PageLinkSet links = collectPageLinks(model, headerLinks(page.headers), page.address);
-    const RuleContext context{
-        page,  audit.text, decoded.encoding.name,
-        model, config,     page.now.isValid() ? page.now : QDateTime::currentDateTimeUtc(),
-        links};
+    const RuleContext context{page,
+                              audit.text,
+                              audit.lines,
+                              decoded.encoding.name,
+                              model,
+                              config,
+                              page.now.isValid() ? page.now : QDateTime::currentDateTimeUtc(),
+                              links};
     audit.indexable = page.httpStatus < 400 && !checks::readsNoindex(context);
     audit.namesOtherCanonical = checks::namesOtherCanonical(context);
     const auto headLink = [](const LinkRef& link) {
@@ -95,7 +100,7 @@ PageAudit auditPage(const PageInput& page, const AuditConfig& config) {
             continue;
         entry.check(context, raw);
     }
-    audit.findings = placeFindings(audit.text, raw, config);
+    audit.findings = placeFindings(audit.text, audit.lines, raw, config);
     return audit;
 }
 

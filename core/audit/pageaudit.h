@@ -2,6 +2,7 @@
 
 #include "core/audit/auditconfig.h"
 #include "core/audit/finding.h"
+#include "core/page/lineindex.h"
 
 #include <QByteArray>
 #include <QDateTime>
@@ -32,6 +33,7 @@ struct PageInput {
 
 struct PageAudit {
     QString text;            // the decoded page text the positions refer to
+    LineIndex lines;         // of text
     QList<Finding> findings; // by offset, then rule table order; no finding twice
     QString title;           // the head's first title, whitespace collapsed
     bool hasTitle = false;
