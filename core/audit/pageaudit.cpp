@@ -98,6 +98,9 @@ PageAudit auditPage(const PageInput& page, const AuditConfig& config) {
         const QString id = QLatin1String(entry.id);
         if (disabled.contains(id) || !config.severityOf(*findRule(id)))
             continue;
+        // An error page is reported by its status, not by the tags it lacks.
+        if (page.httpStatus >= 400 && id != QLatin1String("http-status"))
+            continue;
         entry.check(context, raw);
     }
     audit.findings = placeFindings(audit.text, audit.lines, raw, config);
