@@ -99,7 +99,7 @@ void AuditRunner::recordIn(Site& site, const QUrl& asked, const FetchResult& res
         const std::optional<audit::SiteTarget> next =
             keyOf(i + 1 < result.redirects.size() ? result.redirects[i + 1].from : result.finalUrl);
         if (from && next)
-            site.graph.record(from->key, from->internal, result.redirects[i].status, next->key);
+            site.graph.record(from->key, from->internal, result.redirects[i].status, next);
     }
     const std::optional<audit::SiteTarget> end =
         keyOf(result.ok ? result.finalUrl : asked.toString(QUrl::FullyEncoded));
@@ -132,8 +132,10 @@ QList<QUrl> AuditRunner::unchecked(bool external) {
                 continue;
             for (const audit::SiteReference& r : slot.sitePage.references) {
                 const bool internal = site.graph.internal(r.target);
-                const bool wanted = internal ? !site.scope->onDisk() && r.kind == audit::ReferenceKind::Image
-                                             : external && r.kind != audit::ReferenceKind::Sitemap;
+                // A crawl fetched the pages its links reach; what else the pages name is asked here.
+                const bool linked =
+                    r.kind == audit::ReferenceKind::Link || r.kind == audit::ReferenceKind::Area;
+                const bool wanted = internal ? !site.scope->onDisk() && !linked : external;
                 if (!wanted || known[r.target] || site.graph.status(r.target) != 0 ||
                     site.graph.redirect(r.target) >= 0)
                     continue;

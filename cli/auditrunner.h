@@ -46,7 +46,8 @@ public:
     void markWhole(const audit::SiteScope* site);
 
     // Waits for the pages in flight, then lists the addresses the sites'
-    // pages point at whose answer no fetch gave: images of the sites, and
+    // pages point at whose answer no fetch gave: what the sites name besides
+    // their links (pictures, canonicals, alternates) and
     // with external every address outside them; each once.
     QList<QUrl> unchecked(bool external);
     // The answer of an address unchecked gave, for every site that points at it.

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <optional>
+
 #include "core/audit/rulecontext.h"
 
 // One function per rule, named after its id.
@@ -10,6 +12,9 @@ namespace headwise::audit::checks {
 bool readsNoindex(const RuleContext& c);
 // Whether the page's canonical names another page than itself.
 bool namesOtherCanonical(const RuleContext& c);
+// Where a meta refresh in the head sends the page at once, as written: a
+// redirect, as search engines take it.
+std::optional<QString> instantRefresh(const RuleContext& c);
 
 void titleMissing(const RuleContext&, RawFindings&);
 void titleEmpty(const RuleContext&, RawFindings&);

@@ -84,6 +84,7 @@ PageAudit auditPage(const PageInput& page, const AuditConfig& config) {
                               links};
     audit.indexable = page.httpStatus < 400 && !checks::readsNoindex(context);
     audit.namesOtherCanonical = checks::namesOtherCanonical(context);
+    audit.refreshTarget = checks::instantRefresh(context);
     const auto headLink = [](const LinkRef& link) {
         return PageAudit::HeadLink{link.href, link.fromHeader ? -1 : link.span.offset, link.span.length};
     };

@@ -55,6 +55,7 @@ struct PageAudit {
         qsizetype offset = -1, length = 0; // -1: from a Link header
     };
     std::optional<HeadLink> canonicalLink;
+    std::optional<QString> refreshTarget; // a meta refresh that redirects at once
     QList<HeadLink> alternateLinks;
 };
 

@@ -219,6 +219,17 @@ void metaObsolete(const RuleContext& c, RawFindings& out) {
     }
 }
 
+std::optional<QString> instantRefresh(const RuleContext& c) {
+    for (const MarkupElement& e : c.model.elements) {
+        if (!e.inHead || !e.isHttpEquiv(QLatin1String("refresh")))
+            continue;
+        const Refresh r = parseRefresh(e.attribute(QLatin1String("content")));
+        if (r.valid && r.delay == 0 && !r.url.isEmpty())
+            return r.url;
+    }
+    return std::nullopt;
+}
+
 void metaRefresh(const RuleContext& c, RawFindings& out) {
     // axe meta-refresh passes a delay of more than 20 hours: nobody waits for it.
     constexpr double kLongestDelay = 72000;

@@ -190,6 +190,8 @@ ResolvedPage resolveSitePage(const SiteScope& scope, const QString& name, const 
             audit.canonicalLink->length);
     for (const PageAudit::HeadLink& alternate : audit.alternateLinks)
         add(alternate.href, ReferenceKind::Alternate, false, alternate.offset, alternate.length);
+    if (audit.refreshTarget)
+        out.redirect = scope.reference(base, baseKey, audit.refreshTarget->trimmed());
     return out;
 }
 
@@ -230,6 +232,8 @@ SitePage SiteGraph::add(ResolvedPage&& resolved) {
         page.key = intern(resolved.self->key, resolved.self->internal);
     else if (!page.sitemap)
         page.key = intern(page.name, true);
+    if (resolved.redirect && page.key >= 0 && resolved.redirect->key != keys_[page.key])
+        record(keys_[page.key], internal_[page.key], page.status, resolved.redirect);
     for (qsizetype i = 0; i < page.references.size(); ++i) {
         SiteReference& r = page.references[i];
         r.target = intern(resolved.targets[i].key, resolved.targets[i].internal);
@@ -239,11 +243,13 @@ SitePage SiteGraph::add(ResolvedPage&& resolved) {
     return page;
 }
 
-void SiteGraph::record(const QString& key, bool internal, int status, const QString& next) {
-    Fact& fact = facts_[intern(key, internal)];
+void SiteGraph::record(const QString& key, bool internal, int status, const std::optional<SiteTarget>& next) {
+    const qint32 id = intern(key, internal);
+    const qint32 to = next ? intern(next->key, next->internal) : -1;
+    Fact& fact = facts_[id];
     fact.status = status;
-    if (!next.isEmpty())
-        fact.redirect = intern(next, internal);
+    if (to >= 0)
+        fact.redirect = to;
 }
 
 namespace {
@@ -516,7 +522,9 @@ SiteResult siteFindings(const QList<SitePage>& pages, const SiteGraph& graph, co
                                             "alternates that are not confirmed both ways")
                                  .arg(facts.shown(r.target)));
         }
-        if (whole && !p.sitemap && p.status < 400 && inbound[i] == 0 && !scope.isHome(graph.key(p.key))) {
+        // A page that redirects is not one to link to.
+        if (whole && !p.sitemap && p.status < 400 && inbound[i] == 0 && graph.redirect(p.key) < 0 &&
+            !scope.isHome(graph.key(p.key))) {
             orphan.add(i, p, nullptr, QStringLiteral("No other page of the site links to this page"));
             result.orphans.append(p.name);
         }

@@ -137,7 +137,8 @@ struct SitePage {
 struct ResolvedPage {
     SitePage page; // key, canonical and the references' targets not yet set
     std::optional<SiteTarget> self;
-    QList<SiteTarget> targets; // one per reference
+    std::optional<SiteTarget> redirect; // where an instant meta refresh sends the page
+    QList<SiteTarget> targets;          // one per reference
 };
 ResolvedPage resolveSitePage(const SiteScope& scope, const QString& name, const QUrl& address,
                              const PageAudit& audit, int status);
@@ -158,7 +159,7 @@ public:
     // The status of an address the redirects went on from without end.
     static constexpr int kEndless = -1;
     // A fetch of key answered status and, for a redirect, sent on to next.
-    void record(const QString& key, bool internal, int status, const QString& next = {});
+    void record(const QString& key, bool internal, int status, const std::optional<SiteTarget>& next = {});
     int status(qint32 id) const { return facts_.value(id).status; }
     qint32 redirect(qint32 id) const { return facts_.value(id).redirect; }
 
