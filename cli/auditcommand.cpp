@@ -308,8 +308,12 @@ int runAudit(const QStringList& arguments) {
     // Each folder input is a site of its own, its pages' links checked against
     // each other; so is each origin a crawl or a sitemap brings pages from.
     QHash<QString, std::shared_ptr<const audit::SiteFolder>> folders;
+    // With every rule across pages off, no page needs its references kept.
+    const bool siteRulesOn =
+        std::any_of(std::begin(audit::kSiteRules), std::end(audit::kSiteRules),
+                    [&](const char* id) { return options.config.severityOf(*audit::findRule(id)); });
     const auto folderSite = [&](const QString& root) -> std::shared_ptr<const audit::SiteFolder> {
-        if (root.isEmpty())
+        if (root.isEmpty() || !siteRulesOn)
             return nullptr;
         auto& folder = folders[root];
         if (!folder)
@@ -318,6 +322,8 @@ int runAudit(const QStringList& arguments) {
     };
     QHash<QString, std::shared_ptr<const audit::SiteOrigin>> origins;
     const auto originSite = [&](const QUrl& url) -> std::shared_ptr<const audit::SiteOrigin> {
+        if (!siteRulesOn)
+            return nullptr;
         const QUrl origin = crawlAddress(url).adjusted(QUrl::RemovePath | QUrl::RemoveQuery);
         auto& site = origins[origin.toString()];
         if (!site)

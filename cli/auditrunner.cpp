@@ -58,7 +58,7 @@ void AuditRunner::add(const QString& name, PageLoader load, std::shared_ptr<cons
 
 void AuditRunner::addSitemap(const QString& name, const Sitemap& sitemap,
                              std::shared_ptr<const audit::SiteScope> site) {
-    if (added_.contains(name))
+    if (!site || added_.contains(name))
         return;
     added_.insert(name);
     Slot& slot = newSlot(name);
@@ -88,6 +88,8 @@ AuditRunner::Site& AuditRunner::siteOf(const std::shared_ptr<const audit::SiteSc
 
 void AuditRunner::record(std::shared_ptr<const audit::SiteScope> site, const QUrl& asked,
                          const FetchResult& result) {
+    if (!site)
+        return;
     QMutexLocker lock(&graphMutex_);
     recordIn(siteOf(site), asked, result);
 }

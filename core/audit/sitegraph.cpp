@@ -75,33 +75,45 @@ SiteTarget SiteFolder::internalTarget(QString key) const {
         if (!QFileInfo(root_ + u'/' + key).isFile() && QFileInfo(root_ + u'/' + htm).isFile())
             key = htm;
     }
-    return SiteTarget{key, true};
+    return SiteTarget{std::move(key), true};
 }
 
 std::optional<SiteTarget> SiteFolder::reference(const QUrl& base, const QString& baseKey,
                                                 const QString& href) const {
     // The plain forms, a path below the page's folder or below the site's
     // root, are resolved as text: most links are of them, and an address
-    // parse for each would cost more than the rest of the graph.
-    QStringView path(href);
-    const qsizetype cut = std::min<qsizetype>(path.indexOf(u'?') < 0 ? path.size() : path.indexOf(u'?'),
-                                              path.indexOf(u'#') < 0 ? path.size() : path.indexOf(u'#'));
-    path = path.first(cut);
-    const qsizetype colon = path.indexOf(u':');
-    const qsizetype slash = path.indexOf(u'/');
-    const bool hasScheme = colon >= 0 && (slash < 0 || colon < slash);
-    const bool plain = !hasScheme && !path.startsWith(u"//") && !path.contains(u'%') &&
-                       !path.contains(u'\\') && !path.contains(u"./") && !path.endsWith(u'.') &&
-                       !path.contains(u"//") && !path.contains(u'&') && !path.contains(u' ');
-    if (plain && !baseKey.isNull()) {
-        if (path.isEmpty() && cut < href.size())
-            return SiteTarget{baseKey, true}; // "#part" or "?query": the page itself
+    // parse for each would cost more than the rest of the graph. One look at
+    // each character tells whether the address is plain.
+    qsizetype cut = href.size();
+    bool plain = !baseKey.isNull();
+    bool slashSeen = false;
+    for (qsizetype i = 0; i < href.size() && plain; ++i) {
+        const char16_t c = href[i].unicode();
+        if (c == u'?' || c == u'#') {
+            cut = i;
+            break;
+        }
+        const char16_t next = i + 1 < href.size() ? href[i + 1].unicode() : u'\0';
+        if (c == u'%' || c == u'\\' || c == u'&' || c == u' ' || (c == u':' && !slashSeen) ||
+            (c == u'.' && (next == u'/' || next == u'?' || next == u'#' || next == u'\0')) ||
+            (c == u'/' && next == u'/'))
+            plain = false;
+        slashSeen = slashSeen || c == u'/';
+    }
+    if (plain) {
+        const QStringView path = QStringView(href).first(cut);
+        if (path.isEmpty())
+            return cut < href.size() ? std::optional(SiteTarget{baseKey, true}) // "#part": the page itself
+                                     : target(base.resolved(QUrl(href)));
         if (path.startsWith(u'/'))
             return base_.path() == QLatin1String("/")
                        ? std::optional(internalTarget(path.sliced(1).toString()))
                        : target(base.resolved(QUrl(href)));
-        if (!path.isEmpty())
-            return internalTarget(baseKey.left(baseKey.lastIndexOf(u'/') + 1) + path.toString());
+        const QStringView folder = QStringView(baseKey).first(baseKey.lastIndexOf(u'/') + 1);
+        QString key;
+        key.reserve(folder.size() + path.size());
+        key.append(folder).append(path);
+        return internalTarget(std::move(key));
     }
     return target(base.resolved(QUrl(href)));
 }
@@ -161,6 +173,8 @@ ResolvedPage resolveSitePage(const SiteScope& scope, const QString& name, const 
     const PageReferences references = pageReferences(audit.text);
     const QUrl base = references.base ? address.resolved(QUrl(*references.base)) : address;
     const QString baseKey = out.self && !references.base ? out.self->key : QString();
+    page.references.reserve(references.references.size() + 2);
+    out.targets.reserve(references.references.size() + 2);
     const auto add = [&](const QString& href, ReferenceKind kind, bool nofollow, qsizetype offset,
                          qsizetype length) {
         std::optional<SiteTarget> target = scope.reference(base, baseKey, href.trimmed());
