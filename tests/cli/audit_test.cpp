@@ -564,6 +564,32 @@ TEST(AuditSite, FolderAndCrawlOfTheSameSiteGiveTheSameFindings) {
     }
 }
 
+// A folder fetches nothing unless told to; then each outside address once.
+TEST(AuditSite, CheckExternalAsksOutsideAddressesOnlyWhenTold) {
+    QTemporaryDir dir;
+    FolderServerProcess server;
+    const int port = server.start({dir.path()});
+    ASSERT_GT(port, 0) << "the folder server did not start";
+    const QString away = QStringLiteral("http://localhost:%1/").arg(port); // another origin than the folder's
+    writeTestFile(dir.filePath("b.html"), sitePage({"b.html", "", ""}));
+    writeTestFile(
+        dir.filePath("index.html"),
+        sitePage({"index.html", "", ""})
+            .replace("</body>",
+                     QStringLiteral("<a href=b.html>b</a><a href=%1b.html>ok</a>"
+                                    "<a href=%1gone.html>gone</a><a href=%1gone.html>again</a></body>")
+                         .arg(away)
+                         .toUtf8()));
+    for (const bool check : {false, true}) {
+        QStringList arguments{"audit", "--format", "json", "--fail-on", "never", dir.path()};
+        if (check)
+            arguments << "--check-external";
+        const QMap<QString, QStringList> found = siteRulesByPath(cli(arguments), dir.path(), away);
+        const QStringList expected = check ? QStringList{"link-broken", "link-broken"} : QStringList{};
+        EXPECT_EQ(found.value("index.html"), expected) << check;
+    }
+}
+
 // Where to start on a long report: the rules by their findings, after the findings.
 TEST(AuditSite, SummaryCountsFindingsAndPagesPerRuleMostFirst) {
     QTemporaryDir dir;
