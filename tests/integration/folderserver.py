@@ -5,9 +5,9 @@ answer 301 to TO. It ends when its standard input closes."""
 
 import functools
 import http.server
-import socketserver
 import sys
-import threading
+
+from testserving import serve
 
 
 class Handler(http.server.SimpleHTTPRequestHandler):
@@ -27,18 +27,6 @@ class Handler(http.server.SimpleHTTPRequestHandler):
         return None
 
 
-class Server(socketserver.ThreadingMixIn, http.server.HTTPServer):
-    daemon_threads = True
-
-
-def main():
-    Handler.redirects = dict(pair.split("=", 1) for pair in sys.argv[2:])
-    server = Server(("127.0.0.1", 0), functools.partial(Handler, directory=sys.argv[1]))
-    threading.Thread(target=server.serve_forever, daemon=True).start()
-    print("PORT %d" % server.server_address[1], flush=True)
-    sys.stdin.read()
-    server.shutdown()
-
-
 if __name__ == "__main__":
-    main()
+    Handler.redirects = dict(pair.split("=", 1) for pair in sys.argv[2:])
+    serve(functools.partial(Handler, directory=sys.argv[1]))
