@@ -37,6 +37,7 @@ SiteFolder::SiteFolder(const QString& root, const QUrl& baseUrl)
       base_(baseUrl.isEmpty() ? kUnpublished : baseUrl) {
     if (!base_.path().endsWith(u'/'))
         base_.setPath(base_.path() + u'/');
+    publishedAtRoot_ = base_.path() == QLatin1String("/");
     QFile robots(root_ + QStringLiteral("/robots.txt"));
     if (robots.open(QIODevice::ReadOnly))
         robots_ = RobotsRules::parse(robots.read(RobotsRules::kMaxBytes), u"Googlebot");
@@ -106,9 +107,8 @@ std::optional<SiteTarget> SiteFolder::reference(const QUrl& base, const QString&
             return cut < href.size() ? std::optional(SiteTarget{baseKey, true}) // "#part": the page itself
                                      : target(base.resolved(QUrl(href)));
         if (path.startsWith(u'/'))
-            return base_.path() == QLatin1String("/")
-                       ? std::optional(internalTarget(path.sliced(1).toString()))
-                       : target(base.resolved(QUrl(href)));
+            return publishedAtRoot_ ? std::optional(internalTarget(path.sliced(1).toString()))
+                                    : target(base.resolved(QUrl(href)));
         const QStringView folder = QStringView(baseKey).first(baseKey.lastIndexOf(u'/') + 1);
         QString key;
         key.reserve(folder.size() + path.size());

@@ -83,6 +83,7 @@ private:
     QString root_;          // absolute, without a final "/"
     QString canonicalRoot_; // with symbolic links resolved
     QUrl base_;             // ends with "/"
+    bool publishedAtRoot_ = true;
     std::optional<RobotsRules> robots_;
 };
 

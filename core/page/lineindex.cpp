@@ -5,22 +5,26 @@
 namespace headwise {
 
 LineIndex::LineIndex(QStringView text) {
-    // Most texts break lines with LF alone (or CR LF): a fast search for LF
-    // finds every line then; a lone CR needs the look at each character.
-    if (!text.contains(u'\r')) {
-        for (qsizetype at = text.indexOf(u'\n'); at >= 0; at = text.indexOf(u'\n', at + 1))
-            starts_.append(at + 1);
-        return;
-    }
-    const QChar* data = text.data();
-    const qsizetype size = text.size();
-    for (qsizetype i = 0; i < size; ++i) {
-        const char16_t c = data[i].unicode();
-        if (c != u'\n' && c != u'\r')
+    // Lines end in LF or CR LF nearly always: a fast search for each LF, and
+    // one for a CR in the line before it, finds them; a CR found earlier in
+    // that line ends a line of its own.
+    qsizetype from = 0;
+    while (from < text.size()) {
+        qsizetype lf = text.indexOf(u'\n', from);
+        const qsizetype end = lf < 0 ? text.size() : lf;
+        const qsizetype cr = text.sliced(from, end - from).indexOf(u'\r');
+        if (cr >= 0 && from + cr + 1 < end) { // a lone CR
+            starts_.append(from + cr + 1);
+            from += cr + 1;
             continue;
-        if (c == u'\r' && i + 1 < size && data[i + 1] == u'\n')
-            ++i;
-        starts_.append(i + 1);
+        }
+        if (lf < 0) {
+            if (cr >= 0) // a CR that ends the text
+                starts_.append(text.size());
+            break;
+        }
+        starts_.append(lf + 1);
+        from = lf + 1;
     }
 }
 
