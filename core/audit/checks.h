@@ -10,6 +10,8 @@ namespace headwise::audit::checks {
 bool readsNoindex(const RuleContext& c);
 // Whether the page's canonical names another page than itself.
 bool namesOtherCanonical(const RuleContext& c);
+// The charset a meta element declares, or empty.
+QString declaredBy(const MarkupElement& e);
 
 void titleMissing(const RuleContext&, RawFindings&);
 void titleEmpty(const RuleContext&, RawFindings&);

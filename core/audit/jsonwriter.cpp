@@ -19,6 +19,11 @@ void JsonWriter::value(int number) {
     out_ += QByteArray::number(number);
 }
 
+void JsonWriter::boolean(bool flag) {
+    beforeValue();
+    out_ += flag ? "true" : "false";
+}
+
 void JsonWriter::null() {
     beforeValue();
     out_ += "null";

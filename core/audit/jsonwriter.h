@@ -19,6 +19,7 @@ public:
     void key(QStringView name);
     void value(QStringView text);
     void value(int number);
+    void boolean(bool flag);
     void null();
 
 private:
