@@ -64,7 +64,8 @@ QString indentOf(const QString& text, qsizetype at) {
 }
 
 // A tag after at, the end of a tag: on a line of its own, indented as the
-// line that follows (the head's first child) or else as at's, when at ends its line.
+// line that follows (the head's first child) or else as at's, when at ends
+// its line. The new line goes in whole before the next, so no line changes.
 TextEdit insertAfter(const QString& text, qsizetype at, const QString& tag) {
     const qsizetype lineBreak = breakAfter(text, at);
     if (lineBreak < 0)
@@ -72,15 +73,15 @@ TextEdit insertAfter(const QString& text, qsizetype at, const QString& tag) {
     const qsizetype next = pastBreak(text, lineBreak);
     const bool nextHolds =
         next < text.size() && breakAfter(text, next) < 0 && !blankBetween(text, next, text.size());
-    return {lineBreak, 0, kCrLf + indentOf(text, nextHolds ? next : at) + tag};
+    return {next, 0, indentOf(text, nextHolds ? next : at) + tag + kCrLf};
 }
 
 // A tag before at, where the parser found the first thing of the head or the
-// page: on a line of its own when that thing starts its line.
+// page: on a line of its own before that thing's line when it starts the line.
 TextEdit insertBefore(const QString& text, qsizetype at, const QString& tag) {
     const qsizetype start = lineStart(text, at);
     if (at < text.size() && blankBetween(text, start, at))
-        return {at, 0, tag + kCrLf + text.mid(start, at - start)};
+        return {start, 0, text.mid(start, at - start) + tag + kCrLf};
     return {at, 0, tag};
 }
 
