@@ -3,7 +3,10 @@
 
 Heads look like real ones (charset, viewport, title, description, canonical,
 Open Graph and card tags, hreflang alternates); about one page in ten carries
-a fault the audit reports. Usage: make_site.py OUT_DIR PAGES [SEED]
+a fault the audit reports. With --fixable, every third page carries one more
+that audit --fix repairs without being told more (a second title or
+description the same as the first, a viewport that stops zooming or none).
+Usage: make_site.py OUT_DIR PAGES [SEED] [--fixable]
 """
 import os
 import random
@@ -22,7 +25,20 @@ def words(rng, n):
 SECTIONS = ("persian", "turkish", "caucasian", "tribal")
 
 
-def head(rng, i, pages):
+def plant_fixable(i, lines):
+    """The fault audit --fix repairs by itself, one kind in turn on every third page."""
+    kind = (i // 3) % 4  # lines: charset, viewport, title, description, ...
+    if kind == 0:
+        lines.insert(3, lines[2])
+    elif kind == 1:
+        lines[1] = '<meta name="viewport" content="width=device-width, initial-scale=1, maximum-scale=1">'
+    elif kind == 2:
+        lines.insert(4, lines[3])
+    else:
+        lines[1] = ""
+
+
+def head(rng, i, pages, fixable=False):
     section = SECTIONS[i % 4]
     url = f"https://rugs.example/{section}/page-{i}.html"
     title = f"{words(rng, 4).title()} {section.title()} Rug No. {i}"
@@ -50,6 +66,8 @@ def head(rng, i, pages):
              '<meta name="keywords" content="rugs, carpets">' if fault == 8 else "",
              '<link rel="stylesheet" href="/css/site.css">',
              '<script src="/js/site.js" defer></script>']
+    if fixable and i % 3 == 0:
+        plant_fixable(i, lines)
     lang = ' lang="en"' if fault != 9 else ""
     return (f'<!DOCTYPE html>\n<html{lang}>\n<head>\n' + "\n".join(l for l in lines if l) +
             "\n</head>\n")
@@ -78,13 +96,15 @@ def body(rng, i, pages, size):
 
 
 def main():
-    out, pages = sys.argv[1], int(sys.argv[2])
-    rng = random.Random(int(sys.argv[3]) if len(sys.argv) > 3 else 1)
+    fixable = "--fixable" in sys.argv
+    args = [a for a in sys.argv[1:] if a != "--fixable"]
+    out, pages = args[0], int(args[1])
+    rng = random.Random(int(args[2]) if len(args) > 2 else 1)
     for i in range(pages):
         section = ("persian", "turkish", "caucasian", "tribal")[i % 4]
         folder = os.path.join(out, section)
         os.makedirs(folder, exist_ok=True)
-        text = head(rng, i, pages)
+        text = head(rng, i, pages, fixable)
         text += body(rng, i, pages, 40 * 1024 - len(text))
         with open(os.path.join(folder, f"page-{i}.html"), "w", encoding="utf-8") as f:
             f.write(text)
