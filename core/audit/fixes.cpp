@@ -94,20 +94,23 @@ TextEdit removal(const QString& text, const Span& span) {
     return {span.offset, span.length, {}};
 }
 
-// What a fix reads of the page.
-struct Page {
+// What a fix reads of the page. What several fixes look up is found once, so
+// that a page of thousands of copies stays linear.
+class Page {
+public:
+    Page(const PageAudit& audit, const FixOptions& options) : audit(audit), options(options) {
+        for (const MarkupElement& e : audit.model.elements)
+            at_.insert(e.span.offset, &e);
+    }
     const PageAudit& audit;
     const FixOptions& options;
     const QString& text() const { return audit.text; }
     const PageModel& model() const { return audit.model; }
-    const Finding& finding(qsizetype i) const { return audit.findings[i]; }
     // The element a finding stands on; null for one about the page as a whole.
     const MarkupElement* element(qsizetype i) const {
-        const Finding& f = finding(i);
-        for (const MarkupElement& e : model().elements)
-            if (f.offset >= 0 && e.span.offset == f.offset && e.span.length == f.length)
-                return &e;
-        return nullptr;
+        const Finding& f = audit.findings[i];
+        const MarkupElement* e = f.offset >= 0 ? at_.value(f.offset) : nullptr;
+        return e && e->span.length == f.length ? e : nullptr;
     }
     QString source(const MarkupElement& e) const { return text().mid(e.span.offset, e.span.length); }
     // New tags of the head go right after <head>, or where the parser began the head.
@@ -117,11 +120,44 @@ struct Page {
                                : insertBefore(text(), head.offset, tag);
     }
     bool hasFinding(QLatin1String rule) const {
-        for (const Finding& f : audit.findings)
-            if (f.rule == rule)
+        return std::any_of(audit.findings.cbegin(), audit.findings.cend(),
+                           [rule](const Finding& f) { return f.rule == rule; });
+    }
+    // Where the head first holds an element of the rule's kind with this value.
+    qsizetype firstWithValue(const char* rule, bool (*matches)(const MarkupElement&),
+                             QString (*valueOf)(const MarkupElement&), const QString& value) const {
+        auto known = firsts_.find(rule);
+        if (known == firsts_.end()) {
+            QHash<QString, qsizetype> firsts;
+            for (const MarkupElement& e : model().elements)
+                if (e.inHead && matches(e) && !firsts.contains(valueOf(e)))
+                    firsts.insert(valueOf(e), e.span.offset);
+            known = firsts_.insert(rule, std::move(firsts));
+        }
+        return known->value(value, -1);
+    }
+    bool hasBaseElement() const {
+        if (!hasBase_)
+            hasBase_ = findBaseElement(text());
+        return *hasBase_;
+    }
+
+private:
+    // A page with a <base href> resolves its addresses against that, which a
+    // fix would have to follow; such pages are left to their owner.
+    static bool findBaseElement(const QString& text) {
+        for (qsizetype at = text.indexOf(QLatin1String("<base"), 0, Qt::CaseInsensitive); at >= 0;
+             at = text.indexOf(QLatin1String("<base"), at + 5, Qt::CaseInsensitive)) {
+            const QChar next = at + 5 < text.size() ? text[at + 5] : QChar(u'>');
+            if (next == u'>' || next == u'/' || next.isSpace())
                 return true;
+        }
         return false;
     }
+
+    QHash<qsizetype, const MarkupElement*> at_;
+    mutable QHash<const char*, QHash<QString, qsizetype>> firsts_;
+    mutable std::optional<bool> hasBase_;
 };
 
 std::optional<PageFix> fixed(const char* rule, const QString& what, QList<TextEdit> edits) {
@@ -261,25 +297,13 @@ std::optional<PageFix> langMissing(const Page& page, qsizetype) {
         {{html.offset + empty->value.offset - quote, empty->value.length + 2 * quote, quotedValue(lang)}});
 }
 
-// A page with a <base href> resolves its addresses against that, which a fix
-// would have to follow; such pages are left to their owner.
-bool hasBaseElement(const QString& text) {
-    for (qsizetype at = text.indexOf(QLatin1String("<base"), 0, Qt::CaseInsensitive); at >= 0;
-         at = text.indexOf(QLatin1String("<base"), at + 5, Qt::CaseInsensitive)) {
-        const QChar next = at + 5 < text.size() ? text[at + 5] : QChar(u'>');
-        if (next == u'>' || next == u'/' || next.isSpace())
-            return true;
-    }
-    return false;
-}
-
 std::optional<PageFix> madeAbsolute(const Page& page, qsizetype i, const char* rule, QLatin1String attribute,
                                     const QString& name) {
     const MarkupElement* e = page.element(i);
     if (!e)
         return std::nullopt; // a Link header is the server's
     const QString written = e->attribute(attribute).trimmed();
-    if (written.isEmpty() || hasBaseElement(page.text()))
+    if (written.isEmpty() || page.hasBaseElement())
         return std::nullopt;
     if (page.options.baseUrl.isEmpty())
         return needing(rule, PageFix::Need::BaseUrl);
@@ -321,14 +345,10 @@ std::optional<PageFix> laterCopy(const Page& page, qsizetype i, const char* rule
     const MarkupElement* copy = page.element(i);
     if (!copy)
         return std::nullopt;
-    const QString value = valueOf(*copy);
-    for (const MarkupElement& e : page.model().elements) {
-        if (&e == copy)
-            return std::nullopt;
-        if (e.inHead && matches(e) && valueOf(e) == value)
-            return fixed(rule, what, {removal(page.text(), copy->span)});
-    }
-    return std::nullopt;
+    const qsizetype first = page.firstWithValue(rule, matches, valueOf, valueOf(*copy));
+    if (first < 0 || first >= copy->span.offset)
+        return std::nullopt;
+    return fixed(rule, what, {removal(page.text(), copy->span)});
 }
 
 std::optional<PageFix> titleMultiple(const Page& page, qsizetype i) {
