@@ -15,13 +15,19 @@ public:
 
 } // namespace
 
-std::optional<QString> QtTextPrompt::ask(QWidget* parent, const QString& title, const QString& label,
-                                         const QString& proposed) {
+std::optional<QString> askLine(QWidget* parent, const QString& title, const QString& label,
+                               const QString& proposed, bool hidden) {
     bool ok = false;
-    const QString text = QInputDialog::getText(parent, title, label, QLineEdit::Normal, proposed, &ok);
+    const QString text = QInputDialog::getText(
+        parent, title, label, hidden ? QLineEdit::Password : QLineEdit::Normal, proposed, &ok);
     if (!ok)
         return std::nullopt;
     return text;
+}
+
+std::optional<QString> QtTextPrompt::ask(QWidget* parent, const QString& title, const QString& label,
+                                         const QString& proposed) {
+    return askLine(parent, title, label, proposed, false);
 }
 
 TextPrompt& cancellingTextPrompt() {

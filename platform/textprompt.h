@@ -24,4 +24,8 @@ public:
 // For windows given no prompt: every question is cancelled.
 TextPrompt& cancellingTextPrompt();
 
+// The desktop's line-of-text question, the answer shown as typed or hidden.
+std::optional<QString> askLine(QWidget* parent, const QString& title, const QString& label,
+                               const QString& proposed, bool hidden);
+
 } // namespace headwise
