@@ -85,11 +85,14 @@ TextEdit insertBefore(const QString& text, qsizetype at, const QString& tag) {
     return {at, 0, tag};
 }
 
-// An element taken out; with its line when nothing else stands on it.
+// An element taken out; with its line when nothing else stands on it. Only
+// the blanks around it are looked at: a page on one line may hold thousands.
 TextEdit removal(const QString& text, const Span& span) {
-    const qsizetype start = lineStart(text, span.offset);
+    qsizetype start = span.offset;
+    while (start > 0 && isInlineBlank(text[start - 1]))
+        --start;
     const qsizetype lineBreak = breakAfter(text, span.offset + span.length);
-    if (lineBreak >= 0 && blankBetween(text, start, span.offset))
+    if (lineBreak >= 0 && (start == 0 || isBreak(text[start - 1])))
         return {start, pastBreak(text, lineBreak) - start, {}};
     return {span.offset, span.length, {}};
 }
