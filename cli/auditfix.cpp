@@ -34,6 +34,10 @@ std::optional<QStringList> takeFixRules(QStringList& arguments) {
     for (qsizetype i = 1; i < arguments.size() && arguments[i] != QLatin1String("--"); ++i) {
         if (!arguments[i].startsWith(QLatin1String("--fix=")))
             continue;
+        if (arguments[i].size() == 6) {
+            writeError(QStringLiteral("--fix=: give the rules to fix, or --fix for every one"));
+            return std::nullopt;
+        }
         for (const QString& rule : arguments[i].mid(6).split(u',', Qt::SkipEmptyParts)) {
             if (!audit::isFixable(rule.trimmed())) {
                 writeError(

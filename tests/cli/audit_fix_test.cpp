@@ -103,8 +103,8 @@ TEST(AuditFix, OnlyTheRulesAskedForAndWhatRemainsSetsTheExitCode) {
     EXPECT_TRUE(run.out.contains("[viewport-missing]")) << run.out.toStdString();
     EXPECT_EQ(QFile::permissions(dir.filePath("site/index.html")), mode);
 
-    for (const QStringList& wrong : {QStringList{"--fix=title-length"}, QStringList{"--dry-run"},
-                                     QStringList{"--fix", "--lang", "english"}}) {
+    for (const QStringList& wrong : {QStringList{"--fix=title-length"}, QStringList{"--fix="},
+                                     QStringList{"--dry-run"}, QStringList{"--fix", "--lang", "english"}}) {
         const CliRun refused = cli(QStringList{"audit", "site"} + wrong, dir.path());
         EXPECT_EQ(refused.exitCode, 2) << wrong.join(u' ').toStdString();
         EXPECT_FALSE(refused.err.isEmpty());
