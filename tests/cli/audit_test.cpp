@@ -132,8 +132,9 @@ TEST(AuditFormats, ListRules) {
     // A fixable rule is marked in both.
     for (const QByteArray& line : text.out.split('\n'))
         for (const QJsonValue& rule : rules)
-            if (line.startsWith(QByteArray(rule["id"].toString().toUtf8() + ' ')))
+            if (line.startsWith(QByteArray(rule["id"].toString().toUtf8() + ' '))) {
                 EXPECT_EQ(line.contains(" fixable "), rule["fixable"].toBool()) << line.toStdString();
+            }
     EXPECT_EQ(cli({"audit", "--list-rules", "--format", "sarif"}).exitCode, 2);
 }
 
