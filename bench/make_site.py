@@ -3,11 +3,17 @@
 
 Heads look like real ones (charset, viewport, title, description, canonical,
 Open Graph and card tags, hreflang alternates); about one page in ten carries
-a fault the audit reports. With --fixable, every third page carries one more
-that audit --fix repairs without being told more (a second title or
-description the same as the first, a viewport that stops zooming or none).
-Usage: make_site.py OUT_DIR PAGES [SEED] [--fixable]
+a fault the audit reports. Usage: make_site.py OUT_DIR PAGES [SEED] [--kb K] [--site] [--fixable]
+
+--kb sets the size of a page (40 KB by default). --site makes it a site for the
+audit across pages: about 100 links a page, one link in 200 broken, one page in
+100 an instant meta refresh to the next (a redirect) and one in 100 linked from
+nowhere (an orphan), and a sitemap.xml of every page at https://rugs.example/.
+--fixable gives every third page one more fault that audit --fix repairs
+without being told more (a second title or description the same as the
+first, a viewport that stops zooming or none).
 """
+import argparse
 import os
 import random
 import sys
@@ -73,6 +79,23 @@ def head(rng, i, pages, fixable=False):
             "\n</head>\n")
 
 
+def is_orphan(i):
+    return SITE and i % 100 == 99
+
+
+def is_redirect(i):
+    return SITE and i % 100 == 50
+
+
+def link_target(rng, pages):
+    if SITE and rng.randrange(200) == 0:
+        return f"/gone/page-{rng.randrange(pages)}.html"
+    while True:
+        other = rng.randrange(pages)
+        if not is_orphan(other):
+            return f"/{SECTIONS[other % 4]}/page-{other}.html"
+
+
 def body(rng, i, pages, size):
     parts = ['<body>\n<header><nav><ul>']
     for s in ("persian", "turkish", "caucasian", "tribal"):
@@ -83,9 +106,10 @@ def body(rng, i, pages, size):
     while length < size:
         n += 1
         other = rng.randrange(pages)
+        more = "".join(f'<a href="{link_target(rng, pages)}">{words(rng, 2)}</a> ' for _ in range(5 if SITE else 0))
         block = (f'<section class="item" id="s{n}"><h2>{words(rng, 5).title()}</h2>\n'
                  f'<p>{words(rng, 60)}</p>\n'
-                 f'<p><a href="/{SECTIONS[other % 4]}/page-{other}.html">{words(rng, 3)}</a> '
+                 f'<p>{more}<a href="{link_target(rng, pages)}">{words(rng, 3)}</a> '
                  f'<img src="/img/{other}.jpg" alt="{words(rng, 4)}" width="320" height="240"> '
                  f'{words(rng, 40)}</p>\n<ul><li>{words(rng, 8)}</li><li>{words(rng, 8)}</li></ul>'
                  f'</section>\n')
@@ -95,17 +119,31 @@ def body(rng, i, pages, size):
     return "".join(parts)
 
 
+SITE = False
+
+
 def main():
-    fixable = "--fixable" in sys.argv
-    args = [a for a in sys.argv[1:] if a != "--fixable"]
-    out, pages = args[0], int(args[1])
-    rng = random.Random(int(args[2]) if len(args) > 2 else 1)
+    global SITE
+    parser = argparse.ArgumentParser()
+    parser.add_argument("out")
+    parser.add_argument("pages", type=int)
+    parser.add_argument("seed", type=int, nargs="?", default=1)
+    parser.add_argument("--kb", type=int, default=40)
+    parser.add_argument("--site", action="store_true")
+    parser.add_argument("--fixable", action="store_true")
+    args = parser.parse_args()
+    out, pages, SITE = args.out, args.pages, args.site
+    rng = random.Random(args.seed)
     for i in range(pages):
         section = ("persian", "turkish", "caucasian", "tribal")[i % 4]
         folder = os.path.join(out, section)
         os.makedirs(folder, exist_ok=True)
-        text = head(rng, i, pages, fixable)
-        text += body(rng, i, pages, 40 * 1024 - len(text))
+        text = head(rng, i, pages, args.fixable)
+        if is_redirect(i):
+            nxt = (i + 1) % pages
+            text = text.replace("</head>", f'<meta http-equiv="refresh" content="0; '
+                                f'url=/{SECTIONS[nxt % 4]}/page-{nxt}.html">\n</head>')
+        text += body(rng, i, pages, args.kb * 1024 - len(text))
         with open(os.path.join(folder, f"page-{i}.html"), "w", encoding="utf-8") as f:
             f.write(text)
     # The pictures and section pages the links name, so that only the faults
@@ -117,10 +155,18 @@ def main():
         with open(os.path.join(out, section, "index.html"), "w", encoding="utf-8") as f:
             f.write(f'<!DOCTYPE html>\n<html lang="en"><head><meta charset="utf-8"><title>{section.title()} rugs '
                     f'of the valley, all of them</title></head><body><a href="/">Home</a> '
-                    + " ".join(f'<a href="page-{i}.html">{i}</a>' for i in range(n, pages, 4)) + '</body></html>\n')
+                    + " ".join(f'<a href="page-{i}.html">{i}</a>' for i in range(n, pages, 4) if not is_orphan(i))
+                    + '</body></html>\n')
     with open(os.path.join(out, "index.html"), "w", encoding="utf-8") as f:
         f.write('<!DOCTYPE html>\n<html lang="en"><head><meta charset="utf-8"><title>Handmade rugs of the valley'
                 '</title></head><body>' + " ".join(f'<a href="/{s}/">{s}</a>' for s in SECTIONS) + '</body></html>\n')
+    if SITE:
+        with open(os.path.join(out, "sitemap.xml"), "w", encoding="utf-8") as f:
+            f.write('<?xml version="1.0" encoding="UTF-8"?>\n'
+                    '<urlset xmlns="http://www.sitemaps.org/schemas/sitemap/0.9">\n')
+            for i in range(pages):
+                f.write(f"<url><loc>https://rugs.example/{SECTIONS[i % 4]}/page-{i}.html</loc></url>\n")
+            f.write("</urlset>\n")
 
 
 if __name__ == "__main__":

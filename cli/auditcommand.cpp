@@ -9,6 +9,8 @@
 #include "core/audit/languagetags.h"
 #include "core/audit/report.h"
 #include "core/audit/sitegraph.h"
+#include "core/site/pagelinks.h"
+#include "core/site/sitemap.h"
 #include "net/curlpagefetcher.h"
 #include "net/sitewalker.h"
 
@@ -37,6 +39,7 @@ struct Options {
     int maxPages = 200;
     bool crawl = false;
     bool summary = false;
+    bool checkExternal = false;
     QUrl baseUrl; // where a folder input is published
     QString output;
     audit::AuditConfig config;
@@ -122,6 +125,32 @@ QString sourceRoot() {
     return root;
 }
 
+// The folder's own sitemap.xml, when it has one, read as the site's sitemap.
+void addFolderSitemap(AuditRunner& runner, const std::shared_ptr<const audit::SiteFolder>& folder,
+                      QStringList& problems) {
+    const QString path = QDir(folder->root()).filePath(QStringLiteral("sitemap.xml"));
+    QFile file(path);
+    if (!file.exists())
+        return;
+    const QString name = QDir::cleanPath(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        problems.append(name + QStringLiteral(": cannot be read (%1)").arg(file.errorString()));
+        return;
+    }
+    const qint64 maxBytes = SiteWalker::Limits{}.maxSitemapBytes;
+    const QByteArray bytes = file.read(maxBytes + 1);
+    if (bytes.size() > maxBytes) {
+        problems.append(name + QStringLiteral(": larger than %1 MiB").arg(maxBytes >> 20));
+        return;
+    }
+    QString error;
+    const std::optional<Sitemap> sitemap = parseSitemap(bytes, &error);
+    if (!sitemap)
+        problems.append(name + QStringLiteral(": ") + error);
+    else if (sitemap->kind == Sitemap::Kind::Pages)
+        runner.addSitemap(name, *sitemap, folder);
+}
+
 } // namespace
 
 int runAudit(const QStringList& arguments) {
@@ -199,8 +228,12 @@ int runAudit(const QStringList& arguments) {
                                   QStringLiteral("The pages' language, for the lang-missing repair (else "
                                                  "\"lang\" in the settings file)."),
                                   QStringLiteral("CODE"));
+    const QCommandLineOption checkExternal(
+        QStringLiteral("check-external"),
+        QStringLiteral("Also ask every address outside the site that its pages link to whether it answers "
+                       "(HEAD, at most 2 at once per host, each once); folders fetch nothing without it."));
     parser.addOptions({format, output, config, rule, failOn, jobs, sitemap, crawl, maxPages, baseUrl, summary,
-                       listRules, fix, dryRun, lang});
+                       checkExternal, listRules, fix, dryRun, lang});
     QStringList given = arguments;
     const std::optional<QStringList> fixRules = takeFixRules(given);
     if (!fixRules)
@@ -252,6 +285,7 @@ int runAudit(const QStringList& arguments) {
     }
     options.crawl = parser.isSet(crawl);
     options.summary = parser.isSet(summary);
+    options.checkExternal = parser.isSet(checkExternal);
     if (options.summary && options.format != audit::ReportFormat::Text) {
         writeError(QStringLiteral("--summary: only with --format text"));
         return kExitBadInput;
@@ -301,15 +335,30 @@ int runAudit(const QStringList& arguments) {
     SiteWalker::Limits limits;
     limits.maxPages = options.maxPages;
     SiteWalker walker(fetcher, limits);
-    // Each folder input is a site of its own, its pages' links checked against each other.
+    // Each folder input is a site of its own, its pages' links checked against
+    // each other; so is each origin a crawl or a sitemap brings pages from.
     QHash<QString, std::shared_ptr<const audit::SiteFolder>> folders;
-    const auto siteOf = [&](const QString& root) -> std::shared_ptr<const audit::SiteFolder> {
-        if (root.isEmpty())
+    // With every rule across pages off, no page needs its references kept.
+    const bool siteRulesOn =
+        std::any_of(std::begin(audit::kSiteRules), std::end(audit::kSiteRules),
+                    [&](const char* id) { return options.config.severityOf(*audit::findRule(id)); });
+    const auto folderSite = [&](const QString& root) -> std::shared_ptr<const audit::SiteFolder> {
+        if (root.isEmpty() || !siteRulesOn)
             return nullptr;
         auto& folder = folders[root];
         if (!folder)
             folder = std::make_shared<const audit::SiteFolder>(root, options.baseUrl);
         return folder;
+    };
+    QHash<QString, std::shared_ptr<const audit::SiteOrigin>> origins;
+    const auto originSite = [&](const QUrl& url) -> std::shared_ptr<const audit::SiteOrigin> {
+        if (!siteRulesOn)
+            return nullptr;
+        const QUrl origin = crawlAddress(url).adjusted(QUrl::RemovePath | QUrl::RemoveQuery);
+        auto& site = origins[origin.toString()];
+        if (!site)
+            site = std::make_shared<const audit::SiteOrigin>(origin, walker.googlebotRules(url));
+        return site;
     };
     const bool progress = isatty(fileno(stderr)) == 1;
     keepFreedMemory();
@@ -323,38 +372,64 @@ int runAudit(const QStringList& arguments) {
         runner.setPageStep(
             [&fixRun](const QString& name, audit::PageInput& page) { return fixRun->step(name, page); });
     }
+    walker.watchFetches([&](const QUrl& asked, const FetchResult& result) {
+        runner.record(originSite(asked), asked, result);
+    });
+    walker.watchSitemaps([&](const QString& name, const Sitemap& map) {
+        if (!map.locations.isEmpty())
+            runner.addSitemap(name, map, originSite(QUrl(map.locations.first())));
+    });
     // The walker hands pages over in the order it found them; the pool audits
     // them while it fetches the next.
-    const PageSink toRunner = [&runner](WalkedPage&& page) {
+    const PageSink toRunner = [&](WalkedPage&& page) {
         auto walked = std::make_shared<WalkedPage>(std::move(page));
-        runner.add(walked->name, [walked] {
-            return fetchedInput(walked->name, std::move(walked->result), std::move(walked->googlebotRobots));
-        });
+        const QUrl at(walked->result.finalUrl.isEmpty() ? walked->name : walked->result.finalUrl);
+        runner.add(
+            walked->name,
+            [walked] {
+                return fetchedInput(walked->name, std::move(walked->result),
+                                    std::move(walked->googlebotRobots));
+            },
+            originSite(at));
     };
     for (const AuditTarget& target : expanded.targets) {
-        if (target.address && options.crawl)
-            walker.crawl(target.name, toRunner);
-        else if (target.address) // robots.txt is read here, once per site, for robots-txt-blocked
+        if (target.address && options.crawl) {
+            if (walker.crawl(target.name, toRunner))
+                runner.markWhole(originSite(QUrl(target.name)).get());
+        } else if (target.address) { // robots.txt is read here, once per site, for robots-txt-blocked
             runner.add(target.name,
                        [&fetcher, name = target.name, robots = walker.googlebotRules(QUrl(target.name))] {
                            return loadFetchedPage(fetcher, name, robots);
                        });
-        else
+        } else {
             runner.add(
-                target.name, [name = target.name] { return loadAuditedFile(name); }, siteOf(target.siteRoot));
+                target.name, [name = target.name] { return loadAuditedFile(name); },
+                folderSite(target.siteRoot));
+        }
+    }
+    QStringList siteProblems;
+    for (const auto& folder : std::as_const(folders)) {
+        runner.markWhole(folder.get());
+        if (sitemaps.isEmpty())
+            addFolderSitemap(runner, folder, siteProblems);
     }
     for (const QString& map : sitemaps)
         walker.walkSitemap(map, toRunner);
+    // Pictures of a crawled site, and with --check-external every address
+    // outside the sites, are asked once each whether they answer.
+    walker.check(runner.unchecked(options.checkExternal), options.checkExternal ? 2 : 4,
+                 [&runner](const QUrl& url, FetchResult&& result) { runner.recordChecked(url, result); });
     AuditRunner::Outcome outcome = runner.finish();
 
-    const QStringList problems = expanded.problems + outcome.problems + walker.problems();
+    const QStringList problems = expanded.problems + outcome.problems + walker.problems() + siteProblems;
     for (const QString& problem : problems)
         writeError(problem);
     QStringList pages;
     for (const audit::PageReport& page : outcome.pages)
         pages << page.page;
     const bool fixesWritten = !fixRun || fixRun->report(pages);
-    audit::ReportContext context{&options.config, sourceRoot()};
+    audit::ReportContext context{&options.config, sourceRoot(),
+                                 outcome.site.present ? &outcome.site : nullptr};
     QByteArray report = audit::writeReport(options.format, outcome.pages, context);
     if (options.summary)
         report += audit::ruleSummary(outcome.pages);

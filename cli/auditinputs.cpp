@@ -64,7 +64,7 @@ ExpandedInputs expandInputs(const QStringList& inputs, const audit::PathGlobs& s
     ExpandedInputs out;
     for (const QString& input : inputs) {
         if (hasScheme(input)) {
-            out.targets.append({input, true});
+            out.targets.append({input, true, {}});
             continue;
         }
         if (QFileInfo(input).isDir()) {
@@ -72,7 +72,7 @@ ExpandedInputs expandInputs(const QStringList& inputs, const audit::PathGlobs& s
             continue;
         }
         if (!skip.matches(relativeForGlobs(input)))
-            out.targets.append({input, false}); // a missing file is reported when it is loaded, in order
+            out.targets.append({input, false, {}}); // a missing file is reported when it is loaded, in order
     }
     return out;
 }

@@ -32,23 +32,131 @@ AuditRunner::~AuditRunner() {
     pool_.waitForDone();
 }
 
-void AuditRunner::add(const QString& name, PageLoader load, std::shared_ptr<const audit::SiteFolder> site) {
+AuditRunner::Slot& AuditRunner::newSlot(const QString& name) {
+    QMutexLocker lock(&progressMutex_);
+    slots_.emplace_back();
+    slots_.back().name = name;
+    return slots_.back();
+}
+
+void AuditRunner::add(const QString& name, PageLoader load, std::shared_ptr<const audit::SiteScope> site) {
     const QString identity = hasScheme(name) ? name : QFileInfo(name).absoluteFilePath();
     if (added_.contains(identity))
         return;
     added_.insert(identity);
-    Slot* slot;
-    {
-        QMutexLocker lock(&progressMutex_);
-        slots_.emplace_back();
-        slot = &slots_.back();
-    }
-    slot->name = name;
+    Slot* slot = &newSlot(name);
     slot->site = std::move(site);
+    if (slot->site) {
+        QMutexLocker lock(&graphMutex_);
+        siteOf(slot->site);
+    }
     pool_.start([this, slot, load = std::move(load)] {
         run(*slot, load);
         pageDone();
     });
+}
+
+void AuditRunner::addSitemap(const QString& name, const Sitemap& sitemap,
+                             std::shared_ptr<const audit::SiteScope> site) {
+    if (!site || added_.contains(name))
+        return;
+    added_.insert(name);
+    Slot& slot = newSlot(name);
+    {
+        QMutexLocker lock(&progressMutex_);
+        ++done_; // nothing to wait for
+    }
+    slot.audited = true;
+    slot.report.page = name;
+    slot.report.url =
+        hasScheme(name) ? name : QUrl::fromLocalFile(QFileInfo(name).absoluteFilePath()).toString();
+    slot.site = site;
+    audit::ResolvedPage resolved = audit::resolveSitemap(*site, name, sitemap.locations, sitemap.lines);
+    QMutexLocker lock(&graphMutex_);
+    slot.sitePage = siteOf(site).graph.add(std::move(resolved));
+}
+
+AuditRunner::Site& AuditRunner::siteOf(const std::shared_ptr<const audit::SiteScope>& scope) {
+    Site*& site = siteOf_[scope.get()];
+    if (!site) {
+        sites_.emplace_back();
+        site = &sites_.back();
+        site->scope = scope;
+    }
+    return *site;
+}
+
+void AuditRunner::record(std::shared_ptr<const audit::SiteScope> site, const QUrl& asked,
+                         const FetchResult& result) {
+    if (!site)
+        return;
+    QMutexLocker lock(&graphMutex_);
+    recordIn(siteOf(site), asked, result);
+}
+
+void AuditRunner::recordIn(Site& site, const QUrl& asked, const FetchResult& result) {
+    const auto keyOf = [&](const QString& address) { return site.scope->target(QUrl(address)); };
+    for (qsizetype i = 0; i < result.redirects.size(); ++i) {
+        const std::optional<audit::SiteTarget> from = keyOf(result.redirects[i].from);
+        const std::optional<audit::SiteTarget> next =
+            keyOf(i + 1 < result.redirects.size() ? result.redirects[i + 1].from : result.finalUrl);
+        if (from && next)
+            site.graph.record(from->key, from->internal, result.redirects[i].status, next);
+    }
+    const std::optional<audit::SiteTarget> end =
+        keyOf(result.ok ? result.finalUrl : asked.toString(QUrl::FullyEncoded));
+    if (result.ok && end)
+        site.graph.record(end->key, end->internal, result.status);
+    else if (!result.redirects.isEmpty()) // the fetcher gave up following them
+        if (const std::optional<audit::SiteTarget> next = keyOf(result.finalUrl))
+            site.graph.record(next->key, next->internal, audit::SiteGraph::kEndless);
+}
+
+void AuditRunner::markWhole(const audit::SiteScope* site) {
+    QMutexLocker lock(&graphMutex_);
+    if (Site* found = siteOf_.value(site))
+        found->whole = true;
+}
+
+QList<QUrl> AuditRunner::unchecked(bool external) {
+    pool_.waitForDone();
+    QList<QUrl> out;
+    QSet<QString> listed;
+    for (const Site& site : sites_) {
+        if (site.scope->onDisk() && !external)
+            continue;
+        QList<bool> known(site.graph.size(), false);
+        for (const Slot& slot : slots_)
+            if (slot.site == site.scope && slot.sitePage.key >= 0)
+                known[slot.sitePage.key] = true;
+        for (const Slot& slot : slots_) {
+            if (slot.site != site.scope)
+                continue;
+            for (const audit::SiteReference& r : slot.sitePage.references) {
+                const bool internal = site.graph.internal(r.target);
+                // A crawl fetched the pages its links reach; what else the pages name is asked here.
+                const bool linked =
+                    r.kind == audit::ReferenceKind::Link || r.kind == audit::ReferenceKind::Area;
+                const bool wanted = internal ? !site.scope->onDisk() && !linked : external;
+                if (!wanted || known[r.target] || site.graph.status(r.target) != 0 ||
+                    site.graph.redirect(r.target) >= 0)
+                    continue;
+                known[r.target] = true;
+                const QString& key = site.graph.key(r.target);
+                if (!listed.contains(key)) {
+                    listed.insert(key);
+                    out.append(QUrl(key));
+                }
+            }
+        }
+    }
+    return out;
+}
+
+void AuditRunner::recordChecked(const QUrl& address, const FetchResult& result) {
+    QMutexLocker lock(&graphMutex_);
+    for (Site& site : sites_)
+        recordIn(site, address, result);
 }
 
 void AuditRunner::run(Slot& slot, const PageLoader& load) {
@@ -65,97 +173,46 @@ void AuditRunner::run(Slot& slot, const PageLoader& load) {
     slot.report.status = loaded.page->httpStatus;
     slot.report.findings = audit.findings;
     slot.digest = audit::digestOf(audit, slot.name);
-    if (slot.site)
-        slot.sitePage = sitePage(*slot.site, slot.name, audit);
-}
-
-audit::SitePage AuditRunner::sitePage(const audit::SiteFolder& site, const QString& name,
-                                      const audit::PageAudit& audit) {
-    using audit::ReferenceKind;
-    // Where each line starts, for the line and column of every reference.
-    QList<qsizetype> lineStarts{0};
-    const QString& text = audit.text;
-    for (qsizetype i = 0; i < text.size(); ++i)
-        if (text[i] == u'\n' || (text[i] == u'\r' && (i + 1 >= text.size() || text[i + 1] != u'\n')))
-            lineStarts.append(i + 1);
-    struct Found {
-        audit::SiteFolder::Target target;
-        audit::SiteReference reference;
-    };
-    QList<Found> found;
-    const QUrl address = site.addressOf(name);
-    const PageReferences references = pageReferences(text);
-    const QUrl base = references.base ? address.resolved(QUrl(*references.base)) : address;
-    const std::optional<audit::SiteFolder::Target> self = site.target(address);
-    const QString baseKey = self && !references.base ? self->key : QString();
-    const auto add = [&](const QString& href, ReferenceKind kind, bool nofollow, qsizetype offset,
-                         qsizetype length) {
-        const std::optional<audit::SiteFolder::Target> target = site.reference(base, baseKey, href.trimmed());
-        if (!target)
-            return;
-        audit::SiteReference r;
-        r.kind = kind;
-        r.nofollow = nofollow;
-        if (offset >= 0) {
-            const auto line = std::upper_bound(lineStarts.cbegin(), lineStarts.cend(), offset) - 1;
-            r.line = qint32(line - lineStarts.cbegin()) + 1;
-            r.column = qint32(offset - *line) + 1;
-            r.offset = qint32(offset);
-            r.length = qint32(length);
-        }
-        found.append({*target, r});
-    };
-    for (const PageReference& r : references.references)
-        add(r.target,
-            r.kind == PageReference::Kind::Image  ? ReferenceKind::Image
-            : r.kind == PageReference::Kind::Area ? ReferenceKind::Area
-                                                  : ReferenceKind::Link,
-            r.nofollow, r.offset, r.length);
-    if (audit.canonicalLink)
-        add(audit.canonicalLink->href, ReferenceKind::Canonical, false, audit.canonicalLink->offset,
-            audit.canonicalLink->length);
-    for (const audit::PageAudit::HeadLink& alternate : audit.alternateLinks)
-        add(alternate.href, ReferenceKind::Alternate, false, alternate.offset, alternate.length);
-
-    audit::SitePage page;
-    page.name = name;
-    page.indexable = audit.indexable;
-    page.disabledRules = audit.disabledRules;
-    page.references.reserve(found.size());
+    if (!slot.site)
+        return;
+    const int status = loaded.page->httpStatus == 0 ? 200 : loaded.page->httpStatus;
+    audit::ResolvedPage resolved = audit::resolveSitePage(
+        *slot.site, slot.name, slot.site->pageAddress(slot.name, loaded.page->address), audit, status);
     QMutexLocker lock(&graphMutex_);
-    audit::SiteGraph& graph = graphs_[&site];
-    page.key = graph.intern(self ? self->key : address.toString(), true);
-    for (Found& f : found) {
-        f.reference.target = graph.intern(f.target.key, f.target.internal);
-        if (f.reference.kind == ReferenceKind::Canonical)
-            page.canonical = f.reference.target;
-        page.references.append(f.reference);
-    }
-    return page;
+    slot.sitePage = siteOf(slot.site).graph.add(std::move(resolved));
 }
 
-void AuditRunner::addSiteFindings(QList<audit::PageReport>& pages, const QList<const Slot*>& audited) {
+void AuditRunner::addSiteFindings(QList<audit::PageReport>& pages, const QList<const Slot*>& audited,
+                                  audit::SiteSummary& summary) {
     // Each site's pages, in report order, in one pass over the run.
-    struct Site {
+    struct Pages {
         QList<audit::SitePage> pages;
         QList<qsizetype> reportOf;
     };
-    QHash<const audit::SiteFolder*, Site> sites;
+    QHash<const audit::SiteScope*, Pages> bySite;
     for (qsizetype i = 0; i < audited.size(); ++i) {
         if (!audited[i]->site)
             continue;
-        Site& site = sites[audited[i]->site.get()];
+        Pages& site = bySite[audited[i]->site.get()];
         site.pages.append(audited[i]->sitePage);
         site.reportOf.append(i);
     }
-    for (auto site = sites.cbegin(); site != sites.cend(); ++site) {
-        const QList<QList<audit::Finding>> found =
-            audit::siteFindings(site->pages, graphs_[site.key()], *site.key(), config_);
-        for (qsizetype i = 0; i < found.size(); ++i) {
-            if (found[i].isEmpty())
+    for (const Site& site : sites_) {
+        const Pages& own = bySite[site.scope.get()];
+        audit::SiteResult result =
+            audit::siteFindings(own.pages, site.graph, *site.scope, site.whole, config_);
+        summary.present = true;
+        for (const audit::SitePage& page : own.pages)
+            summary.pages += page.sitemap ? 0 : 1;
+        summary.references += result.references;
+        summary.brokenLinks += result.brokenLinks;
+        summary.orphans += result.orphans;
+        summary.redirects += result.redirects;
+        for (qsizetype i = 0; i < result.findings.size(); ++i) {
+            if (result.findings[i].isEmpty())
                 continue;
-            QList<audit::Finding>& findings = pages[site->reportOf[i]].findings;
-            findings.append(found[i]);
+            QList<audit::Finding>& findings = pages[own.reportOf[i]].findings;
+            findings.append(result.findings[i]);
             audit::sortFindings(findings);
         }
     }
@@ -196,9 +253,14 @@ AuditRunner::Outcome AuditRunner::finish() {
         digests.append(std::move(slot.digest));
         audited.append(&slot);
     }
-    addSiteFindings(outcome.pages, audited);
+    addSiteFindings(outcome.pages, audited, outcome.site);
+    // A sitemap is in the report only for what is wrong in it.
+    QList<bool> quietSitemap(audited.size());
+    for (qsizetype i = 0; i < audited.size(); ++i)
+        quietSitemap[i] = audited[i]->sitePage.sitemap && outcome.pages[i].findings.isEmpty();
     audited.clear();
-    graphs_.clear();
+    siteOf_.clear();
+    sites_.clear();
     slots_.clear();
 
     const QList<QList<audit::Finding>> duplicates = audit::duplicateFindings(digests, config_);
@@ -209,6 +271,9 @@ AuditRunner::Outcome AuditRunner::finish() {
         findings.append(duplicates[i]);
         audit::sortFindings(findings);
     }
+    for (qsizetype i = quietSitemap.size() - 1; i >= 0; --i)
+        if (quietSitemap[i])
+            outcome.pages.removeAt(i);
     return outcome;
 }
 

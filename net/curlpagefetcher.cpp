@@ -2,6 +2,8 @@
 
 #include "core/page/pagecodec.h"
 
+#include <QUrl>
+
 #include <algorithm>
 #include <curl/curl.h>
 #include <memory>
@@ -23,6 +25,14 @@ struct Transfer {
     qint64 maxBytes = 0;
     QList<QPair<QByteArray, QByteArray>> headers; // of the response being received
     qint64 headerBytes = 0;
+    bool statusOnly = false; // the first byte of the body ends the transfer
+    bool bodyStarted = false;
+    // Each final (not 1xx) response: its status and where it sent the fetch.
+    struct Response {
+        int status = 0;
+        QByteArray location;
+    };
+    QList<Response> responses;
 };
 
 // Far more than any real response sends; a server that never stops sending
@@ -33,6 +43,10 @@ size_t receiveBody(char* data, size_t size, size_t count, void* user) noexcept {
     auto* transfer = static_cast<Transfer*>(user);
     const size_t length = size * count;
     transfer->lastByte = Clock::now();
+    if (transfer->statusOnly) {
+        transfer->bodyStarted = true;
+        return 0; // the status is all that was asked for
+    }
     if (transfer->body.size() + qint64(length) > transfer->maxBytes) {
         transfer->tooLarge = true;
         return 0; // aborts the transfer
@@ -61,10 +75,16 @@ size_t receiveHeader(char* data, size_t size, size_t count, void* user) noexcept
         const QByteArray line = QByteArray(data, qsizetype(length)).trimmed();
         if (line.startsWith("HTTP/")) {
             transfer->headers.clear();
+            const QList<QByteArray> parts = line.split(' ');
+            const int status = parts.size() > 1 ? parts[1].toInt() : 0;
+            if (status >= 200)
+                transfer->responses.append(Transfer::Response{status, {}});
         } else if (!line.isEmpty() && (data[0] == ' ' || data[0] == '\t') && !transfer->headers.isEmpty()) {
             transfer->headers.last().second += ' ' + line; // a folded continuation line
         } else if (const qsizetype colon = line.indexOf(':'); colon > 0) {
             transfer->headers.append({line.left(colon).trimmed(), line.mid(colon + 1).trimmed()});
+            if (!transfer->responses.isEmpty() && line.left(colon).trimmed().toLower() == "location")
+                transfer->responses.last().location = line.mid(colon + 1).trimmed();
         }
     } catch (...) {
         return 0;
@@ -140,6 +160,21 @@ struct ListDeleter {
     void operator()(curl_slist* list) const { curl_slist_free_all(list); }
 };
 
+// The redirects a transfer went through, from the responses it saw; next is
+// where the last redirect sent it.
+QList<RedirectHop> redirectsOf(const Transfer& transfer, const QByteArray& address, QString& next) {
+    QList<RedirectHop> hops;
+    QUrl at = QUrl::fromEncoded(address);
+    for (const Transfer::Response& response : transfer.responses) {
+        if (response.status < 300 || response.status > 399 || response.location.isEmpty())
+            break;
+        hops.append(RedirectHop{at.toString(QUrl::FullyEncoded), response.status});
+        at = at.resolved(QUrl::fromEncoded(response.location));
+    }
+    next = at.toString(QUrl::FullyEncoded);
+    return hops;
+}
+
 } // namespace
 
 CurlPageFetcher::CurlPageFetcher(std::chrono::milliseconds connectTimeout,
@@ -161,6 +196,19 @@ FetchResult CurlPageFetcher::fetch(const QString& url, std::stop_token stop) {
 }
 
 FetchResult CurlPageFetcher::fetchAtMost(const QString& url, qint64 maxBytes, std::stop_token stop) {
+    return transfer(url, maxBytes, Method::Get, std::move(stop));
+}
+
+FetchResult CurlPageFetcher::check(const QString& url, std::stop_token stop) {
+    FetchResult result = transfer(url, maxBytes_, Method::Head, stop);
+    // Some servers refuse HEAD, or answer it wrongly; GET then tells.
+    if (!result.ok || result.status == 405 || result.status == 501)
+        result = transfer(url, maxBytes_, Method::GetStatus, std::move(stop));
+    return result;
+}
+
+FetchResult CurlPageFetcher::transfer(const QString& url, qint64 maxBytes, Method method,
+                                      std::stop_token stop) {
     maxBytes = std::min(maxBytes, maxBytes_);
     FetchResult result;
     const auto failed = [&result](const QString& why) {
@@ -191,6 +239,7 @@ FetchResult CurlPageFetcher::fetchAtMost(const QString& url, qint64 maxBytes, st
         Transfer transfer;
         transfer.stallLimit = stallLimit_;
         transfer.maxBytes = maxBytes;
+        transfer.statusOnly = method == Method::GetStatus;
         char curlError[CURL_ERROR_SIZE] = {};
         CURL* h = curl.get();
         bool ok = true;
@@ -216,6 +265,8 @@ FetchResult CurlPageFetcher::fetchAtMost(const QString& url, qint64 maxBytes, st
         set(curl_easy_setopt(h, CURLOPT_XFERINFODATA, &transfer));
         set(curl_easy_setopt(h, CURLOPT_NOPROGRESS, 0L));
         set(curl_easy_setopt(h, CURLOPT_ERRORBUFFER, curlError));
+        if (method == Method::Head)
+            set(curl_easy_setopt(h, CURLOPT_NOBODY, 1L));
         if (!ok)
             return failed(QStringLiteral("the network library refused the request"));
 
@@ -231,9 +282,11 @@ FetchResult CurlPageFetcher::fetchAtMost(const QString& url, qint64 maxBytes, st
                 QStringLiteral("the response headers are larger than %1 bytes").arg(kMaxHeaderBytes));
         if (code == CURLE_ABORTED_BY_CALLBACK)
             return failed(QStringLiteral("nothing arrived for %1 ms").arg(stallLimit_.count()));
+        result.redirects = redirectsOf(transfer, address, result.finalUrl);
         if (code == CURLE_TOO_MANY_REDIRECTS)
             return failed(QStringLiteral("more than %1 redirects, as in a redirect loop").arg(kMaxRedirects));
-        if (code != CURLE_OK)
+        const bool statusSeen = transfer.statusOnly && transfer.bodyStarted && code == CURLE_WRITE_ERROR;
+        if (code != CURLE_OK && !statusSeen)
             return failed(QString::fromUtf8(*curlError ? curlError : curl_easy_strerror(code)));
 
         const char* contentType = nullptr;

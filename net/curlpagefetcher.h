@@ -21,10 +21,14 @@ public:
     FetchResult fetch(const QString& url, std::stop_token stop = {}) override;
     // Stops receiving past maxBytes (or this fetcher's own cap, if smaller).
     FetchResult fetchAtMost(const QString& url, qint64 maxBytes, std::stop_token stop = {}) override;
+    FetchResult check(const QString& url, std::stop_token stop = {}) override;
 
     static constexpr long kMaxRedirects = 10;
 
 private:
+    enum class Method { Get, Head, GetStatus };
+    FetchResult transfer(const QString& url, qint64 maxBytes, Method method, std::stop_token stop);
+
     std::chrono::milliseconds connectTimeout_;
     std::chrono::milliseconds stallLimit_;
     std::chrono::milliseconds totalLimit_;

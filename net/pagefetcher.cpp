@@ -29,6 +29,12 @@ FetchResult PageFetcher::fetchAtMost(const QString& url, qint64 maxBytes, std::s
     return result;
 }
 
+FetchResult PageFetcher::check(const QString& url, std::stop_token stop) {
+    FetchResult result = fetch(url, std::move(stop));
+    result.body.clear();
+    return result;
+}
+
 FetchedBytes PageFetcher::fetchPageBytes(const QString& url, std::stop_token stop) {
     try {
         FetchResult result = fetch(url, std::move(stop));

@@ -10,13 +10,20 @@
 
 namespace headwise {
 
+// A response on the way that sent the fetch on to another address.
+struct RedirectHop {
+    QString from; // the address that answered
+    int status = 0;
+};
+
 // What one fetch for the audit brought back: the raw body and what the
 // server said about it, or why nothing usable arrived.
 struct FetchResult {
     bool ok = false;
     QString error;    // set when !ok: names the cause (no connection, too many redirects ...)
-    QString finalUrl; // the address after redirects
-    int status = 0;   // HTTP status of the last response
+    QString finalUrl; // the address after redirects; for a redirect loop, where the last one sent it
+    QList<RedirectHop> redirects; // in order, also when the fetch ended in a loop
+    int status = 0;               // HTTP status of the last response
     QByteArray body;
     QByteArray contentType;                       // the Content-Type header as sent
     QByteArray charset;                           // its charset= parameter, empty when none
@@ -52,6 +59,9 @@ public:
     // The same with a tighter cap on the body, for things that are never
     // large (a picture); a longer body is a failure.
     virtual FetchResult fetchAtMost(const QString& url, qint64 maxBytes, std::stop_token stop = {});
+    // Whether an address answers, and with what, without its body: HEAD, and
+    // GET when the server refuses HEAD. The body is empty.
+    virtual FetchResult check(const QString& url, std::stop_token stop = {});
     virtual FetchedPage fetchPage(const QString& url, std::stop_token stop = {});
     // The same page undecoded, for reading only what is needed of it.
     virtual FetchedBytes fetchPageBytes(const QString& url, std::stop_token stop = {});

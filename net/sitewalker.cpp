@@ -55,6 +55,26 @@ bool SiteWalker::firstVisit(const QUrl& url) {
 }
 
 void SiteWalker::fetchInOrder(const Next& next, const Take& take) {
+    const Fetch fetch = [this](const QUrl& url) { return fetcher_.fetch(url.toString(QUrl::FullyEncoded)); };
+    fetchInOrder(next, fetch, limits_.perHost, [&](const QUrl& url, FetchResult&& result) {
+        if (seen_)
+            seen_(url, result);
+        take(url, std::move(result));
+    });
+}
+
+void SiteWalker::check(const QList<QUrl>& addresses, int perHost, const Checked& take) {
+    qsizetype at = 0;
+    const Next next = [&]() -> std::optional<QUrl> {
+        if (at >= addresses.size())
+            return std::nullopt;
+        return addresses[at++];
+    };
+    const Fetch fetch = [this](const QUrl& url) { return fetcher_.check(url.toString(QUrl::FullyEncoded)); };
+    fetchInOrder(next, fetch, perHost, take);
+}
+
+void SiteWalker::fetchInOrder(const Next& next, const Fetch& fetch, int perHostLimit, const Take& take) {
     struct Job {
         QUrl url;
         QString host;
@@ -64,9 +84,9 @@ void SiteWalker::fetchInOrder(const Next& next, const Take& take) {
     };
     std::mutex mutex;
     std::condition_variable finished;
-    std::deque<std::shared_ptr<Job>> window;      // in the order handed out
-    QHash<QString, int> busy;                     // requests running per host
-    const int perHost = qMax(1, limits_.perHost); // none at all would wait forever
+    std::deque<std::shared_ptr<Job>> window;   // in the order handed out
+    QHash<QString, int> busy;                  // requests running per host
+    const int perHost = qMax(1, perHostLimit); // none at all would wait forever
     const size_t windowSize = size_t(qMax(1, limits_.window));
     QThreadPool pool;
     pool.setMaxThreadCount(int(windowSize));
@@ -94,8 +114,8 @@ void SiteWalker::fetchInOrder(const Next& next, const Take& take) {
                 continue;
             job->started = true;
             ++busy[job->host];
-            pool.start([this, job, &mutex, &finished, &busy] {
-                FetchResult result = fetcher_.fetch(job->url.toString(QUrl::FullyEncoded));
+            pool.start([job, &fetch, &mutex, &finished, &busy] {
+                FetchResult result = fetch(job->url);
                 const std::lock_guard guard(mutex);
                 job->result = std::move(result);
                 job->done = true;
@@ -164,20 +184,21 @@ std::shared_ptr<const RobotsRules> SiteWalker::googlebotRules(const QUrl& url) {
     return isWebAddress(url) ? robotsOf(url).forGooglebot : nullptr;
 }
 
-void SiteWalker::crawl(const QString& start, const PageSink& sink) {
+bool SiteWalker::crawl(const QString& start, const PageSink& sink) {
     const QUrl first = crawlAddress(QUrl(start));
     if (!isWebAddress(first)) {
         problems_.append(start + QStringLiteral(": only http and https addresses can be crawled"));
-        return;
+        return false;
     }
     const qsizetype knownProblems = problems_.size();
     if (!robotsFor(first, start).allows(first)) {
         if (problems_.size() == knownProblems) // else robots.txt itself was the problem, and said so
             problems_.append(start + QStringLiteral(": robots.txt does not allow Headwise to fetch it"));
-        return;
+        return false;
     }
     if (!firstVisit(first))
-        return;
+        return false;
+    bool whole = true;
 
     std::deque<QUrl> frontier{first};
     int found = 1;
@@ -206,10 +227,13 @@ void SiteWalker::crawl(const QString& start, const PageSink& sink) {
                 const RobotsRules& robots = robotsFor(final, start);
                 const QString text = decodePage(result.body, result.charset).text;
                 for (const QUrl& link : sameOriginLinks(text, final, final)) {
-                    if (found >= limits_.maxPages)
-                        break;
-                    if (!robots.allows(link) || !firstVisit(link))
+                    if (!robots.allows(link) || visited_.contains(key(link)))
                         continue;
+                    if (found >= limits_.maxPages) {
+                        whole = false;
+                        break;
+                    }
+                    firstVisit(link);
                     frontier.push_back(link);
                     ++found;
                 }
@@ -222,6 +246,7 @@ void SiteWalker::crawl(const QString& start, const PageSink& sink) {
         sink(WalkedPage{url.toString(QUrl::FullyEncoded), std::move(result), std::move(googlebot)});
     };
     fetchInOrder(next, take);
+    return whole;
 }
 
 void SiteWalker::walkSitemap(const QString& fileOrAddress, const PageSink& sink) {
@@ -297,6 +322,8 @@ void SiteWalker::readSitemap(const QString& location, const QString& input, int 
             readSitemap(child, input, depth + 1, sitemapsRead, sink);
         return;
     }
+    if (sitemapSeen_)
+        sitemapSeen_(name, *sitemap);
     qsizetype at = 0;
     const Next next = [&]() -> std::optional<QUrl> {
         while (at < sitemap->locations.size()) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/site/robotstxt.h"
+#include "core/site/sitemap.h"
 #include "net/pagefetcher.h"
 
 #include <QHash>
@@ -42,10 +43,25 @@ public:
     SiteWalker(PageFetcher& fetcher, const Limits& limits);
 
     // robots.txt first (nothing it disallows for Headwise is fetched), then the
-    // start page, then same-origin links breadth first.
-    void crawl(const QString& start, const PageSink& sink);
+    // start page, then same-origin links breadth first. True when the crawl
+    // read every page it found, false when it stopped at maxPages.
+    bool crawl(const QString& start, const PageSink& sink);
     // A sitemap file or address; indexes are followed, every page listed is fetched.
     void walkSitemap(const QString& fileOrAddress, const PageSink& sink);
+
+    // Asks each address once whether it answers (HEAD, else GET), at most
+    // perHost at once to one host, and hands every answer to take on the
+    // calling thread, in the order given.
+    using Checked = std::function<void(const QUrl& url, FetchResult&& result)>;
+    void check(const QList<QUrl>& addresses, int perHost, const Checked& take);
+
+    // Every page fetch of a crawl or a sitemap walk, also the ones that give
+    // no page (an error, a picture), as it is handed on; on the calling thread.
+    using FetchSeen = std::function<void(const QUrl& asked, const FetchResult& result)>;
+    void watchFetches(FetchSeen seen) { seen_ = std::move(seen); }
+    // Every sitemap of pages read, before its pages are fetched.
+    using SitemapSeen = std::function<void(const QString& name, const Sitemap& sitemap)>;
+    void watchSitemaps(SitemapSeen seen) { sitemapSeen_ = std::move(seen); }
 
     // The rules of the site's robots.txt for Googlebot, read once per site;
     // null when the site has none that could be read.
@@ -58,7 +74,9 @@ public:
 private:
     using Next = std::function<std::optional<QUrl>()>;
     using Take = std::function<void(const QUrl& url, FetchResult&& result)>;
+    using Fetch = std::function<FetchResult(const QUrl& url)>;
     void fetchInOrder(const Next& next, const Take& take);
+    void fetchInOrder(const Next& next, const Fetch& fetch, int perHost, const Take& take);
 
     // One site's robots.txt, as read for both crawlers.
     struct SiteRobots {
@@ -79,6 +97,8 @@ private:
     QHash<QString, SiteRobots> robots_; // by origin
     QSet<QString> robotsReported_;      // origins whose robots.txt problem a crawl has named
     QStringList problems_;
+    FetchSeen seen_;
+    SitemapSeen sitemapSeen_;
 };
 
 } // namespace headwise

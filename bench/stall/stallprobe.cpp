@@ -47,6 +47,7 @@ public:
         return {.ok = true,
                 .error = {},
                 .finalUrl = url,
+                .redirects = {},
                 .status = 200,
                 .body = body_,
                 .contentType = "text/html",

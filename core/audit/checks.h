@@ -1,5 +1,7 @@
 #pragma once
 
+#include <optional>
+
 #include "core/audit/rulecontext.h"
 
 // One function per rule, named after its id.
@@ -12,6 +14,9 @@ bool readsNoindex(const RuleContext& c);
 bool namesOtherCanonical(const RuleContext& c);
 // The charset a meta element declares, or empty.
 QString declaredBy(const MarkupElement& e);
+// Where a meta refresh in the head sends the page at once, as written: a
+// redirect, as search engines take it.
+std::optional<QString> instantRefresh(const RuleContext& c);
 
 void titleMissing(const RuleContext&, RawFindings&);
 void titleEmpty(const RuleContext&, RawFindings&);

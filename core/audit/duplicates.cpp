@@ -17,18 +17,10 @@ PageDigest digestOf(const PageAudit& audit, const QString& name) {
     d.name = name;
     d.disabledRules = audit.disabledRules;
     d.counts = audit.indexable && !audit.namesOtherCanonical;
-    // The line and column of a span, found in one short walk up to it.
     const auto place = [&](qsizetype offset, int& line, int& column) {
-        line = 1;
-        qsizetype lineStart = 0;
-        for (qsizetype i = 0; i < offset && i < audit.text.size(); ++i) {
-            const QChar c = audit.text[i];
-            if (c == u'\n' || (c == u'\r' && (i + 1 >= audit.text.size() || audit.text[i + 1] != u'\n'))) {
-                ++line;
-                lineStart = i + 1;
-            }
-        }
-        column = int(offset - lineStart) + 1;
+        const LineIndex::Place at = audit.lines.place(offset);
+        line = at.line;
+        column = at.column;
     };
     if (d.hasTitle)
         place(d.titleOffset, d.titleLine, d.titleColumn);

@@ -214,34 +214,68 @@ const QList<Rule>& ruleTable() {
          "mode), and Google stops reading the head there (Google Search Central, \"Use valid HTML "
          "for the head\"). A <noscript> is read as a browser with scripting reads it. Move the "
          "element into the body, after the head tags."},
-        // Across the pages of a folder site, after every page is read (sitegraph.cpp).
-        {"link-broken", S::Error, "A link or image of the site points at a file that does not exist.",
+        // Across the pages of a site, after every page is read (sitegraph.cpp).
+        {"link-broken", S::Error,
+         "A link or image of the site points at an address that is missing or answers an error.",
          "A link to a missing page ends in an error page for visitors and for search engines, which "
          "find pages by following links (Google Search Central, \"Make your links crawlable\"). "
-         "Links rooted at \"/\" are resolved against the folder, a link to a folder finds its "
-         "index.html. Fix the address or add the page."},
+         "In a folder, links rooted at \"/\" are resolved against the folder and a link to a folder "
+         "finds its index.html; on the web, an answer from 400 to 599 is broken. Fix the address or "
+         "add the page."},
+        {"link-redirect", S::Info, "A link between pages of the site goes through a redirect.",
+         "Every redirect costs the visitor a round trip and the crawler a fetch (Google Search "
+         "Central, \"Redirects and Google Search\"; Lighthouse, \"Avoid multiple page redirects\"). "
+         "Link to the final address."},
+        {"redirect-chain", S::Warning, "A link of the site goes through more than one redirect.",
+         "Googlebot follows a limited number of hops and each one slows the page down (Google Search "
+         "Central, \"Redirects and Google Search\"; Lighthouse, \"Avoid multiple page redirects\"). "
+         "Redirect the first address straight to the last, and link to the last."},
+        {"redirect-loop", S::Error, "A link of the site leads into redirects that never end.",
+         "A loop never reaches a page: browsers show an error and search engines drop the address "
+         "(Google Search Central, \"Redirects and Google Search\"). Make one of the addresses "
+         "answer with the page."},
         {"nofollow-internal", S::Info, "A link to a page of the same site carries rel=nofollow.",
          "rel=nofollow asks search engines not to follow a link (Google Search Central, \"Qualify "
          "your outbound links to Google\"); on a link between your own pages it only hides the "
          "target from them. Remove it unless that is what you want."},
         {"canonical-target", S::Error,
-         "The canonical names a page that is missing, not to be indexed, or names another canonical.",
+         "The canonical names a page that is missing, does not answer 200, redirects, is not to be "
+         "indexed, or names another canonical.",
          "A canonical must name the page to be indexed: one that exists, is not noindex and is its "
          "own canonical; a chain or a dead end is ignored (Google Search Central, \"How to specify "
          "a canonical URL\"; Lighthouse canonical audit). Point it at the final page."},
         {"hreflang-target", S::Error,
-         "An hreflang alternate is missing, not to be indexed, or not its own canonical.",
+         "An hreflang alternate is missing, does not answer 200, not to be indexed, or not its own "
+         "canonical.",
          "Each alternate must be an indexable page that is its own canonical (Google Search "
          "Central, \"Tell Google about localized versions of your page\"). Point it at that page."},
         {"hreflang-no-return", S::Error, "An hreflang alternate does not list this page back.",
          "\"If two pages don't both point to each other, the tags will be ignored\" (Google Search "
          "Central, \"Tell Google about localized versions of your page\"). Add the return link to "
          "the other page, or remove this one."},
+        {"sitemap-error", S::Error,
+         "The sitemap lists an address that is missing, redirects or answers an error.",
+         "A sitemap lists the final addresses of the pages to be indexed (sitemaps.org protocol; "
+         "Google Search Central, \"Build and submit a sitemap\"); a dead or redirecting entry wastes "
+         "the crawl. In a folder, the entries are mapped onto the folder through --base-url. List "
+         "the page's final address, or remove the entry."},
+        {"sitemap-noindex", S::Warning, "The sitemap lists a page that is not to be indexed.",
+         "A sitemap says which pages to index, a noindex says not to: search engines report the "
+         "contradiction (Google Search Central, \"Build and submit a sitemap\" and \"Block Search "
+         "indexing with noindex\"). Remove the entry or the noindex."},
+        {"sitemap-blocked", S::Warning, "The sitemap lists a page that robots.txt keeps Googlebot from.",
+         "A page robots.txt disallows is not crawled, so listing it does nothing (Google Search "
+         "Central, \"Introduction to robots.txt\" and \"Build and submit a sitemap\"). Remove the "
+         "entry or allow the page."},
+        {"sitemap-non-canonical", S::Warning, "The sitemap lists a page whose canonical names another page.",
+         "Sitemaps should list canonical addresses only (Google Search Central, \"How to specify a "
+         "canonical URL\"). List the canonical page instead."},
         {"orphan", S::Warning, "No other page of the site links to this page.",
          "Search engines find most pages through links from other pages (Google Search Central, "
          "\"Make your links crawlable\"); a page no page links to is found, if at all, only through "
-         "a sitemap. The folder's own index.html is where the site starts and needs none. Link to it "
-         "from a page that belongs with it."},
+         "a sitemap. The folder's own index.html, or the root of a crawled site, is where the site "
+         "starts and needs none; only a folder or a crawl that read every page it found is judged. "
+         "Link to it from a page that belongs with it."},
     };
     return table;
 }

@@ -14,14 +14,14 @@ void JsonWriter::value(QStringView text) {
     string(text);
 }
 
-void JsonWriter::value(int number) {
+void JsonWriter::value(qint64 number) {
     beforeValue();
     out_ += QByteArray::number(number);
 }
 
-void JsonWriter::boolean(bool flag) {
+void JsonWriter::boolean(bool truth) {
     beforeValue();
-    out_ += flag ? "true" : "false";
+    out_ += truth ? "true" : "false";
 }
 
 void JsonWriter::null() {

@@ -18,8 +18,9 @@ public:
     void endArray() { close(']'); }
     void key(QStringView name);
     void value(QStringView text);
-    void value(int number);
-    void boolean(bool flag);
+    void value(qint64 number);
+    void value(int number) { value(qint64(number)); }
+    void boolean(bool truth);
     void null();
 
 private:

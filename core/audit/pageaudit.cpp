@@ -67,6 +67,7 @@ PageAudit auditPage(const PageInput& page, const AuditConfig& config) {
     DecodedPage decoded = decodePage(page.bytes, page.httpCharset.toLatin1());
     audit.text = std::move(decoded.text);
     audit.encoding = decoded.encoding;
+    audit.lines = LineIndex(audit.text);
     // The parser reads UTF-8; the text is converted once for it and the comment search.
     const QByteArray utf8 = audit.text.toUtf8();
     audit.model = parsePage(utf8);
@@ -75,12 +76,17 @@ PageAudit auditPage(const PageInput& page, const AuditConfig& config) {
     fillPreview(model, page, audit);
 
     const PageLinkSet links = collectPageLinks(model, headerLinks(page.headers), page.address);
-    const RuleContext context{
-        page,  audit.text, decoded.encoding.name,
-        model, config,     page.now.isValid() ? page.now : QDateTime::currentDateTimeUtc(),
-        links};
+    const RuleContext context{page,
+                              audit.text,
+                              audit.lines,
+                              decoded.encoding.name,
+                              model,
+                              config,
+                              page.now.isValid() ? page.now : QDateTime::currentDateTimeUtc(),
+                              links};
     audit.indexable = page.httpStatus < 400 && !checks::readsNoindex(context);
     audit.namesOtherCanonical = checks::namesOtherCanonical(context);
+    audit.refreshTarget = checks::instantRefresh(context);
     const auto headLink = [](const LinkRef& link) {
         return PageAudit::HeadLink{link.href, link.fromHeader ? -1 : link.span.offset, link.span.length};
     };
@@ -95,9 +101,12 @@ PageAudit auditPage(const PageInput& page, const AuditConfig& config) {
         const QString id = QLatin1String(entry.id);
         if (disabled.contains(id) || !config.severityOf(*findRule(id)))
             continue;
+        // An error page is reported by its status, not by the tags it lacks.
+        if (page.httpStatus >= 400 && id != QLatin1String("http-status"))
+            continue;
         entry.check(context, raw);
     }
-    audit.findings = placeFindings(audit.text, raw, config);
+    audit.findings = placeFindings(audit.text, audit.lines, raw, config);
     return audit;
 }
 

@@ -3,6 +3,7 @@
 #include "core/audit/auditconfig.h"
 #include "core/audit/finding.h"
 #include "core/audit/pagemodel.h"
+#include "core/page/lineindex.h"
 #include "core/page/pagecodec.h"
 
 #include <QByteArray>
@@ -36,6 +37,7 @@ struct PageAudit {
     QString text;            // the decoded page text the positions refer to
     PageEncoding encoding;   // how the bytes were read
     PageModel model;         // what the parser made of the text, for the fixes
+    LineIndex lines;         // of text
     QList<Finding> findings; // by offset, then rule table order; no finding twice
     QString title;           // the head's first title, whitespace collapsed
     bool hasTitle = false;
@@ -57,6 +59,7 @@ struct PageAudit {
         qsizetype offset = -1, length = 0; // -1: from a Link header
     };
     std::optional<HeadLink> canonicalLink;
+    std::optional<QString> refreshTarget; // a meta refresh that redirects at once
     QList<HeadLink> alternateLinks;
 };
 

@@ -2,6 +2,7 @@
 
 #include "core/audit/repair.h"
 #include "core/page/linebreaks.h"
+#include "core/page/lineindex.h"
 
 #include <algorithm>
 
@@ -9,39 +10,25 @@ namespace headwise {
 namespace audit {
 namespace {
 
-// Where each line starts; CR LF, LF and lone CR each end a line.
-QList<qsizetype> lineStarts(const QString& text) {
-    QList<qsizetype> starts{0};
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        if (text[i] == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n')
-            ++i;
-        if (text[i] == u'\n' || text[i] == u'\r')
-            starts << i + 1;
-    }
-    return starts;
-}
-
 // Walks both texts forward together; asked for offsets in rising order, it
 // never goes back, so every character is looked at a bounded number of times.
 class Walker {
 public:
     Walker(const QString& decoded, const QString& text)
-        : decoded_(decoded), text_(text), decodedStarts_(lineStarts(decoded)), textStarts_(lineStarts(text)) {
-    }
+        : decoded_(decoded), text_(text), decodedLines_(decoded), textLines_(text) {}
 
     qsizetype toText(qsizetype offset) {
-        const qsizetype line = std::upper_bound(decodedStarts_.cbegin(), decodedStarts_.cend(), offset) -
-                               decodedStarts_.cbegin() - 1;
-        if (line >= textStarts_.size())
+        const qsizetype line = decodedLines_.lineOf(offset);
+        if (line >= textLines_.lineCount())
             return text_.size();
         if (line != line_) {
             line_ = line;
-            d_ = decodedStarts_[line];
-            t_ = textStarts_[line];
+            d_ = decodedLines_.lineStart(line);
+            t_ = textLines_.lineStart(line);
             stuck_ = false;
         }
         const qsizetype lineEnd =
-            line + 1 < decodedStarts_.size() ? decodedStarts_[line + 1] : decoded_.size();
+            line + 1 < decodedLines_.lineCount() ? decodedLines_.lineStart(line + 1) : decoded_.size();
         while (!stuck_ && d_ < offset && t_ < text_.size()) {
             if (text_[t_] == decoded_[d_]) {
                 ++t_, ++d_;
@@ -64,14 +51,10 @@ public:
 private:
     const QString& decoded_;
     const QString& text_;
-    QList<qsizetype> decodedStarts_, textStarts_;
+    const LineIndex decodedLines_, textLines_;
     qsizetype line_ = -1, d_ = 0, t_ = 0;
     bool stuck_ = false;
 };
-
-} // namespace
-
-namespace {
 
 // Each pair's offset and length, moved to text. One pass over both texts.
 void mapSpans(const QList<std::pair<qsizetype*, qsizetype*>>& spans, const QString& decoded,

@@ -55,24 +55,6 @@ QString seconds(double n) {
     return n == 1 ? QStringLiteral("1 second") : QStringLiteral("%1 seconds").arg(n);
 }
 
-// Lines of offsets asked for in rising order, in one walk over the text.
-class LineCounter {
-public:
-    explicit LineCounter(const QString& text) : text_(text) {}
-    int lineAt(qsizetype offset) {
-        for (; at_ < std::min(offset, text_.size()); ++at_)
-            if (text_[at_] == u'\n' ||
-                (text_[at_] == u'\r' && (at_ + 1 >= text_.size() || text_[at_ + 1] != u'\n')))
-                ++line_;
-        return line_;
-    }
-
-private:
-    const QString& text_;
-    qsizetype at_ = 0;
-    int line_ = 1;
-};
-
 } // namespace
 
 void viewportMissing(const RuleContext& c, RawFindings& out) {
@@ -167,6 +149,17 @@ void metaObsolete(const RuleContext& c, RawFindings& out) {
     }
 }
 
+std::optional<QString> instantRefresh(const RuleContext& c) {
+    for (const MarkupElement& e : c.model.elements) {
+        if (!e.inHead || !e.isHttpEquiv(QLatin1String("refresh")))
+            continue;
+        const Refresh r = parseRefresh(e.attribute(QLatin1String("content")));
+        if (r.valid && r.delay == 0 && !r.url.isEmpty())
+            return r.url;
+    }
+    return std::nullopt;
+}
+
 void metaRefresh(const RuleContext& c, RawFindings& out) {
     // axe meta-refresh passes a delay of more than 20 hours: nobody waits for it.
     constexpr double kLongestDelay = 72000;
@@ -211,7 +204,6 @@ void headClosedEarly(const RuleContext& c, RawFindings& out) {
     constexpr int kNamed = 10; // a message names this many; the rest are counted
     if (c.model.headBreak.length == 0)
         return;
-    LineCounter lines(c.text);
     QStringList cut;
     int more = 0;
     for (const MarkupElement& e : c.model.elements) {
@@ -226,7 +218,7 @@ void headClosedEarly(const RuleContext& c, RawFindings& out) {
             tag = QStringLiteral("<title>");
         else if (tag.size() > 60)
             tag = tag.left(59) + QChar(0x2026);
-        cut << QStringLiteral("%1 (line %2)").arg(tag).arg(lines.lineAt(e.span.offset));
+        cut << QStringLiteral("%1 (line %2)").arg(tag).arg(c.lines.place(e.span.offset).line);
     }
     if (cut.isEmpty())
         return;

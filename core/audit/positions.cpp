@@ -22,7 +22,8 @@ void sortFindings(QList<Finding>& findings) {
     findings = std::move(sorted);
 }
 
-QList<Finding> placeFindings(const QString& text, const RawFindings& raw, const AuditConfig& config) {
+QList<Finding> placeFindings(const QString& text, const LineIndex& lines, const RawFindings& raw,
+                             const AuditConfig& config) {
     QList<Finding> out;
     out.reserve(raw.size());
     // The same finding twice (a check reporting one tag for two reasons alike)
@@ -52,22 +53,12 @@ QList<Finding> placeFindings(const QString& text, const RawFindings& raw, const 
     }
     sortFindings(out);
 
-    // Lines and columns in one walk over the text; CR LF counts as one break.
-    const QChar* data = text.constData();
-    qsizetype at = 0, lineStart = 0;
-    int line = 1;
     for (Finding& f : out) {
         if (f.offset < 0)
-            continue; // sorted first, and placed nowhere
-        for (; at < f.offset; ++at) {
-            const QChar c = data[at];
-            if (c == u'\n' || (c == u'\r' && (at + 1 >= text.size() || data[at + 1] != u'\n'))) {
-                ++line;
-                lineStart = at + 1;
-            }
-        }
-        f.line = line;
-        f.column = int(f.offset - lineStart) + 1;
+            continue; // the page as a whole: placed nowhere
+        const LineIndex::Place place = lines.place(f.offset);
+        f.line = place.line;
+        f.column = place.column;
     }
 
     return out;

@@ -84,7 +84,7 @@ QByteArray writeReport(ReportFormat format, const QList<PageReport>& pages, cons
     case ReportFormat::Text:
         return textReport(pages);
     case ReportFormat::Json:
-        return jsonReport(pages);
+        return jsonReport(pages, context.site);
     case ReportFormat::Sarif:
         return sarifReport(pages, context);
     case ReportFormat::Junit:

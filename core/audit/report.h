@@ -18,6 +18,20 @@ struct PageReport {
     QList<Finding> findings;
 };
 
+// A chain of redirects that a reference of a site goes through.
+struct RedirectChain {
+    QStringList hops; // the addresses in order, the last the one it ends at
+    bool loop = false;
+};
+
+// What the rules across a run's sites saw, for the JSON report.
+struct SiteSummary {
+    bool present = false; // some page of the run belonged to a site
+    qsizetype pages = 0, references = 0, brokenLinks = 0;
+    QStringList orphans; // by page name
+    QList<RedirectChain> redirects;
+};
+
 struct ReportSummary {
     int pages = 0;
     int errors = 0;
@@ -33,6 +47,7 @@ std::optional<ReportFormat> parseReportFormat(QStringView name);
 struct ReportContext {
     const AuditConfig* config = nullptr; // which rules are off (junit marks them skipped)
     QString sourceRoot; // file:// URL of a folder ending in '/'; SARIF names files below it relatively
+    const SiteSummary* site = nullptr; // JSON gives it as "site" when present
 };
 
 // Every rule with its default severity and description: a line each for text,

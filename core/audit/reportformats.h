@@ -6,7 +6,7 @@
 namespace headwise::audit {
 
 QByteArray textReport(const QList<PageReport>& pages);
-QByteArray jsonReport(const QList<PageReport>& pages);
+QByteArray jsonReport(const QList<PageReport>& pages, const SiteSummary* site);
 QByteArray sarifReport(const QList<PageReport>& pages, const ReportContext& context);
 QByteArray junitReport(const QList<PageReport>& pages, const ReportContext& context);
 

@@ -3,7 +3,43 @@
 
 namespace headwise::audit {
 
-QByteArray jsonReport(const QList<PageReport>& pages) {
+namespace {
+
+// The rules across a site's pages, seen whole: what a site owner charts.
+void writeSite(JsonWriter& json, const SiteSummary& site) {
+    json.key(u"site");
+    json.beginObject();
+    json.key(u"pages");
+    json.value(qint64(site.pages));
+    json.key(u"references");
+    json.value(qint64(site.references));
+    json.key(u"brokenLinks");
+    json.value(qint64(site.brokenLinks));
+    json.key(u"orphans");
+    json.beginArray();
+    for (const QString& orphan : site.orphans)
+        json.value(orphan);
+    json.endArray();
+    json.key(u"redirectChains");
+    json.beginArray();
+    for (const RedirectChain& chain : site.redirects) {
+        json.beginObject();
+        json.key(u"hops");
+        json.beginArray();
+        for (const QString& hop : chain.hops)
+            json.value(hop);
+        json.endArray();
+        json.key(u"loop");
+        json.boolean(chain.loop);
+        json.endObject();
+    }
+    json.endArray();
+    json.endObject();
+}
+
+} // namespace
+
+QByteArray jsonReport(const QList<PageReport>& pages, const SiteSummary* site) {
     QByteArray out;
     JsonWriter json(out);
     json.beginObject();
@@ -63,6 +99,8 @@ QByteArray jsonReport(const QList<PageReport>& pages) {
     json.key(u"infos");
     json.value(summary.infos);
     json.endObject();
+    if (site)
+        writeSite(json, *site);
     json.endObject();
     return out;
 }

@@ -15,6 +15,7 @@ namespace headwise::audit {
 struct RuleContext {
     const PageInput& input;
     const QString& text;        // decoded
+    const LineIndex& lines;     // of text
     const QString& decodedFrom; // the charset the page decoder read the bytes in
     const PageModel& model;
     const AuditConfig& config;

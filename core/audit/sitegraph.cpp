@@ -3,8 +3,11 @@
 #include "core/site/pagelinks.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QSet>
+
+#include <limits>
 
 namespace headwise::audit {
 namespace {
@@ -12,17 +15,31 @@ namespace {
 // Where a folder stands when the run is not told where it is published.
 const QUrl kUnpublished(QStringLiteral("https://folder.invalid/"));
 
+// Longer chains are cut here and counted as loops: no crawler follows them.
+constexpr int kMaxHops = 20;
+
 bool isWebScheme(const QString& scheme) {
     return scheme == QLatin1String("http") || scheme == QLatin1String("https");
 }
 
 } // namespace
 
+std::optional<SiteTarget> SiteScope::reference(const QUrl& base, const QString&, const QString& href) const {
+    return target(base.resolved(QUrl(href)));
+}
+
+QString SiteScope::shown(const QString& key, bool) const {
+    return key;
+}
+
 SiteFolder::SiteFolder(const QString& root, const QUrl& baseUrl)
     : root_(QDir(root).absolutePath()), canonicalRoot_(QFileInfo(root).canonicalFilePath()),
       base_(baseUrl.isEmpty() ? kUnpublished : baseUrl) {
     if (!base_.path().endsWith(u'/'))
         base_.setPath(base_.path() + u'/');
+    QFile robots(root_ + QStringLiteral("/robots.txt"));
+    if (robots.open(QIODevice::ReadOnly))
+        robots_ = RobotsRules::parse(robots.read(RobotsRules::kMaxBytes), u"Googlebot");
 }
 
 QUrl SiteFolder::addressOf(const QString& filePath) const {
@@ -32,16 +49,20 @@ QUrl SiteFolder::addressOf(const QString& filePath) const {
     return address;
 }
 
-std::optional<SiteFolder::Target> SiteFolder::target(const QUrl& resolved) const {
+QUrl SiteFolder::pageAddress(const QString& name, const QString&) const {
+    return addressOf(name);
+}
+
+std::optional<SiteTarget> SiteFolder::target(const QUrl& resolved) const {
     if (!resolved.isValid() || !isWebScheme(resolved.scheme()))
         return std::nullopt;
     const QString path = resolved.path(QUrl::FullyDecoded);
     if (!sameOrigin(resolved, base_) || !path.startsWith(base_.path(QUrl::FullyDecoded)))
-        return Target{resolved.adjusted(QUrl::RemoveFragment).toString(QUrl::FullyEncoded), false};
+        return SiteTarget{resolved.adjusted(QUrl::RemoveFragment).toString(QUrl::FullyEncoded), false};
     return internalTarget(path.mid(base_.path(QUrl::FullyDecoded).size()));
 }
 
-SiteFolder::Target SiteFolder::internalTarget(QString key) const {
+SiteTarget SiteFolder::internalTarget(QString key) const {
     // A folder is served by its index page. Only a last part without a dot
     // may name a folder without saying so: files are not asked about here.
     const bool folderNamed = key.isEmpty() || key.endsWith(u'/');
@@ -54,43 +75,158 @@ SiteFolder::Target SiteFolder::internalTarget(QString key) const {
         if (!QFileInfo(root_ + u'/' + key).isFile() && QFileInfo(root_ + u'/' + htm).isFile())
             key = htm;
     }
-    return Target{key, true};
+    return SiteTarget{std::move(key), true};
 }
 
-std::optional<SiteFolder::Target> SiteFolder::reference(const QUrl& base, const QString& baseKey,
-                                                        const QString& href) const {
+std::optional<SiteTarget> SiteFolder::reference(const QUrl& base, const QString& baseKey,
+                                                const QString& href) const {
     // The plain forms, a path below the page's folder or below the site's
     // root, are resolved as text: most links are of them, and an address
-    // parse for each would cost more than the rest of the graph.
-    QStringView path(href);
-    const qsizetype cut = std::min<qsizetype>(path.indexOf(u'?') < 0 ? path.size() : path.indexOf(u'?'),
-                                              path.indexOf(u'#') < 0 ? path.size() : path.indexOf(u'#'));
-    path = path.first(cut);
-    const qsizetype colon = path.indexOf(u':');
-    const qsizetype slash = path.indexOf(u'/');
-    const bool hasScheme = colon >= 0 && (slash < 0 || colon < slash);
-    const bool plain = !hasScheme && !path.startsWith(u"//") && !path.contains(u'%') &&
-                       !path.contains(u'\\') && !path.contains(u"./") && !path.endsWith(u'.') &&
-                       !path.contains(u"//") && !path.contains(u'&') && !path.contains(u' ');
-    if (plain && !baseKey.isNull()) {
-        if (path.isEmpty() && cut < href.size())
-            return Target{baseKey, true}; // "#part" or "?query": the page itself
+    // parse for each would cost more than the rest of the graph. One look at
+    // each character tells whether the address is plain.
+    qsizetype cut = href.size();
+    bool plain = !baseKey.isNull();
+    bool slashSeen = false;
+    for (qsizetype i = 0; i < href.size() && plain; ++i) {
+        const char16_t c = href[i].unicode();
+        if (c == u'?' || c == u'#') {
+            cut = i;
+            break;
+        }
+        const char16_t next = i + 1 < href.size() ? href[i + 1].unicode() : u'\0';
+        if (c == u'%' || c == u'\\' || c == u'&' || c == u' ' || (c == u':' && !slashSeen) ||
+            (c == u'.' && (next == u'/' || next == u'?' || next == u'#' || next == u'\0')) ||
+            (c == u'/' && next == u'/'))
+            plain = false;
+        slashSeen = slashSeen || c == u'/';
+    }
+    if (plain) {
+        const QStringView path = QStringView(href).first(cut);
+        if (path.isEmpty())
+            return cut < href.size() ? std::optional(SiteTarget{baseKey, true}) // "#part": the page itself
+                                     : target(base.resolved(QUrl(href)));
         if (path.startsWith(u'/'))
             return base_.path() == QLatin1String("/")
                        ? std::optional(internalTarget(path.sliced(1).toString()))
                        : target(base.resolved(QUrl(href)));
-        if (!path.isEmpty())
-            return internalTarget(baseKey.left(baseKey.lastIndexOf(u'/') + 1) + path.toString());
+        const QStringView folder = QStringView(baseKey).first(baseKey.lastIndexOf(u'/') + 1);
+        QString key;
+        key.reserve(folder.size() + path.size());
+        key.append(folder).append(path);
+        return internalTarget(std::move(key));
     }
     return target(base.resolved(QUrl(href)));
 }
 
-SiteFolder::File SiteFolder::file(const QString& key) const {
+int SiteFolder::statusOf(const QString& key) const {
     const QFileInfo info(root_ + u'/' + key);
     if (!info.isFile())
-        return File::Missing;
-    const QString real = info.canonicalFilePath();
-    return real.startsWith(canonicalRoot_ + u'/') ? File::Present : File::Outside;
+        return 404;
+    return info.canonicalFilePath().startsWith(canonicalRoot_ + u'/') ? 200 : 0;
+}
+
+bool SiteFolder::blocked(const QString& key) const {
+    return robots_ && !robots_->allowsPath(QUrl(base_.path() + key).toEncoded());
+}
+
+QString SiteFolder::shown(const QString& key, bool internal) const {
+    return internal ? u'/' + key : key;
+}
+
+bool SiteFolder::isHome(const QString& key) const {
+    return key == QLatin1String("index.html") || key == QLatin1String("index.htm");
+}
+
+SiteOrigin::SiteOrigin(const QUrl& origin, std::shared_ptr<const RobotsRules> googlebot)
+    : origin_(origin), googlebot_(std::move(googlebot)) {}
+
+QUrl SiteOrigin::pageAddress(const QString& name, const QString& loaded) const {
+    return QUrl(loaded.isEmpty() ? name : loaded);
+}
+
+std::optional<SiteTarget> SiteOrigin::target(const QUrl& resolved) const {
+    if (!resolved.isValid() || !isWebScheme(resolved.scheme()) || resolved.host().isEmpty())
+        return std::nullopt;
+    return SiteTarget{crawlAddress(resolved).toString(QUrl::FullyEncoded), sameOrigin(resolved, origin_)};
+}
+
+bool SiteOrigin::blocked(const QString& key) const {
+    return googlebot_ && !googlebot_->allows(QUrl(key));
+}
+
+bool SiteOrigin::isHome(const QString& key) const {
+    return QUrl(key).path() == QLatin1String("/");
+}
+
+ResolvedPage resolveSitePage(const SiteScope& scope, const QString& name, const QUrl& address,
+                             const PageAudit& audit, int status) {
+    ResolvedPage out;
+    SitePage& page = out.page;
+    page.name = name;
+    page.status = status;
+    page.indexable = audit.indexable;
+    page.disabledRules = audit.disabledRules;
+    out.self = scope.target(address);
+    // An error page's links are not the site's: only its status counts.
+    if (status >= 400)
+        return out;
+    const PageReferences references = pageReferences(audit.text);
+    const QUrl base = references.base ? address.resolved(QUrl(*references.base)) : address;
+    const QString baseKey = out.self && !references.base ? out.self->key : QString();
+    page.references.reserve(references.references.size() + 2);
+    out.targets.reserve(references.references.size() + 2);
+    const auto add = [&](const QString& href, ReferenceKind kind, bool nofollow, qsizetype offset,
+                         qsizetype length) {
+        std::optional<SiteTarget> target = scope.reference(base, baseKey, href.trimmed());
+        if (!target)
+            return;
+        SiteReference r;
+        r.kind = kind;
+        r.nofollow = nofollow;
+        if (offset >= 0) {
+            const LineIndex::Place place = audit.lines.place(offset);
+            r.line = place.line;
+            r.column = place.column;
+            r.offset = qint32(offset);
+            r.length = qint32(length);
+        }
+        page.references.append(r);
+        out.targets.append(std::move(*target));
+    };
+    for (const PageReference& r : references.references)
+        add(r.target,
+            r.kind == PageReference::Kind::Image  ? ReferenceKind::Image
+            : r.kind == PageReference::Kind::Area ? ReferenceKind::Area
+                                                  : ReferenceKind::Link,
+            r.nofollow, r.offset, r.length);
+    if (audit.canonicalLink)
+        add(audit.canonicalLink->href, ReferenceKind::Canonical, false, audit.canonicalLink->offset,
+            audit.canonicalLink->length);
+    for (const PageAudit::HeadLink& alternate : audit.alternateLinks)
+        add(alternate.href, ReferenceKind::Alternate, false, alternate.offset, alternate.length);
+    if (audit.refreshTarget)
+        out.redirect = scope.reference(base, baseKey, audit.refreshTarget->trimmed());
+    return out;
+}
+
+ResolvedPage resolveSitemap(const SiteScope& scope, const QString& name, const QStringList& locations,
+                            const QList<int>& lines) {
+    ResolvedPage out;
+    out.page.name = name;
+    out.page.sitemap = true;
+    out.page.indexable = false;
+    for (qsizetype i = 0; i < locations.size(); ++i) {
+        std::optional<SiteTarget> target = scope.target(QUrl(locations[i]));
+        if (!target)
+            continue;
+        SiteReference r;
+        r.kind = ReferenceKind::Sitemap;
+        r.line = i < lines.size() ? lines[i] : 0;
+        r.column = 1;
+        out.page.references.append(r);
+        out.targets.append(std::move(*target));
+    }
+    return out;
 }
 
 qint32 SiteGraph::intern(const QString& key, bool internal) {
@@ -102,6 +238,32 @@ qint32 SiteGraph::intern(const QString& key, bool internal) {
     keys_.append(key);
     internal_.append(internal);
     return id;
+}
+
+SitePage SiteGraph::add(ResolvedPage&& resolved) {
+    SitePage page = std::move(resolved.page);
+    if (resolved.self)
+        page.key = intern(resolved.self->key, resolved.self->internal);
+    else if (!page.sitemap)
+        page.key = intern(page.name, true);
+    if (resolved.redirect && page.key >= 0 && resolved.redirect->key != keys_[page.key])
+        record(keys_[page.key], internal_[page.key], page.status, resolved.redirect);
+    for (qsizetype i = 0; i < page.references.size(); ++i) {
+        SiteReference& r = page.references[i];
+        r.target = intern(resolved.targets[i].key, resolved.targets[i].internal);
+        if (r.kind == ReferenceKind::Canonical)
+            page.canonical = r.target;
+    }
+    return page;
+}
+
+void SiteGraph::record(const QString& key, bool internal, int status, const std::optional<SiteTarget>& next) {
+    const qint32 id = intern(key, internal);
+    const qint32 to = next ? intern(next->key, next->internal) : -1;
+    Fact& fact = facts_[id];
+    fact.status = status;
+    if (to >= 0)
+        fact.redirect = to;
 }
 
 namespace {
@@ -124,6 +286,9 @@ public:
             f.column = at->column;
             f.offset = at->offset;
             f.length = at->length;
+        } else if (at && at->line > 0) { // a sitemap entry: its line, no text of a page
+            f.line = at->line;
+            f.column = at->column;
         }
         out_[page].append(std::move(f));
     }
@@ -134,95 +299,228 @@ private:
     QList<QList<Finding>>& out_;
 };
 
+// What the rules know of the addresses of one site.
+class SiteFacts {
+public:
+    SiteFacts(const QList<SitePage>& pages, const SiteGraph& graph, const SiteScope& scope)
+        : pages_(pages), graph_(graph), scope_(scope), pageOf_(graph.size(), -1),
+          status_(graph.size(), kUnasked) {
+        for (qsizetype i = 0; i < pages.size(); ++i)
+            if (!pages[i].sitemap)
+                pageOf_[pages[i].key] = qint32(i);
+    }
+
+    qint32 pageOf(qint32 id) const { return pageOf_[id]; }
+    QString shown(qint32 id) const { return scope_.shown(graph_.key(id), graph_.internal(id)); }
+
+    // 0 when not known; each address the scope must look at is asked once.
+    int status(qint32 id) {
+        if (status_[id] == kUnasked) {
+            if (pageOf_[id] >= 0)
+                status_[id] = pages_[pageOf_[id]].status;
+            else if (graph_.status(id) != 0)
+                status_[id] = graph_.status(id);
+            else
+                status_[id] = graph_.internal(id) ? scope_.statusOf(graph_.key(id)) : 0;
+        }
+        return status_[id];
+    }
+
+    struct Chain {
+        qint32 end = -1; // the address the redirects end at
+        int hops = 0;
+        bool loop = false;
+        QList<qint32> path; // every address from the first to the end
+    };
+    // Each address's chain is followed once.
+    const Chain& chain(qint32 id) {
+        auto found = chains_.constFind(id);
+        if (found != chains_.constEnd())
+            return *found;
+        Chain c;
+        c.path.append(id);
+        for (qint32 at = id; graph_.redirect(at) >= 0;) {
+            at = graph_.redirect(at);
+            ++c.hops;
+            if (c.path.contains(at) || c.hops > kMaxHops) {
+                c.loop = true;
+                c.path.append(at);
+                break;
+            }
+            c.path.append(at);
+        }
+        c.end = c.path.last();
+        c.loop = c.loop || (c.hops > 0 && graph_.status(c.end) == SiteGraph::kEndless);
+        return *chains_.insert(id, c);
+    }
+
+    // Why an address that a reference ends at is no page to point to, when it is not.
+    std::optional<QString> failure(qint32 id) {
+        const int s = status(id);
+        if (s == 404 && scope_.onDisk() && graph_.internal(id))
+            return QStringLiteral("does not exist in the folder");
+        if (s >= 400)
+            return QStringLiteral("answers %1").arg(s);
+        return std::nullopt;
+    }
+    bool unindexable(qint32 id) const { return pageOf_[id] >= 0 && !pages_[pageOf_[id]].indexable; }
+    // A page whose canonical names another page is not its own canonical.
+    std::optional<qint32> otherCanonical(qint32 id) const {
+        const qint32 page = pageOf_[id];
+        if (page >= 0 && pages_[page].canonical >= 0 && pages_[page].canonical != id)
+            return pages_[page].canonical;
+        return std::nullopt;
+    }
+    // A long chain is shown by its ends; the JSON report lists every hop.
+    QString hops(const Chain& c) const {
+        constexpr qsizetype kEnds = 2;
+        QStringList shownHops;
+        for (qsizetype i = 0; i < c.path.size(); ++i) {
+            if (c.path.size() > 2 * kEnds + 1 && i == kEnds) {
+                shownHops.append(QStringLiteral("(%1 more)").arg(c.path.size() - 2 * kEnds));
+                i = c.path.size() - kEnds;
+            }
+            shownHops.append(shown(c.path[i]));
+        }
+        return shownHops.join(QStringLiteral(" -> "));
+    }
+
+private:
+    static constexpr int kUnasked = std::numeric_limits<int>::min();
+    const QList<SitePage>& pages_;
+    const SiteGraph& graph_;
+    const SiteScope& scope_;
+    QList<qint32> pageOf_;
+    QList<int> status_;
+    QHash<qint32, Chain> chains_;
+};
+
 } // namespace
 
-QList<QList<Finding>> siteFindings(const QList<SitePage>& pages, const SiteGraph& graph,
-                                   const SiteFolder& folder, const AuditConfig& config) {
-    QList<QList<Finding>> out(pages.size());
-    RuleOutput broken("link-broken", config, out), nofollow("nofollow-internal", config, out),
-        canonicalTarget("canonical-target", config, out), hreflangTarget("hreflang-target", config, out),
-        noReturn("hreflang-no-return", config, out), orphan("orphan", config, out);
+SiteResult siteFindings(const QList<SitePage>& pages, const SiteGraph& graph, const SiteScope& scope,
+                        bool whole, const AuditConfig& config) {
+    SiteResult result;
+    QList<QList<Finding>>& out = result.findings;
+    out.resize(pages.size());
+    RuleOutput broken("link-broken", config, out), redirect("link-redirect", config, out),
+        chainRule("redirect-chain", config, out), loop("redirect-loop", config, out),
+        nofollow("nofollow-internal", config, out), canonicalTarget("canonical-target", config, out),
+        hreflangTarget("hreflang-target", config, out), noReturn("hreflang-no-return", config, out),
+        sitemapError("sitemap-error", config, out), sitemapNoindex("sitemap-noindex", config, out),
+        sitemapBlocked("sitemap-blocked", config, out),
+        sitemapNonCanonical("sitemap-non-canonical", config, out), orphan("orphan", config, out);
+    SiteFacts facts(pages, graph, scope);
+    QSet<qint32> chainsListed;
 
-    QList<qint32> pageOf(graph.size(), -1);
-    for (qsizetype i = 0; i < pages.size(); ++i)
-        pageOf[pages[i].key] = qint32(i);
-    // Whether a key that is no audited page is a file of the folder: asked once per key.
-    QList<qint8> fileState(graph.size(), -1);
-    const auto fileOf = [&](qint32 id) {
-        if (fileState[id] < 0)
-            fileState[id] = qint8(folder.file(graph.key(id)));
-        return SiteFolder::File(fileState[id]);
+    // Where a reference's redirects lead, said once per message.
+    const auto endOf = [&](qint32 id, QString& through) -> qint32 {
+        const SiteFacts::Chain& c = facts.chain(id);
+        if (c.hops > 0) {
+            if (!chainsListed.contains(id)) {
+                chainsListed.insert(id);
+                QStringList hops;
+                for (qint32 hop : c.path)
+                    hops.append(facts.shown(hop));
+                result.redirects.append({hops, c.loop});
+            }
+            through = c.loop ? QStringLiteral(", which ends in a redirect loop (%1)").arg(facts.hops(c))
+                             : QStringLiteral(", which redirects to %1").arg(facts.shown(c.end));
+        }
+        return c.loop ? -1 : c.end;
     };
-    const auto missing = [&](qint32 id) { return pageOf[id] < 0 && fileOf(id) == SiteFolder::File::Missing; };
-    const auto unindexable = [&](qint32 id) { return pageOf[id] >= 0 && !pages[pageOf[id]].indexable; };
-    // A page whose canonical names another page is not its own canonical.
-    const auto othersCanonical = [&](qint32 id) {
-        const qint32 page = pageOf[id];
-        return page >= 0 && pages[page].canonical >= 0 && pages[page].canonical != id;
-    };
-
-    // A page of the site is named by its path in the site.
-    const auto shown = [&](qint32 id) { return graph.internal(id) ? u'/' + graph.key(id) : graph.key(id); };
 
     QList<qint32> inbound(pages.size(), 0);
     QList<QSet<qint32>> alternates(pages.size());
     for (qsizetype i = 0; i < pages.size(); ++i) {
         const SitePage& p = pages[i];
+        result.references += p.references.size();
         for (const SiteReference& r : p.references) {
-            if (!graph.internal(r.target))
-                continue;
-            const QString target = shown(r.target);
+            const QString target = facts.shown(r.target);
+            QString through;
+            const qint32 end = endOf(r.target, through);
+            const SiteFacts::Chain& c = facts.chain(r.target);
+            const std::optional<QString> failed = end >= 0 ? facts.failure(end) : std::nullopt;
             switch (r.kind) {
             case ReferenceKind::Link:
             case ReferenceKind::Area:
-            case ReferenceKind::Image:
-                if (missing(r.target))
+            case ReferenceKind::Image: {
+                const bool image = r.kind == ReferenceKind::Image;
+                const QString what = image ? QStringLiteral("The image") : QStringLiteral("The linked page");
+                if (c.loop) {
+                    loop.add(
+                        i, p, &r,
+                        QStringLiteral("%1 %2 ends in a redirect loop: %3").arg(what, target, facts.hops(c)));
+                } else if (failed) {
+                    ++result.brokenLinks;
                     broken.add(i, p, &r,
-                               QStringLiteral("%1 %2 does not exist in the folder")
-                                   .arg(r.kind == ReferenceKind::Image ? QLatin1String("The image")
-                                                                       : QLatin1String("The linked page"),
-                                        target));
-                if (r.kind == ReferenceKind::Image)
+                               c.hops > 0 ? QStringLiteral("%1 %2 redirects to %3, which %4")
+                                                .arg(what, target, facts.shown(end), *failed)
+                                          : QStringLiteral("%1 %2 %3").arg(what, target, *failed));
+                }
+                if (graph.internal(r.target) && c.hops > 1 && !c.loop)
+                    chainRule.add(i, p, &r,
+                                  QStringLiteral("The link to %1 goes through %2 redirects: %3")
+                                      .arg(target)
+                                      .arg(c.hops)
+                                      .arg(facts.hops(c)));
+                else if (graph.internal(r.target) && c.hops == 1 && !image)
+                    redirect.add(i, p, &r,
+                                 QStringLiteral("The link to %1 redirects to %2: link to the final address")
+                                     .arg(target, facts.shown(end)));
+                if (image || !graph.internal(r.target))
                     break;
                 if (r.nofollow)
                     nofollow.add(i, p, &r,
                                  QStringLiteral("The link to %1 carries rel=nofollow: search engines do not "
                                                 "follow it to a page of the same site")
                                      .arg(target));
-                if (r.target != p.key && pageOf[r.target] >= 0)
-                    ++inbound[pageOf[r.target]];
+                if (end >= 0 && end != p.key && facts.pageOf(end) >= 0)
+                    ++inbound[facts.pageOf(end)];
                 break;
+            }
             case ReferenceKind::Canonical:
-                if (r.target == p.key)
+            case ReferenceKind::Alternate: {
+                const bool canonical = r.kind == ReferenceKind::Canonical;
+                if (!canonical)
+                    alternates[i].insert(r.target);
+                if (r.target == p.key || !graph.internal(r.target))
                     break;
-                if (missing(r.target))
-                    canonicalTarget.add(
-                        i, p, &r, QStringLiteral("The canonical names %1, which does not exist").arg(target));
-                else if (unindexable(r.target))
-                    canonicalTarget.add(
-                        i, p, &r,
-                        QStringLiteral("The canonical names %1, which is not to be indexed").arg(target));
-                else if (othersCanonical(r.target))
-                    canonicalTarget.add(i, p, &r,
-                                        QStringLiteral("The canonical names %1, whose own canonical names %2")
-                                            .arg(target, shown(pages[pageOf[r.target]].canonical)));
+                RuleOutput& rule = canonical ? canonicalTarget : hreflangTarget;
+                const QString named = canonical ? QStringLiteral("The canonical names %1").arg(target)
+                                                : QStringLiteral("The alternate %1").arg(target);
+                const QString which = canonical ? QStringLiteral(", which ") : QStringLiteral(" ");
+                if (c.hops > 0)
+                    rule.add(i, p, &r, named + through);
+                else if (failed)
+                    rule.add(i, p, &r, named + which + *failed);
+                else if (facts.unindexable(r.target))
+                    rule.add(i, p, &r, named + which + QStringLiteral("is not to be indexed"));
+                else if (const std::optional<qint32> other = facts.otherCanonical(r.target))
+                    rule.add(i, p, &r,
+                             canonical ? named + QStringLiteral(", whose own canonical names ") +
+                                             facts.shown(*other)
+                                       : named + QStringLiteral(" is not its own canonical: it names ") +
+                                             facts.shown(*other));
                 break;
-            case ReferenceKind::Alternate:
-                alternates[i].insert(r.target);
-                if (r.target == p.key)
+            }
+            case ReferenceKind::Sitemap: {
+                const QString listed = QStringLiteral("The sitemap lists %1").arg(target);
+                if (!graph.internal(r.target))
                     break;
-                if (missing(r.target))
-                    hreflangTarget.add(i, p, &r,
-                                       QStringLiteral("The alternate %1 does not exist").arg(target));
-                else if (unindexable(r.target))
-                    hreflangTarget.add(i, p, &r,
-                                       QStringLiteral("The alternate %1 is not to be indexed").arg(target));
-                else if (othersCanonical(r.target))
-                    hreflangTarget.add(
-                        i, p, &r,
-                        QStringLiteral("The alternate %1 is not its own canonical: it names %2")
-                            .arg(target, shown(pages[pageOf[r.target]].canonical)));
+                if (c.hops > 0)
+                    sitemapError.add(i, p, &r, listed + through);
+                else if (failed)
+                    sitemapError.add(i, p, &r, listed + QStringLiteral(", which ") + *failed);
+                else if (facts.unindexable(r.target))
+                    sitemapNoindex.add(i, p, &r, listed + QStringLiteral(", which is not to be indexed"));
+                else if (const std::optional<qint32> other = facts.otherCanonical(r.target))
+                    sitemapNonCanonical.add(
+                        i, p, &r, listed + QStringLiteral(", whose canonical names ") + facts.shown(*other));
+                if (scope.blocked(graph.key(r.target)))
+                    sitemapBlocked.add(
+                        i, p, &r, listed + QStringLiteral(", which robots.txt does not let Googlebot crawl"));
                 break;
+            }
             }
         }
     }
@@ -231,19 +529,21 @@ QList<QList<Finding>> siteFindings(const QList<SitePage>& pages, const SiteGraph
         const SitePage& p = pages[i];
         for (const SiteReference& r : p.references) {
             const qint32 other =
-                r.kind == ReferenceKind::Alternate && r.target != p.key ? pageOf[r.target] : -1;
+                r.kind == ReferenceKind::Alternate && r.target != p.key ? facts.pageOf(r.target) : -1;
             if (other >= 0 && !alternates[other].contains(p.key))
                 noReturn.add(i, p, &r,
                              QStringLiteral("%1 lists no alternate back to this page: search engines ignore "
                                             "alternates that are not confirmed both ways")
-                                 .arg(shown(r.target)));
+                                 .arg(facts.shown(r.target)));
         }
-        // The folder's own index page is where the site starts: it needs no link.
-        if (inbound[i] == 0 && graph.key(p.key) != QLatin1String("index.html") &&
-            graph.key(p.key) != QLatin1String("index.htm"))
+        // A page that redirects is not one to link to.
+        if (whole && !p.sitemap && p.status < 400 && inbound[i] == 0 && graph.redirect(p.key) < 0 &&
+            !scope.isHome(graph.key(p.key))) {
             orphan.add(i, p, nullptr, QStringLiteral("No other page of the site links to this page"));
+            result.orphans.append(p.name);
+        }
     }
-    return out;
+    return result;
 }
 
 } // namespace headwise::audit

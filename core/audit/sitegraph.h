@@ -2,60 +2,116 @@
 
 #include "core/audit/auditconfig.h"
 #include "core/audit/finding.h"
+#include "core/audit/pageaudit.h"
+#include "core/audit/report.h"
+#include "core/site/robotstxt.h"
 
 #include <QHash>
 #include <QList>
 #include <QString>
 #include <QStringList>
 #include <QUrl>
-#include <functional>
+#include <memory>
 #include <optional>
 
 namespace headwise::audit {
+
+// What an address names within a site: the key its graph knows it by, and
+// whether it belongs to the site.
+struct SiteTarget {
+    QString key;
+    bool internal = false;
+};
+
+// Where a site's pages stand and how the addresses written in them resolve:
+// a folder on disk, or an origin on the web.
+class SiteScope {
+public:
+    virtual ~SiteScope() = default;
+    // The address a page stands at: name as the run names it, loaded the
+    // address it was read from (a file:// address for files).
+    virtual QUrl pageAddress(const QString& name, const QString& loaded) const = 0;
+    // Nothing for what is no web address (mailto:, javascript:, data: ...).
+    virtual std::optional<SiteTarget> target(const QUrl& resolved) const = 0;
+    // An address written in a page whose references resolve against base,
+    // which stands for the key baseKey (null when base is no page of the site).
+    virtual std::optional<SiteTarget> reference(const QUrl& base, const QString& baseKey,
+                                                const QString& href) const;
+    // The HTTP status an internal key that is no audited page would answer,
+    // when the scope can tell without asking a server; 0 when it cannot.
+    virtual int statusOf(const QString& key) const = 0;
+    // Whether the site's robots.txt keeps Googlebot from an internal key.
+    virtual bool blocked(const QString& key) const = 0;
+    // A folder's messages say "does not exist", a web site's give the status.
+    virtual bool onDisk() const = 0;
+    // How a message names a key: a folder's pages by their path in the site.
+    virtual QString shown(const QString& key, bool internal) const;
+    // Where the site starts, which needs no link to it.
+    virtual bool isHome(const QString& key) const = 0;
+};
 
 // A folder as the published site would serve it: links rooted at "/" resolve
 // against the folder, a link to a folder finds its index.html (or index.htm),
 // a query or fragment names the same file, and the site's own absolute
 // addresses (the base address) map onto the folder.
-class SiteFolder {
+class SiteFolder : public SiteScope {
 public:
     // baseUrl: where the folder is published; empty when not known.
     SiteFolder(const QString& root, const QUrl& baseUrl);
 
     const QString& root() const { return root_; }
+    const QUrl& baseUrl() const { return base_; }
     // The address a file of the folder stands at in the published site.
     QUrl addressOf(const QString& filePath) const;
-    // The key of a resolved address: the path below the folder for the site's
-    // own addresses, else the address itself; nothing for what is no web
-    // address (mailto:, javascript:, data: ...).
-    struct Target {
-        QString key;
-        bool internal = false;
-    };
-    std::optional<Target> target(const QUrl& resolved) const;
-    // The target of an address written in a page whose references resolve
-    // against base, which stands for the key baseKey (null when base is no
-    // file of the folder, as with a <base href>).
-    std::optional<Target> reference(const QUrl& base, const QString& baseKey, const QString& href) const;
-    // Whether an internal key names a file inside the folder; a symbolic link
-    // that leads out of it is neither here nor missing.
-    enum class File { Present, Missing, Outside };
-    File file(const QString& key) const;
+    QUrl pageAddress(const QString& name, const QString& loaded) const override;
+    // The key of an address of the site is its path below the folder.
+    std::optional<SiteTarget> target(const QUrl& resolved) const override;
+    std::optional<SiteTarget> reference(const QUrl& base, const QString& baseKey,
+                                        const QString& href) const override;
+    // A file inside the folder answers 200, a missing one 404; a symbolic
+    // link that leads out of the folder is neither.
+    int statusOf(const QString& key) const override;
+    // Against the folder's own robots.txt, when it has one.
+    bool blocked(const QString& key) const override;
+    bool onDisk() const override { return true; }
+    QString shown(const QString& key, bool internal) const override;
+    bool isHome(const QString& key) const override;
 
 private:
-    Target internalTarget(QString key) const;
+    SiteTarget internalTarget(QString key) const;
 
     QString root_;          // absolute, without a final "/"
     QString canonicalRoot_; // with symbolic links resolved
     QUrl base_;             // ends with "/"
+    std::optional<RobotsRules> robots_;
+};
+
+// The pages of one origin on the web, as a crawl or a sitemap brought them.
+class SiteOrigin : public SiteScope {
+public:
+    SiteOrigin(const QUrl& origin, std::shared_ptr<const RobotsRules> googlebot);
+
+    QUrl pageAddress(const QString& name, const QString& loaded) const override;
+    std::optional<SiteTarget> target(const QUrl& resolved) const override;
+    int statusOf(const QString&) const override { return 0; }
+    bool blocked(const QString& key) const override;
+    bool onDisk() const override { return false; }
+    bool isHome(const QString& key) const override;
+
+private:
+    QUrl origin_;
+    std::shared_ptr<const RobotsRules> googlebot_;
 };
 
 // The rules that look across a site's pages, which no single page triggers.
-inline constexpr const char* kSiteRules[] = {"link-broken",     "nofollow-internal",  "canonical-target",
-                                             "hreflang-target", "hreflang-no-return", "orphan"};
+inline constexpr const char* kSiteRules[] = {"link-broken",     "link-redirect",      "redirect-chain",
+                                             "redirect-loop",   "nofollow-internal",  "canonical-target",
+                                             "hreflang-target", "hreflang-no-return", "sitemap-error",
+                                             "sitemap-noindex", "sitemap-blocked",    "sitemap-non-canonical",
+                                             "orphan"};
 
 // What a reference in a page points at, and from where.
-enum class ReferenceKind : quint8 { Link, Area, Image, Canonical, Alternate };
+enum class ReferenceKind : quint8 { Link, Area, Image, Canonical, Alternate, Sitemap };
 struct SiteReference {
     qint32 target = -1; // the graph's id of the target's key
     qint32 line = 0, column = 0;
@@ -64,33 +120,72 @@ struct SiteReference {
     bool nofollow = false;
 };
 
-// One page of a site as the rules across pages see it.
+// One page of a site as the rules across pages see it; a sitemap is one too,
+// its entries its references.
 struct SitePage {
     QString name; // how messages name the page
     qint32 key = -1;
+    int status = 200;
     bool indexable = true;
+    bool sitemap = false;
     qint32 canonical = -1; // the key its canonical names; -1 when it has none
     QStringList disabledRules;
     QList<SiteReference> references;
 };
 
-// One id per key, for every page and reference of a site.
+// A page's references resolved, before the graph gives their keys ids.
+struct ResolvedPage {
+    SitePage page; // key, canonical and the references' targets not yet set
+    std::optional<SiteTarget> self;
+    std::optional<SiteTarget> redirect; // where an instant meta refresh sends the page
+    QList<SiteTarget> targets;          // one per reference
+};
+ResolvedPage resolveSitePage(const SiteScope& scope, const QString& name, const QUrl& address,
+                             const PageAudit& audit, int status);
+// A sitemap's entries as references, each at the line of its <loc>.
+ResolvedPage resolveSitemap(const SiteScope& scope, const QString& name, const QStringList& locations,
+                            const QList<int>& lines);
+
+// One id per key, for every page and reference of a site, with what is known
+// of each address beyond the pages: its status and where it redirects.
 class SiteGraph {
 public:
     qint32 intern(const QString& key, bool internal);
+    SitePage add(ResolvedPage&& resolved);
     const QString& key(qint32 id) const { return keys_[id]; }
     bool internal(qint32 id) const { return internal_[id]; }
     qsizetype size() const { return keys_.size(); }
 
+    // The status of an address the redirects went on from without end.
+    static constexpr int kEndless = -1;
+    // A fetch of key answered status and, for a redirect, sent on to next.
+    void record(const QString& key, bool internal, int status, const std::optional<SiteTarget>& next = {});
+    int status(qint32 id) const { return facts_.value(id).status; }
+    qint32 redirect(qint32 id) const { return facts_.value(id).redirect; }
+
 private:
+    struct Fact {
+        int status = 0;
+        qint32 redirect = -1;
+    };
     QHash<QString, qint32> ids_;
     QStringList keys_;
     QList<bool> internal_;
+    QHash<qint32, Fact> facts_; // few addresses have any
 };
 
-// The findings of the rules across a whole folder site, per page in the
-// order given: one pass over the references.
-QList<QList<Finding>> siteFindings(const QList<SitePage>& pages, const SiteGraph& graph,
-                                   const SiteFolder& folder, const AuditConfig& config);
+struct SiteResult {
+    QList<QList<Finding>> findings; // per page, in the order given
+    qsizetype references = 0;
+    qsizetype brokenLinks = 0;
+    QStringList orphans; // by name
+    QList<RedirectChain> redirects;
+};
+
+// The findings of the rules across a whole site: one pass over the
+// references. whole: every page of the site was read, so a page no link
+// reaches is an orphan.
+SiteResult siteFindings(const QList<SitePage>& pages, const SiteGraph& graph, const SiteScope& scope,
+                        bool whole, const AuditConfig& config);
 
 } // namespace headwise::audit

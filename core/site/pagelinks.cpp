@@ -149,6 +149,10 @@ PageReferences pageReferences(const QString& pageText) {
     while ((pos = text.indexOf(u'<', pos)) >= 0) {
         const qsizetype tagStart = pos;
         ++pos;
+        // Most tags are none of the few below: their first letter tells.
+        const char16_t first = pos < n ? text[pos].toLower().unicode() : u'\0';
+        if (first != u'!' && first != u's' && first != u'a' && first != u'i' && first != u'b')
+            continue;
         if (startsWithWord(text, pos, QLatin1StringView("!--"))) {
             const qsizetype end = text.indexOf(QLatin1StringView("-->"), pos + 3);
             pos = end < 0 ? n : end + 3;

@@ -58,14 +58,16 @@ std::optional<Sitemap> parseSitemap(const QByteArray& xml, QString* error) {
                 reader.skipCurrentElement();
                 continue;
             }
+            const int line = int(reader.lineNumber());
             const QString location = reader.readElementText(QXmlStreamReader::SkipChildElements).trimmed();
             if (sitemap.locations.size() >= kMaxSitemapEntries) {
                 sitemap.truncated = true;
                 return sitemap;
             }
-            if (isWebAddress(location))
+            if (isWebAddress(location)) {
                 sitemap.locations.append(location);
-            else
+                sitemap.lines.append(line);
+            } else
                 ++sitemap.skipped;
         }
     }

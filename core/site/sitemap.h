@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QList>
 #include <QString>
 #include <QStringList>
 #include <optional>
@@ -13,6 +14,7 @@ struct Sitemap {
     enum class Kind { Pages, Index };
     Kind kind = Kind::Pages;
     QStringList locations;  // absolute http and https addresses only
+    QList<int> lines;       // of each location's <loc>
     int skipped = 0;        // <loc>s that were empty, relative or of another scheme
     bool truncated = false; // more than kMaxSitemapEntries: the rest is not read
 };

@@ -2,6 +2,7 @@
 
 #include "clirun.h"
 #include "core/audit/sitegraph.h"
+#include "serverprocess.h"
 #include "testfiles.h"
 
 #include <QDir>
@@ -462,6 +463,136 @@ TEST(AuditSite, RulesAcrossTheFolderFireWhereTheSiteIsWrongAndOnlyThere) {
             const QString relative = QDir(dir.path()).relativeFilePath(p["page"].toString());
             EXPECT_EQ(siteRules(p), c.expected.value(relative)) << c.name << ": " << relative.toStdString();
         }
+    }
+}
+
+// The site rules of each page of a JSON report, by the page's path in the site.
+QMap<QString, QStringList> siteRulesByPath(const CliRun& run, const QString& root, const QString& base) {
+    QMap<QString, QStringList> found;
+    for (const QJsonValue& value : json(run)["pages"].toArray()) {
+        const QJsonObject p = value.toObject();
+        const QString name = p["page"].toString();
+        QStringList rules = siteRules(p);
+        std::sort(rules.begin(), rules.end());
+        QString path = name.startsWith(base) ? name.mid(base.size()) : QDir(root).relativeFilePath(name);
+        if (!rules.isEmpty())
+            found[path.isEmpty() ? QStringLiteral("index.html") : path] = rules; // where a crawl starts
+    }
+    return found;
+}
+
+// Each site twice: from its folder, and served over HTTP and crawled. Meta
+// refreshes stand for redirects, which a folder can hold; "@" is the site's address.
+TEST(AuditSite, FolderAndCrawlOfTheSameSiteGiveTheSameFindings) {
+    const SiteCase cases[] = {
+        {"a sound site",
+         {{"index.html", "", "<a href=b.html>b</a> <img src=/p.png>"},
+          {"b.html", "<link rel=canonical href=\"@b.html\">", "<a href=/>home</a>"},
+          {"p.png", nullptr, nullptr},
+          {"sitemap.xml", "<url><loc>@</loc></url>\n<url><loc>@b.html</loc></url>", nullptr}},
+         {}},
+        {"a missing page and picture",
+         {{"index.html", "", "<a href=gone.html>g</a> <img src=pic.png>"}},
+         {{"index.html", {"link-broken", "link-broken"}}}},
+        {"a redirect, a chain and a loop",
+         {{"index.html", "",
+           "<a href=old.html>o</a><a href=far.html>f</a><a href=mid.html>m</a>"
+           "<a href=loop.html>l</a><a href=loop2.html>l2</a>"},
+          {"old.html", "<meta http-equiv=refresh content=\"0; url=b.html\">", ""},
+          {"far.html", "<meta http-equiv=refresh content=\"0; url=mid.html\">", ""},
+          {"mid.html", "<meta http-equiv=refresh content=\"0; url=b.html\">", ""},
+          {"loop.html", "<meta http-equiv=refresh content=\"0; url=loop2.html\">", ""},
+          {"loop2.html", "<meta http-equiv=refresh content=\"0; url=loop.html\">", ""},
+          {"b.html", "", ""}},
+         {{"index.html",
+           {"link-redirect", "link-redirect", "redirect-chain", "redirect-loop", "redirect-loop"}}}},
+        {"an orphan the sitemap lists, and a nofollow link",
+         {{"index.html", "", "<a rel=nofollow href=b.html>b</a>"},
+          {"b.html", "", ""},
+          {"c.html", "", ""},
+          {"sitemap.xml", "<url><loc>@c.html</loc></url>", nullptr}},
+         {{"index.html", {"nofollow-internal"}}, {"c.html", {"orphan"}}}},
+        {"canonicals and alternates to a missing, a noindex and a chained page",
+         {{"index.html",
+           "<link rel=canonical href=\"@gone.html\"><link rel=alternate hreflang=de href=\"@de.html\">"
+           "<link rel=alternate hreflang=fr href=\"@fr.html\">",
+           "<a href=b.html>b</a><a href=c.html>c</a><a href=de.html>de</a>"},
+          {"b.html", "<link rel=canonical href=\"@c.html\">", ""},
+          {"c.html", "<meta name=robots content=noindex>", ""},
+          {"de.html", "", "<a href=/>en</a>"}},
+         {{"index.html", {"canonical-target", "hreflang-no-return", "hreflang-target"}},
+          {"b.html", {"canonical-target"}}}},
+        {"a sitemap of pages it should not list",
+         {{"index.html", "",
+           "<a href=n.html>n</a><a href=c.html>c</a><a href=p.html>p</a><a href=b.html>b</a>"},
+          {"n.html", "<meta name=robots content=noindex>", ""},
+          {"c.html", "<link rel=canonical href=\"@b.html\">", ""},
+          {"p.html", "", ""},
+          {"b.html", "", ""},
+          {"robots.txt", "User-agent: Googlebot\nDisallow: /p.html\n", nullptr},
+          {"sitemap.xml",
+           "<url><loc>@gone.html</loc></url>\n<url><loc>@n.html</loc></url>\n<url><loc>@c.html</loc></url>\n"
+           "<url><loc>@p.html</loc></url>",
+           nullptr}},
+         {{"sitemap.xml", {"sitemap-blocked", "sitemap-error", "sitemap-noindex", "sitemap-non-canonical"}}}},
+    };
+    for (const SiteCase& c : cases) {
+        QTemporaryDir dir;
+        FolderServerProcess server;
+        const int port = server.start({dir.path()});
+        ASSERT_GT(port, 0) << "the folder server did not start";
+        const QString base = QStringLiteral("http://127.0.0.1:%1/").arg(port);
+        bool hasSitemap = false;
+        for (const SiteFile& file : c.files) {
+            const QString path = dir.filePath(QLatin1String(file.path));
+            QDir().mkpath(QFileInfo(path).path());
+            QByteArray bytes = sitePage(file);
+            if (QByteArrayView(file.path) == "sitemap.xml") {
+                hasSitemap = true;
+                bytes = "<?xml version=\"1.0\"?>\n<urlset "
+                        "xmlns=\"http://www.sitemaps.org/schemas/sitemap/0.9\">\n" +
+                        QByteArray(file.head) + "\n</urlset>\n";
+            } else if (QByteArrayView(file.path) == "robots.txt") {
+                bytes = file.head;
+            }
+            writeTestFile(path, bytes.replace("@", base.toUtf8()));
+        }
+        const CliRun folder =
+            cli({"audit", "--format", "json", "--fail-on", "never", "--base-url", base, dir.path()});
+        QStringList crawl{"audit", "--format", "json", "--fail-on", "never", "--crawl", base};
+        if (hasSitemap)
+            crawl << "--sitemap" << base + "sitemap.xml";
+        const CliRun web = cli(crawl);
+        EXPECT_EQ(folder.exitCode, 0) << c.name << folder.err.toStdString();
+        EXPECT_EQ(siteRulesByPath(folder, dir.path(), base), c.expected) << c.name << " (folder)";
+        EXPECT_EQ(siteRulesByPath(web, dir.path(), base), c.expected)
+            << c.name << " (web)" << web.err.toStdString();
+    }
+}
+
+// A folder fetches nothing unless told to; then each outside address once.
+TEST(AuditSite, CheckExternalAsksOutsideAddressesOnlyWhenTold) {
+    QTemporaryDir dir;
+    FolderServerProcess server;
+    const int port = server.start({dir.path()});
+    ASSERT_GT(port, 0) << "the folder server did not start";
+    const QString away = QStringLiteral("http://localhost:%1/").arg(port); // another origin than the folder's
+    writeTestFile(dir.filePath("b.html"), sitePage({"b.html", "", ""}));
+    writeTestFile(
+        dir.filePath("index.html"),
+        sitePage({"index.html", "", ""})
+            .replace("</body>",
+                     QStringLiteral("<a href=b.html>b</a><a href=%1b.html>ok</a>"
+                                    "<a href=%1gone.html>gone</a><a href=%1gone.html>again</a></body>")
+                         .arg(away)
+                         .toUtf8()));
+    for (const bool check : {false, true}) {
+        QStringList arguments{"audit", "--format", "json", "--fail-on", "never", dir.path()};
+        if (check)
+            arguments << "--check-external";
+        const QMap<QString, QStringList> found = siteRulesByPath(cli(arguments), dir.path(), away);
+        const QStringList expected = check ? QStringList{"link-broken", "link-broken"} : QStringList{};
+        EXPECT_EQ(found.value("index.html"), expected) << check;
     }
 }
 

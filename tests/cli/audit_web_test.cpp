@@ -33,10 +33,12 @@ QList<AuditedPage> auditedPages(const CliRun& run) {
     return pages;
 }
 
+// The pages, without the sitemaps reported for what is wrong in them.
 QStringList names(const QList<AuditedPage>& pages) {
     QStringList list;
     for (const AuditedPage& p : pages)
-        list.append(p.page);
+        if (!p.page.contains(".xml"))
+            list.append(p.page);
     return list;
 }
 
@@ -68,6 +70,13 @@ TEST_F(AuditWeb, CrawlAndSitemapFeedTheReportInOrder) {
     EXPECT_FALSE(crawled.contains(url("/site/private/x.html"))); // robots.txt
     EXPECT_EQ(crawl.exitCode, 2);                                // the redirect loop it links to
     EXPECT_TRUE(crawl.err.contains(url("/loop/0").toUtf8())) << crawl.err.toStdString();
+    // The start page's links through HTTP redirects, into a loop and to a 404.
+    const QStringList startRules = auditedPages(crawl)[0].rules;
+    for (const char* rule : {"link-redirect", "redirect-loop", "link-broken"})
+        EXPECT_EQ(startRules.count(rule), 1) << rule;
+    const QJsonObject site = QJsonDocument::fromJson(crawl.out).object()["site"].toObject();
+    EXPECT_EQ(site["brokenLinks"].toInt(), 1);
+    EXPECT_EQ(site["redirectChains"].toArray().size(), 2); // to-b, and the loop
 
     const CliRun two = cli({"audit", "--format", "json", "--crawl", "--max-pages", "2", url("/site/")});
     EXPECT_EQ(names(auditedPages(two)), crawled.mid(0, 2));

@@ -1,4 +1,5 @@
 #include "core/page/linebreaks.h"
+#include "core/page/lineindex.h"
 
 #include <gtest/gtest.h>
 
@@ -62,4 +63,19 @@ TEST(LineBreaks, LfOffsetCountsEachCrLfBeforeThePlaceAsOne) {
     };
     for (const auto& c : cases)
         EXPECT_EQ(lfOffset(QString::fromLatin1(c.text), c.offset), c.expected) << c.text << " @" << c.offset;
+}
+
+TEST(LineIndex, PlacesOffsetsAfterEveryKindOfBreak) {
+    const QString text = QStringLiteral("ab\r\ncd\ref\ngh\n");
+    struct Case {
+        qsizetype offset;
+        int line, column;
+    } cases[] = {{0, 1, 1}, {2, 1, 3}, {3, 1, 4}, {4, 2, 1}, {7, 3, 1}, {9, 3, 3}, {10, 4, 1}, {13, 5, 1}};
+    const LineIndex lines(text);
+    EXPECT_EQ(lines.lineCount(), 5);
+    for (const Case& c : cases) {
+        const LineIndex::Place place = lines.place(c.offset);
+        EXPECT_EQ(place.line, c.line) << c.offset;
+        EXPECT_EQ(place.column, c.column) << c.offset;
+    }
 }

@@ -5,10 +5,11 @@ It ends when its standard input closes, that is when the test ends."""
 import gzip
 import http.server
 import random
-import socketserver
 import sys
 import threading
 import time
+
+from testserving import serve
 
 SMALL = b"<html><head><title>Small</title></head><body>tiny</body></html>\n"
 UTF8_PAGE = ("<p>" + "a\u00e9\u20ac\U0001F600\u4e2d" * 3000 + "</p>\n").encode("utf-8")
@@ -260,18 +261,5 @@ class Handler(http.server.BaseHTTPRequestHandler):
             self.send_page(404, b"unknown test page")
 
 
-class Server(socketserver.ThreadingMixIn, http.server.HTTPServer):
-    daemon_threads = True
-    allow_reuse_address = True
-
-
-def main():
-    server = Server(("127.0.0.1", 0), Handler)
-    threading.Thread(target=server.serve_forever, daemon=True).start()
-    print("PORT %d" % server.server_address[1], flush=True)
-    sys.stdin.read()
-    server.shutdown()
-
-
 if __name__ == "__main__":
-    main()
+    serve(Handler)

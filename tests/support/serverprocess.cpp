@@ -30,4 +30,6 @@ ServerProcess::~ServerProcess() {
 
 PageServerProcess::PageServerProcess() : ServerProcess(QStringLiteral(HEADWISE_PAGE_SERVER)) {}
 
+FolderServerProcess::FolderServerProcess() : ServerProcess(QStringLiteral(HEADWISE_FOLDER_SERVER)) {}
+
 } // namespace headwise::testing

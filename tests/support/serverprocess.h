@@ -30,4 +30,10 @@ public:
     PageServerProcess();
 };
 
+// A folder served as a static site: start(folder, "FROM=TO"...) for redirects.
+class FolderServerProcess : public ServerProcess {
+public:
+    FolderServerProcess();
+};
+
 } // namespace headwise::testing

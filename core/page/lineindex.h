@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QList>
+#include <QStringView>
+
+namespace headwise {
+
+// Where each line of a text starts, so the line and column of any offset are
+// found without walking the text again. CR LF, lone LF and lone CR each end a
+// line, as editors and browsers count them.
+class LineIndex {
+public:
+    LineIndex() = default;
+    explicit LineIndex(QStringView text);
+
+    struct Place {
+        int line = 1;   // from 1
+        int column = 1; // from 1, in UTF-16 units
+    };
+    Place place(qsizetype offset) const;
+    // The line an offset lies on, from 0.
+    qsizetype lineOf(qsizetype offset) const;
+    qsizetype lineStart(qsizetype line) const { return starts_[line]; }
+    qsizetype lineCount() const { return starts_.size(); }
+
+private:
+    QList<qsizetype> starts_{0};
+};
+
+} // namespace headwise

@@ -1,0 +1,38 @@
+// The references any page text gives in a folder site: internal keys never
+// lead out of the folder, and a plain link read as text names what the
+// address parser would have named.
+
+#include "core/audit/sitegraph.h"
+#include "core/site/pagelinks.h"
+#include "require.h"
+
+#include <QDir>
+#include <QTemporaryDir>
+
+using namespace headwise;
+using namespace headwise::audit;
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    static const QTemporaryDir dir;
+    static const SiteFolder folder(dir.path(), QUrl(QStringLiteral("https://rugs.example/")));
+    const QString page = QString::fromUtf8(reinterpret_cast<const char*>(data), qsizetype(size));
+    const QUrl address(QStringLiteral("https://rugs.example/dir/page.html"));
+    const QString baseKey = QStringLiteral("dir/page.html");
+    for (const PageReference& r : pageReferences(page).references) {
+        const std::optional<SiteTarget> target = folder.reference(address, baseKey, r.target);
+        if (!target || !target->internal)
+            continue;
+        const QString path = QDir::cleanPath(dir.path() + u'/' + target->key);
+        require(path == dir.path() || path.startsWith(dir.path() + u'/'));
+        // Where the text reading applies (ASCII, nothing the parser would change), both agree.
+        bool simple = true;
+        for (QChar c : r.target)
+            simple = simple && c.unicode() > 0x20 && c.unicode() < 0x7f &&
+                     !QStringLiteral("\"<>\\^`{|}").contains(c);
+        if (simple) {
+            const std::optional<SiteTarget> parsed = folder.target(address.resolved(QUrl(r.target)));
+            require(parsed && parsed->key == target->key);
+        }
+    }
+    return 0;
+}
