@@ -7,6 +7,7 @@
 #include "platform/programstarter.h"
 #include "platform/settingsstore.h"
 #include "platform/shell.h"
+#include "platform/textprompt.h"
 #include "ui/form1.h"
 #include "ui/linelengths.h"
 
@@ -35,7 +36,9 @@ int main(int argc, char* argv[]) {
     headwise::ProcessStarter programs;
     headwise::SystemKeyring keyring;
     headwise::QtPasswordPrompt passwords;
-    headwise::Form1 window({settings, messages, files, shell, fetcher, programs, keyring, passwords});
+    headwise::QtTextPrompt questions;
+    headwise::Form1 window(
+        {settings, messages, files, shell, fetcher, programs, keyring, passwords, questions});
     window.show();
     return QApplication::exec();
 }

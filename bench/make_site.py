@@ -3,12 +3,15 @@
 
 Heads look like real ones (charset, viewport, title, description, canonical,
 Open Graph and card tags, hreflang alternates); about one page in ten carries
-a fault the audit reports. Usage: make_site.py OUT_DIR PAGES [SEED] [--kb K] [--site]
+a fault the audit reports. Usage: make_site.py OUT_DIR PAGES [SEED] [--kb K] [--site] [--fixable]
 
 --kb sets the size of a page (40 KB by default). --site makes it a site for the
 audit across pages: about 100 links a page, one link in 200 broken, one page in
 100 an instant meta refresh to the next (a redirect) and one in 100 linked from
 nowhere (an orphan), and a sitemap.xml of every page at https://rugs.example/.
+--fixable gives every third page one more fault that audit --fix repairs
+without being told more (a second title or description the same as the
+first, a viewport that stops zooming or none).
 """
 import argparse
 import os
@@ -28,7 +31,20 @@ def words(rng, n):
 SECTIONS = ("persian", "turkish", "caucasian", "tribal")
 
 
-def head(rng, i, pages):
+def plant_fixable(i, lines):
+    """The fault audit --fix repairs by itself, one kind in turn on every third page."""
+    kind = (i // 3) % 4  # lines: charset, viewport, title, description, ...
+    if kind == 0:
+        lines.insert(3, lines[2])
+    elif kind == 1:
+        lines[1] = '<meta name="viewport" content="width=device-width, initial-scale=1, maximum-scale=1">'
+    elif kind == 2:
+        lines.insert(4, lines[3])
+    else:
+        lines[1] = ""
+
+
+def head(rng, i, pages, fixable=False):
     section = SECTIONS[i % 4]
     url = f"https://rugs.example/{section}/page-{i}.html"
     title = f"{words(rng, 4).title()} {section.title()} Rug No. {i}"
@@ -56,6 +72,8 @@ def head(rng, i, pages):
              '<meta name="keywords" content="rugs, carpets">' if fault == 8 else "",
              '<link rel="stylesheet" href="/css/site.css">',
              '<script src="/js/site.js" defer></script>']
+    if fixable and i % 3 == 0:
+        plant_fixable(i, lines)
     lang = ' lang="en"' if fault != 9 else ""
     return (f'<!DOCTYPE html>\n<html{lang}>\n<head>\n' + "\n".join(l for l in lines if l) +
             "\n</head>\n")
@@ -112,6 +130,7 @@ def main():
     parser.add_argument("seed", type=int, nargs="?", default=1)
     parser.add_argument("--kb", type=int, default=40)
     parser.add_argument("--site", action="store_true")
+    parser.add_argument("--fixable", action="store_true")
     args = parser.parse_args()
     out, pages, SITE = args.out, args.pages, args.site
     rng = random.Random(args.seed)
@@ -119,7 +138,7 @@ def main():
         section = ("persian", "turkish", "caucasian", "tribal")[i % 4]
         folder = os.path.join(out, section)
         os.makedirs(folder, exist_ok=True)
-        text = head(rng, i, pages)
+        text = head(rng, i, pages, args.fixable)
         if is_redirect(i):
             nxt = (i + 1) % pages
             text = text.replace("</head>", f'<meta http-equiv="refresh" content="0; '

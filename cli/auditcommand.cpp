@@ -1,3 +1,4 @@
+#include "cli/auditfix.h"
 #include "cli/auditinputs.h"
 #include "cli/auditrunner.h"
 #include "cli/commands.h"
@@ -5,6 +6,7 @@
 
 #include "cli/pageinput.h"
 #include "core/audit/auditconfig.h"
+#include "core/audit/languagetags.h"
 #include "core/audit/report.h"
 #include "core/audit/sitegraph.h"
 #include "core/site/pagelinks.h"
@@ -15,7 +17,6 @@
 #include <QDir>
 #include <QFile>
 #include <QHash>
-#include <QSaveFile>
 #include <QThread>
 #include <QUrl>
 #include <cstdio>
@@ -98,9 +99,9 @@ bool writeReportTo(const QString& path, const QByteArray& report) {
         writeOut(report);
         return true;
     }
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(report) != report.size() || !file.commit()) {
-        writeError(path + QStringLiteral(": cannot be written (%1)").arg(file.errorString()));
+    QString error;
+    if (!writePageBytes(path, report, &error)) {
+        writeError(path + QStringLiteral(": cannot be written (%1)").arg(error));
         return false;
     }
     return true;
@@ -161,10 +162,13 @@ int runAudit(const QStringList& arguments) {
         "be read, an option is wrong or the output could not be written (the other inputs are still\n"
         "audited and reported).\n"
         "Settings come from --config FILE, else headwise.json in the current folder or a parent:\n"
-        "{\"rules\":{\"ID\":\"off|info|warning|error\"},\"limits\":{...},\"skip\":[\"GLOB\",...]}.\n"
+        "{\"rules\":{\"ID\":\"off|info|warning|error\"},\"limits\":{...},\"skip\":[\"GLOB\",...],\"lang\":"
+        "\"en\"}.\n"
         "Skip patterns match a page's path below the folder given (or a file's path as given);\n"
         "\"*\" stays in one folder, \"**\" spans folders, a pattern without \"/\" matches file names.\n"
-        "A page turns rules off for itself with <!-- headwise-disable RULE[,RULE...] -->."));
+        "A page turns rules off for itself with <!-- headwise-disable RULE[,RULE...] -->.\n"
+        "--fix repairs what it can in the page files (--list-rules shows which rules), checks each\n"
+        "repair by auditing the page again and reports what remains; the exit code is for that."));
     parser.addPositionalArgument(QStringLiteral("inputs"),
                                  QStringLiteral("Page files, folders (every *.htm, *.html, *.xhtml below) "
                                                 "and http(s) addresses."),
@@ -212,14 +216,30 @@ int runAudit(const QStringList& arguments) {
         QStringLiteral("summary"),
         QStringLiteral("After the findings, one line per rule with its findings and "
                        "pages, most first (text only)."));
+    const QCommandLineOption fix(
+        QStringLiteral("fix"),
+        QStringLiteral("Repair the page files in place, every byte outside the repairs kept; "
+                       "--fix=RULE[,RULE] repairs only those rules. Fetched pages are audited only."));
+    const QCommandLineOption dryRun(QStringLiteral("dry-run"),
+                                    QStringLiteral("With --fix: write no page; print the repairs as a "
+                                                   "unified diff for patch -p1 in place of the report "
+                                                   "(--output still takes the report)."));
+    const QCommandLineOption lang(QStringLiteral("lang"),
+                                  QStringLiteral("The pages' language, for the lang-missing repair (else "
+                                                 "\"lang\" in the settings file)."),
+                                  QStringLiteral("CODE"));
     const QCommandLineOption checkExternal(
         QStringLiteral("check-external"),
         QStringLiteral("Also ask every address outside the site that its pages link to whether it answers "
                        "(HEAD, at most 2 at once per host, each once); folders fetch nothing without it."));
     parser.addOptions({format, output, config, rule, failOn, jobs, sitemap, crawl, maxPages, baseUrl, summary,
-                       checkExternal, listRules});
+                       checkExternal, listRules, fix, dryRun, lang});
+    QStringList given = arguments;
+    const std::optional<QStringList> fixRules = takeFixRules(given);
+    if (!fixRules)
+        return kExitBadInput;
     int exitCode = kExitOk;
-    if (!parseCommand(parser, arguments, exitCode))
+    if (!parseCommand(parser, given, exitCode))
         return exitCode;
 
     Options options;
@@ -291,6 +311,16 @@ int runAudit(const QStringList& arguments) {
         }
     }
 
+    if (parser.isSet(dryRun) && !parser.isSet(fix)) {
+        writeError(QStringLiteral("--dry-run: only with --fix"));
+        return kExitBadInput;
+    }
+    if (parser.isSet(lang) && !audit::hasLanguageSubtag(parser.value(lang))) {
+        writeError(
+            QStringLiteral("--lang %1: give a language code such as en or en-GB").arg(parser.value(lang)));
+        return kExitBadInput;
+    }
+
     const QStringList inputs = parser.positionalArguments();
     const QStringList sitemaps = parser.values(sitemap);
     if (inputs.isEmpty() && sitemaps.isEmpty()) {
@@ -333,6 +363,15 @@ int runAudit(const QStringList& arguments) {
     const bool progress = isatty(fileno(stderr)) == 1;
     keepFreedMemory();
     AuditRunner runner(options.config, options.jobs, progress);
+    std::optional<FixRun> fixRun;
+    if (parser.isSet(fix)) {
+        fixRun.emplace(FixRequest{.dryRun = parser.isSet(dryRun),
+                                  .rules = *fixRules,
+                                  .lang = parser.isSet(lang) ? parser.value(lang) : options.config.lang},
+                       options.config, options.baseUrl, expanded.targets);
+        runner.setPageStep(
+            [&fixRun](const QString& name, audit::PageInput& page) { return fixRun->step(name, page); });
+    }
     walker.watchFetches([&](const QUrl& asked, const FetchResult& result) {
         runner.record(originSite(asked), asked, result);
     });
@@ -385,13 +424,19 @@ int runAudit(const QStringList& arguments) {
     const QStringList problems = expanded.problems + outcome.problems + walker.problems() + siteProblems;
     for (const QString& problem : problems)
         writeError(problem);
+    QStringList pages;
+    for (const audit::PageReport& page : outcome.pages)
+        pages << page.page;
+    const bool fixesWritten = !fixRun || fixRun->report(pages);
     audit::ReportContext context{&options.config, sourceRoot(),
                                  outcome.site.present ? &outcome.site : nullptr};
     QByteArray report = audit::writeReport(options.format, outcome.pages, context);
     if (options.summary)
         report += audit::ruleSummary(outcome.pages);
-    const bool written = writeReportTo(options.output, report);
-    if (!written || !problems.isEmpty())
+    // A dry run's diff has standard output to itself.
+    const bool toStdout = options.output.isEmpty();
+    const bool written = (toStdout && parser.isSet(dryRun)) || writeReportTo(options.output, report);
+    if (!written || !problems.isEmpty() || !fixesWritten)
         return kExitBadInput;
     return failsOn(outcome.pages, options.failOn) ? kExitTagsMissing : kExitOk;
 }

@@ -160,12 +160,13 @@ void AuditRunner::recordChecked(const QUrl& address, const FetchResult& result) 
 }
 
 void AuditRunner::run(Slot& slot, const PageLoader& load) {
-    const LoadedInput loaded = load();
+    LoadedInput loaded = load();
     if (!loaded.page) {
         slot.problem = slot.name + QStringLiteral(": ") + loaded.error;
         return;
     }
-    const audit::PageAudit audit = audit::auditPage(*loaded.page, config_);
+    const audit::PageAudit audit =
+        step_ ? step_(slot.name, *loaded.page) : audit::auditPage(*loaded.page, config_);
     slot.audited = true;
     slot.report.page = slot.name;
     slot.report.url = loaded.page->address;

@@ -58,6 +58,11 @@ public:
         QStringList problems; // "NAME: reason", in the order added
         audit::SiteSummary site;
     };
+    // What is done with each page once loaded, on the pool: an audit, unless
+    // the run does more (audit --fix); it may change the page it is given.
+    using PageStep = std::function<audit::PageAudit(const QString& name, audit::PageInput& page)>;
+    void setPageStep(PageStep step) { step_ = std::move(step); }
+
     // Waits for every page, then adds the findings across pages: duplicates,
     // and the links, canonicals and alternates of each folder site.
     Outcome finish();
@@ -89,6 +94,7 @@ private:
 
     const audit::AuditConfig& config_;
     const bool showProgress_;
+    PageStep step_;
     QThreadPool pool_;
     std::deque<Slot> slots_; // grows at the back only, so a running page's slot stays put
     QSet<QString> added_;    // each page's address or absolute file path

@@ -1,7 +1,6 @@
 #include "platform/passwordprompt.h"
 
-#include <QInputDialog>
-#include <QLineEdit>
+#include "platform/textprompt.h"
 
 namespace headwise {
 namespace {
@@ -14,11 +13,7 @@ public:
 } // namespace
 
 std::optional<QString> QtPasswordPrompt::ask(QWidget* parent, const QString& title, const QString& label) {
-    bool ok = false;
-    const QString password = QInputDialog::getText(parent, title, label, QLineEdit::Password, {}, &ok);
-    if (!ok)
-        return std::nullopt;
-    return password;
+    return askLine(parent, title, label, {}, true);
 }
 
 PasswordPrompt& cancellingPasswordPrompt() {

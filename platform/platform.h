@@ -2,6 +2,7 @@
 
 #include "platform/keyring.h"
 #include "platform/passwordprompt.h"
+#include "platform/textprompt.h"
 
 namespace headwise {
 
@@ -24,6 +25,9 @@ struct Platform {
     // them has no keyring and cancels every password question.
     Keyring& keyring = absentKeyring();
     PasswordPrompt& passwords = cancellingPasswordPrompt();
+    // Questions a window asks in a line of text (Page Check's base address);
+    // a window built without cancels them.
+    TextPrompt& questions = cancellingTextPrompt();
 };
 
 } // namespace headwise

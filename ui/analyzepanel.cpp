@@ -446,6 +446,18 @@ void AnalyzePanel::selectInPage(qsizetype position, qsizetype length) {
     ui_->Text->setFocus();
 }
 
+void AnalyzePanel::editPage(const QList<TextEdit>& edits) {
+    QTextCursor cursor(ui_->Text->document());
+    cursor.beginEditBlock();
+    // From the last, so that each edit's position is still as counted.
+    for (auto edit = edits.crbegin(); edit != edits.crend(); ++edit) {
+        cursor.setPosition(int(edit->offset));
+        cursor.setPosition(int(edit->offset + edit->length), QTextCursor::KeepAnchor);
+        cursor.insertText(edit->replacement);
+    }
+    cursor.endEditBlock();
+}
+
 void AnalyzePanel::cmdInsert_Click() {
     QStringList texts;
     for (ScannedTag tag : {ScannedTag::Keywords, ScannedTag::Description, ScannedTag::Robots,

@@ -48,6 +48,9 @@ public:
     // Selects length characters from position (counted as in PageSnapshot::text),
     // scrolls to them and asks for the panel to be shown.
     void selectInPage(qsizetype position, qsizetype length);
+    // Makes the edits (sorted, positions as in PageSnapshot::text) as one step
+    // that one undo takes back.
+    void editPage(const QList<TextEdit>& edits);
 
 public slots:
     // "Insert Tags" of the Create panel: the block goes in at the insertion

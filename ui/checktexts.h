@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 // Every text the Page Check window shows, in one place.
 namespace headwise::checktext {
@@ -12,6 +13,28 @@ inline const QString kRuleColumn = QStringLiteral("Rule");
 inline const QString kMessageColumn = QStringLiteral("Message");
 inline const QString kLineColumn = QStringLiteral("Line");
 inline const QString kSeverityColumn = QStringLiteral("Severity");
+inline const QString kFix = QStringLiteral("Fix");
+inline const QString kFixAll = QStringLiteral("Fix &All");
+inline const QString kBaseTitle = QStringLiteral("Page Address");
+inline const QString kBaseLabel =
+    QStringLiteral("The page's address on the web, which its relative addresses are made absolute against:");
+inline const QString kBaseProposed = QStringLiteral("https://");
+inline const QString kLangTitle = QStringLiteral("Page Language");
+inline const QString kLangLabel = QStringLiteral("The page's language code (en, en-GB, de ...):");
+inline const QString kNotFixedTitle = QStringLiteral("Not Fixed");
+
+inline QString notAnAddress(const QString& given) {
+    return QStringLiteral("\"%1\" is not an http or https address with a host.").arg(given);
+}
+
+inline QString notALanguage(const QString& given) {
+    return QStringLiteral("\"%1\" does not start with a language code.").arg(given);
+}
+
+inline QString notFixed(const QStringList& rules) {
+    return QStringLiteral("The audit still found %1 after the fix, so the page keeps it as it was.")
+        .arg(rules.join(QStringLiteral(", ")));
+}
 
 inline QString counted(int n, const char* one, const char* many) {
     return QString::number(n) + QLatin1Char(' ') + QLatin1String(n == 1 ? one : many);

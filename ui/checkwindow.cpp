@@ -1,13 +1,17 @@
 #include "ui/checkwindow.h"
 
+#include "core/audit/languagetags.h"
 #include "core/audit/resultpreview.h"
+#include "core/audit/weburl.h"
 #include "net/pagefetcher.h"
+#include "platform/messagebox.h"
 #include "ui/checktexts.h"
 #include "ui/findingsmodel.h"
 #include "ui_frmcheck.h"
 
 #include <QFile>
 #include <QHeaderView>
+#include <QPushButton>
 #include <QTimer>
 
 namespace headwise {
@@ -31,6 +35,17 @@ QImage fetchImage(PageFetcher& fetcher, const QUrl& url, std::stop_token stop) {
     return QImage::fromData(result.body);
 }
 
+bool isBaseAddress(const QString& text) {
+    const audit::WebUrl url = audit::parseWebUrl(text);
+    return url.valid && !url.host.isEmpty() &&
+           (url.scheme == QLatin1String("http") || url.scheme == QLatin1String("https"));
+}
+
+bool needs(const QList<audit::PageFix>& fixes, audit::PageFix::Need need) {
+    return std::any_of(fixes.cbegin(), fixes.cend(),
+                       [need](const audit::PageFix& f) { return f.need == need; });
+}
+
 } // namespace
 
 CheckWindow::CheckWindow(const Platform& platform, AnalyzePanel* panel, QWidget* parent)
@@ -38,6 +53,7 @@ CheckWindow::CheckWindow(const Platform& platform, AnalyzePanel* panel, QWidget*
       ui_(std::make_unique<Ui::CheckWindow>()), model_(new FindingsModel(this)), pause_(new QTimer(this)),
       checkJob_(new Job(this, QStringLiteral("checkAudit"))),
       imageJob_(new Job(this, QStringLiteral("checkImage"))),
+      fixJob_(new Job(this, QStringLiteral("checkFix"))),
       checker_([](const PageSnapshot& page) { return checkPage(page, audit::AuditConfig{}); }) {
     ui_->setupUi(this);
     setAttribute(Qt::WA_DeleteOnClose);
@@ -54,6 +70,12 @@ CheckWindow::CheckWindow(const Platform& platform, AnalyzePanel* panel, QWidget*
     connect(pause_, &QTimer::timeout, this, &CheckWindow::startCheck);
     connect(panel_, &AnalyzePanel::pageChanged, this, &CheckWindow::pageChanged);
     connect(ui_->lstFindings, &QTreeView::activated, this, &CheckWindow::findingActivated);
+    connect(ui_->lstFindings->selectionModel(), &QItemSelectionModel::currentChanged, this,
+            &CheckWindow::updateFixButtons);
+    ui_->cmdCheckFix->setText(checktext::kFix);
+    ui_->cmdCheckFixAll->setText(checktext::kFixAll);
+    connect(ui_->cmdCheckFix, &QPushButton::clicked, this, &CheckWindow::cmdCheckFix_Click);
+    connect(ui_->cmdCheckFixAll, &QPushButton::clicked, this, &CheckWindow::cmdCheckFixAll_Click);
     startCheck();
 }
 
@@ -72,6 +94,7 @@ bool CheckWindow::upToDate() const {
 }
 
 void CheckWindow::pageChanged() {
+    ++changes_;
     // Restarted on every change: the audit waits for a pause in typing.
     pause_->start();
 }
@@ -101,6 +124,8 @@ void CheckWindow::showNoPage() {
     ui_->cardPreview->clear();
     model_->setFindings({});
     ui_->lblCount->clear();
+    check_ = {};
+    updateFixButtons();
 }
 
 void CheckWindow::showCheck(const PageCheck& check) {
@@ -113,6 +138,93 @@ void CheckWindow::showCheck(const PageCheck& check) {
     ui_->lblCount->setText(checktext::counts(model_->count(audit::Severity::Error),
                                              model_->count(audit::Severity::Warning),
                                              model_->count(audit::Severity::Info)));
+    check_ = check;
+    updateFixButtons();
+}
+
+QList<audit::PageFix> CheckWindow::fixesOf(const audit::Finding& finding) const {
+    const qsizetype index = check_.audit.findings.indexOf(finding);
+    QList<audit::PageFix> fixes;
+    for (const audit::PageFix& fix : check_.fixes)
+        if (fix.findings.contains(index))
+            fixes << fix;
+    return fixes;
+}
+
+void CheckWindow::updateFixButtons() {
+    const QModelIndex current = ui_->lstFindings->currentIndex();
+    ui_->cmdCheckFix->setEnabled(current.isValid() && !fixesOf(model_->finding(current.row())).isEmpty());
+    ui_->cmdCheckFixAll->setEnabled(!check_.fixes.isEmpty());
+}
+
+void CheckWindow::cmdCheckFix_Click() {
+    const QModelIndex current = ui_->lstFindings->currentIndex();
+    if (!current.isValid())
+        return;
+    const audit::Finding finding = model_->finding(current.row());
+    startFix(fixesOf(finding), finding);
+}
+
+void CheckWindow::cmdCheckFixAll_Click() {
+    startFix(check_.fixes, std::nullopt);
+}
+
+std::optional<audit::FixOptions> CheckWindow::fixOptions(const QList<audit::PageFix>& fixes) {
+    const auto ask = [this](const QString& title, const QString& label, const QString& proposed,
+                            bool (*valid)(const QString&), QString (*invalid)(const QString&)) {
+        std::optional<QString> answer = platform_.questions.ask(this, title, label, proposed);
+        if (answer && !valid(answer->trimmed())) {
+            platform_.messages.show(this, invalid(answer->trimmed()), title, MessageIcon::None);
+            answer.reset();
+        }
+        return answer ? std::optional<QString>(answer->trimmed()) : std::nullopt;
+    };
+    const QString address = check_.address;
+    if (baseOf_ != address)
+        base_.clear();
+    if (needs(fixes, audit::PageFix::Need::BaseUrl) && base_.isEmpty()) {
+        const std::optional<QString> base =
+            ask(checktext::kBaseTitle, checktext::kBaseLabel, checktext::kBaseProposed, isBaseAddress,
+                checktext::notAnAddress);
+        if (!base)
+            return std::nullopt;
+        base_ = *base;
+        baseOf_ = address;
+    }
+    if (needs(fixes, audit::PageFix::Need::Lang) && lang_.isEmpty()) {
+        const std::optional<QString> lang = ask(
+            checktext::kLangTitle, checktext::kLangLabel, {},
+            [](const QString& text) { return audit::hasLanguageSubtag(text); }, checktext::notALanguage);
+        if (!lang)
+            return std::nullopt;
+        lang_ = *lang;
+    }
+    return audit::FixOptions{.lang = lang_, .baseUrl = isBaseAddress(address) ? address : base_, .rules = {}};
+}
+
+void CheckWindow::startFix(const QList<audit::PageFix>& fixes, const std::optional<audit::Finding>& only) {
+    if (!panel_ || fixes.isEmpty())
+        return;
+    const std::optional<audit::FixOptions> options = fixOptions(fixes);
+    if (!options)
+        return;
+    fixJob_->start(
+        [snapshot = panel_->pageSnapshotSource(), options = *options, only](const Job::Run&) {
+            return repairSnapshot(snapshot(), audit::AuditConfig{}, options, only);
+        },
+        [this, at = changes_](const SnapshotRepair& repair) {
+            if (at != changes_ || !panel_)
+                return; // typed into meanwhile: the places found may have moved
+            if (!repair.edits.isEmpty())
+                panel_->editPage(repair.edits);
+            QStringList undone;
+            for (const audit::PageFix& fix : repair.undone)
+                if (!undone.contains(fix.rule))
+                    undone << fix.rule;
+            if (!undone.isEmpty())
+                platform_.messages.show(this, checktext::notFixed(undone), checktext::kNotFixedTitle,
+                                        MessageIcon::None);
+        });
 }
 
 void CheckWindow::startImageLoad(const audit::CardPreview& card) {

@@ -11,6 +11,7 @@
 #include <QWidget>
 #include <functional>
 #include <memory>
+#include <optional>
 
 namespace Ui {
 class CheckWindow;
@@ -41,8 +42,21 @@ public:
     // True when the result on screen is of the page box as it is now.
     bool upToDate() const;
 
+public slots:
+    // Fixes what the selected finding names, or every fixable finding, in the
+    // page box as one step to undo; asks for a base address or a language
+    // when a fix needs one.
+    void cmdCheckFix_Click();
+    void cmdCheckFixAll_Click();
+
 private:
     void pageChanged();
+    void updateFixButtons();
+    QList<audit::PageFix> fixesOf(const audit::Finding& finding) const;
+    void startFix(const QList<audit::PageFix>& fixes, const std::optional<audit::Finding>& only);
+    // What a fix needs, asked once per page address (a language once); none
+    // when the question is cancelled or the answer will not do.
+    std::optional<audit::FixOptions> fixOptions(const QList<audit::PageFix>& fixes);
     void startCheck();
     void showCheck(const PageCheck& check);
     void showNoPage();
@@ -56,6 +70,11 @@ private:
     QTimer* pause_;
     Job* checkJob_;
     Job* imageJob_;
+    Job* fixJob_;
+    PageCheck check_;       // the one shown
+    QString base_, baseOf_; // the base address given, and the page address it was given for
+    QString lang_;
+    quint64 changes_ = 0; // of the page box, so that a fix never lands on a text it was not made for
     std::function<PageCheck(const PageSnapshot&)> checker_;
     int started_ = 0;
     int shown_ = 0;

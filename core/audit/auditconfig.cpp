@@ -1,5 +1,7 @@
 #include "core/audit/auditconfig.h"
 
+#include "core/audit/languagetags.h"
+
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -136,8 +138,14 @@ std::optional<AuditConfig> parseAuditConfig(const QByteArray& json, QString* err
                 }
                 config.skipGlobs << glob.toString();
             }
+        } else if (key == QLatin1String("lang")) {
+            if (!value.isString() || !hasLanguageSubtag(value.toString())) {
+                fail(error, QStringLiteral("\"lang\" must be a language code such as \"en\" or \"en-GB\""));
+                return std::nullopt;
+            }
+            config.lang = value.toString();
         } else {
-            fail(error, QStringLiteral("unknown setting \"%1\" (known: rules, limits, skip)").arg(key));
+            fail(error, QStringLiteral("unknown setting \"%1\" (known: rules, limits, skip, lang)").arg(key));
             return std::nullopt;
         }
     }

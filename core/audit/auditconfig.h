@@ -16,13 +16,14 @@ struct AuditConfig {
     int descriptionMinChars = 70, descriptionMaxChars = 155;
     double descriptionMaxWidthPx = 920; // at 14 px
     QStringList skipGlobs;              // paths the command line leaves out
+    QString lang;                       // the site's language, for the lang-missing fix; empty: not known
 
     // The severity a finding of this rule gets; nullopt when the rule is off.
     std::optional<Severity> severityOf(const Rule& rule) const;
 };
 
 // headwise.json: {"rules":{"id":"off|info|warning|error"},
-//                 "limits":{"titleMinChars":30,...},"skip":["glob",...]}
+//                 "limits":{"titleMinChars":30,...},"skip":["glob",...],"lang":"en"}
 // Limits use the member names above. Unknown rules, limits or keys are errors,
 // so a misspelt setting is never silently ignored.
 std::optional<AuditConfig> parseAuditConfig(const QByteArray& json, QString* error);

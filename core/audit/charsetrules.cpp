@@ -37,17 +37,6 @@ QString charsetParameter(QStringView content) {
     return content.mid(start, i - start).toString();
 }
 
-// The charset a meta element declares, or empty.
-QString declaredBy(const MarkupElement& e) {
-    if (e.kind != MarkupElement::Kind::Meta)
-        return {};
-    if (e.hasAttribute(QLatin1String("charset")))
-        return e.attribute(QLatin1String("charset")).trimmed();
-    if (e.isHttpEquiv(QLatin1String("content-type")))
-        return charsetParameter(e.attribute(QLatin1String("content")));
-    return {};
-}
-
 QList<const MarkupElement*> declarations(const RuleContext& c) {
     QList<const MarkupElement*> out;
     for (const MarkupElement& e : c.model.elements)
@@ -242,6 +231,16 @@ QString decodingProblem(const QByteArray& bytes, const QString& encoding, const 
 }
 
 } // namespace
+
+QString declaredBy(const MarkupElement& e) {
+    if (e.kind != MarkupElement::Kind::Meta)
+        return {};
+    if (e.hasAttribute(QLatin1String("charset")))
+        return e.attribute(QLatin1String("charset")).trimmed();
+    if (e.isHttpEquiv(QLatin1String("content-type")))
+        return charsetParameter(e.attribute(QLatin1String("content")));
+    return {};
+}
 
 void charsetMissing(const RuleContext& c, RawFindings& out) {
     const Declared d = declared(c);

@@ -12,6 +12,8 @@ namespace headwise::audit::checks {
 bool readsNoindex(const RuleContext& c);
 // Whether the page's canonical names another page than itself.
 bool namesOtherCanonical(const RuleContext& c);
+// The charset a meta element declares, or empty.
+QString declaredBy(const MarkupElement& e);
 // Where a meta refresh in the head sends the page at once, as written: a
 // redirect, as search engines take it.
 std::optional<QString> instantRefresh(const RuleContext& c);

@@ -31,7 +31,8 @@ const QList<Rule>& ruleTable() {
          "An empty title is as good as none: the result line gets a title made up by the search "
          "engine. Write a short title that names the page's subject."},
         {"title-multiple", S::Warning, "The head has more than one <title>.",
-         "Browsers and search engines use the first title and ignore the others. Keep one."},
+         "Browsers and search engines use the first title and ignore the others. Keep one. Fixable: a "
+         "later title with the same text as an earlier one is removed; one that differs is left for you."},
         {"title-outside-head", S::Error, "A <title> stands outside the head.",
          "An HTML parser closes the head at the first element that belongs in the body (a <div>, "
          "text, an image), so a title after it lands in the body. Browsers still show it as the "
@@ -56,7 +57,8 @@ const QList<Rule>& ruleTable() {
         {"description-empty", S::Warning, "The meta description holds no text.",
          "An empty description is as good as none. Write one or two sentences about the page."},
         {"description-multiple", S::Warning, "The head has more than one meta description.",
-         "Only one description is used, and which one is not certain. Keep one."},
+         "Only one description is used, and which one is not certain. Keep one. Fixable: a later "
+         "description with the same text as an earlier one is removed; one that differs is left for you."},
         {"description-outside-head", S::Warning, "A meta description stands outside the head.",
          "A <meta> after the first body content is put in the body by the parser, and search "
          "engines read the description from the head only (Google Search Central, \"Control your "
@@ -77,12 +79,14 @@ const QList<Rule>& ruleTable() {
          "With no byte order mark, no charset in the HTTP Content-Type and no <meta charset>, a "
          "browser has to guess the encoding, and non-ASCII text may come out garbled (Lighthouse "
          "charset audit; WHATWG HTML, \"Determining the character encoding\"). Add "
-         "<meta charset=\"utf-8\"> at the start of the head."},
+         "<meta charset=\"utf-8\"> at the start of the head. Fixable when the bytes are UTF-8: the tag goes "
+         "right after <head>."},
         {"charset-late", S::Error, "The charset declaration does not end within the first 1024 bytes.",
          "Browsers look for the declaration in the first 1024 bytes only (WHATWG HTML, \"prescan a "
          "byte stream\"); a later one is ignored or forces the page to be read twice. When a byte "
          "order mark or the HTTP Content-Type names the encoding, the late declaration does no harm "
-         "and is only a note (Lighthouse charset audit). Put <meta charset> first in the head."},
+         "and is only a note (Lighthouse charset audit). Put <meta charset> first in the head. Fixable: "
+         "the declaration moves to right after <head>."},
         {"charset-multiple", S::Warning, "The page declares its charset more than once.",
          "Only the first declaration counts. Keep one <meta charset>."},
         {"charset-mismatch", S::Warning,
@@ -100,12 +104,14 @@ const QList<Rule>& ruleTable() {
          "browsers decode it as declared (WHATWG Encoding Standard). Declare utf-8."},
         {"viewport-missing", S::Warning, "The head has no meta viewport.",
          "Without <meta name=\"viewport\" content=\"width=device-width, initial-scale=1\"> phones "
-         "show the page as a shrunken desktop page, and search engines rank it lower for mobile."},
+         "show the page as a shrunken desktop page, and search engines rank it lower for mobile. Fixable: "
+         "the tag goes after the charset declaration."},
         {"viewport-blocks-zoom", S::Warning, "The viewport stops users from zooming.",
          "user-scalable=no (or a number between -1 and 1) or a maximum-scale below 2 keeps people "
          "with poor sight from enlarging the text (W3C ACT rule b4f0c3 \"Meta viewport allows for "
          "zoom\"; axe meta-viewport, which Lighthouse runs). A maximum-scale below 5 is a note (axe "
-         "meta-viewport-large). Every viewport meta is checked. Remove them."},
+         "meta-viewport-large). Every viewport meta is checked. Remove them. Fixable: user-scalable=no "
+         "and a maximum-scale below 2 are taken out of the content, the rest kept as written."},
         {"viewport-invalid", S::Warning,
          "The viewport sets neither width nor initial-scale, or scales below 1.",
          "A viewport without width or initial-scale does not make the page fit a phone (Lighthouse "
@@ -115,20 +121,24 @@ const QList<Rule>& ruleTable() {
          "Screen readers pick their voice and pronunciation from lang, browsers offer translation "
          "and hyphenate by it (WHATWG HTML, the lang attribute; axe html-has-lang). Google finds a "
          "page's language from its text and does not use lang (Google Search Central, \"Managing "
-         "multi-regional and multilingual sites\"). Add, for example, <html lang=\"en\">."},
+         "multi-regional and multilingual sites\"). Add, for example, <html lang=\"en\">. Fixable "
+         "when you give the language (--lang, or \"lang\" in headwise.json)."},
         {"lang-invalid", S::Warning, "The <html> lang value does not start with a language code.",
          "The primary subtag of lang must be an ISO 639 language code: \"en\", \"en-GB\", not "
          "\"english\" or \"en_GB\" (axe html-lang-valid; BCP 47). Screen readers ignore a value they "
          "cannot read."},
         {"canonical-multiple", S::Error, "The head names more than one canonical URL.",
-         "Conflicting canonical links are ignored by search engines. Keep one."},
+         "Conflicting canonical links are ignored by search engines. Keep one. The same address named "
+         "again is a note. Fixable: a later link naming the same address is removed; one that differs "
+         "is left for you."},
         {"canonical-invalid", S::Error, "The canonical link's address is not a valid URL.",
          "Search engines ignore a canonical link they cannot read. Addresses are judged as browsers "
          "parse them (WHATWG URL Standard): a space or a lone % is no error, a missing scheme, a "
          "bad host or a bad port is. Write a complete, valid address."},
         {"canonical-relative", S::Error, "The canonical link's address is not absolute.",
          "A relative canonical address is easily resolved against the wrong base. Write the full "
-         "address, with scheme and host."},
+         "address, with scheme and host. Fixable with the page's address (--base-url, or a fetched "
+         "page's own): the address is made absolute."},
         {"canonical-root", S::Warning, "The canonical link points to the site's root from a deeper page.",
          "Pointing every page at the home page tells search engines that the pages are copies of "
          "it, and they drop them. Point each page at its own address."},
@@ -168,7 +178,8 @@ const QList<Rule>& ruleTable() {
          "language and region."},
         {"hreflang-relative", S::Error, "An hreflang link's address is not absolute.",
          "Alternate-language links need full addresses, with scheme and host (Google Search "
-         "Central, \"Tell Google about localized versions of your page\")."},
+         "Central, \"Tell Google about localized versions of your page\"). Fixable with the page's address "
+         "(--base-url, or a fetched page's own): the address is made absolute."},
         {"hreflang-no-self", S::Warning, "The page lists language alternates but not itself.",
          "Each language version must list itself as well as the others (Google Search Central, "
          "\"Tell Google about localized versions of your page\"). Add a link with the page's own "
@@ -182,7 +193,8 @@ const QList<Rule>& ruleTable() {
          "og:image:url is an alias of og:image)."},
         {"og-relative", S::Error, "og:image or og:url is not an absolute URL.",
          "Social sites do not resolve relative addresses in Open Graph tags; the image or link is "
-         "lost. Write full addresses."},
+         "lost. Write full addresses. Fixable with the page's address (--base-url, or a fetched page's "
+         "own): the address is made absolute."},
         {"twitter-card-invalid", S::Warning,
          "twitter:card is not summary, summary_large_image, app or player.",
          "An unknown card type is ignored and the shared link gets no card."},

@@ -66,6 +66,13 @@ void canonicalMultiple(const RuleContext& c, RawFindings& out) {
             out.append(about("canonical-multiple", *unique->at(i),
                              QStringLiteral("A second canonical address (%1) conflicts with %2")
                                  .arg(unique->at(i)->address, unique->first()->address)));
+    // The same address named again conflicts with nothing, but says nothing either.
+    const QSet<const LinkRef*> firsts(c.links.headUnique.cbegin(), c.links.headUnique.cend());
+    for (const LinkRef& link : c.links.headCanonicals)
+        if (link.form == Form::Absolute && !firsts.contains(&link))
+            out.append(about("canonical-multiple", link,
+                             QStringLiteral("The canonical address %1 is named again").arg(link.address),
+                             true));
 }
 
 void canonicalInvalid(const RuleContext& c, RawFindings& out) {

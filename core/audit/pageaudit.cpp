@@ -66,10 +66,12 @@ PageAudit auditPage(const PageInput& page, const AuditConfig& config) {
     PageAudit audit;
     DecodedPage decoded = decodePage(page.bytes, page.httpCharset.toLatin1());
     audit.text = std::move(decoded.text);
+    audit.encoding = decoded.encoding;
     audit.lines = LineIndex(audit.text);
     // The parser reads UTF-8; the text is converted once for it and the comment search.
     const QByteArray utf8 = audit.text.toUtf8();
-    const PageModel model = parsePage(utf8);
+    audit.model = parsePage(utf8);
+    const PageModel& model = audit.model;
     audit.disabledRules = disabledRules(utf8);
     fillPreview(model, page, audit);
 

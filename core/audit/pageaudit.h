@@ -2,7 +2,9 @@
 
 #include "core/audit/auditconfig.h"
 #include "core/audit/finding.h"
+#include "core/audit/pagemodel.h"
 #include "core/page/lineindex.h"
+#include "core/page/pagecodec.h"
 
 #include <QByteArray>
 #include <QDateTime>
@@ -33,6 +35,8 @@ struct PageInput {
 
 struct PageAudit {
     QString text;            // the decoded page text the positions refer to
+    PageEncoding encoding;   // how the bytes were read
+    PageModel model;         // what the parser made of the text, for the fixes
     LineIndex lines;         // of text
     QList<Finding> findings; // by offset, then rule table order; no finding twice
     QString title;           // the head's first title, whitespace collapsed

@@ -1,5 +1,7 @@
 #include "core/audit/pagecheck.h"
 
+#include "core/audit/repair.h"
+#include "core/page/linebreaks.h"
 #include "core/page/lineindex.h"
 
 #include <algorithm>
@@ -54,17 +56,16 @@ private:
     bool stuck_ = false;
 };
 
-} // namespace
-
-void mapFindingsToText(QList<Finding>& findings, const QString& decoded, const QString& text) {
+// Each pair's offset and length, moved to text. One pass over both texts.
+void mapSpans(const QList<std::pair<qsizetype*, qsizetype*>>& spans, const QString& decoded,
+              const QString& text) {
     if (decoded == text)
         return;
     QList<qsizetype> offsets;
-    offsets.reserve(findings.size() * 2);
-    for (const Finding& f : findings) {
-        if (f.offset >= 0)
-            offsets << f.offset << f.offset + f.length;
-    }
+    offsets.reserve(spans.size() * 2);
+    for (const auto& [offset, length] : spans)
+        if (*offset >= 0)
+            offsets << *offset << *offset + *length;
     std::sort(offsets.begin(), offsets.end());
     offsets.erase(std::unique(offsets.begin(), offsets.end()), offsets.end());
     Walker walker(decoded, text);
@@ -75,29 +76,82 @@ void mapFindingsToText(QList<Finding>& findings, const QString& decoded, const Q
     const auto toText = [&](qsizetype offset) {
         return mapped[std::lower_bound(offsets.cbegin(), offsets.cend(), offset) - offsets.cbegin()];
     };
-    for (Finding& f : findings) {
-        if (f.offset < 0)
+    for (const auto& [offset, length] : spans) {
+        if (*offset < 0)
             continue;
-        const qsizetype start = toText(f.offset);
-        f.length = toText(f.offset + f.length) - start;
-        f.offset = start;
+        const qsizetype start = toText(*offset);
+        *length = toText(*offset + *length) - start;
+        *offset = start;
     }
+}
+
+} // namespace
+
+void mapFindingsToText(QList<Finding>& findings, const QString& decoded, const QString& text) {
+    QList<std::pair<qsizetype*, qsizetype*>> spans;
+    for (Finding& f : findings)
+        spans.append(std::pair(&f.offset, &f.length));
+    mapSpans(spans, decoded, text);
+}
+
+void mapEditsToText(QList<TextEdit>& edits, const QString& decoded, const QString& text) {
+    QList<std::pair<qsizetype*, qsizetype*>> spans;
+    for (TextEdit& e : edits) {
+        spans.append(std::pair(&e.offset, &e.length));
+        e.replacement = toLf(e.replacement); // the box breaks lines with LF, as the text does
+    }
+    mapSpans(spans, decoded, text);
 }
 
 } // namespace audit
 
-PageCheck checkPage(const PageSnapshot& page, const audit::AuditConfig& config) {
+namespace {
+
+// The page as it would be stored: in its encoding, with LF breaks, which
+// keeps the audit's lines the text's lines.
+audit::PageInput storedPage(const PageSnapshot& page) {
     PageEncoding encoding = page.encoding;
-    encoding.lineBreak = LineBreak::Lf; // keeps the audit's lines the text's lines
+    encoding.lineBreak = LineBreak::Lf;
     audit::PageInput input;
     input.bytes = encodePage(page.text, encoding);
     input.address = page.address;
     input.httpStatus = page.httpStatus;
     input.httpCharset = QString::fromLatin1(page.httpCharset);
     input.headers = page.headers;
-    PageCheck check{audit::auditPage(input, config), page.address};
+    return input;
+}
+
+bool isWebAddress(const QString& address) {
+    return address.startsWith(QLatin1String("http://")) || address.startsWith(QLatin1String("https://"));
+}
+
+} // namespace
+
+PageCheck checkPage(const PageSnapshot& page, const audit::AuditConfig& config) {
+    PageCheck check{audit::auditPage(storedPage(page), config), page.address, {}};
+    const audit::FixOptions options{
+        .lang = {}, .baseUrl = isWebAddress(page.address) ? page.address : QString(), .rules = {}};
+    check.fixes = audit::offeredFixes(check.audit, options);
     audit::mapFindingsToText(check.audit.findings, check.audit.text, page.text);
     return check;
+}
+
+SnapshotRepair repairSnapshot(const PageSnapshot& page, const audit::AuditConfig& config,
+                              const audit::FixOptions& options, const std::optional<audit::Finding>& only) {
+    const audit::PageInput input = storedPage(page);
+    const audit::PageAudit audit = audit::auditPage(input, config);
+    qsizetype index = -1;
+    if (only) {
+        QList<audit::Finding> placed = audit.findings;
+        audit::mapFindingsToText(placed, audit.text, page.text);
+        index = placed.indexOf(*only);
+        if (index < 0)
+            return {}; // the page changed since the finding was shown
+    }
+    audit::Repair repair = audit::repairPage(input, audit, config, options, index);
+    SnapshotRepair out{audit::combinedEdits(repair.made), std::move(repair.made), std::move(repair.undone)};
+    audit::mapEditsToText(out.edits, audit.text, page.text);
+    return out;
 }
 
 } // namespace headwise

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/audit/fixes.h"
 #include "core/audit/pageaudit.h"
 #include "core/page/pagecodec.h"
 
@@ -22,22 +23,36 @@ struct PageSnapshot {
 };
 
 // What one audit of the page found, with the findings' offsets counted in
-// the snapshot's own text.
+// the snapshot's own text, and the fixes offered for them (their edits still
+// in the audit's text).
 struct PageCheck {
     audit::PageAudit audit;
     QString address;
+    QList<audit::PageFix> fixes;
 };
 
-// Audits the page as it would be stored in its encoding.
+// Audits the page as it would be stored in its encoding. A fetched page's
+// address is the base its relative addresses are fixed against.
 PageCheck checkPage(const PageSnapshot& page, const audit::AuditConfig& config);
+
+// The fixes of the page made and checked as audit --fix makes them (with
+// only, those offered for that finding of a check), as edits of the
+// snapshot's own text.
+struct SnapshotRepair {
+    QList<TextEdit> edits; // by offset, in the snapshot's text and line breaks
+    QList<audit::PageFix> made, undone;
+};
+SnapshotRepair repairSnapshot(const PageSnapshot& page, const audit::AuditConfig& config,
+                              const audit::FixOptions& options, const std::optional<audit::Finding>& only);
 
 namespace audit {
 
-// Moves the findings' offsets and lengths from the audit's decoded text to
-// the same places in text. The two hold the same lines; within a line they
+// Moves the findings' offsets and lengths (or the edits') from the audit's
+// decoded text to the same places in text. The two hold the same lines; within a line they
 // differ only where the encoding lacked a character and a reference
 // ("&#937;") stands for it. One pass over both texts, however many findings.
 void mapFindingsToText(QList<Finding>& findings, const QString& decoded, const QString& text);
+void mapEditsToText(QList<TextEdit>& edits, const QString& decoded, const QString& text);
 
 } // namespace audit
 } // namespace headwise

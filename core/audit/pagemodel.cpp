@@ -57,6 +57,7 @@ struct RawPage {
     std::vector<RawElement> elements;
     Attributes htmlAttributes;
     size_t htmlStart = 0, htmlEnd = 0;
+    size_t headStart = 0, headEnd = 0;
     size_t lastTokenEnd = 0;    // where the last node's own source ends
     bool openTitle = false;     // a title the input ended inside of
     bool openAtEnd = false;     // a comment or raw text the input ended inside of
@@ -274,12 +275,11 @@ RawPage collect(const GumboOutput* output, const QByteArray& utf8, size_t length
         const GumboElement& e = node->v.element;
         if (node == root) {
             page.htmlAttributes = attributesOf(e.attributes);
-            // A root the parser supplied has no tag of its own; its position would
-            // be wherever the first content happens to be, so it points at the start.
-            if (e.original_tag.length) {
-                page.htmlStart = e.start_pos.offset;
-                page.htmlEnd = e.start_pos.offset + e.original_tag.length;
-            }
+            page.htmlStart = e.start_pos.offset;
+            page.htmlEnd = e.start_pos.offset + e.original_tag.length;
+        } else if (e.tag == GUMBO_TAG_HEAD && node->parent == root) {
+            page.headStart = e.start_pos.offset;
+            page.headEnd = e.start_pos.offset + e.original_tag.length;
         } else if (node->type == GUMBO_NODE_ELEMENT) {
             recordElement(node, item.inHead, page);
         }
@@ -470,8 +470,11 @@ PageModel finish(const QByteArray& utf8, RawPage raw) {
         wanted.push_back({raw.elements[i].start, &model.elements[qsizetype(i)].span.offset});
         wanted.push_back({raw.elements[i].end, &ends[i]});
     }
+    qsizetype headEnd = 0;
     wanted.push_back({raw.htmlStart, &model.htmlTag.offset});
     wanted.push_back({raw.htmlEnd, &ends.back()});
+    wanted.push_back({raw.headStart, &model.headTag.offset});
+    wanted.push_back({raw.headEnd, &headEnd});
     qsizetype breakEnd = 0;
     const bool early = !raw.breakName.isEmpty();
     if (early) {
@@ -494,6 +497,7 @@ PageModel finish(const QByteArray& utf8, RawPage raw) {
         span.length = ends[i] - span.offset;
     }
     model.htmlTag.length = ends.back() - model.htmlTag.offset;
+    model.headTag.length = headEnd - model.headTag.offset;
     return model;
 }
 

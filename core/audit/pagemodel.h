@@ -42,7 +42,9 @@ struct MarkupElement {
 struct PageModel {
     QList<MarkupElement> elements; // in source order
     Attributes htmlAttributes;     // the root element's, including any merged from later <html> tags
-    Span htmlTag;                  // its start tag; length 0 when the parser supplied the element
+    // The root's and the head's start tags; length 0 where the parser supplied
+    // the element, at the place it did (before the first tag or text that needed it).
+    Span htmlTag, headTag;
     // Where the head ended before the page meant it to: the first element or text
     // that went into the body while a </head> or <body> tag was still to come.
     // Length 0 when the head ended where it was meant to.

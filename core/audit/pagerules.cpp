@@ -1,79 +1,12 @@
 #include "core/audit/checks.h"
 #include "core/audit/languagetags.h"
+#include "core/audit/viewport.h"
 
-#include <QHash>
 #include <QStringList>
 
 namespace headwise::audit::checks {
 
 namespace {
-
-bool isViewportSeparator(QChar c) {
-    return c == u' ' || c == u'\t' || c == u'\n' || c == u'\r' || c == u'\f' || c == u',' || c == u';';
-}
-
-// "width=device-width, initial-scale=1; user-scalable=no" -> key=value pairs,
-// keys and values lower-cased. Blanks, commas and semicolons separate; blanks
-// may also stand around '=' (the viewport meta's parsing as browsers do it).
-// A key given twice keeps its last value, as in browsers, in its first place.
-QList<QPair<QString, QString>> viewportProperties(const QString& content) {
-    QList<QPair<QString, QString>> out;
-    QHash<QString, qsizetype> at;
-    const auto set = [&](const QString& key, const QString& value) {
-        if (const auto known = at.constFind(key); known != at.cend()) {
-            out[*known].second = value;
-            return;
-        }
-        at.insert(key, out.size());
-        out.append({key, value});
-    };
-    const QString text = content.toLower();
-    const qsizetype n = text.size();
-    qsizetype i = 0;
-    const auto word = [&] {
-        const qsizetype start = i;
-        while (i < n && !isViewportSeparator(text[i]) && text[i] != u'=')
-            ++i;
-        return text.mid(start, i - start);
-    };
-    while (i < n) {
-        while (i < n && (isViewportSeparator(text[i]) || text[i] == u'='))
-            ++i;
-        const QString key = word();
-        while (i < n && text[i].isSpace())
-            ++i;
-        if (i >= n || text[i] != u'=') {
-            if (!key.isEmpty())
-                set(key, QString());
-            continue;
-        }
-        ++i;
-        while (i < n && text[i].isSpace())
-            ++i;
-        set(key, word());
-    }
-    return out;
-}
-
-// A viewport number: "yes" is 1, device-width and device-height 10, others as written.
-std::optional<double> viewportNumber(const QString& value) {
-    if (value == QLatin1String("yes"))
-        return 1;
-    if (value == QLatin1String("device-width") || value == QLatin1String("device-height"))
-        return 10;
-    bool ok = false;
-    const double number = value.toDouble(&ok);
-    if (!ok) {
-        // "2.0px" reads as 2, as browsers take the leading number.
-        qsizetype end = 0;
-        while (end < value.size() &&
-               (value[end].isDigit() || value[end] == u'.' || (end == 0 && value[end] == u'-')))
-            ++end;
-        const double leading = value.left(end).toDouble(&ok);
-        return ok ? std::optional<double>(leading) : std::nullopt;
-    }
-    return number;
-}
 
 QList<const MarkupElement*> viewports(const RuleContext& c) {
     QList<const MarkupElement*> out;
@@ -133,21 +66,18 @@ void viewportBlocksZoom(const RuleContext& c, RawFindings& out) {
     for (const MarkupElement* e : viewports(c)) {
         for (const auto& [key, value] : viewportProperties(e->attribute(QLatin1String("content")))) {
             if (key == QLatin1String("user-scalable")) {
-                const std::optional<double> n = value == QLatin1String("no") ? 0 : viewportNumber(value);
-                if (n && *n > -1 && *n < 1)
+                if (blocksZoom(key, value))
                     out.append({"viewport-blocks-zoom",
                                 QStringLiteral("user-scalable=%1 stops zooming").arg(value), e->span});
             } else if (key == QLatin1String("maximum-scale")) {
                 const std::optional<double> n = viewportNumber(value);
-                if (!n || *n < 0)
-                    continue; // a negative or unreadable value is ignored
-                if (*n < 2)
+                if (blocksZoom(key, value))
                     out.append({"viewport-blocks-zoom",
                                 QStringLiteral("maximum-scale=%1 keeps the text from being enlarged to twice "
                                                "its size")
                                     .arg(value),
                                 e->span});
-                else if (*n < 5)
+                else if (n && *n >= 2 && *n < 5)
                     out.append(
                         {"viewport-blocks-zoom",
                          QStringLiteral("maximum-scale=%1 allows less than five times zoom").arg(value),

@@ -1,5 +1,6 @@
 #include "core/audit/report.h"
 
+#include "core/audit/fixes.h"
 #include "core/audit/jsonwriter.h"
 #include "core/audit/reportformats.h"
 
@@ -48,7 +49,8 @@ std::optional<QByteArray> writeRuleList(ReportFormat format) {
         QString out;
         for (const Rule& rule : ruleTable())
             out += rule.id.leftJustified(width + 2) + severityName(rule.severity).leftJustified(9) +
-                   rule.description + QLatin1Char('\n');
+                   QLatin1String(isFixable(rule.id) ? "fixable  " : "         ") + rule.description +
+                   QLatin1Char('\n');
         return out.toUtf8();
     }
     if (format != ReportFormat::Json)
@@ -68,6 +70,8 @@ std::optional<QByteArray> writeRuleList(ReportFormat format) {
         json.value(rule.description);
         json.key(u"help");
         json.value(rule.help);
+        json.key(u"fixable");
+        json.boolean(isFixable(rule.id));
         json.endObject();
     }
     json.endArray();

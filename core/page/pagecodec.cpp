@@ -318,18 +318,19 @@ DecodedPage decodePage(const QByteArray& bytes, const QByteArray& declaredCharse
     return page;
 }
 
-QByteArray encodePage(const QString& crlfText, const PageEncoding& encoding) {
-    const QString text = withLineBreaks(crlfText, encoding.lineBreak);
-    const QString& name = encoding.name;
+namespace {
+
+// Text, line breaks as they are, in the named encoding.
+QByteArray encodeText(const QString& text, const QString& name, bool bom) {
     QByteArray out;
     if (name.compare(kUtf8, Qt::CaseInsensitive) == 0 || name.isEmpty()) {
-        if (encoding.bom)
+        if (bom)
             out = "\xEF\xBB\xBF";
         out += text.toUtf8();
     } else if (name.compare(kUtf16Le, Qt::CaseInsensitive) == 0 ||
                name.compare(kUtf16Be, Qt::CaseInsensitive) == 0) {
         const bool little = name.compare(kUtf16Le, Qt::CaseInsensitive) == 0;
-        if (encoding.bom)
+        if (bom)
             out = little ? QByteArray("\xFF\xFE") : QByteArray("\xFE\xFF");
         QStringEncoder encoder(little ? QStringConverter::Utf16LE : QStringConverter::Utf16BE,
                                QStringConverter::Flag::Stateless);
@@ -342,50 +343,101 @@ QByteArray encodePage(const QString& crlfText, const PageEncoding& encoding) {
     return out;
 }
 
+// How many bytes a stretch of a page's stored text takes in its charset.
+qsizetype storedSize(const PageCharset& charset, QStringView stored) {
+    switch (charset.kind) {
+    case Kind::Windows1252:
+        return stored.size();
+    case Kind::Utf8: {
+        qsizetype n = 0;
+        for (const QChar c : stored)
+            n += c.unicode() < 0x80 ? 1 : c.unicode() < 0x800 ? 2 : c.isSurrogate() ? 2 : 3;
+        return n;
+    }
+    case Kind::Other:
+        break;
+    }
+    return encodeText(stored.toString(), charset.name, false).size();
+}
+
+} // namespace
+
+QByteArray encodePage(const QString& crlfText, const PageEncoding& encoding) {
+    return encodeText(withLineBreaks(crlfText, encoding.lineBreak), encoding.name, encoding.bom);
+}
+
 QByteArray pageBytesToSave(const QString& crlfText, const DecodedPage& loaded) {
     return crlfText == loaded.text ? loaded.bytes : encodePage(crlfText, loaded.encoding);
 }
 
-std::optional<QByteArray> spliceIntoPageBytes(const DecodedPage& page, qsizetype at,
-                                              const QString& crlfInsertion) {
-    const PageCharset charset = choosePageCharset(page.bytes);
-    if (charset.kind == Kind::Other || charset.name != page.encoding.name || at < 0 || at > page.text.size())
-        return std::nullopt;
-    // Walk the bytes counting the characters of the CR LF text they decode to.
-    const QByteArrayView bytes(page.bytes);
-    qsizetype n = charset.textStart;
-    for (qsizetype t = 0; t < at && n < bytes.size();) {
-        const auto b = static_cast<unsigned char>(bytes[n]);
-        if (b == '\r') {
-            n += n + 1 < bytes.size() && bytes[n + 1] == '\n' ? 2 : 1;
-            t += 2;
-        } else if (b == '\n') {
-            ++n;
-            t += 2;
-        } else if (charset.kind == Kind::Windows1252 || b < 0x80) {
-            ++n;
-            ++t;
-        } else {
-            const qsizetype length = b >= 0xF0 ? 4 : b >= 0xE0 ? 3 : 2;
-            n += length;
-            t += length == 4 ? 2 : 1;
-        }
+QString applyTextEdits(const QString& text, const QList<TextEdit>& edits) {
+    QString out;
+    qsizetype copied = 0;
+    for (const TextEdit& edit : edits) {
+        out += QStringView(text).sliced(copied, edit.offset - copied);
+        out += edit.replacement;
+        copied = edit.offset + edit.length;
     }
-    const QByteArrayView before = bytes.sliced(0, std::min(n, bytes.size()));
+    out += QStringView(text).sliced(copied);
+    return out;
+}
+
+std::optional<SplicedPage> splicePageBytes(const DecodedPage& page, const QList<TextEdit>& edits,
+                                           const QByteArray& declaredCharset) {
+    const PageCharset charset = choosePageCharset(page.bytes, declaredCharset);
+    if (charset.name != page.encoding.name || charset.bom != page.encoding.bom)
+        return std::nullopt;
+    const QByteArrayView bytes(page.bytes);
+    // The text as stored, its line breaks as they are: a place in the CR LF
+    // text is found in it, and then in the bytes.
+    const QString stored =
+        charset.kind == Kind::Other ? charset.text : decodeStretch(charset, bytes.sliced(charset.textStart));
+    qsizetype crlf = 0, at = 0, byte = charset.textStart;
+    const auto walkTo = [&](qsizetype target) {
+        const qsizetype from = at;
+        while (crlf < target && at < stored.size()) {
+            const QChar c = stored[at];
+            const bool pair = c == u'\r' && at + 1 < stored.size() && stored[at + 1] == u'\n';
+            crlf += (c == u'\r' || c == u'\n') ? 2 : 1;
+            at += pair ? 2 : 1;
+        }
+        byte += storedSize(charset, QStringView(stored).sliced(from, at - from));
+        return crlf == target;
+    };
     PageEncoding inserted = page.encoding;
     inserted.bom = false;
-    QByteArray spliced = before.toByteArray() + encodePage(crlfInsertion, inserted) +
-                         bytes.sliced(before.size()).toByteArray();
-    // The result must read back as the text with the insertion; otherwise
-    // (a byte the walk counted otherwise than the decoder, a break put after
-    // a lone CR that joins it, an odd-length page that starts like a UTF-16
-    // BOM and is read otherwise once its length is even) the page is encoded whole.
-    QString edited = page.text;
-    edited.insert(at, crlfInsertion);
-    const DecodedPage again = decodePage(spliced);
-    if (again.encoding.name != page.encoding.name || again.text != edited)
+    SplicedPage out;
+    qsizetype copied = 0, previousEnd = 0;
+    for (const TextEdit& edit : edits) {
+        if (edit.offset < previousEnd || edit.length < 0 || !walkTo(edit.offset))
+            return std::nullopt;
+        const qsizetype start = byte;
+        if (!walkTo(edit.offset + edit.length))
+            return std::nullopt;
+        const QByteArray replacement = encodePage(edit.replacement, inserted);
+        out.bytes += bytes.sliced(copied, start - copied);
+        out.bytes += replacement;
+        out.edits.append({start, byte - start, replacement.size()});
+        copied = byte;
+        previousEnd = edit.offset + edit.length;
+    }
+    out.bytes += bytes.sliced(copied);
+    // The result must read back as the edited text; otherwise (a break put
+    // after a lone CR that joins it, a byte the walk counted otherwise than
+    // the decoder, a declaration the edit changed) it is no exact splice.
+    const DecodedPage again = decodePage(out.bytes, declaredCharset);
+    if (again.encoding.name != page.encoding.name || again.encoding.bom != page.encoding.bom ||
+        again.text != applyTextEdits(page.text, edits))
         return std::nullopt;
-    return spliced;
+    return out;
+}
+
+std::optional<QByteArray> spliceIntoPageBytes(const DecodedPage& page, qsizetype at,
+                                              const QString& crlfInsertion) {
+    std::optional<SplicedPage> spliced = splicePageBytes(page, {{at, 0, crlfInsertion}});
+    if (!spliced)
+        return std::nullopt;
+    return std::move(spliced->bytes);
 }
 
 QByteArray charsetFromContentType(const QByteArray& contentType) {

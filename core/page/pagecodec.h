@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QList>
 #include <QString>
 #include <optional>
 
@@ -57,11 +58,39 @@ QByteArray encodePage(const QString& crlfText, const PageEncoding& encoding);
 // unify mixed line breaks); otherwise crlfText in the page's encoding.
 QByteArray pageBytesToSave(const QString& crlfText, const DecodedPage& loaded);
 
-// The loaded page's own bytes with crlfInsertion (in the page's encoding and
-// main line-break style) put in at offset at of its text, every other byte as
-// it was: mixed line breaks and every byte sequence stay. Only for pages in a
-// UTF-8 or Windows-1252 family charset read without a declared charset;
-// nothing otherwise, and the caller encodes the edited text whole.
+// length characters of a page's CR LF text from offset, replaced.
+struct TextEdit {
+    qsizetype offset = 0;
+    qsizetype length = 0;
+    QString replacement; // CR LF line breaks
+    bool operator==(const TextEdit&) const = default;
+};
+
+// The text with the edits made: sorted by offset, none overlapping another.
+QString applyTextEdits(const QString& text, const QList<TextEdit>& edits);
+
+// Where an edit landed in the bytes: oldLength bytes from offset (of the old
+// bytes) became newLength bytes.
+struct ByteEdit {
+    qsizetype offset = 0;
+    qsizetype oldLength = 0;
+    qsizetype newLength = 0;
+    bool operator==(const ByteEdit&) const = default;
+};
+struct SplicedPage {
+    QByteArray bytes;
+    QList<ByteEdit> edits;
+};
+
+// The page's own bytes with the edits of its text made in them (replacements
+// in the page's encoding and main line-break style), every other byte as it
+// was: mixed line breaks and every byte sequence stay. The page must have been
+// decoded with declaredCharset; nothing when an edit's end falls inside a line
+// break or the result would not read back as the edited text.
+std::optional<SplicedPage> splicePageBytes(const DecodedPage& page, const QList<TextEdit>& edits,
+                                           const QByteArray& declaredCharset = {});
+
+// splicePageBytes with one insertion, for a page read without a declared charset.
 std::optional<QByteArray> spliceIntoPageBytes(const DecodedPage& page, qsizetype at,
                                               const QString& crlfInsertion);
 

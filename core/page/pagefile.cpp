@@ -72,8 +72,13 @@ bool writePageFile(const QString& path, const QString& crlfText, const PageEncod
 
 bool writePageBytes(const QString& path, const QByteArray& bytes, QString* errorText) {
     QSaveFile file(path);
-    const bool written =
-        file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit();
+    // commit() reports success even when its buffer did not reach the disk
+    // (a full disk), and then puts what did in place of the old file: the
+    // buffer is flushed and checked first, and the write given up on failure.
+    const bool flushed = file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.flush();
+    if (!flushed)
+        file.cancelWriting();
+    const bool written = file.commit() && flushed;
     if (!written && errorText)
         *errorText = file.errorString();
     return written;

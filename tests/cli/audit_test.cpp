@@ -129,7 +129,13 @@ TEST(AuditFormats, ListRules) {
         EXPECT_TRUE(found) << id;
         EXPECT_TRUE(text.out.contains(id)) << id;
     }
-    EXPECT_EQ(rules[0].toObject().keys(), (QStringList{"description", "help", "id", "severity"}));
+    EXPECT_EQ(rules[0].toObject().keys(), (QStringList{"description", "fixable", "help", "id", "severity"}));
+    // A fixable rule is marked in both.
+    for (const QByteArray& line : text.out.split('\n'))
+        for (const QJsonValue& rule : rules)
+            if (line.startsWith(QByteArray(rule["id"].toString().toUtf8() + ' '))) {
+                EXPECT_EQ(line.contains(" fixable "), rule["fixable"].toBool()) << line.toStdString();
+            }
     EXPECT_EQ(cli({"audit", "--list-rules", "--format", "sarif"}).exitCode, 2);
 }
 

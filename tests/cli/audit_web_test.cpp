@@ -148,3 +148,20 @@ TEST(AuditProgress, OnATerminalOnlyAndNeverInTheReport) {
 }
 
 } // namespace
+
+namespace {
+
+class AuditWebFix : public PageServerTest {};
+
+TEST_F(AuditWebFix, AFetchedPageIsAuditedOnlyAndSaysSo) {
+    QTemporaryDir dir;
+    const CliRun fixed = cli({"audit", "--fix", url("/tagged")}, dir.path());
+    const CliRun plain = cli({"audit", url("/tagged")}, dir.path());
+    EXPECT_EQ(fixed.exitCode, plain.exitCode);
+    EXPECT_EQ(fixed.out, plain.out);
+    const QByteArray said = url("/tagged").toUtf8() + ": fetched, so audited only";
+    EXPECT_TRUE(fixed.err.contains(said)) << fixed.err.toStdString();
+    EXPECT_TRUE(QDir(dir.path()).isEmpty());
+}
+
+} // namespace

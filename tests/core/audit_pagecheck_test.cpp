@@ -69,3 +69,33 @@ TEST(MapFindings, ManyFindingsOnOneLineEachLandRight) {
 }
 
 } // namespace
+
+namespace {
+
+// Page Check fixes the page the box holds: a fetched page's own address is the
+// base, and the edits land in the box's text, LF breaks and characters the
+// page's encoding lacks (held as references in what is audited) included.
+TEST(RepairSnapshot, AFetchedPageIsFixedAgainstItsAddressInTheBoxsText) {
+    PageSnapshot page;
+    page.text = QStringLiteral(
+        "<html lang=\"el\"><head><meta charset=\"windows-1252\">\n"
+        "<title>\u03a9 rugs</title>\n<link rel=canonical href=\"rugs.html\">\n</head></html>\n");
+    page.encoding.name = QStringLiteral("windows-1252");
+    page.address = QStringLiteral("https://rugs.example/shop/");
+    const PageCheck check = checkPage(page, {});
+    qsizetype offered = 0;
+    for (const PageFix& fix : check.fixes)
+        offered += fix.rule == QLatin1String("canonical-relative") && fix.need == PageFix::Need::Nothing;
+    EXPECT_EQ(offered, 1);
+
+    const SnapshotRepair repair =
+        repairSnapshot(page, {}, {.lang = {}, .baseUrl = page.address, .rules = {}}, {});
+    EXPECT_TRUE(repair.undone.isEmpty());
+    EXPECT_EQ(applyTextEdits(page.text, repair.edits),
+              QStringLiteral("<html lang=\"el\"><head><meta charset=\"windows-1252\">\n"
+                             "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">\n"
+                             "<title>\u03a9 rugs</title>\n<link rel=canonical "
+                             "href=\"https://rugs.example/shop/rugs.html\">\n</head></html>\n"));
+}
+
+} // namespace

@@ -151,4 +151,15 @@ std::optional<QString> ScriptedPasswordPrompt::ask(QWidget*, const QString&, con
     return answers.isEmpty() ? std::nullopt : answers.takeFirst();
 }
 
+ScriptedTextPrompt::~ScriptedTextPrompt() {
+    if (!answers.isEmpty())
+        ADD_FAILURE() << answers.size() << " prepared text answers never used";
+}
+
+std::optional<QString> ScriptedTextPrompt::ask(QWidget*, const QString& title, const QString& label,
+                                               const QString& proposed) {
+    asked.append({title, label, proposed});
+    return answers.isEmpty() ? std::nullopt : answers.takeFirst();
+}
+
 } // namespace headwise::testing

@@ -13,6 +13,7 @@
 #include "platform/programstarter.h"
 #include "platform/settingsstore.h"
 #include "platform/shell.h"
+#include "platform/textprompt.h"
 
 #include <QList>
 #include <QMap>
@@ -142,13 +143,31 @@ public:
     QStringList labels; // every question asked
 };
 
+struct TextQuestion {
+    QString title, label, proposed;
+};
+
+// Answers text questions from a prepared list; with none left it cancels.
+class ScriptedTextPrompt : public TextPrompt {
+public:
+    ~ScriptedTextPrompt() override;
+    std::optional<QString> ask(QWidget* parent, const QString& title, const QString& label,
+                               const QString& proposed) override;
+
+    QList<std::optional<QString>> answers;
+    QList<TextQuestion> asked;
+};
+
 // One of each double, and the platform a window is given made of them.
 struct PlatformDoubles {
-    Platform platform() { return {settings, messages, files, shell, fetcher, programs}; }
+    Platform platform() { return platform(settings, fetcher); }
     // A test on a real store or a real fetch hands it in in place of the double.
-    Platform platform(SettingsStore& store) { return {store, messages, files, shell, fetcher, programs}; }
-    Platform platform(PageFetcher& pageFetcher) {
-        return {settings, messages, files, shell, pageFetcher, programs};
+    Platform platform(SettingsStore& store) { return platform(store, fetcher); }
+    Platform platform(PageFetcher& pageFetcher) { return platform(settings, pageFetcher); }
+    Platform platform(SettingsStore& store, PageFetcher& pageFetcher) {
+        return {store,       messages, files,           shell,
+                pageFetcher, programs, absentKeyring(), cancellingPasswordPrompt(),
+                questions};
     }
 
     MemorySettings settings;
@@ -157,6 +176,7 @@ struct PlatformDoubles {
     RecordingShell shell;
     ScriptedPageFetcher fetcher;
     RecordingProgramStarter programs;
+    ScriptedTextPrompt questions;
 };
 
 } // namespace headwise::testing

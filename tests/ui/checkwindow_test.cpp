@@ -386,3 +386,83 @@ TEST(CardPreviewPaint, BorderCoversTheOuterPixelsAt100And200Percent) {
 }
 
 } // namespace
+
+namespace {
+
+class CheckFix : public CheckWindowTest {
+protected:
+    QPushButton* fix() const { return check->findChild<QPushButton*>(QStringLiteral("cmdCheckFix")); }
+    QPushButton* fixAll() const { return check->findChild<QPushButton*>(QStringLiteral("cmdCheckFixAll")); }
+    void select(const char* rule) {
+        for (int row = 0; row < model()->rowCount(); ++row)
+            if (model()->finding(row).rule == QLatin1String(rule))
+                list()->setCurrentIndex(model()->index(row, 0));
+    }
+    // Presses a button of the window and waits for the fix and the audit after it.
+    void click(QPushButton* button) {
+        button->click();
+        ASSERT_TRUE(idle());
+        ASSERT_TRUE(settled());
+    }
+};
+
+const QByteArray kFixable =
+    "<html lang=\"en\">\n<head>\n  <title>Handmade rugs from the valley, woven to order</title>\n"
+    "  <title>Handmade rugs from the valley, woven to order</title>\n</head>\n</html>\n";
+
+TEST_F(CheckFix, FixAllIsOneStepThatOneUndoTakesBack) {
+    loadFile(QStringLiteral("rugs.htm"), kFixable);
+    ASSERT_TRUE(settled());
+    EXPECT_EQ(fix()->text(), checktext::kFix);
+    EXPECT_TRUE(fixAll()->isEnabled());
+    select("og-missing");
+    EXPECT_FALSE(fix()->isEnabled());
+    select("title-multiple");
+    EXPECT_TRUE(fix()->isEnabled());
+
+    click(fix());
+    const QString once = QString::fromLatin1(kFixable).replace(
+        QStringLiteral("  <title>Handmade rugs from the valley, woven to order</title>\n</head>"), "</head>");
+    EXPECT_EQ(text()->toPlainText(), once);
+    EXPECT_FALSE(rules().contains(QStringLiteral("title-multiple")));
+
+    click(fixAll());
+    EXPECT_EQ(
+        text()->toPlainText(),
+        QStringLiteral("<html lang=\"en\">\n<head>\n  <meta charset=\"utf-8\">\n  <meta name=\"viewport\" "
+                       "content=\"width=device-width, initial-scale=1\">\n  <title>Handmade rugs from the "
+                       "valley, woven to order</title>\n</head>\n</html>\n"));
+    EXPECT_FALSE(rules().contains(QStringLiteral("charset-missing")) ||
+                 rules().contains(QStringLiteral("viewport-missing")));
+    EXPECT_FALSE(fixAll()->isEnabled());
+
+    text()->setFocus();
+    QTest::keyClick(text(), Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(text()->toPlainText(), once);
+    QTest::keyClick(text(), Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(text()->toPlainText(), QString::fromLatin1(kFixable));
+    ASSERT_TRUE(settled());
+    EXPECT_TRUE(rules().contains(QStringLiteral("charset-missing")));
+}
+
+// A file has no address on the web: the fix asks for one, once, and checks it.
+TEST_F(CheckFix, ARelativeAddressIsMadeAbsoluteAgainstTheAddressGiven) {
+    loadFile(QStringLiteral("rugs.htm"), "<html lang=\"en\"><head><meta charset=\"utf-8\"><link "
+                                         "rel=\"canonical\" href=\"rugs.htm\"></head></html>");
+    ASSERT_TRUE(settled());
+    select("canonical-relative");
+    questions.answers = {std::nullopt, QStringLiteral("rugs.example"),
+                         QStringLiteral(" https://rugs.example/shop/ ")};
+    for (int round = 0; round < 3; ++round)
+        click(fix());
+    ASSERT_EQ(questions.asked.size(), 3);
+    EXPECT_EQ(questions.asked[0].title, checktext::kBaseTitle);
+    EXPECT_EQ(questions.asked[0].proposed, checktext::kBaseProposed);
+    ASSERT_EQ(messages.shown.size(), 1); // the answer that was no address
+    EXPECT_EQ(messages.shown[0].text, checktext::notAnAddress(QStringLiteral("rugs.example")));
+    EXPECT_EQ(text()->toPlainText(),
+              QStringLiteral("<html lang=\"en\"><head><meta charset=\"utf-8\"><link rel=\"canonical\" "
+                             "href=\"https://rugs.example/shop/rugs.htm\"></head></html>"));
+}
+
+} // namespace
