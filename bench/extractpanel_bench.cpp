@@ -34,6 +34,7 @@ struct QuietPlatform : SettingsStore, MessageBoxes, FileDialogs, Shell, PageFetc
     void show(QWidget*, const QString&, const QString&, MessageIcon) override {}
     QString openFile(QWidget*, const QString&, const QString&) override { return {}; }
     QString saveFile(QWidget*, const QString&, const QString&, const QString&) override { return {}; }
+    QString openFolder(QWidget*, const QString&) override { return {}; }
     bool open(const QUrl&) override { return true; }
     QString getPageSource(const QString&, std::stop_token) override { return page; }
     FetchResult fetch(const QString&, std::stop_token) override { return {}; }

@@ -1,6 +1,4 @@
 #include "cli/auditfix.h"
-#include "cli/auditinputs.h"
-#include "cli/auditrunner.h"
 #include "cli/commands.h"
 #include "cli/output.h"
 
@@ -8,15 +6,10 @@
 #include "core/audit/auditconfig.h"
 #include "core/audit/languagetags.h"
 #include "core/audit/report.h"
-#include "core/audit/sitegraph.h"
-#include "core/site/pagelinks.h"
-#include "core/site/sitemap.h"
 #include "net/curlpagefetcher.h"
-#include "net/sitewalker.h"
+#include "net/siteaudit/siteaudit.h"
 
 #include <QDir>
-#include <QFile>
-#include <QHash>
 #include <QThread>
 #include <QUrl>
 #include <cstdio>
@@ -29,8 +22,13 @@
 namespace headwise::cli {
 namespace {
 
+void writeProgress(const QString& line) {
+    const QByteArray bytes = line.toUtf8();
+    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stderr);
+    std::fflush(stderr);
+}
+
 constexpr int kMaxJobs = 256;
-const QString kConfigName = QStringLiteral("headwise.json");
 
 struct Options {
     audit::ReportFormat format = audit::ReportFormat::Text;
@@ -54,33 +52,17 @@ std::optional<int> positiveNumber(const QString& text, int max) {
 }
 
 // --config FILE, else headwise.json in the current folder or the nearest parent.
-QString configPath(const QString& given) {
-    if (!given.isEmpty())
-        return given;
-    QDir dir = QDir::current();
-    do {
-        if (QFileInfo(dir.filePath(kConfigName)).isFile())
-            return dir.filePath(kConfigName);
-    } while (dir.cdUp());
-    return {};
-}
-
 bool loadConfig(const QString& given, audit::AuditConfig& config) {
-    const QString path = configPath(given);
+    const QString path = given.isEmpty() ? audit::findAuditConfig(QDir::currentPath()) : given;
     if (path.isEmpty())
         return true;
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        writeError(path + QStringLiteral(": cannot be read (%1)").arg(file.errorString()));
-        return false;
-    }
     QString error;
-    std::optional<audit::AuditConfig> parsed = audit::parseAuditConfig(file.read(1024 * 1024), &error);
-    if (!parsed) {
-        writeError(path + QStringLiteral(": ") + error);
+    std::optional<audit::AuditConfig> read = audit::readAuditConfig(path, &error);
+    if (!read) {
+        writeError(error);
         return false;
     }
-    config = std::move(*parsed);
+    config = std::move(*read);
     return true;
 }
 
@@ -118,39 +100,6 @@ void keepFreedMemory() {
 #endif
 }
 
-QString sourceRoot() {
-    QString root = QUrl::fromLocalFile(QDir::currentPath()).toString(QUrl::FullyEncoded);
-    if (!root.endsWith(QLatin1Char('/')))
-        root += QLatin1Char('/');
-    return root;
-}
-
-// The folder's own sitemap.xml, when it has one, read as the site's sitemap.
-void addFolderSitemap(AuditRunner& runner, const std::shared_ptr<const audit::SiteFolder>& folder,
-                      QStringList& problems) {
-    const QString path = QDir(folder->root()).filePath(QStringLiteral("sitemap.xml"));
-    QFile file(path);
-    if (!file.exists())
-        return;
-    const QString name = QDir::cleanPath(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        problems.append(name + QStringLiteral(": cannot be read (%1)").arg(file.errorString()));
-        return;
-    }
-    const qint64 maxBytes = SiteWalker::Limits{}.maxSitemapBytes;
-    const QByteArray bytes = file.read(maxBytes + 1);
-    if (bytes.size() > maxBytes) {
-        problems.append(name + QStringLiteral(": larger than %1 MiB").arg(maxBytes >> 20));
-        return;
-    }
-    QString error;
-    const std::optional<Sitemap> sitemap = parseSitemap(bytes, &error);
-    if (!sitemap)
-        problems.append(name + QStringLiteral(": ") + error);
-    else if (sitemap->kind == Sitemap::Kind::Pages)
-        runner.addSitemap(name, *sitemap, folder);
-}
-
 } // namespace
 
 int runAudit(const QStringList& arguments) {
@@ -173,9 +122,9 @@ int runAudit(const QStringList& arguments) {
                                  QStringLiteral("Page files, folders (every *.htm, *.html, *.xhtml below) "
                                                 "and http(s) addresses."),
                                  QStringLiteral("FILE|FOLDER|URL..."));
-    const QCommandLineOption format(QStringLiteral("format"),
-                                    QStringLiteral("Report format: text (default), json, sarif or junit."),
-                                    QStringLiteral("FORMAT"), QStringLiteral("text"));
+    const QCommandLineOption format(
+        QStringLiteral("format"), QStringLiteral("Report format: text (default), json, sarif, junit or csv."),
+        QStringLiteral("FORMAT"), QStringLiteral("text"));
     const QCommandLineOption output({QStringLiteral("o"), QStringLiteral("output")},
                                     QStringLiteral("Write the report to FILE instead of standard output."),
                                     QStringLiteral("FILE"));
@@ -246,7 +195,8 @@ int runAudit(const QStringList& arguments) {
     if (const auto parsed = audit::parseReportFormat(parser.value(format))) {
         options.format = *parsed;
     } else {
-        writeError(QStringLiteral("--format %1: give text, json, sarif or junit").arg(parser.value(format)));
+        writeError(
+            QStringLiteral("--format %1: give text, json, sarif, junit or csv").arg(parser.value(format)));
         return kExitBadInput;
     }
     if (parser.isSet(listRules)) {
@@ -331,104 +281,42 @@ int runAudit(const QStringList& arguments) {
     const audit::PathGlobs skip(options.config.skipGlobs);
     const ExpandedInputs expanded = expandInputs(inputs, skip);
     CurlPageFetcher fetcher(std::chrono::seconds(30), std::chrono::seconds(30), std::chrono::minutes(2),
-                            kMaxCliPageBytes);
-    SiteWalker::Limits limits;
-    limits.maxPages = options.maxPages;
-    SiteWalker walker(fetcher, limits);
-    // Each folder input is a site of its own, its pages' links checked against
-    // each other; so is each origin a crawl or a sitemap brings pages from.
-    QHash<QString, std::shared_ptr<const audit::SiteFolder>> folders;
-    // With every rule across pages off, no page needs its references kept.
-    const bool siteRulesOn =
-        std::any_of(std::begin(audit::kSiteRules), std::end(audit::kSiteRules),
-                    [&](const char* id) { return options.config.severityOf(*audit::findRule(id)); });
-    const auto folderSite = [&](const QString& root) -> std::shared_ptr<const audit::SiteFolder> {
-        if (root.isEmpty() || !siteRulesOn)
-            return nullptr;
-        auto& folder = folders[root];
-        if (!folder)
-            folder = std::make_shared<const audit::SiteFolder>(root, options.baseUrl);
-        return folder;
-    };
-    QHash<QString, std::shared_ptr<const audit::SiteOrigin>> origins;
-    const auto originSite = [&](const QUrl& url) -> std::shared_ptr<const audit::SiteOrigin> {
-        if (!siteRulesOn)
-            return nullptr;
-        const QUrl origin = crawlAddress(url).adjusted(QUrl::RemovePath | QUrl::RemoveQuery);
-        auto& site = origins[origin.toString()];
-        if (!site)
-            site = std::make_shared<const audit::SiteOrigin>(origin, walker.googlebotRules(url));
-        return site;
-    };
-    const bool progress = isatty(fileno(stderr)) == 1;
+                            kMaxAuditedPageBytes);
     keepFreedMemory();
-    AuditRunner runner(options.config, options.jobs, progress);
     std::optional<FixRun> fixRun;
+    SiteAuditWatch watch;
     if (parser.isSet(fix)) {
         fixRun.emplace(FixRequest{.dryRun = parser.isSet(dryRun),
                                   .rules = *fixRules,
                                   .lang = parser.isSet(lang) ? parser.value(lang) : options.config.lang},
                        options.config, options.baseUrl, expanded.targets);
-        runner.setPageStep(
-            [&fixRun](const QString& name, audit::PageInput& page) { return fixRun->step(name, page); });
+        watch.step = [&fixRun](const QString& name, audit::PageInput& page) {
+            return fixRun->step(name, page);
+        };
     }
-    walker.watchFetches([&](const QUrl& asked, const FetchResult& result) {
-        runner.record(originSite(asked), asked, result);
-    });
-    walker.watchSitemaps([&](const QString& name, const Sitemap& map) {
-        if (!map.locations.isEmpty())
-            runner.addSitemap(name, map, originSite(QUrl(map.locations.first())));
-    });
-    // The walker hands pages over in the order it found them; the pool audits
-    // them while it fetches the next.
-    const PageSink toRunner = [&](WalkedPage&& page) {
-        auto walked = std::make_shared<WalkedPage>(std::move(page));
-        const QUrl at(walked->result.finalUrl.isEmpty() ? walked->name : walked->result.finalUrl);
-        runner.add(
-            walked->name,
-            [walked] {
-                return fetchedInput(walked->name, std::move(walked->result),
-                                    std::move(walked->googlebotRobots));
-            },
-            originSite(at));
-    };
-    for (const AuditTarget& target : expanded.targets) {
-        if (target.address && options.crawl) {
-            if (walker.crawl(target.name, toRunner))
-                runner.markWhole(originSite(QUrl(target.name)).get());
-        } else if (target.address) { // robots.txt is read here, once per site, for robots-txt-blocked
-            runner.add(target.name,
-                       [&fetcher, name = target.name, robots = walker.googlebotRules(QUrl(target.name))] {
-                           return loadFetchedPage(fetcher, name, robots);
-                       });
-        } else {
-            runner.add(
-                target.name, [name = target.name] { return loadAuditedFile(name); },
-                folderSite(target.siteRoot));
-        }
-    }
-    QStringList siteProblems;
-    for (const auto& folder : std::as_const(folders)) {
-        runner.markWhole(folder.get());
-        if (sitemaps.isEmpty())
-            addFolderSitemap(runner, folder, siteProblems);
-    }
-    for (const QString& map : sitemaps)
-        walker.walkSitemap(map, toRunner);
-    // Pictures of a crawled site, and with --check-external every address
-    // outside the sites, are asked once each whether they answer.
-    walker.check(runner.unchecked(options.checkExternal), options.checkExternal ? 2 : 4,
-                 [&runner](const QUrl& url, FetchResult&& result) { runner.recordChecked(url, result); });
-    AuditRunner::Outcome outcome = runner.finish();
+    if (isatty(fileno(stderr)) == 1)
+        watch.progress = [](qsizetype done, qsizetype known, const QString& page) {
+            writeProgress(QStringLiteral("\r%1 of %2 pages audited").arg(done).arg(known));
+            if (page.isEmpty()) // the end: the report never shares a line with progress
+                writeProgress(QStringLiteral("\r\033[K"));
+        };
+    const SiteAuditRequest request{.targets = expanded.targets,
+                                   .sitemaps = sitemaps,
+                                   .crawl = options.crawl,
+                                   .maxPages = options.maxPages,
+                                   .checkExternal = options.checkExternal,
+                                   .baseUrl = options.baseUrl,
+                                   .jobs = options.jobs};
+    AuditRunner::Outcome outcome = runSiteAudit(request, options.config, fetcher, watch);
 
-    const QStringList problems = expanded.problems + outcome.problems + walker.problems() + siteProblems;
+    const QStringList problems = expanded.problems + outcome.problems;
     for (const QString& problem : problems)
         writeError(problem);
     QStringList pages;
     for (const audit::PageReport& page : outcome.pages)
         pages << page.page;
     const bool fixesWritten = !fixRun || fixRun->report(pages);
-    audit::ReportContext context{&options.config, sourceRoot(),
+    audit::ReportContext context{&options.config, audit::sourceRootOf(QDir::currentPath()),
                                  outcome.site.present ? &outcome.site : nullptr};
     QByteArray report = audit::writeReport(options.format, outcome.pages, context);
     if (options.summary)

@@ -1,10 +1,10 @@
 #pragma once
 
-#include "cli/auditinputs.h"
 #include "core/audit/auditconfig.h"
 #include "core/audit/fixes.h"
 #include "core/audit/pageaudit.h"
 #include "core/audit/sitegraph.h"
+#include "net/siteaudit/auditinputs.h"
 
 #include <QHash>
 #include <QMutex>

@@ -3,6 +3,7 @@
 #include "core/page/bytereport.h"
 #include "core/page/pagecodec.h"
 #include "core/page/pagefile.h"
+#include "net/siteaudit/auditinputs.h"
 
 #include <QString>
 #include <optional>
@@ -13,9 +14,8 @@ class PageFetcher;
 
 namespace headwise::cli {
 
-// Pages larger than this are refused from the command line: batch checks of
-// real pages never need more, and a mistaken argument should fail fast.
-inline constexpr qint64 kMaxCliPageBytes = qint64(64) * 1024 * 1024;
+// Every command refuses pages larger than the audit does.
+inline constexpr qint64 kMaxCliPageBytes = kMaxAuditedPageBytes;
 
 // A local file, through the same loading and decoding as the window.
 LoadedPage readPage(const QString& path);

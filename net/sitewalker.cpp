@@ -55,7 +55,9 @@ bool SiteWalker::firstVisit(const QUrl& url) {
 }
 
 void SiteWalker::fetchInOrder(const Next& next, const Take& take) {
-    const Fetch fetch = [this](const QUrl& url) { return fetcher_.fetch(url.toString(QUrl::FullyEncoded)); };
+    const Fetch fetch = [this](const QUrl& url) {
+        return fetcher_.fetch(url.toString(QUrl::FullyEncoded), stop_);
+    };
     fetchInOrder(next, fetch, limits_.perHost, [&](const QUrl& url, FetchResult&& result) {
         if (seen_)
             seen_(url, result);
@@ -70,7 +72,9 @@ void SiteWalker::check(const QList<QUrl>& addresses, int perHost, const Checked&
             return std::nullopt;
         return addresses[at++];
     };
-    const Fetch fetch = [this](const QUrl& url) { return fetcher_.check(url.toString(QUrl::FullyEncoded)); };
+    const Fetch fetch = [this](const QUrl& url) {
+        return fetcher_.check(url.toString(QUrl::FullyEncoded), stop_);
+    };
     fetchInOrder(next, fetch, perHost, take);
 }
 
@@ -95,6 +99,10 @@ void SiteWalker::fetchInOrder(const Next& next, const Fetch& fetch, int perHostL
     std::unique_lock lock(mutex);
     for (;;) {
         while (!exhausted && window.size() < windowSize) {
+            if (stop_.stop_requested()) {
+                exhausted = true;
+                break;
+            }
             lock.unlock();
             const std::optional<QUrl> url = next();
             lock.lock();
@@ -149,7 +157,7 @@ SiteWalker::SiteRobots& SiteWalker::robotsOf(const QUrl& url) {
     if (const auto found = robots_.find(origin); found != robots_.end())
         return *found;
     const QString address = origin + QStringLiteral("/robots.txt");
-    const FetchResult result = fetcher_.fetch(address);
+    const FetchResult result = fetcher_.fetch(address, stop_);
     SiteRobots robots;
     // No file (4xx) allows everything; a server error, "too many requests" or
     // no answer allows nothing, for the site may be telling crawlers to stay
@@ -272,7 +280,7 @@ void SiteWalker::readSitemap(const QString& location, const QString& input, int 
     QUrl base;
     const QUrl address(location);
     if (isWebAddress(address)) {
-        const FetchResult result = fetcher_.fetch(location);
+        const FetchResult result = fetcher_.fetch(location, stop_);
         if (!result.ok || result.status >= 400) {
             problems_.append(
                 name + QStringLiteral(": ") +

@@ -11,6 +11,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <stop_token>
 
 namespace headwise {
 
@@ -63,6 +64,10 @@ public:
     using SitemapSeen = std::function<void(const QString& name, const Sitemap& sitemap)>;
     void watchSitemaps(SitemapSeen seen) { sitemapSeen_ = std::move(seen); }
 
+    // Once stop is requested nothing more is fetched and the fetches under
+    // way end at once; what was handed on stays handed on.
+    void setStop(std::stop_token stop) { stop_ = std::move(stop); }
+
     // The rules of the site's robots.txt for Googlebot, read once per site;
     // null when the site has none that could be read.
     std::shared_ptr<const RobotsRules> googlebotRules(const QUrl& url);
@@ -99,6 +104,7 @@ private:
     QStringList problems_;
     FetchSeen seen_;
     SitemapSeen sitemapSeen_;
+    std::stop_token stop_;
 };
 
 } // namespace headwise

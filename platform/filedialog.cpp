@@ -28,4 +28,8 @@ QString QtFileDialogs::saveFile(QWidget* parent, const QString& title, const QSt
     return QFileDialog::getSaveFileName(parent, title, proposedPath, toQtFilter(filter));
 }
 
+QString QtFileDialogs::openFolder(QWidget* parent, const QString& title) {
+    return QFileDialog::getExistingDirectory(parent, title);
+}
+
 } // namespace headwise

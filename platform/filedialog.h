@@ -15,6 +15,7 @@ public:
     virtual QString openFile(QWidget* parent, const QString& title, const QString& filter) = 0;
     virtual QString saveFile(QWidget* parent, const QString& title, const QString& proposedPath,
                              const QString& filter) = 0;
+    virtual QString openFolder(QWidget* parent, const QString& title) = 0;
 };
 
 class QtFileDialogs final : public FileDialogs {
@@ -22,6 +23,7 @@ public:
     QString openFile(QWidget* parent, const QString& title, const QString& filter) override;
     QString saveFile(QWidget* parent, const QString& title, const QString& proposedPath,
                      const QString& filter) override;
+    QString openFolder(QWidget* parent, const QString& title) override;
 };
 
 // "Web Files (*.htm*)|*.htm*|Text Files (*.txt)|*.txt|" -> "Web Files (*.htm*);;Text Files (*.txt)"

@@ -7,7 +7,7 @@ cd "$(dirname "$0")/.."
 
 packages=(
   cmake ninja-build g++ pkg-config
-  qt6-base-dev qt6-base-dev-tools libgl-dev
+  qt6-base-dev qt6-base-dev-tools qt6-charts-dev libgl-dev
   libcurl4-openssl-dev zlib1g-dev
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   python3 python3-aiosmtpd

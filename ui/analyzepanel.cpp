@@ -296,10 +296,28 @@ void AnalyzePanel::listAndReport() {
 }
 
 void AnalyzePanel::txtGetSrc_Click() {
+    fetchPage(ui_->txtUrl->text(), {});
+}
+
+void AnalyzePanel::openPage(const QString& fileOrAddress, std::function<void()> then) {
+    emit showRequested();
+    if (hasScheme(fileOrAddress)) {
+        ui_->txtUrl->setText(fileOrAddress);
+        fetchPage(fileOrAddress, std::move(then));
+        return;
+    }
+    openPageFile(fileOrAddress, [this, fileOrAddress, then = std::move(then)] {
+        ui_->txtFile->setText(fileOrAddress);
+        listAndReport();
+        if (then)
+            then();
+    });
+}
+
+void AnalyzePanel::fetchPage(const QString& url, std::function<void()> then) {
     // A new load cancels a fetch still under way: its answer is dropped
     // rather than mixed with this one.
     cancelWork();
-    const QString url = ui_->txtUrl->text();
     setPage(QString(), QString(), {});
     for (const ResultRow& row : rows_) {
         setBoxText(row.box, QString());
@@ -313,16 +331,21 @@ void AnalyzePanel::txtGetSrc_Click() {
             FetchedPage fetched = fetcher.fetchPage(url, std::move(stop));
             return std::pair{preparePage(fetched.page.text), std::move(fetched)};
         },
-        [this, url](std::pair<PreparedPage, FetchedPage> page) {
+        [this, url, then = std::move(then)](std::pair<PreparedPage, FetchedPage> page) {
             const PreparedPage prepared = std::move(page.first);
-            setPage(prepared.lf, prepared.crlf, [this, url, fetched = std::move(page.second)]() mutable {
-                loaded_ = std::move(fetched.page);
-                served_ = std::move(fetched);
-                pageFromWeb_ = true;
-                address_ = url;
-                if (loader_->settle())
-                    loadJob_->then([this] { listAndReport(); });
-            });
+            setPage(prepared.lf, prepared.crlf,
+                    [this, url, then, fetched = std::move(page.second)]() mutable {
+                        loaded_ = std::move(fetched.page);
+                        served_ = std::move(fetched);
+                        pageFromWeb_ = true;
+                        address_ = url;
+                        if (loader_->settle())
+                            loadJob_->then([this, then] {
+                                listAndReport();
+                                if (then)
+                                    then();
+                            });
+                    });
         });
 }
 

@@ -51,6 +51,9 @@ public:
     // Makes the edits (sorted, positions as in PageSnapshot::text) as one step
     // that one undo takes back.
     void editPage(const QList<TextEdit>& edits);
+    // Loads a page file or fetches an address as the user would with the
+    // panel's own controls, then runs then once the page is in the box.
+    void openPage(const QString& fileOrAddress, std::function<void()> then);
 
 public slots:
     // "Insert Tags" of the Create panel: the block goes in at the insertion
@@ -105,6 +108,8 @@ private:
         std::function<void()> then;
     };
 
+    // Fetches the address into the box, then lists and reports; then after that.
+    void fetchPage(const QString& url, std::function<void()> then);
     void Text_Change();
     void txtUrl_Change(const QString& text);
     void resultBox_Change(const ResultRow& row);

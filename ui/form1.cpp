@@ -11,6 +11,7 @@
 #include "ui/extractpanel.h"
 #include "ui/mailserverdialog.h"
 #include "ui/mailwindow.h"
+#include "ui/sitecheckwindow.h"
 #include "ui_form1.h"
 
 #include <QApplication>
@@ -64,6 +65,7 @@ Form1::Form1(const Platform& platform, QWidget* parent)
     connect(ui_->mnuMailServer, &QAction::triggered, this, &Form1::mnuMailServer_Click);
     connect(ui_->mnuAbout, &QAction::triggered, this, &Form1::mnuAbout_Click);
     connect(ui_->mnuCheck, &QAction::triggered, this, &Form1::mnuCheck_Click);
+    connect(ui_->mnuCheckSite, &QAction::triggered, this, &Form1::mnuCheckSite_Click);
     connectPanels();
 
     restoreSettings();
@@ -170,6 +172,14 @@ void Form1::mnuAbout_Click() {
 
 void Form1::mnuCheck_Click() {
     showSingle(check_, [this] { return new CheckWindow(platform_, ui_->FraAnalyze, this); });
+}
+
+void Form1::mnuCheckSite_Click() {
+    showSingle(siteCheck_, [this] {
+        auto* window = new SiteCheckWindow(platform_, ui_->FraAnalyze, this);
+        connect(window, &SiteCheckWindow::pageCheckRequested, this, &Form1::mnuCheck_Click);
+        return window;
+    });
 }
 
 void Form1::closeEvent(QCloseEvent* event) {

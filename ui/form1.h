@@ -18,6 +18,7 @@ class MailWindow;
 struct MailForm;
 class AboutWindow;
 class CheckWindow;
+class SiteCheckWindow;
 
 // The main window: heading, the four panels of which one is shown, the
 // navigation row, the menus, the stored settings and the close sequence.
@@ -38,6 +39,7 @@ public slots:
     void mnuMailServer_Click();
     void mnuAbout_Click();
     void mnuCheck_Click();
+    void mnuCheckSite_Click();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -56,6 +58,7 @@ private:
     QPointer<MailWindow> tellFriend_;
     QPointer<MailWindow> contact_;
     QPointer<CheckWindow> check_;
+    QPointer<SiteCheckWindow> siteCheck_;
 };
 
 } // namespace headwise

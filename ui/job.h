@@ -79,6 +79,9 @@ public:
     void then(std::function<void()> step);
     // Ends the current run: it is asked to stop and nothing more of it arrives.
     void cancel();
+    // Asks the current run to stop; unlike cancel(), what it still sends,
+    // its result included, arrives.
+    void requestStop() { current_->stop.request_stop(); }
     // True from start() until the run's last result or step has been handled.
     bool running() const { return current_->pending > 0; }
 

@@ -2,6 +2,9 @@
 
 #include "core/audit/languagetags.h"
 
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -157,6 +160,29 @@ bool applyRuleOption(AuditConfig& config, QStringView option, QString* error) {
     if (equals <= 0)
         return fail(error, QStringLiteral("\"%1\" is not ID=off|info|warning|error").arg(option.toString()));
     return setRule(config, option.left(equals).trimmed().toString(), option.mid(equals + 1).trimmed(), error);
+}
+
+QString findAuditConfig(const QString& folder) {
+    const QString name = QStringLiteral("headwise.json");
+    QDir dir(folder);
+    do {
+        if (QFileInfo(dir.filePath(name)).isFile())
+            return dir.filePath(name);
+    } while (dir.cdUp());
+    return {};
+}
+
+std::optional<AuditConfig> readAuditConfig(const QString& path, QString* error) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        *error = path + QStringLiteral(": cannot be read (%1)").arg(file.errorString());
+        return std::nullopt;
+    }
+    QString reason;
+    std::optional<AuditConfig> parsed = parseAuditConfig(file.read(1024 * 1024), &reason);
+    if (!parsed)
+        *error = path + QStringLiteral(": ") + reason;
+    return parsed;
 }
 
 } // namespace headwise::audit

@@ -31,4 +31,10 @@ std::optional<AuditConfig> parseAuditConfig(const QByteArray& json, QString* err
 // "ID=off|info|warning|error", as given on the command line; applied over config.
 bool applyRuleOption(AuditConfig& config, QStringView option, QString* error);
 
+// The settings file a run in folder reads: headwise.json there or in the
+// nearest folder above it; empty when there is none.
+QString findAuditConfig(const QString& folder);
+// The settings of a file, or nullopt with "PATH: reason" in error.
+std::optional<AuditConfig> readAuditConfig(const QString& path, QString* error);
+
 } // namespace headwise::audit

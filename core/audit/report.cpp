@@ -4,6 +4,7 @@
 #include "core/audit/jsonwriter.h"
 #include "core/audit/reportformats.h"
 
+#include <QUrl>
 #include <algorithm>
 
 namespace headwise::audit {
@@ -29,6 +30,13 @@ ReportSummary summarize(const QList<PageReport>& pages) {
     return summary;
 }
 
+QString sourceRootOf(const QString& folder) {
+    QString root = QUrl::fromLocalFile(folder).toString(QUrl::FullyEncoded);
+    if (!root.endsWith(QLatin1Char('/')))
+        root += QLatin1Char('/');
+    return root;
+}
+
 std::optional<ReportFormat> parseReportFormat(QStringView name) {
     if (name == u"text")
         return ReportFormat::Text;
@@ -38,6 +46,8 @@ std::optional<ReportFormat> parseReportFormat(QStringView name) {
         return ReportFormat::Sarif;
     if (name == u"junit")
         return ReportFormat::Junit;
+    if (name == u"csv")
+        return ReportFormat::Csv;
     return std::nullopt;
 }
 
@@ -89,6 +99,8 @@ QByteArray writeReport(ReportFormat format, const QList<PageReport>& pages, cons
         return sarifReport(pages, context);
     case ReportFormat::Junit:
         return junitReport(pages, context);
+    case ReportFormat::Csv:
+        return csvReport(pages);
     }
     return {};
 }

@@ -9,6 +9,7 @@ QByteArray textReport(const QList<PageReport>& pages);
 QByteArray jsonReport(const QList<PageReport>& pages, const SiteSummary* site);
 QByteArray sarifReport(const QList<PageReport>& pages, const ReportContext& context);
 QByteArray junitReport(const QList<PageReport>& pages, const ReportContext& context);
+QByteArray csvReport(const QList<PageReport>& pages);
 
 // "12:5: " before a finding's message, or nothing for one about the page as a whole.
 inline QString positionPrefix(const Finding& finding) {

@@ -31,34 +31,41 @@ QByteArray textReport(const QList<PageReport>& pages) {
     return out.toUtf8();
 }
 
-QByteArray ruleSummary(const QList<PageReport>& pages) {
-    struct Count {
-        int findings = 0, pages = 0;
-    };
-    QList<Count> counts(ruleTable().size());
+QList<RuleCount> ruleCounts(const QList<PageReport>& pages) {
+    QList<RuleCount> counts(ruleTable().size());
+    QList<const PageReport*> lastPage(counts.size(), nullptr);
     for (const PageReport& page : pages) {
-        QList<bool> seen(counts.size(), false);
         for (const Finding& finding : page.findings) {
             const int rule = ruleIndex(finding.rule);
             if (rule < 0)
                 continue;
-            ++counts[rule].findings;
-            if (!seen[rule]) {
-                seen[rule] = true;
-                ++counts[rule].pages;
+            RuleCount& count = counts[rule];
+            count.severity = finding.severity;
+            ++count.findings;
+            if (lastPage[rule] != &page) {
+                lastPage[rule] = &page;
+                ++count.pages;
             }
         }
     }
-    QList<int> order;
-    for (int i = 0; i < counts.size(); ++i)
-        if (counts[i].findings > 0)
-            order.append(i);
-    std::stable_sort(order.begin(), order.end(),
-                     [&](int a, int b) { return counts[a].findings > counts[b].findings; });
+    QList<RuleCount> fired;
+    for (qsizetype i = 0; i < counts.size(); ++i) {
+        if (counts[i].findings == 0)
+            continue;
+        fired.append(counts[i]);
+        fired.back().rule = ruleTable()[i].id;
+    }
+    return fired;
+}
+
+QByteArray ruleSummary(const QList<PageReport>& pages) {
+    QList<RuleCount> counts = ruleCounts(pages);
+    std::stable_sort(counts.begin(), counts.end(),
+                     [](const RuleCount& a, const RuleCount& b) { return a.findings > b.findings; });
     QString out;
-    for (const int i : order)
-        out += ruleTable()[i].id + QStringLiteral(": ") + counted(counts[i].findings, "finding", "findings") +
-               QStringLiteral(" on ") + counted(counts[i].pages, "page", "pages") + QLatin1Char('\n');
+    for (const RuleCount& count : std::as_const(counts))
+        out += count.rule + QStringLiteral(": ") + counted(count.findings, "finding", "findings") +
+               QStringLiteral(" on ") + counted(count.pages, "page", "pages") + QLatin1Char('\n');
     return out.toUtf8();
 }
 

@@ -199,6 +199,8 @@ class Handler(http.server.BaseHTTPRequestHandler):
             except OSError:
                 pass
             self.close_connection = True
+        elif path == "/to-stall":
+            self.send_page(200, b"<title>Stalls</title><a href=\"/stall\">on</a>")
         elif path == "/stall":
             self.send_response(200)
             self.send_header("Content-Length", "1000")

@@ -50,6 +50,11 @@ QString ScriptedFileDialogs::saveFile(QWidget*, const QString& title, const QStr
     return nextAnswer();
 }
 
+QString ScriptedFileDialogs::openFolder(QWidget*, const QString& title) {
+    requests.append({FileDialogRequest::Folder, title, {}, {}});
+    return nextAnswer();
+}
+
 bool RecordingShell::open(const QUrl& target) {
     opened.append(target);
     return succeeds;

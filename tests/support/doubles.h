@@ -51,7 +51,7 @@ public:
 };
 
 struct FileDialogRequest {
-    enum Kind { Open, Save } kind;
+    enum Kind { Open, Save, Folder } kind;
     QString title;
     QString filter;
     QString proposedPath;
@@ -63,6 +63,7 @@ public:
     QString openFile(QWidget* parent, const QString& title, const QString& filter) override;
     QString saveFile(QWidget* parent, const QString& title, const QString& proposedPath,
                      const QString& filter) override;
+    QString openFolder(QWidget* parent, const QString& title) override;
 
     // The next dialog returns this name; an empty name is a cancel.
     void prepareAnswer(const QString& fileName) { answers.append(fileName); }

@@ -66,10 +66,12 @@ TEST(JobTest, ARunEndedEarlyIsToldToStopAndNeverAnswers) {
         QCoreApplication::sendPostedEvents();
         EXPECT_EQ(*sawStop, end != End::Throw) << int(end);
         EXPECT_EQ(answers, end == End::Restart ? 20 : 0) << int(end);
-        if (job)
+        if (job) {
             EXPECT_FALSE(job->running()) << int(end);
-        if (end == End::Throw)
+        }
+        if (end == End::Throw) {
             EXPECT_EQ(finished.count(), 1);
+        }
     }
 }
 

@@ -1,30 +1,24 @@
-#include "cli/auditrunner.h"
+#include "net/siteaudit/auditrunner.h"
 
 #include "core/site/pagelinks.h"
 
+#include "core/audit/pagefacts.h"
 #include "core/audit/positions.h"
 #include "net/pagefetcher.h"
 
 #include <QFileInfo>
 
 #include <algorithm>
-#include <cstdio>
 
-namespace headwise::cli {
+namespace headwise {
 namespace {
 
 constexpr int kProgressIntervalMs = 100;
 
-void writeProgress(const QString& line) {
-    const QByteArray bytes = line.toUtf8();
-    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stderr);
-    std::fflush(stderr);
-}
-
 } // namespace
 
-AuditRunner::AuditRunner(const audit::AuditConfig& config, int jobs, bool showProgress)
-    : config_(config), showProgress_(showProgress) {
+AuditRunner::AuditRunner(const audit::AuditConfig& config, int jobs, std::stop_token stop)
+    : config_(config), stop_(std::move(stop)) {
     pool_.setMaxThreadCount(jobs);
 }
 
@@ -39,7 +33,8 @@ AuditRunner::Slot& AuditRunner::newSlot(const QString& name) {
     return slots_.back();
 }
 
-void AuditRunner::add(const QString& name, PageLoader load, std::shared_ptr<const audit::SiteScope> site) {
+void AuditRunner::add(const QString& name, PageInputLoader load,
+                      std::shared_ptr<const audit::SiteScope> site) {
     const QString identity = hasScheme(name) ? name : QFileInfo(name).absoluteFilePath();
     if (added_.contains(identity))
         return;
@@ -51,8 +46,12 @@ void AuditRunner::add(const QString& name, PageLoader load, std::shared_ptr<cons
         siteOf(slot->site);
     }
     pool_.start([this, slot, load = std::move(load)] {
+        if (stop_.stop_requested()) {
+            slot->skipped = true;
+            return;
+        }
         run(*slot, load);
-        pageDone();
+        pageDone(slot->name);
     });
 }
 
@@ -159,8 +158,12 @@ void AuditRunner::recordChecked(const QUrl& address, const FetchResult& result) 
         recordIn(site, address, result);
 }
 
-void AuditRunner::run(Slot& slot, const PageLoader& load) {
+void AuditRunner::run(Slot& slot, const PageInputLoader& load) {
     LoadedInput loaded = load();
+    if (!loaded.page && stop_.stop_requested()) {
+        slot.skipped = true; // a fetch the stop cut off is no fault of the page
+        return;
+    }
     if (!loaded.page) {
         slot.problem = slot.name + QStringLiteral(": ") + loaded.error;
         return;
@@ -172,7 +175,10 @@ void AuditRunner::run(Slot& slot, const PageLoader& load) {
     slot.report.url = loaded.page->address;
     slot.report.status = loaded.page->httpStatus;
     slot.report.findings = audit.findings;
+    slot.report.facts = audit::pageFactsOf(audit, loaded.page->httpStatus);
     slot.digest = audit::digestOf(audit, slot.name);
+    if (pageSeen_)
+        pageSeen_(slot.report);
     if (!slot.site)
         return;
     const int status = loaded.page->httpStatus == 0 ? 200 : loaded.page->httpStatus;
@@ -218,33 +224,30 @@ void AuditRunner::addSiteFindings(QList<audit::PageReport>& pages, const QList<c
     }
 }
 
-void AuditRunner::pageDone() {
+void AuditRunner::pageDone(const QString& name) {
     QMutexLocker lock(&progressMutex_);
     ++done_;
-    // The first page shows the line at once; later ones at most every interval.
-    if (!showProgress_ || (sinceProgress_.isValid() && sinceProgress_.elapsed() < kProgressIntervalMs))
+    // The first page is told at once; later ones at most every interval.
+    if (!progress_ || (sinceProgress_.isValid() && sinceProgress_.elapsed() < kProgressIntervalMs))
         return;
     sinceProgress_.start();
-    writeCount();
-}
-
-void AuditRunner::writeCount() const {
-    writeProgress(QStringLiteral("\r%1 of %2 pages audited").arg(done_).arg(slots_.size()));
+    progress_(done_, qsizetype(slots_.size()), name);
 }
 
 AuditRunner::Outcome AuditRunner::finish() {
     pool_.waitForDone();
-    if (showProgress_) {
-        // The last count is shown even when it came within the interval, so
-        // the line never stops at a count the run went past.
-        writeCount();
-        writeProgress(QStringLiteral("\r\033[K")); // the report never shares a line with progress
-    }
+    // The last count is told even when it came within the interval, so a
+    // progress line never stops at a count the run went past.
+    if (progress_)
+        progress_(done_, qsizetype(slots_.size()), QString());
 
     Outcome outcome;
+    outcome.stopped = stop_.stop_requested();
     QList<audit::PageDigest> digests;
     QList<const Slot*> audited;
     for (Slot& slot : slots_) {
+        if (slot.skipped)
+            continue;
         if (!slot.audited) {
             outcome.problems.append(slot.problem);
             continue;
@@ -253,7 +256,8 @@ AuditRunner::Outcome AuditRunner::finish() {
         digests.append(std::move(slot.digest));
         audited.append(&slot);
     }
-    addSiteFindings(outcome.pages, audited, outcome.site);
+    if (!outcome.stopped)
+        addSiteFindings(outcome.pages, audited, outcome.site);
     // A sitemap is in the report only for what is wrong in it.
     QList<bool> quietSitemap(audited.size());
     for (qsizetype i = 0; i < audited.size(); ++i)
@@ -263,7 +267,8 @@ AuditRunner::Outcome AuditRunner::finish() {
     sites_.clear();
     slots_.clear();
 
-    const QList<QList<audit::Finding>> duplicates = audit::duplicateFindings(digests, config_);
+    const QList<QList<audit::Finding>> duplicates =
+        outcome.stopped ? QList<QList<audit::Finding>>() : audit::duplicateFindings(digests, config_);
     for (qsizetype i = 0; i < outcome.pages.size() && i < duplicates.size(); ++i) {
         if (duplicates[i].isEmpty())
             continue;
@@ -277,4 +282,4 @@ AuditRunner::Outcome AuditRunner::finish() {
     return outcome;
 }
 
-} // namespace headwise::cli
+} // namespace headwise

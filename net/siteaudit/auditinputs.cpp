@@ -1,6 +1,5 @@
-#include "cli/auditinputs.h"
+#include "net/siteaudit/auditinputs.h"
 
-#include "cli/pageinput.h"
 #include "core/page/pagefile.h"
 #include "net/pagefetcher.h"
 
@@ -10,7 +9,7 @@
 #include <QUrl>
 #include <algorithm>
 
-namespace headwise::cli {
+namespace headwise {
 namespace {
 
 const QStringList kPagePatterns{QStringLiteral("*.htm"), QStringLiteral("*.html"), QStringLiteral("*.xhtml")};
@@ -78,14 +77,14 @@ ExpandedInputs expandInputs(const QStringList& inputs, const audit::PathGlobs& s
 }
 
 LoadedInput loadAuditedFile(const QString& path) {
-    PageBytesRead read = readPageBytes(path, kMaxCliPageBytes);
+    PageBytesRead read = readPageBytes(path, kMaxAuditedPageBytes);
     if (read.failure != PageFileFailure::None)
-        return failure(failureText(read.failure, kMaxCliPageBytes));
+        return failure(failureText(read.failure, kMaxAuditedPageBytes));
     if (read.bytes.isEmpty())
         return failure(QStringLiteral("is empty, not a page"));
     // The audit decodes the page itself; the bytes tell a binary file apart.
     if (looksBinary(read.bytes))
-        return failure(failureText(PageFileFailure::Binary, kMaxCliPageBytes));
+        return failure(failureText(PageFileFailure::Binary, kMaxAuditedPageBytes));
     audit::PageInput input;
     input.bytes = std::move(read.bytes);
     input.address = QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath()).toString(QUrl::FullyEncoded);
@@ -93,10 +92,10 @@ LoadedInput loadAuditedFile(const QString& path) {
 }
 
 LoadedInput loadFetchedPage(PageFetcher& fetcher, const QString& address,
-                            std::shared_ptr<const RobotsRules> googlebotRobots) {
+                            std::shared_ptr<const RobotsRules> googlebotRobots, std::stop_token stop) {
     if (!isFetchedAddress(address))
         return failure(QStringLiteral("only http and https addresses can be fetched"));
-    return fetchedInput(address, fetcher.fetch(address), std::move(googlebotRobots));
+    return fetchedInput(address, fetcher.fetch(address, std::move(stop)), std::move(googlebotRobots));
 }
 LoadedInput fetchedInput(const QString& address, FetchResult&& fetched,
                          std::shared_ptr<const RobotsRules> googlebotRobots) {
@@ -112,4 +111,4 @@ LoadedInput fetchedInput(const QString& address, FetchResult&& fetched,
     return {std::move(input), {}};
 }
 
-} // namespace headwise::cli
+} // namespace headwise

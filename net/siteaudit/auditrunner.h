@@ -8,6 +8,7 @@
 #include "core/page/pagefile.h"
 #include "core/site/sitemap.h"
 #include "net/pagefetcher.h"
+#include "net/siteaudit/auditinputs.h"
 
 #include <QElapsedTimer>
 #include <QHash>
@@ -19,24 +20,37 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <stop_token>
 
-namespace headwise::cli {
+namespace headwise {
 
-using LoadedInput = Loaded<audit::PageInput>;
-using PageLoader = std::function<LoadedInput()>;
+using PageInputLoader = std::function<LoadedInput()>;
 
 // Audits pages on a thread pool. Pages are loaded inside the pool, so only the
 // pages in flight hold their bytes; a finished page keeps its findings and the
 // little the cross-page rules need. Results come back in the order added.
 class AuditRunner {
 public:
-    AuditRunner(const audit::AuditConfig& config, int jobs, bool showProgress);
+    // Pages audited and pages known so far, and the page just audited; at
+    // most every 100 ms, and once more at the end (with page empty).
+    using Progress = std::function<void(qsizetype done, qsizetype known, const QString& page)>;
+    // Each page as soon as it is audited, before the findings across pages;
+    // on a worker thread.
+    using PageSeen = std::function<void(const audit::PageReport& page)>;
+
+    // Once stop is requested no page starts, and finish() adds no findings
+    // across pages: they would judge a site by the part that was read.
+    AuditRunner(const audit::AuditConfig& config, int jobs, std::stop_token stop = {});
     ~AuditRunner();
+
+    void watchProgress(Progress progress) { progress_ = std::move(progress); }
+    void watchPages(PageSeen seen) { pageSeen_ = std::move(seen); }
 
     // A page already added (the same address, or the same file by another
     // name) is not audited again: it would only duplicate itself. A page of a
     // folder site also gives its references to the rules across the site.
-    void add(const QString& name, PageLoader load, std::shared_ptr<const audit::SiteScope> site = nullptr);
+    void add(const QString& name, PageInputLoader load,
+             std::shared_ptr<const audit::SiteScope> site = nullptr);
     // A sitemap of a site: its entries are references, reported under its name.
     void addSitemap(const QString& name, const Sitemap& sitemap,
                     std::shared_ptr<const audit::SiteScope> site);
@@ -57,6 +71,7 @@ public:
         QList<audit::PageReport> pages;
         QStringList problems; // "NAME: reason", in the order added
         audit::SiteSummary site;
+        bool stopped = false; // the run was stopped: pages not read are left out
     };
     // What is done with each page once loaded, on the pool: an audit, unless
     // the run does more (audit --fix); it may change the page it is given.
@@ -71,6 +86,7 @@ private:
     struct Slot {
         QString name;
         bool audited = false;
+        bool skipped = false; // not started before the stop
         QString problem;
         audit::PageReport report;
         audit::PageDigest digest{};
@@ -84,16 +100,17 @@ private:
     };
 
     Slot& newSlot(const QString& name);
-    void run(Slot& slot, const PageLoader& load);
-    void pageDone();
+    void run(Slot& slot, const PageInputLoader& load);
+    void pageDone(const QString& name);
     Site& siteOf(const std::shared_ptr<const audit::SiteScope>& scope); // under graphMutex_
     void recordIn(Site& site, const QUrl& asked, const FetchResult& result);
     void addSiteFindings(QList<audit::PageReport>& pages, const QList<const Slot*>& audited,
                          audit::SiteSummary& summary);
-    void writeCount() const;
 
     const audit::AuditConfig& config_;
-    const bool showProgress_;
+    const std::stop_token stop_;
+    Progress progress_;
+    PageSeen pageSeen_;
     PageStep step_;
     QThreadPool pool_;
     std::deque<Slot> slots_; // grows at the back only, so a running page's slot stays put
@@ -103,7 +120,7 @@ private:
     std::deque<Site> sites_;
     QHash<const audit::SiteScope*, Site*> siteOf_;
     qsizetype done_ = 0;
-    QElapsedTimer sinceProgress_; // invalid until the first line is shown
+    QElapsedTimer sinceProgress_; // invalid until the first count is given
 };
 
-} // namespace headwise::cli
+} // namespace headwise

@@ -1,18 +1,23 @@
 #pragma once
 
-#include "cli/auditrunner.h"
+#include "core/audit/pageaudit.h"
 #include "core/audit/pathglob.h"
+#include "core/page/pagefile.h"
 
 #include <QStringList>
 #include <memory>
+#include <stop_token>
 
 namespace headwise {
 class PageFetcher;
 class RobotsRules;
 struct FetchResult;
-} // namespace headwise
 
-namespace headwise::cli {
+// Larger pages are refused: real pages never need more, and a mistaken
+// input should fail fast.
+inline constexpr qint64 kMaxAuditedPageBytes = qint64(64) * 1024 * 1024;
+
+using LoadedInput = Loaded<audit::PageInput>;
 
 // A page the run will audit, named as the report names it.
 struct AuditTarget {
@@ -36,9 +41,9 @@ LoadedInput loadAuditedFile(const QString& path);
 // Fetches one page, keeping the final address, status and headers, and the
 // site's robots.txt rules for Googlebot when they were read.
 LoadedInput loadFetchedPage(PageFetcher& fetcher, const QString& address,
-                            std::shared_ptr<const RobotsRules> googlebotRobots);
+                            std::shared_ptr<const RobotsRules> googlebotRobots, std::stop_token stop = {});
 // A page already fetched (by a crawl or from a sitemap) as audit input.
 LoadedInput fetchedInput(const QString& address, FetchResult&& fetched,
                          std::shared_ptr<const RobotsRules> googlebotRobots);
 
-} // namespace headwise::cli
+} // namespace headwise

@@ -1,0 +1,137 @@
+#include "net/siteaudit/siteaudit.h"
+
+#include "core/audit/sitegraph.h"
+#include "core/site/pagelinks.h"
+#include "core/site/sitemap.h"
+#include "net/sitewalker.h"
+
+#include <QDir>
+#include <QFile>
+#include <QHash>
+#include <algorithm>
+#include <memory>
+
+namespace headwise {
+namespace {
+
+// The folder's own sitemap.xml, when it has one, read as the site's sitemap.
+void addFolderSitemap(AuditRunner& runner, const std::shared_ptr<const audit::SiteFolder>& folder,
+                      QStringList& problems) {
+    const QString path = QDir(folder->root()).filePath(QStringLiteral("sitemap.xml"));
+    QFile file(path);
+    if (!file.exists())
+        return;
+    const QString name = QDir::cleanPath(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        problems.append(name + QStringLiteral(": cannot be read (%1)").arg(file.errorString()));
+        return;
+    }
+    const qint64 maxBytes = SiteWalker::Limits{}.maxSitemapBytes;
+    const QByteArray bytes = file.read(maxBytes + 1);
+    if (bytes.size() > maxBytes) {
+        problems.append(name + QStringLiteral(": larger than %1 MiB").arg(maxBytes >> 20));
+        return;
+    }
+    QString error;
+    const std::optional<Sitemap> sitemap = parseSitemap(bytes, &error);
+    if (!sitemap)
+        problems.append(name + QStringLiteral(": ") + error);
+    else if (sitemap->kind == Sitemap::Kind::Pages)
+        runner.addSitemap(name, *sitemap, folder);
+}
+
+} // namespace
+
+AuditRunner::Outcome runSiteAudit(const SiteAuditRequest& request, const audit::AuditConfig& config,
+                                  PageFetcher& fetcher, const SiteAuditWatch& watch, std::stop_token stop) {
+    SiteWalker::Limits limits;
+    limits.maxPages = request.maxPages;
+    SiteWalker walker(fetcher, limits);
+    walker.setStop(stop);
+    // Each folder input is a site of its own, its pages' links checked against
+    // each other; so is each origin a crawl or a sitemap brings pages from.
+    QHash<QString, std::shared_ptr<const audit::SiteFolder>> folders;
+    // With every rule across pages off, no page needs its references kept.
+    const bool siteRulesOn =
+        std::any_of(std::begin(audit::kSiteRules), std::end(audit::kSiteRules),
+                    [&](const char* id) { return config.severityOf(*audit::findRule(id)); });
+    const auto folderSite = [&](const QString& root) -> std::shared_ptr<const audit::SiteFolder> {
+        if (root.isEmpty() || !siteRulesOn)
+            return nullptr;
+        auto& folder = folders[root];
+        if (!folder)
+            folder = std::make_shared<const audit::SiteFolder>(root, request.baseUrl);
+        return folder;
+    };
+    QHash<QString, std::shared_ptr<const audit::SiteOrigin>> origins;
+    const auto originSite = [&](const QUrl& url) -> std::shared_ptr<const audit::SiteOrigin> {
+        if (!siteRulesOn)
+            return nullptr;
+        const QUrl origin = crawlAddress(url).adjusted(QUrl::RemovePath | QUrl::RemoveQuery);
+        auto& site = origins[origin.toString()];
+        if (!site)
+            site = std::make_shared<const audit::SiteOrigin>(origin, walker.googlebotRules(url));
+        return site;
+    };
+    AuditRunner runner(config, request.jobs, stop);
+    runner.watchProgress(watch.progress);
+    runner.watchPages(watch.pageSeen);
+    if (watch.step)
+        runner.setPageStep(watch.step);
+    walker.watchFetches([&](const QUrl& asked, const FetchResult& result) {
+        runner.record(originSite(asked), asked, result);
+    });
+    walker.watchSitemaps([&](const QString& name, const Sitemap& map) {
+        if (!map.locations.isEmpty())
+            runner.addSitemap(name, map, originSite(QUrl(map.locations.first())));
+    });
+    // The walker hands pages over in the order it found them; the pool audits
+    // them while it fetches the next.
+    const PageSink toRunner = [&](WalkedPage&& page) {
+        auto walked = std::make_shared<WalkedPage>(std::move(page));
+        const QUrl at(walked->result.finalUrl.isEmpty() ? walked->name : walked->result.finalUrl);
+        runner.add(
+            walked->name,
+            [walked] {
+                return fetchedInput(walked->name, std::move(walked->result),
+                                    std::move(walked->googlebotRobots));
+            },
+            originSite(at));
+    };
+    for (const AuditTarget& target : request.targets) {
+        if (stop.stop_requested())
+            break;
+        if (target.address && request.crawl) {
+            if (walker.crawl(target.name, toRunner))
+                runner.markWhole(originSite(QUrl(target.name)).get());
+        } else if (target.address) { // robots.txt is read here, once per site, for robots-txt-blocked
+            runner.add(target.name, [&fetcher, stop, name = target.name,
+                                     robots = walker.googlebotRules(QUrl(target.name))] {
+                return loadFetchedPage(fetcher, name, robots, stop);
+            });
+        } else {
+            runner.add(
+                target.name, [name = target.name] { return loadAuditedFile(name); },
+                folderSite(target.siteRoot));
+        }
+    }
+    QStringList siteProblems;
+    for (const auto& folder : std::as_const(folders)) {
+        runner.markWhole(folder.get());
+        if (request.sitemaps.isEmpty())
+            addFolderSitemap(runner, folder, siteProblems);
+    }
+    for (const QString& map : request.sitemaps)
+        if (!stop.stop_requested())
+            walker.walkSitemap(map, toRunner);
+    // Pictures of a crawled site, and with checkExternal every address
+    // outside the sites, are asked once each whether they answer.
+    if (!stop.stop_requested())
+        walker.check(runner.unchecked(request.checkExternal), request.checkExternal ? 2 : 4,
+                     [&runner](const QUrl& url, FetchResult&& result) { runner.recordChecked(url, result); });
+    AuditRunner::Outcome outcome = runner.finish();
+    outcome.problems += walker.problems() + siteProblems;
+    return outcome;
+}
+
+} // namespace headwise

@@ -1,0 +1,84 @@
+#pragma once
+
+#include "core/audit/report.h"
+#include "net/siteaudit/auditrunner.h"
+#include "platform/platform.h"
+#include "ui/job.h"
+
+#include <QElapsedTimer>
+#include <QPointer>
+#include <QWidget>
+#include <functional>
+#include <memory>
+
+namespace Ui {
+class SiteCheckWindow;
+}
+class QModelIndex;
+class QTimer;
+
+namespace headwise {
+
+class AnalyzePanel;
+class FindingsModel;
+class SitePagesFilter;
+class SitePagesModel;
+
+// Site Check (frmSiteCheck): audits a folder or a site on the web as
+// headwise-cli audit does, shows every page in a table and the rules on the
+// most pages in a chart, and opens a page in the Analyze panel. Deletes
+// itself when closed.
+class SiteCheckWindow : public QWidget {
+    Q_OBJECT
+public:
+    SiteCheckWindow(const Platform& platform, AnalyzePanel* panel, QWidget* parent = nullptr);
+    ~SiteCheckWindow() override;
+
+    // True from Start until the audit's result is shown.
+    bool running() const;
+
+public slots:
+    void cmdSiteStart_Click();
+    void cmdSiteFolder_Click();
+    void cmdSiteExport_Click();
+
+signals:
+    // A page went to the Analyze panel: Page Check should audit it.
+    void pageCheckRequested();
+
+private:
+    // The audit's shared state: the workers add, the window takes.
+    struct Feed;
+
+    void start();
+    void takeFeed();
+    void showOutcome(AuditRunner::Outcome outcome);
+    void showSummary();
+    void showMessage(const QString& text);
+    void rememberInput(const QString& input);
+    void restoreInputs();
+    void filterByRule(const QString& rule);
+    void pageSelected();
+    void pageActivated(const QModelIndex& index);
+    void findingActivated(const QModelIndex& index);
+    // The page of a table row in the Analyze panel; then once it is in.
+    void openInPanel(const audit::PageReport& page, std::function<void()> then);
+    const audit::PageReport* selectedPage() const;
+
+    Platform platform_;
+    QPointer<AnalyzePanel> panel_;
+    std::unique_ptr<Ui::SiteCheckWindow> ui_;
+    SitePagesModel* pages_;
+    SitePagesFilter* filter_;
+    FindingsModel* findings_;
+    QTimer* feedTimer_;
+    Job* auditJob_;
+    std::shared_ptr<Feed> feed_;
+    QElapsedTimer elapsed_;
+    double seconds_ = 0;
+    audit::AuditConfig config_; // of the run shown, for its export
+    audit::SiteSummary site_;
+    QString opened_; // the page this window put in the Analyze panel last
+};
+
+} // namespace headwise

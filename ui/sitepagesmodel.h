@@ -1,0 +1,71 @@
+#pragma once
+
+#include "core/audit/report.h"
+
+#include <QAbstractTableModel>
+#include <QList>
+#include <QSortFilterProxyModel>
+
+namespace headwise {
+
+// The pages of a site audit as rows, in the order they were read; each
+// column sorts by its value (numbers as numbers) through SortRole.
+class SitePagesModel : public QAbstractTableModel {
+    Q_OBJECT
+public:
+    enum Column {
+        PageColumn,
+        StatusColumn,
+        IndexableColumn,
+        TitleColumn,
+        TitleWidthColumn,
+        DescriptionColumn,
+        CanonicalColumn,
+        ErrorsColumn,
+        WarningsColumn,
+        ColumnCount
+    };
+    static constexpr int SortRole = Qt::UserRole;
+
+    using QAbstractTableModel::QAbstractTableModel;
+
+    void append(const QList<audit::PageReport>& pages);
+    // The run's final pages, with the findings across pages, replace the rows.
+    void reset(const QList<audit::PageReport>& pages);
+    const audit::PageReport& page(int row) const { return rows_.at(row).report; }
+    QList<audit::PageReport> pages() const;
+    bool hasRule(int row, const QString& rule) const;
+
+    int rowCount(const QModelIndex& parent = {}) const override;
+    int columnCount(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
+
+private:
+    struct Row {
+        audit::PageReport report;
+        int errors = 0, warnings = 0;
+    };
+    static Row rowOf(const audit::PageReport& page);
+    QVariant value(const Row& row, int column) const;
+    QList<Row> rows_;
+};
+
+// Rows with the filter's text in any column (any case), and with a rule set,
+// only the pages that have it.
+class SitePagesFilter : public QSortFilterProxyModel {
+    Q_OBJECT
+public:
+    explicit SitePagesFilter(QObject* parent = nullptr);
+    void setText(const QString& text);
+    void setRule(const QString& rule);
+    const QString& rule() const { return rule_; }
+
+protected:
+    bool filterAcceptsRow(int sourceRow, const QModelIndex& sourceParent) const override;
+
+private:
+    QString text_, rule_;
+};
+
+} // namespace headwise

@@ -1,0 +1,31 @@
+#pragma once
+
+#include "core/audit/report.h"
+
+#include <QChartView>
+#include <QStringList>
+
+namespace headwise {
+
+// The rules on the most pages as horizontal bars, one colour per severity;
+// a click on a bar names its rule.
+class SiteRuleChart : public QChartView {
+    Q_OBJECT
+public:
+    static constexpr int kBars = 10;
+
+    explicit SiteRuleChart(QWidget* parent = nullptr);
+
+    // Shows the kBars rules with the most pages, the most at the top.
+    void setCounts(QList<audit::RuleCount> counts);
+    // The rules shown, from the top bar down.
+    const QStringList& rules() const { return rules_; }
+
+signals:
+    void ruleClicked(const QString& rule);
+
+private:
+    QStringList rules_;
+};
+
+} // namespace headwise
