@@ -56,38 +56,74 @@ int SitePagesModel::columnCount(const QModelIndex& parent) const {
     return parent.isValid() ? 0 : ColumnCount;
 }
 
-QVariant SitePagesModel::value(const Row& row, int column) const {
+QString SitePagesModel::text(const Row& row, int column) const {
     const audit::PageReport& page = row.report;
     const audit::PageFacts& facts = page.facts;
     switch (column) {
     case PageColumn:
         return page.page;
     case StatusColumn:
-        return page.status;
+        return page.status == 0 ? sitechecktext::kFile : QString::number(page.status);
     case IndexableColumn:
-        return facts.notIndexed;
+        return facts.notIndexed.isEmpty() ? sitechecktext::kYes : sitechecktext::notIndexed(facts.notIndexed);
     case TitleColumn:
         return facts.title;
     case TitleWidthColumn:
-        return facts.title.isEmpty() ? 0 : int(std::lround(facts.titleWidthPx));
+        return facts.title.isEmpty() ? QString() : QString::number(std::lround(facts.titleWidthPx));
     case DescriptionColumn:
-        return int(facts.descriptionLength);
+        return facts.descriptionLength < 0 ? QString() : QString::number(facts.descriptionLength);
     case CanonicalColumn:
         return facts.canonical;
     case ErrorsColumn:
-        return row.errors;
+        return QString::number(row.errors);
     case WarningsColumn:
-        return row.warnings;
+        return QString::number(row.warnings);
     }
     return {};
+}
+
+bool SitePagesModel::lessThan(int left, int right, int column) const {
+    const Row& a = rows_.at(left);
+    const Row& b = rows_.at(right);
+    const audit::PageFacts& x = a.report.facts;
+    const audit::PageFacts& y = b.report.facts;
+    const auto textLess = [](const QString& p, const QString& q) {
+        return QString::compare(p, q, Qt::CaseInsensitive) < 0;
+    };
+    switch (column) {
+    case PageColumn:
+        return textLess(a.report.page, b.report.page);
+    case StatusColumn:
+        return a.report.status < b.report.status;
+    case IndexableColumn:
+        return textLess(x.notIndexed, y.notIndexed);
+    case TitleColumn:
+        return textLess(x.title, y.title);
+    case TitleWidthColumn:
+        return x.titleWidthPx < y.titleWidthPx;
+    case DescriptionColumn:
+        return x.descriptionLength < y.descriptionLength;
+    case CanonicalColumn:
+        return textLess(x.canonical, y.canonical);
+    case ErrorsColumn:
+        return a.errors < b.errors;
+    case WarningsColumn:
+        return a.warnings < b.warnings;
+    }
+    return false;
+}
+
+bool SitePagesModel::rowContains(int row, const QString& needle) const {
+    for (int column = 0; column < ColumnCount; ++column)
+        if (text(rows_.at(row), column).contains(needle, Qt::CaseInsensitive))
+            return true;
+    return false;
 }
 
 QVariant SitePagesModel::data(const QModelIndex& index, int role) const {
     if (!index.isValid() || index.row() >= rows_.size())
         return {};
     const Row& row = rows_.at(index.row());
-    if (role == SortRole)
-        return value(row, index.column());
     if (role == Qt::TextAlignmentRole) {
         const bool number = index.column() == StatusColumn || index.column() == TitleWidthColumn ||
                             index.column() == DescriptionColumn || index.column() == ErrorsColumn ||
@@ -96,19 +132,7 @@ QVariant SitePagesModel::data(const QModelIndex& index, int role) const {
     }
     if (role != Qt::DisplayRole && role != Qt::ToolTipRole)
         return {};
-    const audit::PageFacts& facts = row.report.facts;
-    switch (index.column()) {
-    case StatusColumn:
-        return row.report.status == 0 ? sitechecktext::kFile : QString::number(row.report.status);
-    case IndexableColumn:
-        return facts.notIndexed.isEmpty() ? sitechecktext::kYes : sitechecktext::notIndexed(facts.notIndexed);
-    case TitleWidthColumn:
-        return facts.title.isEmpty() ? QVariant() : value(row, index.column());
-    case DescriptionColumn:
-        return facts.descriptionLength < 0 ? QVariant() : value(row, index.column());
-    default:
-        return value(row, index.column());
-    }
+    return text(row, index.column());
 }
 
 QVariant SitePagesModel::headerData(int section, Qt::Orientation orientation, int role) const {
@@ -117,9 +141,9 @@ QVariant SitePagesModel::headerData(int section, Qt::Orientation orientation, in
     return sitechecktext::kColumns[section];
 }
 
-SitePagesFilter::SitePagesFilter(QObject* parent) : QSortFilterProxyModel(parent) {
-    setSortRole(SitePagesModel::SortRole);
-    setSortCaseSensitivity(Qt::CaseInsensitive);
+bool SitePagesFilter::lessThan(const QModelIndex& left, const QModelIndex& right) const {
+    return static_cast<const SitePagesModel*>(sourceModel())
+        ->lessThan(left.row(), right.row(), left.column());
 }
 
 void SitePagesFilter::setText(const QString& text) {
@@ -132,19 +156,11 @@ void SitePagesFilter::setRule(const QString& rule) {
     invalidateFilter();
 }
 
-bool SitePagesFilter::filterAcceptsRow(int sourceRow, const QModelIndex& sourceParent) const {
+bool SitePagesFilter::filterAcceptsRow(int sourceRow, const QModelIndex&) const {
     const auto* pages = static_cast<const SitePagesModel*>(sourceModel());
     if (!rule_.isEmpty() && !pages->hasRule(sourceRow, rule_))
         return false;
-    if (text_.isEmpty())
-        return true;
-    for (int column = 0; column < SitePagesModel::ColumnCount; ++column)
-        if (pages->index(sourceRow, column, sourceParent)
-                .data(Qt::DisplayRole)
-                .toString()
-                .contains(text_, Qt::CaseInsensitive))
-            return true;
-    return false;
+    return text_.isEmpty() || pages->rowContains(sourceRow, text_);
 }
 
 } // namespace headwise

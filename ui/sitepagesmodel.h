@@ -9,7 +9,7 @@
 namespace headwise {
 
 // The pages of a site audit as rows, in the order they were read; each
-// column sorts by its value (numbers as numbers) through SortRole.
+// column sorts by its value, numbers as numbers, texts in any case.
 class SitePagesModel : public QAbstractTableModel {
     Q_OBJECT
 public:
@@ -25,8 +25,6 @@ public:
         WarningsColumn,
         ColumnCount
     };
-    static constexpr int SortRole = Qt::UserRole;
-
     using QAbstractTableModel::QAbstractTableModel;
 
     void append(const QList<audit::PageReport>& pages);
@@ -35,6 +33,11 @@ public:
     const audit::PageReport& page(int row) const { return rows_.at(row).report; }
     QList<audit::PageReport> pages() const;
     bool hasRule(int row, const QString& rule) const;
+    // Compares two rows by a column's value, without a QVariant for each of
+    // the many comparisons a sort of thousands of rows makes.
+    bool lessThan(int left, int right, int column) const;
+    // Whether any column of the row shows the text, in any case.
+    bool rowContains(int row, const QString& text) const;
 
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;
@@ -47,7 +50,7 @@ private:
         int errors = 0, warnings = 0;
     };
     static Row rowOf(const audit::PageReport& page);
-    QVariant value(const Row& row, int column) const;
+    QString text(const Row& row, int column) const;
     QList<Row> rows_;
 };
 
@@ -56,13 +59,14 @@ private:
 class SitePagesFilter : public QSortFilterProxyModel {
     Q_OBJECT
 public:
-    explicit SitePagesFilter(QObject* parent = nullptr);
+    using QSortFilterProxyModel::QSortFilterProxyModel;
     void setText(const QString& text);
     void setRule(const QString& rule);
     const QString& rule() const { return rule_; }
 
 protected:
     bool filterAcceptsRow(int sourceRow, const QModelIndex& sourceParent) const override;
+    bool lessThan(const QModelIndex& left, const QModelIndex& right) const override;
 
 private:
     QString text_, rule_;

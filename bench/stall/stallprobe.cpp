@@ -1,25 +1,35 @@
 // How long the GUI thread goes without processing events while each panel
 // operation runs on a 10 MB page: a 5 ms timer records its longest gap.
 // Run by hand: QT_QPA_PLATFORM=offscreen build/bench/headwise_stall_probe
+// With HEADWISE_PROBE_SITE=FOLDER (bench/make_site.py writes one) Site Check
+// also audits that folder, sorts, filters and scrolls its table, and the
+// probe's peak memory is printed last.
 
 #include "core/page/pagecodec.h"
 #include "doubles.h"
 #include "ui/checkwindow.h"
 #include "ui/form1.h"
 #include "ui/job.h"
+#include "ui/sitecheckwindow.h"
+#include "ui/sitepagesmodel.h"
 
 #include <QApplication>
+#include <QComboBox>
 #include <QDeadlineTimer>
 #include <QElapsedTimer>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScrollBar>
+#include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <algorithm>
 #include <cstdio>
 #include <functional>
+#include <sys/resource.h>
+#include <vector>
 
 using namespace headwise;
 using namespace headwise::testing;
@@ -133,10 +143,11 @@ int main(int argc, char** argv) {
         });
     };
 
-    const struct {
+    struct Operation {
         const char* name;
         std::function<void()> run;
-    } operations[] = {
+    };
+    std::vector<Operation> operations = {
         {"Analyze: load file",
          [&] {
              window.cmdAnalyze_Click();
@@ -177,6 +188,35 @@ int main(int argc, char** argv) {
              checkShown();
          }},
     };
+    const QString siteFolder = qEnvironmentVariable("HEADWISE_PROBE_SITE");
+    const auto siteTable = [&] { return window.findChild<QTableView*>(QStringLiteral("tblSitePages")); };
+    if (!siteFolder.isEmpty()) {
+        const std::vector<Operation> site = {
+            {"Site Check: folder site",
+             [&] {
+                 window.mnuCheckSite_Click();
+                 window.findChild<QComboBox*>(QStringLiteral("cboSiteInput"))->setCurrentText(siteFolder);
+                 button("cmdSiteStart")->click();
+             }},
+            {"Site Check: sort by title",
+             [&] { siteTable()->sortByColumn(SitePagesModel::TitleColumn, Qt::AscendingOrder); }},
+            {"Site Check: sort by errors",
+             [&] { siteTable()->sortByColumn(SitePagesModel::ErrorsColumn, Qt::DescendingOrder); }},
+            {"Site Check: filter by text",
+             [&] {
+                 window.findChild<QLineEdit*>(QStringLiteral("txtSiteFilter"))->setText(QStringLiteral("4"));
+             }},
+            {"Site Check: scroll to the end",
+             [&] {
+                 QScrollBar* bar = siteTable()->verticalScrollBar();
+                 for (int step = 0; step <= 20; ++step) {
+                     bar->setValue(bar->maximum() * step / 20);
+                     QCoreApplication::processEvents();
+                 }
+             }},
+        };
+        operations.insert(operations.end(), site.begin(), site.end());
+    }
     std::printf("%-30s %10s %16s\n", "operation (10 MB page)", "total ms", "longest gap ms");
     for (const auto& operation : operations) {
         const Probe probe = measure([&] {
@@ -186,5 +226,8 @@ int main(int argc, char** argv) {
         std::printf("%-30s %10lld %16lld\n", operation.name, static_cast<long long>(probe.totalMs),
                     static_cast<long long>(probe.longestGapMs));
     }
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    std::printf("peak memory of the probe (MB): %ld\n", usage.ru_maxrss / 1024);
     return 0;
 }

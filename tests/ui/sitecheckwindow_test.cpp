@@ -8,6 +8,7 @@
 #include "webformfixture.h"
 
 #include <QAbstractItemModel>
+#include <QAction>
 #include <QBarSet>
 #include <QComboBox>
 #include <QDir>
@@ -109,6 +110,26 @@ protected:
     SiteCheckWindow* site = nullptr;
     QTableView* table = nullptr;
 };
+
+TEST_F(SiteCheckTest, OpensOnceFromToolsWithDistinctAccessKeys) {
+    EXPECT_EQ(find<QAction>("mnuCheckSite")->text(), "Check &Site...");
+    window->mnuCheckSite_Click();
+    EXPECT_EQ(window->findChildren<SiteCheckWindow*>().size(), 1);
+    EXPECT_EQ(site->objectName(), "frmSiteCheck");
+    EXPECT_EQ(site->windowTitle(), "Site Check");
+    QStringList texts;
+    for (const QLabel* label : site->findChildren<QLabel*>())
+        texts << label->text();
+    for (const QPushButton* button : site->findChildren<QPushButton*>())
+        texts << button->text();
+    QSet<QChar> keys;
+    for (const QString& text : texts)
+        if (const qsizetype at = text.indexOf('&'); at >= 0) {
+            EXPECT_FALSE(keys.contains(text[at + 1].toLower())) << text.toStdString();
+            keys.insert(text[at + 1].toLower());
+        }
+    EXPECT_GE(keys.size(), 9);
+}
 
 TEST_F(SiteCheckTest, FolderFillsTheTableWithTheFindingsOfTheCommandLine) {
     audit(root);
