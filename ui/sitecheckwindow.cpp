@@ -17,6 +17,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QHeaderView>
+#include <QLineEdit>
 #include <QThread>
 #include <QTimer>
 #include <mutex>
@@ -91,7 +92,8 @@ SiteCheckWindow::SiteCheckWindow(const Platform& platform, AnalyzePanel* panel, 
     ui_->cmdSiteAllPages->setText(text::kAllPages);
     ui_->lblSiteFindings->setText(text::kFindingsLabel);
     ui_->cmdSiteExport->setText(text::kExport);
-    ui_->prgSite->setRange(0, 1);
+    showProgress(0, 0);
+    showMessage(QString());
 
     filter_->setSourceModel(pages_);
     QTableView* table = ui_->tblSitePages;
@@ -115,6 +117,11 @@ SiteCheckWindow::SiteCheckWindow(const Platform& platform, AnalyzePanel* panel, 
     feedTimer_->setInterval(kFeedIntervalMs);
     connect(feedTimer_, &QTimer::timeout, this, &SiteCheckWindow::takeFeed);
     connect(ui_->cmdSiteStart, &QPushButton::clicked, this, &SiteCheckWindow::cmdSiteStart_Click);
+    // Enter in the address starts a run, as the Start button beside it would.
+    connect(ui_->cboSiteInput->lineEdit(), &QLineEdit::returnPressed, this, [this] {
+        if (!running())
+            start();
+    });
     connect(ui_->cmdSiteFolder, &QPushButton::clicked, this, &SiteCheckWindow::cmdSiteFolder_Click);
     connect(ui_->cmdSiteExport, &QPushButton::clicked, this, &SiteCheckWindow::cmdSiteExport_Click);
     connect(ui_->cmdSiteAllPages, &QPushButton::clicked, this, [this] { filterByRule(QString()); });
@@ -194,8 +201,7 @@ void SiteCheckWindow::start() {
     findings_->setFindings({});
     ui_->chartSiteRules->setCounts({});
     filterByRule(QString());
-    ui_->prgSite->setRange(0, 1);
-    ui_->prgSite->setValue(0);
+    showProgress(0, 0);
     ui_->lblSiteCurrent->clear();
     ui_->lblSiteSummary->clear();
     ui_->cmdSiteExport->setEnabled(false);
@@ -241,8 +247,7 @@ void SiteCheckWindow::takeFeed() {
         current = feed_->current;
     }
     pages_->append(pages);
-    ui_->prgSite->setRange(0, int(std::max<qsizetype>(known, 1)));
-    ui_->prgSite->setValue(int(done));
+    showProgress(done, known);
     ui_->lblSiteCurrent->setText(current);
     seconds_ = double(elapsed_.elapsed()) / 1000;
     showSummary();
@@ -256,8 +261,7 @@ void SiteCheckWindow::showOutcome(AuditRunner::Outcome outcome) {
     pages_->reset(outcome.pages);
     site_ = outcome.site;
     ui_->chartSiteRules->setCounts(audit::ruleCounts(outcome.pages));
-    ui_->prgSite->setRange(0, int(std::max<qsizetype>(outcome.pages.size(), 1)));
-    ui_->prgSite->setValue(int(outcome.pages.size()));
+    showProgress(outcome.pages.size(), outcome.pages.size());
     ui_->lblSiteCurrent->clear();
     ui_->cmdSiteStart->setText(text::kStart);
     ui_->cmdSiteExport->setEnabled(!outcome.pages.isEmpty());
@@ -290,6 +294,12 @@ void SiteCheckWindow::showSummary() {
                                                       : notes)++;
     ui_->lblSiteSummary->setText(
         sitechecktext::summary(pages_->rowCount(), errors, warnings, notes, seconds_));
+}
+
+void SiteCheckWindow::showProgress(qsizetype done, qsizetype known) {
+    ui_->prgSite->setRange(0, int(std::max<qsizetype>(known, 1)));
+    ui_->prgSite->setValue(int(done));
+    ui_->prgSite->setFormat(known > 0 ? sitechecktext::progress(done, known) : QString());
 }
 
 void SiteCheckWindow::showMessage(const QString& text) {

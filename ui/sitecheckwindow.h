@@ -54,6 +54,7 @@ private:
     void takeFeed();
     void showOutcome(AuditRunner::Outcome outcome);
     void showSummary();
+    void showProgress(qsizetype done, qsizetype known);
     void showMessage(const QString& text);
     void rememberInput(const QString& input);
     void restoreInputs();

@@ -34,6 +34,7 @@ SiteRuleChart::SiteRuleChart(QWidget* parent) : QChartView(parent) {
     setRenderHint(QPainter::Antialiasing);
     chart()->setTitle(sitechecktext::kChartTitle);
     chart()->legend()->setAlignment(Qt::AlignBottom);
+    chart()->setMargins(QMargins(4, 4, 4, 4));
     setCounts({});
 }
 
@@ -70,14 +71,22 @@ void SiteRuleChart::setCounts(QList<audit::RuleCount> counts) {
     for (const audit::RuleCount& count : std::as_const(counts))
         most = std::max(most, count.pages);
     c->addSeries(series);
+    if (counts.isEmpty())
+        return; // no axes to show nothing on
     auto* rules = new QBarCategoryAxis;
     QStringList bottomUp = rules_;
     std::reverse(bottomUp.begin(), bottomUp.end());
     rules->append(bottomUp);
+    rules->setTruncateLabels(false); // a rule's id is the label; "..." says nothing
     c->addAxis(rules, Qt::AlignLeft);
     series->attachAxis(rules);
     auto* pages = new QValueAxis;
-    pages->setRange(0, std::max(1, most));
+    // Ticks at whole pages: one per page for a few, round numbers beyond.
+    pages->setRange(0, std::max(most, 1));
+    if (most < 5)
+        pages->setTickCount(std::max(most, 1) + 1);
+    else
+        pages->applyNiceNumbers();
     pages->setLabelFormat(QStringLiteral("%d"));
     c->addAxis(pages, Qt::AlignBottom);
     series->attachAxis(pages);
