@@ -222,6 +222,26 @@ protected:
     CurlPageFetcher webFetcher{60s, 60s, 5min, 1 << 20};
 };
 
+TEST_F(SiteCheckWebTest, ACrawlFillsTheTableWithTheFindingsOfTheCommandLine) {
+    window->mnuCheckSite_Click();
+    auto* site = window->findChild<SiteCheckWindow*>();
+    ASSERT_NE(site, nullptr);
+    findControl<QComboBox>(site, "cboSiteInput")->setCurrentText(url("/site/"));
+    findControl<QPushButton>(site, "cmdSiteStart")->click();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !site->running(); }, 60000));
+    // The loop it links to is a problem of the run, named in the window.
+    EXPECT_TRUE(findControl<QLabel>(site, "lblSiteMessage")->text().contains(url("/loop/0")));
+    QTemporaryDir dir;
+    const QString csv = dir.filePath("report.csv");
+    files.prepareAnswer(csv);
+    findControl<QPushButton>(site, "cmdSiteExport")->click();
+    QFile written(csv);
+    ASSERT_TRUE(written.open(QIODevice::ReadOnly));
+    const QByteArray fromWindow = written.readAll();
+    EXPECT_TRUE(fromWindow.contains("link-broken")) << fromWindow.toStdString();
+    EXPECT_EQ(fromWindow, runCli({"audit", "--crawl", url("/site/"), "--format", "csv"}));
+}
+
 TEST_F(SiteCheckWebTest, StopEndsACrawlAndKeepsThePagesRead) {
     window->mnuCheckSite_Click();
     auto* site = window->findChild<SiteCheckWindow*>();
