@@ -52,6 +52,17 @@ QSet<QString> findingsOfJson(const QByteArray& json) {
     return out;
 }
 
+// What Export writes to the CSV file the save dialog is answered with.
+QByteArray exportedCsv(SiteCheckWindow* site, ScriptedFileDialogs& files) {
+    QTemporaryDir dir;
+    const QString csv = dir.filePath("report.csv");
+    files.prepareAnswer(csv);
+    findControl<QPushButton>(site, "cmdSiteExport")->click();
+    QFile written(csv);
+    EXPECT_TRUE(written.open(QIODevice::ReadOnly)) << "nothing exported";
+    return written.readAll();
+}
+
 // A site of four pages: a missing title, a broken link, an orphan, a nofollow link.
 void writeSite(const QString& root) {
     QDir().mkpath(root + "/b");
@@ -186,12 +197,7 @@ TEST_F(SiteCheckTest, ActivatingAPageLoadsItIntoTheAnalyzePanelAndAFindingSelect
 
 TEST_F(SiteCheckTest, ExportWritesTheFindingsOfTheCommandLineAsCsv) {
     audit(root);
-    const QString csv = dir.filePath("report.csv");
-    files.prepareAnswer(csv);
-    findControl<QPushButton>(site, "cmdSiteExport")->click();
-    QFile written(csv);
-    ASSERT_TRUE(written.open(QIODevice::ReadOnly));
-    const QByteArray bytes = written.readAll();
+    const QByteArray bytes = exportedCsv(site, files);
     EXPECT_TRUE(bytes.startsWith("\xEF\xBB\xBFpage,rule,severity,line,column,message\r\n"));
     EXPECT_EQ(bytes, runCli({"audit", root, "--format", "csv"}));
 }
@@ -231,13 +237,7 @@ TEST_F(SiteCheckWebTest, ACrawlFillsTheTableWithTheFindingsOfTheCommandLine) {
     ASSERT_TRUE(QTest::qWaitFor([&] { return !site->running(); }, 60000));
     // The loop it links to is a problem of the run, named in the window.
     EXPECT_TRUE(findControl<QLabel>(site, "lblSiteMessage")->text().contains(url("/loop/0")));
-    QTemporaryDir dir;
-    const QString csv = dir.filePath("report.csv");
-    files.prepareAnswer(csv);
-    findControl<QPushButton>(site, "cmdSiteExport")->click();
-    QFile written(csv);
-    ASSERT_TRUE(written.open(QIODevice::ReadOnly));
-    const QByteArray fromWindow = written.readAll();
+    const QByteArray fromWindow = exportedCsv(site, files);
     EXPECT_TRUE(fromWindow.contains("link-broken")) << fromWindow.toStdString();
     EXPECT_EQ(fromWindow, runCli({"audit", "--crawl", url("/site/"), "--format", "csv"}));
 }
