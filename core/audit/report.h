@@ -25,7 +25,7 @@ struct PageReport {
     QString url;    // file:// URL for files; the final address after redirects for fetched pages
     int status = 0; // HTTP status of a fetched page; 0 for files
     QList<Finding> findings;
-    PageFacts facts;
+    PageFacts facts = {};
 };
 
 // A chain of redirects that a reference of a site goes through.

@@ -183,12 +183,32 @@ TEST(AuditReport, JunitStaysWellFormedWithControlCharacters) {
     EXPECT_FALSE(reader.hasError()) << reader.errorString().toStdString();
 }
 
+TEST(AuditReport, CsvIsRfc4180WithABomAndNoFormulas) {
+    const AuditConfig config;
+    expectGolden(writeReport(ReportFormat::Csv, samplePages(), sampleContext(config)), "report.csv");
+    // A field a spreadsheet would run as a formula stays text; quotes and
+    // line breaks are quoted, the quotes doubled.
+    const QList<PageReport> pages{
+        {QStringLiteral("=HYPERLINK(\"x\").htm"),
+         {},
+         0,
+         {finding("title-missing", Severity::Error, QStringLiteral("a, \"b\"\r\nc"), 2, 3, {})}}};
+    EXPECT_EQ(writeReport(ReportFormat::Csv, pages, {}),
+              "\xEF\xBB\xBFpage,rule,severity,line,column,message\r\n"
+              "\"'=HYPERLINK(\"\"x\"\").htm\",title-missing,error,2,3,\"a, \"\"b\"\"\r\nc\"\r\n");
+}
+
 TEST(AuditReport, FormatNames) {
     struct Case {
         const char* name;
         std::optional<ReportFormat> format;
-    } cases[] = {{"text", ReportFormat::Text},   {"json", ReportFormat::Json}, {"sarif", ReportFormat::Sarif},
-                 {"junit", ReportFormat::Junit}, {"JSON", std::nullopt},       {"", std::nullopt},
+    } cases[] = {{"text", ReportFormat::Text},
+                 {"json", ReportFormat::Json},
+                 {"sarif", ReportFormat::Sarif},
+                 {"junit", ReportFormat::Junit},
+                 {"csv", ReportFormat::Csv},
+                 {"JSON", std::nullopt},
+                 {"", std::nullopt},
                  {"xml", std::nullopt}};
     for (const Case& c : cases)
         EXPECT_EQ(parseReportFormat(QString::fromLatin1(c.name)), c.format) << c.name;

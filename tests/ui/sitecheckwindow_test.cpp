@@ -219,6 +219,12 @@ TEST_F(SiteCheckTest, BadInputSaysWhatHappenedAndStartsNothing) {
     writeTestFile(root + "/headwise.json", "{\"rules\":{\"no-such-rule\":\"off\"}}");
     audit(root);
     EXPECT_TRUE(message().contains("headwise.json")) << message().toStdString();
+    QFile::remove(root + "/headwise.json");
+    // A sitemap that is no sitemap is named; the folder's pages are still audited.
+    findControl<QLineEdit>(site, "txtSiteSitemap")->setText(root + "/orphan.html");
+    audit(root);
+    EXPECT_TRUE(message().contains(root + "/orphan.html: ")) << message().toStdString();
+    EXPECT_EQ(table->model()->rowCount(), 4);
 }
 
 // A crawl of the local page server whose second page never ends.
