@@ -7,6 +7,7 @@
 #include <QFileInfo>
 #include <QSet>
 
+#include <bit>
 #include <limits>
 
 namespace headwise::audit {
@@ -28,6 +29,15 @@ std::optional<SiteTarget> SiteScope::reference(const QUrl& base, const QString&,
     return target(base.resolved(QUrl(href)));
 }
 
+std::optional<bool> SiteScope::appendReference(const QUrl& base, const QString& baseKey, QStringView href,
+                                               QString& keys) const {
+    const std::optional<SiteTarget> found = reference(base, baseKey, href.toString());
+    if (!found)
+        return std::nullopt;
+    keys += found->key;
+    return found->internal;
+}
+
 QString SiteScope::shown(const QString& key, bool) const {
     return key;
 }
@@ -38,6 +48,8 @@ SiteFolder::SiteFolder(const QString& root, const QUrl& baseUrl)
     if (!base_.path().endsWith(u'/'))
         base_.setPath(base_.path() + u'/');
     publishedAtRoot_ = base_.path() == QLatin1String("/");
+    if (!base_.hasQuery() && !base_.hasFragment())
+        baseText_ = base_.toString(QUrl::FullyEncoded);
     QFile robots(root_ + QStringLiteral("/robots.txt"));
     if (robots.open(QIODevice::ReadOnly))
         robots_ = RobotsRules::parse(robots.read(RobotsRules::kMaxBytes), u"Googlebot");
@@ -79,8 +91,32 @@ SiteTarget SiteFolder::internalTarget(QString key) const {
     return SiteTarget{std::move(key), true};
 }
 
+void SiteFolder::settleInternal(QString& keys, qsizetype from) const {
+    // Most keys name a file, a dot in their last part: no folder to look in.
+    const QStringView key = QStringView(keys).sliced(from);
+    for (qsizetype i = key.size() - 1; i >= 0 && key[i] != u'/'; --i)
+        if (key[i] == u'.')
+            return;
+    const QString written = key.toString();
+    QMutexLocker lock(&settled_->mutex);
+    auto found = settled_->keys.constFind(written);
+    if (found == settled_->keys.constEnd())
+        found = settled_->keys.insert(written, internalTarget(written).key);
+    keys.truncate(from);
+    keys += *found;
+}
+
 std::optional<SiteTarget> SiteFolder::reference(const QUrl& base, const QString& baseKey,
                                                 const QString& href) const {
+    QString key;
+    const std::optional<bool> internal = appendReference(base, baseKey, href, key);
+    if (!internal)
+        return std::nullopt;
+    return SiteTarget{std::move(key), *internal};
+}
+
+std::optional<bool> SiteFolder::appendReference(const QUrl& base, const QString& baseKey, QStringView href,
+                                                QString& keys) const {
     // The plain forms, a path below the page's folder or below the site's
     // root, are resolved as text: most links are of them, and an address
     // parse for each would cost more than the rest of the graph. One look at
@@ -90,6 +126,8 @@ std::optional<SiteTarget> SiteFolder::reference(const QUrl& base, const QString&
     bool slashSeen = false;
     for (qsizetype i = 0; i < href.size() && plain; ++i) {
         const char16_t c = href[i].unicode();
+        if (c >= u'a') // letters and all beyond ASCII: none of the signs below
+            continue;
         if (c == u'?' || c == u'#') {
             cut = i;
             break;
@@ -101,21 +139,45 @@ std::optional<SiteTarget> SiteFolder::reference(const QUrl& base, const QString&
             plain = false;
         slashSeen = slashSeen || c == u'/';
     }
-    if (plain) {
-        const QStringView path = QStringView(href).first(cut);
-        if (path.isEmpty())
-            return cut < href.size() ? std::optional(SiteTarget{baseKey, true}) // "#part": the page itself
-                                     : target(base.resolved(QUrl(href)));
-        if (path.startsWith(u'/'))
-            return publishedAtRoot_ ? std::optional(internalTarget(path.sliced(1).toString()))
-                                    : target(base.resolved(QUrl(href)));
-        const QStringView folder = QStringView(baseKey).first(baseKey.lastIndexOf(u'/') + 1);
-        QString key;
-        key.reserve(folder.size() + path.size());
-        key.append(folder).append(path);
-        return internalTarget(std::move(key));
+    const qsizetype from = keys.size();
+    // The site's own absolute addresses (canonicals, alternates) when written
+    // in the few characters that read the same to the address parser.
+    if (!baseText_.isEmpty() && href.startsWith(baseText_)) {
+        const QStringView path = href.sliced(baseText_.size());
+        bool simple = true;
+        for (qsizetype i = 0; i < path.size() && simple; ++i) {
+            const char16_t c = path[i].unicode();
+            const char16_t next = i + 1 < path.size() ? path[i + 1].unicode() : u'\0';
+            simple = (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z') || (c >= u'0' && c <= u'9') ||
+                     c == u'-' || c == u'_' || c == u'~' || (c == u'/' && next != u'/') ||
+                     (c == u'.' && next != u'/' && next != u'\0' && next != u'.');
+        }
+        if (simple) {
+            keys += path;
+            settleInternal(keys, from);
+            return true;
+        }
     }
-    return target(base.resolved(QUrl(href)));
+    if (plain) {
+        const QStringView path = href.first(cut);
+        if (path.isEmpty() && cut < href.size()) { // "#part": the page itself
+            keys += baseKey;
+            return true;
+        }
+        if (!path.isEmpty() && (!path.startsWith(u'/') || publishedAtRoot_)) {
+            if (path.startsWith(u'/'))
+                keys += path.sliced(1);
+            else
+                keys.append(QStringView(baseKey).first(baseKey.lastIndexOf(u'/') + 1)).append(path);
+            settleInternal(keys, from);
+            return true;
+        }
+    }
+    const std::optional<SiteTarget> found = target(base.resolved(QUrl(href.toString())));
+    if (!found)
+        return std::nullopt;
+    keys += found->key;
+    return found->internal;
 }
 
 int SiteFolder::statusOf(const QString& key) const {
@@ -170,15 +232,20 @@ ResolvedPage resolveSitePage(const SiteScope& scope, const QString& name, const 
     // An error page's links are not the site's: only its status counts.
     if (status >= 400)
         return out;
-    const PageReferences references = pageReferences(audit.text);
+    const QStringView text(audit.text);
+    const PageReferenceSpans references = pageReferenceSpans(text);
     const QUrl base = references.base ? address.resolved(QUrl(*references.base)) : address;
     const QString baseKey = out.self && !references.base ? out.self->key : QString();
     page.references.reserve(references.references.size() + 2);
     out.targets.reserve(references.references.size() + 2);
-    const auto add = [&](const QString& href, ReferenceKind kind, bool nofollow, qsizetype offset,
+    const auto add = [&](QStringView href, ReferenceKind kind, bool nofollow, qsizetype offset,
                          qsizetype length) {
-        std::optional<SiteTarget> target = scope.reference(base, baseKey, href.trimmed());
-        if (!target)
+        const qsizetype from = out.keys.size();
+        // Addresses seldom have spaces around them: trimmed() only when one has.
+        const bool spaced = !href.isEmpty() && (href.front().isSpace() || href.back().isSpace());
+        const std::optional<bool> internal =
+            scope.appendReference(base, baseKey, spaced ? href.trimmed() : href, out.keys);
+        if (!internal)
             return;
         SiteReference r;
         r.kind = kind;
@@ -191,10 +258,11 @@ ResolvedPage resolveSitePage(const SiteScope& scope, const QString& name, const 
             r.length = qint32(length);
         }
         page.references.append(r);
-        out.targets.append(std::move(*target));
+        const QStringView key = QStringView(out.keys).sliced(from);
+        out.targets.append({from, qint32(key.size()), *internal, SiteGraph::hash(key)});
     };
-    for (const PageReference& r : references.references)
-        add(r.target,
+    for (const PageReferenceSpan& r : references.references)
+        add(references.target(text, r),
             r.kind == PageReference::Kind::Image  ? ReferenceKind::Image
             : r.kind == PageReference::Kind::Area ? ReferenceKind::Area
                                                   : ReferenceKind::Link,
@@ -215,8 +283,10 @@ ResolvedPage resolveSitemap(const SiteScope& scope, const QString& name, const Q
     out.page.name = name;
     out.page.sitemap = true;
     out.page.indexable = false;
+    out.page.references.reserve(locations.size());
+    out.targets.reserve(locations.size());
     for (qsizetype i = 0; i < locations.size(); ++i) {
-        std::optional<SiteTarget> target = scope.target(QUrl(locations[i]));
+        const std::optional<SiteTarget> target = scope.target(QUrl(locations[i]));
         if (!target)
             continue;
         SiteReference r;
@@ -224,20 +294,49 @@ ResolvedPage resolveSitemap(const SiteScope& scope, const QString& name, const Q
         r.line = i < lines.size() ? lines[i] : 0;
         r.column = 1;
         out.page.references.append(r);
-        out.targets.append(std::move(*target));
+        out.targets.append(
+            {out.keys.size(), qint32(target->key.size()), target->internal, SiteGraph::hash(target->key)});
+        out.keys += target->key;
     }
     return out;
 }
 
-qint32 SiteGraph::intern(const QString& key, bool internal) {
-    const auto found = ids_.constFind(key);
-    if (found != ids_.constEnd())
-        return *found;
+size_t SiteGraph::hash(QStringView key) {
+    return qHash(key, QHashSeed::globalSeed());
+}
+
+qint32 SiteGraph::intern(QStringView key, size_t hash, bool internal) {
+    if (slots_.size() < 2 * (keys_.size() + 1))
+        grow();
+    const size_t mask = size_t(slots_.size()) - 1;
+    size_t at = hash & mask;
+    for (;; at = (at + 1) & mask) {
+        const qint32 id = slots_[at];
+        if (id < 0)
+            break;
+        if (hashes_[id] == hash && keys_[id] == key)
+            return id;
+    }
     const auto id = qint32(keys_.size());
-    ids_.insert(key, id);
-    keys_.append(key);
+    slots_[at] = id;
+    hashes_.append(hash);
+    facts_.append(Fact{});
+    keys_.append(key.toString());
     internal_.append(internal);
     return id;
+}
+
+void SiteGraph::grow() {
+    const auto size = qsizetype(std::bit_ceil(size_t(std::max<qsizetype>(64, 4 * (keys_.size() + 1)))));
+    QList<qint32> table(size, -1);
+    const size_t mask = size_t(size) - 1;
+    for (qint32 id = 0; id < keys_.size(); ++id) {
+        size_t at = hashes_[id] & mask;
+        while (table[at] >= 0)
+            at = (at + 1) & mask;
+        table[at] = id;
+    }
+    slots_ = std::move(table);
 }
 
 SitePage SiteGraph::add(ResolvedPage&& resolved) {
@@ -248,9 +347,11 @@ SitePage SiteGraph::add(ResolvedPage&& resolved) {
         page.key = intern(page.name, true);
     if (resolved.redirect && page.key >= 0 && resolved.redirect->key != keys_[page.key])
         record(keys_[page.key], internal_[page.key], page.status, resolved.redirect);
+    const QStringView keys(resolved.keys);
     for (qsizetype i = 0; i < page.references.size(); ++i) {
         SiteReference& r = page.references[i];
-        r.target = intern(resolved.targets[i].key, resolved.targets[i].internal);
+        const ResolvedPage::Target& t = resolved.targets[i];
+        r.target = intern(keys.sliced(t.from, t.size), t.hash, t.internal);
         if (r.kind == ReferenceKind::Canonical)
             page.canonical = r.target;
     }
@@ -334,6 +435,11 @@ public:
     };
     // Each address's chain is followed once.
     const Chain& chain(qint32 id) {
+        if (graph_.redirect(id) < 0) { // most addresses redirect nowhere: no chain to keep
+            direct_.end = id;
+            direct_.path[0] = id;
+            return direct_;
+        }
         auto found = chains_.constFind(id);
         if (found != chains_.constEnd())
             return *found;
@@ -393,6 +499,7 @@ private:
     QList<qint32> pageOf_;
     QList<int> status_;
     QHash<qint32, Chain> chains_;
+    Chain direct_{-1, 0, false, {-1}};
 };
 
 } // namespace
@@ -435,7 +542,8 @@ SiteResult siteFindings(const QList<SitePage>& pages, const SiteGraph& graph, co
         const SitePage& p = pages[i];
         result.references += p.references.size();
         for (const SiteReference& r : p.references) {
-            const QString target = facts.shown(r.target);
+            // Made only for a message: most references give none.
+            const auto target = [&] { return facts.shown(r.target); };
             QString through;
             const qint32 end = endOf(r.target, through);
             const SiteFacts::Chain& c = facts.chain(r.target);
@@ -447,33 +555,33 @@ SiteResult siteFindings(const QList<SitePage>& pages, const SiteGraph& graph, co
                 const bool image = r.kind == ReferenceKind::Image;
                 const QString what = image ? QStringLiteral("The image") : QStringLiteral("The linked page");
                 if (c.loop) {
-                    loop.add(
-                        i, p, &r,
-                        QStringLiteral("%1 %2 ends in a redirect loop: %3").arg(what, target, facts.hops(c)));
+                    loop.add(i, p, &r,
+                             QStringLiteral("%1 %2 ends in a redirect loop: %3")
+                                 .arg(what, target(), facts.hops(c)));
                 } else if (failed) {
                     ++result.brokenLinks;
                     broken.add(i, p, &r,
                                c.hops > 0 ? QStringLiteral("%1 %2 redirects to %3, which %4")
-                                                .arg(what, target, facts.shown(end), *failed)
-                                          : QStringLiteral("%1 %2 %3").arg(what, target, *failed));
+                                                .arg(what, target(), facts.shown(end), *failed)
+                                          : QStringLiteral("%1 %2 %3").arg(what, target(), *failed));
                 }
                 if (graph.internal(r.target) && c.hops > 1 && !c.loop)
                     chainRule.add(i, p, &r,
                                   QStringLiteral("The link to %1 goes through %2 redirects: %3")
-                                      .arg(target)
+                                      .arg(target())
                                       .arg(c.hops)
                                       .arg(facts.hops(c)));
                 else if (graph.internal(r.target) && c.hops == 1 && !image)
                     redirect.add(i, p, &r,
                                  QStringLiteral("The link to %1 redirects to %2: link to the final address")
-                                     .arg(target, facts.shown(end)));
+                                     .arg(target(), facts.shown(end)));
                 if (image || !graph.internal(r.target))
                     break;
                 if (r.nofollow)
                     nofollow.add(i, p, &r,
                                  QStringLiteral("The link to %1 carries rel=nofollow: search engines do not "
                                                 "follow it to a page of the same site")
-                                     .arg(target));
+                                     .arg(target()));
                 if (end >= 0 && end != p.key && facts.pageOf(end) >= 0)
                     ++inbound[facts.pageOf(end)];
                 break;
@@ -486,8 +594,8 @@ SiteResult siteFindings(const QList<SitePage>& pages, const SiteGraph& graph, co
                 if (r.target == p.key || !graph.internal(r.target))
                     break;
                 RuleOutput& rule = canonical ? canonicalTarget : hreflangTarget;
-                const QString named = canonical ? QStringLiteral("The canonical names %1").arg(target)
-                                                : QStringLiteral("The alternate %1").arg(target);
+                const QString named = canonical ? QStringLiteral("The canonical names %1").arg(target())
+                                                : QStringLiteral("The alternate %1").arg(target());
                 const QString which = canonical ? QStringLiteral(", which ") : QStringLiteral(" ");
                 if (c.hops > 0)
                     rule.add(i, p, &r, named + through);
@@ -504,21 +612,23 @@ SiteResult siteFindings(const QList<SitePage>& pages, const SiteGraph& graph, co
                 break;
             }
             case ReferenceKind::Sitemap: {
-                const QString listed = QStringLiteral("The sitemap lists %1").arg(target);
+                const auto listed = [&] { return QStringLiteral("The sitemap lists %1").arg(target()); };
                 if (!graph.internal(r.target))
                     break;
                 if (c.hops > 0)
-                    sitemapError.add(i, p, &r, listed + through);
+                    sitemapError.add(i, p, &r, listed() + through);
                 else if (failed)
-                    sitemapError.add(i, p, &r, listed + QStringLiteral(", which ") + *failed);
+                    sitemapError.add(i, p, &r, listed() + QStringLiteral(", which ") + *failed);
                 else if (facts.unindexable(r.target))
-                    sitemapNoindex.add(i, p, &r, listed + QStringLiteral(", which is not to be indexed"));
+                    sitemapNoindex.add(i, p, &r, listed() + QStringLiteral(", which is not to be indexed"));
                 else if (const std::optional<qint32> other = facts.otherCanonical(r.target))
-                    sitemapNonCanonical.add(
-                        i, p, &r, listed + QStringLiteral(", whose canonical names ") + facts.shown(*other));
+                    sitemapNonCanonical.add(i, p, &r,
+                                            listed() + QStringLiteral(", whose canonical names ") +
+                                                facts.shown(*other));
                 if (scope.blocked(graph.key(r.target)))
-                    sitemapBlocked.add(
-                        i, p, &r, listed + QStringLiteral(", which robots.txt does not let Googlebot crawl"));
+                    sitemapBlocked.add(i, p, &r,
+                                       listed() +
+                                           QStringLiteral(", which robots.txt does not let Googlebot crawl"));
                 break;
             }
             }
