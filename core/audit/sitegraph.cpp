@@ -184,7 +184,21 @@ int SiteFolder::statusOf(const QString& key) const {
     const QFileInfo info(root_ + u'/' + key);
     if (!info.isFile())
         return 404;
-    return info.canonicalFilePath().startsWith(canonicalRoot_ + u'/') ? 200 : 0;
+    // A file that is no symbolic link stands where its folder does: the
+    // folder's real path is found once, not a visit to the disk for each
+    // part of the path of every picture.
+    QString canonical;
+    if (info.isSymLink()) {
+        canonical = info.canonicalFilePath();
+    } else {
+        const QString folder = info.path();
+        QMutexLocker lock(&settled_->mutex);
+        auto found = settled_->folders.constFind(folder);
+        if (found == settled_->folders.constEnd())
+            found = settled_->folders.insert(folder, QFileInfo(folder).canonicalFilePath());
+        canonical = *found + u'/' + info.fileName();
+    }
+    return canonical.startsWith(canonicalRoot_ + u'/') ? 200 : 0;
 }
 
 bool SiteFolder::blocked(const QString& key) const {
@@ -306,35 +320,41 @@ size_t SiteGraph::hash(QStringView key) {
 }
 
 qint32 SiteGraph::intern(QStringView key, size_t hash, bool internal) {
-    if (slots_.size() < 2 * (keys_.size() + 1))
-        grow();
+    if (slots_.size() < 2 * (from_.size() + 1))
+        grow(from_.size() + 1);
     const size_t mask = size_t(slots_.size()) - 1;
+    const auto tag = quint32(hash >> 32);
     size_t at = hash & mask;
     for (;; at = (at + 1) & mask) {
-        const qint32 id = slots_[at];
-        if (id < 0)
+        const Slot& slot = slots_[at];
+        if (slot.id < 0)
             break;
-        if (hashes_[id] == hash && keys_[id] == key)
-            return id;
+        if (slot.tag == tag && keyAt(slot.from) == key)
+            return slot.id;
     }
-    const auto id = qint32(keys_.size());
-    slots_[at] = id;
+    // A key longer than two units can count is never written in a page the run reads.
+    Q_ASSERT(quint64(key.size()) <= 0xFFFFFFFFu);
+    const auto id = qint32(from_.size());
+    text_.append(QChar(char16_t(quint64(key.size()) >> 16))).append(QChar(char16_t(key.size() & 0xFFFF)));
+    const qsizetype from = text_.size();
+    text_.append(key);
+    slots_[at] = Slot{tag, id, from};
+    from_.append(from);
     hashes_.append(hash);
     facts_.append(Fact{});
-    keys_.append(key.toString());
     internal_.append(internal);
     return id;
 }
 
-void SiteGraph::grow() {
-    const auto size = qsizetype(std::bit_ceil(size_t(std::max<qsizetype>(64, 4 * (keys_.size() + 1)))));
-    QList<qint32> table(size, -1);
+void SiteGraph::grow(qsizetype keys) {
+    const auto size = qsizetype(std::bit_ceil(size_t(std::max<qsizetype>(64, 4 * keys))));
+    QList<Slot> table(size);
     const size_t mask = size_t(size) - 1;
-    for (qint32 id = 0; id < keys_.size(); ++id) {
+    for (qint32 id = 0; id < from_.size(); ++id) {
         size_t at = hashes_[id] & mask;
-        while (table[at] >= 0)
+        while (table[at].id >= 0)
             at = (at + 1) & mask;
-        table[at] = id;
+        table[at] = Slot{quint32(hashes_[id] >> 32), id, from_[id]};
     }
     slots_ = std::move(table);
 }
@@ -345,10 +365,27 @@ SitePage SiteGraph::add(ResolvedPage&& resolved) {
         page.key = intern(resolved.self->key, resolved.self->internal);
     else if (!page.sitemap)
         page.key = intern(page.name, true);
-    if (resolved.redirect && page.key >= 0 && resolved.redirect->key != keys_[page.key])
-        record(keys_[page.key], internal_[page.key], page.status, resolved.redirect);
+    if (resolved.redirect && page.key >= 0 && resolved.redirect->key != keyView(page.key))
+        record(key(page.key), internal_[page.key], page.status, resolved.redirect);
     const QStringView keys(resolved.keys);
-    for (qsizetype i = 0; i < page.references.size(); ++i) {
+    const qsizetype n = page.references.size();
+    // Room for every key to be new, so that the table stays put while the
+    // slots and keys of the references further on are asked for ahead:
+    // on a large site each is a cache miss, which is most of the lookup.
+    if (slots_.size() < 2 * (from_.size() + n + 1))
+        grow(from_.size() + n + 1);
+    const size_t mask = size_t(slots_.size()) - 1;
+    constexpr qsizetype kAhead = 8;
+    for (qsizetype i = 0; i < n; ++i) {
+#if defined(__GNUC__)
+        if (i + kAhead < n)
+            __builtin_prefetch(slots_.constData() + (resolved.targets[i + kAhead].hash & mask));
+        if (i + kAhead / 2 < n) {
+            const Slot& ahead = slots_.constData()[resolved.targets[i + kAhead / 2].hash & mask];
+            if (ahead.id >= 0)
+                __builtin_prefetch(text_.constData() + ahead.from);
+        }
+#endif
         SiteReference& r = page.references[i];
         const ResolvedPage::Target& t = resolved.targets[i];
         r.target = intern(keys.sliced(t.from, t.size), t.hash, t.internal);

@@ -95,12 +95,13 @@ private:
     QString baseText_;      // base_ written out, when an address that starts with it is below it
     bool publishedAtRoot_ = true;
     std::optional<RobotsRules> robots_;
-    // What settleInternal() found for a key that may name a folder: every
-    // page links to the same few, and each look costs the disk a visit. A
-    // copy stands for the same folder and shares them.
+    // What settleInternal() found for a key that may name a folder, and the
+    // real paths of folders: every page links to the same few, and each look
+    // costs the disk a visit. A copy stands for the same folder and shares them.
     struct Settled {
         QMutex mutex;
         QHash<QString, QString> keys;
+        QHash<QString, QString> folders; // by path, their real paths
     };
     std::shared_ptr<Settled> settled_ = std::make_shared<Settled>();
 };
@@ -182,9 +183,10 @@ public:
     qint32 intern(QStringView key, bool internal) { return intern(key, hash(key), internal); }
     qint32 intern(QStringView key, size_t hash, bool internal);
     SitePage add(ResolvedPage&& resolved);
-    const QString& key(qint32 id) const { return keys_[id]; }
+    QString key(qint32 id) const { return keyView(id).toString(); }
+    QStringView keyView(qint32 id) const { return keyAt(from_[id]); }
     bool internal(qint32 id) const { return internal_[id]; }
-    qsizetype size() const { return keys_.size(); }
+    qsizetype size() const { return from_.size(); }
 
     // The status of an address the redirects went on from without end.
     static constexpr int kEndless = -1;
@@ -198,13 +200,26 @@ private:
         int status = 0;
         qint32 redirect = -1;
     };
-    void grow();
-
     // Open addressing on the keys' hashes, at most half full: a page's key is
-    // looked up from its text, without a string made for it.
-    QList<qint32> slots_;  // ids; -1 for none
-    QList<size_t> hashes_; // per id
-    QStringList keys_;
+    // looked up from its text, without a string made for it. A reference
+    // looks at its slot and at the key's text, nothing else: on a large site
+    // each is a cache miss, and they were most of the graph's time.
+    struct Slot {
+        quint32 tag = 0; // the hash's high half
+        qint32 id = -1;  // -1 for a free slot
+        qsizetype from = 0;
+    };
+    void grow(qsizetype keys); // to hold this many
+    // The keys one after another in text_, each after its length in two units.
+    QStringView keyAt(qsizetype from) const {
+        const auto* at = reinterpret_cast<const char16_t*>(text_.constData()) + from;
+        return {at, qsizetype(at[-2]) << 16 | at[-1]};
+    }
+
+    QList<Slot> slots_;
+    QString text_;
+    QList<qsizetype> from_; // per id, where its key starts in text_
+    QList<size_t> hashes_;  // per id, for when the table grows
     QList<bool> internal_;
     QList<Fact> facts_; // per id: the rules ask for every reference
 };
