@@ -23,6 +23,27 @@ bool isWebScheme(const QString& scheme) {
     return scheme == QLatin1String("http") || scheme == QLatin1String("https");
 }
 
+// A path below a folder as its walk writes it: no empty, "." or ".." part.
+bool isCleanBelow(QStringView path) {
+    for (const QStringView part : path.tokenize(u'/'))
+        if (part.isEmpty() || part == u"." || part == u"..")
+            return false;
+    return !path.isEmpty();
+}
+
+// What a worker resolves a page's references in, kept for its next page: a
+// page's few lists made anew each time cost more than the lookups, and left
+// the memory in pieces between what the pages keep.
+struct Scratch {
+    PageReferenceSpans spans;
+    QString keys;
+    QList<ResolvedPage::Target> targets;
+};
+thread_local Scratch scratch;
+
+// Beyond this a page's list is let go, not kept for the next.
+constexpr qsizetype kMaxKept = qsizetype(1) << 20;
+
 } // namespace
 
 std::optional<SiteTarget> SiteScope::reference(const QUrl& base, const QString&, const QString& href) const {
@@ -56,7 +77,14 @@ SiteFolder::SiteFolder(const QString& root, const QUrl& baseUrl)
 }
 
 QUrl SiteFolder::addressOf(const QString& filePath) const {
-    const QString relative = QDir(root_).relativeFilePath(QFileInfo(filePath).absoluteFilePath());
+    // A walk of the folder names its files below the root as they are; any
+    // other spelling is asked of the file system.
+    const QStringView below = filePath.size() > root_.size() && filePath[root_.size()] == u'/'
+                                  ? QStringView(filePath).sliced(root_.size() + 1)
+                                  : QStringView();
+    const QString relative = filePath.startsWith(root_) && isCleanBelow(below)
+                                 ? below.toString()
+                                 : QDir(root_).relativeFilePath(QFileInfo(filePath).absoluteFilePath());
     QUrl address = base_;
     address.setPath(base_.path() + relative, QUrl::DecodedMode);
     return address;
@@ -124,9 +152,12 @@ std::optional<bool> SiteFolder::appendReference(const QUrl& base, const QString&
     qsizetype cut = href.size();
     bool plain = !baseKey.isNull();
     bool slashSeen = false;
+    // The signs below, as bits by character: " #%&./:?" and a backslash.
+    constexpr quint64 kSigns = 1ull << ' ' | 1ull << '#' | 1ull << '%' | 1ull << '&' | 1ull << '.' |
+                               1ull << '/' | 1ull << ':' | 1ull << '?';
     for (qsizetype i = 0; i < href.size() && plain; ++i) {
         const char16_t c = href[i].unicode();
-        if (c >= u'a') // letters and all beyond ASCII: none of the signs below
+        if (c < 64 ? !(kSigns >> c & 1) : c != u'\\')
             continue;
         if (c == u'?' || c == u'#') {
             cut = i;
@@ -247,11 +278,17 @@ ResolvedPage resolveSitePage(const SiteScope& scope, const QString& name, const 
     if (status >= 400)
         return out;
     const QStringView text(audit.text);
-    const PageReferenceSpans references = pageReferenceSpans(text);
+    PageReferenceSpans& references = scratch.spans;
+    pageReferenceSpans(text, references);
+    out.keys = std::move(scratch.keys);
+    out.keys.truncate(0);
+    out.targets = std::move(scratch.targets);
+    out.targets.clear();
     const QUrl base = references.base ? address.resolved(QUrl(*references.base)) : address;
     const QString baseKey = out.self && !references.base ? out.self->key : QString();
-    page.references.reserve(references.references.size() + 2);
-    out.targets.reserve(references.references.size() + 2);
+    const qsizetype most = references.references.size() + 1 + audit.alternateLinks.size();
+    page.references.reserve(most);
+    out.targets.reserve(most);
     const auto add = [&](QStringView href, ReferenceKind kind, bool nofollow, qsizetype offset,
                          qsizetype length) {
         const qsizetype from = out.keys.size();
@@ -347,7 +384,7 @@ qint32 SiteGraph::intern(QStringView key, size_t hash, bool internal) {
 }
 
 void SiteGraph::grow(qsizetype keys) {
-    const auto size = qsizetype(std::bit_ceil(size_t(std::max<qsizetype>(64, 4 * keys))));
+    const auto size = qsizetype(std::bit_ceil(size_t(std::max<qsizetype>(64, 2 * keys))));
     QList<Slot> table(size);
     const size_t mask = size_t(size) - 1;
     for (qint32 id = 0; id < from_.size(); ++id) {
@@ -375,7 +412,7 @@ SitePage SiteGraph::add(ResolvedPage&& resolved) {
     if (slots_.size() < 2 * (from_.size() + n + 1))
         grow(from_.size() + n + 1);
     const size_t mask = size_t(slots_.size()) - 1;
-    constexpr qsizetype kAhead = 8;
+    constexpr qsizetype kAhead = 16;
     for (qsizetype i = 0; i < n; ++i) {
 #if defined(__GNUC__)
         if (i + kAhead < n)
@@ -392,6 +429,12 @@ SitePage SiteGraph::add(ResolvedPage&& resolved) {
         if (r.kind == ReferenceKind::Canonical)
             page.canonical = r.target;
     }
+    if (resolved.keys.capacity() <= kMaxKept && resolved.targets.capacity() <= kMaxKept) {
+        scratch.keys = std::move(resolved.keys);
+        scratch.targets = std::move(resolved.targets);
+    }
+    if (scratch.spans.references.capacity() > kMaxKept || scratch.spans.decoded.capacity() > kMaxKept)
+        scratch.spans = {};
     return page;
 }
 

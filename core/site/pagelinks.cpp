@@ -8,8 +8,16 @@ namespace headwise {
 
 namespace {
 
+constexpr quint64 kSpaces = 1ull << ' ' | 1ull << '\t' | 1ull << '\n' | 1ull << '\r' | 1ull << '\f';
+
+// Whether c is one of the characters whose bits are set; all of them are
+// below 64, where a tag's letters never are, so a letter costs one compare.
+bool isOneOf(QChar c, quint64 bits) {
+    return c.unicode() < 64 && (bits >> c.unicode() & 1);
+}
+
 bool isSpace(QChar c) {
-    return c == u' ' || c == u'\t' || c == u'\n' || c == u'\r' || c == u'\f';
+    return isOneOf(c, kSpaces);
 }
 
 // The next c from `from` on, or -1. A page is searched for "<" hundreds of
@@ -121,7 +129,8 @@ qsizetype readAttributes(QStringView text, qsizetype pos, TagAttributes& out) {
             continue;
         }
         const qsizetype nameStart = pos;
-        while (pos < n && !isSpace(text[pos]) && text[pos] != u'/' && text[pos] != u'>' && text[pos] != u'=')
+        constexpr quint64 kNameEnd = kSpaces | 1ull << '/' | 1ull << '>' | 1ull << '=';
+        while (pos < n && !isOneOf(text[pos], kNameEnd))
             ++pos;
         const QStringView name = text.sliced(nameStart, pos - nameStart);
         while (pos < n && isSpace(text[pos]))
@@ -140,7 +149,7 @@ qsizetype readAttributes(QStringView text, qsizetype pos, TagAttributes& out) {
             valueEnd = close < 0 ? n : close;
             pos = close < 0 ? n : close + 1;
         } else {
-            while (pos < n && !isSpace(text[pos]) && text[pos] != u'>')
+            while (pos < n && !isOneOf(text[pos], kSpaces | 1ull << '>'))
                 ++pos;
             valueEnd = pos;
         }
@@ -184,8 +193,16 @@ bool sameOrigin(const QUrl& a, const QUrl& b) {
 }
 
 PageReferenceSpans pageReferenceSpans(QStringView text) {
-    const qsizetype n = text.size();
     PageReferenceSpans found;
+    pageReferenceSpans(text, found);
+    return found;
+}
+
+void pageReferenceSpans(QStringView text, PageReferenceSpans& found) {
+    found.base.reset();
+    found.references.clear();
+    found.decoded.truncate(0);
+    const qsizetype n = text.size();
     qsizetype pos = 0;
     while ((pos = findChar(text, pos, u'<')) >= 0) {
         const qsizetype tagStart = pos;
@@ -260,7 +277,6 @@ PageReferenceSpans pageReferenceSpans(QStringView text) {
         r.length = std::min(pos + 1, n) - tagStart;
         found.references.append(r);
     }
-    return found;
 }
 
 PageReferences pageReferences(const QString& pageText) {

@@ -46,6 +46,9 @@ struct PageReferenceSpans {
     }
 };
 PageReferenceSpans pageReferenceSpans(QStringView pageText);
+// The same into spans, whose lists keep what they hold room for: page after
+// page, a reader makes no new ones.
+void pageReferenceSpans(QStringView pageText, PageReferenceSpans& spans);
 
 // The addresses a crawl goes on to from a page: every <a href>, resolved
 // against the page's <base href> (else its own address), without fragment,
