@@ -69,7 +69,6 @@ void appendDecoded(QStringView value, QString& out) {
         {QLatin1StringView("apos;"), u'\''}, {QLatin1StringView("lt;"), u'<'},
         {QLatin1StringView("gt;"), u'>'},
     };
-    out.reserve(out.size() + value.size());
     for (qsizetype i = 0; i < value.size(); ++i) {
         if (value[i] != u'&') {
             out.append(value[i]);
@@ -108,6 +107,7 @@ QString decodeReferences(QStringView value) {
     if (!value.contains(u'&'))
         return value.toString();
     QString out;
+    out.reserve(value.size());
     appendDecoded(value, out);
     return out;
 }
