@@ -289,6 +289,7 @@ ResolvedPage resolveSitePage(const SiteScope& scope, const QString& name, const 
     const qsizetype most = references.references.size() + 1 + audit.alternateLinks.size();
     page.references.reserve(most);
     out.targets.reserve(most);
+    qsizetype line = -1; // the references come in page order, the head's links last
     const auto add = [&](QStringView href, ReferenceKind kind, bool nofollow, qsizetype offset,
                          qsizetype length) {
         const qsizetype from = out.keys.size();
@@ -302,7 +303,7 @@ ResolvedPage resolveSitePage(const SiteScope& scope, const QString& name, const 
         r.kind = kind;
         r.nofollow = nofollow;
         if (offset >= 0) {
-            const LineIndex::Place place = audit.lines.place(offset);
+            const LineIndex::Place place = audit.lines.placeAfter(offset, line);
             r.line = place.line;
             r.column = place.column;
             r.offset = qint32(offset);
