@@ -59,44 +59,60 @@ void JsonWriter::beforeValue() {
 
 void JsonWriter::newline() {
     out_ += '\n';
-    out_ += QByteArray(2 * hasItems_.size(), ' ');
+    out_.append(2 * hasItems_.size(), ' ');
 }
 
 void JsonWriter::string(QStringView text) {
     static const char hex[] = "0123456789abcdef";
-    QString escaped;
-    escaped.reserve(text.size() + 2);
-    escaped += QLatin1Char('"');
-    for (QChar c : text) {
-        const char16_t u = c.unicode();
+    // The text between the characters to escape goes out in one piece, not a
+    // character at a time: a site's report is mostly messages and addresses.
+    const auto flush = [&](QStringView run, bool ascii) {
+        if (!ascii) {
+            out_ += run.toUtf8();
+            return;
+        }
+        const qsizetype at = out_.size();
+        out_.resize(at + run.size());
+        char* to = out_.data() + at;
+        for (const QChar c : run)
+            *to++ = char(c.unicode());
+    };
+    out_ += '"';
+    qsizetype from = 0;
+    bool ascii = true;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char16_t u = text[i].unicode();
+        if (u >= 0x20 && u != u'"' && u != u'\\') {
+            ascii = ascii && u < 0x80;
+            continue;
+        }
+        flush(text.sliced(from, i - from), ascii);
+        from = i + 1;
+        ascii = true;
         switch (u) {
         case u'"':
-            escaped += QLatin1String("\\\"");
+            out_ += "\\\"";
             break;
         case u'\\':
-            escaped += QLatin1String("\\\\");
+            out_ += "\\\\";
             break;
         case u'\n':
-            escaped += QLatin1String("\\n");
+            out_ += "\\n";
             break;
         case u'\r':
-            escaped += QLatin1String("\\r");
+            out_ += "\\r";
             break;
         case u'\t':
-            escaped += QLatin1String("\\t");
+            out_ += "\\t";
             break;
         default:
-            if (u < 0x20) {
-                escaped += QLatin1String("\\u00");
-                escaped += QLatin1Char(hex[u >> 4]);
-                escaped += QLatin1Char(hex[u & 15]);
-            } else {
-                escaped += c;
-            }
+            out_ += "\\u00";
+            out_ += hex[u >> 4];
+            out_ += hex[u & 15];
         }
     }
-    escaped += QLatin1Char('"');
-    out_ += escaped.toUtf8();
+    flush(text.sliced(from), ascii);
+    out_ += '"';
 }
 
 } // namespace headwise::audit

@@ -7,6 +7,7 @@
 #include <QFileInfo>
 #include <QSet>
 
+#include <bit>
 #include <limits>
 
 namespace headwise::audit {
@@ -22,10 +23,40 @@ bool isWebScheme(const QString& scheme) {
     return scheme == QLatin1String("http") || scheme == QLatin1String("https");
 }
 
+// A path below a folder as its walk writes it: no empty, "." or ".." part.
+bool isCleanBelow(QStringView path) {
+    for (const QStringView part : path.tokenize(u'/'))
+        if (part.isEmpty() || part == u"." || part == u"..")
+            return false;
+    return !path.isEmpty();
+}
+
+// What a worker resolves a page's references in, kept for its next page: a
+// page's few lists made anew each time cost more than the lookups, and left
+// the memory in pieces between what the pages keep.
+struct Scratch {
+    PageReferenceSpans spans;
+    QString keys;
+    QList<ResolvedPage::Target> targets;
+};
+thread_local Scratch scratch;
+
+// Beyond this a page's list is let go, not kept for the next.
+constexpr qsizetype kMaxKept = qsizetype(1) << 20;
+
 } // namespace
 
 std::optional<SiteTarget> SiteScope::reference(const QUrl& base, const QString&, const QString& href) const {
     return target(base.resolved(QUrl(href)));
+}
+
+std::optional<bool> SiteScope::appendReference(const QUrl& base, const QString& baseKey, QStringView href,
+                                               QString& keys) const {
+    const std::optional<SiteTarget> found = reference(base, baseKey, href.toString());
+    if (!found)
+        return std::nullopt;
+    keys += found->key;
+    return found->internal;
 }
 
 QString SiteScope::shown(const QString& key, bool) const {
@@ -38,13 +69,22 @@ SiteFolder::SiteFolder(const QString& root, const QUrl& baseUrl)
     if (!base_.path().endsWith(u'/'))
         base_.setPath(base_.path() + u'/');
     publishedAtRoot_ = base_.path() == QLatin1String("/");
+    if (!base_.hasQuery() && !base_.hasFragment())
+        baseText_ = base_.toString(QUrl::FullyEncoded);
     QFile robots(root_ + QStringLiteral("/robots.txt"));
     if (robots.open(QIODevice::ReadOnly))
         robots_ = RobotsRules::parse(robots.read(RobotsRules::kMaxBytes), u"Googlebot");
 }
 
 QUrl SiteFolder::addressOf(const QString& filePath) const {
-    const QString relative = QDir(root_).relativeFilePath(QFileInfo(filePath).absoluteFilePath());
+    // A walk of the folder names its files below the root as they are; any
+    // other spelling is asked of the file system.
+    const QStringView below = filePath.size() > root_.size() && filePath[root_.size()] == u'/'
+                                  ? QStringView(filePath).sliced(root_.size() + 1)
+                                  : QStringView();
+    const QString relative = filePath.startsWith(root_) && isCleanBelow(below)
+                                 ? below.toString()
+                                 : QDir(root_).relativeFilePath(QFileInfo(filePath).absoluteFilePath());
     QUrl address = base_;
     address.setPath(base_.path() + relative, QUrl::DecodedMode);
     return address;
@@ -79,8 +119,32 @@ SiteTarget SiteFolder::internalTarget(QString key) const {
     return SiteTarget{std::move(key), true};
 }
 
+void SiteFolder::settleInternal(QString& keys, qsizetype from) const {
+    // Most keys name a file, a dot in their last part: no folder to look in.
+    const QStringView key = QStringView(keys).sliced(from);
+    for (qsizetype i = key.size() - 1; i >= 0 && key[i] != u'/'; --i)
+        if (key[i] == u'.')
+            return;
+    const QString written = key.toString();
+    QMutexLocker lock(&settled_->mutex);
+    auto found = settled_->keys.constFind(written);
+    if (found == settled_->keys.constEnd())
+        found = settled_->keys.insert(written, internalTarget(written).key);
+    keys.truncate(from);
+    keys += *found;
+}
+
 std::optional<SiteTarget> SiteFolder::reference(const QUrl& base, const QString& baseKey,
                                                 const QString& href) const {
+    QString key;
+    const std::optional<bool> internal = appendReference(base, baseKey, href, key);
+    if (!internal)
+        return std::nullopt;
+    return SiteTarget{std::move(key), *internal};
+}
+
+std::optional<bool> SiteFolder::appendReference(const QUrl& base, const QString& baseKey, QStringView href,
+                                                QString& keys) const {
     // The plain forms, a path below the page's folder or below the site's
     // root, are resolved as text: most links are of them, and an address
     // parse for each would cost more than the rest of the graph. One look at
@@ -88,8 +152,13 @@ std::optional<SiteTarget> SiteFolder::reference(const QUrl& base, const QString&
     qsizetype cut = href.size();
     bool plain = !baseKey.isNull();
     bool slashSeen = false;
+    // The signs below, as bits by character: " #%&./:?" and a backslash.
+    constexpr quint64 kSigns = 1ull << ' ' | 1ull << '#' | 1ull << '%' | 1ull << '&' | 1ull << '.' |
+                               1ull << '/' | 1ull << ':' | 1ull << '?';
     for (qsizetype i = 0; i < href.size() && plain; ++i) {
         const char16_t c = href[i].unicode();
+        if (c < 64 ? !(kSigns >> c & 1) : c != u'\\')
+            continue;
         if (c == u'?' || c == u'#') {
             cut = i;
             break;
@@ -101,28 +170,66 @@ std::optional<SiteTarget> SiteFolder::reference(const QUrl& base, const QString&
             plain = false;
         slashSeen = slashSeen || c == u'/';
     }
-    if (plain) {
-        const QStringView path = QStringView(href).first(cut);
-        if (path.isEmpty())
-            return cut < href.size() ? std::optional(SiteTarget{baseKey, true}) // "#part": the page itself
-                                     : target(base.resolved(QUrl(href)));
-        if (path.startsWith(u'/'))
-            return publishedAtRoot_ ? std::optional(internalTarget(path.sliced(1).toString()))
-                                    : target(base.resolved(QUrl(href)));
-        const QStringView folder = QStringView(baseKey).first(baseKey.lastIndexOf(u'/') + 1);
-        QString key;
-        key.reserve(folder.size() + path.size());
-        key.append(folder).append(path);
-        return internalTarget(std::move(key));
+    const qsizetype from = keys.size();
+    // The site's own absolute addresses (canonicals, alternates) when written
+    // in the few characters that read the same to the address parser.
+    if (!baseText_.isEmpty() && href.startsWith(baseText_)) {
+        const QStringView path = href.sliced(baseText_.size());
+        bool simple = true;
+        for (qsizetype i = 0; i < path.size() && simple; ++i) {
+            const char16_t c = path[i].unicode();
+            const char16_t next = i + 1 < path.size() ? path[i + 1].unicode() : u'\0';
+            simple = (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z') || (c >= u'0' && c <= u'9') ||
+                     c == u'-' || c == u'_' || c == u'~' || (c == u'/' && next != u'/') ||
+                     (c == u'.' && next != u'/' && next != u'\0' && next != u'.');
+        }
+        if (simple) {
+            keys += path;
+            settleInternal(keys, from);
+            return true;
+        }
     }
-    return target(base.resolved(QUrl(href)));
+    if (plain) {
+        const QStringView path = href.first(cut);
+        if (path.isEmpty() && cut < href.size()) { // "#part": the page itself
+            keys += baseKey;
+            return true;
+        }
+        if (!path.isEmpty() && (!path.startsWith(u'/') || publishedAtRoot_)) {
+            if (path.startsWith(u'/'))
+                keys += path.sliced(1);
+            else
+                keys.append(QStringView(baseKey).first(baseKey.lastIndexOf(u'/') + 1)).append(path);
+            settleInternal(keys, from);
+            return true;
+        }
+    }
+    const std::optional<SiteTarget> found = target(base.resolved(QUrl(href.toString())));
+    if (!found)
+        return std::nullopt;
+    keys += found->key;
+    return found->internal;
 }
 
 int SiteFolder::statusOf(const QString& key) const {
     const QFileInfo info(root_ + u'/' + key);
     if (!info.isFile())
         return 404;
-    return info.canonicalFilePath().startsWith(canonicalRoot_ + u'/') ? 200 : 0;
+    // A file that is no symbolic link stands where its folder does: the
+    // folder's real path is found once, not a visit to the disk for each
+    // part of the path of every picture.
+    QString canonical;
+    if (info.isSymLink()) {
+        canonical = info.canonicalFilePath();
+    } else {
+        const QString folder = info.path();
+        QMutexLocker lock(&settled_->mutex);
+        auto found = settled_->folders.constFind(folder);
+        if (found == settled_->folders.constEnd())
+            found = settled_->folders.insert(folder, QFileInfo(folder).canonicalFilePath());
+        canonical = *found + u'/' + info.fileName();
+    }
+    return canonical.startsWith(canonicalRoot_ + u'/') ? 200 : 0;
 }
 
 bool SiteFolder::blocked(const QString& key) const {
@@ -170,31 +277,44 @@ ResolvedPage resolveSitePage(const SiteScope& scope, const QString& name, const 
     // An error page's links are not the site's: only its status counts.
     if (status >= 400)
         return out;
-    const PageReferences references = pageReferences(audit.text);
+    const QStringView text(audit.text);
+    PageReferenceSpans& references = scratch.spans;
+    pageReferenceSpans(text, references);
+    out.keys = std::move(scratch.keys);
+    out.keys.truncate(0);
+    out.targets = std::move(scratch.targets);
+    out.targets.clear();
     const QUrl base = references.base ? address.resolved(QUrl(*references.base)) : address;
     const QString baseKey = out.self && !references.base ? out.self->key : QString();
-    page.references.reserve(references.references.size() + 2);
-    out.targets.reserve(references.references.size() + 2);
-    const auto add = [&](const QString& href, ReferenceKind kind, bool nofollow, qsizetype offset,
+    const qsizetype most = references.references.size() + 1 + audit.alternateLinks.size();
+    page.references.reserve(most);
+    out.targets.reserve(most);
+    qsizetype line = -1; // the references come in page order, the head's links last
+    const auto add = [&](QStringView href, ReferenceKind kind, bool nofollow, qsizetype offset,
                          qsizetype length) {
-        std::optional<SiteTarget> target = scope.reference(base, baseKey, href.trimmed());
-        if (!target)
+        const qsizetype from = out.keys.size();
+        // Addresses seldom have spaces around them: trimmed() only when one has.
+        const bool spaced = !href.isEmpty() && (href.front().isSpace() || href.back().isSpace());
+        const std::optional<bool> internal =
+            scope.appendReference(base, baseKey, spaced ? href.trimmed() : href, out.keys);
+        if (!internal)
             return;
         SiteReference r;
         r.kind = kind;
         r.nofollow = nofollow;
         if (offset >= 0) {
-            const LineIndex::Place place = audit.lines.place(offset);
+            const LineIndex::Place place = audit.lines.placeAfter(offset, line);
             r.line = place.line;
             r.column = place.column;
             r.offset = qint32(offset);
             r.length = qint32(length);
         }
         page.references.append(r);
-        out.targets.append(std::move(*target));
+        const QStringView key = QStringView(out.keys).sliced(from);
+        out.targets.append({from, qint32(key.size()), *internal, SiteGraph::hash(key)});
     };
-    for (const PageReference& r : references.references)
-        add(r.target,
+    for (const PageReferenceSpan& r : references.references)
+        add(references.target(text, r),
             r.kind == PageReference::Kind::Image  ? ReferenceKind::Image
             : r.kind == PageReference::Kind::Area ? ReferenceKind::Area
                                                   : ReferenceKind::Link,
@@ -215,8 +335,10 @@ ResolvedPage resolveSitemap(const SiteScope& scope, const QString& name, const Q
     out.page.name = name;
     out.page.sitemap = true;
     out.page.indexable = false;
+    out.page.references.reserve(locations.size());
+    out.targets.reserve(locations.size());
     for (qsizetype i = 0; i < locations.size(); ++i) {
-        std::optional<SiteTarget> target = scope.target(QUrl(locations[i]));
+        const std::optional<SiteTarget> target = scope.target(QUrl(locations[i]));
         if (!target)
             continue;
         SiteReference r;
@@ -224,20 +346,55 @@ ResolvedPage resolveSitemap(const SiteScope& scope, const QString& name, const Q
         r.line = i < lines.size() ? lines[i] : 0;
         r.column = 1;
         out.page.references.append(r);
-        out.targets.append(std::move(*target));
+        out.targets.append(
+            {out.keys.size(), qint32(target->key.size()), target->internal, SiteGraph::hash(target->key)});
+        out.keys += target->key;
     }
     return out;
 }
 
-qint32 SiteGraph::intern(const QString& key, bool internal) {
-    const auto found = ids_.constFind(key);
-    if (found != ids_.constEnd())
-        return *found;
-    const auto id = qint32(keys_.size());
-    ids_.insert(key, id);
-    keys_.append(key);
+size_t SiteGraph::hash(QStringView key) {
+    return qHash(key, QHashSeed::globalSeed());
+}
+
+qint32 SiteGraph::intern(QStringView key, size_t hash, bool internal) {
+    if (slots_.size() < 2 * (from_.size() + 1))
+        grow(from_.size() + 1);
+    const size_t mask = size_t(slots_.size()) - 1;
+    const auto tag = quint32(hash >> 32);
+    size_t at = hash & mask;
+    for (;; at = (at + 1) & mask) {
+        const Slot& slot = slots_[at];
+        if (slot.id < 0)
+            break;
+        if (slot.tag == tag && keyAt(slot.from) == key)
+            return slot.id;
+    }
+    // A key longer than two units can count is never written in a page the run reads.
+    Q_ASSERT(quint64(key.size()) <= 0xFFFFFFFFu);
+    const auto id = qint32(from_.size());
+    text_.append(QChar(char16_t(quint64(key.size()) >> 16))).append(QChar(char16_t(key.size() & 0xFFFF)));
+    const qsizetype from = text_.size();
+    text_.append(key);
+    slots_[at] = Slot{tag, id, from};
+    from_.append(from);
+    hashes_.append(hash);
+    facts_.append(Fact{});
     internal_.append(internal);
     return id;
+}
+
+void SiteGraph::grow(qsizetype keys) {
+    const auto size = qsizetype(std::bit_ceil(size_t(std::max<qsizetype>(64, 2 * keys))));
+    QList<Slot> table(size);
+    const size_t mask = size_t(size) - 1;
+    for (qint32 id = 0; id < from_.size(); ++id) {
+        size_t at = hashes_[id] & mask;
+        while (table[at].id >= 0)
+            at = (at + 1) & mask;
+        table[at] = Slot{quint32(hashes_[id] >> 32), id, from_[id]};
+    }
+    slots_ = std::move(table);
 }
 
 SitePage SiteGraph::add(ResolvedPage&& resolved) {
@@ -246,14 +403,39 @@ SitePage SiteGraph::add(ResolvedPage&& resolved) {
         page.key = intern(resolved.self->key, resolved.self->internal);
     else if (!page.sitemap)
         page.key = intern(page.name, true);
-    if (resolved.redirect && page.key >= 0 && resolved.redirect->key != keys_[page.key])
-        record(keys_[page.key], internal_[page.key], page.status, resolved.redirect);
-    for (qsizetype i = 0; i < page.references.size(); ++i) {
+    if (resolved.redirect && page.key >= 0 && resolved.redirect->key != keyView(page.key))
+        record(key(page.key), internal_[page.key], page.status, resolved.redirect);
+    const QStringView keys(resolved.keys);
+    const qsizetype n = page.references.size();
+    // Room for every key to be new, so that the table stays put while the
+    // slots and keys of the references further on are asked for ahead:
+    // on a large site each is a cache miss, which is most of the lookup.
+    if (slots_.size() < 2 * (from_.size() + n + 1))
+        grow(from_.size() + n + 1);
+    const size_t mask = size_t(slots_.size()) - 1;
+    constexpr qsizetype kAhead = 16;
+    for (qsizetype i = 0; i < n; ++i) {
+#if defined(__GNUC__)
+        if (i + kAhead < n)
+            __builtin_prefetch(slots_.constData() + (resolved.targets[i + kAhead].hash & mask));
+        if (i + kAhead / 2 < n) {
+            const Slot& ahead = slots_.constData()[resolved.targets[i + kAhead / 2].hash & mask];
+            if (ahead.id >= 0)
+                __builtin_prefetch(text_.constData() + ahead.from);
+        }
+#endif
         SiteReference& r = page.references[i];
-        r.target = intern(resolved.targets[i].key, resolved.targets[i].internal);
+        const ResolvedPage::Target& t = resolved.targets[i];
+        r.target = intern(keys.sliced(t.from, t.size), t.hash, t.internal);
         if (r.kind == ReferenceKind::Canonical)
             page.canonical = r.target;
     }
+    if (resolved.keys.capacity() <= kMaxKept && resolved.targets.capacity() <= kMaxKept) {
+        scratch.keys = std::move(resolved.keys);
+        scratch.targets = std::move(resolved.targets);
+    }
+    if (scratch.spans.references.capacity() > kMaxKept || scratch.spans.decoded.capacity() > kMaxKept)
+        scratch.spans = {};
     return page;
 }
 
@@ -334,6 +516,11 @@ public:
     };
     // Each address's chain is followed once.
     const Chain& chain(qint32 id) {
+        if (graph_.redirect(id) < 0) { // most addresses redirect nowhere: no chain to keep
+            direct_.end = id;
+            direct_.path[0] = id;
+            return direct_;
+        }
         auto found = chains_.constFind(id);
         if (found != chains_.constEnd())
             return *found;
@@ -393,6 +580,7 @@ private:
     QList<qint32> pageOf_;
     QList<int> status_;
     QHash<qint32, Chain> chains_;
+    Chain direct_{-1, 0, false, {-1}};
 };
 
 } // namespace
@@ -435,7 +623,8 @@ SiteResult siteFindings(const QList<SitePage>& pages, const SiteGraph& graph, co
         const SitePage& p = pages[i];
         result.references += p.references.size();
         for (const SiteReference& r : p.references) {
-            const QString target = facts.shown(r.target);
+            // Made only for a message: most references give none.
+            const auto target = [&] { return facts.shown(r.target); };
             QString through;
             const qint32 end = endOf(r.target, through);
             const SiteFacts::Chain& c = facts.chain(r.target);
@@ -447,33 +636,33 @@ SiteResult siteFindings(const QList<SitePage>& pages, const SiteGraph& graph, co
                 const bool image = r.kind == ReferenceKind::Image;
                 const QString what = image ? QStringLiteral("The image") : QStringLiteral("The linked page");
                 if (c.loop) {
-                    loop.add(
-                        i, p, &r,
-                        QStringLiteral("%1 %2 ends in a redirect loop: %3").arg(what, target, facts.hops(c)));
+                    loop.add(i, p, &r,
+                             QStringLiteral("%1 %2 ends in a redirect loop: %3")
+                                 .arg(what, target(), facts.hops(c)));
                 } else if (failed) {
                     ++result.brokenLinks;
                     broken.add(i, p, &r,
                                c.hops > 0 ? QStringLiteral("%1 %2 redirects to %3, which %4")
-                                                .arg(what, target, facts.shown(end), *failed)
-                                          : QStringLiteral("%1 %2 %3").arg(what, target, *failed));
+                                                .arg(what, target(), facts.shown(end), *failed)
+                                          : QStringLiteral("%1 %2 %3").arg(what, target(), *failed));
                 }
                 if (graph.internal(r.target) && c.hops > 1 && !c.loop)
                     chainRule.add(i, p, &r,
                                   QStringLiteral("The link to %1 goes through %2 redirects: %3")
-                                      .arg(target)
+                                      .arg(target())
                                       .arg(c.hops)
                                       .arg(facts.hops(c)));
                 else if (graph.internal(r.target) && c.hops == 1 && !image)
                     redirect.add(i, p, &r,
                                  QStringLiteral("The link to %1 redirects to %2: link to the final address")
-                                     .arg(target, facts.shown(end)));
+                                     .arg(target(), facts.shown(end)));
                 if (image || !graph.internal(r.target))
                     break;
                 if (r.nofollow)
                     nofollow.add(i, p, &r,
                                  QStringLiteral("The link to %1 carries rel=nofollow: search engines do not "
                                                 "follow it to a page of the same site")
-                                     .arg(target));
+                                     .arg(target()));
                 if (end >= 0 && end != p.key && facts.pageOf(end) >= 0)
                     ++inbound[facts.pageOf(end)];
                 break;
@@ -486,8 +675,8 @@ SiteResult siteFindings(const QList<SitePage>& pages, const SiteGraph& graph, co
                 if (r.target == p.key || !graph.internal(r.target))
                     break;
                 RuleOutput& rule = canonical ? canonicalTarget : hreflangTarget;
-                const QString named = canonical ? QStringLiteral("The canonical names %1").arg(target)
-                                                : QStringLiteral("The alternate %1").arg(target);
+                const QString named = canonical ? QStringLiteral("The canonical names %1").arg(target())
+                                                : QStringLiteral("The alternate %1").arg(target());
                 const QString which = canonical ? QStringLiteral(", which ") : QStringLiteral(" ");
                 if (c.hops > 0)
                     rule.add(i, p, &r, named + through);
@@ -504,21 +693,23 @@ SiteResult siteFindings(const QList<SitePage>& pages, const SiteGraph& graph, co
                 break;
             }
             case ReferenceKind::Sitemap: {
-                const QString listed = QStringLiteral("The sitemap lists %1").arg(target);
+                const auto listed = [&] { return QStringLiteral("The sitemap lists %1").arg(target()); };
                 if (!graph.internal(r.target))
                     break;
                 if (c.hops > 0)
-                    sitemapError.add(i, p, &r, listed + through);
+                    sitemapError.add(i, p, &r, listed() + through);
                 else if (failed)
-                    sitemapError.add(i, p, &r, listed + QStringLiteral(", which ") + *failed);
+                    sitemapError.add(i, p, &r, listed() + QStringLiteral(", which ") + *failed);
                 else if (facts.unindexable(r.target))
-                    sitemapNoindex.add(i, p, &r, listed + QStringLiteral(", which is not to be indexed"));
+                    sitemapNoindex.add(i, p, &r, listed() + QStringLiteral(", which is not to be indexed"));
                 else if (const std::optional<qint32> other = facts.otherCanonical(r.target))
-                    sitemapNonCanonical.add(
-                        i, p, &r, listed + QStringLiteral(", whose canonical names ") + facts.shown(*other));
+                    sitemapNonCanonical.add(i, p, &r,
+                                            listed() + QStringLiteral(", whose canonical names ") +
+                                                facts.shown(*other));
                 if (scope.blocked(graph.key(r.target)))
-                    sitemapBlocked.add(
-                        i, p, &r, listed + QStringLiteral(", which robots.txt does not let Googlebot crawl"));
+                    sitemapBlocked.add(i, p, &r,
+                                       listed() +
+                                           QStringLiteral(", which robots.txt does not let Googlebot crawl"));
                 break;
             }
             }

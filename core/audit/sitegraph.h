@@ -8,6 +8,7 @@
 
 #include <QHash>
 #include <QList>
+#include <QMutex>
 #include <QString>
 #include <QStringList>
 #include <QUrl>
@@ -37,6 +38,10 @@ public:
     // which stands for the key baseKey (null when base is no page of the site).
     virtual std::optional<SiteTarget> reference(const QUrl& base, const QString& baseKey,
                                                 const QString& href) const;
+    // The same, for the many links of a page: the key is appended to keys and
+    // whether it is internal returned; nothing is appended for no web address.
+    virtual std::optional<bool> appendReference(const QUrl& base, const QString& baseKey, QStringView href,
+                                                QString& keys) const;
     // The HTTP status an internal key that is no audited page would answer,
     // when the scope can tell without asking a server; 0 when it cannot.
     virtual int statusOf(const QString& key) const = 0;
@@ -68,6 +73,8 @@ public:
     std::optional<SiteTarget> target(const QUrl& resolved) const override;
     std::optional<SiteTarget> reference(const QUrl& base, const QString& baseKey,
                                         const QString& href) const override;
+    std::optional<bool> appendReference(const QUrl& base, const QString& baseKey, QStringView href,
+                                        QString& keys) const override;
     // A file inside the folder answers 200, a missing one 404; a symbolic
     // link that leads out of the folder is neither.
     int statusOf(const QString& key) const override;
@@ -79,12 +86,24 @@ public:
 
 private:
     SiteTarget internalTarget(QString key) const;
+    // internalTarget() for the key that ends keys, from `from` on.
+    void settleInternal(QString& keys, qsizetype from) const;
 
     QString root_;          // absolute, without a final "/"
     QString canonicalRoot_; // with symbolic links resolved
     QUrl base_;             // ends with "/"
+    QString baseText_;      // base_ written out, when an address that starts with it is below it
     bool publishedAtRoot_ = true;
     std::optional<RobotsRules> robots_;
+    // What settleInternal() found for a key that may name a folder, and the
+    // real paths of folders: every page links to the same few, and each look
+    // costs the disk a visit. A copy stands for the same folder and shares them.
+    struct Settled {
+        QMutex mutex;
+        QHash<QString, QString> keys;
+        QHash<QString, QString> folders; // by path, their real paths
+    };
+    std::shared_ptr<Settled> settled_ = std::make_shared<Settled>();
 };
 
 // The pages of one origin on the web, as a crawl or a sitemap brought them.
@@ -139,7 +158,16 @@ struct ResolvedPage {
     SitePage page; // key, canonical and the references' targets not yet set
     std::optional<SiteTarget> self;
     std::optional<SiteTarget> redirect; // where an instant meta refresh sends the page
-    QList<SiteTarget> targets;          // one per reference
+    // The references' keys, one after another in keys, hashed here so that
+    // the graph, which the pages share under a lock, only looks them up.
+    struct Target {
+        qsizetype from = 0;
+        qint32 size = 0;
+        bool internal = false;
+        size_t hash = 0;
+    };
+    QString keys;
+    QList<Target> targets; // one per reference
 };
 ResolvedPage resolveSitePage(const SiteScope& scope, const QString& name, const QUrl& address,
                              const PageAudit& audit, int status);
@@ -151,28 +179,49 @@ ResolvedPage resolveSitemap(const SiteScope& scope, const QString& name, const Q
 // of each address beyond the pages: its status and where it redirects.
 class SiteGraph {
 public:
-    qint32 intern(const QString& key, bool internal);
+    static size_t hash(QStringView key);
+    qint32 intern(QStringView key, bool internal) { return intern(key, hash(key), internal); }
+    qint32 intern(QStringView key, size_t hash, bool internal);
     SitePage add(ResolvedPage&& resolved);
-    const QString& key(qint32 id) const { return keys_[id]; }
+    QString key(qint32 id) const { return keyView(id).toString(); }
+    QStringView keyView(qint32 id) const { return keyAt(from_[id]); }
     bool internal(qint32 id) const { return internal_[id]; }
-    qsizetype size() const { return keys_.size(); }
+    qsizetype size() const { return from_.size(); }
 
     // The status of an address the redirects went on from without end.
     static constexpr int kEndless = -1;
     // A fetch of key answered status and, for a redirect, sent on to next.
     void record(const QString& key, bool internal, int status, const std::optional<SiteTarget>& next = {});
-    int status(qint32 id) const { return facts_.value(id).status; }
-    qint32 redirect(qint32 id) const { return facts_.value(id).redirect; }
+    int status(qint32 id) const { return facts_[id].status; }
+    qint32 redirect(qint32 id) const { return facts_[id].redirect; }
 
 private:
     struct Fact {
         int status = 0;
         qint32 redirect = -1;
     };
-    QHash<QString, qint32> ids_;
-    QStringList keys_;
+    // Open addressing on the keys' hashes, at most half full: a page's key is
+    // looked up from its text, without a string made for it. A reference
+    // looks at its slot and at the key's text, nothing else: on a large site
+    // each is a cache miss, and they were most of the graph's time.
+    struct Slot {
+        quint32 tag = 0; // the hash's high half
+        qint32 id = -1;  // -1 for a free slot
+        qsizetype from = 0;
+    };
+    void grow(qsizetype keys); // to hold this many
+    // The keys one after another in text_, each after its length in two units.
+    QStringView keyAt(qsizetype from) const {
+        const auto* at = reinterpret_cast<const char16_t*>(text_.constData()) + from;
+        return {at, qsizetype(at[-2]) << 16 | at[-1]};
+    }
+
+    QList<Slot> slots_;
+    QString text_;
+    QList<qsizetype> from_; // per id, where its key starts in text_
+    QList<size_t> hashes_;  // per id, for when the table grows
     QList<bool> internal_;
-    QHash<qint32, Fact> facts_; // few addresses have any
+    QList<Fact> facts_; // per id: the rules ask for every reference
 };
 
 struct SiteResult {

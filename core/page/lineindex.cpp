@@ -37,4 +37,22 @@ LineIndex::Place LineIndex::place(qsizetype offset) const {
     return {int(line) + 1, int(offset - starts_[line]) + 1};
 }
 
+LineIndex::Place LineIndex::placeAfter(qsizetype offset, qsizetype& line) const {
+    constexpr int kSteps = 8; // then the rest is searched
+    if (line < 0 || line >= starts_.size() || starts_[line] > offset) {
+        line = lineOf(offset);
+    } else {
+        int steps = 0;
+        while (line + 1 < starts_.size() && starts_[line + 1] <= offset) {
+            if (++steps > kSteps) {
+                line =
+                    std::upper_bound(starts_.cbegin() + line, starts_.cend(), offset) - starts_.cbegin() - 1;
+                break;
+            }
+            ++line;
+        }
+    }
+    return {int(line) + 1, int(offset - starts_[line]) + 1};
+}
+
 } // namespace headwise

@@ -18,6 +18,9 @@ public:
         int column = 1; // from 1, in UTF-16 units
     };
     Place place(qsizetype offset) const;
+    // place() for offsets asked in rising order, line the one the last was
+    // on (-1 at first): a step or two from there, not a search of every line.
+    Place placeAfter(qsizetype offset, qsizetype& line) const;
     // The line an offset lies on, from 0.
     qsizetype lineOf(qsizetype offset) const;
     qsizetype lineStart(qsizetype line) const { return starts_[line]; }

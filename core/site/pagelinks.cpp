@@ -8,25 +8,67 @@ namespace headwise {
 
 namespace {
 
-bool isSpace(QChar c) {
-    return c == u' ' || c == u'\t' || c == u'\n' || c == u'\r' || c == u'\f';
+constexpr quint64 kSpaces = 1ull << ' ' | 1ull << '\t' | 1ull << '\n' | 1ull << '\r' | 1ull << '\f';
+
+// Whether c is one of the characters whose bits are set; all of them are
+// below 64, where a tag's letters never are, so a letter costs one compare.
+bool isOneOf(QChar c, quint64 bits) {
+    return c.unicode() < 64 && (bits >> c.unicode() & 1);
 }
 
+bool isSpace(QChar c) {
+    return isOneOf(c, kSpaces);
+}
+
+// The next c from `from` on, or -1. A page is searched for "<" hundreds of
+// times: QStringView::indexOf(QChar) goes through the general substring
+// search first, which costs more than the vector search it ends in.
+qsizetype findChar(QStringView text, qsizetype from, char16_t c) {
+    if (from >= text.size())
+        return -1;
+    const char16_t* found = QtPrivate::qustrchr(text.sliced(from), c);
+    return found == text.utf16() + text.size() ? -1 : found - text.utf16();
+}
+
+// The same for the short stretches inside a tag, where a call costs more than the search.
+qsizetype findCharNear(QStringView text, qsizetype from, char16_t c) {
+    for (qsizetype i = from; i < text.size(); ++i)
+        if (text[i].unicode() == c)
+            return i;
+    return -1;
+}
+
+bool hasAmpersand(QStringView text) {
+    return findCharNear(text, 0, u'&') >= 0;
+}
+
+// A word of ASCII letters and signs, lower case, in any case. Only a
+// character outside ASCII (one that folds to an ASCII letter, as the Kelvin
+// sign does) needs the full case folding.
 bool startsWithWord(QStringView text, qsizetype at, QLatin1StringView word) {
-    return text.sliced(at).startsWith(word, Qt::CaseInsensitive);
+    if (text.size() - at < word.size())
+        return false;
+    for (qsizetype i = 0; i < word.size(); ++i) {
+        const char16_t c = text[at + i].unicode();
+        if (c >= 0x80)
+            return text.sliced(at).startsWith(word, Qt::CaseInsensitive);
+        if ((c >= u'A' && c <= u'Z' ? c | 0x20 : c) != char16_t(word[i].unicode()))
+            return false;
+    }
+    return true;
+}
+
+bool isWord(QStringView text, QLatin1StringView word) {
+    return text.size() == word.size() && startsWithWord(text, 0, word);
 }
 
 // The few character references that turn up in addresses ("&amp;" above all).
-QString decodeReferences(QStringView value) {
-    if (!value.contains(u'&'))
-        return value.toString();
+void appendDecoded(QStringView value, QString& out) {
     static const std::pair<QLatin1StringView, QChar> named[] = {
         {QLatin1StringView("amp;"), u'&'},   {QLatin1StringView("quot;"), u'"'},
         {QLatin1StringView("apos;"), u'\''}, {QLatin1StringView("lt;"), u'<'},
         {QLatin1StringView("gt;"), u'>'},
     };
-    QString out;
-    out.reserve(value.size());
     for (qsizetype i = 0; i < value.size(); ++i) {
         if (value[i] != u'&') {
             out.append(value[i]);
@@ -59,13 +101,21 @@ QString decodeReferences(QStringView value) {
         if (!done)
             out.append(u'&');
     }
+}
+
+QString decodeReferences(QStringView value) {
+    if (!value.contains(u'&'))
+        return value.toString();
+    QString out;
+    out.reserve(value.size());
+    appendDecoded(value, out);
     return out;
 }
 
-// The attributes a reference is read from; the first of two same-named
-// attributes is the one that counts.
+// The attributes a reference is read from, as written; the first of two
+// same-named attributes is the one that counts.
 struct TagAttributes {
-    std::optional<QString> href, src, rel;
+    std::optional<QStringView> href, src, rel;
 };
 
 // Reads the attributes of the tag whose name ends at `pos`, up to its ">";
@@ -79,7 +129,8 @@ qsizetype readAttributes(QStringView text, qsizetype pos, TagAttributes& out) {
             continue;
         }
         const qsizetype nameStart = pos;
-        while (pos < n && !isSpace(text[pos]) && text[pos] != u'/' && text[pos] != u'>' && text[pos] != u'=')
+        constexpr quint64 kNameEnd = kSpaces | 1ull << '/' | 1ull << '>' | 1ull << '=';
+        while (pos < n && !isOneOf(text[pos], kNameEnd))
             ++pos;
         const QStringView name = text.sliced(nameStart, pos - nameStart);
         while (pos < n && isSpace(text[pos]))
@@ -94,29 +145,29 @@ qsizetype readAttributes(QStringView text, qsizetype pos, TagAttributes& out) {
         if (pos < n && (text[pos] == u'"' || text[pos] == u'\'')) {
             const QChar quote = text[pos];
             valueStart = pos + 1;
-            const qsizetype close = text.indexOf(quote, valueStart);
+            const qsizetype close = findCharNear(text, valueStart, quote.unicode());
             valueEnd = close < 0 ? n : close;
             pos = close < 0 ? n : close + 1;
         } else {
-            while (pos < n && !isSpace(text[pos]) && text[pos] != u'>')
+            while (pos < n && !isOneOf(text[pos], kSpaces | 1ull << '>'))
                 ++pos;
             valueEnd = pos;
         }
-        std::optional<QString>* slot = name.compare(u"href", Qt::CaseInsensitive) == 0  ? &out.href
-                                       : name.compare(u"src", Qt::CaseInsensitive) == 0 ? &out.src
-                                       : name.compare(u"rel", Qt::CaseInsensitive) == 0 ? &out.rel
-                                                                                        : nullptr;
+        std::optional<QStringView>* slot = isWord(name, QLatin1StringView("href"))  ? &out.href
+                                           : isWord(name, QLatin1StringView("src")) ? &out.src
+                                           : isWord(name, QLatin1StringView("rel")) ? &out.rel
+                                                                                    : nullptr;
         if (slot && !*slot)
-            *slot = decodeReferences(text.sliced(valueStart, valueEnd - valueStart).trimmed());
+            *slot = text.sliced(valueStart, valueEnd - valueStart).trimmed();
     }
     if (pos >= n)
         out = {};
     return pos;
 }
 
-bool hasWord(const QString& list, QLatin1StringView word) {
-    for (const QStringView token : QStringView(list).tokenize(u' ', Qt::SkipEmptyParts))
-        if (token.trimmed().compare(word, Qt::CaseInsensitive) == 0)
+bool hasWord(QStringView list, QLatin1StringView word) {
+    for (const QStringView token : list.tokenize(u' ', Qt::SkipEmptyParts))
+        if (isWord(token.trimmed(), word))
             return true;
     return false;
 }
@@ -141,37 +192,46 @@ bool sameOrigin(const QUrl& a, const QUrl& b) {
            a.port(defaultPort) == b.port(defaultPort);
 }
 
-PageReferences pageReferences(const QString& pageText) {
-    const QStringView text(pageText);
+PageReferenceSpans pageReferenceSpans(QStringView text) {
+    PageReferenceSpans found;
+    pageReferenceSpans(text, found);
+    return found;
+}
+
+void pageReferenceSpans(QStringView text, PageReferenceSpans& found) {
+    found.base.reset();
+    found.references.clear();
+    found.decoded.truncate(0);
     const qsizetype n = text.size();
-    PageReferences found;
     qsizetype pos = 0;
-    while ((pos = text.indexOf(u'<', pos)) >= 0) {
+    while ((pos = findChar(text, pos, u'<')) >= 0) {
         const qsizetype tagStart = pos;
         ++pos;
         // Most tags are none of the few below: their first letter tells.
-        const char16_t first = pos < n ? text[pos].toLower().unicode() : u'\0';
-        if (first != u'!' && first != u's' && first != u'a' && first != u'i' && first != u'b')
-            continue;
-        if (startsWithWord(text, pos, QLatin1StringView("!--"))) {
-            const qsizetype end = text.indexOf(QLatin1StringView("-->"), pos + 3);
-            pos = end < 0 ? n : end + 3;
+        const char16_t c = pos < n ? text[pos].unicode() : u'\0';
+        const char16_t first = c < 0x80 ? (c >= u'A' && c <= u'Z' ? c | 0x20 : c) : QChar::toLower(c);
+        if (first == u'!') {
+            if (startsWithWord(text, pos, QLatin1StringView("!--"))) {
+                const qsizetype end = text.indexOf(QLatin1StringView("-->"), pos + 3);
+                pos = end < 0 ? n : end + 3;
+            }
             continue;
         }
         // Script and style text is not markup: an "<a" inside it is no link.
-        bool skipped = false;
-        for (const QLatin1StringView raw : {QLatin1StringView("script"), QLatin1StringView("style")}) {
-            const qsizetype after = pos + raw.size();
-            if (startsWithWord(text, pos, raw) &&
-                (after >= n || isSpace(text[after]) || text[after] == u'>' || text[after] == u'/')) {
-                const qsizetype close =
-                    text.indexOf(QString(QLatin1StringView("</") + raw), after, Qt::CaseInsensitive);
-                pos = close < 0 ? n : close + 2;
-                skipped = true;
-                break;
+        if (first == u's') {
+            for (const QLatin1StringView raw : {QLatin1StringView("script"), QLatin1StringView("style")}) {
+                const qsizetype after = pos + raw.size();
+                if (startsWithWord(text, pos, raw) &&
+                    (after >= n || isSpace(text[after]) || text[after] == u'>' || text[after] == u'/')) {
+                    const qsizetype close =
+                        text.indexOf(QString(QLatin1StringView("</") + raw), after, Qt::CaseInsensitive);
+                    pos = close < 0 ? n : close + 2;
+                    break;
+                }
             }
+            continue;
         }
-        if (skipped)
+        if (first != u'a' && first != u'i' && first != u'b')
             continue;
         static const struct {
             QLatin1StringView name;
@@ -182,29 +242,54 @@ PageReferences pageReferences(const QString& pageText) {
                      {QLatin1StringView("base"), std::nullopt}};
         const auto* tag = std::find_if(std::begin(kTags), std::end(kTags), [&](const auto& t) {
             const qsizetype end = pos + t.name.size();
-            return startsWithWord(text, pos, t.name) &&
+            return char16_t(t.name.front().unicode()) == first && startsWithWord(text, pos, t.name) &&
                    (end >= n || isSpace(text[end]) || text[end] == u'>' || text[end] == u'/');
         });
         if (tag == std::end(kTags))
             continue;
         TagAttributes attributes;
         pos = readAttributes(text, pos + tag->name.size(), attributes);
-        const std::optional<QString>& target =
+        const std::optional<QStringView>& target =
             tag->kind == PageReference::Kind::Image ? attributes.src : attributes.href;
         if (!target)
             continue;
         if (!tag->kind) {
             if (!found.base)
-                found.base = *target;
+                found.base = decodeReferences(*target);
             continue;
         }
-        found.references.append(
-            {.target = *target,
-             .kind = *tag->kind,
-             .nofollow = attributes.rel && hasWord(*attributes.rel, QLatin1StringView("nofollow")),
-             .offset = tagStart,
-             .length = std::min(pos + 1, n) - tagStart});
+        PageReferenceSpan r;
+        if (hasAmpersand(*target)) {
+            r.from = found.decoded.size();
+            appendDecoded(*target, found.decoded);
+            r.size = found.decoded.size() - r.from;
+            r.inDecoded = true;
+        } else {
+            r.from = target->data() - text.data();
+            r.size = target->size();
+        }
+        r.kind = *tag->kind;
+        const std::optional<QStringView>& rel = attributes.rel;
+        r.nofollow =
+            rel && (hasAmpersand(*rel) ? hasWord(decodeReferences(*rel), QLatin1StringView("nofollow"))
+                                       : hasWord(*rel, QLatin1StringView("nofollow")));
+        r.offset = tagStart;
+        r.length = std::min(pos + 1, n) - tagStart;
+        found.references.append(r);
     }
+}
+
+PageReferences pageReferences(const QString& pageText) {
+    PageReferenceSpans spans = pageReferenceSpans(pageText);
+    PageReferences found;
+    found.base = std::move(spans.base);
+    found.references.reserve(spans.references.size());
+    for (const PageReferenceSpan& r : spans.references)
+        found.references.append({.target = spans.target(pageText, r).toString(),
+                                 .kind = r.kind,
+                                 .nofollow = r.nofollow,
+                                 .offset = r.offset,
+                                 .length = r.length});
     return found;
 }
 

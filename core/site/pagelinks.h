@@ -26,6 +26,30 @@ struct PageReferences {
 // One pass over the text; comments, scripts and styles hold no references.
 PageReferences pageReferences(const QString& pageText);
 
+// The same references, their addresses left where they stand: a site's pages
+// hold a hundred links each, and a string for each would cost more than the
+// scan. An address with a character reference in it is decoded into decoded.
+struct PageReferenceSpan {
+    qsizetype from = 0, size = 0; // the address, in the text or in decoded
+    bool inDecoded = false;
+    PageReference::Kind kind = PageReference::Kind::Link;
+    bool nofollow = false;
+    qsizetype offset = 0, length = 0; // of the whole tag
+};
+struct PageReferenceSpans {
+    std::optional<QString> base;
+    QList<PageReferenceSpan> references;
+    QString decoded;
+
+    QStringView target(QStringView text, const PageReferenceSpan& r) const {
+        return (r.inDecoded ? QStringView(decoded) : text).sliced(r.from, r.size);
+    }
+};
+PageReferenceSpans pageReferenceSpans(QStringView pageText);
+// The same into spans, whose lists keep what they hold room for: page after
+// page, a reader makes no new ones.
+void pageReferenceSpans(QStringView pageText, PageReferenceSpans& spans);
+
 // The addresses a crawl goes on to from a page: every <a href>, resolved
 // against the page's <base href> (else its own address), without fragment,
 // kept only when on the same origin (scheme, host, port) as `origin`, each

@@ -79,3 +79,17 @@ TEST(LineIndex, PlacesOffsetsAfterEveryKindOfBreak) {
         EXPECT_EQ(place.column, c.column) << c.offset;
     }
 }
+
+// Offsets in page order, a step back and long jumps ahead, placed from the
+// line before as a search of every line places them.
+TEST(LineIndex, PlacesRisingOffsetsFromTheLineBefore) {
+    const QString text = QStringLiteral("a\r\nbc\rd\n").repeated(40);
+    const LineIndex lines(text);
+    qsizetype line = -1;
+    for (const qsizetype offset :
+         std::initializer_list<qsizetype>{0, 1, 3, 3, 4, 6, 90, 91, 2, 200, text.size() - 1, text.size()}) {
+        const LineIndex::Place from = lines.placeAfter(offset, line), searched = lines.place(offset);
+        EXPECT_EQ(from.line, searched.line) << offset;
+        EXPECT_EQ(from.column, searched.column) << offset;
+    }
+}
