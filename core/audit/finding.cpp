@@ -1,5 +1,8 @@
 #include "core/audit/finding.h"
 
+#include <type_traits>
+#include <unordered_map>
+
 namespace headwise::audit {
 
 QString severityName(Severity severity) {
@@ -281,11 +284,28 @@ const QList<Rule>& ruleTable() {
 }
 
 int ruleIndex(QAnyStringView id) {
-    const QList<Rule>& table = ruleTable();
-    for (qsizetype i = 0; i < table.size(); ++i)
-        if (QAnyStringView::compare(table[i].id, id) == 0)
-            return int(i);
-    return -1;
+    // Every finding is sorted by its rule's place, many times on a large
+    // site: a hash on the table's own ids, not a walk along it.
+    struct ViewHash {
+        size_t operator()(QStringView view) const { return qHash(view); }
+    };
+    static const std::unordered_map<QStringView, int, ViewHash> places = [] {
+        std::unordered_map<QStringView, int, ViewHash> map;
+        const QList<Rule>& table = ruleTable();
+        for (qsizetype i = 0; i < table.size(); ++i)
+            map.emplace(QStringView(table[i].id), int(i));
+        return map;
+    }();
+    const auto placeOf = [](QStringView view) {
+        const auto found = places.find(view);
+        return found == places.end() ? -1 : found->second;
+    };
+    return id.visit([&](auto view) {
+        if constexpr (std::is_same_v<decltype(view), QStringView>)
+            return placeOf(view);
+        else
+            return placeOf(view.toString());
+    });
 }
 
 const Rule* findRule(QAnyStringView id) {
