@@ -63,7 +63,7 @@ std::pair<qsizetype, qsizetype> placeIn(const QString& text, const audit::Findin
 
 struct SiteCheckWindow::Feed {
     std::mutex mutex;
-    QList<audit::PageReport> pages; // audited since the window last took them
+    QList<SitePagesModel::Row> rows; // pages audited since the window last took them
     qsizetype done = 0, known = 0;
     QString current;
 };
@@ -225,42 +225,51 @@ void SiteCheckWindow::start() {
                     feed->current = page;
             };
             watch.pageSeen = [feed](const audit::PageReport& page) {
+                SitePagesModel::Row row = SitePagesModel::rowOf(page);
                 const std::lock_guard lock(feed->mutex);
-                feed->pages.append(page);
+                feed->rows.append(std::move(row));
             };
-            AuditRunner::Outcome outcome = runSiteAudit(request, config, fetcher, watch, run.stop());
-            outcome.problems = expanded.problems + outcome.problems;
-            return outcome;
+            SiteRun result;
+            result.outcome = runSiteAudit(request, config, fetcher, watch, run.stop());
+            result.outcome.problems = expanded.problems + result.outcome.problems;
+            // The window only swaps these in: rows and counts of thousands of
+            // pages are made here.
+            result.rows.reserve(result.outcome.pages.size());
+            for (const audit::PageReport& page : std::as_const(result.outcome.pages))
+                result.rows.append(SitePagesModel::rowOf(page));
+            result.counts = audit::ruleCounts(result.outcome.pages);
+            return result;
         },
-        [this](AuditRunner::Outcome outcome) { showOutcome(std::move(outcome)); });
+        [this](SiteRun result) { showOutcome(std::move(result)); });
 }
 
 void SiteCheckWindow::takeFeed() {
-    QList<audit::PageReport> pages;
+    QList<SitePagesModel::Row> rows;
     qsizetype done = 0, known = 0;
     QString current;
     {
         const std::lock_guard lock(feed_->mutex);
-        pages.swap(feed_->pages);
+        rows.swap(feed_->rows);
         done = feed_->done;
         known = feed_->known;
         current = feed_->current;
     }
-    pages_->append(pages);
+    pages_->append(std::move(rows));
     showProgress(done, known);
     ui_->lblSiteCurrent->setText(current);
     seconds_ = double(elapsed_.elapsed()) / 1000;
     showSummary();
 }
 
-void SiteCheckWindow::showOutcome(AuditRunner::Outcome outcome) {
+void SiteCheckWindow::showOutcome(SiteRun result) {
     namespace text = sitechecktext;
+    const AuditRunner::Outcome& outcome = result.outcome;
     feedTimer_->stop();
     takeFeed();
     const QString selected = selectedPage() ? selectedPage()->page : QString();
-    pages_->reset(outcome.pages);
+    pages_->reset(std::move(result.rows));
     site_ = outcome.site;
-    ui_->chartSiteRules->setCounts(audit::ruleCounts(outcome.pages));
+    ui_->chartSiteRules->setCounts(std::move(result.counts));
     showProgress(outcome.pages.size(), outcome.pages.size());
     ui_->lblSiteCurrent->clear();
     ui_->cmdSiteStart->setText(text::kStart);
@@ -287,11 +296,12 @@ void SiteCheckWindow::showOutcome(AuditRunner::Outcome outcome) {
 
 void SiteCheckWindow::showSummary() {
     int errors = 0, warnings = 0, notes = 0;
-    for (int row = 0; row < pages_->rowCount(); ++row)
-        for (const audit::Finding& f : pages_->page(row).findings)
-            (f.severity == audit::Severity::Error     ? errors
-             : f.severity == audit::Severity::Warning ? warnings
-                                                      : notes)++;
+    for (int i = 0; i < pages_->rowCount(); ++i) {
+        const SitePagesModel::Row& row = pages_->at(i);
+        errors += row.errors;
+        warnings += row.warnings;
+        notes += int(row.report.findings.size()) - row.errors - row.warnings;
+    }
     ui_->lblSiteSummary->setText(
         sitechecktext::summary(pages_->rowCount(), errors, warnings, notes, seconds_));
 }

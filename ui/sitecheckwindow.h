@@ -4,6 +4,7 @@
 #include "net/siteaudit/auditrunner.h"
 #include "platform/platform.h"
 #include "ui/job.h"
+#include "ui/sitepagesmodel.h"
 
 #include <QElapsedTimer>
 #include <QPointer>
@@ -21,8 +22,6 @@ namespace headwise {
 
 class AnalyzePanel;
 class FindingsModel;
-class SitePagesFilter;
-class SitePagesModel;
 
 // Site Check (frmSiteCheck): audits a folder or a site on the web as
 // headwise-cli audit does, shows every page in a table and the rules on the
@@ -49,10 +48,16 @@ signals:
 private:
     // The audit's shared state: the workers add, the window takes.
     struct Feed;
+    // A run's result as the window shows it.
+    struct SiteRun {
+        AuditRunner::Outcome outcome;
+        QList<SitePagesModel::Row> rows;
+        QList<audit::RuleCount> counts;
+    };
 
     void start();
     void takeFeed();
-    void showOutcome(AuditRunner::Outcome outcome);
+    void showOutcome(SiteRun result);
     void showSummary();
     void showProgress(qsizetype done, qsizetype known);
     void showMessage(const QString& text);

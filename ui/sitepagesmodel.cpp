@@ -7,29 +7,29 @@
 namespace headwise {
 
 SitePagesModel::Row SitePagesModel::rowOf(const audit::PageReport& page) {
-    Row row{page, 0, 0};
+    Row row{page, 0, 0, {}, {}};
     for (const audit::Finding& f : page.findings) {
         row.errors += f.severity == audit::Severity::Error ? 1 : 0;
         row.warnings += f.severity == audit::Severity::Warning ? 1 : 0;
     }
+    for (int column = 0; column < ColumnCount; ++column)
+        row.folded[column] = text(row, column).toCaseFolded();
+    for (int column = 0; column < ColumnCount; ++column)
+        row.shown += row.folded[column] + QLatin1Char('\n');
     return row;
 }
 
-void SitePagesModel::append(const QList<audit::PageReport>& pages) {
-    if (pages.isEmpty())
+void SitePagesModel::append(QList<Row> rows) {
+    if (rows.isEmpty())
         return;
-    beginInsertRows({}, int(rows_.size()), int(rows_.size() + pages.size() - 1));
-    for (const audit::PageReport& page : pages)
-        rows_.append(rowOf(page));
+    beginInsertRows({}, int(rows_.size()), int(rows_.size() + rows.size() - 1));
+    rows_.append(std::move(rows));
     endInsertRows();
 }
 
-void SitePagesModel::reset(const QList<audit::PageReport>& pages) {
+void SitePagesModel::reset(QList<Row> rows) {
     beginResetModel();
-    rows_.clear();
-    rows_.reserve(pages.size());
-    for (const audit::PageReport& page : pages)
-        rows_.append(rowOf(page));
+    rows_ = std::move(rows);
     endResetModel();
 }
 
@@ -56,7 +56,7 @@ int SitePagesModel::columnCount(const QModelIndex& parent) const {
     return parent.isValid() ? 0 : ColumnCount;
 }
 
-QString SitePagesModel::text(const Row& row, int column) const {
+QString SitePagesModel::text(const Row& row, int column) {
     const audit::PageReport& page = row.report;
     const audit::PageFacts& facts = page.facts;
     switch (column) {
@@ -85,39 +85,24 @@ QString SitePagesModel::text(const Row& row, int column) const {
 bool SitePagesModel::lessThan(int left, int right, int column) const {
     const Row& a = rows_.at(left);
     const Row& b = rows_.at(right);
-    const audit::PageFacts& x = a.report.facts;
-    const audit::PageFacts& y = b.report.facts;
-    const auto textLess = [](const QString& p, const QString& q) {
-        return QString::compare(p, q, Qt::CaseInsensitive) < 0;
-    };
     switch (column) {
-    case PageColumn:
-        return textLess(a.report.page, b.report.page);
     case StatusColumn:
         return a.report.status < b.report.status;
-    case IndexableColumn:
-        return textLess(x.notIndexed, y.notIndexed);
-    case TitleColumn:
-        return textLess(x.title, y.title);
     case TitleWidthColumn:
-        return x.titleWidthPx < y.titleWidthPx;
+        return a.report.facts.titleWidthPx < b.report.facts.titleWidthPx;
     case DescriptionColumn:
-        return x.descriptionLength < y.descriptionLength;
-    case CanonicalColumn:
-        return textLess(x.canonical, y.canonical);
+        return a.report.facts.descriptionLength < b.report.facts.descriptionLength;
     case ErrorsColumn:
         return a.errors < b.errors;
     case WarningsColumn:
         return a.warnings < b.warnings;
+    default: // a text column, in any case
+        return a.folded[column] < b.folded[column];
     }
-    return false;
 }
 
-bool SitePagesModel::rowContains(int row, const QString& needle) const {
-    for (int column = 0; column < ColumnCount; ++column)
-        if (text(rows_.at(row), column).contains(needle, Qt::CaseInsensitive))
-            return true;
-    return false;
+bool SitePagesModel::rowContains(int row, const QString& foldedText) const {
+    return rows_.at(row).shown.contains(foldedText);
 }
 
 QVariant SitePagesModel::data(const QModelIndex& index, int role) const {
@@ -147,13 +132,15 @@ bool SitePagesFilter::lessThan(const QModelIndex& left, const QModelIndex& right
 }
 
 void SitePagesFilter::setText(const QString& text) {
-    text_ = text;
-    invalidateFilter();
+    text_ = text.toCaseFolded();
+    // One new layout: removing each run of rows the filter drops on its own
+    // costs the view a pass over thousands of rows per run.
+    invalidate();
 }
 
 void SitePagesFilter::setRule(const QString& rule) {
     rule_ = rule;
-    invalidateFilter();
+    invalidate();
 }
 
 bool SitePagesFilter::filterAcceptsRow(int sourceRow, const QModelIndex&) const {

@@ -5,6 +5,7 @@
 #include <QAbstractTableModel>
 #include <QList>
 #include <QSortFilterProxyModel>
+#include <array>
 
 namespace headwise {
 
@@ -25,19 +26,33 @@ public:
         WarningsColumn,
         ColumnCount
     };
+    // A page as the table holds it; made on any thread, so that a worker and
+    // not the window does the work of thousands of them.
+    struct Row {
+        audit::PageReport report;
+        int errors = 0, warnings = 0;
+        // What every column shows, case folded, one per line: a filter over
+        // thousands of rows searches one text a row.
+        QString shown;
+        // Each text column case folded, so a sort compares them plainly.
+        std::array<QString, ColumnCount> folded;
+    };
+    static Row rowOf(const audit::PageReport& page);
+
     using QAbstractTableModel::QAbstractTableModel;
 
-    void append(const QList<audit::PageReport>& pages);
+    void append(QList<Row> rows);
     // The run's final pages, with the findings across pages, replace the rows.
-    void reset(const QList<audit::PageReport>& pages);
+    void reset(QList<Row> rows);
     const audit::PageReport& page(int row) const { return rows_.at(row).report; }
+    const Row& at(int row) const { return rows_.at(row); }
     QList<audit::PageReport> pages() const;
     bool hasRule(int row, const QString& rule) const;
     // Compares two rows by a column's value, without a QVariant for each of
     // the many comparisons a sort of thousands of rows makes.
     bool lessThan(int left, int right, int column) const;
-    // Whether any column of the row shows the text, in any case.
-    bool rowContains(int row, const QString& text) const;
+    // Whether any column of the row shows the text, given case folded.
+    bool rowContains(int row, const QString& foldedText) const;
 
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;
@@ -45,12 +60,7 @@ public:
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
 
 private:
-    struct Row {
-        audit::PageReport report;
-        int errors = 0, warnings = 0;
-    };
-    static Row rowOf(const audit::PageReport& page);
-    QString text(const Row& row, int column) const;
+    static QString text(const Row& row, int column);
     QList<Row> rows_;
 };
 
