@@ -412,7 +412,9 @@ std::optional<SplicedPage> splicePageBytes(const DecodedPage& page, const QList<
         if (edit.offset < previousEnd || edit.length < 0 || !walkTo(edit.offset))
             return std::nullopt;
         const qsizetype start = byte;
-        if (!walkTo(edit.offset + edit.length))
+        // Bytes the decoder replaced (a broken UTF-8 sequence read as one
+        // U+FFFD) count otherwise in the walk: a place past the end is no place.
+        if (!walkTo(edit.offset + edit.length) || byte > bytes.size())
             return std::nullopt;
         const QByteArray replacement = encodePage(edit.replacement, inserted);
         out.bytes += bytes.sliced(copied, start - copied);
