@@ -3,6 +3,7 @@
 #include "core/site/pagelinks.h"
 
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
 #include <QSet>
@@ -212,12 +213,48 @@ std::optional<bool> SiteFolder::appendReference(const QUrl& base, const QString&
 }
 
 int SiteFolder::statusOf(const QString& key) const {
-    const QFileInfo info(root_ + u'/' + key);
+    // A site links to thousands of pictures and missing pages: a key is
+    // looked up in its folder's listing, read once, not asked of the disk.
+    if (!isCleanBelow(key))
+        return statusAt(root_ + u'/' + key);
+    const qsizetype slash = key.lastIndexOf(u'/');
+    QMutexLocker lock(&settled_->mutex);
+    const bool inside = listFolderOf(QStringView(key).first(std::max<qsizetype>(slash, 0)));
+    const auto found = settled_->entries.constFind(key);
+    if (found == settled_->entries.constEnd() || *found == Settled::Entry::Other)
+        return 404;
+    if (*found == Settled::Entry::Link) {
+        lock.unlock();
+        return statusAt(root_ + u'/' + key);
+    }
+    return inside ? 200 : 0;
+}
+
+bool SiteFolder::listFolderOf(QStringView folderKey) const {
+    const QString folder = folderKey.toString();
+    if (const auto known = settled_->listed.constFind(folder); known != settled_->listed.constEnd())
+        return *known;
+    const QString path = folder.isEmpty() ? root_ : root_ + u'/' + folder;
+    const QString prefix = folder.isEmpty() ? QString() : folder + u'/';
+    // The listing tells each entry's type: no visit to the disk per entry.
+    QDirIterator entries(path, QDir::AllEntries | QDir::System | QDir::Hidden | QDir::NoDotAndDotDot);
+    while (entries.hasNext()) {
+        entries.next();
+        const QFileInfo info = entries.fileInfo();
+        settled_->entries.insert(prefix + entries.fileName(), info.isSymLink() ? Settled::Entry::Link
+                                                              : info.isFile()  ? Settled::Entry::File
+                                                                               : Settled::Entry::Other);
+    }
+    return *settled_->listed.insert(
+        folder, QString(QFileInfo(path).canonicalFilePath() + u'/').startsWith(canonicalRoot_ + u'/'));
+}
+
+int SiteFolder::statusAt(const QString& path) const {
+    const QFileInfo info(path);
     if (!info.isFile())
         return 404;
     // A file that is no symbolic link stands where its folder does: the
-    // folder's real path is found once, not a visit to the disk for each
-    // part of the path of every picture.
+    // folder's real path is found once per folder.
     QString canonical;
     if (info.isSymLink()) {
         canonical = info.canonicalFilePath();

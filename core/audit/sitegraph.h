@@ -102,7 +102,16 @@ private:
         QMutex mutex;
         QHash<QString, QString> keys;
         QHash<QString, QString> folders; // by path, their real paths
+        // What the folders the rules asked about hold, by key; a folder that
+        // does not exist is listed with nothing in it.
+        enum class Entry : quint8 { File, Link, Other };
+        QHash<QString, Entry> entries;
+        QHash<QString, bool> listed; // by key of the folder: whether it stands inside the root
     };
+    // statusOf() for a path the listings cannot answer for: asked of the file system.
+    int statusAt(const QString& path) const;
+    // Lists the folder of key when no listing has yet; under settled_->mutex.
+    bool listFolderOf(QStringView folderKey) const;
     std::shared_ptr<Settled> settled_ = std::make_shared<Settled>();
 };
 

@@ -3,6 +3,7 @@
 #include "testfiles.h"
 
 #include <QDir>
+#include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QTemporaryDir>
@@ -67,6 +68,34 @@ TEST(SiteFolder, LinksReadAsTextNameWhatTheParserNames) {
 }
 
 // Ids stay the ones given while the table grows, keys of any length included.
+// What a folder says of the files its links name, symbolic links that stay
+// in it or leave it, and folders named like files included.
+TEST(SiteFolder, StatusOfFilesLinksAndFolders) {
+    QTemporaryDir outside;
+    writeTestFile(outside.filePath("away.png"), "p");
+    QTemporaryDir dir;
+    ASSERT_TRUE(QDir(dir.path()).mkpath("img/x.png"));
+    writeTestFile(dir.filePath("img/a.png"), "p");
+    writeTestFile(dir.filePath(".hidden.png"), "p");
+    ASSERT_TRUE(QFile::link(dir.filePath("img/a.png"), dir.filePath("img/in.png")));
+    ASSERT_TRUE(QFile::link(outside.filePath("away.png"), dir.filePath("img/out.png")));
+    ASSERT_TRUE(QFile::link(dir.filePath("img/none.png"), dir.filePath("img/dangling.png")));
+    ASSERT_TRUE(QFile::link(outside.path(), dir.filePath("elsewhere")));
+    const SiteFolder folder(dir.path(), QUrl("https://rugs.example/"));
+    const struct {
+        const char* key;
+        int status; // 0: neither there nor missing, it leaves the folder
+    } cases[] = {
+        {"img/a.png", 200},    {".hidden.png", 200},      {"img/in.png", 200},
+        {"img/out.png", 0},    {"elsewhere/away.png", 0}, {"img/dangling.png", 404},
+        {"img/none.png", 404}, {"img/x.png", 404},        {"gone/a.png", 404},
+        {"img", 404},          {"img//a.png", 200},       {"img/../img/a.png", 200},
+    };
+    for (const auto& c : cases)
+        for (int pass = 0; pass < 2; ++pass) // the second from what the first listed
+            EXPECT_EQ(folder.statusOf(QLatin1String(c.key)), c.status) << c.key << " pass " << pass;
+}
+
 TEST(SiteGraph, EachKeyKeepsItsIdAsTheGraphGrows) {
     SiteGraph graph;
     QStringList keys;
