@@ -132,13 +132,6 @@ private:
     std::shared_ptr<const RobotsRules> googlebot_;
 };
 
-// The rules that look across a site's pages, which no single page triggers.
-inline constexpr const char* kSiteRules[] = {"link-broken",     "link-redirect",      "redirect-chain",
-                                             "redirect-loop",   "nofollow-internal",  "canonical-target",
-                                             "hreflang-target", "hreflang-no-return", "sitemap-error",
-                                             "sitemap-noindex", "sitemap-blocked",    "sitemap-non-canonical",
-                                             "orphan"};
-
 // What a reference in a page points at, and from where.
 enum class ReferenceKind : quint8 { Link, Area, Image, Canonical, Alternate, Sitemap };
 struct SiteReference {
@@ -232,19 +225,5 @@ private:
     QList<bool> internal_;
     QList<Fact> facts_; // per id: the rules ask for every reference
 };
-
-struct SiteResult {
-    QList<QList<Finding>> findings; // per page, in the order given
-    qsizetype references = 0;
-    qsizetype brokenLinks = 0;
-    QStringList orphans; // by name
-    QList<RedirectChain> redirects;
-};
-
-// The findings of the rules across a whole site: one pass over the
-// references. whole: every page of the site was read, so a page no link
-// reaches is an orphan.
-SiteResult siteFindings(const QList<SitePage>& pages, const SiteGraph& graph, const SiteScope& scope,
-                        bool whole, const AuditConfig& config);
 
 } // namespace headwise::audit

@@ -2,8 +2,10 @@
 
 #include "core/site/pagelinks.h"
 
+#include "core/audit/chunkedwork.h"
 #include "core/audit/pagefacts.h"
 #include "core/audit/positions.h"
+#include "core/audit/siterules.h"
 #include "net/pagefetcher.h"
 
 #include <QFileInfo>
@@ -205,8 +207,8 @@ void AuditRunner::addSiteFindings(QList<audit::PageReport>& pages, const QList<c
     }
     for (const Site& site : sites_) {
         const Pages& own = bySite[site.scope.get()];
-        audit::SiteResult result =
-            audit::siteFindings(own.pages, site.graph, *site.scope, site.whole, config_);
+        audit::SiteResult result = audit::siteFindings(own.pages, site.graph, *site.scope, site.whole,
+                                                       config_, pool_.maxThreadCount());
         summary.present = true;
         for (const audit::SitePage& page : own.pages)
             summary.pages += page.sitemap ? 0 : 1;
@@ -214,13 +216,21 @@ void AuditRunner::addSiteFindings(QList<audit::PageReport>& pages, const QList<c
         summary.brokenLinks += result.brokenLinks;
         summary.orphans += result.orphans;
         summary.redirects += result.redirects;
-        for (qsizetype i = 0; i < result.findings.size(); ++i) {
-            if (result.findings[i].isEmpty())
-                continue;
-            QList<audit::Finding>& findings = pages[own.reportOf[i]].findings;
-            findings.append(result.findings[i]);
-            audit::sortFindings(findings);
-        }
+        // Each page's findings sorted anew, the pages shared among the threads.
+        constexpr qsizetype kPagesPerPiece = 256;
+        audit::PageReport* const reports = pages.data();
+        QList<audit::Finding>* const found = result.findings.data();
+        audit::runChunks((own.pages.size() + kPagesPerPiece - 1) / kPagesPerPiece, pool_.maxThreadCount(),
+                         [&](qsizetype piece) {
+                             const qsizetype last = std::min(own.pages.size(), (piece + 1) * kPagesPerPiece);
+                             for (qsizetype i = piece * kPagesPerPiece; i < last; ++i) {
+                                 if (found[i].isEmpty())
+                                     continue;
+                                 QList<audit::Finding>& findings = reports[own.reportOf[i]].findings;
+                                 findings.append(std::move(found[i]));
+                                 audit::sortFindings(findings);
+                             }
+                         });
     }
 }
 

@@ -1,7 +1,7 @@
 // headwise-cli audit, run as a CI job runs it.
 
 #include "clirun.h"
-#include "core/audit/sitegraph.h"
+#include "core/audit/siterules.h"
 #include "serverprocess.h"
 #include "testfiles.h"
 
@@ -597,6 +597,51 @@ TEST(AuditSite, CheckExternalAsksOutsideAddressesOnlyWhenTold) {
 }
 
 // Where to start on a long report: the rules by their findings, after the findings.
+// The rules across pages share the pages among the threads: a site of many
+// pieces gives the same report, and the same chains and orphans, with any number.
+TEST(AuditParallel, SiteRulesSameWhateverTheJobs) {
+    QTemporaryDir dir;
+    constexpr int kPages = 300;
+    // Pages spread over the report that no link reaches.
+    const auto unlinked = [](int page) { return page % 37 == 36; };
+    const auto address = [&](int page) -> QByteArray {
+        page %= kPages;
+        return "/p" + QByteArray::number(unlinked(page) ? page + 1 : page) + ".html";
+    };
+    for (int i = 0; i < kPages; ++i) {
+        QByteArray head =
+            "<link rel=alternate hreflang=de href=\"/p" + QByteArray::number(i * 7 % kPages) + ".html\">";
+        if (i % 10 == 3) // a redirect; every third of them to another, a chain
+            head +=
+                "<meta http-equiv=refresh content=\"0; url=" + address(i % 30 == 3 ? i + 10 : i + 2) + "\">";
+        const QByteArray body =
+            "<a href=\"" + address(i + 1) + "\">n</a><a href=\"" + address(i + 3) + "\">r</a>" +
+            (i % 4 ? QByteArray() : "<img src=\"gone-" + QByteArray::number(i) + ".png\">");
+        writeTestFile(dir.filePath(QStringLiteral("p%1.html").arg(i)),
+                      headPage(head).replace("<p>Text.</p>", body));
+    }
+    writeTestFile(dir.filePath("index.html"), headPage("").replace("<p>Text.</p>", "<a href=p0.html>0</a>"));
+    const QStringList args{
+        "audit", "--format", "json", "--fail-on", "never", "--base-url", "https://rugs.example/", "."};
+    const CliRun one = cli(QStringList(args) << "--jobs" << QStringLiteral("1"), dir.path());
+    for (const char* jobs : {"2", "5"})
+        EXPECT_EQ(cli(QStringList(args) << "--jobs" << jobs, dir.path()).out, one.out) << jobs;
+    QMap<QString, int> counts;
+    QJsonArray orphans; // in report order
+    for (const QJsonValue& p : json(one)["pages"].toArray()) {
+        for (const QString& rule : siteRules(p.toObject()))
+            ++counts[rule];
+        if (siteRules(p.toObject()).contains("orphan"))
+            orphans.append(p["page"]);
+    }
+    for (const char* rule : {"link-broken", "link-redirect", "redirect-chain", "hreflang-no-return"})
+        EXPECT_GT(counts.value(rule), 0) << rule;
+    EXPECT_EQ(orphans.size(), 7); // 73 redirects
+    const QJsonObject site = json(one)["site"].toObject();
+    EXPECT_EQ(site["orphans"].toArray(), orphans);
+    EXPECT_FALSE(site["redirectChains"].toArray().isEmpty());
+}
+
 TEST(AuditSite, SummaryCountsFindingsAndPagesPerRuleMostFirst) {
     QTemporaryDir dir;
     writeTestFile(dir.filePath("index.html"),
