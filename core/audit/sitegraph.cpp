@@ -370,17 +370,18 @@ ResolvedPage resolveSitemap(const SiteScope& scope, const QString& name, const Q
     out.page.references.reserve(locations.size());
     out.targets.reserve(locations.size());
     for (qsizetype i = 0; i < locations.size(); ++i) {
-        const std::optional<SiteTarget> target = scope.target(QUrl(locations[i]));
-        if (!target)
+        // The entries are absolute: most are read as text, as a page's links are.
+        const qsizetype from = out.keys.size();
+        const std::optional<bool> internal = scope.appendReference(QUrl(), QString(), locations[i], out.keys);
+        if (!internal)
             continue;
         SiteReference r;
         r.kind = ReferenceKind::Sitemap;
         r.line = i < lines.size() ? lines[i] : 0;
         r.column = 1;
         out.page.references.append(r);
-        out.targets.append(
-            {out.keys.size(), qint32(target->key.size()), target->internal, SiteGraph::hash(target->key)});
-        out.keys += target->key;
+        const QStringView key = QStringView(out.keys).sliced(from);
+        out.targets.append({from, qint32(key.size()), *internal, SiteGraph::hash(key)});
     }
     return out;
 }

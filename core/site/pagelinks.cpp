@@ -1,6 +1,11 @@
 #include "core/site/pagelinks.h"
 
 #include <QSet>
+
+#include <bit>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 #include <algorithm>
 #include <optional>
 
@@ -30,11 +35,24 @@ qsizetype findChar(QStringView text, qsizetype from, char16_t c) {
     return found == text.utf16() + text.size() ? -1 : found - text.utf16();
 }
 
-// The same for the short stretches inside a tag, where a call costs more than the search.
+// The same for the short stretches inside a tag (a value's closing quote),
+// where a call costs more than the search: eight units at a time where the
+// processor can.
 qsizetype findCharNear(QStringView text, qsizetype from, char16_t c) {
-    for (qsizetype i = from; i < text.size(); ++i)
-        if (text[i].unicode() == c)
-            return i;
+    const char16_t* const begin = text.utf16();
+    const char16_t* const end = begin + text.size();
+    const char16_t* at = begin + std::min(from, text.size());
+#if defined(__SSE2__)
+    const __m128i wanted = _mm_set1_epi16(short(c));
+    for (; end - at >= 8; at += 8) {
+        const __m128i units = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at));
+        if (const int found = _mm_movemask_epi8(_mm_cmpeq_epi16(units, wanted)))
+            return at - begin + std::countr_zero(unsigned(found)) / 2;
+    }
+#endif
+    for (; at < end; ++at)
+        if (*at == c)
+            return at - begin;
     return -1;
 }
 
