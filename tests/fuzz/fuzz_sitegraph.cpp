@@ -1,12 +1,13 @@
 // The references any page text gives in a folder site: internal keys never
-// lead out of the folder, and a plain link read as text names what the
-// address parser would have named.
+// lead out of the folder, what they name is looked up without a fault, and a
+// plain link read as text names what the address parser would have named.
 
 #include "core/audit/sitegraph.h"
 #include "core/site/pagelinks.h"
 #include "require.h"
 
 #include <QDir>
+#include <QFile>
 #include <QTemporaryDir>
 
 using namespace headwise;
@@ -14,6 +15,9 @@ using namespace headwise::audit;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static const QTemporaryDir dir;
+    static const bool made = QDir(dir.path()).mkpath(QStringLiteral("dir")) &&
+                             QFile(dir.filePath(QStringLiteral("dir/page.html"))).open(QIODevice::WriteOnly);
+    require(made);
     static const SiteFolder folder(dir.path(), QUrl(QStringLiteral("https://rugs.example/")));
     const QString page = QString::fromUtf8(reinterpret_cast<const char*>(data), qsizetype(size));
     const QUrl address(QStringLiteral("https://rugs.example/dir/page.html"));
@@ -24,6 +28,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             continue;
         const QString path = QDir::cleanPath(dir.path() + u'/' + target->key);
         require(path == dir.path() || path.startsWith(dir.path() + u'/'));
+        // The folder holds nothing but the page: whatever else a link names is missing.
+        require(folder.statusOf(target->key) == (path == dir.filePath(baseKey) ? 200 : 404));
         // Where the text reading applies (ASCII, nothing the parser would change), both agree.
         bool simple = true;
         for (QChar c : r.target)
