@@ -11,6 +11,9 @@ namespace headwise::audit {
 class JsonWriter {
 public:
     explicit JsonWriter(QByteArray& out) : out_(out) {}
+    // For values that go in a writer's open object or array `depth` levels
+    // down, made apart (on another thread) and put in with element().
+    JsonWriter(QByteArray& out, qsizetype depth) : out_(out), hasItems_(depth, true), afterKey_(true) {}
 
     void beginObject() { open('{'); }
     void endObject() { close('}'); }
@@ -22,6 +25,8 @@ public:
     void value(int number) { value(qint64(number)); }
     void boolean(bool truth);
     void null();
+    // Values another writer made for this place, as they stand.
+    void element(QByteArrayView written);
 
 private:
     void open(char bracket);

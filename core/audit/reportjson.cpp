@@ -1,6 +1,12 @@
 #include "core/audit/jsonwriter.h"
 #include "core/audit/reportformats.h"
 
+#include "core/audit/chunkedwork.h"
+
+#include <QThread>
+
+#include <algorithm>
+
 namespace headwise::audit {
 
 namespace {
@@ -37,6 +43,47 @@ void writeSite(JsonWriter& json, const SiteSummary& site) {
     json.endObject();
 }
 
+// One page's object, as it stands in the report's "pages" array.
+void writePage(JsonWriter& json, const PageReport& page) {
+    json.beginObject();
+    json.key(u"page");
+    json.value(page.page);
+    json.key(u"url");
+    json.value(page.url);
+    json.key(u"status");
+    if (page.status > 0)
+        json.value(page.status);
+    else
+        json.null(); // a file has no HTTP status
+    json.key(u"findings");
+    json.beginArray();
+    for (const Finding& finding : page.findings) {
+        json.beginObject();
+        json.key(u"rule");
+        json.value(finding.rule);
+        json.key(u"severity");
+        json.value(severityName(finding.severity));
+        json.key(u"message");
+        json.value(finding.message);
+        // A finding about the page as a whole has no place in it.
+        json.key(u"line");
+        if (finding.hasPosition())
+            json.value(finding.line);
+        else
+            json.null();
+        json.key(u"column");
+        if (finding.hasPosition())
+            json.value(finding.column);
+        else
+            json.null();
+        json.key(u"source");
+        json.value(finding.source);
+        json.endObject();
+    }
+    json.endArray();
+    json.endObject();
+}
+
 } // namespace
 
 QByteArray jsonReport(const QList<PageReport>& pages, const SiteSummary* site) {
@@ -47,45 +94,19 @@ QByteArray jsonReport(const QList<PageReport>& pages, const SiteSummary* site) {
     json.value(1);
     json.key(u"pages");
     json.beginArray();
-    for (const PageReport& page : pages) {
-        json.beginObject();
-        json.key(u"page");
-        json.value(page.page);
-        json.key(u"url");
-        json.value(page.url);
-        json.key(u"status");
-        if (page.status > 0)
-            json.value(page.status);
-        else
-            json.null(); // a file has no HTTP status
-        json.key(u"findings");
-        json.beginArray();
-        for (const Finding& finding : page.findings) {
-            json.beginObject();
-            json.key(u"rule");
-            json.value(finding.rule);
-            json.key(u"severity");
-            json.value(severityName(finding.severity));
-            json.key(u"message");
-            json.value(finding.message);
-            // A finding about the page as a whole has no place in it.
-            json.key(u"line");
-            if (finding.hasPosition())
-                json.value(finding.line);
-            else
-                json.null();
-            json.key(u"column");
-            if (finding.hasPosition())
-                json.value(finding.column);
-            else
-                json.null();
-            json.key(u"source");
-            json.value(finding.source);
-            json.endObject();
-        }
-        json.endArray();
-        json.endObject();
-    }
+    // A site's report runs to many megabytes: pieces of its pages are
+    // written on all processors, then put in one after another.
+    constexpr qsizetype kPagesPerPiece = 256;
+    QList<QByteArray> pieces((pages.size() + kPagesPerPiece - 1) / kPagesPerPiece);
+    QByteArray* const written = pieces.data();
+    runChunks(pieces.size(), QThread::idealThreadCount(), [&](qsizetype piece) {
+        JsonWriter pieceJson(written[piece], 2);
+        const qsizetype last = std::min(pages.size(), (piece + 1) * kPagesPerPiece);
+        for (qsizetype i = piece * kPagesPerPiece; i < last; ++i)
+            writePage(pieceJson, pages[i]);
+    });
+    for (const QByteArray& piece : std::as_const(pieces))
+        json.element(piece);
     json.endArray();
     const ReportSummary summary = summarize(pages);
     json.key(u"summary");
