@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <limits>
 #include <vector>
 
 namespace headwise::audit {
@@ -57,23 +58,17 @@ struct Route {
     const QList<qint32>* path = nullptr; // every address from the first to the end; none without hops
 };
 
-// What the rules know of the addresses of one site, all found before the
-// pass over the references, which the threads then only read.
+// What the rules know of the addresses of one site, which the threads share.
 class SiteFacts {
 public:
     SiteFacts(const QList<SitePage>& pages, const SiteGraph& graph, const SiteScope& scope)
-        : pages_(pages), graph_(graph), scope_(scope), pageOf_(graph.size(), -1), status_(graph.size(), 0) {
+        : pages_(pages), graph_(graph), scope_(scope), pageOf_(graph.size(), -1),
+          status_(static_cast<size_t>(graph.size())) {
         for (qsizetype i = 0; i < pages.size(); ++i)
             if (!pages[i].sitemap)
                 pageOf_[pages[i].key] = qint32(i);
-        // 0 when not known; the scope is asked of each internal address once.
         for (qint32 id = 0; id < graph.size(); ++id) {
-            if (pageOf_[id] >= 0)
-                status_[id] = pages[pageOf_[id]].status;
-            else if (graph.status(id) != 0)
-                status_[id] = graph.status(id);
-            else if (graph.internal(id))
-                status_[id] = scope.statusOf(graph.key(id));
+            status_[size_t(id)].store(kUnasked, std::memory_order_relaxed);
             if (graph.redirect(id) >= 0) // most addresses redirect nowhere: no chain to keep
                 chains_.insert(id, follow(id));
         }
@@ -91,9 +86,24 @@ public:
         return {found->end, found->hops, found->loop, &found->path};
     }
 
+    // 0 when not known. The scope is asked when a thread first needs it (two
+    // threads at once may both ask, and are told alike): a folder's listing
+    // is read while the other thread goes on.
+    int status(qint32 id) const {
+        int s = status_[size_t(id)].load(std::memory_order_relaxed);
+        if (s == kUnasked) {
+            s = pageOf_[id] >= 0         ? pages_[pageOf_[id]].status
+                : graph_.status(id) != 0 ? graph_.status(id)
+                : graph_.internal(id)    ? scope_.statusOf(graph_.key(id))
+                                         : 0;
+            status_[size_t(id)].store(s, std::memory_order_relaxed);
+        }
+        return s;
+    }
+
     // Why an address that a reference ends at is no page to point to, when it is not.
     std::optional<QString> failure(qint32 id) const {
-        const int s = status_[id];
+        const int s = status(id);
         if (s == 404 && scope_.onDisk() && graph_.internal(id))
             return QStringLiteral("does not exist in the folder");
         if (s >= 400)
@@ -151,8 +161,9 @@ private:
     const QList<SitePage>& pages_;
     const SiteGraph& graph_;
     const SiteScope& scope_;
+    static constexpr int kUnasked = std::numeric_limits<int>::min();
     QList<qint32> pageOf_;
-    QList<int> status_;
+    mutable std::vector<std::atomic<int>> status_;
     QHash<qint32, Chain> chains_;
 };
 
