@@ -88,6 +88,32 @@ TEST(AuditReport, JsonGoldenAndShape) {
               (QJsonObject{{"pages", 3}, {"errors", 2}, {"warnings", 1}, {"infos", 1}}));
 }
 
+// A long report is written in pieces of pages: around every piece's edge
+// each page stands once, in order, written as in a report of it alone.
+TEST(AuditReport, JsonOfManyPagesIsOneDocument) {
+    const AuditConfig config;
+    const QList<PageReport> sample = samplePages();
+    for (const qsizetype count : {0, 1, 255, 256, 257, 700}) {
+        QList<PageReport> pages;
+        for (qsizetype i = 0; i < count; ++i) {
+            pages.append(sample[i % sample.size()]);
+            pages.last().page = QStringLiteral("page-%1.htm").arg(i);
+        }
+        const QByteArray json = writeReport(ReportFormat::Json, pages, sampleContext(config));
+        QJsonParseError error;
+        const QJsonArray written = QJsonDocument::fromJson(json, &error).object()["pages"].toArray();
+        ASSERT_EQ(error.error, QJsonParseError::NoError) << count;
+        ASSERT_EQ(written.size(), count);
+        for (qsizetype i = 0; i < count; ++i)
+            EXPECT_EQ(written[i].toObject()["page"].toString(), pages[i].page) << count;
+        if (count > 0) {
+            const QByteArray alone = writeReport(ReportFormat::Json, {pages.last()}, sampleContext(config));
+            const qsizetype from = alone.indexOf("    {"), to = alone.indexOf("\n    }") + 6;
+            EXPECT_TRUE(json.contains(alone.mid(from, to - from))) << count;
+        }
+    }
+}
+
 TEST(AuditReport, SarifGoldenAndRequiredFields) {
     const AuditConfig config;
     const QByteArray sarif = writeReport(ReportFormat::Sarif, samplePages(), sampleContext(config));

@@ -1,3 +1,4 @@
+#include "core/audit/chunkedwork.h"
 #include "core/audit/jsonwriter.h"
 #include "core/audit/sitegraph.h"
 #include "testfiles.h"
@@ -8,6 +9,9 @@
 #include <QJsonDocument>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+
+#include <atomic>
+#include <vector>
 
 using namespace headwise::audit;
 using headwise::testing::writeTestFile;
@@ -94,6 +98,17 @@ TEST(SiteFolder, StatusOfFilesLinksAndFolders) {
     for (const auto& c : cases)
         for (int pass = 0; pass < 2; ++pass) // the second from what the first listed
             EXPECT_EQ(folder.statusOf(QLatin1String(c.key)), c.status) << c.key << " pass " << pass;
+}
+
+// Work shared among threads: every chunk done once, whatever the threads.
+TEST(RunChunks, EveryChunkOnceWhateverTheJobs) {
+    for (const auto& [chunks, jobs] :
+         {std::pair<qsizetype, int>{0, 4}, {1, 1}, {1, 8}, {5, 2}, {1000, 3}, {3, 0}}) {
+        std::vector<std::atomic<int>> done(static_cast<size_t>(chunks));
+        runChunks(chunks, jobs, [&](qsizetype chunk) { done[size_t(chunk)].fetch_add(1); });
+        for (qsizetype i = 0; i < chunks; ++i)
+            EXPECT_EQ(done[size_t(i)].load(), 1) << chunks << " chunks, " << jobs << " jobs: " << i;
+    }
 }
 
 TEST(SiteGraph, EachKeyKeepsItsIdAsTheGraphGrows) {
