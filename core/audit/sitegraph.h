@@ -1,9 +1,6 @@
 #pragma once
 
-#include "core/audit/auditconfig.h"
-#include "core/audit/finding.h"
 #include "core/audit/pageaudit.h"
-#include "core/audit/report.h"
 #include "core/site/robotstxt.h"
 
 #include <QHash>
@@ -110,7 +107,8 @@ private:
     };
     // statusOf() for a path the listings cannot answer for: asked of the file system.
     int statusAt(const QString& path) const;
-    // Lists the folder of key when no listing has yet; under settled_->mutex.
+    // Lists the folder at folderKey the first time it is asked for, and tells
+    // whether it stands inside the root; called under settled_->mutex.
     bool listFolderOf(QStringView folderKey) const;
     std::shared_ptr<Settled> settled_ = std::make_shared<Settled>();
 };

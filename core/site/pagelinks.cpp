@@ -2,12 +2,12 @@
 
 #include <QSet>
 
+#include <algorithm>
 #include <bit>
+#include <optional>
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
-#include <algorithm>
-#include <optional>
 
 namespace headwise {
 
