@@ -105,8 +105,16 @@ QByteArray jsonReport(const QList<PageReport>& pages, const SiteSummary* site) {
         for (qsizetype i = piece * kPagesPerPiece; i < last; ++i)
             writePage(pieceJson, pages[i]);
     });
+    // Room for them all at once (and what follows them), each let go once in:
+    // the report is held once, not twice.
+    qsizetype total = out.size();
     for (const QByteArray& piece : std::as_const(pieces))
+        total += piece.size() + 8; // and a comma, a line break and the indent before it
+    out.reserve(total + total / 8);
+    for (QByteArray& piece : pieces) {
         json.element(piece);
+        piece = QByteArray();
+    }
     json.endArray();
     const ReportSummary summary = summarize(pages);
     json.key(u"summary");
