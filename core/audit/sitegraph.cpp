@@ -32,6 +32,7 @@ bool isCleanBelow(QStringView path) {
 // the memory in pieces between what the pages keep.
 struct Scratch {
     PageReferenceSpans spans;
+    QList<SiteReference> references;
     QString keys;
     QList<ResolvedPage::Target> targets;
 };
@@ -316,10 +317,12 @@ ResolvedPage resolveSitePage(const SiteScope& scope, const QString& name, const 
     out.keys.truncate(0);
     out.targets = std::move(scratch.targets);
     out.targets.clear();
+    out.references = std::move(scratch.references);
+    out.references.clear();
     const QUrl base = references.base ? address.resolved(QUrl(*references.base)) : address;
     const QString baseKey = out.self && !references.base ? out.self->key : QString();
     const qsizetype most = references.references.size() + 1 + audit.alternateLinks.size();
-    page.references.reserve(most);
+    out.references.reserve(most);
     out.targets.reserve(most);
     qsizetype line = -1; // the references come in page order, the head's links last
     const auto add = [&](QStringView href, ReferenceKind kind, bool nofollow, qsizetype offset,
@@ -341,7 +344,7 @@ ResolvedPage resolveSitePage(const SiteScope& scope, const QString& name, const 
             r.offset = qint32(offset);
             r.length = qint32(length);
         }
-        page.references.append(r);
+        out.references.append(r);
         const QStringView key = QStringView(out.keys).sliced(from);
         out.targets.append({from, qint32(key.size()), *internal, SiteGraph::hash(key)});
     };
@@ -367,7 +370,7 @@ ResolvedPage resolveSitemap(const SiteScope& scope, const QString& name, const Q
     out.page.name = name;
     out.page.sitemap = true;
     out.page.indexable = false;
-    out.page.references.reserve(locations.size());
+    out.references.reserve(locations.size());
     out.targets.reserve(locations.size());
     for (qsizetype i = 0; i < locations.size(); ++i) {
         // The entries are absolute: most are read as text, as a page's links are.
@@ -379,7 +382,7 @@ ResolvedPage resolveSitemap(const SiteScope& scope, const QString& name, const Q
         r.kind = ReferenceKind::Sitemap;
         r.line = i < lines.size() ? lines[i] : 0;
         r.column = 1;
-        out.page.references.append(r);
+        out.references.append(r);
         const QStringView key = QStringView(out.keys).sliced(from);
         out.targets.append({from, qint32(key.size()), *internal, SiteGraph::hash(key)});
     }
@@ -439,7 +442,8 @@ SitePage SiteGraph::add(ResolvedPage&& resolved) {
     if (resolved.redirect && page.key >= 0 && resolved.redirect->key != keyView(page.key))
         record(key(page.key), internal_[page.key], page.status, resolved.redirect);
     const QStringView keys(resolved.keys);
-    const qsizetype n = page.references.size();
+    const qsizetype n = resolved.references.size();
+    SiteReference* const stored = referenceRoom(n);
     // Room for every key to be new, so that the table stays put while the
     // slots and keys of the references further on are asked for ahead:
     // on a large site each is a cache miss, which is most of the lookup.
@@ -457,19 +461,38 @@ SitePage SiteGraph::add(ResolvedPage&& resolved) {
                 __builtin_prefetch(text_.constData() + ahead.from);
         }
 #endif
-        SiteReference& r = page.references[i];
+        SiteReference& r = stored[i];
+        r = resolved.references[i];
         const ResolvedPage::Target& t = resolved.targets[i];
         r.target = intern(keys.sliced(t.from, t.size), t.hash, t.internal);
         if (r.kind == ReferenceKind::Canonical)
             page.canonical = r.target;
     }
-    if (resolved.keys.capacity() <= kMaxKept && resolved.targets.capacity() <= kMaxKept) {
+    page.references = {stored, size_t(n)};
+    if (resolved.keys.capacity() <= kMaxKept && resolved.targets.capacity() <= kMaxKept &&
+        resolved.references.capacity() <= kMaxKept) {
         scratch.keys = std::move(resolved.keys);
         scratch.targets = std::move(resolved.targets);
+        scratch.references = std::move(resolved.references);
     }
     if (scratch.spans.references.capacity() > kMaxKept || scratch.spans.decoded.capacity() > kMaxKept)
         scratch.spans = {};
     return page;
+}
+
+SiteReference* SiteGraph::referenceRoom(qsizetype n) {
+    if (n > kBlockReferences) { // a page of its own size
+        referenceBlocks_.push_back(std::make_unique<SiteReference[]>(size_t(n)));
+        return referenceBlocks_.back().get();
+    }
+    if (n > blockLeft_) {
+        referenceBlocks_.push_back(std::make_unique<SiteReference[]>(size_t(kBlockReferences)));
+        block_ = referenceBlocks_.back().get();
+        blockLeft_ = kBlockReferences;
+    }
+    SiteReference* const room = block_ + (kBlockReferences - blockLeft_);
+    blockLeft_ -= n;
+    return room;
 }
 
 void SiteGraph::record(const QString& key, bool internal, int status, const std::optional<SiteTarget>& next) {

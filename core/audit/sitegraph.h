@@ -11,6 +11,8 @@
 #include <QUrl>
 #include <memory>
 #include <optional>
+#include <span>
+#include <vector>
 
 namespace headwise::audit {
 
@@ -150,12 +152,13 @@ struct SitePage {
     bool sitemap = false;
     qint32 canonical = -1; // the key its canonical names; -1 when it has none
     QStringList disabledRules;
-    QList<SiteReference> references;
+    std::span<const SiteReference> references; // held by the graph
 };
 
 // A page's references resolved, before the graph gives their keys ids.
 struct ResolvedPage {
-    SitePage page; // key, canonical and the references' targets not yet set
+    SitePage page;                   // key, canonical and references not yet set
+    QList<SiteReference> references; // their targets not yet set
     std::optional<SiteTarget> self;
     std::optional<SiteTarget> redirect; // where an instant meta refresh sends the page
     // The references' keys, one after another in keys, hashed here so that
@@ -210,6 +213,7 @@ private:
         qsizetype from = 0;
     };
     void grow(qsizetype keys); // to hold this many
+    SiteReference* referenceRoom(qsizetype n);
     // The keys one after another in text_, each after its length in two units.
     QStringView keyAt(qsizetype from) const {
         const auto* at = reinterpret_cast<const char16_t*>(text_.constData()) + from;
@@ -222,6 +226,13 @@ private:
     QList<size_t> hashes_;  // per id, for when the table grows
     QList<bool> internal_;
     QList<Fact> facts_; // per id: the rules ask for every reference
+    // Every page's references, in large blocks that never move: a list of
+    // its own for each page, left among the blocks the page audit takes and
+    // gives back, scattered the heap and slowed every allocation after it.
+    static constexpr qsizetype kBlockReferences = qsizetype(1) << 16;
+    std::vector<std::unique_ptr<SiteReference[]>> referenceBlocks_;
+    SiteReference* block_ = nullptr;
+    qsizetype blockLeft_ = 0;
 };
 
 } // namespace headwise::audit
