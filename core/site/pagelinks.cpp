@@ -25,20 +25,10 @@ bool isSpace(QChar c) {
     return isOneOf(c, kSpaces);
 }
 
-// The next c from `from` on, or -1. A page is searched for "<" hundreds of
-// times: QStringView::indexOf(QChar) goes through the general substring
-// search first, which costs more than the vector search it ends in.
+// The next c from `from` on, or -1, eight units at a time where the
+// processor can: inline, as most stretches searched (between two tags, to a
+// value's closing quote) are shorter than a library call costs.
 qsizetype findChar(QStringView text, qsizetype from, char16_t c) {
-    if (from >= text.size())
-        return -1;
-    const char16_t* found = QtPrivate::qustrchr(text.sliced(from), c);
-    return found == text.utf16() + text.size() ? -1 : found - text.utf16();
-}
-
-// The same for the short stretches inside a tag (a value's closing quote),
-// where a call costs more than the search: eight units at a time where the
-// processor can.
-qsizetype findCharNear(QStringView text, qsizetype from, char16_t c) {
     const char16_t* const begin = text.utf16();
     const char16_t* const end = begin + text.size();
     const char16_t* at = begin + std::min(from, text.size());
@@ -56,8 +46,27 @@ qsizetype findCharNear(QStringView text, qsizetype from, char16_t c) {
     return -1;
 }
 
+// The next "<" from `from` on that may open a tag the scan reads: one before
+// "!", a letter the tags below begin with, or any character outside ASCII
+// (which may fold to one); -1 when there is none. Most tags are none of them.
+qsizetype findTagOpen(QStringView text, qsizetype from) {
+    constexpr quint64 kLow = 1ull << '!';
+    constexpr quint64 kHigh = 1ull << ('a' - 64) | 1ull << ('A' - 64) | 1ull << ('b' - 64) |
+                              1ull << ('B' - 64) | 1ull << ('i' - 64) | 1ull << ('I' - 64) |
+                              1ull << ('s' - 64) | 1ull << ('S' - 64);
+    for (;;) {
+        const qsizetype at = findChar(text, from, u'<');
+        if (at < 0 || at + 1 >= text.size())
+            return -1;
+        const char16_t c = text[at + 1].unicode();
+        if (c >= 0x80 || ((c < 64 ? kLow : kHigh) >> (c & 63) & 1))
+            return at;
+        from = at + 1;
+    }
+}
+
 bool hasAmpersand(QStringView text) {
-    return findCharNear(text, 0, u'&') >= 0;
+    return findChar(text, 0, u'&') >= 0;
 }
 
 // A word of ASCII letters and signs, lower case, in any case. Only a
@@ -163,7 +172,7 @@ qsizetype readAttributes(QStringView text, qsizetype pos, TagAttributes& out) {
         if (pos < n && (text[pos] == u'"' || text[pos] == u'\'')) {
             const QChar quote = text[pos];
             valueStart = pos + 1;
-            const qsizetype close = findCharNear(text, valueStart, quote.unicode());
+            const qsizetype close = findChar(text, valueStart, quote.unicode());
             valueEnd = close < 0 ? n : close;
             pos = close < 0 ? n : close + 1;
         } else {
@@ -222,7 +231,7 @@ void pageReferenceSpans(QStringView text, PageReferenceSpans& found) {
     found.decoded.truncate(0);
     const qsizetype n = text.size();
     qsizetype pos = 0;
-    while ((pos = findChar(text, pos, u'<')) >= 0) {
+    while ((pos = findTagOpen(text, pos)) >= 0) {
         const qsizetype tagStart = pos;
         ++pos;
         // Most tags are none of the few below: their first letter tells.
