@@ -62,23 +62,26 @@ struct Route {
 class SiteFacts {
 public:
     SiteFacts(const QList<SitePage>& pages, const SiteGraph& graph, const SiteScope& scope)
-        : pages_(pages), graph_(graph), scope_(scope), pageOf_(graph.size(), -1),
-          status_(static_cast<size_t>(graph.size())) {
-        for (qsizetype i = 0; i < pages.size(); ++i)
-            if (!pages[i].sitemap)
-                pageOf_[pages[i].key] = qint32(i);
+        : pages_(pages), graph_(graph), scope_(scope), addresses_(static_cast<size_t>(graph.size())) {
         for (qint32 id = 0; id < graph.size(); ++id) {
-            status_[size_t(id)].store(kUnasked, std::memory_order_relaxed);
-            if (graph.redirect(id) >= 0) // most addresses redirect nowhere: no chain to keep
+            Address& a = addresses_[size_t(id)];
+            a.status.store(kUnasked, std::memory_order_relaxed);
+            a.internal = graph.internal(id);
+            a.redirects = graph.redirect(id) >= 0;
+            if (a.redirects) // most addresses redirect nowhere: no chain to keep
                 chains_.insert(id, follow(id));
         }
+        for (qsizetype i = 0; i < pages.size(); ++i)
+            if (!pages[i].sitemap)
+                addresses_[size_t(pages[i].key)].page = qint32(i);
     }
 
-    qint32 pageOf(qint32 id) const { return pageOf_[id]; }
+    qint32 pageOf(qint32 id) const { return addresses_[size_t(id)].page; }
+    bool internal(qint32 id) const { return addresses_[size_t(id)].internal; }
     QString shown(qint32 id) const { return scope_.shown(graph_.key(id), graph_.internal(id)); }
 
     Route route(qint32 id) const {
-        if (graph_.redirect(id) < 0)
+        if (!addresses_[size_t(id)].redirects)
             return {id};
         const auto found = chains_.constFind(id);
         if (found == chains_.constEnd())
@@ -90,13 +93,14 @@ public:
     // threads at once may both ask, and are told alike): a folder's listing
     // is read while the other thread goes on.
     int status(qint32 id) const {
-        int s = status_[size_t(id)].load(std::memory_order_relaxed);
+        const Address& a = addresses_[size_t(id)];
+        int s = a.status.load(std::memory_order_relaxed);
         if (s == kUnasked) {
-            s = pageOf_[id] >= 0         ? pages_[pageOf_[id]].status
+            s = a.page >= 0              ? pages_[a.page].status
                 : graph_.status(id) != 0 ? graph_.status(id)
-                : graph_.internal(id)    ? scope_.statusOf(graph_.key(id))
+                : a.internal             ? scope_.statusOf(graph_.key(id))
                                          : 0;
-            status_[size_t(id)].store(s, std::memory_order_relaxed);
+            a.status.store(qint16(s), std::memory_order_relaxed);
         }
         return s;
     }
@@ -110,10 +114,10 @@ public:
             return QStringLiteral("answers %1").arg(s);
         return std::nullopt;
     }
-    bool unindexable(qint32 id) const { return pageOf_[id] >= 0 && !pages_[pageOf_[id]].indexable; }
+    bool unindexable(qint32 id) const { return pageOf(id) >= 0 && !pages_[pageOf(id)].indexable; }
     // A page whose canonical names another page is not its own canonical.
     std::optional<qint32> otherCanonical(qint32 id) const {
-        const qint32 page = pageOf_[id];
+        const qint32 page = pageOf(id);
         if (page >= 0 && pages_[page].canonical >= 0 && pages_[page].canonical != id)
             return pages_[page].canonical;
         return std::nullopt;
@@ -158,12 +162,21 @@ private:
         return c;
     }
 
+    // What a reference needs of its target, side by side: a site's rules
+    // look at millions of references, and each array more a cache miss.
+    // Statuses are three digits, or the graph's few below zero.
+    struct Address {
+        qint32 page = -1; // the page with this key; -1 when none
+        mutable std::atomic<qint16> status;
+        bool internal = false;
+        bool redirects = false;
+    };
+    static constexpr qint16 kUnasked = std::numeric_limits<qint16>::min();
+
     const QList<SitePage>& pages_;
     const SiteGraph& graph_;
     const SiteScope& scope_;
-    static constexpr int kUnasked = std::numeric_limits<int>::min();
-    QList<qint32> pageOf_;
-    mutable std::vector<std::atomic<int>> status_;
+    std::vector<Address> addresses_;
     QHash<qint32, Chain> chains_;
 };
 
@@ -195,7 +208,10 @@ SiteResult siteFindings(const QList<SitePage>& pages, const SiteGraph& graph, co
     const auto pagesOf = [&](qsizetype piece) {
         return std::pair(piece * kPagesPerPiece, std::min(pages.size(), (piece + 1) * kPagesPerPiece));
     };
-    std::vector<std::atomic<qint32>> inbound(size_t(pages.size()));
+    // Whether another page links to each page. Set once, not counted: a page
+    // every page links to would have its count's cache line pass between the
+    // threads at each link.
+    std::vector<std::atomic<bool>> linked(size_t(pages.size()));
     std::vector<QSet<qint32>> alternates(size_t(pages.size())); // each written by its page's thread
 
     runChunks(pieceCount, jobs, [&](qsizetype pieceIndex) {
@@ -241,26 +257,29 @@ SiteResult siteFindings(const QList<SitePage>& pages, const SiteGraph& graph, co
                                                     .arg(what, target(), facts.shown(end), *failed)
                                               : QStringLiteral("%1 %2 %3").arg(what, target(), *failed));
                     }
-                    if (graph.internal(r.target) && c.hops > 1 && !c.loop)
+                    if (facts.internal(r.target) && c.hops > 1 && !c.loop)
                         chainRule.add(i, p, &r,
                                       QStringLiteral("The link to %1 goes through %2 redirects: %3")
                                           .arg(target())
                                           .arg(c.hops)
                                           .arg(facts.hops(c)));
-                    else if (graph.internal(r.target) && c.hops == 1 && !image)
+                    else if (facts.internal(r.target) && c.hops == 1 && !image)
                         redirect.add(
                             i, p, &r,
                             QStringLiteral("The link to %1 redirects to %2: link to the final address")
                                 .arg(target(), facts.shown(end)));
-                    if (image || !graph.internal(r.target))
+                    if (image || !facts.internal(r.target))
                         break;
                     if (r.nofollow)
                         nofollow.add(i, p, &r,
                                      QStringLiteral("The link to %1 carries rel=nofollow: search engines do "
                                                     "not follow it to a page of the same site")
                                          .arg(target()));
-                    if (end >= 0 && end != p.key && facts.pageOf(end) >= 0)
-                        inbound[size_t(facts.pageOf(end))].fetch_add(1, std::memory_order_relaxed);
+                    if (end >= 0 && end != p.key && facts.pageOf(end) >= 0) {
+                        std::atomic<bool>& to = linked[size_t(facts.pageOf(end))];
+                        if (!to.load(std::memory_order_relaxed))
+                            to.store(true, std::memory_order_relaxed);
+                    }
                     break;
                 }
                 case ReferenceKind::Canonical:
@@ -268,7 +287,7 @@ SiteResult siteFindings(const QList<SitePage>& pages, const SiteGraph& graph, co
                     const bool canonical = r.kind == ReferenceKind::Canonical;
                     if (!canonical)
                         alternates[size_t(i)].insert(r.target);
-                    if (r.target == p.key || !graph.internal(r.target))
+                    if (r.target == p.key || !facts.internal(r.target))
                         break;
                     const RuleOutput& rule = canonical ? canonicalTarget : hreflangTarget;
                     const QString named = canonical ? QStringLiteral("The canonical names %1").arg(target())
@@ -292,7 +311,7 @@ SiteResult siteFindings(const QList<SitePage>& pages, const SiteGraph& graph, co
                     const auto listedBy = [&] {
                         return QStringLiteral("The sitemap lists %1").arg(target());
                     };
-                    if (!graph.internal(r.target))
+                    if (!facts.internal(r.target))
                         break;
                     if (c.hops > 0)
                         sitemapError.add(i, p, &r, listedBy() + through);
@@ -333,7 +352,7 @@ SiteResult siteFindings(const QList<SitePage>& pages, const SiteGraph& graph, co
                                      .arg(facts.shown(r.target)));
             }
             // A page that redirects is not one to link to.
-            if (whole && !p.sitemap && p.status < 400 && inbound[size_t(i)].load() == 0 &&
+            if (whole && !p.sitemap && p.status < 400 && !linked[size_t(i)].load() &&
                 graph.redirect(p.key) < 0 && !scope.isHome(graph.key(p.key))) {
                 orphan.add(i, p, nullptr, QStringLiteral("No other page of the site links to this page"));
                 piece.orphans.append(p.name);
