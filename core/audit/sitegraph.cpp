@@ -123,12 +123,18 @@ void SiteFolder::settleInternal(QString& keys, qsizetype from) const {
         if (key[i] == u'.')
             return;
     const QString written = key.toString();
-    QMutexLocker lock(&settled_->mutex);
-    auto found = settled_->keys.constFind(written);
-    if (found == settled_->keys.constEnd())
-        found = settled_->keys.insert(written, internalTarget(written).key);
+    QString settled;
+    {
+        QReadLocker read(&settled_->lock);
+        settled = settled_->keys.value(written);
+    }
+    if (settled.isNull()) { // the disk asked outside the lock; two threads asking are told alike
+        settled = internalTarget(written).key;
+        QWriteLocker write(&settled_->lock);
+        settled_->keys.insert(written, settled);
+    }
     keys.truncate(from);
-    keys += *found;
+    keys += settled;
 }
 
 std::optional<SiteTarget> SiteFolder::reference(const QUrl& base, const QString& baseKey,
@@ -213,21 +219,30 @@ int SiteFolder::statusOf(const QString& key) const {
     // looked up in its folder's listing, read once, not asked of the disk.
     if (!isCleanBelow(key))
         return statusAt(root_ + u'/' + key);
-    const qsizetype slash = key.lastIndexOf(u'/');
-    QMutexLocker lock(&settled_->mutex);
-    const bool inside = listFolderOf(QStringView(key).first(std::max<qsizetype>(slash, 0)));
-    const auto found = settled_->entries.constFind(key);
-    if (found == settled_->entries.constEnd() || *found == Settled::Entry::Other)
-        return 404;
-    if (*found == Settled::Entry::Link) {
-        lock.unlock();
-        return statusAt(root_ + u'/' + key);
+    const QString folder = key.first(std::max<qsizetype>(key.lastIndexOf(u'/'), 0));
+    // Both threads of the rules ask at once: most questions only read.
+    std::optional<bool> inside;
+    Settled::Entry entry = Settled::Entry::Other;
+    {
+        QReadLocker read(&settled_->lock);
+        if (const auto known = settled_->listed.constFind(folder); known != settled_->listed.constEnd()) {
+            inside = *known;
+            entry = settled_->entries.value(key, Settled::Entry::Other);
+        }
     }
-    return inside ? 200 : 0;
+    if (!inside) {
+        QWriteLocker write(&settled_->lock);
+        inside = listFolderOf(folder);
+        entry = settled_->entries.value(key, Settled::Entry::Other);
+    }
+    if (entry == Settled::Entry::Other)
+        return 404;
+    if (entry == Settled::Entry::Link)
+        return statusAt(root_ + u'/' + key);
+    return *inside ? 200 : 0;
 }
 
-bool SiteFolder::listFolderOf(QStringView folderKey) const {
-    const QString folder = folderKey.toString();
+bool SiteFolder::listFolderOf(const QString& folder) const {
     if (const auto known = settled_->listed.constFind(folder); known != settled_->listed.constEnd())
         return *known;
     const QString path = folder.isEmpty() ? root_ : root_ + u'/' + folder;
@@ -256,7 +271,7 @@ int SiteFolder::statusAt(const QString& path) const {
         canonical = info.canonicalFilePath();
     } else {
         const QString folder = info.path();
-        QMutexLocker lock(&settled_->mutex);
+        QWriteLocker lock(&settled_->lock);
         auto found = settled_->folders.constFind(folder);
         if (found == settled_->folders.constEnd())
             found = settled_->folders.insert(folder, QFileInfo(folder).canonicalFilePath());

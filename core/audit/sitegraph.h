@@ -5,7 +5,7 @@
 
 #include <QHash>
 #include <QList>
-#include <QMutex>
+#include <QReadWriteLock>
 #include <QString>
 #include <QStringList>
 #include <QUrl>
@@ -98,7 +98,7 @@ private:
     // real paths of folders: every page links to the same few, and each look
     // costs the disk a visit. A copy stands for the same folder and shares them.
     struct Settled {
-        QMutex mutex;
+        QReadWriteLock lock;
         QHash<QString, QString> keys;
         QHash<QString, QString> folders; // by path, their real paths
         // What the folders the rules asked about hold, by key; a folder that
@@ -110,8 +110,8 @@ private:
     // statusOf() for a path the listings cannot answer for: asked of the file system.
     int statusAt(const QString& path) const;
     // Lists the folder at folderKey the first time it is asked for, and tells
-    // whether it stands inside the root; called under settled_->mutex.
-    bool listFolderOf(QStringView folderKey) const;
+    // whether it stands inside the root; called with settled_->lock written.
+    bool listFolderOf(const QString& folderKey) const;
     std::shared_ptr<Settled> settled_ = std::make_shared<Settled>();
 };
 
