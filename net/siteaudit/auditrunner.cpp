@@ -43,7 +43,10 @@ void AuditRunner::add(const QString& name, PageInputLoader load,
     added_.insert(identity);
     Slot* slot = &newSlot(name);
     slot->site = std::move(site);
-    if (slot->site) {
+    // A site is entered once, before its first page: the workers entering
+    // pages hold the lock most of the time.
+    if (slot->site && !sitesEntered_.contains(slot->site.get())) {
+        sitesEntered_.insert(slot->site.get());
         QMutexLocker lock(&graphMutex_);
         siteOf(slot->site);
     }
@@ -121,6 +124,10 @@ void AuditRunner::markWhole(const audit::SiteScope* site) {
 
 QList<QUrl> AuditRunner::unchecked(bool external) {
     pool_.waitForDone();
+    {
+        QMutexLocker lock(&graphMutex_);
+        enterWaiting();
+    }
     QList<QUrl> out;
     QSet<QString> listed;
     for (const Site& site : sites_) {
@@ -184,10 +191,37 @@ void AuditRunner::run(Slot& slot, const PageInputLoader& load) {
     if (!slot.site)
         return;
     const int status = loaded.page->httpStatus == 0 ? 200 : loaded.page->httpStatus;
-    audit::ResolvedPage resolved = audit::resolveSitePage(
-        *slot.site, slot.name, slot.site->pageAddress(slot.name, loaded.page->address), audit, status);
-    QMutexLocker lock(&graphMutex_);
-    slot.sitePage = siteOf(slot.site).graph.add(std::move(resolved));
+    enterInGraph(slot, audit::resolveSitePage(*slot.site, slot.name,
+                                              slot.site->pageAddress(slot.name, loaded.page->address), audit,
+                                              status));
+}
+
+void AuditRunner::enterInGraph(Slot& slot, audit::ResolvedPage&& resolved) {
+    {
+        QMutexLocker lock(&waitingMutex_);
+        waiting_.push_back({&slot, std::move(resolved)});
+    }
+    // A thread that finds the graphs taken goes on to its next page rather
+    // than sleep until they are free: the one entering pages takes its too.
+    if (!graphMutex_.tryLock())
+        return;
+    enterWaiting();
+    graphMutex_.unlock();
+}
+
+void AuditRunner::enterWaiting() {
+    std::vector<WaitingPage> pages;
+    for (;;) {
+        {
+            QMutexLocker lock(&waitingMutex_);
+            pages.swap(waiting_);
+        }
+        if (pages.empty())
+            return;
+        for (WaitingPage& page : pages)
+            page.slot->sitePage = siteOf(page.slot->site).graph.add(std::move(page.resolved));
+        pages.clear();
+    }
 }
 
 void AuditRunner::addSiteFindings(QList<audit::PageReport>& pages, const QList<const Slot*>& audited,
@@ -246,6 +280,10 @@ void AuditRunner::pageDone(const QString& name) {
 
 AuditRunner::Outcome AuditRunner::finish() {
     pool_.waitForDone();
+    {
+        QMutexLocker lock(&graphMutex_);
+        enterWaiting();
+    }
     // The last count is told even when it came within the interval, so a
     // progress line never stops at a count the run went past.
     if (progress_)
@@ -274,6 +312,7 @@ AuditRunner::Outcome AuditRunner::finish() {
         quietSitemap[i] = audited[i]->sitePage.sitemap && outcome.pages[i].findings.isEmpty();
     audited.clear();
     siteOf_.clear();
+    sitesEntered_.clear();
     sites_.clear();
     slots_.clear();
 

@@ -21,6 +21,7 @@
 #include <memory>
 #include <optional>
 #include <stop_token>
+#include <vector>
 
 namespace headwise {
 
@@ -103,6 +104,10 @@ private:
     void run(Slot& slot, const PageInputLoader& load);
     void pageDone(const QString& name);
     Site& siteOf(const std::shared_ptr<const audit::SiteScope>& scope); // under graphMutex_
+    // Hands a page's references to the graphs; they go in at once when no
+    // other thread is entering pages, else with that thread's or at the end.
+    void enterInGraph(Slot& slot, audit::ResolvedPage&& resolved);
+    void enterWaiting(); // under graphMutex_
     void recordIn(Site& site, const QUrl& asked, const FetchResult& result);
     void addSiteFindings(QList<audit::PageReport>& pages, const QList<const Slot*>& audited,
                          audit::SiteSummary& summary);
@@ -113,10 +118,17 @@ private:
     PageSeen pageSeen_;
     PageStep step_;
     QThreadPool pool_;
-    std::deque<Slot> slots_; // grows at the back only, so a running page's slot stays put
-    QSet<QString> added_;    // each page's address or absolute file path
+    std::deque<Slot> slots_;                     // grows at the back only, so a running page's slot stays put
+    QSet<QString> added_;                        // each page's address or absolute file path
+    QSet<const audit::SiteScope*> sitesEntered_; // by add(), which runs on one thread
     QMutex progressMutex_;
     QMutex graphMutex_; // the workers intern their pages' references in one graph per site
+    struct WaitingPage {
+        Slot* slot;
+        audit::ResolvedPage resolved;
+    };
+    QMutex waitingMutex_; // held only to put a page in waiting_ or take them all
+    std::vector<WaitingPage> waiting_;
     std::deque<Site> sites_;
     QHash<const audit::SiteScope*, Site*> siteOf_;
     qsizetype done_ = 0;
