@@ -50,6 +50,14 @@ private:
     QList<Finding>* out_; // one list per page, each written by the thread that has the page
 };
 
+void prefetchLine(const void* at) {
+#if defined(__GNUC__)
+    __builtin_prefetch(at);
+#else
+    Q_UNUSED(at);
+#endif
+}
+
 // Where an address's redirects lead.
 struct Route {
     qint32 end = -1;
@@ -77,6 +85,8 @@ public:
     }
 
     qint32 pageOf(qint32 id) const { return addresses_[size_t(id)].page; }
+    // Asked for ahead of its reference: on a large site each target is a cache miss.
+    void prefetch(qint32 id) const { prefetchLine(&addresses_[size_t(id)]); }
     bool internal(qint32 id) const { return addresses_[size_t(id)].internal; }
     QString shown(qint32 id) const { return scope_.shown(graph_.key(id), graph_.internal(id)); }
 
@@ -232,7 +242,11 @@ SiteResult siteFindings(const QList<SitePage>& pages, const SiteGraph& graph, co
         const auto [first, last] = pagesOf(pieceIndex);
         for (qsizetype i = first; i < last; ++i) {
             const SitePage& p = pages[i];
-            for (const SiteReference& r : p.references) {
+            for (qsizetype k = 0; k < qsizetype(p.references.size()); ++k) {
+                const SiteReference& r = p.references[size_t(k)];
+                constexpr qsizetype kAhead = 8;
+                if (k + kAhead < qsizetype(p.references.size()))
+                    facts.prefetch(p.references[size_t(k + kAhead)].target);
                 // Made only for a message: most references give none.
                 const auto target = [&] { return facts.shown(r.target); };
                 QString through;
