@@ -7,7 +7,9 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <array>
 #include <bit>
+#include <string_view>
 
 namespace headwise::audit {
 namespace {
@@ -155,12 +157,17 @@ std::optional<bool> SiteFolder::appendReference(const QUrl& base, const QString&
     qsizetype cut = href.size();
     bool plain = !baseKey.isNull();
     bool slashSeen = false;
-    // The signs below, as bits by character: " #%&./:?" and a backslash.
-    constexpr quint64 kSigns = 1ull << ' ' | 1ull << '#' | 1ull << '%' | 1ull << '&' | 1ull << '.' |
-                               1ull << '/' | 1ull << ':' | 1ull << '?';
+    // The signs below: " #%&./:?" and a backslash. One look up a character,
+    // so that letters and digits take the same way through the loop.
+    static constexpr auto kSigns = [] {
+        std::array<bool, 128> signs{};
+        for (const char c : std::string_view(" #%&./:?\\"))
+            signs[uchar(c)] = true;
+        return signs;
+    }();
     for (qsizetype i = 0; i < href.size() && plain; ++i) {
         const char16_t c = href[i].unicode();
-        if (c < 64 ? !(kSigns >> c & 1) : c != u'\\')
+        if (c >= 128 || !kSigns[c])
             continue;
         if (c == u'?' || c == u'#') {
             cut = i;
@@ -176,7 +183,8 @@ std::optional<bool> SiteFolder::appendReference(const QUrl& base, const QString&
     const qsizetype from = keys.size();
     // The site's own absolute addresses (canonicals, alternates) when written
     // in the few characters that read the same to the address parser.
-    if (!baseText_.isEmpty() && href.startsWith(baseText_)) {
+    if (!baseText_.isEmpty() && !href.isEmpty() && href.front() == baseText_.front() &&
+        href.startsWith(baseText_)) {
         const QStringView path = href.sliced(baseText_.size());
         bool simple = true;
         for (qsizetype i = 0; i < path.size() && simple; ++i) {

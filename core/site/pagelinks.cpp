@@ -46,23 +46,50 @@ qsizetype findChar(QStringView text, qsizetype from, char16_t c) {
     return -1;
 }
 
-// The next "<" from `from` on that may open a tag the scan reads: one before
-// "!", a letter the tags below begin with, or any character outside ASCII
-// (which may fold to one); -1 when there is none. Most tags are none of them.
-qsizetype findTagOpen(QStringView text, qsizetype from) {
+// Whether a "<" before c may open a tag the scan reads: "!", a letter the
+// tags below begin with, or any character outside ASCII (which may fold to
+// one). Most tags are none of them.
+bool mayOpenTag(char16_t c) {
     constexpr quint64 kLow = 1ull << '!';
     constexpr quint64 kHigh = 1ull << ('a' - 64) | 1ull << ('A' - 64) | 1ull << ('b' - 64) |
                               1ull << ('B' - 64) | 1ull << ('i' - 64) | 1ull << ('I' - 64) |
                               1ull << ('s' - 64) | 1ull << ('S' - 64);
-    for (;;) {
-        const qsizetype at = findChar(text, from, u'<');
-        if (at < 0 || at + 1 >= text.size())
-            return -1;
-        const char16_t c = text[at + 1].unicode();
-        if (c >= 0x80 || ((c < 64 ? kLow : kHigh) >> (c & 63) & 1))
-            return at;
-        from = at + 1;
+    return c >= 0x80 || ((c < 64 ? kLow : kHigh) >> (c & 63) & 1);
+}
+
+// The next "<" from `from` on that may open a tag the scan reads, or -1; the
+// others are passed over eight units at a time where the processor can.
+qsizetype findTagOpen(QStringView text, qsizetype from) {
+    const char16_t* const begin = text.utf16();
+    const char16_t* const end = begin + text.size();
+    const char16_t* at = begin + std::min(from, text.size());
+#if defined(__SSE2__)
+    const auto same = [](__m128i units, char16_t c) {
+        return _mm_cmpeq_epi16(units, _mm_set1_epi16(short(c)));
+    };
+    for (; end - at >= 9; at += 8) { // the unit after each of the eight read too
+        int opens = _mm_movemask_epi8(same(_mm_loadu_si128(reinterpret_cast<const __m128i*>(at)), u'<'));
+        if (!opens)
+            continue;
+        const __m128i next = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at + 1));
+        // Letters in lower case; "!" stays what it is. A few control
+        // characters come out as one of them too: they are only looked at.
+        const __m128i lower = _mm_or_si128(next, _mm_set1_epi16(0x20));
+        const __m128i ascii =
+            _mm_cmpeq_epi16(_mm_and_si128(next, _mm_set1_epi16(short(0xFF80))), _mm_setzero_si128());
+        const __m128i wanted =
+            _mm_or_si128(_mm_or_si128(_mm_or_si128(same(lower, u'a'), same(lower, u'b')),
+                                      _mm_or_si128(same(lower, u'i'), same(lower, u's'))),
+                         _mm_or_si128(same(lower, u'!'), _mm_xor_si128(ascii, _mm_set1_epi16(-1))));
+        opens &= _mm_movemask_epi8(wanted);
+        if (opens)
+            return at - begin + std::countr_zero(unsigned(opens)) / 2;
     }
+#endif
+    for (; at + 1 < end; ++at)
+        if (*at == u'<' && mayOpenTag(at[1]))
+            return at - begin;
+    return -1;
 }
 
 bool hasAmpersand(QStringView text) {

@@ -124,3 +124,22 @@ TEST(PageReferences, KindsPlacesAndNofollowInOnePass) {
 }
 
 } // namespace
+
+namespace {
+
+// Tags are looked for several units at a time: a tag is found wherever it
+// stands against those pieces, among tags it passes over, up to the text's end.
+TEST(PageReferences, FoundWhereverTheyStandInTheText) {
+    const QString tags[] = {"<a href=k.html>", "<IMG src=k.html>", "<p><<area href=k.html>"};
+    for (const QString& tag : tags) {
+        for (int at = 0; at < 20; ++at) {
+            const QString page = QString(at, u'x') + "<li><ul>" + tag + "</ul><";
+            const PageReferences found = pageReferences(page);
+            ASSERT_EQ(found.references.size(), 1) << qPrintable(page);
+            EXPECT_EQ(found.references[0].target, "k.html") << qPrintable(page);
+            EXPECT_EQ(found.references[0].offset, page.indexOf(tag.sliced(tag.lastIndexOf(u'<'))));
+        }
+    }
+}
+
+} // namespace
