@@ -127,6 +127,34 @@ TEST(SiteGraph, EachKeyKeepsItsIdAsTheGraphGrows) {
     EXPECT_EQ(graph.size(), keys.size());
 }
 
+// A page's references stay as the graph put them while more pages come in,
+// however many a page has: fewer than are left in a block, a block's worth,
+// more than a block, none.
+TEST(SiteGraph, EveryPageKeepsItsReferencesAsPagesAreAdded) {
+    QTemporaryDir dir;
+    const SiteFolder folder(dir.path(), QUrl("https://rugs.example/"));
+    SiteGraph graph;
+    const qsizetype sizes[] = {3, 65536, 70000, 0, 65535, 2};
+    QList<SitePage> pages;
+    for (const qsizetype size : sizes) {
+        QStringList locations;
+        QList<int> lines;
+        for (qsizetype i = 0; i < size; ++i) {
+            locations << QStringLiteral("https://rugs.example/p%1.html").arg(i);
+            lines << int(i + 1);
+        }
+        pages << graph.add(resolveSitemap(folder, "sitemap.xml", locations, lines));
+    }
+    for (qsizetype p = 0; p < pages.size(); ++p) {
+        ASSERT_EQ(qsizetype(pages[p].references.size()), sizes[p]);
+        for (qsizetype i = 0; i < sizes[p]; ++i) {
+            const SiteReference& r = pages[p].references[size_t(i)];
+            ASSERT_EQ(graph.keyView(r.target), QStringLiteral("p%1.html").arg(i)) << "page " << p;
+            ASSERT_EQ(r.line, i + 1) << "page " << p;
+        }
+    }
+}
+
 // Whatever a string holds, the JSON written reads back as that string.
 TEST(JsonWriter, StringsReadBackAsWritten) {
     const QString texts[] = {"",
