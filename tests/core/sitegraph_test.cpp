@@ -100,6 +100,34 @@ TEST(SiteFolder, StatusOfFilesLinksAndFolders) {
             EXPECT_EQ(folder.statusOf(QLatin1String(c.key)), c.status) << c.key << " pass " << pass;
 }
 
+// The rules' threads ask one folder at once, each first to list a folder
+// for some keys: every answer is the one a single thread gets.
+TEST(SiteFolder, ThreadsAskingAtOnceAreToldAlike) {
+    QTemporaryDir dir;
+    QStringList keys;
+    for (int f = 0; f < 8; ++f) {
+        ASSERT_TRUE(QDir(dir.path()).mkpath(QStringLiteral("d%1").arg(f)));
+        writeTestFile(dir.filePath(QStringLiteral("d%1/index.html").arg(f)), "<title>t</title>");
+        for (int i = 0; i < 30; ++i) {
+            writeTestFile(dir.filePath(QStringLiteral("d%1/p%2.png").arg(f).arg(i)), "p");
+            keys << QStringLiteral("d%1/p%2.png").arg(f).arg(i)
+                 << QStringLiteral("d%1/no%2.png").arg(f).arg(i);
+        }
+    }
+    const SiteFolder folder(dir.path(), QUrl("https://rugs.example/"));
+    const QUrl page("https://rugs.example/index.html");
+    std::atomic<int> wrong = 0;
+    runChunks(8, 4, [&](qsizetype chunk) {
+        for (qsizetype n = 0; n < keys.size(); ++n) {
+            const QString& key = keys[(n + chunk * 37) % keys.size()];
+            wrong += folder.statusOf(key) != (key.contains("/p") ? 200 : 404);
+            const QString named = key.first(key.indexOf(u'/'));
+            wrong += folder.reference(page, "index.html", "/" + named)->key != named + "/index.html";
+        }
+    });
+    EXPECT_EQ(wrong.load(), 0);
+}
+
 // Work shared among threads: every chunk done once, whatever the threads.
 TEST(RunChunks, EveryChunkOnceWhateverTheJobs) {
     for (const auto& [chunks, jobs] :
