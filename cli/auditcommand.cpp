@@ -3,9 +3,9 @@
 #include "cli/output.h"
 
 #include "cli/pageinput.h"
-#include "core/audit/auditconfig.h"
-#include "core/audit/languagetags.h"
-#include "core/audit/report.h"
+#include "core/audit/engine/auditconfig.h"
+#include "core/web/languagetags.h"
+#include "core/audit/report/report.h"
 #include "net/curlpagefetcher.h"
 #include "net/siteaudit/siteaudit.h"
 
@@ -265,7 +265,7 @@ int runAudit(const QStringList& arguments) {
         writeError(QStringLiteral("--dry-run: only with --fix"));
         return kExitBadInput;
     }
-    if (parser.isSet(lang) && !audit::hasLanguageSubtag(parser.value(lang))) {
+    if (parser.isSet(lang) && !web::hasLanguageSubtag(parser.value(lang))) {
         writeError(
             QStringLiteral("--lang %1: give a language code such as en or en-GB").arg(parser.value(lang)));
         return kExitBadInput;

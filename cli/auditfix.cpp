@@ -1,7 +1,7 @@
 #include "cli/auditfix.h"
 
 #include "cli/output.h"
-#include "core/audit/repair.h"
+#include "core/audit/fix/repair.h"
 #include "core/page/pagefile.h"
 #include "core/page/unifieddiff.h"
 

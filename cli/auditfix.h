@@ -1,9 +1,9 @@
 #pragma once
 
-#include "core/audit/auditconfig.h"
-#include "core/audit/fixes.h"
-#include "core/audit/pageaudit.h"
-#include "core/audit/sitegraph.h"
+#include "core/audit/engine/auditconfig.h"
+#include "core/audit/fix/fixes.h"
+#include "core/audit/engine/pageaudit.h"
+#include "core/audit/model/sitegraph.h"
 #include "net/siteaudit/auditinputs.h"
 
 #include <QHash>

@@ -1,5 +1,5 @@
 #!/usr/bin/env python3
-"""Writes core/audit/languagecodes.inc from Debian's iso-codes JSON files.
+"""Writes core/web/languagecodes.inc from Debian's iso-codes JSON files.
 
 Usage: scripts/gen-language-codes.py [--json-dir DIR] [OUTPUT]
 
@@ -62,7 +62,7 @@ def literal(name, comment, codes, letters):
 def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("--json-dir", type=pathlib.Path, default=pathlib.Path("/usr/share/iso-codes/json"))
-    parser.add_argument("output", nargs="?", type=pathlib.Path, default=ROOT / "core/audit/languagecodes.inc")
+    parser.add_argument("output", nargs="?", type=pathlib.Path, default=ROOT / "core/web/languagecodes.inc")
     args = parser.parse_args()
 
     part2 = entries(args.json_dir, "iso_639-2", "639-2")

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/audit/pagecheck.h"
+#include "core/audit/engine/pagecheck.h"
 #include "core/page/pagecodec.h"
 #include "core/page/pagereport.h"
 #include "core/page/tagscanner.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/audit/resultpreview.h"
+#include "core/audit/model/resultpreview.h"
 
 #include <QImage>
 #include <QWidget>

@@ -1,8 +1,8 @@
 #include "ui/checkwindow.h"
 
-#include "core/audit/languagetags.h"
-#include "core/audit/resultpreview.h"
-#include "core/audit/weburl.h"
+#include "core/web/languagetags.h"
+#include "core/audit/model/resultpreview.h"
+#include "core/web/weburl.h"
 #include "net/pagefetcher.h"
 #include "platform/messagebox.h"
 #include "ui/checktexts.h"
@@ -36,7 +36,7 @@ QImage fetchImage(PageFetcher& fetcher, const QUrl& url, std::stop_token stop) {
 }
 
 bool isBaseAddress(const QString& text) {
-    const audit::WebUrl url = audit::parseWebUrl(text);
+    const web::WebUrl url = web::parseWebUrl(text);
     return url.valid && !url.host.isEmpty() &&
            (url.scheme == QLatin1String("http") || url.scheme == QLatin1String("https"));
 }
@@ -194,7 +194,7 @@ std::optional<audit::FixOptions> CheckWindow::fixOptions(const QList<audit::Page
     if (needs(fixes, audit::PageFix::Need::Lang) && lang_.isEmpty()) {
         const std::optional<QString> lang = ask(
             checktext::kLangTitle, checktext::kLangLabel, {},
-            [](const QString& text) { return audit::hasLanguageSubtag(text); }, checktext::notALanguage);
+            [](const QString& text) { return web::hasLanguageSubtag(text); }, checktext::notALanguage);
         if (!lang)
             return std::nullopt;
         lang_ = *lang;

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "core/audit/pagecheck.h"
-#include "core/audit/resultpreview.h"
+#include "core/audit/engine/pagecheck.h"
+#include "core/audit/model/resultpreview.h"
 #include "platform/platform.h"
 #include "ui/analyzepanel.h"
 #include "ui/job.h"

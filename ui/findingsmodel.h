@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/audit/finding.h"
+#include "core/audit/engine/finding.h"
 
 #include <QAbstractTableModel>
 #include <QList>

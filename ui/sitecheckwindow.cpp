@@ -1,6 +1,6 @@
 #include "ui/sitecheckwindow.h"
 
-#include "core/audit/pathglob.h"
+#include "core/audit/engine/pathglob.h"
 #include "core/page/lineindex.h"
 #include "core/page/pagefile.h"
 #include "net/pagefetcher.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/audit/report.h"
+#include "core/audit/report/report.h"
 #include "net/siteaudit/auditrunner.h"
 #include "platform/platform.h"
 #include "ui/job.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/audit/report.h"
+#include "core/audit/report/report.h"
 
 #include <QAbstractTableModel>
 #include <QList>

@@ -2,9 +2,9 @@
 // the head is parsed, and a page whose body holds a meta tag, which needs the
 // whole page parsed.
 
-#include "core/audit/pageaudit.h"
-#include "core/audit/pagecheck.h"
-#include "core/audit/pagemodel.h"
+#include "core/audit/engine/pageaudit.h"
+#include "core/audit/engine/pagecheck.h"
+#include "core/audit/model/pagemodel.h"
 
 #include <benchmark/benchmark.h>
 

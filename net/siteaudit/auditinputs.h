@@ -1,7 +1,7 @@
 #pragma once
 
-#include "core/audit/pageaudit.h"
-#include "core/audit/pathglob.h"
+#include "core/audit/engine/pageaudit.h"
+#include "core/audit/engine/pathglob.h"
 #include "core/page/pagefile.h"
 
 #include <QStringList>

@@ -2,10 +2,10 @@
 
 #include "core/site/pagelinks.h"
 
-#include "core/audit/chunkedwork.h"
-#include "core/audit/pagefacts.h"
-#include "core/audit/positions.h"
-#include "core/audit/siterules.h"
+#include "core/audit/engine/chunkedwork.h"
+#include "core/audit/report/pagefacts.h"
+#include "core/audit/engine/positions.h"
+#include "core/audit/rules/siterules.h"
 #include "net/pagefetcher.h"
 
 #include <QFileInfo>

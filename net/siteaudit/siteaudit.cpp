@@ -1,6 +1,6 @@
 #include "net/siteaudit/siteaudit.h"
 
-#include "core/audit/siterules.h"
+#include "core/audit/rules/siterules.h"
 #include "core/site/pagelinks.h"
 #include "core/site/sitemap.h"
 #include "net/sitewalker.h"

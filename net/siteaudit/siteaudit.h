@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/audit/auditconfig.h"
+#include "core/audit/engine/auditconfig.h"
 #include "net/siteaudit/auditinputs.h"
 #include "net/siteaudit/auditrunner.h"
 

@@ -1,7 +1,7 @@
 // headwise-cli audit, run as a CI job runs it.
 
 #include "clirun.h"
-#include "core/audit/siterules.h"
+#include "core/audit/rules/siterules.h"
 #include "serverprocess.h"
 #include "testfiles.h"
 

@@ -1,11 +1,11 @@
 // Charset labels by the WHATWG Encoding Standard; language and region codes by ISO 639 and ISO 3166-1.
 
-#include "core/audit/encodinglabels.h"
-#include "core/audit/languagecodes.h"
+#include "core/web/encodinglabels.h"
+#include "core/web/languagecodes.h"
 
 #include <gtest/gtest.h>
 
-using namespace headwise::audit;
+using namespace headwise::web;
 
 namespace {
 

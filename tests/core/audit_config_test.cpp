@@ -1,9 +1,9 @@
 // headwise.json, --rule options, disable comments and the cross-page duplicate rules.
 
-#include "core/audit/auditconfig.h"
-#include "core/audit/disablecomments.h"
-#include "core/audit/duplicates.h"
-#include "core/audit/pageaudit.h"
+#include "core/audit/engine/auditconfig.h"
+#include "core/audit/engine/disablecomments.h"
+#include "core/audit/rules/duplicates.h"
+#include "core/audit/engine/pageaudit.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // The fixes of the audit's findings: each page of tests/fixtures/audit/fix
 // comes out as its .fixed file, byte for byte, and a second round changes nothing.
 
-#include "core/audit/repair.h"
+#include "core/audit/fix/repair.h"
 #include "testfiles.h"
 
 #include <QFile>

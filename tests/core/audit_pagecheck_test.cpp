@@ -1,4 +1,4 @@
-#include "core/audit/pagecheck.h"
+#include "core/audit/engine/pagecheck.h"
 
 #include <gtest/gtest.h>
 

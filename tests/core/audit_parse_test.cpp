@@ -1,8 +1,8 @@
 // Positions of findings in the decoded text, and the head-only parse giving
 // the same page as a full parse.
 
-#include "core/audit/pageaudit.h"
-#include "core/audit/pagemodel.h"
+#include "core/audit/engine/pageaudit.h"
+#include "core/audit/model/pagemodel.h"
 #include "testfiles.h"
 
 #include <QDir>

@@ -1,5 +1,5 @@
-#include "core/audit/resultpreview.h"
-#include "core/audit/textwidth.h"
+#include "core/audit/model/resultpreview.h"
+#include "core/audit/model/textwidth.h"
 
 #include <gtest/gtest.h>
 

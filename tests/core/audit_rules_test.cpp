@@ -1,7 +1,7 @@
 // Each rule against a page that triggers it and a page that just does not.
 
-#include "core/audit/pageaudit.h"
-#include "core/audit/siterules.h"
+#include "core/audit/engine/pageaudit.h"
+#include "core/audit/rules/siterules.h"
 #include "core/site/robotstxt.h"
 
 #include <QTimeZone>

@@ -1,6 +1,6 @@
 // Widths in Liberation Sans (Arial's metrics) and cutting to a result line.
 
-#include "core/audit/textwidth.h"
+#include "core/audit/model/textwidth.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // Addresses as a browser parses them: what is valid, what it becomes, and what
 // a site owner is told when it is not.
 
-#include "core/audit/weburl.h"
+#include "core/web/weburl.h"
 #include "printers.h"
 
 #include <gtest/gtest.h>
@@ -9,7 +9,7 @@
 #include <algorithm>
 #include <random>
 
-using namespace headwise::audit;
+using namespace headwise::web;
 
 namespace {
 

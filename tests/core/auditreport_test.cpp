@@ -1,5 +1,5 @@
-#include "core/audit/pathglob.h"
-#include "core/audit/report.h"
+#include "core/audit/engine/pathglob.h"
+#include "core/audit/report/report.h"
 #include "testfiles.h"
 
 #include <QJsonArray>

@@ -4,9 +4,9 @@
 // Windows-1252 (references for what it lacks) and read back as such gets its findings back at the
 // same pieces of the editor's text.
 
-#include "core/audit/pageaudit.h"
-#include "core/audit/pagecheck.h"
-#include "core/audit/pagemodel.h"
+#include "core/audit/engine/pageaudit.h"
+#include "core/audit/engine/pagecheck.h"
+#include "core/audit/model/pagemodel.h"
 #include "core/page/linebreaks.h"
 #include "core/site/robotstxt.h"
 #include "require.h"

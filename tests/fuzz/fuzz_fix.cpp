@@ -2,7 +2,7 @@
 // outside its edits as it was, takes its rule's findings away as it promised
 // (or is taken back), and a second round finds nothing more to fix.
 
-#include "core/audit/repair.h"
+#include "core/audit/fix/repair.h"
 #include "require.h"
 
 #include <QHash>

@@ -2,7 +2,7 @@
 // lead out of the folder, what they name is looked up without a fault, and a
 // plain link read as text names what the address parser would have named.
 
-#include "core/audit/sitegraph.h"
+#include "core/audit/model/sitegraph.h"
 #include "core/site/pagelinks.h"
 #include "require.h"
 

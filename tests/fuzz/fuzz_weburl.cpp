@@ -2,10 +2,10 @@
 // verdict always, a reason when it refuses, and an accepted address serialises
 // to printable ASCII that parses back to itself.
 
-#include "core/audit/weburl.h"
+#include "core/web/weburl.h"
 #include "require.h"
 
-using namespace headwise::audit;
+using namespace headwise::web;
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "core/audit/textwidth.h"
+#include "core/audit/model/textwidth.h"
 #include "form1fixture.h"
 #include "testfiles.h"
 #include "ui/analyzepanel.h"

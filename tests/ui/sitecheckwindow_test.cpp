@@ -1,4 +1,4 @@
-#include "core/audit/finding.h"
+#include "core/audit/engine/finding.h"
 #include "net/curlpagefetcher.h"
 #include "testfiles.h"
 #include "ui/analyzepanel.h"

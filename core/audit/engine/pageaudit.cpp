@@ -1,0 +1,113 @@
+#include "core/audit/engine/pageaudit.h"
+
+#include "core/audit/engine/checks.h"
+#include "core/audit/engine/disablecomments.h"
+#include "core/audit/model/pagemodel.h"
+#include "core/audit/engine/positions.h"
+#include "core/page/pagecodec.h"
+
+#include <QSet>
+#include <QUrl>
+
+#include <algorithm>
+
+namespace headwise::audit {
+
+namespace {
+
+const MarkupElement* firstHead(const PageModel& model, bool (*matches)(const MarkupElement&)) {
+    for (const MarkupElement& e : model.elements)
+        if (e.inHead && matches(e))
+            return &e;
+    return nullptr;
+}
+
+QString headMetaContent(const PageModel& model, bool (*matches)(const MarkupElement&)) {
+    for (const MarkupElement& e : model.elements)
+        if (e.inHead && matches(e))
+            return e.attribute(QLatin1String("content")).trimmed();
+    return {};
+}
+
+void fillPreview(const PageModel& model, const PageInput& page, PageAudit& audit) {
+    if (const MarkupElement* t =
+            firstHead(model, [](const MarkupElement& e) { return e.kind == MarkupElement::Kind::Title; })) {
+        audit.hasTitle = true;
+        audit.title = collapseWhitespace(t->text);
+        audit.titleOffset = t->span.offset;
+        audit.titleLength = t->span.length;
+    }
+    if (const MarkupElement* d = firstHead(
+            model, [](const MarkupElement& e) { return e.isMetaNamed(QLatin1String("description")); })) {
+        audit.hasDescription = true;
+        audit.description = collapseWhitespace(d->attribute(QLatin1String("content")));
+        audit.descriptionOffset = d->span.offset;
+        audit.descriptionLength = d->span.length;
+    }
+    if (const MarkupElement* c = firstHead(model, [](const MarkupElement& e) {
+            return e.hasRel(QLatin1String("canonical")) &&
+                   !e.attribute(QLatin1String("href")).trimmed().isEmpty();
+        })) {
+        const QString href = c->attribute(QLatin1String("href")).trimmed();
+        audit.canonical = QUrl(page.address).resolved(QUrl(href)).toString();
+    }
+    audit.ogTitle = headMetaContent(
+        model, [](const MarkupElement& e) { return e.isMetaProperty(QLatin1String("og:title")); });
+    audit.ogDescription = headMetaContent(
+        model, [](const MarkupElement& e) { return e.isMetaProperty(QLatin1String("og:description")); });
+    audit.ogImage = headMetaContent(model, isOgImage);
+    audit.ogUrl = headMetaContent(
+        model, [](const MarkupElement& e) { return e.isMetaProperty(QLatin1String("og:url")); });
+}
+
+} // namespace
+
+PageAudit auditPage(const PageInput& page, const AuditConfig& config) {
+    PageAudit audit;
+    DecodedPage decoded = decodePage(page.bytes, page.httpCharset.toLatin1());
+    audit.text = std::move(decoded.text);
+    audit.encoding = decoded.encoding;
+    audit.lines = LineIndex(audit.text);
+    // The parser reads UTF-8; the text is converted once for it and the comment search.
+    const QByteArray utf8 = audit.text.toUtf8();
+    audit.model = parsePage(utf8);
+    const PageModel& model = audit.model;
+    audit.disabledRules = disabledRules(utf8);
+    fillPreview(model, page, audit);
+
+    const PageLinkSet links = collectPageLinks(model, web::headerLinks(page.headers), page.address);
+    const RuleContext context{page,
+                              audit.text,
+                              audit.lines,
+                              decoded.encoding.name,
+                              model,
+                              config,
+                              page.now.isValid() ? page.now : QDateTime::currentDateTimeUtc(),
+                              links};
+    audit.indexable = page.httpStatus < 400 && !checks::readsNoindex(context);
+    audit.namesOtherCanonical = checks::namesOtherCanonical(context);
+    audit.refreshTarget = checks::instantRefresh(context);
+    const auto headLink = [](const LinkRef& link) {
+        return PageAudit::HeadLink{link.href, link.fromHeader ? -1 : link.span.offset, link.span.length};
+    };
+    if (links.canonical)
+        audit.canonicalLink = headLink(*links.canonical);
+    for (const LinkRef& alternate : links.alternates)
+        if (!alternate.hreflang.isEmpty())
+            audit.alternateLinks.append(headLink(alternate));
+    const QSet<QString> disabled(audit.disabledRules.cbegin(), audit.disabledRules.cend());
+    RawFindings raw;
+    for (const RuleCheckEntry& entry : ruleChecks()) {
+        const QString id = QLatin1String(entry.id);
+        if (disabled.contains(id) || !config.severityOf(*findRule(id)))
+            continue;
+        // An error page is reported by its status, not by the tags it lacks.
+        if (page.httpStatus >= 400 && id != QLatin1String("http-status"))
+            continue;
+        entry.check(context, raw);
+    }
+    audit.findings = placeFindings(audit.text, audit.lines, raw, config);
+    return audit;
+}
+
+} // namespace headwise::audit

@@ -1,0 +1,67 @@
+#include "core/audit/engine/positions.h"
+
+#include <QSet>
+
+#include <algorithm>
+#include <tuple>
+#include <vector>
+
+namespace headwise::audit {
+
+// Each finding's rule index is looked up once, not in every comparison.
+void sortFindings(QList<Finding>& findings) {
+    std::vector<std::tuple<qsizetype, int, qsizetype>> keys;
+    keys.reserve(size_t(findings.size()));
+    for (qsizetype i = 0; i < findings.size(); ++i)
+        keys.emplace_back(findings[i].offset, ruleIndex(findings[i].rule), i);
+    std::sort(keys.begin(), keys.end());
+    QList<Finding> sorted;
+    sorted.reserve(findings.size());
+    for (const auto& key : keys)
+        sorted.append(std::move(findings[std::get<2>(key)]));
+    findings = std::move(sorted);
+}
+
+QList<Finding> placeFindings(const QString& text, const LineIndex& lines, const RawFindings& raw,
+                             const AuditConfig& config) {
+    QList<Finding> out;
+    out.reserve(raw.size());
+    // The same finding twice (a check reporting one tag for two reasons alike)
+    // is kept once, before its source is copied: a large tag copied for each
+    // of thousands of copies would cost the square of the page.
+    QSet<QString> seen;
+    for (const RawFinding& r : raw) {
+        const Rule* rule = findRule(r.rule);
+        const std::optional<Severity> severity = rule ? config.severityOf(*rule) : std::nullopt;
+        if (!severity)
+            continue;
+        Finding f;
+        f.rule = rule->id;
+        f.severity = r.note ? std::min(*severity, Severity::Info) : *severity;
+        f.message = r.message;
+        if (r.span.length > 0) {
+            f.offset = std::clamp<qsizetype>(r.span.offset, 0, text.size());
+            f.length = std::clamp<qsizetype>(r.span.length, 0, text.size() - f.offset);
+        } // else the page as a whole: offset -1, no line
+        const QString key = f.rule + QChar(0) + QString::number(f.offset) + QChar(0) +
+                            QString::number(f.length) + QChar(0) + f.message;
+        if (seen.contains(key))
+            continue;
+        seen.insert(key);
+        f.source = r.source.isEmpty() ? text.mid(std::max<qsizetype>(f.offset, 0), f.length) : r.source;
+        out.append(std::move(f));
+    }
+    sortFindings(out);
+
+    for (Finding& f : out) {
+        if (f.offset < 0)
+            continue; // the page as a whole: placed nowhere
+        const LineIndex::Place place = lines.place(f.offset);
+        f.line = place.line;
+        f.column = place.column;
+    }
+
+    return out;
+}
+
+} // namespace headwise::audit

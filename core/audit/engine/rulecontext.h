@@ -1,0 +1,53 @@
+#pragma once
+
+#include "core/audit/engine/auditconfig.h"
+#include "core/audit/engine/pageaudit.h"
+#include "core/audit/model/pagelinkset.h"
+#include "core/audit/model/pagemodel.h"
+
+#include <QDateTime>
+#include <QList>
+#include <QString>
+
+namespace headwise::audit {
+
+// What one rule reads: the page as given, as decoded and as parsed.
+struct RuleContext {
+    const PageInput& input;
+    const QString& text;        // decoded
+    const LineIndex& lines;     // of text
+    const QString& decodedFrom; // the charset the page decoder read the bytes in
+    const PageModel& model;
+    const AuditConfig& config;
+    QDateTime now;
+    const PageLinkSet& links; // canonical and alternate links of the head and the Link headers
+};
+
+// A finding before configuration and positions are applied.
+struct RawFinding {
+    const char* rule;
+    QString message;
+    Span span;           // length 0 for the page as a whole: such a finding has no line
+    QString source = {}; // when it is not the text under span (a response header)
+    bool note = false;   // at most info, whatever the rule's severity: a weaker case of the rule
+};
+
+using RawFindings = QList<RawFinding>;
+using RuleCheck = void (*)(const RuleContext&, RawFindings&);
+
+// Every per-page rule with its check, in rule table order.
+struct RuleCheckEntry {
+    const char* id;
+    RuleCheck check;
+};
+const QList<RuleCheckEntry>& ruleChecks();
+
+// Shared by the checks.
+QString collapseWhitespace(QStringView text);
+qsizetype codePointCount(QStringView text);
+// og:image, og:image:url (its alias) or og:image:secure_url.
+bool isOgImage(const MarkupElement& e);
+// An address with a scheme and a host, as canonical and social links need.
+bool isAbsoluteUrl(const QString& address);
+
+} // namespace headwise::audit

@@ -1,0 +1,530 @@
+#include "core/audit/model/sitegraph.h"
+
+#include "core/site/pagelinks.h"
+
+#include <QDir>
+#include <QDirIterator>
+#include <QFile>
+#include <QFileInfo>
+
+#include <array>
+#include <bit>
+#include <string_view>
+
+namespace headwise::audit {
+namespace {
+
+// Where a folder stands when the run is not told where it is published.
+const QUrl kUnpublished(QStringLiteral("https://folder.invalid/"));
+
+bool isWebScheme(const QString& scheme) {
+    return scheme == QLatin1String("http") || scheme == QLatin1String("https");
+}
+
+// A path below a folder as its walk writes it: no empty, "." or ".." part.
+bool isCleanBelow(QStringView path) {
+    for (const QStringView part : path.tokenize(u'/'))
+        if (part.isEmpty() || part == u"." || part == u"..")
+            return false;
+    return !path.isEmpty();
+}
+
+// What a worker resolves a page's references in, kept for its next page: a
+// page's few lists made anew each time cost more than the lookups, and left
+// the memory in pieces between what the pages keep.
+struct Scratch {
+    PageReferenceSpans spans;
+    QList<SiteReference> references;
+    QString keys;
+    QList<ResolvedPage::Target> targets;
+};
+thread_local Scratch scratch;
+
+// Beyond this a page's list is let go, not kept for the next.
+constexpr qsizetype kMaxKept = qsizetype(1) << 20;
+
+} // namespace
+
+std::optional<SiteTarget> SiteScope::reference(const QUrl& base, const QString&, const QString& href) const {
+    return target(base.resolved(QUrl(href)));
+}
+
+std::optional<bool> SiteScope::appendReference(const QUrl& base, const QString& baseKey, QStringView href,
+                                               QString& keys) const {
+    const std::optional<SiteTarget> found = reference(base, baseKey, href.toString());
+    if (!found)
+        return std::nullopt;
+    keys += found->key;
+    return found->internal;
+}
+
+QString SiteScope::shown(const QString& key, bool) const {
+    return key;
+}
+
+SiteFolder::SiteFolder(const QString& root, const QUrl& baseUrl)
+    : root_(QDir(root).absolutePath()), canonicalRoot_(QFileInfo(root).canonicalFilePath()),
+      base_(baseUrl.isEmpty() ? kUnpublished : baseUrl) {
+    if (!base_.path().endsWith(u'/'))
+        base_.setPath(base_.path() + u'/');
+    publishedAtRoot_ = base_.path() == QLatin1String("/");
+    if (!base_.hasQuery() && !base_.hasFragment())
+        baseText_ = base_.toString(QUrl::FullyEncoded);
+    QFile robots(root_ + QStringLiteral("/robots.txt"));
+    if (robots.open(QIODevice::ReadOnly))
+        robots_ = RobotsRules::parse(robots.read(RobotsRules::kMaxBytes), u"Googlebot");
+}
+
+QUrl SiteFolder::addressOf(const QString& filePath) const {
+    // A walk of the folder names its files below the root as they are; any
+    // other spelling is asked of the file system.
+    const QStringView below = filePath.size() > root_.size() && filePath[root_.size()] == u'/'
+                                  ? QStringView(filePath).sliced(root_.size() + 1)
+                                  : QStringView();
+    const QString relative = filePath.startsWith(root_) && isCleanBelow(below)
+                                 ? below.toString()
+                                 : QDir(root_).relativeFilePath(QFileInfo(filePath).absoluteFilePath());
+    QUrl address = base_;
+    address.setPath(base_.path() + relative, QUrl::DecodedMode);
+    return address;
+}
+
+QUrl SiteFolder::pageAddress(const QString& name, const QString&) const {
+    return addressOf(name);
+}
+
+std::optional<SiteTarget> SiteFolder::target(const QUrl& resolved) const {
+    if (!resolved.isValid() || !isWebScheme(resolved.scheme()))
+        return std::nullopt;
+    const QString path = resolved.path(QUrl::FullyDecoded);
+    if (!sameOrigin(resolved, base_) || !path.startsWith(base_.path(QUrl::FullyDecoded)))
+        return SiteTarget{resolved.adjusted(QUrl::RemoveFragment).toString(QUrl::FullyEncoded), false};
+    return internalTarget(path.mid(base_.path(QUrl::FullyDecoded).size()));
+}
+
+SiteTarget SiteFolder::internalTarget(QString key) const {
+    // A folder is served by its index page. Only a last part without a dot
+    // may name a folder without saying so: files are not asked about here.
+    const bool folderNamed = key.isEmpty() || key.endsWith(u'/');
+    const bool maybeFolder =
+        !folderNamed && !QStringView(key).sliced(key.lastIndexOf(u'/') + 1).contains(u'.');
+    if (folderNamed || (maybeFolder && QFileInfo(root_ + u'/' + key).isDir())) {
+        const QString folder = folderNamed ? key : key + u'/';
+        key = folder + QStringLiteral("index.html");
+        const QString htm = folder + QStringLiteral("index.htm");
+        if (!QFileInfo(root_ + u'/' + key).isFile() && QFileInfo(root_ + u'/' + htm).isFile())
+            key = htm;
+    }
+    return SiteTarget{std::move(key), true};
+}
+
+void SiteFolder::settleInternal(QString& keys, qsizetype from) const {
+    // Most keys name a file, a dot in their last part: no folder to look in.
+    const QStringView key = QStringView(keys).sliced(from);
+    for (qsizetype i = key.size() - 1; i >= 0 && key[i] != u'/'; --i)
+        if (key[i] == u'.')
+            return;
+    const QString written = key.toString();
+    QString settled;
+    {
+        QReadLocker read(&settled_->lock);
+        settled = settled_->keys.value(written);
+    }
+    if (settled.isNull()) { // the disk asked outside the lock; two threads asking are told alike
+        settled = internalTarget(written).key;
+        QWriteLocker write(&settled_->lock);
+        settled_->keys.insert(written, settled);
+    }
+    keys.truncate(from);
+    keys += settled;
+}
+
+std::optional<SiteTarget> SiteFolder::reference(const QUrl& base, const QString& baseKey,
+                                                const QString& href) const {
+    QString key;
+    const std::optional<bool> internal = appendReference(base, baseKey, href, key);
+    if (!internal)
+        return std::nullopt;
+    return SiteTarget{std::move(key), *internal};
+}
+
+std::optional<bool> SiteFolder::appendReference(const QUrl& base, const QString& baseKey, QStringView href,
+                                                QString& keys) const {
+    // The plain forms, a path below the page's folder or below the site's
+    // root, are resolved as text: most links are of them, and an address
+    // parse for each would cost more than the rest of the graph. One look at
+    // each character tells whether the address is plain.
+    qsizetype cut = href.size();
+    bool plain = !baseKey.isNull();
+    bool slashSeen = false;
+    // The signs below: " #%&./:?" and a backslash. One look up a character,
+    // so that letters and digits take the same way through the loop.
+    static constexpr auto kSigns = [] {
+        std::array<bool, 128> signs{};
+        for (const char c : std::string_view(" #%&./:?\\"))
+            signs[uchar(c)] = true;
+        return signs;
+    }();
+    for (qsizetype i = 0; i < href.size() && plain; ++i) {
+        const char16_t c = href[i].unicode();
+        if (c >= 128 || !kSigns[c])
+            continue;
+        if (c == u'?' || c == u'#') {
+            cut = i;
+            break;
+        }
+        const char16_t next = i + 1 < href.size() ? href[i + 1].unicode() : u'\0';
+        if (c == u'%' || c == u'\\' || c == u'&' || c == u' ' || (c == u':' && !slashSeen) ||
+            (c == u'.' && (next == u'/' || next == u'?' || next == u'#' || next == u'\0')) ||
+            (c == u'/' && next == u'/'))
+            plain = false;
+        slashSeen = slashSeen || c == u'/';
+    }
+    const qsizetype from = keys.size();
+    // The site's own absolute addresses (canonicals, alternates) when written
+    // in the few characters that read the same to the address parser.
+    if (!baseText_.isEmpty() && !href.isEmpty() && href.front() == baseText_.front() &&
+        href.startsWith(baseText_)) {
+        const QStringView path = href.sliced(baseText_.size());
+        bool simple = true;
+        for (qsizetype i = 0; i < path.size() && simple; ++i) {
+            const char16_t c = path[i].unicode();
+            const char16_t next = i + 1 < path.size() ? path[i + 1].unicode() : u'\0';
+            simple = (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z') || (c >= u'0' && c <= u'9') ||
+                     c == u'-' || c == u'_' || c == u'~' || (c == u'/' && next != u'/') ||
+                     (c == u'.' && next != u'/' && next != u'\0' && next != u'.');
+        }
+        if (simple) {
+            keys += path;
+            settleInternal(keys, from);
+            return true;
+        }
+    }
+    if (plain) {
+        const QStringView path = href.first(cut);
+        if (path.isEmpty() && cut < href.size()) { // "#part": the page itself
+            keys += baseKey;
+            return true;
+        }
+        if (!path.isEmpty() && (!path.startsWith(u'/') || publishedAtRoot_)) {
+            if (path.startsWith(u'/'))
+                keys += path.sliced(1);
+            else
+                keys.append(QStringView(baseKey).first(baseKey.lastIndexOf(u'/') + 1)).append(path);
+            settleInternal(keys, from);
+            return true;
+        }
+    }
+    const std::optional<SiteTarget> found = target(base.resolved(QUrl(href.toString())));
+    if (!found)
+        return std::nullopt;
+    keys += found->key;
+    return found->internal;
+}
+
+int SiteFolder::statusOf(const QString& key) const {
+    // A site links to thousands of pictures and missing pages: a key is
+    // looked up in its folder's listing, read once, not asked of the disk.
+    if (!isCleanBelow(key))
+        return statusAt(root_ + u'/' + key);
+    const QString folder = key.first(std::max<qsizetype>(key.lastIndexOf(u'/'), 0));
+    // Both threads of the rules ask at once: most questions only read.
+    std::optional<bool> inside;
+    Settled::Entry entry = Settled::Entry::Other;
+    {
+        QReadLocker read(&settled_->lock);
+        if (const auto known = settled_->listed.constFind(folder); known != settled_->listed.constEnd()) {
+            inside = *known;
+            entry = settled_->entries.value(key, Settled::Entry::Other);
+        }
+    }
+    if (!inside) {
+        QWriteLocker write(&settled_->lock);
+        inside = listFolderOf(folder);
+        entry = settled_->entries.value(key, Settled::Entry::Other);
+    }
+    if (entry == Settled::Entry::Other)
+        return 404;
+    if (entry == Settled::Entry::Link)
+        return statusAt(root_ + u'/' + key);
+    return *inside ? 200 : 0;
+}
+
+bool SiteFolder::listFolderOf(const QString& folder) const {
+    if (const auto known = settled_->listed.constFind(folder); known != settled_->listed.constEnd())
+        return *known;
+    const QString path = folder.isEmpty() ? root_ : root_ + u'/' + folder;
+    const QString prefix = folder.isEmpty() ? QString() : folder + u'/';
+    // The listing tells each entry's type: no visit to the disk per entry.
+    QDirIterator entries(path, QDir::AllEntries | QDir::System | QDir::Hidden | QDir::NoDotAndDotDot);
+    while (entries.hasNext()) {
+        entries.next();
+        const QFileInfo info = entries.fileInfo();
+        settled_->entries.insert(prefix + entries.fileName(), info.isSymLink() ? Settled::Entry::Link
+                                                              : info.isFile()  ? Settled::Entry::File
+                                                                               : Settled::Entry::Other);
+    }
+    return *settled_->listed.insert(
+        folder, QString(QFileInfo(path).canonicalFilePath() + u'/').startsWith(canonicalRoot_ + u'/'));
+}
+
+int SiteFolder::statusAt(const QString& path) const {
+    const QFileInfo info(path);
+    if (!info.isFile())
+        return 404;
+    // A file that is no symbolic link stands where its folder does: the
+    // folder's real path is found once per folder.
+    QString canonical;
+    if (info.isSymLink()) {
+        canonical = info.canonicalFilePath();
+    } else {
+        const QString folder = info.path();
+        QWriteLocker lock(&settled_->lock);
+        auto found = settled_->folders.constFind(folder);
+        if (found == settled_->folders.constEnd())
+            found = settled_->folders.insert(folder, QFileInfo(folder).canonicalFilePath());
+        canonical = *found + u'/' + info.fileName();
+    }
+    return canonical.startsWith(canonicalRoot_ + u'/') ? 200 : 0;
+}
+
+bool SiteFolder::blocked(const QString& key) const {
+    return robots_ && !robots_->allowsPath(QUrl(base_.path() + key).toEncoded());
+}
+
+QString SiteFolder::shown(const QString& key, bool internal) const {
+    return internal ? u'/' + key : key;
+}
+
+bool SiteFolder::isHome(const QString& key) const {
+    return key == QLatin1String("index.html") || key == QLatin1String("index.htm");
+}
+
+SiteOrigin::SiteOrigin(const QUrl& origin, std::shared_ptr<const RobotsRules> googlebot)
+    : origin_(origin), googlebot_(std::move(googlebot)) {}
+
+QUrl SiteOrigin::pageAddress(const QString& name, const QString& loaded) const {
+    return QUrl(loaded.isEmpty() ? name : loaded);
+}
+
+std::optional<SiteTarget> SiteOrigin::target(const QUrl& resolved) const {
+    if (!resolved.isValid() || !isWebScheme(resolved.scheme()) || resolved.host().isEmpty())
+        return std::nullopt;
+    return SiteTarget{crawlAddress(resolved).toString(QUrl::FullyEncoded), sameOrigin(resolved, origin_)};
+}
+
+bool SiteOrigin::blocked(const QString& key) const {
+    return googlebot_ && !googlebot_->allows(QUrl(key));
+}
+
+bool SiteOrigin::isHome(const QString& key) const {
+    return QUrl(key).path() == QLatin1String("/");
+}
+
+ResolvedPage resolveSitePage(const SiteScope& scope, const QString& name, const QUrl& address,
+                             const PageAudit& audit, int status) {
+    ResolvedPage out;
+    SitePage& page = out.page;
+    page.name = name;
+    page.status = status;
+    page.indexable = audit.indexable;
+    page.disabledRules = audit.disabledRules;
+    out.self = scope.target(address);
+    // An error page's links are not the site's: only its status counts.
+    if (status >= 400)
+        return out;
+    const QStringView text(audit.text);
+    PageReferenceSpans& references = scratch.spans;
+    pageReferenceSpans(text, references);
+    out.keys = std::move(scratch.keys);
+    out.keys.truncate(0);
+    out.targets = std::move(scratch.targets);
+    out.targets.clear();
+    out.references = std::move(scratch.references);
+    out.references.clear();
+    const QUrl base = references.base ? address.resolved(QUrl(*references.base)) : address;
+    const QString baseKey = out.self && !references.base ? out.self->key : QString();
+    const qsizetype most = references.references.size() + 1 + audit.alternateLinks.size();
+    out.references.reserve(most);
+    out.targets.reserve(most);
+    qsizetype line = -1; // the references come in page order, the head's links last
+    const auto add = [&](QStringView href, ReferenceKind kind, bool nofollow, qsizetype offset,
+                         qsizetype length) {
+        const qsizetype from = out.keys.size();
+        // Addresses seldom have spaces around them: trimmed() only when one has.
+        const bool spaced = !href.isEmpty() && (href.front().isSpace() || href.back().isSpace());
+        const std::optional<bool> internal =
+            scope.appendReference(base, baseKey, spaced ? href.trimmed() : href, out.keys);
+        if (!internal)
+            return;
+        SiteReference r;
+        r.kind = kind;
+        r.nofollow = nofollow;
+        if (offset >= 0) {
+            const LineIndex::Place place = audit.lines.placeAfter(offset, line);
+            r.line = place.line;
+            r.column = place.column;
+            r.offset = qint32(offset);
+            r.length = qint32(length);
+        }
+        out.references.append(r);
+        const QStringView key = QStringView(out.keys).sliced(from);
+        out.targets.append({from, qint32(key.size()), *internal, SiteGraph::hash(key)});
+    };
+    for (const PageReferenceSpan& r : references.references)
+        add(references.target(text, r),
+            r.kind == PageReference::Kind::Image  ? ReferenceKind::Image
+            : r.kind == PageReference::Kind::Area ? ReferenceKind::Area
+                                                  : ReferenceKind::Link,
+            r.nofollow, r.offset, r.length);
+    if (audit.canonicalLink)
+        add(audit.canonicalLink->href, ReferenceKind::Canonical, false, audit.canonicalLink->offset,
+            audit.canonicalLink->length);
+    for (const PageAudit::HeadLink& alternate : audit.alternateLinks)
+        add(alternate.href, ReferenceKind::Alternate, false, alternate.offset, alternate.length);
+    if (audit.refreshTarget)
+        out.redirect = scope.reference(base, baseKey, audit.refreshTarget->trimmed());
+    return out;
+}
+
+ResolvedPage resolveSitemap(const SiteScope& scope, const QString& name, const QStringList& locations,
+                            const QList<int>& lines) {
+    ResolvedPage out;
+    out.page.name = name;
+    out.page.sitemap = true;
+    out.page.indexable = false;
+    out.references.reserve(locations.size());
+    out.targets.reserve(locations.size());
+    for (qsizetype i = 0; i < locations.size(); ++i) {
+        // The entries are absolute: most are read as text, as a page's links are.
+        const qsizetype from = out.keys.size();
+        const std::optional<bool> internal = scope.appendReference(QUrl(), QString(), locations[i], out.keys);
+        if (!internal)
+            continue;
+        SiteReference r;
+        r.kind = ReferenceKind::Sitemap;
+        r.line = i < lines.size() ? lines[i] : 0;
+        r.column = 1;
+        out.references.append(r);
+        const QStringView key = QStringView(out.keys).sliced(from);
+        out.targets.append({from, qint32(key.size()), *internal, SiteGraph::hash(key)});
+    }
+    return out;
+}
+
+size_t SiteGraph::hash(QStringView key) {
+    return qHash(key, QHashSeed::globalSeed());
+}
+
+qint32 SiteGraph::intern(QStringView key, size_t hash, bool internal) {
+    if (slots_.size() < 2 * (from_.size() + 1))
+        grow(from_.size() + 1);
+    const size_t mask = size_t(slots_.size()) - 1;
+    const auto tag = quint32(hash >> 32);
+    size_t at = hash & mask;
+    for (;; at = (at + 1) & mask) {
+        const Slot& slot = slots_[at];
+        if (slot.id < 0)
+            break;
+        if (slot.tag == tag && keyAt(slot.from) == key)
+            return slot.id;
+    }
+    // A key longer than two units can count is never written in a page the run reads.
+    Q_ASSERT(quint64(key.size()) <= 0xFFFFFFFFu);
+    const auto id = qint32(from_.size());
+    text_.append(QChar(char16_t(quint64(key.size()) >> 16))).append(QChar(char16_t(key.size() & 0xFFFF)));
+    const qsizetype from = text_.size();
+    text_.append(key);
+    slots_[at] = Slot{tag, id, from};
+    from_.append(from);
+    hashes_.append(hash);
+    facts_.append(Fact{});
+    internal_.append(internal);
+    return id;
+}
+
+void SiteGraph::grow(qsizetype keys) {
+    const auto size = qsizetype(std::bit_ceil(size_t(std::max<qsizetype>(64, 2 * keys))));
+    QList<Slot> table(size);
+    const size_t mask = size_t(size) - 1;
+    for (qint32 id = 0; id < from_.size(); ++id) {
+        size_t at = hashes_[id] & mask;
+        while (table[at].id >= 0)
+            at = (at + 1) & mask;
+        table[at] = Slot{quint32(hashes_[id] >> 32), id, from_[id]};
+    }
+    slots_ = std::move(table);
+}
+
+SitePage SiteGraph::add(ResolvedPage&& resolved) {
+    SitePage page = std::move(resolved.page);
+    if (resolved.self)
+        page.key = intern(resolved.self->key, resolved.self->internal);
+    else if (!page.sitemap)
+        page.key = intern(page.name, true);
+    if (resolved.redirect && page.key >= 0 && resolved.redirect->key != keyView(page.key))
+        record(key(page.key), internal_[page.key], page.status, resolved.redirect);
+    const QStringView keys(resolved.keys);
+    const qsizetype n = resolved.references.size();
+    SiteReference* const stored = referenceRoom(n);
+    // Room for every key to be new, so that the table stays put while the
+    // slots and keys of the references further on are asked for ahead:
+    // on a large site each is a cache miss, which is most of the lookup.
+    if (slots_.size() < 2 * (from_.size() + n + 1))
+        grow(from_.size() + n + 1);
+    const size_t mask = size_t(slots_.size()) - 1;
+    constexpr qsizetype kAhead = 16;
+    for (qsizetype i = 0; i < n; ++i) {
+#if defined(__GNUC__)
+        if (i + kAhead < n)
+            __builtin_prefetch(slots_.constData() + (resolved.targets[i + kAhead].hash & mask));
+        if (i + kAhead / 2 < n) {
+            const Slot& ahead = slots_.constData()[resolved.targets[i + kAhead / 2].hash & mask];
+            if (ahead.id >= 0)
+                __builtin_prefetch(text_.constData() + ahead.from);
+        }
+#endif
+        SiteReference& r = stored[i];
+        r = resolved.references[i];
+        const ResolvedPage::Target& t = resolved.targets[i];
+        r.target = intern(keys.sliced(t.from, t.size), t.hash, t.internal);
+        if (r.kind == ReferenceKind::Canonical)
+            page.canonical = r.target;
+    }
+    page.references = {stored, size_t(n)};
+    if (resolved.keys.capacity() <= kMaxKept && resolved.targets.capacity() <= kMaxKept &&
+        resolved.references.capacity() <= kMaxKept) {
+        scratch.keys = std::move(resolved.keys);
+        scratch.targets = std::move(resolved.targets);
+        scratch.references = std::move(resolved.references);
+    }
+    if (scratch.spans.references.capacity() > kMaxKept || scratch.spans.decoded.capacity() > kMaxKept)
+        scratch.spans = {};
+    return page;
+}
+
+SiteReference* SiteGraph::referenceRoom(qsizetype n) {
+    if (n > kBlockReferences) { // a page of its own size
+        referenceBlocks_.push_back(std::make_unique<SiteReference[]>(size_t(n)));
+        return referenceBlocks_.back().get();
+    }
+    if (n > blockLeft_) {
+        referenceBlocks_.push_back(std::make_unique<SiteReference[]>(size_t(kBlockReferences)));
+        block_ = referenceBlocks_.back().get();
+        blockLeft_ = kBlockReferences;
+    }
+    SiteReference* const room = block_ + (kBlockReferences - blockLeft_);
+    blockLeft_ -= n;
+    return room;
+}
+
+void SiteGraph::record(const QString& key, bool internal, int status, const std::optional<SiteTarget>& next) {
+    const qint32 id = intern(key, internal);
+    const qint32 to = next ? intern(next->key, next->internal) : -1;
+    Fact& fact = facts_[id];
+    fact.status = status;
+    if (to >= 0)
+        fact.redirect = to;
+}
+
+} // namespace headwise::audit

@@ -1,0 +1,108 @@
+#include "core/audit/report/report.h"
+
+#include "core/audit/fix/fixes.h"
+#include "core/audit/report/jsonwriter.h"
+#include "core/audit/report/reportformats.h"
+
+#include <QUrl>
+#include <algorithm>
+
+namespace headwise::audit {
+
+ReportSummary summarize(const QList<PageReport>& pages) {
+    ReportSummary summary;
+    summary.pages = int(pages.size());
+    for (const PageReport& page : pages) {
+        for (const Finding& finding : page.findings) {
+            switch (finding.severity) {
+            case Severity::Error:
+                ++summary.errors;
+                break;
+            case Severity::Warning:
+                ++summary.warnings;
+                break;
+            case Severity::Info:
+                ++summary.infos;
+                break;
+            }
+        }
+    }
+    return summary;
+}
+
+QString sourceRootOf(const QString& folder) {
+    QString root = QUrl::fromLocalFile(folder).toString(QUrl::FullyEncoded);
+    if (!root.endsWith(QLatin1Char('/')))
+        root += QLatin1Char('/');
+    return root;
+}
+
+std::optional<ReportFormat> parseReportFormat(QStringView name) {
+    if (name == u"text")
+        return ReportFormat::Text;
+    if (name == u"json")
+        return ReportFormat::Json;
+    if (name == u"sarif")
+        return ReportFormat::Sarif;
+    if (name == u"junit")
+        return ReportFormat::Junit;
+    if (name == u"csv")
+        return ReportFormat::Csv;
+    return std::nullopt;
+}
+
+std::optional<QByteArray> writeRuleList(ReportFormat format) {
+    if (format == ReportFormat::Text) {
+        qsizetype width = 0;
+        for (const Rule& rule : ruleTable())
+            width = std::max(width, rule.id.size());
+        QString out;
+        for (const Rule& rule : ruleTable())
+            out += rule.id.leftJustified(width + 2) + severityName(rule.severity).leftJustified(9) +
+                   QLatin1String(isFixable(rule.id) ? "fixable  " : "         ") + rule.description +
+                   QLatin1Char('\n');
+        return out.toUtf8();
+    }
+    if (format != ReportFormat::Json)
+        return std::nullopt;
+    QByteArray out;
+    JsonWriter json(out);
+    json.beginObject();
+    json.key(u"rules");
+    json.beginArray();
+    for (const Rule& rule : ruleTable()) {
+        json.beginObject();
+        json.key(u"id");
+        json.value(rule.id);
+        json.key(u"severity");
+        json.value(severityName(rule.severity));
+        json.key(u"description");
+        json.value(rule.description);
+        json.key(u"help");
+        json.value(rule.help);
+        json.key(u"fixable");
+        json.boolean(isFixable(rule.id));
+        json.endObject();
+    }
+    json.endArray();
+    json.endObject();
+    return out;
+}
+
+QByteArray writeReport(ReportFormat format, const QList<PageReport>& pages, const ReportContext& context) {
+    switch (format) {
+    case ReportFormat::Text:
+        return textReport(pages);
+    case ReportFormat::Json:
+        return jsonReport(pages, context.site);
+    case ReportFormat::Sarif:
+        return sarifReport(pages, context);
+    case ReportFormat::Junit:
+        return junitReport(pages, context);
+    case ReportFormat::Csv:
+        return csvReport(pages);
+    }
+    return {};
+}
+
+} // namespace headwise::audit

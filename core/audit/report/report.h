@@ -1,0 +1,85 @@
+#pragma once
+
+#include "core/audit/engine/auditconfig.h"
+#include "core/audit/engine/finding.h"
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+#include <optional>
+
+namespace headwise::audit {
+
+// What a table of a site's pages shows of each page besides its findings.
+struct PageFacts {
+    QString title;                    // whitespace collapsed; empty when the page has none
+    double titleWidthPx = 0;          // as a search result sets it
+    qsizetype descriptionLength = -1; // characters; -1 when the page has none
+    QString canonical;                // as written
+    QString notIndexed;               // why a search engine would leave the page out; empty if it would not
+};
+
+// One audited page as every report format shows it.
+struct PageReport {
+    QString page;   // the file path or address as the run named it
+    QString url;    // file:// URL for files; the final address after redirects for fetched pages
+    int status = 0; // HTTP status of a fetched page; 0 for files
+    QList<Finding> findings;
+    PageFacts facts = {};
+};
+
+// A chain of redirects that a reference of a site goes through.
+struct RedirectChain {
+    QStringList hops; // the addresses in order, the last the one it ends at
+    bool loop = false;
+};
+
+// What the rules across a run's sites saw, for the JSON report.
+struct SiteSummary {
+    bool present = false; // some page of the run belonged to a site
+    qsizetype pages = 0, references = 0, brokenLinks = 0;
+    QStringList orphans; // by page name
+    QList<RedirectChain> redirects;
+};
+
+struct ReportSummary {
+    int pages = 0;
+    int errors = 0;
+    int warnings = 0;
+    int infos = 0;
+};
+ReportSummary summarize(const QList<PageReport>& pages);
+
+enum class ReportFormat { Text, Json, Sarif, Junit, Csv };
+// "text", "json", "sarif", "junit", "csv"
+std::optional<ReportFormat> parseReportFormat(QStringView name);
+
+struct ReportContext {
+    const AuditConfig* config = nullptr; // which rules are off (junit marks them skipped)
+    QString sourceRoot; // file:// URL of a folder ending in '/'; SARIF names files below it relatively
+    const SiteSummary* site = nullptr; // JSON gives it as "site" when present
+};
+// The file:// URL of a folder, ending in '/', as ReportContext::sourceRoot.
+QString sourceRootOf(const QString& folder);
+
+// Every rule with its default severity and description: a line each for text,
+// {"rules":[{"id","severity","description","help"}]} for JSON; nullopt for the other formats.
+std::optional<QByteArray> writeRuleList(ReportFormat format);
+
+// How often a rule fired in a run, and on how many pages.
+struct RuleCount {
+    QString rule;
+    Severity severity = Severity::Warning; // its findings' (as the settings make it)
+    int findings = 0, pages = 0;
+};
+// Every rule that fired, in rule table order.
+QList<RuleCount> ruleCounts(const QList<PageReport>& pages);
+
+// One line per rule that fired, most findings first (ties in rule table
+// order): "RULE: N findings on M pages". Where to start on a long report.
+QByteArray ruleSummary(const QList<PageReport>& pages);
+
+// The whole report as UTF-8, ready to write.
+QByteArray writeReport(ReportFormat format, const QList<PageReport>& pages, const ReportContext& context);
+
+} // namespace headwise::audit

@@ -1,0 +1,137 @@
+#include "core/audit/report/jsonwriter.h"
+#include "core/audit/report/reportformats.h"
+
+#include "core/audit/engine/chunkedwork.h"
+
+#include <QThread>
+
+#include <algorithm>
+
+namespace headwise::audit {
+
+namespace {
+
+// The rules across a site's pages, seen whole: what a site owner charts.
+void writeSite(JsonWriter& json, const SiteSummary& site) {
+    json.key(u"site");
+    json.beginObject();
+    json.key(u"pages");
+    json.value(qint64(site.pages));
+    json.key(u"references");
+    json.value(qint64(site.references));
+    json.key(u"brokenLinks");
+    json.value(qint64(site.brokenLinks));
+    json.key(u"orphans");
+    json.beginArray();
+    for (const QString& orphan : site.orphans)
+        json.value(orphan);
+    json.endArray();
+    json.key(u"redirectChains");
+    json.beginArray();
+    for (const RedirectChain& chain : site.redirects) {
+        json.beginObject();
+        json.key(u"hops");
+        json.beginArray();
+        for (const QString& hop : chain.hops)
+            json.value(hop);
+        json.endArray();
+        json.key(u"loop");
+        json.boolean(chain.loop);
+        json.endObject();
+    }
+    json.endArray();
+    json.endObject();
+}
+
+// One page's object, as it stands in the report's "pages" array.
+void writePage(JsonWriter& json, const PageReport& page) {
+    json.beginObject();
+    json.key(u"page");
+    json.value(page.page);
+    json.key(u"url");
+    json.value(page.url);
+    json.key(u"status");
+    if (page.status > 0)
+        json.value(page.status);
+    else
+        json.null(); // a file has no HTTP status
+    json.key(u"findings");
+    json.beginArray();
+    for (const Finding& finding : page.findings) {
+        json.beginObject();
+        json.key(u"rule");
+        json.value(finding.rule);
+        json.key(u"severity");
+        json.value(severityName(finding.severity));
+        json.key(u"message");
+        json.value(finding.message);
+        // A finding about the page as a whole has no place in it.
+        json.key(u"line");
+        if (finding.hasPosition())
+            json.value(finding.line);
+        else
+            json.null();
+        json.key(u"column");
+        if (finding.hasPosition())
+            json.value(finding.column);
+        else
+            json.null();
+        json.key(u"source");
+        json.value(finding.source);
+        json.endObject();
+    }
+    json.endArray();
+    json.endObject();
+}
+
+} // namespace
+
+QByteArray jsonReport(const QList<PageReport>& pages, const SiteSummary* site) {
+    QByteArray out;
+    JsonWriter json(out);
+    json.beginObject();
+    json.key(u"version");
+    json.value(1);
+    json.key(u"pages");
+    json.beginArray();
+    // A site's report runs to many megabytes: pieces of its pages are
+    // written on all processors, then put in one after another.
+    constexpr qsizetype kPagesPerPiece = 256;
+    QList<QByteArray> pieces((pages.size() + kPagesPerPiece - 1) / kPagesPerPiece);
+    QByteArray* const written = pieces.data();
+    runChunks(pieces.size(), QThread::idealThreadCount(), [&](qsizetype piece) {
+        JsonWriter pieceJson(written[piece], 2);
+        const qsizetype last = std::min(pages.size(), (piece + 1) * kPagesPerPiece);
+        for (qsizetype i = piece * kPagesPerPiece; i < last; ++i)
+            writePage(pieceJson, pages[i]);
+    });
+    // Room for them all at once (and what follows them), each let go once in:
+    // the report is held once, not twice.
+    qsizetype total = out.size();
+    for (const QByteArray& piece : std::as_const(pieces))
+        total += piece.size() + 8; // and a comma, a line break and the indent before it
+    out.reserve(total + total / 8);
+    for (QByteArray& piece : pieces) {
+        json.element(piece);
+        piece = QByteArray();
+    }
+    json.endArray();
+    const ReportSummary summary = summarize(pages);
+    json.key(u"summary");
+    json.beginObject();
+    json.key(u"pages");
+    json.value(summary.pages);
+    json.key(u"errors");
+    json.value(summary.errors);
+    json.key(u"warnings");
+    json.value(summary.warnings);
+    json.key(u"infos");
+    json.value(summary.infos);
+    json.endObject();
+    if (site)
+        writeSite(json, *site);
+    json.endObject();
+    return out;
+}
+
+} // namespace headwise::audit
