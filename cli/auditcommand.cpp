@@ -4,8 +4,8 @@
 
 #include "cli/pageinput.h"
 #include "core/audit/engine/auditconfig.h"
-#include "core/web/languagetags.h"
 #include "core/audit/report/report.h"
+#include "core/web/languagetags.h"
 #include "net/curlpagefetcher.h"
 #include "net/siteaudit/siteaudit.h"
 

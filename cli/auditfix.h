@@ -1,8 +1,8 @@
 #pragma once
 
 #include "core/audit/engine/auditconfig.h"
-#include "core/audit/fix/fixes.h"
 #include "core/audit/engine/pageaudit.h"
+#include "core/audit/fix/fixes.h"
 #include "core/audit/model/sitegraph.h"
 #include "net/siteaudit/auditinputs.h"
 

@@ -1,7 +1,7 @@
 #include "ui/checkwindow.h"
 
-#include "core/web/languagetags.h"
 #include "core/audit/model/resultpreview.h"
+#include "core/web/languagetags.h"
 #include "core/web/weburl.h"
 #include "net/pagefetcher.h"
 #include "platform/messagebox.h"

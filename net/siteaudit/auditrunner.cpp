@@ -3,8 +3,8 @@
 #include "core/site/pagelinks.h"
 
 #include "core/audit/engine/chunkedwork.h"
-#include "core/audit/report/pagefacts.h"
 #include "core/audit/engine/positions.h"
+#include "core/audit/report/pagefacts.h"
 #include "core/audit/rules/siterules.h"
 #include "net/pagefetcher.h"
 

@@ -1,10 +1,10 @@
 #pragma once
 
 #include "core/audit/engine/auditconfig.h"
-#include "core/audit/rules/duplicates.h"
 #include "core/audit/engine/pageaudit.h"
-#include "core/audit/report/report.h"
 #include "core/audit/model/sitegraph.h"
+#include "core/audit/report/report.h"
+#include "core/audit/rules/duplicates.h"
 #include "core/page/pagefile.h"
 #include "core/site/sitemap.h"
 #include "net/pagefetcher.h"

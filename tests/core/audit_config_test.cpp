@@ -2,8 +2,8 @@
 
 #include "core/audit/engine/auditconfig.h"
 #include "core/audit/engine/disablecomments.h"
-#include "core/audit/rules/duplicates.h"
 #include "core/audit/engine/pageaudit.h"
+#include "core/audit/rules/duplicates.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 #include "core/audit/engine/chunkedwork.h"
-#include "core/audit/report/jsonwriter.h"
 #include "core/audit/model/sitegraph.h"
+#include "core/audit/report/jsonwriter.h"
 #include "testfiles.h"
 
 #include <QDir>

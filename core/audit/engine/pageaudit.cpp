@@ -2,8 +2,8 @@
 
 #include "core/audit/engine/checks.h"
 #include "core/audit/engine/disablecomments.h"
-#include "core/audit/model/pagemodel.h"
 #include "core/audit/engine/positions.h"
+#include "core/audit/model/pagemodel.h"
 #include "core/page/pagecodec.h"
 
 #include <QSet>

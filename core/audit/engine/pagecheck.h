@@ -1,7 +1,7 @@
 #pragma once
 
-#include "core/audit/fix/fixes.h"
 #include "core/audit/engine/pageaudit.h"
+#include "core/audit/fix/fixes.h"
 #include "core/page/pagecodec.h"
 
 #include <QByteArray>

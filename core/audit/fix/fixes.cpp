@@ -8,8 +8,8 @@
 #include "core/audit/engine/checks.h"
 #include "core/audit/model/tagattributes.h"
 #include "core/audit/model/viewport.h"
-#include "core/web/weburl.h"
 #include "core/page/linebreaks.h"
+#include "core/web/weburl.h"
 
 #include <QHash>
 #include <algorithm>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "core/web/linkheader.h"
 #include "core/audit/model/pagemodel.h"
+#include "core/web/linkheader.h"
 #include "core/web/weburl.h"
 
 #include <QList>
@@ -19,7 +19,7 @@ struct LinkRef {
     QString source = {}; // the header, for a header link
     bool fromHeader = false;
     Form form = Form::Absolute;
-    web::WebUrl url = {};      // resolved against the page; not valid when it does not parse
+    web::WebUrl url = {}; // resolved against the page; not valid when it does not parse
     QString address = {}; // url.href
     QString why = {};     // what is wrong, for an invalid address
 };

@@ -1,6 +1,6 @@
 #include "core/audit/engine/checks.h"
-#include "core/web/languagetags.h"
 #include "core/audit/model/viewport.h"
+#include "core/web/languagetags.h"
 
 #include <QStringList>
 

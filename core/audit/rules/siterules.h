@@ -2,8 +2,8 @@
 
 #include "core/audit/engine/auditconfig.h"
 #include "core/audit/engine/finding.h"
-#include "core/audit/report/report.h"
 #include "core/audit/model/sitegraph.h"
+#include "core/audit/report/report.h"
 
 #include <QList>
 #include <QStringList>
