@@ -41,16 +41,25 @@ QString asJson(const QString& input, const PageReport& report) {
 
 } // namespace
 
+const CommandDeclaration& analyzeDeclaration() {
+    static const CommandDeclaration declaration{
+        .name = QStringLiteral("analyze"),
+        .summary = QStringLiteral("report the meta tags of pages (files or http(s) addresses)"),
+        .description = QStringLiteral(
+            "Lists each page's meta tags and reports the title and the Keywords, Description,\n"
+            "Robots, Rating and Revisit tags. Exit code 0: every page carries all six; 1: a tag\n"
+            "is missing; 2: a page could not be read or the output could not be written."),
+        .arguments = {{.name = QStringLiteral("pages"),
+                       .description = QStringLiteral("Files or http(s) addresses."),
+                       .syntax = QStringLiteral("FILE|URL...")}},
+        .options = {
+            {.names = {QStringLiteral("json")}, .description = QStringLiteral("One JSON object per page.")}}};
+    return declaration;
+}
+
 int runAnalyze(const QStringList& arguments, PageFetcher& fetcher) {
     QCommandLineParser parser;
-    parser.setApplicationDescription(
-        QStringLiteral("Lists each page's meta tags and reports the title and the Keywords, Description,\n"
-                       "Robots, Rating and Revisit tags. Exit code 0: every page carries all six; 1: a tag\n"
-                       "is missing; 2: a page could not be read or the output could not be written."));
-    parser.addPositionalArgument(QStringLiteral("pages"), QStringLiteral("Files or http(s) addresses."),
-                                 QStringLiteral("FILE|URL..."));
-    const QCommandLineOption json(QStringLiteral("json"), QStringLiteral("One JSON object per page."));
-    parser.addOption(json);
+    declare(parser, analyzeDeclaration());
     int exitCode = kExitOk;
     if (!parseCommand(parser, arguments, exitCode))
         return exitCode;
@@ -67,7 +76,7 @@ int runAnalyze(const QStringList& arguments, PageFetcher& fetcher) {
             continue;
         }
         const PageReport report = loaded.page->report();
-        writeOut(parser.isSet(json) ? asJson(input, report) : asText(input, report));
+        writeOut(parser.isSet(QStringLiteral("json")) ? asJson(input, report) : asText(input, report));
         if (!report.complete && exitCode == kExitOk)
             exitCode = kExitTagsMissing;
     }

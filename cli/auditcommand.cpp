@@ -102,87 +102,114 @@ void keepFreedMemory() {
 
 } // namespace
 
+const CommandDeclaration& auditDeclaration() {
+    static const CommandDeclaration declaration{
+        .name = QStringLiteral("audit"),
+        .summary = QStringLiteral("check the heads of pages, folders or sites for search engines"),
+        .description = QStringLiteral(
+            "Audits the heads of pages for what search engines read: title, description, charset,\n"
+            "viewport, language, canonical, robots, hreflang, social tags and more.\n"
+            "Exit code 0: nothing at or above --fail-on; 1: something was found; 2: an input could not\n"
+            "be read, an option is wrong or the output could not be written (the other inputs are still\n"
+            "audited and reported).\n"
+            "Settings come from --config FILE, else headwise.json in the current folder or a parent:\n"
+            "{\"rules\":{\"ID\":\"off|info|warning|error\"},\"limits\":{...},\"skip\":[\"GLOB\",...],"
+            "\"lang\":\"en\"}.\n"
+            "Skip patterns match a page's path below the folder given (or a file's path as given);\n"
+            "\"*\" stays in one folder, \"**\" spans folders, a pattern without \"/\" matches file names.\n"
+            "A page turns rules off for itself with <!-- headwise-disable RULE[,RULE...] -->.\n"
+            "--fix repairs what it can in the page files (--list-rules shows which rules), checks each\n"
+            "repair by auditing the page again and reports what remains; the exit code is for that."),
+        .arguments = {{.name = QStringLiteral("inputs"),
+                       .description =
+                           QStringLiteral("Page files, folders (every *.htm, *.html, *.xhtml below) "
+                                          "and http(s) addresses."),
+                       .syntax = QStringLiteral("FILE|FOLDER|URL...")}},
+        .options = {
+            {.names = {QStringLiteral("format")},
+             .description = QStringLiteral("Report format: text (default), json, sarif, junit or csv."),
+             .valueName = QStringLiteral("FORMAT"),
+             .defaultValue = QStringLiteral("text"),
+             .choices = {QStringLiteral("text"), QStringLiteral("json"), QStringLiteral("sarif"),
+                         QStringLiteral("junit"), QStringLiteral("csv")}},
+            {.names = {QStringLiteral("o"), QStringLiteral("output")},
+             .description = QStringLiteral("Write the report to FILE instead of standard output."),
+             .valueName = QStringLiteral("FILE"),
+             .kind = ValueKind::File},
+            {.names = {QStringLiteral("config")},
+             .description = QStringLiteral("Read the settings from FILE."),
+             .valueName = QStringLiteral("FILE"),
+             .kind = ValueKind::File},
+            {.names = {QStringLiteral("rule")},
+             .description = QStringLiteral("Set a rule's severity, or off; wins over the settings "
+                                           "file. May be given more than once."),
+             .valueName = QStringLiteral("ID=off|info|warning|error"),
+             .repeatable = true},
+            {.names = {QStringLiteral("fail-on")},
+             .description = QStringLiteral("Lowest severity that makes the exit code 1: error "
+                                           "(default), warning, or never."),
+             .valueName = QStringLiteral("LEVEL"),
+             .defaultValue = QStringLiteral("error"),
+             .choices = {QStringLiteral("error"), QStringLiteral("warning"), QStringLiteral("never")}},
+            {.names = {QStringLiteral("jobs")},
+             .description = QStringLiteral("Pages audited at once (default: the number of cores)."),
+             .valueName = QStringLiteral("N")},
+            {.names = {QStringLiteral("sitemap")},
+             .description = QStringLiteral("Audit the pages a sitemap lists (sitemap indexes are "
+                                           "followed). May be given more than once."),
+             .valueName = QStringLiteral("FILE|URL"),
+             .kind = ValueKind::File,
+             .repeatable = true},
+            {.names = {QStringLiteral("crawl")},
+             .description = QStringLiteral("Follow same-origin links from each address, after "
+                                           "robots.txt.")},
+            {.names = {QStringLiteral("max-pages")},
+             .description = QStringLiteral("Pages a crawl audits at most per address (default "
+                                           "200)."),
+             .valueName = QStringLiteral("N"),
+             .defaultValue = QStringLiteral("200")},
+            {.names = {QStringLiteral("base-url")},
+             .description = QStringLiteral("Where a folder input is published: the site's own "
+                                           "absolute addresses (canonicals, hreflang) map onto "
+                                           "the folder."),
+             .valueName = QStringLiteral("URL")},
+            {.names = {QStringLiteral("summary")},
+             .description = QStringLiteral("After the findings, one line per rule with its findings and "
+                                           "pages, most first (text only).")},
+            {.names = {QStringLiteral("check-external")},
+             .description =
+                 QStringLiteral("Also ask every address outside the site that its pages link to whether it "
+                                "answers (HEAD, at most 2 at once per host, each once); folders fetch "
+                                "nothing without it.")},
+            {.names = {QStringLiteral("list-rules")},
+             .description = QStringLiteral("Print every rule id with its default severity and what it "
+                                           "checks (text, or json with --format json), then stop.")},
+            {.names = {QStringLiteral("fix")},
+             .description = QStringLiteral("Repair the page files in place, every byte outside the repairs "
+                                           "kept; --fix=RULE[,RULE] repairs only those rules. Fetched pages "
+                                           "are audited only.")},
+            {.names = {QStringLiteral("dry-run")},
+             .description = QStringLiteral("With --fix: write no page; print the repairs as a "
+                                           "unified diff for patch -p1 in place of the report "
+                                           "(--output still takes the report).")},
+            {.names = {QStringLiteral("lang")},
+             .description = QStringLiteral("The pages' language, for the lang-missing repair (else "
+                                           "\"lang\" in the settings file)."),
+             .valueName = QStringLiteral("CODE")}}};
+    return declaration;
+}
+
 int runAudit(const QStringList& arguments) {
     QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral(
-        "Audits the heads of pages for what search engines read: title, description, charset,\n"
-        "viewport, language, canonical, robots, hreflang, social tags and more.\n"
-        "Exit code 0: nothing at or above --fail-on; 1: something was found; 2: an input could not\n"
-        "be read, an option is wrong or the output could not be written (the other inputs are still\n"
-        "audited and reported).\n"
-        "Settings come from --config FILE, else headwise.json in the current folder or a parent:\n"
-        "{\"rules\":{\"ID\":\"off|info|warning|error\"},\"limits\":{...},\"skip\":[\"GLOB\",...],\"lang\":"
-        "\"en\"}.\n"
-        "Skip patterns match a page's path below the folder given (or a file's path as given);\n"
-        "\"*\" stays in one folder, \"**\" spans folders, a pattern without \"/\" matches file names.\n"
-        "A page turns rules off for itself with <!-- headwise-disable RULE[,RULE...] -->.\n"
-        "--fix repairs what it can in the page files (--list-rules shows which rules), checks each\n"
-        "repair by auditing the page again and reports what remains; the exit code is for that."));
-    parser.addPositionalArgument(QStringLiteral("inputs"),
-                                 QStringLiteral("Page files, folders (every *.htm, *.html, *.xhtml below) "
-                                                "and http(s) addresses."),
-                                 QStringLiteral("FILE|FOLDER|URL..."));
-    const QCommandLineOption format(
-        QStringLiteral("format"), QStringLiteral("Report format: text (default), json, sarif, junit or csv."),
-        QStringLiteral("FORMAT"), QStringLiteral("text"));
-    const QCommandLineOption output({QStringLiteral("o"), QStringLiteral("output")},
-                                    QStringLiteral("Write the report to FILE instead of standard output."),
-                                    QStringLiteral("FILE"));
-    const QCommandLineOption config(QStringLiteral("config"), QStringLiteral("Read the settings from FILE."),
-                                    QStringLiteral("FILE"));
-    const QCommandLineOption rule(QStringLiteral("rule"),
-                                  QStringLiteral("Set a rule's severity, or off; wins over the settings "
-                                                 "file. May be given more than once."),
-                                  QStringLiteral("ID=off|info|warning|error"));
-    const QCommandLineOption failOn(QStringLiteral("fail-on"),
-                                    QStringLiteral("Lowest severity that makes the exit code 1: error "
-                                                   "(default), warning, or never."),
-                                    QStringLiteral("LEVEL"), QStringLiteral("error"));
-    const QCommandLineOption jobs(QStringLiteral("jobs"),
-                                  QStringLiteral("Pages audited at once (default: the number of cores)."),
-                                  QStringLiteral("N"));
-    const QCommandLineOption sitemap(QStringLiteral("sitemap"),
-                                     QStringLiteral("Audit the pages a sitemap lists (sitemap indexes are "
-                                                    "followed). May be given more than once."),
-                                     QStringLiteral("FILE|URL"));
-    const QCommandLineOption crawl(QStringLiteral("crawl"),
-                                   QStringLiteral("Follow same-origin links from each address, after "
-                                                  "robots.txt."));
-    const QCommandLineOption maxPages(QStringLiteral("max-pages"),
-                                      QStringLiteral("Pages a crawl audits at most per address (default "
-                                                     "200)."),
-                                      QStringLiteral("N"), QStringLiteral("200"));
-    const QCommandLineOption listRules(
-        QStringLiteral("list-rules"),
-        QStringLiteral("Print every rule id with its default severity and what it "
-                       "checks (text, or json with --format json), then stop."));
-    const QCommandLineOption baseUrl(QStringLiteral("base-url"),
-                                     QStringLiteral("Where a folder input is published: the site's own "
-                                                    "absolute addresses (canonicals, hreflang) map onto "
-                                                    "the folder."),
-                                     QStringLiteral("URL"));
-    const QCommandLineOption summary(
-        QStringLiteral("summary"),
-        QStringLiteral("After the findings, one line per rule with its findings and "
-                       "pages, most first (text only)."));
-    const QCommandLineOption fix(
-        QStringLiteral("fix"),
-        QStringLiteral("Repair the page files in place, every byte outside the repairs kept; "
-                       "--fix=RULE[,RULE] repairs only those rules. Fetched pages are audited only."));
-    const QCommandLineOption dryRun(QStringLiteral("dry-run"),
-                                    QStringLiteral("With --fix: write no page; print the repairs as a "
-                                                   "unified diff for patch -p1 in place of the report "
-                                                   "(--output still takes the report)."));
-    const QCommandLineOption lang(QStringLiteral("lang"),
-                                  QStringLiteral("The pages' language, for the lang-missing repair (else "
-                                                 "\"lang\" in the settings file)."),
-                                  QStringLiteral("CODE"));
-    const QCommandLineOption checkExternal(
-        QStringLiteral("check-external"),
-        QStringLiteral("Also ask every address outside the site that its pages link to whether it answers "
-                       "(HEAD, at most 2 at once per host, each once); folders fetch nothing without it."));
-    parser.addOptions({format, output, config, rule, failOn, jobs, sitemap, crawl, maxPages, baseUrl, summary,
-                       checkExternal, listRules, fix, dryRun, lang});
+    declare(parser, auditDeclaration());
+    const QString format = QStringLiteral("format"), output = QStringLiteral("output"),
+                  config = QStringLiteral("config"), rule = QStringLiteral("rule"),
+                  failOn = QStringLiteral("fail-on"), jobs = QStringLiteral("jobs"),
+                  sitemap = QStringLiteral("sitemap"), crawl = QStringLiteral("crawl"),
+                  maxPages = QStringLiteral("max-pages"), baseUrl = QStringLiteral("base-url"),
+                  summary = QStringLiteral("summary"), checkExternal = QStringLiteral("check-external"),
+                  listRules = QStringLiteral("list-rules"), fix = QStringLiteral("fix"),
+                  dryRun = QStringLiteral("dry-run"), lang = QStringLiteral("lang");
     QStringList given = arguments;
     const std::optional<QStringList> fixRules = takeFixRules(given);
     if (!fixRules)

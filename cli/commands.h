@@ -1,5 +1,7 @@
 #pragma once
 
+#include "cli/declaration.h"
+
 #include <QStringList>
 
 namespace headwise {
@@ -12,6 +14,13 @@ namespace headwise::cli {
 inline constexpr int kExitOk = 0;
 inline constexpr int kExitTagsMissing = 1;
 inline constexpr int kExitBadInput = 2;
+
+// Each command's name, help and options.
+const CommandDeclaration& createDeclaration();
+const CommandDeclaration& analyzeDeclaration();
+const CommandDeclaration& extractDeclaration();
+const CommandDeclaration& insertDeclaration();
+const CommandDeclaration& auditDeclaration();
 
 // Each takes the arguments after the command word, with the program name
 // first; those that read web pages get them through the fetcher.

@@ -4,36 +4,55 @@
 #include "core/page/tagblock.h"
 
 namespace headwise::cli {
+namespace {
+
+// The fields in the order --help lists them, each with the member it fills.
+struct Field {
+    const char* name;
+    const char* description;
+    QString TagFields::*member;
+};
+const Field kFields[] = {
+    {"title", "Website title (required).", &TagFields::title},
+    {"author", "Author.", &TagFields::author},
+    {"subject", "Subject.", &TagFields::subject},
+    {"description", "Description.", &TagFields::description},
+    {"keywords", "Keywords, separated by \", \".", &TagFields::keywords},
+    {"rating", "Rating.", &TagFields::rating},
+    {"robots", "Robots instruction.", &TagFields::robots},
+    {"revisit", "Revisit interval.", &TagFields::revisit},
+    {"form", "\"MetaTags Only\" or \"HTML Page\".", &TagFields::outputForm},
+};
+const QString kAlternate = QStringLiteral("alternate");
+
+} // namespace
+
+const CommandDeclaration& createDeclaration() {
+    static const CommandDeclaration declaration = [] {
+        CommandDeclaration command{.name = QStringLiteral("create"),
+                                   .summary = QStringLiteral("print a meta tag block from the given fields"),
+                                   .description =
+                                       QStringLiteral("Prints the meta tag block for the given fields.")};
+        const TagFields defaults = defaultTagFields();
+        for (const Field& f : kFields)
+            command.options.append({.names = {QString::fromLatin1(f.name)},
+                                    .description = QString::fromLatin1(f.description),
+                                    .valueName = QStringLiteral("text"),
+                                    .defaultValue = defaults.*f.member,
+                                    .choices = f.member == &TagFields::outputForm
+                                                   ? QStringList{kFormTagsOnly, kFormHtmlPage}
+                                                   : QStringList{}});
+        command.options.append(
+            {.names = {kAlternate},
+             .description = QStringLiteral("The alternate layout, with the title first.")});
+        return command;
+    }();
+    return declaration;
+}
 
 int runCreate(const QStringList& arguments) {
     QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral("Prints the meta tag block for the given fields."));
-    struct Field {
-        const char* name;
-        const char* description;
-        QString TagFields::*member;
-    };
-    const Field fields[] = {
-        {"title", "Website title (required).", &TagFields::title},
-        {"author", "Author.", &TagFields::author},
-        {"subject", "Subject.", &TagFields::subject},
-        {"description", "Description.", &TagFields::description},
-        {"keywords", "Keywords, separated by \", \".", &TagFields::keywords},
-        {"rating", "Rating.", &TagFields::rating},
-        {"robots", "Robots instruction.", &TagFields::robots},
-        {"revisit", "Revisit interval.", &TagFields::revisit},
-        {"form", "\"MetaTags Only\" or \"HTML Page\".", &TagFields::outputForm},
-    };
-    const TagFields defaults = defaultTagFields();
-    QList<QCommandLineOption> options;
-    for (const Field& f : fields) {
-        options.append(QCommandLineOption(QString::fromLatin1(f.name), QString::fromLatin1(f.description),
-                                          QStringLiteral("text"), defaults.*f.member));
-        parser.addOption(options.last());
-    }
-    const QCommandLineOption alternate(QStringLiteral("alternate"),
-                                       QStringLiteral("The alternate layout, with the title first."));
-    parser.addOption(alternate);
+    declare(parser, createDeclaration());
     int exitCode = kExitOk;
     if (!parseCommand(parser, arguments, exitCode))
         return exitCode;
@@ -43,14 +62,14 @@ int runCreate(const QStringList& arguments) {
     }
 
     TagFields tagFields;
-    for (qsizetype i = 0; i < options.size(); ++i)
-        tagFields.*fields[i].member = parser.value(options[i]);
+    for (const Field& f : kFields)
+        tagFields.*f.member = parser.value(QString::fromLatin1(f.name));
     if (tagFields.title.isEmpty()) {
         writeError(QStringLiteral("a title is needed: --title TEXT"));
         return kExitBadInput;
     }
     const std::optional<QString> block =
-        parser.isSet(alternate) ? buildAltTagBlock(tagFields) : buildTagBlock(tagFields);
+        parser.isSet(kAlternate) ? buildAltTagBlock(tagFields) : buildTagBlock(tagFields);
     if (!block) {
         writeError(QStringLiteral("unknown form \"%1\": use \"MetaTags Only\" or \"HTML Page\"")
                        .arg(tagFields.outputForm));

@@ -6,14 +6,22 @@
 
 namespace headwise::cli {
 
+const CommandDeclaration& extractDeclaration() {
+    static const CommandDeclaration declaration{
+        .name = QStringLiteral("extract"),
+        .summary = QStringLiteral("print the candidate keywords of a page"),
+        .description = QStringLiteral("Prints the candidate keywords of a page, separated by \", \"."),
+        .arguments = {{.name = QStringLiteral("page"),
+                       .description = QStringLiteral("A file or an http(s) address."),
+                       .syntax = QStringLiteral("FILE|URL")}},
+        .options = {
+            {.names = {QStringLiteral("lines")}, .description = QStringLiteral("One word per line.")}}};
+    return declaration;
+}
+
 int runExtract(const QStringList& arguments, PageFetcher& fetcher) {
     QCommandLineParser parser;
-    parser.setApplicationDescription(
-        QStringLiteral("Prints the candidate keywords of a page, separated by \", \"."));
-    parser.addPositionalArgument(QStringLiteral("page"), QStringLiteral("A file or an http(s) address."),
-                                 QStringLiteral("FILE|URL"));
-    const QCommandLineOption lines(QStringLiteral("lines"), QStringLiteral("One word per line."));
-    parser.addOption(lines);
+    declare(parser, extractDeclaration());
     int exitCode = kExitOk;
     if (!parseCommand(parser, arguments, exitCode))
         return exitCode;
@@ -28,7 +36,7 @@ int runExtract(const QStringList& arguments, PageFetcher& fetcher) {
         return kExitBadInput;
     }
     const QStringList words = keywordCandidates(loaded.page->text);
-    if (parser.isSet(lines))
+    if (parser.isSet(QStringLiteral("lines")))
         writeOut(words.isEmpty() ? QString() : words.join(QLatin1Char('\n')) + QLatin1Char('\n'));
     else
         writeOut(keywordText(words) + QLatin1Char('\n'));

@@ -9,21 +9,33 @@
 
 namespace headwise::cli {
 
+const CommandDeclaration& insertDeclaration() {
+    static const CommandDeclaration declaration{
+        .name = QStringLiteral("insert"),
+        .summary = QStringLiteral("insert a tag block into a page file"),
+        .description = QStringLiteral(
+            "Inserts a tag block right after the page's <head> tag, or after a charset declaration that\n"
+            "directly follows it (at the start of a page without <head>), keeping the page's encoding and\n"
+            "line breaks. One line break at the end of the block file is ignored."),
+        .arguments = {{.name = QStringLiteral("page"),
+                       .description = QStringLiteral("The page file."),
+                       .syntax = QStringLiteral("PAGE")}},
+        .options = {{.names = {QStringLiteral("tags")},
+                     .description = QStringLiteral("File holding the tag block."),
+                     .valueName = QStringLiteral("BLOCKFILE"),
+                     .kind = ValueKind::File},
+                    {.names = {QStringLiteral("o"), QStringLiteral("output")},
+                     .description = QStringLiteral("Write here instead of back to PAGE."),
+                     .valueName = QStringLiteral("OUT"),
+                     .kind = ValueKind::File}}};
+    return declaration;
+}
+
 int runInsert(const QStringList& arguments) {
     QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral(
-        "Inserts a tag block right after the page's <head> tag, or after a charset declaration that\n"
-        "directly follows it (at the start of a page without <head>), keeping the page's encoding and\n"
-        "line breaks. One line break at the end of the block file is ignored."));
-    parser.addPositionalArgument(QStringLiteral("page"), QStringLiteral("The page file."),
-                                 QStringLiteral("PAGE"));
-    const QCommandLineOption tags(QStringLiteral("tags"), QStringLiteral("File holding the tag block."),
-                                  QStringLiteral("BLOCKFILE"));
-    const QCommandLineOption out({QStringLiteral("o"), QStringLiteral("output")},
-                                 QStringLiteral("Write here instead of back to PAGE."),
-                                 QStringLiteral("OUT"));
-    parser.addOption(tags);
-    parser.addOption(out);
+    declare(parser, insertDeclaration());
+    const QString tags = QStringLiteral("tags");
+    const QString out = QStringLiteral("output");
     int exitCode = kExitOk;
     if (!parseCommand(parser, arguments, exitCode))
         return exitCode;

@@ -13,33 +13,37 @@ using namespace headwise::cli;
 
 namespace {
 
-const QString kUsage =
-    QStringLiteral("Usage: headwise-cli COMMAND [options]\n"
-                   "\n"
-                   "Commands:\n"
-                   "  create    print a meta tag block from the given fields\n"
-                   "  analyze   report the meta tags of pages (files or http(s) addresses)\n"
-                   "  extract   print the candidate keywords of a page\n"
-                   "  insert    insert a tag block into a page file\n"
-                   "  audit     check the heads of pages, folders or sites for search engines\n"
-                   "\n"
-                   "headwise-cli COMMAND --help describes a command; --version prints the version.\n");
+// The commands in the order the usage lists them.
+struct Command {
+    const CommandDeclaration& (*declaration)();
+    int (*run)(const QStringList& arguments, headwise::PageFetcher& fetcher);
+};
+const Command kCommands[] = {
+    {createDeclaration,
+     [](const QStringList& arguments, headwise::PageFetcher&) { return runCreate(arguments); }},
+    {analyzeDeclaration, runAnalyze},
+    {extractDeclaration, runExtract},
+    {insertDeclaration,
+     [](const QStringList& arguments, headwise::PageFetcher&) { return runInsert(arguments); }},
+    {auditDeclaration,
+     [](const QStringList& arguments, headwise::PageFetcher&) { return runAudit(arguments); }},
+};
 
-int runCommand(const QString& command, const QStringList& arguments) {
+QList<const CommandDeclaration*> declarations() {
+    QList<const CommandDeclaration*> out;
+    for (const Command& command : kCommands)
+        out << &command.declaration();
+    return out;
+}
+
+int runCommand(const QString& name, const QStringList& arguments) {
     // The command line's own page cap, for fetched pages as for files.
     headwise::CurlPageFetcher fetcher(std::chrono::seconds(30), std::chrono::seconds(30),
                                       std::chrono::minutes(10), kMaxCliPageBytes);
-    if (command == QLatin1String("create"))
-        return runCreate(arguments);
-    if (command == QLatin1String("analyze"))
-        return runAnalyze(arguments, fetcher);
-    if (command == QLatin1String("extract"))
-        return runExtract(arguments, fetcher);
-    if (command == QLatin1String("insert"))
-        return runInsert(arguments);
-    if (command == QLatin1String("audit"))
-        return runAudit(arguments);
-    writeError(QStringLiteral("unknown command \"%1\"; see headwise-cli --help").arg(command));
+    for (const Command& command : kCommands)
+        if (command.declaration().name == name)
+            return command.run(arguments, fetcher);
+    writeError(QStringLiteral("unknown command \"%1\"; see headwise-cli --help").arg(name));
     return kExitBadInput;
 }
 
@@ -59,11 +63,16 @@ int main(int argc, char* argv[]) {
     }
     if (command.isEmpty()) {
         // A usage error: the text goes where messages go.
-        std::fputs(kUsage.toUtf8().constData(), stderr);
+        std::fputs(usageText(declarations()).toUtf8().constData(), stderr);
         return kExitBadInput;
     }
     if (command == QLatin1String("--help") || command == QLatin1String("-h")) {
-        writeOut(kUsage);
+        writeOut(usageText(declarations()));
+        return outputWritten() ? kExitOk : kExitBadInput;
+    }
+    // Not in the usage: what the build reads to write the manual page and the completions.
+    if (command == QLatin1String("--declarations")) {
+        writeOut(declarationsJson(declarations()));
         return outputWritten() ? kExitOk : kExitBadInput;
     }
     // The command's own help names the call as typed, with its command word.

@@ -1,101 +1,51 @@
 #!/usr/bin/env python3
-"""Reads headwise-cli's own --help texts and writes what follows them: the
-per-command part of the manual page (a help2man include file) and the bash and
-zsh completion. Run at build time, so all three always match the built program."""
+"""Reads the command declarations headwise-cli prints with --declarations and
+writes what follows them: the per-command part of the manual page (a help2man
+include file) and the bash and zsh completion. Run at build time, so all three
+always match the built program."""
 
 import argparse
+import json
 import re
 import subprocess
 import sys
 
-COMMAND_LINE = re.compile(r"^  ([a-z][a-z0-9-]*)  +(\S.*)$")
-OPTION_LINE = re.compile(r"^  (-[-\w]+(?:, -[-\w]+)*)(?: <([^>]*)>)?  +(\S.*)$")
-ARGUMENT_LINE = re.compile(r"^  (\w[-\w.]*)  +(\S.*)$")
-CONTINUATION = re.compile(r"^ {4,}(\S.*)$")
-# "Options:", "Arguments:"; a sentence of the description may end in a colon too.
-HEADING = re.compile(r"^([A-Z]\w*):$")
-# Fixed values show as a value name a|b|c, as "A", "B" or "C", or as a list
-# after a colon: "Format: text (default), json or sarif."
-PIPED_CHOICES = re.compile(r"^[a-z][a-z0-9-]*(?:\|[a-z][a-z0-9-]*)+$")
-QUOTED_CHOICES = re.compile(r'"[^"]+"(?:, "[^"]+")* or "[^"]+"')
-WORD = r"[a-z][a-z0-9-]*(?: \(default\))?"
-LISTED_CHOICES = re.compile(rf": ({WORD}(?:, {WORD})*,? or {WORD})\.?$")
-# Value names that ask for a file (FILE, BLOCKFILE, OUT, FILE|URL) or a folder.
-FILE_WORDS = {"path", "out", "output", "page", "config", "sitemap"}
-DIR_WORDS = {"dir", "directory", "folder"}
 
-
-def run_help(cli, *words):
-    done = subprocess.run([cli, *words, "--help"], capture_output=True, text=True, timeout=60)
+def run_declarations(cli):
+    done = subprocess.run([cli, "--declarations"], capture_output=True, text=True, timeout=60)
     if done.returncode != 0:
-        sys.exit(f"{cli} {' '.join(words)} --help failed with {done.returncode}: {done.stderr}")
-    return done.stdout
+        sys.exit(f"{cli} --declarations failed with {done.returncode}: {done.stderr}")
+    return json.loads(done.stdout)
 
 
-def sections(text):
-    """Splits a help text into its heading line's name -> lines, the part
-    before the first heading under ''."""
-    parts = {"": []}
-    current = ""
-    for line in text.splitlines():
-        heading = HEADING.match(line)
-        if heading:
-            current = heading.group(1)
-            parts[current] = []
-        else:
-            parts[current].append(line)
-    return parts
+def value_kind(option):
+    """What completes an option's value: file, dir, text or choice:A|B; None
+    for an option that takes no value."""
+    if "value" not in option:
+        return None
+    if option["choices"]:
+        return "choice:" + "|".join(option["choices"])
+    return "dir" if option["kind"] == "folder" else option["kind"]
 
 
-def entries(lines, pattern):
-    """The matches of pattern in lines, each wrapped continuation line joined
-    to the entry above it as a last group."""
-    found = []
-    for line in lines:
-        match = pattern.match(line)
-        if match:
-            found.append(list(match.groups()))
-        elif found and CONTINUATION.match(line):
-            found[-1][-1] += " " + CONTINUATION.match(line).group(1)
-    return found
-
-
-def value_kind(value, description):
-    words = {word.lower() for word in re.findall(r"[A-Za-z]+", value)}
-    if any(word.endswith("file") for word in words) or words & FILE_WORDS:
-        return "file"
-    if words & DIR_WORDS:
-        return "dir"
-    if PIPED_CHOICES.match(value):
-        return "choice:" + value
-    quoted = QUOTED_CHOICES.search(description)
-    if quoted:
-        return "choice:" + "|".join(re.findall(r'"([^"]+)"', quoted.group(0)))
-    listed = LISTED_CHOICES.search(description)
-    if listed:
-        words = re.split(r",? or |, ", listed.group(1).replace(" (default)", ""))
-        return "choice:" + "|".join(words)
-    return "text"
-
-
-def read_command(cli, name):
-    parts = sections(run_help(cli, name))
-    head = [line for line in parts[""] if line.strip()]
-    usage = head[0].split(" [options]", 1)[-1] if head else ""
-    options = []
-    for flags, value, description in entries(parts.get("Options", []), OPTION_LINE):
-        options.append({
-            "flags": flags.split(", "),
-            "value": value,
-            "kind": value_kind(value, description) if value else None,
-            "description": description,
-        })
+def read_command(declared):
+    arguments = declared["arguments"]
     return {
-        "name": name,
-        "usage": usage.strip(),
-        "about": head[1:],
-        "options": options,
-        "arguments": entries(parts.get("Arguments", []), ARGUMENT_LINE),
+        "name": declared["name"],
+        "summary": declared["summary"],
+        "usage": " ".join(argument["syntax"] for argument in arguments),
+        "about": [line for line in declared["description"].splitlines() if line.strip()],
+        "options": [{
+            "flags": option["flags"],
+            "value": option.get("value"),
+            "kind": value_kind(option),
+            "description": option["description"],
+            "repeatable": option["repeatable"],
+        } for option in declared["options"]],
+        "arguments": [[argument["name"], argument["description"]] for argument in arguments],
+        # Every argument of a command names the same kind of thing.
+        "argument_kind": "dir" if arguments and arguments[0]["kind"] == "folder"
+                         else "file" if arguments else "none",
     }
 
 
@@ -138,7 +88,7 @@ def completion_tables(commands):
                     out.append(f"  [{bash_word(command['name'] + ' ' + flag)}]={bash_word(option['kind'])}")
     out += [")", "declare -gA _headwise_cli_arguments=("]
     for command in commands:
-        out.append(f"  [{command['name']}]={'file' if command['arguments'] else 'none'}")
+        out.append(f"  [{command['name']}]={command['argument_kind']}")
     out.append(")")
     return "\n".join(out)
 
@@ -161,8 +111,8 @@ def zsh_option_specs(option):
     """_arguments words for one option, one per spelling; the spellings
     exclude each other."""
     flags = option["flags"]
-    # An option the help says may be given more than once stays on offer.
-    if "more than once" in option["description"]:
+    # An option that may be given more than once stays on offer.
+    if option["repeatable"]:
         exclusion = "*"
     else:
         exclusion = f"({' '.join(flags)})" if len(flags) > 1 else ""
@@ -195,8 +145,8 @@ def zsh_tables(commands):
             "  case $command in"]
     for command in commands:
         argwords = [argword for option in command["options"] for argword in zsh_option_specs(option)]
-        if command["arguments"]:
-            argwords.append("'*:file:_files'")
+        if command["argument_kind"] != "none":
+            argwords.append(zsh_quote(f"*:{command['argument_kind']}:{zsh_action(command['argument_kind'])}"))
         out.append(f"    ({command['name']})")
         out.append("      _arguments -s \\\n        " + " \\\n        ".join(argwords))
         out.append("      ;;")
@@ -214,11 +164,9 @@ def main():
     parser.add_argument("--zsh", required=True, help="zsh completion file to write")
     args = parser.parse_args()
 
-    top = sections(run_help(args.cli))
-    listed = entries(top.get("Commands", []), COMMAND_LINE)
-    if not listed:
-        sys.exit(f"{args.cli} --help lists no commands")
-    commands = [dict(read_command(args.cli, name), summary=summary) for name, summary in listed]
+    commands = [read_command(declared) for declared in run_declarations(args.cli)["commands"]]
+    if not commands:
+        sys.exit(f"{args.cli} declares no commands")
 
     with open(args.manual, "w", encoding="utf-8") as manual:
         manual.write(manual_include(commands))

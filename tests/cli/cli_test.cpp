@@ -233,6 +233,37 @@ TEST(Options, HelpAndVersion) {
     EXPECT_TRUE(bare.err.contains("Usage:"));
 }
 
+TEST(Options, EveryDeclaredOptionIsListedAndNoOtherTaken) {
+    const CliRun declared = cli({"--declarations"});
+    ASSERT_EQ(declared.exitCode, 0);
+    const QString usage = QString::fromUtf8(cli({"--help"}).out);
+    QStringList names;
+    for (const QJsonValue& entry :
+         QJsonDocument::fromJson(declared.out).object().value("commands").toArray()) {
+        const QJsonObject command = entry.toObject();
+        const QString name = command.value("name").toString();
+        names << name;
+        const std::string what = name.toStdString();
+        EXPECT_TRUE(usage.contains(QStringLiteral("  %1 ").arg(name))) << what;
+        EXPECT_TRUE(usage.contains(QStringLiteral(" %1\n").arg(command.value("summary").toString()))) << what;
+        const QString help = QString::fromUtf8(cli({name, "--help"}).out);
+        QString usageLine = QStringLiteral("Usage: headwise-cli %1 [options]").arg(name);
+        for (const QJsonValue& argument : command.value("arguments").toArray())
+            usageLine += QLatin1Char(' ') + argument["syntax"].toString();
+        EXPECT_TRUE(help.startsWith(usageLine + QLatin1Char('\n'))) << what;
+        for (const QJsonValue& option : command.value("options").toArray()) {
+            QString line = QStringLiteral("  ") + option["flags"].toVariant().toStringList().join(", ");
+            if (option.toObject().contains("value"))
+                line += QStringLiteral(" <%1>").arg(option["value"].toString());
+            EXPECT_TRUE(help.contains(line + QStringLiteral("  "))) << what << line.toStdString();
+        }
+        const CliRun refused = cli({name, "--undeclared"});
+        EXPECT_EQ(refused.exitCode, 2) << what;
+        EXPECT_EQ(refused.err, "headwise-cli: Unknown option 'undeclared'.\n") << what;
+    }
+    EXPECT_EQ(names, (QStringList{"create", "analyze", "extract", "insert", "audit"}));
+}
+
 TEST(Options, OutputThatCannotBeWrittenIsAFailure) {
     for (const QStringList& arguments :
          {QStringList{"--version"}, QStringList{"create", "--title", "Rugs"},

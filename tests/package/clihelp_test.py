@@ -1,5 +1,4 @@
-"""The help-text reading behind the manual page and the completion, on the
-shapes of help text the program's commands print."""
+"""How the command declarations become the manual page and the completion."""
 
 import os
 import sys
@@ -8,67 +7,40 @@ import unittest
 sys.path.insert(0, os.path.join(os.path.dirname(__file__), "..", "..", "packaging"))
 import clihelp  # noqa: E402
 
-HELP = """Usage: headwise-cli audit [options] FILE|FOLDER|URL...
-Checks the head of each page.
-Settings come from a file like this:
-{"rules":{"ID":"off"}}
-
-Options:
-  --format <FORMAT>    Report format: text (default), json, sarif or
-                       junit.
-  -o, --output <FILE>  Write the report to FILE instead of standard output.
-  --crawl              Follow same-origin links.
-  -h, --help           Displays help on commandline options.
-
-Arguments:
-  inputs               Page files, folders and http(s)
-                       addresses.
-"""
+DECLARED = {
+    "name": "audit", "summary": "check pages",
+    "description": "Checks the head of each page.\nSettings come from a file like this:\n{\"rules\":{}}",
+    "arguments": [{"name": "inputs", "description": "Pages.", "syntax": "FILE|FOLDER|URL...", "kind": "file"}],
+    "options": [
+        {"flags": ["--format"], "description": "Format.", "repeatable": False, "value": "FORMAT",
+         "default": "text", "choices": ["text", "json"], "kind": "text"},
+        {"flags": ["-o", "--output"], "description": "Write here.", "repeatable": False, "value": "FILE",
+         "default": "", "choices": [], "kind": "file"},
+        {"flags": ["--into"], "description": "Folder.", "repeatable": True, "value": "DIR",
+         "default": "", "choices": [], "kind": "folder"},
+        {"flags": ["--crawl"], "description": "Follow links.", "repeatable": False},
+    ],
+}
 
 
-class ValueKind(unittest.TestCase):
-    def test_kinds(self):
-        cases = [
-            # value name, description, kind
-            ("FILE", "Read the settings from FILE.", "file"),
-            ("BLOCKFILE", "File holding the tag block.", "file"),
-            ("OUT", "Write here instead of back to PAGE.", "file"),
-            ("FILE|URL", "Audit the pages a sitemap lists.", "file"),
-            ("FILE|FOLDER|URL", "Where to look.", "file"),
-            ("DIR", "Where to write.", "dir"),
-            ("TIMEOUT", "Seconds to wait.", "text"),
-            ("N", "Pages audited at once (default: the number of cores).", "text"),
-            ("text", "Website title (required).", "text"),
-            ("ID=off|info|warning|error", "Set a rule's severity, or off.", "text"),
-            ("mode", "", "text"),
-            ("fast|slow", "How to run.", "choice:fast|slow"),
-            ("FORMAT", "Report format: text (default), json, sarif or junit.", "choice:text|json|sarif|junit"),
-            ("LEVEL", "Lowest severity that makes the exit code 1: error (default), warning, or never.",
-             "choice:error|warning|never"),
-            ("text", '"MetaTags Only" or "HTML Page".', "choice:MetaTags Only|HTML Page"),
-            ("text", "Keywords, separated by \", \".", "text"),
-            ("N", "Pages a crawl audits at most per address (default 200).", "text"),
-        ]
-        for value, description, kind in cases:
-            with self.subTest(value=value, description=description):
-                self.assertEqual(clihelp.value_kind(value, description), kind)
-
-
-class HelpText(unittest.TestCase):
-    def test_options_with_wrapped_descriptions(self):
-        parts = clihelp.sections(HELP)
-        self.assertEqual(sorted(parts), ["", "Arguments", "Options"])
-        self.assertEqual([line for line in parts[""] if line][-1], '{"rules":{"ID":"off"}}')
-        options = clihelp.entries(parts["Options"], clihelp.OPTION_LINE)
+class Declarations(unittest.TestCase):
+    def test_command(self):
+        command = clihelp.read_command(DECLARED)
+        self.assertEqual(command["usage"], "FILE|FOLDER|URL...")
+        self.assertEqual(command["about"][-1], '{"rules":{}}')
+        self.assertEqual(command["arguments"], [["inputs", "Pages."]])
+        self.assertEqual(command["argument_kind"], "file")
+        options = [(option["flags"], option["kind"], option["repeatable"]) for option in command["options"]]
         self.assertEqual(options, [
-            ["--format", "FORMAT", "Report format: text (default), json, sarif or junit."],
-            ["-o, --output", "FILE", "Write the report to FILE instead of standard output."],
-            ["--crawl", None, "Follow same-origin links."],
-            ["-h, --help", None, "Displays help on commandline options."],
+            (["--format"], "choice:text|json", False),
+            (["-o", "--output"], "file", False),
+            (["--into"], "dir", True),
+            (["--crawl"], None, False),
         ])
-        self.assertEqual(clihelp.entries(parts["Arguments"], clihelp.ARGUMENT_LINE),
-                         [["inputs", "Page files, folders and http(s) addresses."]])
+        self.assertEqual(clihelp.read_command(dict(DECLARED, arguments=[]))["argument_kind"], "none")
 
+
+class Output(unittest.TestCase):
     def test_roff_escapes(self):
         cases = [
             ("--json", "\\-\\-json"),
@@ -81,7 +53,7 @@ class HelpText(unittest.TestCase):
                 self.assertEqual(clihelp.roff(text), expected)
 
     def test_completion_tables_quote_values(self):
-        command = {"name": "create", "arguments": [], "options": [
+        command = {"name": "create", "argument_kind": "none", "options": [
             {"flags": ["--form"], "kind": "choice:It's|HTML Page"},
             {"flags": ["--alternate"], "kind": None}]}
         tables = clihelp.completion_tables([command])
@@ -90,27 +62,26 @@ class HelpText(unittest.TestCase):
         self.assertNotIn("create --alternate'", tables)
 
 
+def option(flags, description, value=None, kind=None, repeatable=False):
+    return {"flags": flags, "description": description, "value": value, "kind": kind, "repeatable": repeatable}
+
+
 class ZshSpecs(unittest.TestCase):
     def test_option_specs(self):
         cases = [
             # option, words as zsh reads them
-            ({"flags": ["--json"], "value": None, "kind": None, "description": "One object [per page]."},
-             ["'--json[One object \\[per page\\].]'"]),
-            ({"flags": ["-o", "--output"], "value": "FILE", "kind": "file", "description": "Write it."},
+            (option(["--json"], "One object [per page]."), ["'--json[One object \\[per page\\].]'"]),
+            (option(["-o", "--output"], "Write it.", "FILE", "file"),
              ["'(-o --output)-o+[Write it.]:file:_files'", "'(-o --output)--output=[Write it.]:file:_files'"]),
-            ({"flags": ["--form"], "value": "text", "kind": "choice:HTML Page|Tags", "description": "Layout."},
+            (option(["--form"], "Layout.", "text", "choice:HTML Page|Tags"),
              ["'--form=[Layout.]:text:(HTML\\ Page Tags)'"]),
-            ({"flags": ["--title"], "value": "text", "kind": "text", "description": "The page's title."},
-             ["'--title=[The page'\\''s title.]:text: '"]),
-            ({"flags": ["--into"], "value": "DIR", "kind": "dir", "description": "Where."},
-             ["'--into=[Where.]:dir:_files -/'"]),
-            ({"flags": ["--rule"], "value": "ID=LEVEL", "kind": "text",
-              "description": "A rule. May be given more than once."},
-             ["'*--rule=[A rule. May be given more than once.]:id=level: '"]),
+            (option(["--title"], "The page's title.", "text", "text"), ["'--title=[The page'\\''s title.]:text: '"]),
+            (option(["--into"], "Where.", "DIR", "dir"), ["'--into=[Where.]:dir:_files -/'"]),
+            (option(["--rule"], "A rule.", "ID=LEVEL", "text", repeatable=True), ["'*--rule=[A rule.]:id=level: '"]),
         ]
-        for option, argwords in cases:
-            with self.subTest(flags=option["flags"]):
-                self.assertEqual(clihelp.zsh_option_specs(option), argwords)
+        for spec, argwords in cases:
+            with self.subTest(flags=spec["flags"]):
+                self.assertEqual(clihelp.zsh_option_specs(spec), argwords)
 
 
 if __name__ == "__main__":

@@ -79,7 +79,7 @@ check 'headwise-cli bogus --'           ''
 check 'headwise-cli bogus p'            ''
 
 # Every command the program lists is offered, and every long option of its
-# own --help, read here with a plain pattern rather than the build's parser.
+# own --help, read from the help text rather than from the declarations the build uses.
 commands=$("$cli" --help | sed -n '/^Commands:/,/^$/s/^  \([a-z][a-z0-9-]*\) .*/\1/p')
 [[ -n $commands ]] || { echo "FAIL: $cli --help lists no commands"; failures=$((failures + 1)); }
 for command in $commands; do
