@@ -7,7 +7,7 @@
 
 namespace headwise {
 
-// A page kept as the bytes it came in. For UTF-8 and the Windows-1252 family
+// A page kept as the bytes it came in. For UTF-8 and the single-byte tables
 // the scanners run on the bytes and only what they find is decoded; any other
 // charset is decoded whole. Either way everything it tells equals what the
 // decoded page (decodePage) gives.

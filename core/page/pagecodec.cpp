@@ -1,6 +1,7 @@
 #include "core/page/pagecodec.h"
 
 #include "core/page/linebreaks.h"
+#include "core/web/encodinglabels.h"
 
 #include <QHash>
 #include <QStringDecoder>
@@ -17,6 +18,13 @@ const QString kUtf8 = QStringLiteral("UTF-8");
 const QString kUtf16Le = QStringLiteral("UTF-16LE");
 const QString kUtf16Be = QStringLiteral("UTF-16BE");
 const QString kWindows1252 = QStringLiteral("windows-1252");
+const QString kWindows874 = QStringLiteral("windows-874");
+const QString kUserDefined = QStringLiteral("x-user-defined");
+const QString kReplacement = QStringLiteral("replacement");
+
+// The characters of bytes 0x80-0xFF in a single-byte encoding whose lower half
+// is ASCII, as the WHATWG index gives them; 0 marks a byte it leaves undefined.
+using HighHalf = std::array<char16_t, 128>;
 
 // 0x80-0x9F of Windows-1252. The five bytes the code page leaves undefined map
 // to the C1 control of the same value, so every byte decodes and encodes back.
@@ -26,32 +34,76 @@ constexpr std::array<char16_t, 32> kCp1252High = {
     0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
 };
 
-} // namespace
+constexpr HighHalf kWindows1252High = [] {
+    HighHalf high{};
+    for (int b = 0x80; b < 0x100; ++b)
+        high[b - 0x80] = b < 0xA0 ? kCp1252High[b - 0x80] : char16_t(b);
+    return high;
+}();
 
-QString decodeWindows1252(QByteArrayView bytes) {
+// Thai: the Windows code page's punctuation and C1 controls in 0x80-0x9F, then
+// TIS-620, whose gaps at 0xDB-0xDE and 0xFC-0xFF stay undefined. ICU's table
+// fills those gaps with private-use characters, so the index is kept here.
+constexpr HighHalf kWindows874High = [] {
+    HighHalf high{};
+    for (int b = 0x80; b < 0xA0; ++b)
+        high[b - 0x80] = char16_t(b);
+    high[0x00] = 0x20AC;
+    high[0x05] = 0x2026;
+    constexpr char16_t punctuation[] = {0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014};
+    for (int i = 0; i < 7; ++i)
+        high[0x11 + i] = punctuation[i];
+    high[0x20] = 0x00A0;
+    for (int b = 0xA1; b <= 0xDA; ++b)
+        high[b - 0x80] = char16_t(0x0E01 + (b - 0xA1));
+    for (int b = 0xDF; b <= 0xFB; ++b)
+        high[b - 0x80] = char16_t(0x0E3F + (b - 0xDF));
+    return high;
+}();
+
+// Bytes 0x80-0xFF to U+F780-U+F7FF, so that binary stays byte for byte.
+constexpr HighHalf kUserDefinedHigh = [] {
+    HighHalf high{};
+    for (int b = 0x80; b < 0x100; ++b)
+        high[b - 0x80] = char16_t(0xF780 + (b - 0x80));
+    return high;
+}();
+
+// The table for an encoding decoded byte by byte, by the name PageEncoding holds.
+const HighHalf* singleByteTable(QStringView name) {
+    if (name.compare(kWindows1252, Qt::CaseInsensitive) == 0)
+        return &kWindows1252High;
+    if (name.compare(kWindows874, Qt::CaseInsensitive) == 0)
+        return &kWindows874High;
+    if (name.compare(kUserDefined, Qt::CaseInsensitive) == 0)
+        return &kUserDefinedHigh;
+    return nullptr;
+}
+
+QString decodeSingleByte(QByteArrayView bytes, const HighHalf& high) {
     QString text(bytes.size(), Qt::Uninitialized);
     QChar* out = text.data();
     for (const char byte : bytes) {
         const auto b = static_cast<unsigned char>(byte);
-        *out++ = (b >= 0x80 && b < 0xA0) ? QChar(kCp1252High[b - 0x80]) : QChar(b);
+        *out++ = b < 0x80 ? QChar(b) : QChar(high[b - 0x80]);
     }
     return text;
 }
 
-namespace {
-
-// Labels that browsers read as Windows-1252; its superset keeps every byte.
-bool isWindows1252Label(const QByteArray& lowerName) {
-    static const char* const labels[] = {
-        "windows-1252", "cp1252",      "x-cp1252",       "iso-8859-1",      "iso8859-1", "iso_8859-1",
-        "latin1",       "l1",          "us-ascii",       "ascii",           "cp819",     "ibm819",
-        "iso-ir-100",   "csisolatin1", "ansi_x3.4-1968", "iso_8859-1:1987",
-    };
-    for (const char* label : labels)
-        if (lowerName == label)
-            return true;
-    return false;
+bool fitsSingleByte(QByteArrayView bytes, const HighHalf& high) {
+    return std::none_of(bytes.begin(), bytes.end(), [&high](char byte) {
+        const auto b = static_cast<unsigned char>(byte);
+        return b >= 0x80 && high[b - 0x80] == 0;
+    });
 }
+
+} // namespace
+
+QString decodeWindows1252(QByteArrayView bytes) {
+    return decodeSingleByte(bytes, kWindows1252High);
+}
+
+namespace {
 
 void appendReference(QByteArray& out, char32_t codePoint) {
     out += "&#";
@@ -59,19 +111,40 @@ void appendReference(QByteArray& out, char32_t codePoint) {
     out += ';';
 }
 
-QByteArray encodeWindows1252(const QString& text) {
+// Each character of a table with its byte, sorted by character for the search.
+using ByteOf = std::array<std::pair<char16_t, char>, 128>;
+
+ByteOf byteOfTable(const HighHalf& high) {
+    ByteOf entries{};
+    // An undefined byte keeps 0 and sorts first, where no character the search looks for is.
+    for (int i = 0; i < 128; ++i)
+        entries[i] = {high[i], static_cast<char>(0x80 + i)};
+    std::sort(entries.begin(), entries.end());
+    return entries;
+}
+
+const ByteOf& byteOf(const HighHalf& high) {
+    static const ByteOf windows1252 = byteOfTable(kWindows1252High);
+    static const ByteOf windows874 = byteOfTable(kWindows874High);
+    static const ByteOf userDefined = byteOfTable(kUserDefinedHigh);
+    return &high == &kWindows1252High ? windows1252 : &high == &kWindows874High ? windows874 : userDefined;
+}
+
+QByteArray encodeSingleByte(const QString& text, const HighHalf& high) {
+    const ByteOf& table = byteOf(high);
     QByteArray out;
     out.reserve(text.size());
     const qsizetype n = text.size();
     for (qsizetype i = 0; i < n; ++i) {
         const char16_t c = text[i].unicode();
-        if (c < 0x80 || (c >= 0xA0 && c <= 0xFF)) {
+        if (c < 0x80) {
             out += static_cast<char>(c);
             continue;
         }
-        const auto* found = std::find(kCp1252High.begin(), kCp1252High.end(), c);
-        if (found != kCp1252High.end()) {
-            out += static_cast<char>(0x80 + (found - kCp1252High.begin()));
+        const auto found = std::lower_bound(
+            table.begin(), table.end(), c, [](const auto& entry, char16_t key) { return entry.first < key; });
+        if (found != table.end() && found->first == c) {
+            out += found->second;
             continue;
         }
         if (QChar::isHighSurrogate(c) && i + 1 < n && text[i + 1].isLowSurrogate()) {
@@ -146,33 +219,71 @@ PageCharset charsetNamed(Kind kind, const QString& name) {
     return charset;
 }
 
-// Strict: a charset that does not fit the bytes is rejected, so that the next
-// rule can try; a page must never lose bytes just by being opened and saved.
-// UTF-8 and the Windows-1252 family are only checked here; their text is
-// made later, and only as far as it is needed.
-std::optional<PageCharset> fitCharset(QByteArrayView bytes, const QByteArray& charset) {
-    const QByteArray lower = charset.trimmed().toLower();
-    if (lower.isEmpty())
+// The encoding a label names by the WHATWG table ("" for a label no browser
+// knows), as a browser takes it from where it stands: a <meta> that can be
+// read byte by byte names no UTF-16 page, so UTF-16 there means UTF-8, and
+// x-user-defined there means windows-1252 (HTML's prescan).
+enum class LabelFrom { Http, Meta };
+QString encodingNamedBy(const QByteArray& label, LabelFrom from) {
+    const QString encoding = web::encodingForLabel(QString::fromLatin1(label));
+    if (from == LabelFrom::Meta) {
+        if (encoding.startsWith(QLatin1String("utf-16")))
+            return QStringLiteral("utf-8");
+        if (encoding == kUserDefined)
+            return kWindows1252;
+    }
+    return encoding;
+}
+
+// Strict: an encoding that does not fit the bytes is rejected, so that the
+// next rule can try; a page must never lose bytes just by being opened and
+// saved. UTF-8 and the single-byte tables are only checked here; their text
+// is made later, and only as far as it is needed.
+std::optional<PageCharset> fitCharset(QByteArrayView bytes, const QString& encoding) {
+    if (encoding.isEmpty())
         return {};
-    if (isWindows1252Label(lower))
-        return charsetNamed(Kind::Windows1252, kWindows1252);
-    if (QStringConverter::encodingForName(lower.constData()) == QStringConverter::Utf8) {
+    if (encoding == QLatin1String("utf-8")) {
         if (!bytes.isValidUtf8())
             return {};
         return charsetNamed(Kind::Utf8, kUtf8);
     }
-    // Stateless, so a sequence cut off at the end counts as an error instead
-    // of being held back for input that never comes.
-    QStringDecoder decoder(lower.constData(),
+    for (const QString* name : {&kWindows1252, &kWindows874, &kUserDefined}) {
+        if (encoding != *name)
+            continue;
+        if (!fitsSingleByte(bytes, *singleByteTable(*name)))
+            return {};
+        return charsetNamed(Kind::SingleByte, *name);
+    }
+    if (encoding == kReplacement) {
+        // Labels of encodings that smuggle markup past filters: the page is
+        // nothing but one replacement character. Saved unedited it keeps its
+        // bytes; edited, it is written in UTF-8, the encoding's output.
+        PageCharset found = charsetNamed(Kind::Other, kReplacement);
+        if (!bytes.isEmpty())
+            found.text = QString(QChar::ReplacementCharacter);
+        return found;
+    }
+    // The text library knows the rest under the table's names (iso-8859-16
+    // excepted, which it lacks and which is then passed over). Stateless, so
+    // a sequence cut off at the end counts as an error instead of being held
+    // back for input that never comes.
+    // The converter reads a last odd byte as U+FFFD without an error.
+    if (encoding.startsWith(QLatin1String("utf-16")) && bytes.size() % 2 != 0)
+        return {};
+    const QByteArray converterName = encoding.toLatin1();
+    QStringDecoder decoder(converterName.constData(),
                            QStringConverter::Flag::ConvertInitialBom | QStringConverter::Flag::Stateless);
     if (!decoder.isValid())
         return {};
     QString text = decoder.decode(bytes);
     if (decoder.hasError())
         return {};
-    const QString name = QString::fromLatin1(decoder.name());
-    PageCharset found = charsetNamed(
-        Kind::Other, name.compare(QLatin1String("UTF-8"), Qt::CaseInsensitive) == 0 ? kUtf8 : name);
+    // The converter's own spelling ("Shift_JIS", "UTF-16LE") where it is a
+    // label of the same encoding, so a name read back names the same.
+    QString name = QString::fromLatin1(decoder.name());
+    if (name.isEmpty() || web::encodingForLabel(name) != encoding)
+        name = encoding;
+    PageCharset found = charsetNamed(Kind::Other, name);
     found.text = std::move(text);
     return found;
 }
@@ -263,28 +374,21 @@ PageCharset choosePageCharset(const QByteArray& bytes, const QByteArray& declare
     std::optional<PageCharset> found;
     const QByteArrayView view(bytes);
     if (bytes.startsWith("\xEF\xBB\xBF"))
-        found = withBom(fitCharset(view.sliced(3), "utf-8"), 3);
+        found = withBom(fitCharset(view.sliced(3), QStringLiteral("utf-8")), 3);
     else if (bytes.startsWith("\xFF\xFE") && bytes.size() % 2 == 0)
-        found = withBom(fitCharset(view.sliced(2), "utf-16le"), 2);
+        found = withBom(fitCharset(view.sliced(2), QStringLiteral("utf-16le")), 2);
     else if (bytes.startsWith("\xFE\xFF") && bytes.size() % 2 == 0)
-        found = withBom(fitCharset(view.sliced(2), "utf-16be"), 2);
+        found = withBom(fitCharset(view.sliced(2), QStringLiteral("utf-16be")), 2);
     // A BOM that the rest does not fit (an odd UTF-16 length, broken UTF-8)
     // is read as ordinary bytes by the rules below.
     if (!found)
-        found = fitCharset(view, declaredCharset);
-    if (!found) {
-        found = fitCharset(view, metaCharset(bytes));
-        // A page whose meta tag can be read byte by byte is not UTF-16 or UTF-32,
-        // whatever label ("utf-32", "unicode", "utf3-2") named it: the rules below decide.
-        const bool wide = found && (found->name.startsWith(QLatin1String("UTF-16"), Qt::CaseInsensitive) ||
-                                    found->name.startsWith(QLatin1String("UTF-32"), Qt::CaseInsensitive));
-        if (wide)
-            found.reset();
-    }
+        found = fitCharset(view, encodingNamedBy(declaredCharset, LabelFrom::Http));
     if (!found)
-        found = fitCharset(view, "utf-8");
+        found = fitCharset(view, encodingNamedBy(metaCharset(bytes), LabelFrom::Meta));
     if (!found)
-        found = charsetNamed(Kind::Windows1252, kWindows1252);
+        found = fitCharset(view, QStringLiteral("utf-8"));
+    if (!found)
+        found = charsetNamed(Kind::SingleByte, kWindows1252);
     return *std::move(found);
 }
 
@@ -296,8 +400,8 @@ QString decodeStretch(const PageCharset& charset, QByteArrayView bytes) {
                                QStringConverter::Flag::ConvertInitialBom | QStringConverter::Flag::Stateless);
         return decoder.decode(bytes);
     }
-    case Kind::Windows1252:
-        return decodeWindows1252(bytes);
+    case Kind::SingleByte:
+        return decodeSingleByte(bytes, *singleByteTable(charset.name));
     case Kind::Other:
         break;
     }
@@ -323,7 +427,9 @@ namespace {
 // Text, line breaks as they are, in the named encoding.
 QByteArray encodeText(const QString& text, const QString& name, bool bom) {
     QByteArray out;
-    if (name.compare(kUtf8, Qt::CaseInsensitive) == 0 || name.isEmpty()) {
+    // A name may be any label ("ISO-8859-1" is windows-1252 too).
+    const QString encoding = web::encodingForLabel(name);
+    if (name.isEmpty() || encoding == QLatin1String("utf-8") || encoding == kReplacement) {
         if (bom)
             out = "\xEF\xBB\xBF";
         out += text.toUtf8();
@@ -335,8 +441,8 @@ QByteArray encodeText(const QString& text, const QString& name, bool bom) {
         QStringEncoder encoder(little ? QStringConverter::Utf16LE : QStringConverter::Utf16BE,
                                QStringConverter::Flag::Stateless);
         out += encoder.encode(text);
-    } else if (isWindows1252Label(name.toLatin1().toLower())) {
-        out = encodeWindows1252(text);
+    } else if (const HighHalf* high = singleByteTable(encoding)) {
+        out = encodeSingleByte(text, *high);
     } else {
         out = encodeWithConverter(text, name);
     }
@@ -346,7 +452,7 @@ QByteArray encodeText(const QString& text, const QString& name, bool bom) {
 // How many bytes a stretch of a page's stored text takes in its charset.
 qsizetype storedSize(const PageCharset& charset, QStringView stored) {
     switch (charset.kind) {
-    case Kind::Windows1252:
+    case Kind::SingleByte:
         return stored.size();
     case Kind::Utf8: {
         qsizetype n = 0;

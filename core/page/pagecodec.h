@@ -11,8 +11,10 @@ enum class LineBreak { CrLf, Lf, Cr };
 
 // How a page's text was stored, so that saving it writes the same bytes back.
 struct PageEncoding {
-    QString name =
-        QStringLiteral("UTF-8"); // "UTF-8", "UTF-16LE", "UTF-16BE", "windows-1252", or another charset
+    // "UTF-8", "UTF-16LE", "UTF-16BE", "windows-1252", "windows-874", "x-user-defined",
+    // "replacement", or the text library's name of another encoding; always a label
+    // of the WHATWG table naming the encoding the bytes were read in.
+    QString name = QStringLiteral("UTF-8");
     bool bom = false;
     LineBreak lineBreak = LineBreak::CrLf;
 
@@ -28,13 +30,17 @@ struct DecodedPage {
 // The whole page at once: BOM, then the declared charset (HTTP Content-Type),
 // then the page's own meta charset, then UTF-8 if the bytes are valid UTF-8,
 // else Windows-1252. The last two never fail, so every byte sequence decodes.
+// Labels mean what the WHATWG Encoding Standard's table says ("iso-8859-1" and
+// "ascii" are windows-1252, "tis-620" is windows-874); one naming no encoding,
+// or an encoding the bytes do not fit, is passed over.
 DecodedPage decodePage(const QByteArray& bytes, const QByteArray& declaredCharset = {});
 
 // The charset decodePage reads a page with, chosen by the same rules. In UTF-8
-// and the Windows-1252 family every ASCII byte is its own character and no
-// other byte holds one, so a search for ASCII text can run on the bytes.
+// and the single-byte tables (windows-1252, windows-874, x-user-defined) every
+// ASCII byte is its own character and no other byte holds one, so a search for
+// ASCII text can run on the bytes.
 struct PageCharset {
-    enum class Kind { Utf8, Windows1252, Other };
+    enum class Kind { Utf8, SingleByte, Other };
     Kind kind = Kind::Utf8;
     QString name; // as PageEncoding::name
     bool bom = false;
@@ -43,7 +49,7 @@ struct PageCharset {
 };
 PageCharset choosePageCharset(const QByteArray& bytes, const QByteArray& declaredCharset = {});
 
-// A stretch of a page in a UTF-8 or Windows-1252 family charset, as the whole
+// A stretch of a page in UTF-8 or a single-byte table's charset, as the whole
 // page's decoding reads it; for UTF-8 it must start and end between characters.
 QString decodeStretch(const PageCharset& charset, QByteArrayView bytes);
 

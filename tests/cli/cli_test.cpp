@@ -121,6 +121,13 @@ TEST(Extract, PrintsTheKeywordText) {
                          "s\nrunners\ncoloursp\n");
 }
 
+TEST(Extract, ReadsALatin1LabelAsWindows1252) {
+    // Bytes 0x93 and 0x94 are curly quotes to a browser, not C1 controls.
+    const CliRun r = cli({"extract", fixture("iso88591-quotes.htm")});
+    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_EQ(r.out, "\u201ctabriz\u201d\n");
+}
+
 TEST(Insert, RoundTripsLfAndCrLfPages) {
     QTemporaryDir dir;
     const QString block = dir.filePath("block.txt");

@@ -1,6 +1,8 @@
 #include "core/page/pagecodec.h"
 
 #include <QElapsedTimer>
+#include <algorithm>
+#include <cctype>
 #include <gtest/gtest.h>
 
 using namespace headwise;
@@ -147,6 +149,36 @@ INSTANTIATE_TEST_SUITE_P(
                    {},
                    u"\u0081\u008D\u008F\u0090\u009Dÿ"_qs,
                    kCp1252Lf},
+        DecodeCase{"UserDefinedDeclared",
+                   "a\x80\xFF",
+                   "x-user-defined",
+                   u"a\uF780\uF7FF"_qs,
+                   {"x-user-defined", false, LineBreak::Lf}},
+        DecodeCase{"UserDefinedMetaMeansCp1252",
+                   "<meta charset=x-user-defined>\x93",
+                   {},
+                   u"<meta charset=x-user-defined>“"_qs,
+                   kCp1252Lf},
+        DecodeCase{"Utf16DeclaredIsLittleEndian",
+                   bytesOf({'a', 0, 0xAC, 0x20}),
+                   "utf-16",
+                   u"a€"_qs,
+                   {"UTF-16LE", false, LineBreak::Lf}},
+        DecodeCase{"Utf16DeclaredOddLengthFallsBack", QByteArray("a\0b", 3), "utf-16le",
+                   QString::fromUtf16(u"a\0b", 3), kUtf8Lf},
+        DecodeCase{"ReplacementDeclared",
+                   "<p>\x1B$)C</p>",
+                   "hz-gb-2312",
+                   u"\uFFFD"_qs,
+                   {"replacement", false, LineBreak::Lf}},
+        DecodeCase{"ReplacementMeta",
+                   "<meta charset=iso-2022-kr>",
+                   {},
+                   u"\uFFFD"_qs,
+                   {"replacement", false, LineBreak::Lf}},
+        DecodeCase{"EmptyReplacement", {}, "replacement", {}, {"replacement", false, LineBreak::Lf}},
+        DecodeCase{"Windows874UndefinedByteFallsBack", "\xA1\xDB", "windows-874", u"¡Û"_qs, kCp1252Lf},
+        DecodeCase{"LabelBrowsersLackIgnored", "\xC8\x85\x93", "ibm037", u"È…“"_qs, kCp1252Lf},
         DecodeCase{"NulBytesKept", QByteArray("a\0b", 3), {}, QString::fromUtf16(u"a\0b", 3), kUtf8Lf},
         DecodeCase{"OddUtf16BomLengthReadAsBytes",
                    "\xFF\xFE"
@@ -156,6 +188,56 @@ INSTANTIATE_TEST_SUITE_P(
                    kCp1252Lf},
         DecodeCase{"Empty", {}, {}, {}, kUtf8Lf}),
     [](const auto& info) { return std::string(info.param.label); });
+
+// A label as a page's <meta> and as a server's header gives it: the telling
+// bytes of its encoding decode by the WHATWG table and write back unchanged.
+struct LabelCase {
+    const char* label;
+    QByteArray bytes;
+    QString text;
+    const char* name;
+};
+
+void PrintTo(const LabelCase& c, std::ostream* os) {
+    *os << c.label;
+}
+
+class LabelTest : public ::testing::TestWithParam<LabelCase> {};
+
+TEST_P(LabelTest, DecodesByTheWebsTableAndWritesTheSameBytes) {
+    const LabelCase& c = GetParam();
+    const QByteArray meta = QByteArray("<meta charset=\"") + c.label + "\">";
+    const struct {
+        QByteArray bytes, declared;
+        QString text;
+    } pages[] = {{meta + c.bytes, {}, QString::fromLatin1(meta) + c.text}, {c.bytes, c.label, c.text}};
+    for (const auto& page : pages) {
+        const DecodedPage decoded = decodePage(page.bytes, page.declared);
+        EXPECT_EQ(shown(decoded.text), shown(page.text)) << shown(page.declared);
+        EXPECT_EQ(shown(decoded.encoding.name), c.name) << shown(page.declared);
+        EXPECT_EQ(shown(encodePage(decoded.text, decoded.encoding)), shown(page.bytes))
+            << shown(page.declared);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Labels, LabelTest,
+    ::testing::Values(LabelCase{"iso-8859-1", "\x93q\x94\xE9", u"“q”é"_qs, "windows-1252"},
+                      LabelCase{"latin1", "\x93q\x94", u"“q”"_qs, "windows-1252"},
+                      LabelCase{"iso88591", "\x93q\x94", u"“q”"_qs, "windows-1252"},
+                      LabelCase{"us-ascii", "\x93q\x94\x80", u"“q”€"_qs, "windows-1252"},
+                      LabelCase{"ASCII", "\x93q\x94", u"“q”"_qs, "windows-1252"},
+                      LabelCase{"x-cp1252", bytesOf({0x81, 0x8D, 0x8F, 0x90, 0x9D, 0x9F}),
+                                u"\u0081\u008D\u008F\u0090\u009DŸ"_qs, "windows-1252"},
+                      LabelCase{"tis-620", "\x93\xA1\xDA\xDF\xFB\x94", u"“กฺ฿๛”"_qs, "windows-874"},
+                      LabelCase{"dos-874", "\x80\x85\x81\x9F\xA0", u"€…\u0081\u009F\u00A0"_qs, "windows-874"},
+                      LabelCase{"sjis", "\x93\xFA\x96\x7B", u"日本"_qs, "Shift_JIS"}),
+    [](const auto& info) {
+        std::string name = info.param.label;
+        std::replace_if(
+            name.begin(), name.end(), [](char c) { return !std::isalnum(c); }, '_');
+        return name;
+    });
 
 struct LineBreakCase {
     const char* label;
@@ -267,6 +349,16 @@ INSTANTIATE_TEST_SUITE_P(
                    u"日😀本é"_qs,
                    {"Shift_JIS", false, LineBreak::CrLf},
                    "\x93\xFA&#128512;\x96\x7B&#233;"},
+        EncodeCase{
+            "Windows874References", u"ก€é"_qs, {"windows-874", false, LineBreak::CrLf}, "\xA1\x80&#233;"},
+        EncodeCase{"UserDefinedReferences",
+                   u"\uF780\uF7FF\u0080"_qs,
+                   {"x-user-defined", false, LineBreak::CrLf},
+                   "\x80\xFF&#128;"},
+        EncodeCase{"ReplacementWritesUtf8",
+                   u"\uFFFDé"_qs,
+                   {"replacement", false, LineBreak::CrLf},
+                   "\xEF\xBF\xBD\xC3\xA9"},
         EncodeCase{"Latin1NameUsesCp1252", u"“x”"_qs, {"ISO-8859-1", false, LineBreak::CrLf}, "\x93x\x94"},
         EncodeCase{"StyleAppliedToEveryBreak",
                    u"a\nb\rc\r\nd"_qs,

@@ -21,8 +21,9 @@ static bool onlyCrLfBreaks(const QString& text) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // The first byte picks a declared charset, as a server's header would.
-    static const char* const declared[] = {"",         "utf-8",     "windows-1252", "iso-8859-1",
-                                           "utf-16le", "shift_jis", "bogus"};
+    static const char* const declared[] = {
+        "",         "utf-8",     "windows-1252", "iso88591",       "tis-620",
+        "utf-16le", "shift_jis", "bogus",        "x-user-defined", "iso-2022-kr"};
     const QByteArray charset = size ? QByteArray(declared[data[0] % std::size(declared)]) : QByteArray();
     const QByteArray bytes(reinterpret_cast<const char*>(data), qsizetype(size));
 
