@@ -70,7 +70,7 @@ QString FixRun::baseFor(const QString& name) const {
     if (baseUrl_.isEmpty())
         return {};
     const auto folder = folders_.constFind(siteRoots_.value(name));
-    return (folder == folders_.cend() ? baseUrl_ : folder->addressOf(name)).toString(QUrl::FullyEncoded);
+    return folder == folders_.cend() ? baseUrl_.toString(QUrl::FullyEncoded) : folder->addressOf(name).href;
 }
 
 audit::PageAudit FixRun::step(const QString& name, audit::PageInput& page) {

@@ -16,16 +16,17 @@ namespace headwise {
 
 namespace {
 
-QString key(const QUrl& url) {
-    return crawlAddress(url).toString(QUrl::FullyEncoded);
+QString key(const web::WebUrl& url) {
+    return url.hrefWithoutFragment().toString();
 }
 
-QString originOf(const QUrl& url) {
-    return crawlAddress(url).adjusted(QUrl::RemovePath | QUrl::RemoveQuery).toString(QUrl::FullyEncoded);
+QString originOf(const web::WebUrl& url) {
+    return url.scheme + QStringLiteral("://") + url.host +
+           (url.port < 0 ? QString() : u':' + QString::number(url.port));
 }
 
-QString hostKey(const QUrl& url) {
-    return url.host() + u':' + QString::number(url.port(0));
+QString hostKey(const web::WebUrl& url) {
+    return url.host + u':' + QString::number(url.port < 0 ? 0 : url.port);
 }
 
 // A crawl only goes on from HTML; a link to a picture or a PDF is not a page.
@@ -34,10 +35,8 @@ bool isHtml(const FetchResult& result) {
     return type.isEmpty() || type == "text/html" || type == "application/xhtml+xml";
 }
 
-bool isWebAddress(const QUrl& url) {
-    const QString scheme = url.scheme().toLower();
-    return url.isValid() && !url.host().isEmpty() &&
-           (scheme == QLatin1String("http") || scheme == QLatin1String("https"));
+bool isWebAddress(const web::WebUrl& url) {
+    return url.valid && !url.host.isEmpty() && (url.scheme == u"http" || url.scheme == u"https");
 }
 
 } // namespace
@@ -46,7 +45,7 @@ SiteWalker::SiteWalker(PageFetcher& fetcher) : SiteWalker(fetcher, Limits{}) {}
 
 SiteWalker::SiteWalker(PageFetcher& fetcher, const Limits& limits) : fetcher_(fetcher), limits_(limits) {}
 
-bool SiteWalker::firstVisit(const QUrl& url) {
+bool SiteWalker::firstVisit(const web::WebUrl& url) {
     const QString address = key(url);
     if (visited_.contains(address))
         return false;
@@ -55,32 +54,28 @@ bool SiteWalker::firstVisit(const QUrl& url) {
 }
 
 void SiteWalker::fetchInOrder(const Next& next, const Take& take) {
-    const Fetch fetch = [this](const QUrl& url) {
-        return fetcher_.fetch(url.toString(QUrl::FullyEncoded), stop_);
-    };
-    fetchInOrder(next, fetch, limits_.perHost, [&](const QUrl& url, FetchResult&& result) {
+    const Fetch fetch = [this](const web::WebUrl& url) { return fetcher_.fetch(url.href, stop_); };
+    fetchInOrder(next, fetch, limits_.perHost, [&](const web::WebUrl& url, FetchResult&& result) {
         if (seen_)
             seen_(url, result);
         take(url, std::move(result));
     });
 }
 
-void SiteWalker::check(const QList<QUrl>& addresses, int perHost, const Checked& take) {
+void SiteWalker::check(const QList<web::WebUrl>& addresses, int perHost, const Checked& take) {
     qsizetype at = 0;
-    const Next next = [&]() -> std::optional<QUrl> {
+    const Next next = [&]() -> std::optional<web::WebUrl> {
         if (at >= addresses.size())
             return std::nullopt;
         return addresses[at++];
     };
-    const Fetch fetch = [this](const QUrl& url) {
-        return fetcher_.check(url.toString(QUrl::FullyEncoded), stop_);
-    };
+    const Fetch fetch = [this](const web::WebUrl& url) { return fetcher_.check(url.href, stop_); };
     fetchInOrder(next, fetch, perHost, take);
 }
 
 void SiteWalker::fetchInOrder(const Next& next, const Fetch& fetch, int perHostLimit, const Take& take) {
     struct Job {
-        QUrl url;
+        web::WebUrl url;
         QString host;
         bool started = false;
         bool done = false;
@@ -104,7 +99,7 @@ void SiteWalker::fetchInOrder(const Next& next, const Fetch& fetch, int perHostL
                 break;
             }
             lock.unlock();
-            const std::optional<QUrl> url = next();
+            const std::optional<web::WebUrl> url = next();
             lock.lock();
             if (!url) {
                 exhausted = true;
@@ -152,7 +147,7 @@ void SiteWalker::fetchInOrder(const Next& next, const Fetch& fetch, int perHostL
     }
 }
 
-SiteWalker::SiteRobots& SiteWalker::robotsOf(const QUrl& url) {
+SiteWalker::SiteRobots& SiteWalker::robotsOf(const web::WebUrl& url) {
     const QString origin = originOf(url);
     if (const auto found = robots_.find(origin); found != robots_.end())
         return *found;
@@ -178,7 +173,7 @@ SiteWalker::SiteRobots& SiteWalker::robotsOf(const QUrl& url) {
     return *robots_.insert(origin, robots);
 }
 
-const RobotsRules& SiteWalker::robotsFor(const QUrl& url, const QString& input) {
+const RobotsRules& SiteWalker::robotsFor(const web::WebUrl& url, const QString& input) {
     const SiteRobots& robots = robotsOf(url);
     const QString origin = originOf(url);
     if (!robots.problem.isEmpty() && !robotsReported_.contains(origin)) {
@@ -188,12 +183,12 @@ const RobotsRules& SiteWalker::robotsFor(const QUrl& url, const QString& input) 
     return robots.forHeadwise;
 }
 
-std::shared_ptr<const RobotsRules> SiteWalker::googlebotRules(const QUrl& url) {
+std::shared_ptr<const RobotsRules> SiteWalker::googlebotRules(const web::WebUrl& url) {
     return isWebAddress(url) ? robotsOf(url).forGooglebot : nullptr;
 }
 
 bool SiteWalker::crawl(const QString& start, const PageSink& sink) {
-    const QUrl first = crawlAddress(QUrl(start));
+    const web::WebUrl first = web::parseWebUrl(start).withoutFragment();
     if (!isWebAddress(first)) {
         problems_.append(start + QStringLiteral(": only http and https addresses can be crawled"));
         return false;
@@ -208,21 +203,21 @@ bool SiteWalker::crawl(const QString& start, const PageSink& sink) {
         return false;
     bool whole = true;
 
-    std::deque<QUrl> frontier{first};
+    std::deque<web::WebUrl> frontier{first};
     int found = 1;
     QString crawlOrigin; // where the start page ended up: its links are followed there
     QSet<QString> arrived;
-    const Next next = [&]() -> std::optional<QUrl> {
+    const Next next = [&]() -> std::optional<web::WebUrl> {
         if (frontier.empty())
             return std::nullopt;
-        QUrl url = frontier.front();
+        web::WebUrl url = frontier.front();
         frontier.pop_front();
         return url;
     };
-    const Take take = [&](const QUrl& url, FetchResult&& result) {
+    const Take take = [&](const web::WebUrl& url, FetchResult&& result) {
         const bool isStart = crawlOrigin.isEmpty();
         if (result.ok) {
-            const QUrl final(result.finalUrl);
+            const web::WebUrl final = web::parseWebUrl(result.finalUrl);
             if (isStart)
                 crawlOrigin = originOf(final);
             // Two links that redirect to one page give that page once.
@@ -234,7 +229,7 @@ bool SiteWalker::crawl(const QString& start, const PageSink& sink) {
             if (result.status < 400 && isHtml(result) && originOf(final) == crawlOrigin) {
                 const RobotsRules& robots = robotsFor(final, start);
                 const QString text = decodePage(result.body, result.charset).text;
-                for (const QUrl& link : sameOriginLinks(text, final, final)) {
+                for (const web::WebUrl& link : sameOriginLinks(text, final, final)) {
                     if (!robots.allows(link) || visited_.contains(key(link)))
                         continue;
                     if (found >= limits_.maxPages) {
@@ -250,8 +245,9 @@ bool SiteWalker::crawl(const QString& start, const PageSink& sink) {
             crawlOrigin = originOf(url);
         }
         std::shared_ptr<const RobotsRules> googlebot =
-            result.ok ? googlebotRules(result.finalUrl.isEmpty() ? url : QUrl(result.finalUrl)) : nullptr;
-        sink(WalkedPage{url.toString(QUrl::FullyEncoded), std::move(result), std::move(googlebot)});
+            result.ok ? googlebotRules(result.finalUrl.isEmpty() ? url : web::parseWebUrl(result.finalUrl))
+                      : nullptr;
+        sink(WalkedPage{url.href, std::move(result), std::move(googlebot)});
     };
     fetchInOrder(next, take);
     return whole;
@@ -277,8 +273,7 @@ void SiteWalker::readSitemap(const QString& location, const QString& input, int 
     }
 
     QByteArray bytes;
-    QUrl base;
-    const QUrl address(location);
+    const web::WebUrl address = web::parseWebUrl(location);
     if (isWebAddress(address)) {
         const FetchResult result = fetcher_.fetch(location, stop_);
         if (!result.ok || result.status >= 400) {
@@ -333,16 +328,16 @@ void SiteWalker::readSitemap(const QString& location, const QString& input, int 
     if (sitemapSeen_)
         sitemapSeen_(name, *sitemap);
     qsizetype at = 0;
-    const Next next = [&]() -> std::optional<QUrl> {
+    const Next next = [&]() -> std::optional<web::WebUrl> {
         while (at < sitemap->locations.size()) {
-            const QUrl url(sitemap->locations[at++]);
+            web::WebUrl url = web::parseWebUrl(sitemap->locations[at++]);
             if (firstVisit(url))
                 return url;
         }
         return std::nullopt;
     };
-    const Take take = [&](const QUrl& url, FetchResult&& result) {
-        sink(WalkedPage{url.toString(QUrl::FullyEncoded), std::move(result)});
+    const Take take = [&](const web::WebUrl& url, FetchResult&& result) {
+        sink(WalkedPage{url.href, std::move(result)});
     };
     fetchInOrder(next, take);
 }

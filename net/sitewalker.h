@@ -2,12 +2,12 @@
 
 #include "core/site/robotstxt.h"
 #include "core/site/sitemap.h"
+#include "core/web/weburl.h"
 #include "net/pagefetcher.h"
 
 #include <QHash>
 #include <QSet>
 #include <QStringList>
-#include <QUrl>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -53,12 +53,12 @@ public:
     // Asks each address once whether it answers (HEAD, else GET), at most
     // perHost at once to one host, and hands every answer to take on the
     // calling thread, in the order given.
-    using Checked = std::function<void(const QUrl& url, FetchResult&& result)>;
-    void check(const QList<QUrl>& addresses, int perHost, const Checked& take);
+    using Checked = std::function<void(const web::WebUrl& url, FetchResult&& result)>;
+    void check(const QList<web::WebUrl>& addresses, int perHost, const Checked& take);
 
     // Every page fetch of a crawl or a sitemap walk, also the ones that give
     // no page (an error, a picture), as it is handed on; on the calling thread.
-    using FetchSeen = std::function<void(const QUrl& asked, const FetchResult& result)>;
+    using FetchSeen = std::function<void(const web::WebUrl& asked, const FetchResult& result)>;
     void watchFetches(FetchSeen seen) { seen_ = std::move(seen); }
     // Every sitemap of pages read, before its pages are fetched.
     using SitemapSeen = std::function<void(const QString& name, const Sitemap& sitemap)>;
@@ -70,16 +70,16 @@ public:
 
     // The rules of the site's robots.txt for Googlebot, read once per site;
     // null when the site has none that could be read.
-    std::shared_ptr<const RobotsRules> googlebotRules(const QUrl& url);
+    std::shared_ptr<const RobotsRules> googlebotRules(const web::WebUrl& url);
 
     // "INPUT: reason" for inputs that gave fewer pages than they should: a
     // robots.txt that could not be had, a sitemap that is no sitemap ...
     const QStringList& problems() const { return problems_; }
 
 private:
-    using Next = std::function<std::optional<QUrl>()>;
-    using Take = std::function<void(const QUrl& url, FetchResult&& result)>;
-    using Fetch = std::function<FetchResult(const QUrl& url)>;
+    using Next = std::function<std::optional<web::WebUrl>()>;
+    using Take = std::function<void(const web::WebUrl& url, FetchResult&& result)>;
+    using Fetch = std::function<FetchResult(const web::WebUrl& url)>;
     void fetchInOrder(const Next& next, const Take& take);
     void fetchInOrder(const Next& next, const Fetch& fetch, int perHost, const Take& take);
 
@@ -89,9 +89,9 @@ private:
         std::shared_ptr<const RobotsRules> forGooglebot;
         QString problem; // why nothing there may be crawled
     };
-    SiteRobots& robotsOf(const QUrl& url);
-    const RobotsRules& robotsFor(const QUrl& url, const QString& input);
-    bool firstVisit(const QUrl& url);
+    SiteRobots& robotsOf(const web::WebUrl& url);
+    const RobotsRules& robotsFor(const web::WebUrl& url, const QString& input);
+    bool firstVisit(const web::WebUrl& url);
     void readSitemap(const QString& location, const QString& input, int depth, int& sitemapsRead,
                      const PageSink& sink);
 

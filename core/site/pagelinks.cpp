@@ -228,24 +228,6 @@ bool hasWord(QStringView list, QLatin1StringView word) {
 
 } // namespace
 
-QUrl crawlAddress(const QUrl& url) {
-    QUrl address = url.adjusted(QUrl::RemoveFragment | QUrl::NormalizePathSegments);
-    if (address.path().isEmpty())
-        address.setPath(QStringLiteral("/"));
-    const QString scheme = address.scheme().toLower();
-    if ((scheme == QLatin1String("http") && address.port() == 80) ||
-        (scheme == QLatin1String("https") && address.port() == 443))
-        address.setPort(-1);
-    return address;
-}
-
-bool sameOrigin(const QUrl& a, const QUrl& b) {
-    const QString scheme = a.scheme().toLower();
-    const int defaultPort = scheme == QLatin1String("https") ? 443 : 80;
-    return scheme == b.scheme().toLower() && a.host() == b.host() && !a.host().isEmpty() &&
-           a.port(defaultPort) == b.port(defaultPort);
-}
-
 PageReferenceSpans pageReferenceSpans(QStringView text) {
     PageReferenceSpans found;
     pageReferenceSpans(text, found);
@@ -347,20 +329,25 @@ PageReferences pageReferences(const QString& pageText) {
     return found;
 }
 
-QList<QUrl> sameOriginLinks(const QString& pageText, const QUrl& pageUrl, const QUrl& origin) {
+QList<web::WebUrl> sameOriginLinks(const QString& pageText, const web::WebUrl& pageUrl,
+                                   const web::WebUrl& origin) {
     const PageReferences found = pageReferences(pageText);
-    const QUrl resolvedBase = found.base ? pageUrl.resolved(QUrl(*found.base)) : pageUrl;
-    QList<QUrl> links;
+    web::WebUrl resolvedBase;
+    if (found.base)
+        resolvedBase = web::parseWebUrl(*found.base, &pageUrl);
+    // A <base href> that is no address leaves the page's own as the base.
+    const web::WebUrl& base = resolvedBase.valid ? resolvedBase : pageUrl;
+    QList<web::WebUrl> links;
     QSet<QString> seen;
     for (const PageReference& reference : found.references) {
         if (reference.kind != PageReference::Kind::Link)
             continue;
-        const QUrl link = crawlAddress(resolvedBase.resolved(QUrl(reference.target)));
-        if (!link.isValid() || !sameOrigin(link, origin))
+        web::WebUrl link = web::parseWebUrl(reference.target, &base).withoutFragment();
+        if (!web::sameOrigin(link, origin))
             continue;
-        if (!seen.contains(link.toString(QUrl::FullyEncoded))) {
-            seen.insert(link.toString(QUrl::FullyEncoded));
-            links.append(link);
+        if (!seen.contains(link.href)) {
+            seen.insert(link.href);
+            links.append(std::move(link));
         }
     }
     return links;

@@ -2,7 +2,8 @@
 
 #include <QList>
 #include <QString>
-#include <QUrl>
+
+#include "core/web/weburl.h"
 #include <optional>
 
 namespace headwise {
@@ -50,16 +51,11 @@ PageReferenceSpans pageReferenceSpans(QStringView pageText);
 // page, a reader makes no new ones.
 void pageReferenceSpans(QStringView pageText, PageReferenceSpans& spans);
 
-// The addresses a crawl goes on to from a page: every <a href>, resolved
-// against the page's <base href> (else its own address), without fragment,
-// kept only when on the same origin (scheme, host, port) as `origin`, each
-// once, in page order. One pass over the text.
-QList<QUrl> sameOriginLinks(const QString& pageText, const QUrl& pageUrl, const QUrl& origin);
-
-// The form addresses are compared in: no fragment, an empty path as "/".
-QUrl crawlAddress(const QUrl& url);
-
-// Same scheme, host and port, default ports filled in.
-bool sameOrigin(const QUrl& a, const QUrl& b);
+// The addresses a crawl goes on to from a page: every <a href>, resolved as a
+// browser resolves it against the page's <base href> (else its own address),
+// without fragment, kept only when on the same origin as `origin`, each once,
+// in page order. One pass over the text.
+QList<web::WebUrl> sameOriginLinks(const QString& pageText, const web::WebUrl& pageUrl,
+                                   const web::WebUrl& origin);
 
 } // namespace headwise

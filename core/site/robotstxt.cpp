@@ -180,8 +180,12 @@ bool RobotsRules::allowsPath(const QByteArray& encodedPathAndQuery) const {
     return !best || best->allow;
 }
 
+bool RobotsRules::allows(const web::WebUrl& url) const {
+    return allowsPath(url.pathAndQuery().toUtf8());
+}
+
 bool RobotsRules::allows(const QUrl& url) const {
-    return allowsPath(url.toEncoded(QUrl::RemoveScheme | QUrl::RemoveAuthority | QUrl::RemoveFragment));
+    return allows(web::parseWebUrl(url.toString(QUrl::FullyEncoded)));
 }
 
 } // namespace headwise

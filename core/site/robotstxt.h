@@ -5,6 +5,8 @@
 #include <QStringView>
 #include <QUrl>
 
+#include "core/web/weburl.h"
+
 namespace headwise {
 
 // The rules of a robots.txt file that apply to one crawler: the groups naming
@@ -23,6 +25,8 @@ public:
     static RobotsRules disallowAll();
 
     // The longest matching pattern decides, Allow winning a tie; no match allows.
+    bool allows(const web::WebUrl& url) const;
+    // For callers still holding a QUrl: read again as a browser reads it.
     bool allows(const QUrl& url) const;
     bool allowsPath(const QByteArray& encodedPathAndQuery) const;
 

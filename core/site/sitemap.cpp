@@ -1,6 +1,7 @@
 #include "core/site/sitemap.h"
 
-#include <QUrl>
+#include "core/web/weburl.h"
+
 #include <QXmlStreamReader>
 
 namespace headwise {
@@ -8,10 +9,8 @@ namespace headwise {
 namespace {
 
 bool isWebAddress(const QString& location) {
-    const QUrl url(location, QUrl::StrictMode);
-    const QString scheme = url.scheme().toLower();
-    return url.isValid() && !url.host().isEmpty() &&
-           (scheme == QLatin1String("http") || scheme == QLatin1String("https"));
+    const web::WebUrl url = web::parseWebUrl(location);
+    return url.valid && !url.host.isEmpty() && (url.scheme == u"http" || url.scheme == u"https");
 }
 
 QString failure(const QXmlStreamReader& reader, const QString& what) {

@@ -999,17 +999,67 @@ bool WebUrl::isSpecial() const {
     return isSpecialScheme(scheme);
 }
 
-WebUrl parseWebUrl(QStringView input, const WebUrl* base) {
-    // The record behind a base (its user name and password too) is rebuilt
-    // from its href, which reads back to the same record.
-    Outcome baseRecord;
-    const bool hasBase = base && base->valid;
-    if (hasBase)
-        baseRecord = basicParse(base->href, nullptr, {});
-    const bool baseUsable = hasBase && baseRecord.error.isNull();
+QStringView WebUrl::hrefWithoutFragment() const {
+    return fragment.isNull() ? QStringView(href) : QStringView(href).first(href.size() - fragment.size() - 1);
+}
 
+WebUrl WebUrl::withoutFragment() const {
+    WebUrl out = *this;
+    if (!fragment.isNull()) {
+        out.href.truncate(href.size() - fragment.size() - 1);
+        out.fragment = QString();
+    }
+    return out;
+}
+
+QStringView WebUrl::pathAndQuery() const {
+    const qsizetype size = path.size() + (query.isNull() ? 0 : query.size() + 1);
+    return hrefWithoutFragment().last(size);
+}
+
+bool sameOrigin(const WebUrl& a, const WebUrl& b) {
+    return a.valid && b.valid && !a.host.isEmpty() && a.scheme != u"file" && a.scheme == b.scheme &&
+           a.host == b.host && a.port == b.port;
+}
+
+QString percentDecoded(QStringView text) {
+    if (!text.contains(u'%'))
+        return text.toString();
+    const QByteArray bytes = text.toUtf8();
+    QByteArray out;
+    out.reserve(bytes.size());
+    for (qsizetype i = 0; i < bytes.size(); ++i) {
+        const char b = bytes[i];
+        if (b == '%' && i + 2 < bytes.size() && isAsciiHex(uchar(bytes[i + 1])) &&
+            isAsciiHex(uchar(bytes[i + 2]))) {
+            out += char(hexValue(uchar(bytes[i + 1])) * 16 + hexValue(uchar(bytes[i + 2])));
+            i += 2;
+        } else {
+            out += b;
+        }
+    }
+    return QString::fromUtf8(out);
+}
+
+WebUrl parseWebUrl(QStringView input, const WebUrl* base) {
+    // A base's record is taken from its fields: a page's links share one
+    // base, and parsing it again for each cost more than the links.
+    Record baseRecord;
+    const bool hasBase = base && base->valid;
+    if (hasBase) {
+        baseRecord.scheme = base->scheme;
+        baseRecord.username = base->username;
+        baseRecord.password = base->password;
+        baseRecord.host = base->host;
+        baseRecord.port = base->port;
+        baseRecord.opaquePath = base->opaquePath;
+        baseRecord.path = base->path;
+        baseRecord.segments = base->opaquePath ? 0 : base->path.count(u'/');
+        baseRecord.query = base->query;
+        baseRecord.fragment = base->fragment;
+    }
     const Outcome parsed =
-        basicParse(input, baseUsable ? &baseRecord.url : nullptr, baseUsable ? base->href : QString());
+        basicParse(input, hasBase ? &baseRecord : nullptr, hasBase ? base->href : QString());
     WebUrl out;
     if (!parsed.error.isNull()) {
         out.error = parsed.error;
@@ -1024,6 +1074,9 @@ WebUrl parseWebUrl(QStringView input, const WebUrl* base) {
     out.path = url.path.isNull() ? emptyString() : url.path;
     out.query = url.query;
     out.fragment = url.fragment;
+    out.username = url.username;
+    out.password = url.password;
+    out.opaquePath = url.opaquePath;
     return out;
 }
 

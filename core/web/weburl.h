@@ -21,9 +21,24 @@ struct WebUrl {
     // Serialised. A null query or fragment is absent; an empty non-null one
     // was written as a bare '?' or '#'.
     QString path, query, fragment;
+    // Kept so that a URL is a base without being parsed again from its href.
+    QString username, password;
+    bool opaquePath = false; // "mailto:a@b": the path is no list of segments
 
     bool isSpecial() const; // http, https, ws, wss, ftp, file
+    // The href without its fragment, the form addresses are compared in.
+    QStringView hrefWithoutFragment() const;
+    WebUrl withoutFragment() const;
+    // The path and query as a request for the URL sends them.
+    QStringView pathAndQuery() const;
 };
+
+// Same scheme, host and port, for URLs with a host: an address without one has
+// an opaque origin, the same as nothing else.
+bool sameOrigin(const WebUrl& a, const WebUrl& b);
+
+// Percent escapes decoded to bytes and read as UTF-8 (U+FFFD where not UTF-8).
+QString percentDecoded(QStringView text);
 
 // base may be null; a relative input without a base is not valid ("it has no
 // scheme"). An invalid base counts as none.

@@ -90,7 +90,7 @@ AuditRunner::Site& AuditRunner::siteOf(const std::shared_ptr<const audit::SiteSc
     return *site;
 }
 
-void AuditRunner::record(std::shared_ptr<const audit::SiteScope> site, const QUrl& asked,
+void AuditRunner::record(std::shared_ptr<const audit::SiteScope> site, const web::WebUrl& asked,
                          const FetchResult& result) {
     if (!site)
         return;
@@ -98,8 +98,8 @@ void AuditRunner::record(std::shared_ptr<const audit::SiteScope> site, const QUr
     recordIn(siteOf(site), asked, result);
 }
 
-void AuditRunner::recordIn(Site& site, const QUrl& asked, const FetchResult& result) {
-    const auto keyOf = [&](const QString& address) { return site.scope->target(QUrl(address)); };
+void AuditRunner::recordIn(Site& site, const web::WebUrl& asked, const FetchResult& result) {
+    const auto keyOf = [&](const QString& address) { return site.scope->target(web::parseWebUrl(address)); };
     for (qsizetype i = 0; i < result.redirects.size(); ++i) {
         const std::optional<audit::SiteTarget> from = keyOf(result.redirects[i].from);
         const std::optional<audit::SiteTarget> next =
@@ -108,7 +108,7 @@ void AuditRunner::recordIn(Site& site, const QUrl& asked, const FetchResult& res
             site.graph.record(from->key, from->internal, result.redirects[i].status, next);
     }
     const std::optional<audit::SiteTarget> end =
-        keyOf(result.ok ? result.finalUrl : asked.toString(QUrl::FullyEncoded));
+        result.ok ? keyOf(result.finalUrl) : site.scope->target(asked);
     if (result.ok && end)
         site.graph.record(end->key, end->internal, result.status);
     else if (!result.redirects.isEmpty()) // the fetcher gave up following them
@@ -122,13 +122,13 @@ void AuditRunner::markWhole(const audit::SiteScope* site) {
         found->whole = true;
 }
 
-QList<QUrl> AuditRunner::unchecked(bool external) {
+QList<web::WebUrl> AuditRunner::unchecked(bool external) {
     pool_.waitForDone();
     {
         QMutexLocker lock(&graphMutex_);
         enterWaiting();
     }
-    QList<QUrl> out;
+    QList<web::WebUrl> out;
     QSet<QString> listed;
     for (const Site& site : sites_) {
         if (site.scope->onDisk() && !external)
@@ -153,7 +153,7 @@ QList<QUrl> AuditRunner::unchecked(bool external) {
                 const QString& key = site.graph.key(r.target);
                 if (!listed.contains(key)) {
                     listed.insert(key);
-                    out.append(QUrl(key));
+                    out.append(web::parseWebUrl(key));
                 }
             }
         }
@@ -161,7 +161,7 @@ QList<QUrl> AuditRunner::unchecked(bool external) {
     return out;
 }
 
-void AuditRunner::recordChecked(const QUrl& address, const FetchResult& result) {
+void AuditRunner::recordChecked(const web::WebUrl& address, const FetchResult& result) {
     QMutexLocker lock(&graphMutex_);
     for (Site& site : sites_)
         recordIn(site, address, result);

@@ -56,7 +56,8 @@ public:
     void addSitemap(const QString& name, const Sitemap& sitemap,
                     std::shared_ptr<const audit::SiteScope> site);
     // What a fetch of an address of a site answered, redirects included.
-    void record(std::shared_ptr<const audit::SiteScope> site, const QUrl& asked, const FetchResult& result);
+    void record(std::shared_ptr<const audit::SiteScope> site, const web::WebUrl& asked,
+                const FetchResult& result);
     // Every page of the site was read: pages no link reaches are orphans.
     void markWhole(const audit::SiteScope* site);
 
@@ -64,9 +65,9 @@ public:
     // pages point at whose answer no fetch gave: what the sites name besides
     // their links (pictures, canonicals, alternates) and
     // with external every address outside them; each once.
-    QList<QUrl> unchecked(bool external);
+    QList<web::WebUrl> unchecked(bool external);
     // The answer of an address unchecked gave, for every site that points at it.
-    void recordChecked(const QUrl& address, const FetchResult& result);
+    void recordChecked(const web::WebUrl& address, const FetchResult& result);
 
     struct Outcome {
         QList<audit::PageReport> pages;
@@ -108,7 +109,7 @@ private:
     // other thread is entering pages, else with that thread's or at the end.
     void enterInGraph(Slot& slot, audit::ResolvedPage&& resolved);
     void enterWaiting(); // under graphMutex_
-    void recordIn(Site& site, const QUrl& asked, const FetchResult& result);
+    void recordIn(Site& site, const web::WebUrl& asked, const FetchResult& result);
     void addSiteFindings(QList<audit::PageReport>& pages, const QList<const Slot*>& audited,
                          audit::SiteSummary& summary);
 

@@ -64,11 +64,12 @@ AuditRunner::Outcome runSiteAudit(const SiteAuditRequest& request, const audit::
         return folder;
     };
     QHash<QString, std::shared_ptr<const audit::SiteOrigin>> origins;
-    const auto originSite = [&](const QUrl& url) -> std::shared_ptr<const audit::SiteOrigin> {
+    const auto originSite = [&](const web::WebUrl& url) -> std::shared_ptr<const audit::SiteOrigin> {
         if (!siteRulesOn)
             return nullptr;
-        const QUrl origin = crawlAddress(url).adjusted(QUrl::RemovePath | QUrl::RemoveQuery);
-        auto& site = origins[origin.toString()];
+        // The origin's home: what the pages there are compared to.
+        const web::WebUrl origin = web::parseWebUrl(u"/", &url);
+        auto& site = origins[origin.valid ? origin.href : QString()];
         if (!site)
             site = std::make_shared<const audit::SiteOrigin>(origin, walker.googlebotRules(url));
         return site;
@@ -78,18 +79,19 @@ AuditRunner::Outcome runSiteAudit(const SiteAuditRequest& request, const audit::
     runner.watchPages(watch.pageSeen);
     if (watch.step)
         runner.setPageStep(watch.step);
-    walker.watchFetches([&](const QUrl& asked, const FetchResult& result) {
+    walker.watchFetches([&](const web::WebUrl& asked, const FetchResult& result) {
         runner.record(originSite(asked), asked, result);
     });
     walker.watchSitemaps([&](const QString& name, const Sitemap& map) {
         if (!map.locations.isEmpty())
-            runner.addSitemap(name, map, originSite(QUrl(map.locations.first())));
+            runner.addSitemap(name, map, originSite(web::parseWebUrl(map.locations.first())));
     });
     // The walker hands pages over in the order it found them; the pool audits
     // them while it fetches the next.
     const PageSink toRunner = [&](WalkedPage&& page) {
         auto walked = std::make_shared<WalkedPage>(std::move(page));
-        const QUrl at(walked->result.finalUrl.isEmpty() ? walked->name : walked->result.finalUrl);
+        const web::WebUrl at =
+            web::parseWebUrl(walked->result.finalUrl.isEmpty() ? walked->name : walked->result.finalUrl);
         runner.add(
             walked->name,
             [walked] {
@@ -103,10 +105,10 @@ AuditRunner::Outcome runSiteAudit(const SiteAuditRequest& request, const audit::
             break;
         if (target.address && request.crawl) {
             if (walker.crawl(target.name, toRunner))
-                runner.markWhole(originSite(QUrl(target.name)).get());
+                runner.markWhole(originSite(web::parseWebUrl(target.name)).get());
         } else if (target.address) { // robots.txt is read here, once per site, for robots-txt-blocked
             runner.add(target.name, [&fetcher, stop, name = target.name,
-                                     robots = walker.googlebotRules(QUrl(target.name))] {
+                                     robots = walker.googlebotRules(web::parseWebUrl(target.name))] {
                 return loadFetchedPage(fetcher, name, robots, stop);
             });
         } else {
@@ -127,8 +129,9 @@ AuditRunner::Outcome runSiteAudit(const SiteAuditRequest& request, const audit::
     // Pictures of a crawled site, and with checkExternal every address
     // outside the sites, are asked once each whether they answer.
     if (!stop.stop_requested())
-        walker.check(runner.unchecked(request.checkExternal), request.checkExternal ? 2 : 4,
-                     [&runner](const QUrl& url, FetchResult&& result) { runner.recordChecked(url, result); });
+        walker.check(
+            runner.unchecked(request.checkExternal), request.checkExternal ? 2 : 4,
+            [&runner](const web::WebUrl& url, FetchResult&& result) { runner.recordChecked(url, result); });
     AuditRunner::Outcome outcome = runner.finish();
     outcome.problems += walker.problems() + siteProblems;
     return outcome;

@@ -494,6 +494,11 @@ TEST(AuditSite, FolderAndCrawlOfTheSameSiteGiveTheSameFindings) {
         {"a missing page and picture",
          {{"index.html", "", "<a href=gone.html>g</a> <img src=pic.png>"}},
          {{"index.html", {"link-broken", "link-broken"}}}},
+        {"a link up from a subfolder written with a backslash, as browsers read it",
+         {{"index.html", "", "<a href=sub/page.html>s</a>"},
+          {"about.html", "", ""},
+          {"sub/page.html", "", "<a href=\"..\\about.html\">about</a>"}},
+         {}},
         {"a redirect, a chain and a loop",
          {{"index.html", "",
            "<a href=old.html>o</a><a href=far.html>f</a><a href=mid.html>m</a>"

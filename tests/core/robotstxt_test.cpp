@@ -118,9 +118,12 @@ TEST(RobotsTxt, UrlsAreCheckedByPathAndQuery) {
         {"http://example.com/a#/private", true},
         {"http://example.com/a?print=1", false},
         {"http://example.com/%70rivate", false},
+        {"http://example.com/a/..\\private\\x", false}, // a backslash is a slash to browsers
+        {"http://example.com/pri\tvate", false},
+        {"http://example.com/./private", false},
     };
     for (const UrlCase& c : cases)
-        EXPECT_EQ(rules.allows(QUrl(c.url)), c.allowed) << c.url;
+        EXPECT_EQ(rules.allows(web::parseWebUrl(QString::fromUtf8(c.url))), c.allowed) << c.url;
     EXPECT_FALSE(RobotsRules::disallowAll().allows(QUrl("http://example.com/")));
     EXPECT_TRUE(RobotsRules().allows(QUrl("http://example.com/")));
 }

@@ -15,6 +15,8 @@
 
 using namespace headwise::audit;
 using headwise::testing::writeTestFile;
+using headwise::web::parseWebUrl;
+using headwise::web::WebUrl;
 
 namespace {
 
@@ -57,17 +59,87 @@ TEST(SiteFolder, LinksReadAsTextNameWhatTheParserNames) {
     for (const char* base :
          {"https://rugs.example/", "https://rugs.example/sub/", "https://rugs.example/?q"}) {
         const SiteFolder folder(dir.path(), QUrl(QLatin1String(base)));
-        const QUrl page = folder.addressOf(dir.filePath("shop/page.html"));
+        const WebUrl page = folder.addressOf(dir.filePath("shop/page.html"));
         const QString baseKey = folder.target(page)->key;
         for (const char* href : hrefs) {
             const std::optional<SiteTarget> read = folder.reference(page, baseKey, QLatin1String(href));
-            const std::optional<SiteTarget> parsed = folder.target(page.resolved(QUrl(QLatin1String(href))));
+            const std::optional<SiteTarget> parsed =
+                folder.target(parseWebUrl(QString::fromUtf8(href), &page));
             ASSERT_EQ(read.has_value(), parsed.has_value()) << base << " " << href;
             if (read) {
                 EXPECT_EQ(read->key, parsed->key) << base << " " << href;
                 EXPECT_EQ(read->internal, parsed->internal) << base << " " << href;
             }
         }
+    }
+}
+
+// Backslashes, tabs, newlines and dot parts land where a browser goes, read
+// as text or parsed.
+TEST(SiteFolder, AddressesLandWhereABrowserGoes) {
+    QTemporaryDir dir;
+    const SiteFolder folder(dir.path(), QUrl("https://example.com/"));
+    const WebUrl page = parseWebUrl(u"https://example.com/a/b.html");
+    const struct {
+        const char* href;
+        const char* key;
+        bool internal;
+    } cases[] = {
+        {"..\\c.html", "c.html", true},
+        {"\\\\other.com\\x.html", "https://other.com/x.html", false},
+        {"/\\other.com/x.html", "https://other.com/x.html", false},
+        {"a\tb.html", "a/ab.html", true},
+        {"c\n.ht\rml", "a/c.html", true},
+        {" \t/c.html\n ", "c.html", true},
+        {"/a/./b/../c", "a/c", true},
+        {"%2e%2e/x.html", "x.html", true},
+        {"https://example.com/a\\..\\d.html#f", "d.html", true},
+        {"d%20e.html", "a/d e.html", true},
+    };
+    for (const auto& c : cases)
+        for (const QString& baseKey : {QStringLiteral("a/b.html"), QString()}) { // read as text, parsed
+            const std::optional<SiteTarget> found =
+                folder.reference(page, baseKey, QString::fromUtf8(c.href));
+            ASSERT_TRUE(found) << c.href;
+            EXPECT_EQ(found->key, QLatin1String(c.key)) << c.href;
+            EXPECT_EQ(found->internal, c.internal) << c.href;
+        }
+}
+
+// A path a web server refuses is a broken link, however it is written, and the
+// file it would reach beside the folder is not found.
+TEST(SiteFolder, PathsThatWouldLeaveTheFolderAreBroken) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(QDir(dir.path()).mkpath("site/sub"));
+    writeTestFile(dir.filePath("outside.html"), "<title>t</title>");
+    writeTestFile(dir.filePath("site/sub/page.html"), "<title>t</title>");
+    writeTestFile(dir.filePath("site/x.html"), "<title>t</title>");
+    const SiteFolder folder(dir.filePath("site"), QUrl("https://rugs.example/"));
+    const WebUrl page = folder.addressOf(dir.filePath("site/sub/page.html"));
+    const struct {
+        const char* href;
+        const char* shown; // in messages; null when the link is sound
+        int status;
+    } cases[] = {
+        {"/.%2e%2foutside.html", "/.%2e%2foutside.html", 404},
+        {"/sub/..%2f..%2foutside.html", "/sub/..%2f..%2foutside.html", 404},
+        {"..%2F..%2Foutside.html", "/sub/..%2F..%2Foutside.html", 404},
+        {"..%5c..%5coutside.html", "/sub/..%5c..%5coutside.html", 404},
+        {"https://rugs.example/%2e%2e%2Foutside.html", "/%2e%2e%2Foutside.html", 404},
+        {"/sub%2fpage.html", "/sub%2fpage.html", 404},
+        {"page%00.html", "/sub/page%00.html", 404},
+        // Dot parts, encoded or not, resolve as a browser resolves them: inside the folder.
+        {"%2e%2e/%2e%2e/outside.html", nullptr, 404},
+        {"%2e%2e/x.html", nullptr, 200},
+        {"..\\x.html", nullptr, 200},
+    };
+    for (const auto& c : cases) {
+        const std::optional<SiteTarget> found =
+            folder.reference(page, "sub/page.html", QLatin1String(c.href));
+        ASSERT_TRUE(found && found->internal) << c.href;
+        if (c.shown)
+            EXPECT_EQ(folder.shown(found->key, true), QLatin1String(c.shown)) << c.href;
+        EXPECT_EQ(folder.statusOf(found->key), c.status) << c.href;
     }
 }
 
@@ -93,7 +165,7 @@ TEST(SiteFolder, StatusOfFilesLinksAndFolders) {
         {"img/a.png", 200},    {".hidden.png", 200},      {"img/in.png", 200},
         {"img/out.png", 0},    {"elsewhere/away.png", 0}, {"img/dangling.png", 404},
         {"img/none.png", 404}, {"img/x.png", 404},        {"gone/a.png", 404},
-        {"img", 404},          {"img//a.png", 200},       {"img/../img/a.png", 200},
+        {"img", 404},          {"img//a.png", 200},       {"img/../img/a.png", 404},
     };
     for (const auto& c : cases)
         for (int pass = 0; pass < 2; ++pass) // the second from what the first listed
@@ -115,7 +187,7 @@ TEST(SiteFolder, ThreadsAskingAtOnceAreToldAlike) {
         }
     }
     const SiteFolder folder(dir.path(), QUrl("https://rugs.example/"));
-    const QUrl page("https://rugs.example/index.html");
+    const WebUrl page = parseWebUrl(u"https://rugs.example/index.html");
     std::atomic<int> wrong = 0;
     runChunks(8, 4, [&](qsizetype chunk) {
         for (qsizetype n = 0; n < keys.size(); ++n) {

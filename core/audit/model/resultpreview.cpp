@@ -2,17 +2,23 @@
 
 #include "core/audit/model/textwidth.h"
 
+#include "core/web/weburl.h"
+
 #include <QFileInfo>
+#include <QUrl>
 
 namespace headwise::audit {
 
 namespace {
 
+// The file a file: address names, by Qt, which knows the local forms.
+QString localFile(const web::WebUrl& url) {
+    return url.valid && url.scheme == u"file" ? QUrl(url.href).toLocalFile() : QString();
+}
+
 QString shownAddress(const QString& address) {
-    const QUrl url(address);
-    if (url.isLocalFile())
-        return QFileInfo(url.toLocalFile()).fileName();
-    return address;
+    const QString file = localFile(web::parseWebUrl(address));
+    return file.isEmpty() ? address : QFileInfo(file).fileName();
 }
 
 } // namespace
@@ -72,16 +78,18 @@ CardPreview cardPreview(const PageAudit& audit, const QString& address) {
     CardPreview c;
     c.title = audit.ogTitle;
     c.description = audit.ogDescription;
-    const QUrl pageUrl(address);
-    const QUrl ogUrl(audit.ogUrl);
-    c.host = (audit.ogUrl.isEmpty() ? pageUrl : pageUrl.resolved(ogUrl)).host();
+    const web::WebUrl pageUrl = web::parseWebUrl(address);
+    // A card shows the host as people read it, not in its ASCII form.
+    const web::WebUrl shown = audit.ogUrl.isEmpty() ? pageUrl : web::parseWebUrl(audit.ogUrl, &pageUrl);
+    if (!shown.host.isEmpty())
+        c.host = QUrl::fromAce(shown.host.toLatin1(), QUrl::IgnoreIDNWhitelist);
     if (audit.ogImage.isEmpty())
         return c;
-    const QUrl image = pageUrl.resolved(QUrl(audit.ogImage.trimmed()));
-    if (image.scheme() == u"http" || image.scheme() == u"https")
-        c.imageUrl = image;
-    else if (image.isLocalFile() && pageUrl.isLocalFile())
-        c.imageFile = image.toLocalFile();
+    const web::WebUrl image = web::parseWebUrl(audit.ogImage, &pageUrl);
+    if (image.valid && (image.scheme == u"http" || image.scheme == u"https"))
+        c.imageUrl = QUrl(image.href);
+    else if (!localFile(image).isEmpty() && !localFile(pageUrl).isEmpty())
+        c.imageFile = localFile(image);
     return c;
 }
 

@@ -15,10 +15,38 @@ namespace headwise::audit {
 namespace {
 
 // Where a folder stands when the run is not told where it is published.
-const QUrl kUnpublished(QStringLiteral("https://folder.invalid/"));
+constexpr auto kUnpublished = "https://folder.invalid/";
+
+// Before the key of a path a web server refuses, which then keeps the path as
+// written: a NUL is refused in a path, so no other key starts with one, and the
+// key still names nothing outside the folder.
+constexpr QChar kRefused(0);
 
 bool isWebScheme(const QString& scheme) {
     return scheme == QLatin1String("http") || scheme == QLatin1String("https");
+}
+
+// A part of a path, decoded, that a server would not look up: it steps up or
+// stays put, or it would be read as more than one part.
+bool refusedPart(QStringView part) {
+    return part == u"." || part == u".." || part.contains(u'/') || part.contains(u'\\') ||
+           part.contains(QChar(0));
+}
+
+bool leadsAstray(QStringView key) {
+    for (const QStringView part : key.tokenize(u'/'))
+        if (refusedPart(part))
+            return true;
+    return false;
+}
+
+// What an address parser would strip from around an address: C0 controls and spaces.
+QStringView strippedAddress(QStringView href) {
+    while (!href.isEmpty() && href.front().unicode() <= 0x20)
+        href = href.sliced(1);
+    while (!href.isEmpty() && href.back().unicode() <= 0x20)
+        href.chop(1);
+    return href;
 }
 
 // A path below a folder as its walk writes it: no empty, "." or ".." part.
@@ -45,12 +73,13 @@ constexpr qsizetype kMaxKept = qsizetype(1) << 20;
 
 } // namespace
 
-std::optional<SiteTarget> SiteScope::reference(const QUrl& base, const QString&, const QString& href) const {
-    return target(base.resolved(QUrl(href)));
+std::optional<SiteTarget> SiteScope::reference(const web::WebUrl& base, const QString&,
+                                               const QString& href) const {
+    return target(web::parseWebUrl(href, &base));
 }
 
-std::optional<bool> SiteScope::appendReference(const QUrl& base, const QString& baseKey, QStringView href,
-                                               QString& keys) const {
+std::optional<bool> SiteScope::appendReference(const web::WebUrl& base, const QString& baseKey,
+                                               QStringView href, QString& keys) const {
     const std::optional<SiteTarget> found = reference(base, baseKey, href.toString());
     if (!found)
         return std::nullopt;
@@ -63,19 +92,25 @@ QString SiteScope::shown(const QString& key, bool) const {
 }
 
 SiteFolder::SiteFolder(const QString& root, const QUrl& baseUrl)
-    : root_(QDir(root).absolutePath()), canonicalRoot_(QFileInfo(root).canonicalFilePath()),
-      base_(baseUrl.isEmpty() ? kUnpublished : baseUrl) {
-    if (!base_.path().endsWith(u'/'))
-        base_.setPath(base_.path() + u'/');
-    publishedAtRoot_ = base_.path() == QLatin1String("/");
-    if (!base_.hasQuery() && !base_.hasFragment())
-        baseText_ = base_.toString(QUrl::FullyEncoded);
+    : root_(QDir(root).absolutePath()), canonicalRoot_(QFileInfo(root).canonicalFilePath()) {
+    base_ = web::parseWebUrl(baseUrl.isEmpty() ? QString::fromLatin1(kUnpublished)
+                                               : baseUrl.toString(QUrl::FullyEncoded));
+    if (!base_.valid || !isWebScheme(base_.scheme) || base_.host.isEmpty())
+        base_ = web::parseWebUrl(QString::fromLatin1(kUnpublished));
+    if (!base_.path.endsWith(u'/'))
+        base_ = web::parseWebUrl(QString(base_.path + u'/'), &base_);
+    if (base_.path.size() > 1)
+        for (const QStringView part : QStringView(base_.path).sliced(1).chopped(1).split(u'/'))
+            basePath_.append(web::percentDecoded(part));
+    publishedAtRoot_ = base_.path == QLatin1String("/");
+    if (base_.query.isNull() && base_.fragment.isNull())
+        baseText_ = base_.href;
     QFile robots(root_ + QStringLiteral("/robots.txt"));
     if (robots.open(QIODevice::ReadOnly))
         robots_ = RobotsRules::parse(robots.read(RobotsRules::kMaxBytes), u"Googlebot");
 }
 
-QUrl SiteFolder::addressOf(const QString& filePath) const {
+web::WebUrl SiteFolder::addressOf(const QString& filePath) const {
     // A walk of the folder names its files below the root as they are; any
     // other spelling is asked of the file system.
     const QStringView below = filePath.size() > root_.size() && filePath[root_.size()] == u'/'
@@ -84,22 +119,49 @@ QUrl SiteFolder::addressOf(const QString& filePath) const {
     const QString relative = filePath.startsWith(root_) && isCleanBelow(below)
                                  ? below.toString()
                                  : QDir(root_).relativeFilePath(QFileInfo(filePath).absoluteFilePath());
-    QUrl address = base_;
-    address.setPath(base_.path() + relative, QUrl::DecodedMode);
-    return address;
+    // A file's name is a path, not an address: what the parser would read
+    // as more than a character of it is escaped first.
+    QString path = base_.path;
+    for (const QChar c : relative) {
+        const char16_t u = c.unicode();
+        if (u <= 0x20 || u == u'%' || u == u'?' || u == u'#' || u == u'\\')
+            path += QStringLiteral("%%1").arg(uint(u), 2, 16, QLatin1Char('0')).toUpper();
+        else
+            path += c;
+    }
+    return web::parseWebUrl(path, &base_);
 }
 
-QUrl SiteFolder::pageAddress(const QString& name, const QString&) const {
+web::WebUrl SiteFolder::pageAddress(const QString& name, const QString&) const {
     return addressOf(name);
 }
 
-std::optional<SiteTarget> SiteFolder::target(const QUrl& resolved) const {
-    if (!resolved.isValid() || !isWebScheme(resolved.scheme()))
+std::optional<SiteTarget> SiteFolder::target(const web::WebUrl& resolved) const {
+    if (!resolved.valid || !isWebScheme(resolved.scheme))
         return std::nullopt;
-    const QString path = resolved.path(QUrl::FullyDecoded);
-    if (!sameOrigin(resolved, base_) || !path.startsWith(base_.path(QUrl::FullyDecoded)))
-        return SiteTarget{resolved.adjusted(QUrl::RemoveFragment).toString(QUrl::FullyEncoded), false};
-    return internalTarget(path.mid(base_.path(QUrl::FullyDecoded).size()));
+    const auto outside = [&] { return SiteTarget{resolved.hrefWithoutFragment().toString(), false}; };
+    if (!web::sameOrigin(resolved, base_))
+        return outside();
+    // The path below the base's, part by part: each decoded, as a server reads it.
+    QStringView below = QStringView(resolved.path).sliced(1);
+    for (const QString& part : basePath_) {
+        const qsizetype slash = below.indexOf(u'/');
+        if (slash < 0 || web::percentDecoded(below.first(slash)) != part)
+            return outside();
+        below = below.sliced(slash + 1);
+    }
+    QString key(QLatin1String(""));
+    bool refused = false;
+    for (const QStringView part : below.tokenize(u'/')) {
+        const QString decoded = web::percentDecoded(part);
+        refused = refused || refusedPart(decoded);
+        key += decoded;
+        key += u'/';
+    }
+    key.chop(1);
+    if (refused)
+        return SiteTarget{kRefused + below.toString(), true};
+    return internalTarget(std::move(key));
 }
 
 SiteTarget SiteFolder::internalTarget(QString key) const {
@@ -139,7 +201,7 @@ void SiteFolder::settleInternal(QString& keys, qsizetype from) const {
     keys += settled;
 }
 
-std::optional<SiteTarget> SiteFolder::reference(const QUrl& base, const QString& baseKey,
+std::optional<SiteTarget> SiteFolder::reference(const web::WebUrl& base, const QString& baseKey,
                                                 const QString& href) const {
     QString key;
     const std::optional<bool> internal = appendReference(base, baseKey, href, key);
@@ -148,27 +210,38 @@ std::optional<SiteTarget> SiteFolder::reference(const QUrl& base, const QString&
     return SiteTarget{std::move(key), *internal};
 }
 
-std::optional<bool> SiteFolder::appendReference(const QUrl& base, const QString& baseKey, QStringView href,
-                                                QString& keys) const {
+std::optional<bool> SiteFolder::appendReference(const web::WebUrl& base, const QString& baseKey,
+                                                QStringView href, QString& keys) const {
     // The plain forms, a path below the page's folder or below the site's
     // root, are resolved as text: most links are of them, and an address
     // parse for each would cost more than the rest of the graph. One look at
     // each character tells whether the address is plain.
     qsizetype cut = href.size();
-    bool plain = !baseKey.isNull();
+    bool plain = !baseKey.isNull() && !baseKey.startsWith(kRefused);
     bool slashSeen = false;
-    // The signs below: " #%&./:?" and a backslash. One look up a character,
-    // so that letters and digits take the same way through the loop.
+    // The signs below: " #%&./:?", a backslash and the controls (a tab or a
+    // newline is dropped by the parser). One look up a character, so that
+    // letters and digits take the same way through the loop.
     static constexpr auto kSigns = [] {
         std::array<bool, 128> signs{};
         for (const char c : std::string_view(" #%&./:?\\"))
             signs[uchar(c)] = true;
+        for (uchar c = 0; c < 0x20; ++c)
+            signs[c] = true;
         return signs;
     }();
     for (qsizetype i = 0; i < href.size() && plain; ++i) {
         const char16_t c = href[i].unicode();
-        if (c >= 128 || !kSigns[c])
+        if (c >= 128) {
+            plain = !QChar::isSurrogate(c); // a lone one is no character: the parser's
             continue;
+        }
+        if (!kSigns[c])
+            continue;
+        if (c < 0x20) {
+            plain = false;
+            continue;
+        }
         if (c == u'?' || c == u'#') {
             cut = i;
             break;
@@ -215,7 +288,7 @@ std::optional<bool> SiteFolder::appendReference(const QUrl& base, const QString&
             return true;
         }
     }
-    const std::optional<SiteTarget> found = target(base.resolved(QUrl(href.toString())));
+    const std::optional<SiteTarget> found = target(web::parseWebUrl(href, &base));
     if (!found)
         return std::nullopt;
     keys += found->key;
@@ -225,8 +298,10 @@ std::optional<bool> SiteFolder::appendReference(const QUrl& base, const QString&
 int SiteFolder::statusOf(const QString& key) const {
     // A site links to thousands of pictures and missing pages: a key is
     // looked up in its folder's listing, read once, not asked of the disk.
+    if (key.startsWith(kRefused))
+        return 404;
     if (!isCleanBelow(key))
-        return statusAt(root_ + u'/' + key);
+        return leadsAstray(key) ? 404 : statusAt(root_ + u'/' + key);
     const QString folder = key.first(std::max<qsizetype>(key.lastIndexOf(u'/'), 0));
     // Both threads of the rules ask at once: most questions only read.
     std::optional<bool> inside;
@@ -289,10 +364,20 @@ int SiteFolder::statusAt(const QString& path) const {
 }
 
 bool SiteFolder::blocked(const QString& key) const {
-    return robots_ && !robots_->allowsPath(QUrl(base_.path() + key).toEncoded());
+    if (!robots_)
+        return false;
+    // The rules match decoded paths: only a '%' of the key itself needs its escape.
+    if (key.startsWith(kRefused))
+        return !robots_->allowsPath((base_.path + QStringView(key).sliced(1)).toUtf8());
+    QString path = base_.path;
+    for (const QChar c : key)
+        path += c == u'%' ? QStringView(u"%25") : QStringView(&c, 1);
+    return !robots_->allowsPath(path.toUtf8());
 }
 
 QString SiteFolder::shown(const QString& key, bool internal) const {
+    if (internal && key.startsWith(kRefused))
+        return QString(u'/' + key.mid(1));
     return internal ? u'/' + key : key;
 }
 
@@ -300,28 +385,28 @@ bool SiteFolder::isHome(const QString& key) const {
     return key == QLatin1String("index.html") || key == QLatin1String("index.htm");
 }
 
-SiteOrigin::SiteOrigin(const QUrl& origin, std::shared_ptr<const RobotsRules> googlebot)
+SiteOrigin::SiteOrigin(const web::WebUrl& origin, std::shared_ptr<const RobotsRules> googlebot)
     : origin_(origin), googlebot_(std::move(googlebot)) {}
 
-QUrl SiteOrigin::pageAddress(const QString& name, const QString& loaded) const {
-    return QUrl(loaded.isEmpty() ? name : loaded);
+web::WebUrl SiteOrigin::pageAddress(const QString& name, const QString& loaded) const {
+    return web::parseWebUrl(loaded.isEmpty() ? name : loaded);
 }
 
-std::optional<SiteTarget> SiteOrigin::target(const QUrl& resolved) const {
-    if (!resolved.isValid() || !isWebScheme(resolved.scheme()) || resolved.host().isEmpty())
+std::optional<SiteTarget> SiteOrigin::target(const web::WebUrl& resolved) const {
+    if (!resolved.valid || !isWebScheme(resolved.scheme) || resolved.host.isEmpty())
         return std::nullopt;
-    return SiteTarget{crawlAddress(resolved).toString(QUrl::FullyEncoded), sameOrigin(resolved, origin_)};
+    return SiteTarget{resolved.hrefWithoutFragment().toString(), web::sameOrigin(resolved, origin_)};
 }
 
 bool SiteOrigin::blocked(const QString& key) const {
-    return googlebot_ && !googlebot_->allows(QUrl(key));
+    return googlebot_ && !googlebot_->allows(web::parseWebUrl(key));
 }
 
 bool SiteOrigin::isHome(const QString& key) const {
-    return QUrl(key).path() == QLatin1String("/");
+    return web::parseWebUrl(key).path == QLatin1String("/");
 }
 
-ResolvedPage resolveSitePage(const SiteScope& scope, const QString& name, const QUrl& address,
+ResolvedPage resolveSitePage(const SiteScope& scope, const QString& name, const web::WebUrl& address,
                              const PageAudit& audit, int status) {
     ResolvedPage out;
     SitePage& page = out.page;
@@ -342,7 +427,11 @@ ResolvedPage resolveSitePage(const SiteScope& scope, const QString& name, const 
     out.targets.clear();
     out.references = std::move(scratch.references);
     out.references.clear();
-    const QUrl base = references.base ? address.resolved(QUrl(*references.base)) : address;
+    // A <base href> that is no address leaves the page's own as the base.
+    web::WebUrl base = address;
+    if (references.base)
+        if (web::WebUrl given = web::parseWebUrl(*references.base, &address); given.valid)
+            base = std::move(given);
     const QString baseKey = out.self && !references.base ? out.self->key : QString();
     const qsizetype most = references.references.size() + 1 + audit.alternateLinks.size();
     out.references.reserve(most);
@@ -351,10 +440,8 @@ ResolvedPage resolveSitePage(const SiteScope& scope, const QString& name, const 
     const auto add = [&](QStringView href, ReferenceKind kind, bool nofollow, qsizetype offset,
                          qsizetype length) {
         const qsizetype from = out.keys.size();
-        // Addresses seldom have spaces around them: trimmed() only when one has.
-        const bool spaced = !href.isEmpty() && (href.front().isSpace() || href.back().isSpace());
         const std::optional<bool> internal =
-            scope.appendReference(base, baseKey, spaced ? href.trimmed() : href, out.keys);
+            scope.appendReference(base, baseKey, strippedAddress(href), out.keys);
         if (!internal)
             return;
         SiteReference r;
@@ -398,7 +485,8 @@ ResolvedPage resolveSitemap(const SiteScope& scope, const QString& name, const Q
     for (qsizetype i = 0; i < locations.size(); ++i) {
         // The entries are absolute: most are read as text, as a page's links are.
         const qsizetype from = out.keys.size();
-        const std::optional<bool> internal = scope.appendReference(QUrl(), QString(), locations[i], out.keys);
+        const std::optional<bool> internal =
+            scope.appendReference(web::WebUrl(), QString(), locations[i], out.keys);
         if (!internal)
             continue;
         SiteReference r;

@@ -2,6 +2,7 @@
 
 #include "core/audit/engine/pageaudit.h"
 #include "core/site/robotstxt.h"
+#include "core/web/weburl.h"
 
 #include <QHash>
 #include <QList>
@@ -30,17 +31,17 @@ public:
     virtual ~SiteScope() = default;
     // The address a page stands at: name as the run names it, loaded the
     // address it was read from (a file:// address for files).
-    virtual QUrl pageAddress(const QString& name, const QString& loaded) const = 0;
+    virtual web::WebUrl pageAddress(const QString& name, const QString& loaded) const = 0;
     // Nothing for what is no web address (mailto:, javascript:, data: ...).
-    virtual std::optional<SiteTarget> target(const QUrl& resolved) const = 0;
+    virtual std::optional<SiteTarget> target(const web::WebUrl& resolved) const = 0;
     // An address written in a page whose references resolve against base,
     // which stands for the key baseKey (null when base is no page of the site).
-    virtual std::optional<SiteTarget> reference(const QUrl& base, const QString& baseKey,
+    virtual std::optional<SiteTarget> reference(const web::WebUrl& base, const QString& baseKey,
                                                 const QString& href) const;
     // The same, for the many links of a page: the key is appended to keys and
     // whether it is internal returned; nothing is appended for no web address.
-    virtual std::optional<bool> appendReference(const QUrl& base, const QString& baseKey, QStringView href,
-                                                QString& keys) const;
+    virtual std::optional<bool> appendReference(const web::WebUrl& base, const QString& baseKey,
+                                                QStringView href, QString& keys) const;
     // The HTTP status an internal key that is no audited page would answer,
     // when the scope can tell without asking a server; 0 when it cannot.
     virtual int statusOf(const QString& key) const = 0;
@@ -57,22 +58,25 @@ public:
 // A folder as the published site would serve it: links rooted at "/" resolve
 // against the folder, a link to a folder finds its index.html (or index.htm),
 // a query or fragment names the same file, and the site's own absolute
-// addresses (the base address) map onto the folder.
+// addresses (the base address) map onto the folder. A path a web server would
+// refuse (a part that decodes to "." or "..", or holds a slash, a backslash or
+// NUL once decoded) names nothing on disk: it is broken, and nothing outside
+// the folder is asked about.
 class SiteFolder : public SiteScope {
 public:
     // baseUrl: where the folder is published; empty when not known.
     SiteFolder(const QString& root, const QUrl& baseUrl);
 
     const QString& root() const { return root_; }
-    const QUrl& baseUrl() const { return base_; }
+    const web::WebUrl& baseUrl() const { return base_; }
     // The address a file of the folder stands at in the published site.
-    QUrl addressOf(const QString& filePath) const;
-    QUrl pageAddress(const QString& name, const QString& loaded) const override;
-    // The key of an address of the site is its path below the folder.
-    std::optional<SiteTarget> target(const QUrl& resolved) const override;
-    std::optional<SiteTarget> reference(const QUrl& base, const QString& baseKey,
+    web::WebUrl addressOf(const QString& filePath) const;
+    web::WebUrl pageAddress(const QString& name, const QString& loaded) const override;
+    // The key of an address of the site is its path below the folder, decoded.
+    std::optional<SiteTarget> target(const web::WebUrl& resolved) const override;
+    std::optional<SiteTarget> reference(const web::WebUrl& base, const QString& baseKey,
                                         const QString& href) const override;
-    std::optional<bool> appendReference(const QUrl& base, const QString& baseKey, QStringView href,
+    std::optional<bool> appendReference(const web::WebUrl& base, const QString& baseKey, QStringView href,
                                         QString& keys) const override;
     // A file inside the folder answers 200, a missing one 404; a symbolic
     // link that leads out of the folder is neither.
@@ -90,7 +94,8 @@ private:
 
     QString root_;          // absolute, without a final "/"
     QString canonicalRoot_; // with symbolic links resolved
-    QUrl base_;             // ends with "/"
+    web::WebUrl base_;      // its path ends with "/"
+    QStringList basePath_;  // the base's path, part by part, decoded
     QString baseText_;      // base_ written out, when an address that starts with it is below it
     bool publishedAtRoot_ = true;
     std::optional<RobotsRules> robots_;
@@ -118,17 +123,17 @@ private:
 // The pages of one origin on the web, as a crawl or a sitemap brought them.
 class SiteOrigin : public SiteScope {
 public:
-    SiteOrigin(const QUrl& origin, std::shared_ptr<const RobotsRules> googlebot);
+    SiteOrigin(const web::WebUrl& origin, std::shared_ptr<const RobotsRules> googlebot);
 
-    QUrl pageAddress(const QString& name, const QString& loaded) const override;
-    std::optional<SiteTarget> target(const QUrl& resolved) const override;
+    web::WebUrl pageAddress(const QString& name, const QString& loaded) const override;
+    std::optional<SiteTarget> target(const web::WebUrl& resolved) const override;
     int statusOf(const QString&) const override { return 0; }
     bool blocked(const QString& key) const override;
     bool onDisk() const override { return false; }
     bool isHome(const QString& key) const override;
 
 private:
-    QUrl origin_;
+    web::WebUrl origin_;
     std::shared_ptr<const RobotsRules> googlebot_;
 };
 
@@ -172,7 +177,7 @@ struct ResolvedPage {
     QString keys;
     QList<Target> targets; // one per reference
 };
-ResolvedPage resolveSitePage(const SiteScope& scope, const QString& name, const QUrl& address,
+ResolvedPage resolveSitePage(const SiteScope& scope, const QString& name, const web::WebUrl& address,
                              const PageAudit& audit, int status);
 // A sitemap's entries as references, each at the line of its <loc>.
 ResolvedPage resolveSitemap(const SiteScope& scope, const QString& name, const QStringList& locations,
