@@ -184,8 +184,4 @@ bool RobotsRules::allows(const web::WebUrl& url) const {
     return allowsPath(url.pathAndQuery().toUtf8());
 }
 
-bool RobotsRules::allows(const QUrl& url) const {
-    return allows(web::parseWebUrl(url.toString(QUrl::FullyEncoded)));
-}
-
 } // namespace headwise

@@ -3,7 +3,6 @@
 #include <QByteArray>
 #include <QList>
 #include <QStringView>
-#include <QUrl>
 
 #include "core/web/weburl.h"
 
@@ -26,8 +25,6 @@ public:
 
     // The longest matching pattern decides, Allow winning a tie; no match allows.
     bool allows(const web::WebUrl& url) const;
-    // For callers still holding a QUrl: read again as a browser reads it.
-    bool allows(const QUrl& url) const;
     bool allowsPath(const QByteArray& encodedPathAndQuery) const;
 
 private:

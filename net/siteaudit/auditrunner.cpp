@@ -4,8 +4,8 @@
 
 #include "core/audit/engine/chunkedwork.h"
 #include "core/audit/engine/positions.h"
+#include "core/audit/engine/siterun.h"
 #include "core/audit/report/pagefacts.h"
-#include "core/audit/rules/siterules.h"
 #include "net/pagefetcher.h"
 
 #include <QFileInfo>

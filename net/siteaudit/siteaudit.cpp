@@ -1,6 +1,6 @@
 #include "net/siteaudit/siteaudit.h"
 
-#include "core/audit/rules/siterules.h"
+#include "core/audit/engine/siterun.h"
 #include "core/site/pagelinks.h"
 #include "core/site/sitemap.h"
 #include "net/sitewalker.h"
@@ -53,8 +53,9 @@ AuditRunner::Outcome runSiteAudit(const SiteAuditRequest& request, const audit::
     QHash<QString, std::shared_ptr<const audit::SiteFolder>> folders;
     // With every rule across pages off, no page needs its references kept.
     const bool siteRulesOn =
-        std::any_of(std::begin(audit::kSiteRules), std::end(audit::kSiteRules),
-                    [&](const char* id) { return config.severityOf(*audit::findRule(id)); });
+        std::any_of(audit::ruleTable().cbegin(), audit::ruleTable().cend(), [&](const audit::Rule& rule) {
+            return rule.scope == audit::RuleScope::Site && config.severityOf(rule);
+        });
     const auto folderSite = [&](const QString& root) -> std::shared_ptr<const audit::SiteFolder> {
         if (root.isEmpty() || !siteRulesOn)
             return nullptr;

@@ -1,7 +1,6 @@
 // headwise-cli audit, run as a CI job runs it.
 
 #include "clirun.h"
-#include "core/audit/rules/siterules.h"
 #include "serverprocess.h"
 #include "testfiles.h"
 
@@ -121,7 +120,13 @@ TEST(AuditFormats, ListRules) {
     const CliRun listed = cli({"audit", "--list-rules", "--format", "json"});
     const QJsonArray rules = json(listed)["rules"].toArray();
     ASSERT_GE(rules.size(), 40);
-    EXPECT_EQ(text.out.count('\n'), rules.size());
+    // One line per rule, each source indented under it.
+    qsizetype ruleLines = 0, sourceLines = 0;
+    for (const QByteArray& line : text.out.split('\n'))
+        (line.startsWith("    https") || line.startsWith("    ") ? sourceLines : ruleLines) +=
+            !line.isEmpty();
+    EXPECT_EQ(ruleLines, rules.size());
+    EXPECT_GE(sourceLines, rules.size());
     for (const char* id : {"head-closed-early", "charset-wrong", "robots-txt-blocked", "hreflang-no-self"}) {
         bool found = false;
         for (const QJsonValue& rule : rules)
@@ -129,7 +134,13 @@ TEST(AuditFormats, ListRules) {
         EXPECT_TRUE(found) << id;
         EXPECT_TRUE(text.out.contains(id)) << id;
     }
-    EXPECT_EQ(rules[0].toObject().keys(), (QStringList{"description", "fixable", "help", "id", "severity"}));
+    EXPECT_EQ(rules[0].toObject().keys(),
+              (QStringList{"description", "fixable", "help", "id", "scope", "severity", "sources"}));
+    for (const QJsonValue& rule : rules) {
+        EXPECT_TRUE(rule["sources"][0]["url"].toString().startsWith(QLatin1String("https://")))
+            << rule["id"].toString().toStdString();
+        EXPECT_EQ(rule["fix"].isString(), rule["fixable"].toBool()) << rule["id"].toString().toStdString();
+    }
     // A fixable rule is marked in both.
     for (const QByteArray& line : text.out.split('\n'))
         for (const QJsonValue& rule : rules)
@@ -397,11 +408,19 @@ QByteArray sitePage(const SiteFile& file) {
         .toUtf8();
 }
 
+// The rules across a site's pages, as the program lists them.
 QStringList siteRules(const QJsonObject& page) {
+    static const QStringList scoped = [] {
+        QStringList ids;
+        for (const QJsonValue& rule :
+             json(cli({"audit", "--list-rules", "--format", "json"}))["rules"].toArray())
+            if (rule["scope"] == QLatin1String("site"))
+                ids << rule["id"].toString();
+        return ids;
+    }();
     QStringList site;
     for (const QString& rule : rulesOf(page))
-        if (std::any_of(std::begin(headwise::audit::kSiteRules), std::end(headwise::audit::kSiteRules),
-                        [&](const char* id) { return rule == QLatin1String(id); }))
+        if (scoped.contains(rule))
             site.append(rule);
     return site;
 }

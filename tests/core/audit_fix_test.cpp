@@ -118,11 +118,15 @@ TEST(Fixes, OneTheAuditStillFindsIsTakenBack) {
     EXPECT_FALSE(repair.spliced->bytes.contains("charset"));
 }
 
-TEST(Fixes, TheRuleListSaysWhichAreFixable) {
-    for (const Rule& rule : ruleTable())
-        EXPECT_EQ(isFixable(rule.id), rule.help.contains(QLatin1String("Fixable"))) << rule.id.toStdString();
-    for (const QString& id : fixableRules())
-        EXPECT_TRUE(findRule(id)) << id.toStdString();
+TEST(Fixes, GoInTheirStagesThenInRuleOrder) {
+    // An <html lang> before the head's tags, the charset before the viewport that follows it.
+    QStringList order;
+    for (const Rule* rule : fixableRules())
+        order << rule->id;
+    EXPECT_EQ(order,
+              (QStringList{"lang-missing", "charset-missing", "charset-late", "viewport-missing",
+                           "viewport-blocks-zoom", "title-multiple", "description-multiple",
+                           "canonical-multiple", "canonical-relative", "hreflang-relative", "og-relative"}));
 }
 
 } // namespace

@@ -1,9 +1,10 @@
 // Each rule against a page that triggers it and a page that just does not.
 
 #include "core/audit/engine/pageaudit.h"
-#include "core/audit/rules/siterules.h"
+#include "core/audit/engine/siterun.h"
 #include "core/site/robotstxt.h"
 
+#include <QSet>
 #include <QTimeZone>
 
 #include <gtest/gtest.h>
@@ -483,15 +484,35 @@ TEST(AuditRules, GoodPageHasNoFindings) {
 
 TEST(AuditRules, EveryPerPageRuleHasACase) {
     for (const Rule& rule : ruleTable()) {
-        if (rule.id.endsWith(QLatin1String("-duplicate")) ||
-            std::any_of(std::begin(kSiteRules), std::end(kSiteRules),
-                        [&](const char* id) { return rule.id == QLatin1String(id); }))
+        if (rule.scope != RuleScope::Page)
             continue;
         bool found = false;
         for (const RuleCase& c : kCases)
             found = found || rule.id == QLatin1String(c.rule);
         EXPECT_TRUE(found) << rule.id.toStdString();
     }
+}
+
+TEST(AuditRules, EveryRuleIsDefinedOnceWhole) {
+    QSet<QString> ids;
+    for (const Rule& rule : ruleTable()) {
+        const std::string id = rule.id.toStdString();
+        EXPECT_FALSE(ids.contains(rule.id)) << id;
+        ids.insert(rule.id);
+        EXPECT_EQ(ruleIndex(rule.id), ids.size() - 1) << id;
+        EXPECT_FALSE(rule.description.isEmpty() || rule.help.isEmpty()) << id;
+        // What a fix does is said by the fix, not by the rule's help.
+        EXPECT_FALSE(rule.help.contains(QLatin1String("Fixable"))) << id;
+        EXPECT_EQ(rule.fixable(), !rule.fixHelp.isEmpty()) << id;
+        ASSERT_FALSE(rule.sources.isEmpty()) << id;
+        for (const RuleSource& source : rule.sources)
+            EXPECT_TRUE(!source.title.isEmpty() && source.url.startsWith(QLatin1String("https://"))) << id;
+        // Each scope has the checks the engine calls for it, and only those.
+        EXPECT_EQ(rule.check != nullptr, rule.scope == RuleScope::Page) << id;
+        EXPECT_EQ(rule.siteReference || rule.sitePage, rule.scope == RuleScope::Site) << id;
+        EXPECT_TRUE(!rule.fixable() || rule.scope == RuleScope::Page) << id;
+    }
+    EXPECT_EQ(findRule(u"no-such-rule"), nullptr);
 }
 
 } // namespace

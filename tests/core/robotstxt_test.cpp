@@ -124,8 +124,8 @@ TEST(RobotsTxt, UrlsAreCheckedByPathAndQuery) {
     };
     for (const UrlCase& c : cases)
         EXPECT_EQ(rules.allows(web::parseWebUrl(QString::fromUtf8(c.url))), c.allowed) << c.url;
-    EXPECT_FALSE(RobotsRules::disallowAll().allows(QUrl("http://example.com/")));
-    EXPECT_TRUE(RobotsRules().allows(QUrl("http://example.com/")));
+    EXPECT_FALSE(RobotsRules::disallowAll().allows(web::parseWebUrl(u"http://example.com/")));
+    EXPECT_TRUE(RobotsRules().allows(web::parseWebUrl(u"http://example.com/")));
 }
 
 TEST(RobotsTxt, OnlyTheFirstPartOfAHugeFileIsRead) {

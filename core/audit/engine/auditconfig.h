@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/audit/engine/finding.h"
+#include "core/audit/engine/rule.h"
 
 #include <QByteArray>
 #include <QHash>

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QAnyStringView>
 #include <QList>
 #include <QString>
 #include <QStringView>
@@ -15,23 +14,8 @@ QString severityName(Severity severity);
 // The three names above, in any case; nullopt for anything else.
 std::optional<Severity> parseSeverity(QStringView name);
 
-struct Rule {
-    QString id;          // "title-missing" ...
-    Severity severity;   // default severity
-    QString description; // one line
-    QString help;        // a few sentences
-};
-
-// Grouped by subject (title, description, charset, viewport, lang, canonical,
-// robots, hreflang, social, status, obsolete tags, refresh); reports list rules
-// in this order.
-const QList<Rule>& ruleTable();
-const Rule* findRule(QAnyStringView id);
-// Position of the rule in ruleTable(), or -1.
-int ruleIndex(QAnyStringView id);
-
 struct Finding {
-    QString rule; // id from ruleTable()
+    QString rule; // a registered rule id
     Severity severity = Severity::Warning;
     QString message;
     // 1-based; CR LF, LF and lone CR each end a line. 0 for a finding about the

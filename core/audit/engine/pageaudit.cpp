@@ -1,13 +1,16 @@
 #include "core/audit/engine/pageaudit.h"
 
-#include "core/audit/engine/checks.h"
 #include "core/audit/engine/disablecomments.h"
 #include "core/audit/engine/positions.h"
+#include "core/audit/engine/rulecontext.h"
 #include "core/audit/model/pagemodel.h"
+#include "core/audit/rules/canonical.h"
+#include "core/audit/rules/pagelevel.h"
+#include "core/audit/rules/robots.h"
 #include "core/page/pagecodec.h"
+#include "core/web/weburl.h"
 
 #include <QSet>
-#include <QUrl>
 
 #include <algorithm>
 
@@ -49,7 +52,9 @@ void fillPreview(const PageModel& model, const PageInput& page, PageAudit& audit
                    !e.attribute(QLatin1String("href")).trimmed().isEmpty();
         })) {
         const QString href = c->attribute(QLatin1String("href")).trimmed();
-        audit.canonical = QUrl(page.address).resolved(QUrl(href)).toString();
+        const web::WebUrl pageUrl = web::parseWebUrl(page.address);
+        const web::WebUrl canonical = web::parseWebUrl(href, &pageUrl);
+        audit.canonical = canonical.valid ? canonical.href : href;
     }
     audit.ogTitle = headMetaContent(
         model, [](const MarkupElement& e) { return e.isMetaProperty(QLatin1String("og:title")); });
@@ -84,9 +89,9 @@ PageAudit auditPage(const PageInput& page, const AuditConfig& config) {
                               config,
                               page.now.isValid() ? page.now : QDateTime::currentDateTimeUtc(),
                               links};
-    audit.indexable = page.httpStatus < 400 && !checks::readsNoindex(context);
-    audit.namesOtherCanonical = checks::namesOtherCanonical(context);
-    audit.refreshTarget = checks::instantRefresh(context);
+    audit.indexable = page.httpStatus < 400 && !readsNoindex(context);
+    audit.namesOtherCanonical = namesOtherCanonical(context);
+    audit.refreshTarget = instantRefresh(context);
     const auto headLink = [](const LinkRef& link) {
         return PageAudit::HeadLink{link.href, link.fromHeader ? -1 : link.span.offset, link.span.length};
     };
@@ -97,14 +102,13 @@ PageAudit auditPage(const PageInput& page, const AuditConfig& config) {
             audit.alternateLinks.append(headLink(alternate));
     const QSet<QString> disabled(audit.disabledRules.cbegin(), audit.disabledRules.cend());
     RawFindings raw;
-    for (const RuleCheckEntry& entry : ruleChecks()) {
-        const QString id = QLatin1String(entry.id);
-        if (disabled.contains(id) || !config.severityOf(*findRule(id)))
+    for (const Rule& rule : ruleTable()) {
+        if (!rule.check || disabled.contains(rule.id) || !config.severityOf(rule))
             continue;
         // An error page is reported by its status, not by the tags it lacks.
-        if (page.httpStatus >= 400 && id != QLatin1String("http-status"))
+        if (page.httpStatus >= 400 && !rule.judgesErrorPages)
             continue;
-        entry.check(context, raw);
+        rule.check(context, raw);
     }
     audit.findings = placeFindings(audit.text, audit.lines, raw, config);
     return audit;

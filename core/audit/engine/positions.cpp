@@ -31,8 +31,8 @@ QList<Finding> placeFindings(const QString& text, const LineIndex& lines, const 
     // of thousands of copies would cost the square of the page.
     QSet<QString> seen;
     for (const RawFinding& r : raw) {
-        const Rule* rule = findRule(r.rule);
-        const std::optional<Severity> severity = rule ? config.severityOf(*rule) : std::nullopt;
+        const Rule* rule = &registeredRule(r.rule);
+        const std::optional<Severity> severity = config.severityOf(*rule);
         if (!severity)
             continue;
         Finding f;

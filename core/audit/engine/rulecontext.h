@@ -33,14 +33,6 @@ struct RawFinding {
 };
 
 using RawFindings = QList<RawFinding>;
-using RuleCheck = void (*)(const RuleContext&, RawFindings&);
-
-// Every per-page rule with its check, in rule table order.
-struct RuleCheckEntry {
-    const char* id;
-    RuleCheck check;
-};
-const QList<RuleCheckEntry>& ruleChecks();
 
 // Shared by the checks.
 QString collapseWhitespace(QStringView text);
@@ -49,5 +41,9 @@ qsizetype codePointCount(QStringView text);
 bool isOgImage(const MarkupElement& e);
 // An address with a scheme and a host, as canonical and social links need.
 bool isAbsoluteUrl(const QString& address);
+// The header a link came from, to start a message with; nothing for the head's.
+QString lead(const LinkRef& link);
+// A finding about a canonical or alternate link, from the head or a header.
+RawFinding about(const char* rule, const LinkRef& link, const QString& message, bool note = false);
 
 } // namespace headwise::audit

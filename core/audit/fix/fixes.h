@@ -27,10 +27,11 @@ struct PageFix {
     Need need = Need::Nothing;
 };
 
-// The rules that have a fix, in the order their fixes go in: lang-missing
-// first, so that an <html> tag made for it stands before the head's tags, and
-// charset-missing before viewport-missing, which goes after the charset.
-const QStringList& fixableRules();
+struct Rule;
+
+// The rules that have a fix, in the order their fixes go in: by their fix
+// stage, then in rule table order.
+const QList<const Rule*>& fixableRules();
 bool isFixable(QAnyStringView rule);
 
 // The fixes the audit's findings allow, in fixableRules() order, then page

@@ -20,11 +20,7 @@ QHash<QString, int> countByRule(const QList<Finding>& findings) {
 // page's addresses name read it for the first time: what they find then was
 // there all along, and is no fault of the fix.
 bool readsAddresses(const QString& rule) {
-    for (const char* id : {"canonical-root", "canonical-hreflang", "canonical-conflict", "hreflang-no-self",
-                           "hreflang-duplicate"})
-        if (rule == QLatin1String(id))
-            return true;
-    return false;
+    return registeredRule(rule).comparesAddresses;
 }
 
 bool makesAbsolute(const PageFix& fix) {

@@ -57,10 +57,15 @@ std::optional<QByteArray> writeRuleList(ReportFormat format) {
         for (const Rule& rule : ruleTable())
             width = std::max(width, rule.id.size());
         QString out;
-        for (const Rule& rule : ruleTable())
+        for (const Rule& rule : ruleTable()) {
             out += rule.id.leftJustified(width + 2) + severityName(rule.severity).leftJustified(9) +
-                   QLatin1String(isFixable(rule.id) ? "fixable  " : "         ") + rule.description +
+                   QLatin1String(rule.fixable() ? "fixable  " : "         ") + rule.description +
                    QLatin1Char('\n');
+            // Indented under their rule, so that the rule lines still start with an id.
+            for (const RuleSource& source : rule.sources)
+                out += QLatin1String("    ") + source.title + QLatin1String(": ") + source.url +
+                       QLatin1Char('\n');
+        }
         return out.toUtf8();
     }
     if (format != ReportFormat::Json)
@@ -80,8 +85,25 @@ std::optional<QByteArray> writeRuleList(ReportFormat format) {
         json.value(rule.description);
         json.key(u"help");
         json.value(rule.help);
+        json.key(u"scope");
+        json.value(scopeName(rule.scope));
+        json.key(u"sources");
+        json.beginArray();
+        for (const RuleSource& source : rule.sources) {
+            json.beginObject();
+            json.key(u"title");
+            json.value(source.title);
+            json.key(u"url");
+            json.value(source.url);
+            json.endObject();
+        }
+        json.endArray();
         json.key(u"fixable");
-        json.boolean(isFixable(rule.id));
+        json.boolean(rule.fixable());
+        if (rule.fixable()) {
+            json.key(u"fix");
+            json.value(rule.fixHelp);
+        }
         json.endObject();
     }
     json.endArray();

@@ -37,6 +37,10 @@ void writeRules(JsonWriter& json) {
         textObject(json, u"shortDescription", rule.description);
         textObject(json, u"fullDescription", rule.help);
         textObject(json, u"help", rule.help);
+        if (!rule.sources.isEmpty()) {
+            json.key(u"helpUri");
+            json.value(rule.sources.first().url);
+        }
         json.key(u"defaultConfiguration");
         json.beginObject();
         json.key(u"level");

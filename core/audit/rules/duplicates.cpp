@@ -1,5 +1,7 @@
 #include "core/audit/rules/duplicates.h"
 
+#include "core/audit/rules/titledescription.h"
+
 #include <QHash>
 
 namespace headwise::audit {
@@ -44,7 +46,7 @@ struct Field {
 
 void addDuplicates(const QList<PageDigest>& pages, const AuditConfig& config, const Field& field,
                    QList<QList<Finding>>& out) {
-    const Rule* rule = findRule(field.rule);
+    const Rule* rule = &registeredRule(field.rule);
     const std::optional<Severity> severity = config.severityOf(*rule);
     if (!severity)
         return;
@@ -96,12 +98,12 @@ void addDuplicates(const QList<PageDigest>& pages, const AuditConfig& config, co
 QList<QList<Finding>> duplicateFindings(const QList<PageDigest>& pages, const AuditConfig& config) {
     QList<QList<Finding>> out(pages.size());
     addDuplicates(pages, config,
-                  {"title-duplicate", "title", &PageDigest::title, &PageDigest::hasTitle,
+                  {ruleid::kTitleDuplicate, "title", &PageDigest::title, &PageDigest::hasTitle,
                    &PageDigest::titleLine, &PageDigest::titleColumn, &PageDigest::titleOffset,
                    &PageDigest::titleLength},
                   out);
     addDuplicates(pages, config,
-                  {"description-duplicate", "description", &PageDigest::description,
+                  {ruleid::kDescriptionDuplicate, "description", &PageDigest::description,
                    &PageDigest::hasDescription, &PageDigest::descriptionLine, &PageDigest::descriptionColumn,
                    &PageDigest::descriptionOffset, &PageDigest::descriptionLength},
                   out);

@@ -3,16 +3,18 @@
 // 2010 15:00:00 GMT"), and robots.txt for Googlebot. A meta that stands in the
 // body is reported too, saying why a search engine does not read it.
 
-#include "core/audit/engine/checks.h"
+#include "core/audit/rules/robots.h"
+
+#include "core/audit/engine/rulecontext.h"
 #include "core/site/robotstxt.h"
+#include "core/web/weburl.h"
 
 #include <QRegularExpression>
 #include <QSet>
 #include <QStringList>
 #include <QTimeZone>
-#include <QUrl>
 
-namespace headwise::audit::checks {
+namespace headwise::audit {
 
 namespace {
 
@@ -151,23 +153,13 @@ QDateTime parseDate(QString text) {
     return {};
 }
 
-} // namespace
-
-bool readsNoindex(const RuleContext& c) {
-    for (const Directives& d : directives(c))
-        if (d.unread.isEmpty())
-            for (const QString& token : tokens(d.text))
-                if (token == QLatin1String("noindex") || token == QLatin1String("none"))
-                    return true;
-    return false;
-}
-
 void robotsNoindex(const RuleContext& c, RawFindings& out) {
-    report(c, out, "robots-noindex", {"noindex", "none"}, "keeps the page out of search results");
+    report(c, out, ruleid::kRobotsNoindex, {"noindex", "none"}, "keeps the page out of search results");
 }
 
 void robotsNofollow(const RuleContext& c, RawFindings& out) {
-    report(c, out, "robots-nofollow", {"nofollow", "none"}, "stops search engines from following the links");
+    report(c, out, ruleid::kRobotsNofollow, {"nofollow", "none"},
+           "stops search engines from following the links");
 }
 
 void robotsUnavailable(const RuleContext& c, RawFindings& out) {
@@ -186,7 +178,7 @@ void robotsUnavailable(const RuleContext& c, RawFindings& out) {
         if (!date.isValid())
             date = parseDate(rest.section(u',', 0, 0));
         if (date.isValid() && date < c.now)
-            out.append({"robots-unavailable",
+            out.append({ruleid::kRobotsUnavailable,
                         d.lead +
                             QStringLiteral("The unavailable_after date (%1) has passed")
                                 .arg(date.toUTC().toString(Qt::ISODate)) +
@@ -197,13 +189,102 @@ void robotsUnavailable(const RuleContext& c, RawFindings& out) {
 
 void robotsTxtBlocked(const RuleContext& c, RawFindings& out) {
     const RobotsRules* rules = c.input.googlebotRobots.get();
-    const QUrl address(c.input.address);
-    if (rules && address.scheme().startsWith(QLatin1String("http")) && !rules->allows(address))
-        out.append({"robots-txt-blocked",
+    const web::WebUrl address = web::parseWebUrl(c.input.address);
+    if (rules && (address.scheme == u"http" || address.scheme == u"https") && !rules->allows(address))
+        out.append({ruleid::kRobotsTxtBlocked,
                     QStringLiteral("robots.txt does not let Googlebot crawl this address, so search engines "
                                    "never read the page's tags"),
                     {},
                     QStringLiteral("robots.txt")});
 }
 
-} // namespace headwise::audit::checks
+} // namespace
+
+bool readsNoindex(const RuleContext& c) {
+    for (const Directives& d : directives(c))
+        if (d.unread.isEmpty())
+            for (const QString& token : tokens(d.text))
+                if (token == QLatin1String("noindex") || token == QLatin1String("none"))
+                    return true;
+    return false;
+}
+
+QList<Rule> robotsRules() {
+    using S = Severity;
+    return {
+        {
+            .id = ruleid::kRobotsNoindex,
+            .severity = S::Error,
+            .scope = RuleScope::Page,
+            .description = "The page asks search engines not to index it.",
+            .help =
+                "noindex or none in a robots or googlebot meta tag, or in the X-Robots-Tag header, keeps the "
+                "page out of search results (Google Search Central, \"Robots meta tag, data-nosnippet, and "
+                "X-Robots-Tag specifications\"). A tag in the body, or after the head ended early, is not "
+                "read "
+                "and says so. Remove it unless that is what you want.",
+            .sources =
+                {{"Google Search Central: Robots meta tag, data-nosnippet, and X-Robots-Tag specifications",
+                  "https://developers.google.com/search/docs/crawling-indexing/robots-meta-tag"},
+                 {"Google Search Central: Block Search indexing with noindex",
+                  "https://developers.google.com/search/docs/crawling-indexing/block-indexing"},
+                 {"Lighthouse: is-crawlable",
+                  "https://developer.chrome.com/docs/lighthouse/seo/is-crawlable"}},
+            .check = robotsNoindex,
+        },
+        {
+            .id = ruleid::kRobotsNofollow,
+            .severity = S::Warning,
+            .scope = RuleScope::Page,
+            .description = "The page asks search engines not to follow its links.",
+            .help =
+                "nofollow or none means the pages it links to get no credit from it, and may not be found. "
+                "Remove it unless that is what you want.",
+            .sources =
+                {{"Google Search Central: Robots meta tag, data-nosnippet, and X-Robots-Tag specifications",
+                  "https://developers.google.com/search/docs/crawling-indexing/robots-meta-tag"},
+                 {"Google Search Central: Meta tags and attributes that Google supports",
+                  "https://developers.google.com/search/docs/crawling-indexing/special-tags"}},
+            .check = robotsNofollow,
+        },
+        {
+            .id = ruleid::kRobotsUnavailable,
+            .severity = S::Error,
+            .scope = RuleScope::Page,
+            .description = "The page's unavailable_after date has passed.",
+            .help = "After the unavailable_after date search engines drop the page from their results. The "
+                    "date may "
+                    "be written in RFC 822, RFC 850 or ISO 8601 form, with a zone name or a numeric offset "
+                    "(Google "
+                    "Search Central, robots meta tag specifications, unavailable_after).",
+            .sources =
+                {{"Google Search Central: Robots meta tag, data-nosnippet, and X-Robots-Tag specifications",
+                  "https://developers.google.com/search/docs/crawling-indexing/robots-meta-tag"},
+                 {"RFC 822: Standard for ARPA Internet Text Messages (date format)",
+                  "https://www.rfc-editor.org/rfc/rfc822"},
+                 {"RFC 850: Standard for Interchange of USENET Messages (date format)",
+                  "https://www.rfc-editor.org/rfc/rfc850"}},
+            .check = robotsUnavailable,
+        },
+        {
+            .id = ruleid::kRobotsTxtBlocked,
+            .severity = S::Error,
+            .scope = RuleScope::Page,
+            .description = "The site's robots.txt does not let Googlebot crawl the page.",
+            .help =
+                "A page that robots.txt disallows is not crawled, so search engines never read its tags "
+                "(Lighthouse is-crawlable; RFC 9309, the Robots Exclusion Protocol, as Google Search Central "
+                "documents it for Googlebot). Allow it in robots.txt, or use noindex if it should stay out "
+                "of "
+                "results.",
+            .sources = {{"Google Search Central: How Google interprets the robots.txt specification",
+                         "https://developers.google.com/search/docs/crawling-indexing/robots/robots_txt"},
+                        {"RFC 9309: Robots Exclusion Protocol", "https://www.rfc-editor.org/rfc/rfc9309"},
+                        {"Lighthouse: is-crawlable",
+                         "https://developer.chrome.com/docs/lighthouse/seo/is-crawlable"}},
+            .check = robotsTxtBlocked,
+        },
+    };
+}
+
+} // namespace headwise::audit

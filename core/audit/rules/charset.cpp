@@ -2,12 +2,15 @@
 // charset, then a <meta> declaration found by a prescan of the first 1024
 // bytes; the prescan here reads the raw bytes the same way.
 
-#include "core/audit/engine/checks.h"
+#include "core/audit/rules/charset.h"
+
+#include "core/audit/engine/rulecontext.h"
+#include "core/audit/fix/fixcontext.h"
 #include "core/web/encodinglabels.h"
 
 #include <QStringDecoder>
 
-namespace headwise::audit::checks {
+namespace headwise::audit {
 
 namespace {
 
@@ -230,23 +233,11 @@ QString decodingProblem(const QByteArray& bytes, const QString& encoding, const 
     return {};
 }
 
-} // namespace
-
-QString declaredBy(const MarkupElement& e) {
-    if (e.kind != MarkupElement::Kind::Meta)
-        return {};
-    if (e.hasAttribute(QLatin1String("charset")))
-        return e.attribute(QLatin1String("charset")).trimmed();
-    if (e.isHttpEquiv(QLatin1String("content-type")))
-        return charsetParameter(e.attribute(QLatin1String("content")));
-    return {};
-}
-
 void charsetMissing(const RuleContext& c, RawFindings& out) {
     const Declared d = declared(c);
     if (!d.bom.isEmpty() || !d.httpEncoding.isEmpty() || d.meta || declaredEarly(c.input.bytes))
         return;
-    out.append({"charset-missing",
+    out.append({ruleid::kCharsetMissing,
                 QStringLiteral("No byte order mark, HTTP charset or <meta charset> declares the "
                                "encoding"),
                 {}});
@@ -257,12 +248,12 @@ void charsetLate(const RuleContext& c, RawFindings& out) {
     if (!d.meta || declaredEarly(c.input.bytes))
         return;
     if (d.bom.isEmpty() && d.httpEncoding.isEmpty()) {
-        out.append({"charset-late",
+        out.append({ruleid::kCharsetLate,
                     QStringLiteral("The charset declaration does not end within the first 1024 bytes"),
                     d.meta->span});
         return;
     }
-    out.append({"charset-late",
+    out.append({ruleid::kCharsetLate,
                 QStringLiteral("The charset declaration does not end within the first 1024 bytes; the %1 "
                                "names the encoding, so browsers do not need it")
                     .arg(d.bom.isEmpty() ? QStringLiteral("HTTP header") : QStringLiteral("byte order mark")),
@@ -274,7 +265,7 @@ void charsetLate(const RuleContext& c, RawFindings& out) {
 void charsetMultiple(const RuleContext& c, RawFindings& out) {
     const QList<const MarkupElement*> found = declarations(c);
     for (qsizetype i = 1; i < found.size(); ++i)
-        out.append({"charset-multiple",
+        out.append({ruleid::kCharsetMultiple,
                     QStringLiteral("Another charset declaration (%1); only the first one counts")
                         .arg(declaredBy(*found[i])),
                     found[i]->span});
@@ -283,19 +274,19 @@ void charsetMultiple(const RuleContext& c, RawFindings& out) {
 void charsetMismatch(const RuleContext& c, RawFindings& out) {
     const Declared d = declared(c);
     if (!d.http.isEmpty() && d.httpEncoding.isEmpty())
-        out.append({"charset-mismatch",
+        out.append({ruleid::kCharsetMismatch,
                     QStringLiteral("Content-Type header: the charset \"%1\" is not an encoding browsers "
                                    "know, so they ignore it")
                         .arg(d.http),
                     {},
                     httpSource(d)});
     if (d.meta && web::encodingForLabel(d.metaLabel).isEmpty())
-        out.append({"charset-mismatch",
+        out.append({ruleid::kCharsetMismatch,
                     QStringLiteral("The charset \"%1\" is not an encoding browsers know, so they ignore it")
                         .arg(d.metaLabel),
                     d.meta->span});
     if (d.meta && isUtf16(web::encodingForLabel(d.metaLabel)))
-        out.append({"charset-mismatch",
+        out.append({ruleid::kCharsetMismatch,
                     QStringLiteral("A <meta> naming %1 means UTF-8 to a browser; a UTF-16 page is known by "
                                    "its byte order mark")
                         .arg(d.metaLabel),
@@ -308,14 +299,14 @@ void charsetMismatch(const RuleContext& c, RawFindings& out) {
             return encoding.isEmpty() || encoding == d.bom || (isUtf16(encoding) && isUtf16(d.bom));
         };
         if (!agrees(d.httpEncoding))
-            out.append({"charset-mismatch",
+            out.append({ruleid::kCharsetMismatch,
                         QStringLiteral("Content-Type header: the server sends %1 but the byte order mark "
                                        "says %2, and the mark wins")
                             .arg(d.http, d.bom),
                         {},
                         httpSource(d)});
         if (d.meta && !isUtf16(web::encodingForLabel(d.metaLabel)) && !agrees(d.metaEncoding))
-            out.append({"charset-mismatch",
+            out.append({ruleid::kCharsetMismatch,
                         QStringLiteral("The page declares %1 but the byte order mark says %2, and the mark "
                                        "wins")
                             .arg(d.metaLabel, d.bom),
@@ -323,7 +314,7 @@ void charsetMismatch(const RuleContext& c, RawFindings& out) {
         return;
     }
     if (!d.httpEncoding.isEmpty() && !d.metaEncoding.isEmpty() && d.httpEncoding != d.metaEncoding)
-        out.append({"charset-mismatch",
+        out.append({ruleid::kCharsetMismatch,
                     QStringLiteral("The page declares %1 but the server sends %2, and the server wins")
                         .arg(d.metaLabel, d.http),
                     d.meta->span});
@@ -335,9 +326,9 @@ void charsetMismatch(const RuleContext& c, RawFindings& out) {
         return;
     if (!d.httpEncoding.isEmpty())
         out.append(
-            {"charset-mismatch", QStringLiteral("Content-Type header: ") + problem, {}, httpSource(d)});
+            {ruleid::kCharsetMismatch, QStringLiteral("Content-Type header: ") + problem, {}, httpSource(d)});
     else
-        out.append({"charset-mismatch", problem, d.meta->span});
+        out.append({ruleid::kCharsetMismatch, problem, d.meta->span});
 }
 
 void charsetWrong(const RuleContext& c, RawFindings& out) {
@@ -348,12 +339,149 @@ void charsetWrong(const RuleContext& c, RawFindings& out) {
     const QString message = QStringLiteral("declares %1 but the bytes are UTF-8, so every accented letter "
                                            "shows as two signs; declare utf-8");
     if (!d.httpEncoding.isEmpty())
-        out.append({"charset-wrong",
+        out.append({ruleid::kCharsetWrong,
                     QStringLiteral("Content-Type header: the server ") + message.arg(d.http),
                     {},
                     httpSource(d)});
     else
-        out.append({"charset-wrong", QStringLiteral("The page ") + message.arg(d.metaLabel), d.meta->span});
+        out.append(
+            {ruleid::kCharsetWrong, QStringLiteral("The page ") + message.arg(d.metaLabel), d.meta->span});
 }
 
-} // namespace headwise::audit::checks
+std::optional<PageFix> fixCharsetMissing(const FixContext& page, qsizetype) {
+    // Only a page read as UTF-8 without a mark is known to be UTF-8; Windows-1252
+    // is no more than the last guess.
+    if (page.audit.encoding.name != QLatin1String("UTF-8") || page.audit.encoding.bom)
+        return std::nullopt;
+    const QString tag = QStringLiteral("<meta charset=\"utf-8\">");
+    return fixed(QStringLiteral("added ") + tag, {page.intoHead(tag)});
+}
+
+std::optional<PageFix> fixCharsetLate(const FixContext& page, qsizetype i) {
+    const MarkupElement* e = page.element(i);
+    if (!e)
+        return std::nullopt;
+    TextEdit into = page.intoHead(page.source(*e));
+    TextEdit out = removal(page.text(), e->span);
+    if (into.offset > out.offset && into.offset < out.offset + out.length)
+        return std::nullopt;
+    QList<TextEdit> edits =
+        into.offset <= out.offset ? QList<TextEdit>{into, out} : QList<TextEdit>{out, into};
+    return fixed(QStringLiteral("moved the charset declaration to the start of the head"), std::move(edits));
+}
+
+} // namespace
+
+QString declaredBy(const MarkupElement& e) {
+    if (e.kind != MarkupElement::Kind::Meta)
+        return {};
+    if (e.hasAttribute(QLatin1String("charset")))
+        return e.attribute(QLatin1String("charset")).trimmed();
+    if (e.isHttpEquiv(QLatin1String("content-type")))
+        return charsetParameter(e.attribute(QLatin1String("content")));
+    return {};
+}
+
+QList<Rule> charsetRules() {
+    using S = Severity;
+    return {
+        {
+            .id = ruleid::kCharsetMissing,
+            .severity = S::Error,
+            .scope = RuleScope::Page,
+            .description = "The page's character encoding is declared nowhere.",
+            .help = "With no byte order mark, no charset in the HTTP Content-Type and no <meta charset>, a "
+                    "browser "
+                    "has to guess the encoding, and non-ASCII text may come out garbled (Lighthouse charset "
+                    "audit; "
+                    "WHATWG HTML, \"Determining the character encoding\"). Add <meta charset=\"utf-8\"> at "
+                    "the start "
+                    "of the head.",
+            .sources =
+                {{"Lighthouse: charset",
+                  "https://developer.chrome.com/docs/lighthouse/best-practices/charset"},
+                 {"WHATWG HTML: Determining the character encoding",
+                  "https://html.spec.whatwg.org/multipage/parsing.html#determining-the-character-encoding"},
+                 {"WHATWG HTML: Specifying the document's character encoding",
+                  "https://html.spec.whatwg.org/multipage/semantics.html#charset"}},
+            .check = charsetMissing,
+            .fix = fixCharsetMissing,
+            .fixHelp = "When the bytes are UTF-8: the tag goes right after <head>.",
+            .fixStage = FixStage::Charset,
+        },
+        {
+            .id = ruleid::kCharsetLate,
+            .severity = S::Error,
+            .scope = RuleScope::Page,
+            .description = "The charset declaration does not end within the first 1024 bytes.",
+            .help = "Browsers look for the declaration in the first 1024 bytes only (WHATWG HTML, \"prescan "
+                    "a byte "
+                    "stream\"); a later one is ignored or forces the page to be read twice. When a byte "
+                    "order mark "
+                    "or the HTTP Content-Type names the encoding, the late declaration does no harm and is "
+                    "only a "
+                    "note (Lighthouse charset audit). Put <meta charset> first in the head.",
+            .sources = {{"WHATWG HTML: Prescan a byte stream to determine its encoding",
+                         "https://html.spec.whatwg.org/multipage/"
+                         "parsing.html#prescan-a-byte-stream-to-determine-its-encoding"},
+                        {"Lighthouse: charset",
+                         "https://developer.chrome.com/docs/lighthouse/best-practices/charset"}},
+            .check = charsetLate,
+            .fix = fixCharsetLate,
+            .fixHelp = "The declaration moves to right after <head>.",
+            .fixStage = FixStage::Charset,
+        },
+        {
+            .id = ruleid::kCharsetMultiple,
+            .severity = S::Warning,
+            .scope = RuleScope::Page,
+            .description = "The page declares its charset more than once.",
+            .help = "Only the first declaration counts. Keep one <meta charset>.",
+            .sources = {{"WHATWG HTML: Specifying the document's character encoding",
+                         "https://html.spec.whatwg.org/multipage/semantics.html#charset"},
+                        {"WHATWG HTML: Prescan a byte stream to determine its encoding",
+                         "https://html.spec.whatwg.org/multipage/"
+                         "parsing.html#prescan-a-byte-stream-to-determine-its-encoding"}},
+            .check = charsetMultiple,
+        },
+        {
+            .id = ruleid::kCharsetMismatch,
+            .severity = S::Warning,
+            .scope = RuleScope::Page,
+            .description =
+                "The declared charsets name different encodings, or the bytes are not valid in the one used.",
+            .help =
+                "Labels are compared as the encodings they name (WHATWG Encoding Standard, label table: "
+                "latin1 "
+                "and windows-1252, gb2312 and gbk are one encoding each). A byte order mark wins over both "
+                "declarations, and the HTTP header over the page's own (WHATWG HTML, \"Determining the "
+                "character "
+                "encoding\"), so a declaration that contradicts them is wrong somewhere. A <meta> naming "
+                "UTF-16 "
+                "means UTF-8 to a browser. Bytes that are not valid in the encoding used show as replacement "
+                "characters. Save the page in the declared encoding, or declare the one it is saved in.",
+            .sources =
+                {{"WHATWG HTML: Determining the character encoding",
+                  "https://html.spec.whatwg.org/multipage/parsing.html#determining-the-character-encoding"},
+                 {"WHATWG Encoding: Names and labels", "https://encoding.spec.whatwg.org/#names-and-labels"}},
+            .check = charsetMismatch,
+        },
+        {
+            .id = ruleid::kCharsetWrong,
+            .severity = S::Error,
+            .scope = RuleScope::Page,
+            .description = "The page declares a single-byte charset but its bytes are UTF-8.",
+            .help =
+                "A page saved as UTF-8 but declared as windows-1252 or another single-byte encoding is shown "
+                "with every accented letter as two signs (\"caf\u00c3\u00a9\" for \"caf\u00e9\"): browsers "
+                "decode it as declared (WHATWG Encoding Standard). Declare utf-8.",
+            .sources =
+                {{"WHATWG Encoding Standard", "https://encoding.spec.whatwg.org/"},
+                 {"WHATWG HTML: Determining the character encoding",
+                  "https://html.spec.whatwg.org/multipage/parsing.html#determining-the-character-encoding"}},
+            .check = charsetWrong,
+        },
+    };
+}
+
+} // namespace headwise::audit
