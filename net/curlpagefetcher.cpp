@@ -1,8 +1,7 @@
 #include "net/curlpagefetcher.h"
 
 #include "core/page/pagecodec.h"
-
-#include <QUrl>
+#include "core/web/weburl.h"
 
 #include <algorithm>
 #include <curl/curl.h>
@@ -164,14 +163,19 @@ struct ListDeleter {
 // where the last redirect sent it.
 QList<RedirectHop> redirectsOf(const Transfer& transfer, const QByteArray& address, QString& next) {
     QList<RedirectHop> hops;
-    QUrl at = QUrl::fromEncoded(address);
+    // Resolved as a browser resolves a Location, so that the hops name the
+    // addresses the site graph names.
+    web::WebUrl at = web::parseWebUrl(QString::fromUtf8(address));
     for (const Transfer::Response& response : transfer.responses) {
         if (response.status < 300 || response.status > 399 || response.location.isEmpty())
             break;
-        hops.append(RedirectHop{at.toString(QUrl::FullyEncoded), response.status});
-        at = at.resolved(QUrl::fromEncoded(response.location));
+        const web::WebUrl to = web::parseWebUrl(QString::fromUtf8(response.location), &at);
+        if (!to.valid)
+            break; // a Location no browser would follow ends the chain here
+        hops.append(RedirectHop{at.href, response.status});
+        at = to;
     }
-    next = at.toString(QUrl::FullyEncoded);
+    next = at.href;
     return hops;
 }
 

@@ -154,20 +154,7 @@ void appendEncoded(QString& out, char32_t c, EncodeSet set) {
 }
 
 QString percentDecodedUtf8(std::u32string_view s) {
-    const QByteArray bytes = QString::fromUcs4(s.data(), qsizetype(s.size())).toUtf8();
-    QByteArray out;
-    out.reserve(bytes.size());
-    for (qsizetype i = 0; i < bytes.size(); ++i) {
-        const char b = bytes[i];
-        if (b == '%' && i + 2 < bytes.size() && isAsciiHex(uchar(bytes[i + 1])) &&
-            isAsciiHex(uchar(bytes[i + 2]))) {
-            out += char(hexValue(uchar(bytes[i + 1])) * 16 + hexValue(uchar(bytes[i + 2])));
-            i += 2;
-        } else {
-            out += b;
-        }
-    }
-    return QString::fromUtf8(out);
+    return percentDecoded(QString::fromUcs4(s.data(), qsizetype(s.size())));
 }
 
 // --- hosts ------------------------------------------------------------------
