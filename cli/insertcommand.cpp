@@ -55,6 +55,12 @@ int runInsert(const QStringList& arguments) {
         writeError(pagePath + QStringLiteral(": ") + page.error);
         return kExitBadInput;
     }
+    if (!page.page->encoding.keepsItsText()) {
+        writeError(pagePath +
+                   QStringLiteral(": its charset names an encoding that is read as a single replacement "
+                                  "character; the page is left as it is"));
+        return kExitBadInput;
+    }
     const LoadedPage block = readPage(blockPath);
     if (!block.page) {
         writeError(blockPath + QStringLiteral(": ") + block.error);

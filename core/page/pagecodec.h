@@ -19,6 +19,9 @@ struct PageEncoding {
     LineBreak lineBreak = LineBreak::CrLf;
 
     bool operator==(const PageEncoding&) const = default;
+    // False for the replacement encoding: its text is one U+FFFD, not what
+    // the bytes hold, so an edited copy would lose the page.
+    bool keepsItsText() const { return name != QLatin1String("replacement"); }
 };
 
 struct DecodedPage {

@@ -172,6 +172,15 @@ TEST(Insert, RoundTripsLfAndCrLfPages) {
         EXPECT_EQ(readTestFile(page), c.page); // the page itself is untouched with -o
     }
     EXPECT_EQ(cli({"analyze", dir.filePath("out.htm")}).out.count("Missing"), 4);
+
+    // A page read as one replacement character is not written over with it.
+    const QByteArray hidden = "<meta charset=\"iso-2022-kr\"><head>\n</head><p>kept</p>\n";
+    const QString page = dir.filePath("page.htm");
+    writeTestFile(page, hidden);
+    const CliRun refused = cli({"insert", page, "--tags", block});
+    EXPECT_EQ(refused.exitCode, 2);
+    EXPECT_TRUE(refused.err.contains("left as it is")) << refused.err.toStdString();
+    EXPECT_EQ(readTestFile(page), hidden);
 }
 
 TEST(BadInput, OneLineErrorAndExitTwo) {
