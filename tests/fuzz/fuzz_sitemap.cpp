@@ -2,9 +2,8 @@
 // limit, or give a reason with a place.
 
 #include "core/site/sitemap.h"
+#include "core/web/weburl.h"
 #include "require.h"
-
-#include <QUrl>
 
 using namespace headwise;
 
@@ -20,10 +19,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     require(sitemap->locations.size() <= kMaxSitemapEntries);
     require(sitemap->skipped >= 0);
     for (const QString& location : sitemap->locations) {
-        const QUrl url(location);
-        require(url.isValid());
-        require(url.scheme().compare(QLatin1String("http"), Qt::CaseInsensitive) == 0 ||
-                url.scheme().compare(QLatin1String("https"), Qt::CaseInsensitive) == 0);
+        // Entries are judged as a browser parses an address, not by QUrl.
+        const web::WebUrl url = web::parseWebUrl(location);
+        require(url.valid);
+        require(url.scheme == QLatin1String("http") || url.scheme == QLatin1String("https"));
         require(location == location.trimmed());
     }
     return 0;
