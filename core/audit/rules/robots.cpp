@@ -277,7 +277,7 @@ QList<Rule> robotsRules() {
                 "documents it for Googlebot). Allow it in robots.txt, or use noindex if it should stay out "
                 "of "
                 "results.",
-            .sources = {{"Google Search Central: How Google interprets the robots.txt specification",
+            .sources = {{"Google Search Central: How Google interprets robots.txt",
                          "https://developers.google.com/search/docs/crawling-indexing/robots/robots_txt"},
                         {"RFC 9309: Robots Exclusion Protocol", "https://www.rfc-editor.org/rfc/rfc9309"},
                         {"Lighthouse: is-crawlable",
