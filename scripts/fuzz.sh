@@ -1,11 +1,13 @@
 #!/usr/bin/env bash
 # Builds the libFuzzer targets with clang and runs each from its seed corpus:
 # FUZZ_RUNS inputs (default 200000) with a fixed FUZZ_SEED, so a clean tree
-# gives the same run every time, and at most FUZZ_SECONDS (default 90). A crash
-# or a broken invariant fails the run; the input is kept in build-fuzz/crashes/.
+# gives the same run every time, and at most FUZZ_SECONDS each. The targets
+# share one budget of time, FUZZ_BUDGET seconds (default 1170), so a new target
+# takes its share from the others instead of lengthening the run; FUZZ_SECONDS
+# sets each target's time instead. A crash or a broken invariant fails the run;
+# the input is kept in build-fuzz/crashes/.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-seconds=${FUZZ_SECONDS:-90}
 runs=${FUZZ_RUNS:-200000}
 seed=${FUZZ_SEED:-1}
 build=build-fuzz
@@ -15,9 +17,12 @@ if [ ! -f "$build/CMakeCache.txt" ]; then
 fi
 cmake --build "$build" --parallel "$(nproc)"
 
+fuzzers=("$build"/tests/fuzz/fuzz_*)
+seconds=${FUZZ_SECONDS:-$(( ${FUZZ_BUDGET:-1170} / ${#fuzzers[@]} ))}
+
 mkdir -p "$build/crashes"
 status=0
-for fuzzer in "$build"/tests/fuzz/fuzz_*; do
+for fuzzer in "${fuzzers[@]}"; do
   name=$(basename "$fuzzer")
   corpus="$build/corpus/$name"          # grows between runs; the seeds stay untouched
   mkdir -p "$corpus"
