@@ -640,6 +640,8 @@ SitePage SiteGraph::add(ResolvedPage&& resolved) {
 }
 
 template <typename T> T* SiteGraph::Blocks<T>::room(qsizetype n) {
+    if (n == 0) // no block yet is no place to point into
+        return nullptr;
     if (n > kBlock) { // a page of its own size
         blocks_.push_back(std::make_unique<T[]>(size_t(n)));
         return blocks_.back().get();
