@@ -10,6 +10,7 @@
 #include "net/siteaudit/siteaudit.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QThread>
 #include <QUrl>
 #include <cstdio>
@@ -39,6 +40,7 @@ struct Options {
     bool summary = false;
     bool checkExternal = false;
     QUrl baseUrl; // where a folder input is published
+    QString root; // the published tree the folder inputs are part of
     QString output;
     audit::AuditConfig config;
 };
@@ -173,6 +175,13 @@ const CommandDeclaration& auditDeclaration() {
                                            "absolute addresses (canonicals, hreflang) map onto "
                                            "the folder."),
              .valueName = QStringLiteral("URL")},
+            {.names = {QStringLiteral("root")},
+             .description = QStringLiteral("The folder inputs are part of a larger published tree whose "
+                                           "root is DIR: links rooted at \"/\" and \"../\" links resolve "
+                                           "inside DIR and its other files are checked for existence, but "
+                                           "only the inputs' pages are audited."),
+             .valueName = QStringLiteral("DIR"),
+             .kind = ValueKind::Folder},
             {.names = {QStringLiteral("summary")},
              .description = QStringLiteral("After the findings, one line per rule with its findings and "
                                            "pages, most first (text only).")},
@@ -209,7 +218,8 @@ int runAudit(const QStringList& arguments) {
                   maxPages = QStringLiteral("max-pages"), baseUrl = QStringLiteral("base-url"),
                   summary = QStringLiteral("summary"), checkExternal = QStringLiteral("check-external"),
                   listRules = QStringLiteral("list-rules"), fix = QStringLiteral("fix"),
-                  dryRun = QStringLiteral("dry-run"), lang = QStringLiteral("lang");
+                  dryRun = QStringLiteral("dry-run"), lang = QStringLiteral("lang"),
+                  root = QStringLiteral("root");
     QStringList given = arguments;
     const std::optional<QStringList> fixRules = takeFixRules(given);
     if (!fixRules)
@@ -277,6 +287,13 @@ int runAudit(const QStringList& arguments) {
             return kExitBadInput;
         }
     }
+    if (parser.isSet(root)) {
+        options.root = parser.value(root);
+        if (!QFileInfo(options.root).isDir()) {
+            writeError(QStringLiteral("--root %1: give a folder").arg(options.root));
+            return kExitBadInput;
+        }
+    }
     options.output = parser.value(output);
     if (!loadConfig(parser.value(config), options.config))
         return kExitBadInput;
@@ -307,6 +324,13 @@ int runAudit(const QStringList& arguments) {
 
     const audit::PathGlobs skip(options.config.skipGlobs);
     const ExpandedInputs expanded = expandInputs(inputs, skip);
+    for (const AuditTarget& target : expanded.targets) {
+        if (!options.root.isEmpty() && !target.address &&
+            siteRootOf(target, options.root) != QDir(options.root).absolutePath()) {
+            writeError(QStringLiteral("--root %1: %2 is not inside it").arg(options.root, target.name));
+            return kExitBadInput;
+        }
+    }
     CurlPageFetcher fetcher(std::chrono::seconds(30), std::chrono::seconds(30), std::chrono::minutes(2),
                             kMaxAuditedPageBytes);
     keepFreedMemory();
@@ -333,6 +357,7 @@ int runAudit(const QStringList& arguments) {
                                    .maxPages = options.maxPages,
                                    .checkExternal = options.checkExternal,
                                    .baseUrl = options.baseUrl,
+                                   .root = options.root,
                                    .jobs = options.jobs};
     AuditRunner::Outcome outcome = runSiteAudit(request, options.config, fetcher, watch);
 

@@ -11,6 +11,11 @@ inline const QString kCaption = QStringLiteral("Site Check");
 inline const QString kInputLabel = QStringLiteral("Fol&der or address:");
 inline const QString kFolder = QStringLiteral("Folder...");
 inline const QString kFolderTitle = QStringLiteral("Site Folder");
+inline const QString kRootHint = QStringLiteral("Root of the published tree (optional)");
+inline const QString kRootTip =
+    QStringLiteral("The folder is part of a larger published tree rooted here: links rooted at \"/\" and "
+                   "\"../\" resolve inside it and its other files are checked, but only the folder's pages "
+                   "are audited.");
 inline const QString kSitemapLabel = QStringLiteral("Site&map (optional):");
 inline const QString kSitemapHint = QStringLiteral("A sitemap file or address");
 inline const QString kConfigLabel = QStringLiteral("Settings &file (optional):");
@@ -50,6 +55,9 @@ inline const QString kColumns[] = {
 
 inline QString notAFolder(const QString& input) {
     return QStringLiteral("%1: this folder cannot be read.").arg(input);
+}
+inline QString notInsideRoot(const QString& input, const QString& root) {
+    return QStringLiteral("%1 is not inside the published tree %2.").arg(input, root);
 }
 inline QString notIndexed(const QString& why) {
     return QStringLiteral("no: ") + why;

@@ -79,6 +79,8 @@ SiteCheckWindow::SiteCheckWindow(const Platform& platform, AnalyzePanel* panel, 
     setWindowTitle(text::kCaption);
     ui_->lblSiteInput->setText(text::kInputLabel);
     ui_->cmdSiteFolder->setText(text::kFolder);
+    ui_->txtSiteRoot->setPlaceholderText(text::kRootHint);
+    ui_->txtSiteRoot->setToolTip(text::kRootTip);
     ui_->lblSiteSitemap->setText(text::kSitemapLabel);
     ui_->txtSiteSitemap->setPlaceholderText(text::kSitemapHint);
     ui_->lblSiteConfig->setText(text::kConfigLabel);
@@ -173,6 +175,20 @@ void SiteCheckWindow::start() {
         showMessage(text::notAFolder(input));
         return;
     }
+    // A crawl has no tree on disk: the root is for a folder only.
+    const QString root = web ? QString() : ui_->txtSiteRoot->text().trimmed();
+    if (!root.isEmpty()) {
+        const QFileInfo tree(root);
+        if (!tree.isDir()) {
+            showMessage(text::notAFolder(root));
+            return;
+        }
+        const QString inside = folder.canonicalFilePath(), top = tree.canonicalFilePath();
+        if (inside != top && !inside.startsWith(top + u'/')) {
+            showMessage(text::notInsideRoot(input, root));
+            return;
+        }
+    }
     QString configPath = ui_->txtSiteConfig->text().trimmed();
     if (configPath.isEmpty() && !web)
         configPath = audit::findAuditConfig(folder.absoluteFilePath());
@@ -191,6 +207,7 @@ void SiteCheckWindow::start() {
     request.crawl = web;
     request.maxPages = ui_->spinSiteMaxPages->value();
     request.jobs = QThread::idealThreadCount();
+    request.root = root;
     if (const QString sitemap = ui_->txtSiteSitemap->text().trimmed(); !sitemap.isEmpty())
         request.sitemaps.append(sitemap);
 

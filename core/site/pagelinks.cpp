@@ -46,15 +46,12 @@ qsizetype findChar(QStringView text, qsizetype from, char16_t c) {
     return -1;
 }
 
-// Whether a "<" before c may open a tag the scan reads: "!", a letter the
-// tags below begin with, or any character outside ASCII (which may fold to
-// one). Most tags are none of them.
+// Whether a "<" before c may open a tag the scan reads: "!", a letter, or
+// any character outside ASCII (which may fold to one). Every tag is read for
+// its id; a "<" before a space, a digit or a "/" opens none.
 bool mayOpenTag(char16_t c) {
-    constexpr quint64 kLow = 1ull << '!';
-    constexpr quint64 kHigh = 1ull << ('a' - 64) | 1ull << ('A' - 64) | 1ull << ('b' - 64) |
-                              1ull << ('B' - 64) | 1ull << ('i' - 64) | 1ull << ('I' - 64) |
-                              1ull << ('s' - 64) | 1ull << ('S' - 64);
-    return c >= 0x80 || ((c < 64 ? kLow : kHigh) >> (c & 63) & 1);
+    const char16_t lower = c | 0x20;
+    return c >= 0x80 || c == u'!' || (lower >= u'a' && lower <= u'z');
 }
 
 // The next "<" from `from` on that may open a tag the scan reads, or -1; the
@@ -72,15 +69,15 @@ qsizetype findTagOpen(QStringView text, qsizetype from) {
         if (!opens)
             continue;
         const __m128i next = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at + 1));
-        // Letters in lower case; "!" stays what it is. A few control
-        // characters come out as one of them too: they are only looked at.
+        // Letters in lower case; "!" stays what it is. Units past ASCII
+        // compare as negative numbers: they are wanted on their own.
         const __m128i lower = _mm_or_si128(next, _mm_set1_epi16(0x20));
         const __m128i ascii =
             _mm_cmpeq_epi16(_mm_and_si128(next, _mm_set1_epi16(short(0xFF80))), _mm_setzero_si128());
+        const __m128i letter = _mm_and_si128(_mm_cmpgt_epi16(lower, _mm_set1_epi16(u'a' - 1)),
+                                             _mm_cmplt_epi16(lower, _mm_set1_epi16(u'z' + 1)));
         const __m128i wanted =
-            _mm_or_si128(_mm_or_si128(_mm_or_si128(same(lower, u'a'), same(lower, u'b')),
-                                      _mm_or_si128(same(lower, u'i'), same(lower, u's'))),
-                         _mm_or_si128(same(lower, u'!'), _mm_xor_si128(ascii, _mm_set1_epi16(-1))));
+            _mm_or_si128(_mm_or_si128(letter, same(next, u'!')), _mm_xor_si128(ascii, _mm_set1_epi16(-1)));
         opens &= _mm_movemask_epi8(wanted);
         if (opens)
             return at - begin + std::countr_zero(unsigned(opens)) / 2;
@@ -169,12 +166,43 @@ QString decodeReferences(QStringView value) {
 // The attributes a reference is read from, as written; the first of two
 // same-named attributes is the one that counts.
 struct TagAttributes {
-    std::optional<QStringView> href, src, rel;
+    std::optional<QStringView> href, src, rel, srcset, poster, data, type, id, name, property, content,
+        httpEquiv;
+
+    std::optional<QStringView>* slotFor(QStringView attribute) {
+        // By length first: most attributes of most tags are none of these.
+        switch (attribute.size()) {
+        case 2:
+            return isWord(attribute, QLatin1StringView("id")) ? &id : nullptr;
+        case 3:
+            return isWord(attribute, QLatin1StringView("src"))   ? &src
+                   : isWord(attribute, QLatin1StringView("rel")) ? &rel
+                                                                 : nullptr;
+        case 4:
+            return isWord(attribute, QLatin1StringView("href"))   ? &href
+                   : isWord(attribute, QLatin1StringView("data")) ? &data
+                   : isWord(attribute, QLatin1StringView("type")) ? &type
+                   : isWord(attribute, QLatin1StringView("name")) ? &name
+                                                                  : nullptr;
+        case 6:
+            return isWord(attribute, QLatin1StringView("srcset"))   ? &srcset
+                   : isWord(attribute, QLatin1StringView("poster")) ? &poster
+                                                                    : nullptr;
+        case 7:
+            return isWord(attribute, QLatin1StringView("content")) ? &content : nullptr;
+        case 8:
+            return isWord(attribute, QLatin1StringView("property")) ? &property : nullptr;
+        case 10:
+            return isWord(attribute, QLatin1StringView("http-equiv")) ? &httpEquiv : nullptr;
+        default:
+            return nullptr;
+        }
+    }
 };
 
 // Reads the attributes of the tag whose name ends at `pos`, up to its ">";
 // returns where the scan goes on. A tag the text ends inside is no tag, as in
-// a browser: nothing is read from it.
+// a browser: nothing is read from it. Values are as written, not trimmed.
 qsizetype readAttributes(QStringView text, qsizetype pos, TagAttributes& out) {
     const qsizetype n = text.size();
     while (pos < n && text[pos] != u'>') {
@@ -207,12 +235,9 @@ qsizetype readAttributes(QStringView text, qsizetype pos, TagAttributes& out) {
                 ++pos;
             valueEnd = pos;
         }
-        std::optional<QStringView>* slot = isWord(name, QLatin1StringView("href"))  ? &out.href
-                                           : isWord(name, QLatin1StringView("src")) ? &out.src
-                                           : isWord(name, QLatin1StringView("rel")) ? &out.rel
-                                                                                    : nullptr;
+        std::optional<QStringView>* slot = out.slotFor(name);
         if (slot && !*slot)
-            *slot = text.sliced(valueStart, valueEnd - valueStart).trimmed();
+            *slot = text.sliced(valueStart, valueEnd - valueStart);
     }
     if (pos >= n)
         out = {};
@@ -226,7 +251,187 @@ bool hasWord(QStringView list, QLatin1StringView word) {
     return false;
 }
 
+// What a value names when a list of words: rel="Alternate Stylesheet".
+QString decodedIfNeeded(QStringView value) {
+    return hasAmpersand(value) ? decodeReferences(value) : value.toString();
+}
+
+bool hasWordIn(const std::optional<QStringView>& list, QLatin1StringView word) {
+    return list && (hasAmpersand(*list) ? hasWord(decodeReferences(*list), word) : hasWord(*list, word));
+}
+
+// Each candidate's address in a srcset, as the HTML standard's srcset
+// parsing splits them: an address runs to a space, trailing commas are not
+// part of it, and its descriptors run to a comma outside parentheses.
+template <typename Found> void splitSrcset(QStringView value, Found found) {
+    const qsizetype n = value.size();
+    qsizetype pos = 0;
+    while (pos < n) {
+        while (pos < n && (isSpace(value[pos]) || value[pos] == u','))
+            ++pos;
+        if (pos >= n)
+            return;
+        const qsizetype start = pos;
+        while (pos < n && !isSpace(value[pos]))
+            ++pos;
+        qsizetype end = pos;
+        if (value[end - 1] == u',') {
+            while (end > start && value[end - 1] == u',')
+                --end;
+        } else {
+            bool inParens = false;
+            for (; pos < n; ++pos) {
+                const QChar c = value[pos];
+                if (c == u'(')
+                    inParens = true;
+                else if (c == u')')
+                    inParens = false;
+                else if (c == u',' && !inParens)
+                    break;
+            }
+        }
+        if (end > start)
+            found(start, end - start);
+    }
+}
+
+// The address of a meta refresh's content ("5; url=/next"), as the HTML
+// standard's shared declarative refresh steps read it; empty for none.
+QStringView refreshAddress(QStringView content) {
+    qsizetype i = 0;
+    const qsizetype n = content.size();
+    while (i < n && isSpace(content[i]))
+        ++i;
+    const qsizetype digits = i;
+    while (i < n && (content[i].isDigit() || content[i] == u'.'))
+        ++i;
+    if (i == digits)
+        return {};
+    while (i < n && isSpace(content[i]))
+        ++i;
+    if (i < n && content[i] != u';' && content[i] != u',')
+        return {};
+    while (i < n && (isSpace(content[i]) || content[i] == u';' || content[i] == u','))
+        ++i;
+    QStringView rest = content.sliced(i);
+    if (startsWithWord(rest, 0, QLatin1StringView("url"))) {
+        QStringView after = rest.sliced(3).trimmed();
+        if (after.startsWith(u'='))
+            rest = after.sliced(1).trimmed();
+    }
+    if (!rest.isEmpty() && (rest.front() == u'"' || rest.front() == u'\'')) {
+        const qsizetype close = rest.indexOf(rest.front(), 1);
+        rest = rest.sliced(1, (close < 0 ? rest.size() : close) - 1);
+    }
+    return rest.trimmed();
+}
+
+using Kind = PageReference::Kind;
+
+// What a <link> loads, by its first relation that loads anything.
+std::optional<Kind> linkKind(const TagAttributes& a) {
+    if (!a.rel)
+        return std::nullopt;
+    const QString rel = decodedIfNeeded(*a.rel);
+    const auto has = [&](const char* word) { return hasWord(rel, QLatin1StringView(word)); };
+    if (has("stylesheet"))
+        return Kind::Stylesheet;
+    if (has("icon"))
+        return Kind::Icon;
+    if (has("apple-touch-icon") || has("apple-touch-icon-precomposed"))
+        return Kind::AppleTouchIcon;
+    if (has("mask-icon"))
+        return Kind::MaskIcon;
+    if (has("preload"))
+        return Kind::Preload;
+    if (has("modulepreload"))
+        return Kind::ModulePreload;
+    if (has("prefetch"))
+        return Kind::Prefetch;
+    if (has("manifest"))
+        return Kind::Manifest;
+    if (has("alternate") && a.type) {
+        const QString type = decodedIfNeeded(*a.type).trimmed();
+        if (isWord(type, QLatin1StringView("application/rss+xml")) ||
+            isWord(type, QLatin1StringView("application/atom+xml")))
+            return Kind::Feed;
+    }
+    return std::nullopt;
+}
+
+// What a <meta> names as the page's share picture or media, by its property
+// (or name, as many pages write it).
+std::optional<Kind> metaKind(const TagAttributes& a) {
+    const std::optional<QStringView>& named = a.property ? a.property : a.name;
+    if (!named)
+        return std::nullopt;
+    static const std::pair<QLatin1StringView, Kind> kNames[] = {
+        {QLatin1StringView("og:image"), Kind::MetaImage},
+        {QLatin1StringView("og:image:url"), Kind::MetaImage},
+        {QLatin1StringView("og:image:secure_url"), Kind::MetaImage},
+        {QLatin1StringView("twitter:image"), Kind::MetaTwitterImage},
+        {QLatin1StringView("twitter:image:src"), Kind::MetaTwitterImage},
+        {QLatin1StringView("og:video"), Kind::MetaVideo},
+        {QLatin1StringView("og:video:url"), Kind::MetaVideo},
+        {QLatin1StringView("og:video:secure_url"), Kind::MetaVideo},
+        {QLatin1StringView("og:audio"), Kind::MetaAudio},
+        {QLatin1StringView("og:audio:url"), Kind::MetaAudio},
+        {QLatin1StringView("og:audio:secure_url"), Kind::MetaAudio},
+    };
+    const QString name = decodedIfNeeded(*named).trimmed();
+    for (const auto& [word, kind] : kNames)
+        if (isWord(name, word))
+            return kind;
+    return std::nullopt;
+}
+
+// The tags the scan reads more of than their id.
+enum class Tag : quint8 {
+    Other,
+    A,
+    Area,
+    Img,
+    Base,
+    Script,
+    Style,
+    Link,
+    Meta,
+    Source,
+    Video,
+    Audio,
+    Track,
+    Iframe,
+    Embed,
+    Object,
+    Input
+};
+
+Tag tagNamed(QStringView name) {
+    static const std::pair<QLatin1StringView, Tag> kTags[] = {
+        {QLatin1StringView("a"), Tag::A},           {QLatin1StringView("area"), Tag::Area},
+        {QLatin1StringView("img"), Tag::Img},       {QLatin1StringView("base"), Tag::Base},
+        {QLatin1StringView("script"), Tag::Script}, {QLatin1StringView("style"), Tag::Style},
+        {QLatin1StringView("link"), Tag::Link},     {QLatin1StringView("meta"), Tag::Meta},
+        {QLatin1StringView("source"), Tag::Source}, {QLatin1StringView("video"), Tag::Video},
+        {QLatin1StringView("audio"), Tag::Audio},   {QLatin1StringView("track"), Tag::Track},
+        {QLatin1StringView("iframe"), Tag::Iframe}, {QLatin1StringView("embed"), Tag::Embed},
+        {QLatin1StringView("object"), Tag::Object}, {QLatin1StringView("input"), Tag::Input},
+    };
+    if (name.size() > 6)
+        return Tag::Other;
+    for (const auto& [word, tag] : kTags)
+        if (word.size() == name.size() && isWord(name, word))
+            return tag;
+    return Tag::Other;
+}
+
 } // namespace
+
+quint32 fragmentHash(QStringView decoded) {
+    const auto h = size_t(qHash(decoded, 0));
+    const auto folded = quint32(h ^ (quint64(h) >> 32));
+    return folded ? folded : 1;
+}
 
 PageReferenceSpans pageReferenceSpans(QStringView text) {
     PageReferenceSpans found;
@@ -238,80 +443,156 @@ void pageReferenceSpans(QStringView text, PageReferenceSpans& found) {
     found.base.reset();
     found.references.clear();
     found.decoded.truncate(0);
+    found.ids.clear();
     const qsizetype n = text.size();
     qsizetype pos = 0;
+    QString scratchId;
+    const auto addId = [&](QStringView id) {
+        if (id.isEmpty())
+            return;
+        if (!hasAmpersand(id)) {
+            found.ids.append(fragmentHash(id));
+            return;
+        }
+        scratchId.truncate(0);
+        appendDecoded(id, scratchId);
+        found.ids.append(fragmentHash(scratchId));
+    };
     while ((pos = findTagOpen(text, pos)) >= 0) {
         const qsizetype tagStart = pos;
         ++pos;
-        // Most tags are none of the few below: their first letter tells.
-        const char16_t c = pos < n ? text[pos].unicode() : u'\0';
-        const char16_t first = c < 0x80 ? (c >= u'A' && c <= u'Z' ? c | 0x20 : c) : QChar::toLower(c);
-        if (first == u'!') {
+        if (text[pos] == u'!') {
             if (startsWithWord(text, pos, QLatin1StringView("!--"))) {
                 const qsizetype end = text.indexOf(QLatin1StringView("-->"), pos + 3);
                 pos = end < 0 ? n : end + 3;
             }
             continue;
         }
+        qsizetype nameEnd = pos;
+        while (nameEnd < n && !isOneOf(text[nameEnd], kSpaces | 1ull << '/' | 1ull << '>'))
+            ++nameEnd;
+        const Tag tag = tagNamed(text.sliced(pos, nameEnd - pos));
+        TagAttributes a;
+        pos = readAttributes(text, nameEnd, a);
+        if (pos >= n)
+            break;
+        if (a.id)
+            addId(*a.id);
         // Script and style text is not markup: an "<a" inside it is no link.
-        if (first == u's') {
-            for (const QLatin1StringView raw : {QLatin1StringView("script"), QLatin1StringView("style")}) {
-                const qsizetype after = pos + raw.size();
-                if (startsWithWord(text, pos, raw) &&
-                    (after >= n || isSpace(text[after]) || text[after] == u'>' || text[after] == u'/')) {
-                    const qsizetype close =
-                        text.indexOf(QString(QLatin1StringView("</") + raw), after, Qt::CaseInsensitive);
-                    pos = close < 0 ? n : close + 2;
-                    break;
+        const auto skipText = [&](QLatin1StringView close) {
+            const qsizetype at = text.indexOf(close, pos, Qt::CaseInsensitive);
+            pos = at < 0 ? n : at + 2;
+        };
+        if (tag == Tag::Style || (tag == Tag::Script && !a.src)) {
+            skipText(QLatin1StringView(tag == Tag::Script ? "</script" : "</style"));
+            continue;
+        }
+        // The address at `from` in the text, or in decoded.
+        const auto push = [&](qsizetype from, qsizetype size, bool inDecoded, Kind kind, bool nofollow) {
+            found.references.append({.from = from,
+                                     .size = size,
+                                     .inDecoded = inDecoded,
+                                     .kind = kind,
+                                     .nofollow = nofollow,
+                                     .offset = tagStart,
+                                     .length = std::min(pos + 1, n) - tagStart});
+        };
+        // A value as it stands in the text, else decoded into decoded; the
+        // first unit of decoded it starts at.
+        const auto place = [&](QStringView value) -> std::pair<qsizetype, bool> {
+            if (!hasAmpersand(value))
+                return {value.data() - text.data(), false};
+            const qsizetype from = found.decoded.size();
+            appendDecoded(value, found.decoded);
+            return {from, true};
+        };
+        const auto add = [&](QStringView value, Kind kind, bool nofollow = false) {
+            // An empty address loads nothing; an empty link still names the page.
+            if (value.isEmpty() && kind > Kind::Image)
+                return;
+            const auto [from, inDecoded] = place(value);
+            push(from, inDecoded ? found.decoded.size() - from : value.size(), inDecoded, kind, nofollow);
+        };
+        const auto addSrcset = [&](QStringView value, Kind kind) {
+            const auto [from, inDecoded] = place(value);
+            const QStringView list = inDecoded ? QStringView(found.decoded).sliced(from) : value;
+            splitSrcset(list,
+                        [&](qsizetype at, qsizetype size) { push(from + at, size, inDecoded, kind, false); });
+        };
+        const auto trimmed = [](const std::optional<QStringView>& v) { return v->trimmed(); };
+        switch (tag) {
+        case Tag::A:
+            if (a.name && !a.name->isEmpty())
+                addId(*a.name);
+            [[fallthrough]];
+        case Tag::Area:
+            if (a.href)
+                add(trimmed(a.href), tag == Tag::A ? Kind::Link : Kind::Area,
+                    hasWordIn(a.rel, QLatin1StringView("nofollow")));
+            break;
+        case Tag::Base:
+            if (a.href && !found.base)
+                found.base = decodeReferences(trimmed(a.href));
+            break;
+        case Tag::Img:
+        case Tag::Source:
+            if (a.src)
+                add(trimmed(a.src), tag == Tag::Img ? Kind::Image : Kind::SourceSrc);
+            if (a.srcset)
+                addSrcset(*a.srcset, tag == Tag::Img ? Kind::ImageSrcset : Kind::SourceSrcset);
+            break;
+        case Tag::Script:
+            add(trimmed(a.src), Kind::Script);
+            skipText(QLatin1StringView("</script"));
+            break;
+        case Tag::Link:
+            if (a.href && !trimmed(a.href).isEmpty())
+                if (const std::optional<Kind> kind = linkKind(a))
+                    add(trimmed(a.href), *kind);
+            break;
+        case Tag::Meta:
+            if (a.content) {
+                if (a.httpEquiv &&
+                    isWord(decodedIfNeeded(*a.httpEquiv).trimmed(), QLatin1StringView("refresh"))) {
+                    const QString content = decodedIfNeeded(*a.content);
+                    if (const QStringView to = refreshAddress(content); !to.isEmpty()) {
+                        // The address stands in decoded, as one with a reference would.
+                        push(found.decoded.size(), to.size(), true, Kind::Refresh, false);
+                        found.decoded += to;
+                    }
+                } else if (const std::optional<Kind> kind = metaKind(a)) {
+                    add(trimmed(a.content), *kind);
                 }
             }
-            continue;
+            break;
+        case Tag::Video:
+            if (a.src)
+                add(trimmed(a.src), Kind::VideoSrc);
+            if (a.poster)
+                add(trimmed(a.poster), Kind::VideoPoster);
+            break;
+        case Tag::Audio:
+        case Tag::Track:
+        case Tag::Iframe:
+        case Tag::Embed:
+            if (a.src)
+                add(trimmed(a.src), tag == Tag::Audio    ? Kind::AudioSrc
+                                    : tag == Tag::Track  ? Kind::TrackSrc
+                                    : tag == Tag::Iframe ? Kind::IframeSrc
+                                                         : Kind::EmbedSrc);
+            break;
+        case Tag::Object:
+            if (a.data)
+                add(trimmed(a.data), Kind::ObjectData);
+            break;
+        case Tag::Input:
+            if (a.src && a.type && isWord(decodedIfNeeded(*a.type).trimmed(), QLatin1StringView("image")))
+                add(trimmed(a.src), Kind::InputImage);
+            break;
+        case Tag::Style:
+        case Tag::Other:
+            break;
         }
-        if (first != u'a' && first != u'i' && first != u'b')
-            continue;
-        static const struct {
-            QLatin1StringView name;
-            std::optional<PageReference::Kind> kind; // none for <base>
-        } kTags[] = {{QLatin1StringView("area"), PageReference::Kind::Area},
-                     {QLatin1StringView("a"), PageReference::Kind::Link},
-                     {QLatin1StringView("img"), PageReference::Kind::Image},
-                     {QLatin1StringView("base"), std::nullopt}};
-        const auto* tag = std::find_if(std::begin(kTags), std::end(kTags), [&](const auto& t) {
-            const qsizetype end = pos + t.name.size();
-            return char16_t(t.name.front().unicode()) == first && startsWithWord(text, pos, t.name) &&
-                   (end >= n || isSpace(text[end]) || text[end] == u'>' || text[end] == u'/');
-        });
-        if (tag == std::end(kTags))
-            continue;
-        TagAttributes attributes;
-        pos = readAttributes(text, pos + tag->name.size(), attributes);
-        const std::optional<QStringView>& target =
-            tag->kind == PageReference::Kind::Image ? attributes.src : attributes.href;
-        if (!target)
-            continue;
-        if (!tag->kind) {
-            if (!found.base)
-                found.base = decodeReferences(*target);
-            continue;
-        }
-        PageReferenceSpan r;
-        if (hasAmpersand(*target)) {
-            r.from = found.decoded.size();
-            appendDecoded(*target, found.decoded);
-            r.size = found.decoded.size() - r.from;
-            r.inDecoded = true;
-        } else {
-            r.from = target->data() - text.data();
-            r.size = target->size();
-        }
-        r.kind = *tag->kind;
-        const std::optional<QStringView>& rel = attributes.rel;
-        r.nofollow =
-            rel && (hasAmpersand(*rel) ? hasWord(decodeReferences(*rel), QLatin1StringView("nofollow"))
-                                       : hasWord(*rel, QLatin1StringView("nofollow")));
-        r.offset = tagStart;
-        r.length = std::min(pos + 1, n) - tagStart;
-        found.references.append(r);
     }
 }
 
@@ -326,17 +607,23 @@ PageReferences pageReferences(const QString& pageText) {
                                  .nofollow = r.nofollow,
                                  .offset = r.offset,
                                  .length = r.length});
+    found.ids = std::move(spans.ids);
     return found;
+}
+
+web::WebUrl pageBase(const std::optional<QString>& base, const web::WebUrl& pageUrl) {
+    if (!base)
+        return pageUrl;
+    web::WebUrl given = web::parseWebUrl(*base, &pageUrl);
+    if (!given.valid || given.scheme == QLatin1String("javascript") || given.scheme == QLatin1String("data"))
+        return pageUrl;
+    return given;
 }
 
 QList<web::WebUrl> sameOriginLinks(const QString& pageText, const web::WebUrl& pageUrl,
                                    const web::WebUrl& origin) {
     const PageReferences found = pageReferences(pageText);
-    web::WebUrl resolvedBase;
-    if (found.base)
-        resolvedBase = web::parseWebUrl(*found.base, &pageUrl);
-    // A <base href> that is no address leaves the page's own as the base.
-    const web::WebUrl& base = resolvedBase.valid ? resolvedBase : pageUrl;
+    const web::WebUrl base = pageBase(found.base, pageUrl);
     QList<web::WebUrl> links;
     QSet<QString> seen;
     for (const PageReference& reference : found.references) {

@@ -8,10 +8,49 @@
 
 namespace headwise {
 
-// A reference in a page's markup: an <a href>, <area href> or <img src>,
-// decoded but not resolved.
+// What a reference points at: what a page's markup names (a link, an
+// <area>, an <img src>, and from Script on what else a page loads: scripts,
+// style sheets, icons, srcset candidates, media, frames, share pictures, a
+// refresh's target), then what the site graph adds from elsewhere.
+enum class ReferenceKind : quint8 {
+    Link,
+    Area,
+    Image,
+    Script,
+    Stylesheet,
+    Icon,
+    AppleTouchIcon,
+    MaskIcon,
+    Preload,
+    ModulePreload,
+    Prefetch,
+    Manifest,
+    Feed,
+    ImageSrcset,
+    SourceSrcset,
+    SourceSrc,
+    VideoSrc,
+    VideoPoster,
+    AudioSrc,
+    TrackSrc,
+    IframeSrc,
+    EmbedSrc,
+    ObjectData,
+    InputImage,
+    MetaImage,
+    MetaTwitterImage,
+    MetaVideo,
+    MetaAudio,
+    Refresh,
+    // Never found in markup by the scan: the page audit's head links, and a sitemap's entries.
+    Canonical,
+    Alternate,
+    Sitemap,
+};
+
+// A reference in a page's markup, decoded but not resolved.
 struct PageReference {
-    enum class Kind : quint8 { Link, Area, Image };
+    using Kind = ReferenceKind;
     QString target;
     Kind kind = Kind::Link;
     bool nofollow = false; // rel holds "nofollow"
@@ -22,7 +61,12 @@ struct PageReference {
 struct PageReferences {
     std::optional<QString> base;     // the first <base href>
     QList<PageReference> references; // in page order
+    QList<quint32> ids;              // fragmentHash() of each id and <a name>, in page order
 };
+
+// What a page keeps of an id or a fragment, decoded: a hash, never 0, for
+// the graph holds every page's ids and a text each would cost too much.
+quint32 fragmentHash(QStringView decoded);
 
 // One pass over the text; comments, scripts and styles hold no references.
 PageReferences pageReferences(const QString& pageText);
@@ -41,6 +85,7 @@ struct PageReferenceSpans {
     std::optional<QString> base;
     QList<PageReferenceSpan> references;
     QString decoded;
+    QList<quint32> ids; // fragmentHash() of each id and <a name>, comments and scripts left out
 
     QStringView target(QStringView text, const PageReferenceSpan& r) const {
         return (r.inDecoded ? QStringView(decoded) : text).sliced(r.from, r.size);
@@ -50,6 +95,11 @@ PageReferenceSpans pageReferenceSpans(QStringView pageText);
 // The same into spans, whose lists keep what they hold room for: page after
 // page, a reader makes no new ones.
 void pageReferenceSpans(QStringView pageText, PageReferenceSpans& spans);
+
+// What a page's relative references resolve against: its first <base href>,
+// resolved against the page's own address, unless that is no address or one
+// no page can stand at (javascript:, data:), which browsers ignore.
+web::WebUrl pageBase(const std::optional<QString>& base, const web::WebUrl& pageUrl);
 
 // The addresses a crawl goes on to from a page: every <a href>, resolved as a
 // browser resolves it against the page's <base href> (else its own address),

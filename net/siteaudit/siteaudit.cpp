@@ -7,6 +7,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QHash>
 #include <algorithm>
 #include <memory>
@@ -41,6 +42,17 @@ void addFolderSitemap(AuditRunner& runner, const std::shared_ptr<const audit::Si
 }
 
 } // namespace
+
+QString siteRootOf(const AuditTarget& target, const QString& root) {
+    if (target.address || root.isEmpty())
+        return target.siteRoot;
+    // By real paths: a file reached through a symbolic link stands where it leads.
+    const QString file = QFileInfo(target.name).canonicalFilePath();
+    const QString tree = QFileInfo(root).canonicalFilePath();
+    if (file.isEmpty() || tree.isEmpty() || !file.startsWith(tree + u'/'))
+        return target.siteRoot;
+    return QDir(root).absolutePath();
+}
 
 AuditRunner::Outcome runSiteAudit(const SiteAuditRequest& request, const audit::AuditConfig& config,
                                   PageFetcher& fetcher, const SiteAuditWatch& watch, std::stop_token stop) {
@@ -115,11 +127,20 @@ AuditRunner::Outcome runSiteAudit(const SiteAuditRequest& request, const audit::
         } else {
             runner.add(
                 target.name, [name = target.name] { return loadAuditedFile(name); },
-                folderSite(target.siteRoot));
+                folderSite(siteRootOf(target, request.root)));
         }
     }
     QStringList siteProblems;
+    // A tree the run read only a part of says nothing of pages no link reaches, nor of its sitemap.
+    bool partTree = false;
+    if (!request.root.isEmpty())
+        for (const AuditTarget& target : request.targets)
+            partTree = partTree || (!target.address && !target.siteRoot.isEmpty() &&
+                                    QFileInfo(target.siteRoot).canonicalFilePath() !=
+                                        QFileInfo(request.root).canonicalFilePath());
     for (const auto& folder : std::as_const(folders)) {
+        if (partTree && folder->root() == QDir(request.root).absolutePath())
+            continue;
         runner.markWhole(folder.get());
         if (request.sitemaps.isEmpty())
             addFolderSitemap(runner, folder, siteProblems);

@@ -20,8 +20,16 @@ struct SiteAuditRequest {
     int maxPages = 200;         // per crawl
     bool checkExternal = false; // ask every outside address once
     QUrl baseUrl;               // where a folder input is published
-    int jobs = 1;               // pages audited at once
+    // The root of the published tree the folder inputs are part of: their
+    // links resolve inside it and its other files are checked for existence,
+    // but only the inputs' pages are audited. Empty: each folder is its own.
+    QString root;
+    int jobs = 1; // pages audited at once
 };
+
+// The folder whose tree a page file of the run belongs to: root when the
+// file lies inside it, else the folder input it was found in; empty for none.
+QString siteRootOf(const AuditTarget& target, const QString& root);
 
 // What a run tells on the way; each may be left empty.
 struct SiteAuditWatch {

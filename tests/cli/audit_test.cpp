@@ -546,6 +546,36 @@ TEST(AuditSite, FolderAndCrawlOfTheSameSiteGiveTheSameFindings) {
           {"de.html", "", "<a href=/>en</a>"}},
          {{"index.html", {"canonical-target", "hreflang-no-return", "hreflang-target"}},
           {"b.html", {"canonical-target"}}}},
+        {"everything a page loads, each missing",
+         {{"index.html",
+           "<link rel=stylesheet href=gone.css><link rel=icon href=gone.ico>"
+           "<meta property=og:image content=gone.jpg>",
+           "<script src=gone.js></script><img src=p.png srcset=\"p.png 1x, gone.png 2x\">"
+           "<video src=gone.mp4 poster=p.png></video><iframe src=gone.html></iframe>"
+           "<object data=gone.svg></object>"},
+          {"p.png", nullptr, nullptr}},
+         {{"index.html", QStringList(8, "link-broken")}}},
+        {"everything a page loads, each there",
+         {{"index.html",
+           "<link rel=stylesheet href=p.png><link rel=icon href=p.png><meta property=og:image content=p.png>",
+           "<script src=p.png></script><img src=p.png srcset=\"p.png 1x, p.png 2x\">"
+           "<video src=p.png poster=p.png></video><iframe src=b.html></iframe><object data=p.png></object>"
+           "<a href=b.html>b</a>"},
+          {"b.html", "", "<a href=/>home</a>"},
+          {"p.png", nullptr, nullptr}},
+         {}},
+        {"fragments that name an element and ones that name none",
+         {{"index.html", "",
+           "<p id=self><a href=\"g.html#intro\">i</a><a href=\"g.html#Intro\">case</a>"
+           "<a href=\"g.html#old\">name</a><a href=\"g.html#caf%C3%A9\">decoded</a>"
+           "<a href=\"g.html#hidden\">comment</a><a href=\"g.html#scripted\">script</a>"
+           "<a href=\"g.html#\">empty</a><a href=\"g.html#TOP\">top</a><a href=\"#self\">self</a>"
+           "<a href=\"#nowhere\">none</a><a href=\"gone.html#x\">gone</a>"},
+          {"g.html", "",
+           "<h2 id=intro>i</h2><a name=old></a><p id=\"caf&#233;\"><!-- <p id=hidden> -->"
+           "<script>document.write('<p id=scripted>')</script><a href=/>home</a>"}},
+         {{"index.html",
+           {"link-broken", "link-fragment", "link-fragment", "link-fragment", "link-fragment"}}}},
         {"a sitemap of pages it should not list",
          {{"index.html", "",
            "<a href=n.html>n</a><a href=c.html>c</a><a href=p.html>p</a><a href=b.html>b</a>"},
@@ -680,6 +710,124 @@ TEST(AuditSite, SummaryCountsFindingsAndPagesPerRuleMostFirst) {
     EXPECT_TRUE(counts > 0 && counts < broken && broken < missing && missing < orphan)
         << run.out.toStdString();
     EXPECT_EQ(cli({"audit", "--summary", "--format", "json", dir.path()}).exitCode, 2);
+}
+
+} // namespace
+
+namespace {
+
+// One page per kind of reference, each with one missing address on its
+// third line, beside a twin whose address is there: each kind is found broken
+// where it stands, named by its element and attribute, and no twin is.
+TEST(AuditSite, EveryKindOfReferenceIsFoundBrokenOnItsLine) {
+    const struct {
+        const char* markup; // "gone" is missing, "ok" there
+        const char* named;  // in the message
+    } cases[] = {
+        {"<a href=gone.html>a</a>", "The linked page /gone.html does"},
+        {"<img src=gone.png>", "The image /gone.png does"},
+        {"<script src=gone.js></script>", "The script /gone.js (`<script src>`)"},
+        {"<link rel=stylesheet href=gone.css>", "The style sheet /gone.css (`<link rel=stylesheet href>`)"},
+        {"<link rel=icon href=gone.ico>", "(`<link rel=icon href>`)"},
+        {"<link rel=apple-touch-icon href=gone.png>", "(`<link rel=apple-touch-icon href>`)"},
+        {"<link rel=mask-icon href=gone.svg>", "(`<link rel=mask-icon href>`)"},
+        {"<link rel=preload as=font href=gone.woff2>", "(`<link rel=preload href>`)"},
+        {"<link rel=modulepreload href=gone.mjs>", "(`<link rel=modulepreload href>`)"},
+        {"<link rel=prefetch href=gone.css>", "(`<link rel=prefetch href>`)"},
+        {"<link rel=manifest href=gone.json>", "(`<link rel=manifest href>`)"},
+        {"<link rel=alternate type=application/atom+xml href=gone.atom>", "(`<link rel=alternate href>`)"},
+        {"<img src=ok.png srcset=\"ok.png 1x, gone.png 2x\">", "The image /gone.png (`<img srcset>`)"},
+        {"<picture><source srcset=gone.webp><img src=ok.png></picture>", "(`<source srcset>`)"},
+        {"<video><source src=gone.mp4></video>", "(`<source src>`)"},
+        {"<video src=gone.webm></video>", "(`<video src>`)"},
+        {"<video src=ok.png poster=gone.jpg></video>", "(`<video poster>`)"},
+        {"<audio src=gone.ogg></audio>", "(`<audio src>`)"},
+        {"<video src=ok.png><track src=gone.vtt></video>", "(`<track src>`)"},
+        {"<iframe src=gone.htm></iframe>", "(`<iframe src>`)"},
+        {"<embed src=gone.swf>", "(`<embed src>`)"},
+        {"<object data=gone.svg></object>", "(`<object data>`)"},
+        {"<input type=image src=gone.gif>", "(`<input type=image src>`)"},
+        {"<meta property=og:image content=gone.jpg>", "The share picture /gone.jpg"},
+        {"<meta name=twitter:image content=gone.jpg>", "(`<meta name=twitter:image content>`)"},
+        {"<meta property=og:video content=gone.mp4>", "(`<meta property=og:video content>`)"},
+        {"<meta property=og:audio content=gone.mp3>", "(`<meta property=og:audio content>`)"},
+        {"<meta http-equiv=refresh content=\"5; url=gone.htm\">", "(`<meta http-equiv=refresh content>`)"},
+    };
+    QTemporaryDir dir;
+    for (const char* file : {"ok.html", "ok.png",  "ok.js",   "ok.css",  "ok.ico", "ok.svg",  "ok.woff2",
+                             "ok.mjs",  "ok.json", "ok.atom", "ok.webp", "ok.mp4", "ok.webm", "ok.jpg",
+                             "ok.ogg",  "ok.vtt",  "ok.htm",  "ok.swf",  "ok.gif", "ok.mp3"})
+        writeTestFile(dir.filePath(file), "x");
+    const auto write = [&](const QString& name, QString markup) {
+        writeTestFile(
+            dir.filePath(name),
+            ("<html><head><title>t</title></head><body>\n<p>x</p>\n" + markup + "\n</body></html>").toUtf8());
+    };
+    for (qsizetype i = 0; i < qsizetype(std::size(cases)); ++i) {
+        write(QStringLiteral("k%1.html").arg(i), QString::fromUtf8(cases[i].markup));
+        write(QStringLiteral("k%1-ok.html").arg(i), QString::fromUtf8(cases[i].markup).replace("gone", "ok"));
+    }
+    const CliRun run =
+        cli({"audit", "--format", "json", "--fail-on", "never", "--rule", "orphan=off", dir.path()});
+    QMap<QString, QStringList> found; // page -> "LINE MESSAGE" of its link-broken findings
+    for (const QJsonValue& p : json(run)["pages"].toArray())
+        for (const QJsonValue& f : p["findings"].toArray())
+            if (f["rule"] == QLatin1String("link-broken"))
+                found[QFileInfo(p["page"].toString()).fileName()]
+                    << QStringLiteral("%1 %2").arg(f["line"].toInt()).arg(f["message"].toString());
+    for (qsizetype i = 0; i < qsizetype(std::size(cases)); ++i) {
+        const QStringList broken = found.value(QStringLiteral("k%1.html").arg(i));
+        ASSERT_EQ(broken.size(), 1) << cases[i].markup << broken.join('\n').toStdString();
+        EXPECT_TRUE(broken[0].startsWith("3 ")) << broken[0].toStdString();
+        EXPECT_TRUE(broken[0].contains(QLatin1StringView(cases[i].named))) << broken[0].toStdString();
+        EXPECT_FALSE(found.contains(QStringLiteral("k%1-ok.html").arg(i))) << cases[i].markup;
+    }
+}
+
+// A folder inside a larger published tree: "/" and "../" resolve in the
+// tree and its files are there to be found, but only the folder is audited.
+TEST(AuditSite, RootMakesTheFolderPartOfALargerTree) {
+    QTemporaryDir dir;
+    QDir(dir.path()).mkpath("docs/api");
+    writeTestFile(dir.filePath("index.html"), sitePage({"index.html", "", "<a href=/gone.html>x</a>"}));
+    writeTestFile(dir.filePath("style.css"), "x");
+    writeTestFile(dir.filePath("docs/api/page.html"),
+                  sitePage({"page.html", "<link rel=stylesheet href=/style.css>",
+                            "<a href=../../index.html>up</a><a href=/docs/>d</a>"
+                            "<a href=../gone.html>g</a><a href=/style.css#x>s</a>"}));
+    writeTestFile(dir.filePath("docs/index.html"),
+                  sitePage({"index.html", "", "<a href=../missing.css>m</a>"}));
+    const struct {
+        QStringList arguments;
+        int exitCode;
+        QMap<QString, QStringList> expected; // by path below the tree
+    } cases[] = {
+        {{"--root", dir.path(), dir.filePath("docs")},
+         0,
+         {{"docs/api/page.html", {"link-broken"}}, {"docs/index.html", {"link-broken"}}}},
+        {{"--root", dir.filePath("docs"), dir.filePath("docs")},
+         0,
+         {{"docs/api/page.html", {"link-broken", "link-broken", "link-broken", "link-broken", "orphan"}},
+          {"docs/index.html", {"link-broken"}}}},
+        {{"--root", dir.filePath("docs"), dir.path()}, 2, {}},
+        {{"--root", dir.filePath("style.css"), dir.filePath("docs")}, 2, {}},
+    };
+    for (const auto& c : cases) {
+        const CliRun run = cli(QStringList{"audit", "--format", "json", "--fail-on", "never"} + c.arguments);
+        ASSERT_EQ(run.exitCode, c.exitCode) << c.arguments.join(' ').toStdString() << run.err.toStdString();
+        if (c.exitCode != 0)
+            continue;
+        QMap<QString, QStringList> found;
+        for (const QJsonValue& value : json(run)["pages"].toArray()) {
+            const QString path = QDir(dir.path()).relativeFilePath(value["page"].toString());
+            EXPECT_TRUE(path.startsWith("docs/")) << path.toStdString();
+            QStringList rules = siteRules(value.toObject());
+            std::sort(rules.begin(), rules.end());
+            if (!rules.isEmpty())
+                found[path] = rules;
+        }
+        EXPECT_EQ(found, c.expected) << c.arguments.join(' ').toStdString();
+    }
 }
 
 } // namespace

@@ -152,3 +152,99 @@ TEST(PageReferences, FoundWhereverTheyStandInTheText) {
 }
 
 } // namespace
+
+namespace {
+
+// "KIND TARGET" for each reference, as the site graph is handed them.
+QStringList kindsAndTargets(const QString& page) {
+    QStringList seen;
+    for (const PageReference& r : pageReferences(page).references)
+        seen << QStringLiteral("%1 %2").arg(int(r.kind)).arg(r.target);
+    return seen;
+}
+
+QString kindAndTarget(PageReference::Kind kind, const char* target) {
+    return QStringLiteral("%1 %2").arg(int(kind)).arg(QLatin1StringView(target));
+}
+
+// Everything a page loads is a reference of its kind; what merely looks
+// like one (in a comment, a script, a style sheet, a data- attribute, a
+// <link> that loads nothing, an <input> of another type) is none.
+TEST(PageReferences, EverythingAPageLoadsWithItsKind) {
+    using K = PageReference::Kind;
+    const struct {
+        const char* markup;
+        QStringList expected;
+    } cases[] = {
+        {"<script src=/js/app.js></script>", {kindAndTarget(K::Script, "/js/app.js")}},
+        {"<script src=a.js><a href=no.html></script><a href=yes.html>",
+         {kindAndTarget(K::Script, "a.js"), kindAndTarget(K::Link, "yes.html")}},
+        {"<link rel=\"Alternate StyleSheet\" href=\" s.css \">", {kindAndTarget(K::Stylesheet, "s.css")}},
+        {"<link rel=\"shortcut icon\" href=f.ico>", {kindAndTarget(K::Icon, "f.ico")}},
+        {"<link rel=apple-touch-icon href=t.png>", {kindAndTarget(K::AppleTouchIcon, "t.png")}},
+        {"<link rel=mask-icon href=m.svg>", {kindAndTarget(K::MaskIcon, "m.svg")}},
+        {"<link rel=preload as=font href=f.woff2>", {kindAndTarget(K::Preload, "f.woff2")}},
+        {"<link rel=modulepreload href=m.js>", {kindAndTarget(K::ModulePreload, "m.js")}},
+        {"<link rel=prefetch href=next.html>", {kindAndTarget(K::Prefetch, "next.html")}},
+        {"<link rel=manifest href=app.webmanifest>", {kindAndTarget(K::Manifest, "app.webmanifest")}},
+        {"<link rel=alternate type=application/rss+xml href=feed.xml>", {kindAndTarget(K::Feed, "feed.xml")}},
+        {"<link rel=alternate type=text/html href=other.html><link rel=preconnect href=//cdn>", {}},
+        {"<img src=a.png srcset=\"b.png 1x, c,d.png 2x,e.png,, f.png (x, y) 3w\">",
+         {kindAndTarget(K::Image, "a.png"), kindAndTarget(K::ImageSrcset, "b.png"),
+          kindAndTarget(K::ImageSrcset, "c,d.png"), kindAndTarget(K::ImageSrcset, "e.png"),
+          kindAndTarget(K::ImageSrcset, "f.png")}},
+        {"<source srcset=\"w&amp;1.webp 1x,w2.webp\" src=s.mp4>",
+         {kindAndTarget(K::SourceSrc, "s.mp4"), kindAndTarget(K::SourceSrcset, "w&1.webp"),
+          kindAndTarget(K::SourceSrcset, "w2.webp")}},
+        {"<video src=v.mp4 poster=p.jpg></video><audio src=a.ogg></audio><track src=t.vtt>",
+         {kindAndTarget(K::VideoSrc, "v.mp4"), kindAndTarget(K::VideoPoster, "p.jpg"),
+          kindAndTarget(K::AudioSrc, "a.ogg"), kindAndTarget(K::TrackSrc, "t.vtt")}},
+        {"<iframe src=f.html></iframe><embed src=e.swf><object data=o.svg></object>",
+         {kindAndTarget(K::IframeSrc, "f.html"), kindAndTarget(K::EmbedSrc, "e.swf"),
+          kindAndTarget(K::ObjectData, "o.svg")}},
+        {"<input type=IMAGE src=go.png><input type=text src=no.png>",
+         {kindAndTarget(K::InputImage, "go.png")}},
+        {"<meta property=og:image content=/s.jpg><meta name=twitter:image content=t.jpg>"
+         "<meta property=og:video:url content=v.mp4><meta property=og:audio content=a.mp3>"
+         "<meta property=og:title content=no.jpg>",
+         {kindAndTarget(K::MetaImage, "/s.jpg"), kindAndTarget(K::MetaTwitterImage, "t.jpg"),
+          kindAndTarget(K::MetaVideo, "v.mp4"), kindAndTarget(K::MetaAudio, "a.mp3")}},
+        {"<meta http-equiv=Refresh content=\"5; URL='next.html'\"><meta http-equiv=refresh content=30>",
+         {kindAndTarget(K::Refresh, "next.html")}},
+        {"<!-- <script src=c.js></script> --><style>a{background:url(s.png)} <img src=x.png></style>"
+         "<img data-src=lazy.png data-srcset=l.png><script>'<img src=j.png>'</script><script "
+         "src=''></script>",
+         {}},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(kindsAndTargets(QString::fromUtf8(c.markup)), c.expected) << c.markup;
+}
+
+// The ids a fragment may name: every element's id and each <a name>, with
+// their references decoded, never one inside a comment, a script or a style.
+TEST(PageReferences, IdsOfElementsAndAnchorNames) {
+    const QString page = QStringLiteral(
+        "<h1 id=Intro>x</h1><a name=\"old\"></a><p ID='a&amp;b'><span title=\"x>y\" id=after>"
+        "<!-- <p id=commented> --><script>'<p id=scripted>'</script><div id=\"\"><div name=notanchor>");
+    const QList<quint32> ids = pageReferences(page).ids;
+    const QList<quint32> expected = {fragmentHash(u"Intro"), fragmentHash(u"old"), fragmentHash(u"a&b"),
+                                     fragmentHash(u"after")};
+    EXPECT_EQ(ids, expected);
+    EXPECT_NE(fragmentHash(u"Intro"), fragmentHash(u"intro"));
+}
+
+// Pages no one wrote by hand: a huge srcset, a huge id, a base that is no
+// address. Each read in one pass, nothing lost.
+TEST(PageReferences, HugeSrcsetsAndIdsAreReadInOnePass) {
+    QString srcset;
+    for (int i = 0; i < 100000; ++i)
+        srcset += QStringLiteral("i%1.png %2w, ").arg(i).arg(i + 1);
+    const PageReferences found = pageReferences("<img srcset=\"" + srcset + "\"><p id=\"" +
+                                                QString(1 << 20, u'x') + "\"><base href=\"javascript:x\">");
+    ASSERT_EQ(found.references.size(), 100000);
+    EXPECT_EQ(found.references.last().target, "i99999.png");
+    EXPECT_EQ(found.ids, QList<quint32>{fragmentHash(QString(1 << 20, u'x'))});
+    EXPECT_EQ(found.base, "javascript:x");
+}
+
+} // namespace

@@ -1,5 +1,7 @@
 // Links found in any text are on the page's origin, without fragment, and each
-// appears once.
+// appears once; every reference stands on a tag of the text, a srcset
+// candidate is an address without the spaces and commas around it, and a
+// page's base is never one no page stands at.
 
 #include "core/site/pagelinks.h"
 #include "require.h"
@@ -21,5 +23,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         require(!seen.contains(link.href));
         seen.insert(link.href);
     }
+    const PageReferences found = pageReferences(page);
+    for (const PageReference& r : found.references) {
+        require(r.offset >= 0 && r.length > 0 && r.offset + r.length <= page.size());
+        require(page[r.offset] == u'<');
+        if (r.kind == PageReference::Kind::ImageSrcset || r.kind == PageReference::Kind::SourceSrcset) {
+            require(!r.target.isEmpty() && !r.target.front().isSpace() && !r.target.back().isSpace());
+            require(r.target.back() != u',');
+        }
+    }
+    const web::WebUrl base = pageBase(found.base, pageUrl);
+    require(base.valid && base.scheme != QLatin1String("javascript") && base.scheme != QLatin1String("data"));
+    for (const quint32 id : found.ids)
+        require(id != 0);
     return 0;
 }

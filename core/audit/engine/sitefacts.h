@@ -82,6 +82,7 @@ public:
     }
 
     qint32 pageOf(qint32 id) const { return addresses_[size_t(id)].page; }
+    const SitePage& page(qint32 index) const { return pages_[index]; }
     // Asked for ahead of its reference: on a large site each target is a cache miss.
     void prefetch(qint32 id) const {
 #if defined(__GNUC__)

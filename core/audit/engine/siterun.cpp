@@ -93,25 +93,17 @@ SiteResult siteFindings(const QList<SitePage>& pages, const SiteGraph& graph, co
                                               .through = std::move(through)};
                 for (const auto& [check, output] : referenceChecks)
                     check(seen, *output);
-                switch (r.kind) {
-                case ReferenceKind::Link:
-                case ReferenceKind::Area:
-                case ReferenceKind::Image:
-                    if (!c.loop && seen.failed)
-                        ++piece.brokenLinks;
-                    if (r.kind == ReferenceKind::Image || !seen.internal())
-                        break;
-                    if (end >= 0 && end != p.key && facts.pageOf(end) >= 0) {
-                        std::atomic<bool>& to = linked[size_t(facts.pageOf(end))];
-                        if (!to.load(std::memory_order_relaxed))
-                            to.store(true, std::memory_order_relaxed);
-                    }
-                    break;
-                case ReferenceKind::Alternate:
+                if (r.kind == ReferenceKind::Alternate)
                     alternates[size_t(i)].insert(r.target);
-                    break;
-                default:
-                    break;
+                if (!loadedOrFollowed(r.kind))
+                    continue;
+                if (!c.loop && seen.failed)
+                    ++piece.brokenLinks;
+                if ((r.kind == ReferenceKind::Link || r.kind == ReferenceKind::Area) && seen.internal() &&
+                    end >= 0 && end != p.key && facts.pageOf(end) >= 0) {
+                    std::atomic<bool>& to = linked[size_t(facts.pageOf(end))];
+                    if (!to.load(std::memory_order_relaxed))
+                        to.store(true, std::memory_order_relaxed);
                 }
             }
         }

@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <algorithm>
 #include <array>
 #include <bit>
 #include <string_view>
@@ -65,13 +66,39 @@ struct Scratch {
     QList<SiteReference> references;
     QString keys;
     QList<ResolvedPage::Target> targets;
+    QString fragments;
 };
 thread_local Scratch scratch;
 
 // Beyond this a page's list is let go, not kept for the next.
 constexpr qsizetype kMaxKept = qsizetype(1) << 20;
 
+// A share picture or medium outside the site is the share site's to fetch, not a reference to check.
+bool onlyInternal(ReferenceKind kind) {
+    return kind >= ReferenceKind::MetaImage && kind <= ReferenceKind::MetaAudio;
+}
+
+// The fragment of an address as written, when it names something to look
+// for: "#" and "#top" are the top of the page.
+QStringView fragmentOf(QStringView href) {
+    const qsizetype hash = href.indexOf(u'#');
+    if (hash < 0)
+        return {};
+    const QStringView fragment = href.sliced(hash + 1);
+    if (fragment.isEmpty() || fragment.compare(u"top", Qt::CaseInsensitive) == 0)
+        return {};
+    return fragment;
+}
+
 } // namespace
+
+bool loadedOrFollowed(ReferenceKind kind) {
+    return kind < ReferenceKind::Canonical;
+}
+
+bool SitePage::namesId(quint32 hash) const {
+    return std::binary_search(ids.begin(), ids.end(), hash);
+}
 
 std::optional<SiteTarget> SiteScope::reference(const web::WebUrl& base, const QString&,
                                                const QString& href) const {
@@ -427,11 +454,11 @@ ResolvedPage resolveSitePage(const SiteScope& scope, const QString& name, const 
     out.targets.clear();
     out.references = std::move(scratch.references);
     out.references.clear();
+    out.fragments = std::move(scratch.fragments);
+    out.fragments.truncate(0);
+    out.ids = references.ids;
     // A <base href> that is no address leaves the page's own as the base.
-    web::WebUrl base = address;
-    if (references.base)
-        if (web::WebUrl given = web::parseWebUrl(*references.base, &address); given.valid)
-            base = std::move(given);
+    const web::WebUrl base = pageBase(references.base, address);
     const QString baseKey = out.self && !references.base ? out.self->key : QString();
     const qsizetype most = references.references.size() + 1 + audit.alternateLinks.size();
     out.references.reserve(most);
@@ -440,10 +467,14 @@ ResolvedPage resolveSitePage(const SiteScope& scope, const QString& name, const 
     const auto add = [&](QStringView href, ReferenceKind kind, bool nofollow, qsizetype offset,
                          qsizetype length) {
         const qsizetype from = out.keys.size();
-        const std::optional<bool> internal =
-            scope.appendReference(base, baseKey, strippedAddress(href), out.keys);
+        href = strippedAddress(href);
+        const std::optional<bool> internal = scope.appendReference(base, baseKey, href, out.keys);
         if (!internal)
             return;
+        if (!*internal && onlyInternal(kind)) {
+            out.keys.truncate(from);
+            return;
+        }
         SiteReference r;
         r.kind = kind;
         r.nofollow = nofollow;
@@ -456,14 +487,19 @@ ResolvedPage resolveSitePage(const SiteScope& scope, const QString& name, const 
         }
         out.references.append(r);
         const QStringView key = QStringView(out.keys).sliced(from);
-        out.targets.append({from, qint32(key.size()), *internal, SiteGraph::hash(key)});
+        ResolvedPage::Target t{from, qint32(key.size()), *internal, SiteGraph::hash(key)};
+        // Only a link to a page of the site has its fragment looked for there.
+        const QStringView fragment =
+            kind == ReferenceKind::Link || kind == ReferenceKind::Area ? fragmentOf(href) : QStringView();
+        if (*internal && !fragment.isEmpty()) {
+            t.fragmentFrom = out.fragments.size();
+            t.fragmentSize = qint32(fragment.size());
+            out.fragments += fragment;
+        }
+        out.targets.append(t);
     };
     for (const PageReferenceSpan& r : references.references)
-        add(references.target(text, r),
-            r.kind == PageReference::Kind::Image  ? ReferenceKind::Image
-            : r.kind == PageReference::Kind::Area ? ReferenceKind::Area
-                                                  : ReferenceKind::Link,
-            r.nofollow, r.offset, r.length);
+        add(references.target(text, r), r.kind, r.nofollow, r.offset, r.length);
     if (audit.canonicalLink)
         add(audit.canonicalLink->href, ReferenceKind::Canonical, false, audit.canonicalLink->offset,
             audit.canonicalLink->length);
@@ -554,7 +590,7 @@ SitePage SiteGraph::add(ResolvedPage&& resolved) {
         record(key(page.key), internal_[page.key], page.status, resolved.redirect);
     const QStringView keys(resolved.keys);
     const qsizetype n = resolved.references.size();
-    SiteReference* const stored = referenceRoom(n);
+    SiteReference* const stored = references_.room(n);
     // Room for every key to be new, so that the table stays put while the
     // slots and keys of the references further on are asked for ahead:
     // on a large site each is a cache miss, which is most of the lookup.
@@ -576,34 +612,61 @@ SitePage SiteGraph::add(ResolvedPage&& resolved) {
         r = resolved.references[i];
         const ResolvedPage::Target& t = resolved.targets[i];
         r.target = intern(keys.sliced(t.from, t.size), t.hash, t.internal);
+        if (t.fragmentFrom >= 0)
+            r.fragment =
+                internFragment(QStringView(resolved.fragments).sliced(t.fragmentFrom, t.fragmentSize));
         if (r.kind == ReferenceKind::Canonical)
             page.canonical = r.target;
     }
     page.references = {stored, size_t(n)};
+    // Each id once, sorted, for a lookup by halves.
+    QList<quint32>& ids = resolved.ids;
+    std::sort(ids.begin(), ids.end());
+    ids.erase(std::unique(ids.begin(), ids.end()), ids.end());
+    quint32* const storedIds = ids_.room(ids.size());
+    std::copy(ids.cbegin(), ids.cend(), storedIds);
+    page.ids = {storedIds, size_t(ids.size())};
     if (resolved.keys.capacity() <= kMaxKept && resolved.targets.capacity() <= kMaxKept &&
-        resolved.references.capacity() <= kMaxKept) {
+        resolved.references.capacity() <= kMaxKept && resolved.fragments.capacity() <= kMaxKept) {
         scratch.keys = std::move(resolved.keys);
         scratch.targets = std::move(resolved.targets);
         scratch.references = std::move(resolved.references);
+        scratch.fragments = std::move(resolved.fragments);
     }
-    if (scratch.spans.references.capacity() > kMaxKept || scratch.spans.decoded.capacity() > kMaxKept)
+    if (scratch.spans.references.capacity() > kMaxKept || scratch.spans.decoded.capacity() > kMaxKept ||
+        scratch.spans.ids.capacity() > kMaxKept)
         scratch.spans = {};
     return page;
 }
 
-SiteReference* SiteGraph::referenceRoom(qsizetype n) {
-    if (n > kBlockReferences) { // a page of its own size
-        referenceBlocks_.push_back(std::make_unique<SiteReference[]>(size_t(n)));
-        return referenceBlocks_.back().get();
+template <typename T> T* SiteGraph::Blocks<T>::room(qsizetype n) {
+    if (n == 0) // no block yet is no place to point into
+        return nullptr;
+    if (n > kBlock) { // a page of its own size
+        blocks_.push_back(std::make_unique<T[]>(size_t(n)));
+        return blocks_.back().get();
     }
-    if (n > blockLeft_) {
-        referenceBlocks_.push_back(std::make_unique<SiteReference[]>(size_t(kBlockReferences)));
-        block_ = referenceBlocks_.back().get();
-        blockLeft_ = kBlockReferences;
+    if (n > left_) {
+        blocks_.push_back(std::make_unique<T[]>(size_t(kBlock)));
+        block_ = blocks_.back().get();
+        left_ = kBlock;
     }
-    SiteReference* const room = block_ + (kBlockReferences - blockLeft_);
-    blockLeft_ -= n;
+    T* const room = block_ + (kBlock - left_);
+    left_ -= n;
     return room;
+}
+
+qint32 SiteGraph::internFragment(QStringView written) {
+    const QString text = written.toString();
+    const auto found = fragmentIds_.constFind(text);
+    if (found != fragmentIds_.constEnd())
+        return *found;
+    const auto id = qint32(fragments_.size());
+    fragmentIds_.insert(text, id);
+    fragments_.append(text);
+    // Matched as a browser matches it: percent-decoded, as UTF-8.
+    fragmentHashes_.append(headwise::fragmentHash(web::percentDecoded(text)));
+    return id;
 }
 
 void SiteGraph::record(const QString& key, bool internal, int status, const std::optional<SiteTarget>& next) {

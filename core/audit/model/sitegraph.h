@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/audit/engine/pageaudit.h"
+#include "core/site/pagelinks.h"
 #include "core/site/robotstxt.h"
 #include "core/web/weburl.h"
 
@@ -137,10 +138,14 @@ private:
     std::shared_ptr<const RobotsRules> googlebot_;
 };
 
-// What a reference in a page points at, and from where.
-enum class ReferenceKind : quint8 { Link, Area, Image, Canonical, Alternate, Sitemap };
+using headwise::ReferenceKind;
+// Whether a page loads or leads a reader to what the reference names: the
+// kinds a link checker checks, not a canonical, an alternate or a sitemap's.
+bool loadedOrFollowed(ReferenceKind kind);
+
 struct SiteReference {
-    qint32 target = -1; // the graph's id of the target's key
+    qint32 target = -1;   // the graph's id of the target's key
+    qint32 fragment = -1; // the graph's id of a link's #fragment; -1 when it names none to look for
     qint32 line = 0, column = 0;
     qint32 offset = -1, length = 0; // in the page's text; -1 for a Link header
     ReferenceKind kind = ReferenceKind::Link;
@@ -158,6 +163,8 @@ struct SitePage {
     qint32 canonical = -1; // the key its canonical names; -1 when it has none
     QStringList disabledRules;
     std::span<const SiteReference> references; // held by the graph
+    std::span<const quint32> ids;              // fragmentHash() of its ids, sorted; held by the graph
+    bool namesId(quint32 hash) const;
 };
 
 // A page's references resolved, before the graph gives their keys ids.
@@ -173,9 +180,13 @@ struct ResolvedPage {
         qint32 size = 0;
         bool internal = false;
         size_t hash = 0;
+        qsizetype fragmentFrom = -1; // a link's fragment as written, in fragments; -1 for none
+        qint32 fragmentSize = 0;
     };
     QString keys;
     QList<Target> targets; // one per reference
+    QString fragments;
+    QList<quint32> ids; // fragmentHash() of the page's ids, in page order
 };
 ResolvedPage resolveSitePage(const SiteScope& scope, const QString& name, const web::WebUrl& address,
                              const PageAudit& audit, int status);
@@ -198,6 +209,10 @@ public:
 
     // The status of an address the redirects went on from without end.
     static constexpr int kEndless = -1;
+
+    // A link's fragment as written, and the fragmentHash() of it decoded.
+    const QString& fragment(qint32 id) const { return fragments_[id]; }
+    quint32 fragmentHash(qint32 id) const { return fragmentHashes_[id]; }
     // A fetch of key answered status and, for a redirect, sent on to next.
     void record(const QString& key, bool internal, int status, const std::optional<SiteTarget>& next = {});
     int status(qint32 id) const { return facts_[id].status; }
@@ -218,7 +233,7 @@ private:
         qsizetype from = 0;
     };
     void grow(qsizetype keys); // to hold this many
-    SiteReference* referenceRoom(qsizetype n);
+    qint32 internFragment(QStringView written);
     // The keys one after another in text_, each after its length in two units.
     QStringView keyAt(qsizetype from) const {
         const auto* at = reinterpret_cast<const char16_t*>(text_.constData()) + from;
@@ -231,13 +246,25 @@ private:
     QList<size_t> hashes_;  // per id, for when the table grows
     QList<bool> internal_;
     QList<Fact> facts_; // per id: the rules ask for every reference
-    // Every page's references, in large blocks that never move: a list of
-    // its own for each page, left among the blocks the page audit takes and
-    // gives back, scattered the heap and slowed every allocation after it.
-    static constexpr qsizetype kBlockReferences = qsizetype(1) << 16;
-    std::vector<std::unique_ptr<SiteReference[]>> referenceBlocks_;
-    SiteReference* block_ = nullptr;
-    qsizetype blockLeft_ = 0;
+    // Every page's references and ids, in large blocks that never move: a
+    // list of its own for each page, left among the blocks the page audit
+    // takes and gives back, scattered the heap and slowed every allocation after it.
+    template <typename T> class Blocks {
+    public:
+        T* room(qsizetype n);
+
+    private:
+        static constexpr qsizetype kBlock = qsizetype(1) << 16;
+        std::vector<std::unique_ptr<T[]>> blocks_;
+        T* block_ = nullptr;
+        qsizetype left_ = 0;
+    };
+    Blocks<SiteReference> references_;
+    Blocks<quint32> ids_;
+    // The fragments links name, each once: few, beside the references.
+    QHash<QString, qint32> fragmentIds_;
+    QStringList fragments_;
+    QList<quint32> fragmentHashes_;
 };
 
 } // namespace headwise::audit

@@ -14,17 +14,111 @@ bool isLinkOrImage(const SiteReference& r) {
     return r.kind == ReferenceKind::Link || r.kind == ReferenceKind::Area || r.kind == ReferenceKind::Image;
 }
 
+// How a message names what a reference of each kind loads, and the element
+// and attribute it is written in (none for a link or an <img src>).
+struct KindText {
+    const char* what;
+    const char* written;
+};
+KindText kindText(ReferenceKind kind) {
+    using K = ReferenceKind;
+    switch (kind) {
+    case K::Image:
+        return {"The image", ""};
+    case K::Script:
+        return {"The script", "<script src>"};
+    case K::Stylesheet:
+        return {"The style sheet", "<link rel=stylesheet href>"};
+    case K::Icon:
+        return {"The icon", "<link rel=icon href>"};
+    case K::AppleTouchIcon:
+        return {"The icon", "<link rel=apple-touch-icon href>"};
+    case K::MaskIcon:
+        return {"The icon", "<link rel=mask-icon href>"};
+    case K::Preload:
+        return {"The preloaded resource", "<link rel=preload href>"};
+    case K::ModulePreload:
+        return {"The preloaded module", "<link rel=modulepreload href>"};
+    case K::Prefetch:
+        return {"The prefetched resource", "<link rel=prefetch href>"};
+    case K::Manifest:
+        return {"The web app manifest", "<link rel=manifest href>"};
+    case K::Feed:
+        return {"The feed", "<link rel=alternate href>"};
+    case K::ImageSrcset:
+        return {"The image", "<img srcset>"};
+    case K::SourceSrcset:
+        return {"The image", "<source srcset>"};
+    case K::SourceSrc:
+        return {"The media", "<source src>"};
+    case K::VideoSrc:
+        return {"The video", "<video src>"};
+    case K::VideoPoster:
+        return {"The poster", "<video poster>"};
+    case K::AudioSrc:
+        return {"The audio", "<audio src>"};
+    case K::TrackSrc:
+        return {"The text track", "<track src>"};
+    case K::IframeSrc:
+        return {"The frame", "<iframe src>"};
+    case K::EmbedSrc:
+        return {"The embedded content", "<embed src>"};
+    case K::ObjectData:
+        return {"The object", "<object data>"};
+    case K::InputImage:
+        return {"The image", "<input type=image src>"};
+    case K::MetaImage:
+        return {"The share picture", "<meta property=og:image content>"};
+    case K::MetaTwitterImage:
+        return {"The share picture", "<meta name=twitter:image content>"};
+    case K::MetaVideo:
+        return {"The share video", "<meta property=og:video content>"};
+    case K::MetaAudio:
+        return {"The share audio", "<meta property=og:audio content>"};
+    case K::Refresh:
+        return {"The refresh target", "<meta http-equiv=refresh content>"};
+    default:
+        return {"The linked page", ""};
+    }
+}
+
 QString what(const SiteReference& r) {
-    return r.kind == ReferenceKind::Image ? QStringLiteral("The image") : QStringLiteral("The linked page");
+    return QLatin1StringView(kindText(r.kind).what);
+}
+
+// "The script /js/app.js (`<script src>`)"
+QString named(const SiteReferenceFacts& f) {
+    const KindText text = kindText(f.r.kind);
+    const QLatin1StringView written(text.written);
+    return written.isEmpty()
+               ? QStringLiteral("%1 %2").arg(QLatin1StringView(text.what), f.target())
+               : QStringLiteral("%1 %2 (`%3`)").arg(QLatin1StringView(text.what), f.target(), written);
 }
 
 void linkBroken(const SiteReferenceFacts& f, const SiteRuleOutput& out) {
-    if (!isLinkOrImage(f.r) || f.route.loop || !f.failed)
+    if (!loadedOrFollowed(f.r.kind) || f.route.loop || !f.failed)
         return;
     out.add(f.page, f.p, &f.r,
-            f.route.hops > 0 ? QStringLiteral("%1 %2 redirects to %3, which %4")
-                                   .arg(what(f.r), f.target(), f.site.shown(f.end), *f.failed)
-                             : QStringLiteral("%1 %2 %3").arg(what(f.r), f.target(), *f.failed));
+            f.route.hops > 0
+                ? QStringLiteral("%1 redirects to %2, which %3").arg(named(f), f.site.shown(f.end), *f.failed)
+                : QStringLiteral("%1 %2").arg(named(f), *f.failed));
+}
+
+// A link to a page of the site whose fragment names no element there: the
+// reader lands at the top, not where the link meant. A page the run did not
+// read, or one that answers an error, is not looked into.
+void linkFragment(const SiteReferenceFacts& f, const SiteRuleOutput& out) {
+    if (f.r.fragment < 0 || f.end < 0 || f.failed || !f.site.internal(f.end))
+        return;
+    const qint32 page = f.site.pageOf(f.end);
+    if (page < 0)
+        return;
+    const SitePage& target = f.site.page(page);
+    if (target.status >= 400 || target.namesId(f.site.graph().fragmentHash(f.r.fragment)))
+        return;
+    out.add(f.page, f.p, &f.r,
+            QStringLiteral("The link to %1#%2 names no element of that page: no id or <a name> is \"%2\"")
+                .arg(f.site.shown(f.end), f.site.graph().fragment(f.r.fragment)));
 }
 
 void linkRedirect(const SiteReferenceFacts& f, const SiteRuleOutput& out) {
@@ -183,6 +277,23 @@ QList<Rule> siteRules() {
                          "Google Search",
                          "https://developers.google.com/search/docs/crawling-indexing/http-network-errors"}},
             .siteReference = linkBroken,
+        },
+        {
+            .id = ruleid::kLinkFragment,
+            .severity = S::Warning,
+            .scope = RuleScope::Site,
+            .description = "A link to a page of the site names a #fragment that no element of that page has.",
+            .help = "A fragment takes the reader to the element whose id (or <a name>) it names, after "
+                    "percent-decoding and with case counting; when there is none, the browser shows the top "
+                    "of the page (WHATWG HTML, \"Scrolling to a fragment\"). \"#\" and \"#top\" are the top "
+                    "of the page and always fine. Ids inside comments and scripts do not count. Give the "
+                    "element the id, or link to one that exists.",
+            .sources =
+                {{"WHATWG HTML: Scrolling to a fragment",
+                  "https://html.spec.whatwg.org/multipage/browsing-the-web.html#scrolling-to-a-fragment"},
+                 {"WHATWG HTML: The id attribute",
+                  "https://html.spec.whatwg.org/multipage/dom.html#the-id-attribute"}},
+            .siteReference = linkFragment,
         },
         {
             .id = ruleid::kLinkRedirect,

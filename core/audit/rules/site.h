@@ -8,6 +8,7 @@ namespace headwise::audit {
 
 namespace ruleid {
 inline constexpr char kLinkBroken[] = "link-broken";
+inline constexpr char kLinkFragment[] = "link-fragment";
 inline constexpr char kLinkRedirect[] = "link-redirect";
 inline constexpr char kRedirectChain[] = "redirect-chain";
 inline constexpr char kRedirectLoop[] = "redirect-loop";
