@@ -1,6 +1,6 @@
 #!/usr/bin/env python3
 """Compares the verdicts of Lighthouse's SEO audits (lh-N.json, one a page, in
-the order of the addresses) with headwise-cli's JSON report (headwise.json)
+the order of the addresses) with headwise-cli's JSON report (hw-report.json)
 of the same addresses, both in WORK_DIR. An audit agrees on a page when both
 pass or both fail it; for the audits that list elements (link-text,
 crawlable-anchors, image-alt) when they count as many, and for robots-txt when
@@ -16,7 +16,7 @@ AUDITS = {
     "http-status-code": ("http-status",),
     "hreflang": ("hreflang-invalid", "hreflang-relative"),
     "canonical": ("canonical-invalid", "canonical-relative", "canonical-multiple", "canonical-conflict",
-                  "canonical-points-to-root", "canonical-other-domain"),
+                  "canonical-root", "canonical-hreflang"),
     "link-text": ("link-text",),
     "crawlable-anchors": ("crawlable-anchors",),
     "image-alt": ("image-alt",),
@@ -24,7 +24,7 @@ AUDITS = {
 }
 # Audits whose items are one element each: the counts are compared too.
 COUNTED = {"link-text", "crawlable-anchors", "image-alt"}
-report = json.load(open(os.path.join(work, "headwise.json")))
+report = json.load(open(os.path.join(work, "hw-report.json")))
 findings = {page.get("page"): [f for f in page.get("findings", []) if f.get("severity") != "info"]
             for page in report.get("pages", [])}
 robots = [f for name, fs in findings.items() if name.endswith("/robots.txt") for f in fs]

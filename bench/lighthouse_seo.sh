@@ -39,6 +39,6 @@ urls=()
 while read -r page; do urls+=("http://127.0.0.1:$port/$page"); done <"$work/pages"
 
 node "$here/lighthouse_seo.mjs" "$work" "$(command -v chromium)" "${urls[@]}"
-"$cli" audit --format json "${urls[@]}" >"$work/headwise.json" || true
+"$cli" audit --format json "${urls[@]}" >"$work/hw-report.json" || true
 
 python3 "$here/lighthouse_compare.py" "$work" "${urls[@]}"
