@@ -153,6 +153,8 @@ SiteWalker::SiteRobots& SiteWalker::robotsOf(const web::WebUrl& url) {
         return *found;
     const QString address = origin + QStringLiteral("/robots.txt");
     const FetchResult result = fetcher_.fetch(address, stop_);
+    if (robotsSeen_ && result.ok)
+        robotsSeen_(address, result);
     SiteRobots robots;
     // No file (4xx) allows everything; a server error, "too many requests" or
     // no answer allows nothing, for the site may be telling crawlers to stay

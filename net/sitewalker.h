@@ -64,6 +64,10 @@ public:
     using SitemapSeen = std::function<void(const QString& name, const Sitemap& sitemap)>;
     void watchSitemaps(SitemapSeen seen) { sitemapSeen_ = std::move(seen); }
 
+    // Every site's robots.txt as it is fetched, once per site, when it answered.
+    using RobotsSeen = std::function<void(const QString& address, const FetchResult& result)>;
+    void watchRobots(RobotsSeen seen) { robotsSeen_ = std::move(seen); }
+
     // Once stop is requested nothing more is fetched and the fetches under
     // way end at once; what was handed on stays handed on.
     void setStop(std::stop_token stop) { stop_ = std::move(stop); }
@@ -104,6 +108,7 @@ private:
     QStringList problems_;
     FetchSeen seen_;
     SitemapSeen sitemapSeen_;
+    RobotsSeen robotsSeen_;
     std::stop_token stop_;
 };
 

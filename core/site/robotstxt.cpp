@@ -1,5 +1,7 @@
 #include "core/site/robotstxt.h"
 
+#include <QSet>
+
 #include <cctype>
 
 namespace headwise {
@@ -62,7 +64,84 @@ QByteArrayView productOf(QByteArrayView value) {
     return value.first(end);
 }
 
+// Why a "field: value" line is no rule a crawler reads; empty when it is one.
+QString fieldProblem(const QString& field, const QString& value) {
+    // The fields Google, Bing and Yandex read, and a few that are common in the wild.
+    static const QSet<QString> known = {u"user-agent"_qs,  u"disallow"_qs,    u"allow"_qs, u"sitemap"_qs,
+                                        u"crawl-delay"_qs, u"clean-param"_qs, u"host"_qs,  u"request-rate"_qs,
+                                        u"visit-time"_qs,  u"noindex"_qs};
+    if (!known.contains(field))
+        return QStringLiteral("\"%1\" is no field crawlers know, so they skip the line").arg(field);
+    if (field == u"sitemap") {
+        const web::WebUrl url = web::parseWebUrl(value);
+        if (!url.valid)
+            return QStringLiteral("the sitemap is not an absolute address");
+        if (url.scheme != u"http" && url.scheme != u"https" && url.scheme != u"ftp")
+            return QStringLiteral("the sitemap's address is not http, https or ftp");
+    }
+    if (field == u"user-agent" && value.isEmpty())
+        return QStringLiteral("the user-agent line names no crawler");
+    if (field == u"allow" || field == u"disallow") {
+        if (!value.isEmpty() && !value.startsWith(u'/') && !value.startsWith(u'*'))
+            return QStringLiteral("the pattern starts with neither \"/\" nor \"*\", so it matches no "
+                                  "address");
+        const qsizetype dollar = value.indexOf(u'$');
+        if (dollar >= 0 && dollar != value.size() - 1)
+            return QStringLiteral("\"$\" ends a pattern, so it stands only at its end");
+    }
+    return {};
+}
+
 } // namespace
+
+RobotsTxtCheck checkRobotsTxt(const QByteArray& text) {
+    RobotsTxtCheck out;
+    QByteArrayView rest = QByteArrayView(text).first(qMin(text.size(), RobotsRules::kMaxBytes));
+    out.cut = text.size() > RobotsRules::kMaxBytes;
+    if (rest.startsWith("\xEF\xBB\xBF"))
+        rest = rest.sliced(3);
+    bool inGroup = false; // a user-agent line came before
+    while (!rest.isEmpty()) {
+        qsizetype end = 0;
+        while (end < rest.size() && rest[end] != '\n' && rest[end] != '\r')
+            ++end;
+        // A line the limit cuts in two is past it.
+        if (end == rest.size() && out.cut)
+            break;
+        const QByteArrayView raw = rest.first(end);
+        qsizetype next = end;
+        if (next < rest.size())
+            next += rest[next] == '\r' && next + 1 < rest.size() && rest[next + 1] == '\n' ? 2 : 1;
+        rest = rest.sliced(next);
+        const int number = ++out.linesRead;
+        QString line = QString::fromUtf8(raw);
+        if (const qsizetype hash = line.indexOf(u'#'); hash >= 0)
+            line.truncate(hash);
+        line = line.trimmed();
+        if (line.isEmpty())
+            continue;
+        const qsizetype colon = line.indexOf(u':');
+        QString problem;
+        QString field, value;
+        if (colon < 0) {
+            problem = QStringLiteral("the line is no \"field: value\", so crawlers skip it");
+        } else {
+            field = line.first(colon).trimmed().toLower();
+            value = line.sliced(colon + 1).trimmed();
+            problem = fieldProblem(field, value);
+        }
+        if (problem.isEmpty()) {
+            if (field == u"user-agent")
+                inGroup = true;
+            else if (!inGroup && (field == u"allow" || field == u"disallow"))
+                problem = QStringLiteral("the rule comes before any user-agent line, so it applies to no "
+                                         "crawler");
+        }
+        if (!problem.isEmpty())
+            out.problems.append({number, QString::fromUtf8(raw), problem});
+    }
+    return out;
+}
 
 RobotsRules RobotsRules::disallowAll() {
     RobotsRules rules;

@@ -8,6 +8,28 @@
 
 namespace headwise {
 
+// A line of a robots.txt that crawlers cannot read as it was meant.
+struct RobotsTxtProblem {
+    int line = 0; // 1-based; CR LF, LF and lone CR each end a line
+    QString text; // the line as written
+    QString message;
+    bool operator==(const RobotsTxtProblem&) const = default;
+};
+
+struct RobotsTxtCheck {
+    QList<RobotsTxtProblem> problems; // by line, at most one a line
+    // The file is longer than crawlers read: the lines past the limit were not checked.
+    bool cut = false;
+    int linesRead = 0;
+};
+
+// Each line of the part of the file crawlers read that they would skip or
+// misread: a line that is no "field: value", a field no crawler knows, a
+// user-agent without a name, an allow or disallow before any user-agent or
+// whose pattern starts with neither "/" nor "*" or has "$" before its end, a
+// sitemap that is no absolute http, https or ftp address. One pass.
+RobotsTxtCheck checkRobotsTxt(const QByteArray& text);
+
 // The rules of a robots.txt file that apply to one crawler: the groups naming
 // its product token, else the "*" groups, combined. Any text parses; lines that
 // mean nothing are skipped, and a file of garbage allows everything.

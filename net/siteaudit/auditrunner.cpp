@@ -6,6 +6,7 @@
 #include "core/audit/engine/positions.h"
 #include "core/audit/engine/siterun.h"
 #include "core/audit/report/pagefacts.h"
+#include "core/audit/rules/robots.h"
 #include "net/pagefetcher.h"
 
 #include <QFileInfo>
@@ -78,6 +79,26 @@ void AuditRunner::addSitemap(const QString& name, const Sitemap& sitemap,
     audit::ResolvedPage resolved = audit::resolveSitemap(*site, name, sitemap.locations, sitemap.lines);
     QMutexLocker lock(&graphMutex_);
     slot.sitePage = siteOf(site).graph.add(std::move(resolved));
+}
+
+void AuditRunner::addRobotsTxt(const QString& name, const QByteArray& body, int status) {
+    if (added_.contains(name))
+        return;
+    added_.insert(name);
+    QList<audit::Finding> findings = audit::robotsTxtFindings(body, status, config_);
+    if (findings.isEmpty())
+        return;
+    Slot& slot = newSlot(name);
+    {
+        QMutexLocker lock(&progressMutex_);
+        ++done_; // nothing to wait for
+    }
+    slot.audited = true;
+    slot.report.page = name;
+    slot.report.url =
+        hasScheme(name) ? name : QUrl::fromLocalFile(QFileInfo(name).absoluteFilePath()).toString();
+    slot.report.status = status;
+    slot.report.findings = std::move(findings);
 }
 
 AuditRunner::Site& AuditRunner::siteOf(const std::shared_ptr<const audit::SiteScope>& scope) {

@@ -55,6 +55,9 @@ public:
     // A sitemap of a site: its entries are references, reported under its name.
     void addSitemap(const QString& name, const Sitemap& sitemap,
                     std::shared_ptr<const audit::SiteScope> site);
+    // A site's robots.txt, reported under its name for what is wrong in it
+    // (its lines numbered as in the file); nothing when all is well.
+    void addRobotsTxt(const QString& name, const QByteArray& body, int status);
     // What a fetch of an address of a site answered, redirects included.
     void record(std::shared_ptr<const audit::SiteScope> site, const web::WebUrl& asked,
                 const FetchResult& result);

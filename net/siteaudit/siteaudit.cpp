@@ -9,6 +9,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
+#include <QSet>
 #include <algorithm>
 #include <memory>
 
@@ -41,6 +42,15 @@ void addFolderSitemap(AuditRunner& runner, const std::shared_ptr<const audit::Si
         runner.addSitemap(name, *sitemap, folder);
 }
 
+// The folder's own robots.txt, when it has one, read as the site's: only
+// its first part, as crawlers read it, and a byte more to tell it is longer.
+void addFolderRobotsTxt(AuditRunner& runner, const QString& root) {
+    const QString path = QDir(root).filePath(QStringLiteral("robots.txt"));
+    QFile file(path);
+    if (file.open(QIODevice::ReadOnly))
+        runner.addRobotsTxt(QDir::cleanPath(path), file.read(RobotsRules::kMaxBytes + 1), 0);
+}
+
 } // namespace
 
 QString siteRootOf(const AuditTarget& target, const QString& root) {
@@ -66,7 +76,8 @@ AuditRunner::Outcome runSiteAudit(const SiteAuditRequest& request, const audit::
     // With every rule across pages off, no page needs its references kept.
     const bool siteRulesOn =
         std::any_of(audit::ruleTable().cbegin(), audit::ruleTable().cend(), [&](const audit::Rule& rule) {
-            return rule.scope == audit::RuleScope::Site && config.severityOf(rule);
+            return rule.scope == audit::RuleScope::Site && (rule.siteReference || rule.sitePage) &&
+                   config.severityOf(rule);
         });
     const auto folderSite = [&](const QString& root) -> std::shared_ptr<const audit::SiteFolder> {
         if (root.isEmpty() || !siteRulesOn)
@@ -95,6 +106,9 @@ AuditRunner::Outcome runSiteAudit(const SiteAuditRequest& request, const audit::
     walker.watchFetches([&](const web::WebUrl& asked, const FetchResult& result) {
         runner.record(originSite(asked), asked, result);
     });
+    walker.watchRobots([&](const QString& address, const FetchResult& result) {
+        runner.addRobotsTxt(address, result.body, result.status);
+    });
     walker.watchSitemaps([&](const QString& name, const Sitemap& map) {
         if (!map.locations.isEmpty())
             runner.addSitemap(name, map, originSite(web::parseWebUrl(map.locations.first())));
@@ -113,6 +127,7 @@ AuditRunner::Outcome runSiteAudit(const SiteAuditRequest& request, const audit::
             },
             originSite(at));
     };
+    QSet<QString> robotsTxtRead; // folders whose robots.txt was read
     for (const AuditTarget& target : request.targets) {
         if (stop.stop_requested())
             break;
@@ -125,6 +140,10 @@ AuditRunner::Outcome runSiteAudit(const SiteAuditRequest& request, const audit::
                 return loadFetchedPage(fetcher, name, robots, stop);
             });
         } else {
+            if (!target.siteRoot.isEmpty() && !robotsTxtRead.contains(target.siteRoot)) {
+                robotsTxtRead.insert(target.siteRoot);
+                addFolderRobotsTxt(runner, target.siteRoot);
+            }
             runner.add(
                 target.name, [name = target.name] { return loadAuditedFile(name); },
                 folderSite(siteRootOf(target, request.root)));

@@ -135,4 +135,52 @@ TEST(RobotsTxt, OnlyTheFirstPartOfAHugeFileIsRead) {
     EXPECT_TRUE(RobotsRules::parse(robots).allowsPath("/late"));
 }
 
+// Each kind of line crawlers cannot read is named at its line; lines that only look odd are not.
+TEST(RobotsTxt, LinesCrawlersCannotReadAreNamed) {
+    struct LineCase {
+        const char* robots;
+        int line; // 0: no problem
+        const char* says;
+    };
+    const LineCase cases[] = {
+        {"User-agent: *\nDisallow /a", 2, "no \"field: value\""},
+        {"User-agent: *\nDisalow: /a", 2, "\"disalow\" is no field"},
+        {"User-agent: *\r\nCrawl-delay: 5\r\nClean-param: a\rHost: x\nNoindex: /a\nRequest-rate: 1/5\n"
+         "Visit-time: 0600-0845",
+         0, ""},
+        {"User-agent: *\nUser-agent:", 2, "names no crawler"},
+        {"Disallow: /a\nUser-agent: *", 1, "before any user-agent"},
+        {"Sitemap: /s.xml\nUser-agent: *", 1, "not an absolute address"},
+        {"Sitemap: mailto:a@example.com", 1, "not http, https or ftp"},
+        {"Sitemap: ftp://example.com/s.xml\nUser-agent: *\nDisallow:", 0, ""},
+        {"User-agent: *\n\n# note\nAllow: page", 4, "neither \"/\" nor \"*\""},
+        {"User-agent: *\nDisallow: /a$b", 2, "\"$\" ends a pattern"},
+        {"\xEF\xBB\xBF  user-agent : bot # hi\nallow: *.gif$\n", 0, ""},
+        {"User-agent: *\nDisallow: /\nUser-agent: bot\nAllow: /a", 0, ""},
+        {"<html>", 1, "no \"field: value\""},
+    };
+    for (const LineCase& c : cases) {
+        const RobotsTxtCheck check = checkRobotsTxt(c.robots);
+        ASSERT_EQ(check.problems.size(), c.line ? 1 : 0) << c.robots;
+        if (c.line) {
+            EXPECT_EQ(check.problems[0].line, c.line) << c.robots;
+            EXPECT_TRUE(check.problems[0].message.contains(QString::fromUtf8(c.says)))
+                << c.robots << " " << check.problems[0].message.toStdString();
+        }
+        EXPECT_FALSE(check.cut);
+    }
+}
+
+TEST(RobotsTxt, LinesPastTheReadPartAreNotChecked) {
+    QByteArray robots = "User-agent: *\nbad line\n";
+    robots += QByteArray("# filler\n").repeated(RobotsRules::kMaxBytes / 9 + 1);
+    robots += "another bad line\n";
+    const RobotsTxtCheck check = checkRobotsTxt(robots);
+    ASSERT_EQ(check.problems.size(), 1);
+    EXPECT_EQ(check.problems[0].line, 2);
+    EXPECT_EQ(check.problems[0].text, QStringLiteral("bad line"));
+    EXPECT_TRUE(check.cut);
+    EXPECT_EQ(check.linesRead, 2 + (RobotsRules::kMaxBytes - 23) / 9); // the two lines and whole fillers
+}
+
 } // namespace

@@ -1,5 +1,5 @@
-// Any robots.txt parses without harm, and a single rule decides exactly as a
-// plain backtracking match of its pattern would.
+// Any robots.txt parses and is checked without harm, and a single rule decides
+// exactly as a plain backtracking match of its pattern would.
 
 #include "core/site/robotstxt.h"
 #include "require.h"
@@ -35,6 +35,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     require(rules.allowsPath("/robots.txt"));
     for (const char* path : {"/", "/a", "/a/b?c=d", ""})
         rules.allowsPath(path);
+
+    // The line checks: at most one problem a line, in order, each at a line that was read,
+    // which holds what the problem quotes; a file is cut only when it is longer than is read.
+    const RobotsTxtCheck check = checkRobotsTxt(bytes);
+    require(check.cut == (bytes.size() > RobotsRules::kMaxBytes));
+    require(check.problems.size() <= check.linesRead);
+    int previous = 0;
+    for (const RobotsTxtProblem& p : check.problems) {
+        require(p.line > previous && p.line <= check.linesRead && !p.message.isEmpty());
+        require(!p.text.contains(u'\n') && !p.text.contains(u'\r'));
+        previous = p.line;
+    }
 
     // Short inputs, split at the first "|": a Disallow pattern and a path of plain bytes.
     const qsizetype bar = bytes.indexOf('|');

@@ -7,6 +7,7 @@
 #include "core/audit/rules/canonical.h"
 #include "core/audit/rules/charset.h"
 #include "core/audit/rules/hreflang.h"
+#include "core/audit/rules/pagecontent.h"
 #include "core/audit/rules/pagelevel.h"
 #include "core/audit/rules/robots.h"
 #include "core/audit/rules/site.h"
@@ -36,7 +37,7 @@ const QList<Rule>& ruleTable() {
         QList<Rule> rules;
         for (QList<Rule> (*family)() :
              {titleDescriptionRules, charsetRules, viewportLangRules, canonicalRules, robotsRules,
-              hreflangRules, socialRules, pageLevelRules, siteRules})
+              hreflangRules, socialRules, pageLevelRules, pageContentRules, siteRules})
             rules.append(family());
         return rules;
     }();

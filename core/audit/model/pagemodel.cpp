@@ -483,7 +483,21 @@ PageModel finish(const QByteArray& utf8, RawPage raw) {
         wanted.push_back({raw.breakEnd, &breakEnd});
         wanted.push_back({size_t(raw.meantEnd), &model.headMeantEnd});
     }
+    // Pictures and anchors are read by a scan of their own, which needs no
+    // tree: the head's parse stays the only parse.
+    model.body = scanBodyElements(utf8);
+    std::vector<qsizetype> bodyEnds(size_t(model.body.images.size() + model.body.anchors.size()));
+    size_t nextEnd = 0;
+    for (QList<BodyElement>* list : {&model.body.images, &model.body.anchors})
+        for (BodyElement& e : *list) {
+            wanted.push_back({size_t(e.offset + e.length), &bodyEnds[nextEnd++]});
+            wanted.push_back({size_t(e.offset), &e.offset});
+        }
     toTextOffsets(utf8, wanted);
+    nextEnd = 0;
+    for (QList<BodyElement>* list : {&model.body.images, &model.body.anchors})
+        for (BodyElement& e : *list)
+            e.length = bodyEnds[nextEnd++] - e.offset;
     if (early) {
         model.headBreak.length = breakEnd - model.headBreak.offset;
         model.headBreakLine = 1;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/audit/model/bodyelements.h"
+
 #include <QList>
 #include <QPair>
 #include <QString>
@@ -12,8 +14,6 @@ struct Span {
     qsizetype length = 0;
     bool operator==(const Span&) const = default;
 };
-
-using Attributes = QList<QPair<QString, QString>>; // lower-case names, decoded values, source order
 
 // A <title>, <meta> or <link> of the HTML namespace, where the parser put it.
 struct MarkupElement {
@@ -52,6 +52,7 @@ struct PageModel {
     QString headBreakName;       // "<img>", "text \"Hello\""
     int headBreakLine = 0;       // 1-based
     qsizetype headMeantEnd = -1; // where that later </head> or <body> tag stands
+    BodyElements body;           // every <img> and <a>, wherever the page puts them
     bool operator==(const PageModel&) const = default;
 
     // A title, meta or link the page put in its head, after the head had ended:

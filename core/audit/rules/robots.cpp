@@ -5,6 +5,7 @@
 
 #include "core/audit/rules/robots.h"
 
+#include "core/audit/engine/auditconfig.h"
 #include "core/audit/engine/rulecontext.h"
 #include "core/site/robotstxt.h"
 #include "core/web/weburl.h"
@@ -200,6 +201,40 @@ void robotsTxtBlocked(const RuleContext& c, RawFindings& out) {
 
 } // namespace
 
+QList<Finding> robotsTxtFindings(const QByteArray& body, int status, const AuditConfig& config) {
+    const Rule& rule = registeredRule(ruleid::kRobotsTxtInvalid);
+    const std::optional<Severity> severity = config.severityOf(rule);
+    QList<Finding> out;
+    if (!severity || (status >= 400 && status < 500))
+        return out;
+    const auto add = [&](QString message, int line = 0, QString source = {}, bool note = false) {
+        Finding f;
+        f.rule = rule.id;
+        f.severity = note ? std::min(*severity, Severity::Info) : *severity;
+        f.message = std::move(message);
+        f.line = line;
+        f.column = line > 0 ? 1 : 0;
+        f.source = std::move(source);
+        out.append(std::move(f));
+    };
+    if (status >= 500) {
+        add(QStringLiteral("robots.txt answered %1: Google then crawls nothing of the site, as if all of it "
+                           "were disallowed")
+                .arg(status));
+        return out;
+    }
+    const RobotsTxtCheck check = checkRobotsTxt(body);
+    for (const RobotsTxtProblem& p : check.problems)
+        add(p.message, p.line, p.text);
+    if (check.cut)
+        add(QStringLiteral("robots.txt is longer than %1 KiB: Google reads no further, so the lines after "
+                           "line %2 are not read")
+                .arg(RobotsRules::kMaxBytes / 1024)
+                .arg(check.linesRead),
+            0, {}, true);
+    return out;
+}
+
 bool readsNoindex(const RuleContext& c) {
     for (const Directives& d : directives(c))
         if (d.unread.isEmpty())
@@ -283,6 +318,24 @@ QList<Rule> robotsRules() {
                         {"Lighthouse: is-crawlable",
                          "https://developer.chrome.com/docs/lighthouse/seo/is-crawlable"}},
             .check = robotsTxtBlocked,
+        },
+        {
+            .id = ruleid::kRobotsTxtInvalid,
+            .severity = S::Error,
+            .scope = RuleScope::Site,
+            .description = "A line of the site's robots.txt is one crawlers cannot read.",
+            .help =
+                "Crawlers skip a robots.txt line that is no \"field: value\", names a field they do not "
+                "know, names no user-agent, comes before any user-agent, has a pattern that starts with "
+                "neither \"/\" nor \"*\" or a \"$\" before its end, or names a sitemap that is no absolute "
+                "address (Lighthouse robots-txt; Google Search Central, \"How Google interprets the "
+                "robots.txt specification\"). A robots.txt that answers a server error makes Google "
+                "crawl nothing, and Google reads only the first 500 KiB. The finding is reported on "
+                "robots.txt, at the line.",
+            .sources = {{"Lighthouse: robots-txt",
+                         "https://developer.chrome.com/docs/lighthouse/seo/invalid-robots-txt"},
+                        {"Google Search Central: How Google interprets the robots.txt specification",
+                         "https://developers.google.com/search/docs/crawling-indexing/robots/robots_txt"}},
         },
     };
 }

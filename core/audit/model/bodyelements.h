@@ -1,0 +1,41 @@
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QPair>
+#include <QString>
+
+namespace headwise::audit {
+
+using Attributes = QList<QPair<QString, QString>>; // lower-case names, decoded values, source order
+
+// An <img> or <a> of the page, as a crawler and assistive technology see it.
+struct BodyElement {
+    qsizetype offset = 0, length = 0; // the start tag, in the text the scan was given
+    Attributes attributes;
+    QString text; // an anchor's rendered text: whitespace collapsed, parts not displayed left out
+    // Hidden from assistive technology: aria-hidden, hidden, inert or display:none here or above.
+    bool hidden = false;
+    // aria-labelledby names an element of the page that holds text.
+    bool labelled = false;
+
+    bool hasAttribute(QLatin1String name) const;
+    QString attribute(QLatin1String name) const;
+    bool operator==(const BodyElement&) const = default;
+};
+
+struct BodyElements {
+    QList<BodyElement> images, anchors; // in source order
+    QString baseHref;                   // the first <base href>, as written
+    bool hasBase = false;
+    bool operator==(const BodyElements&) const = default;
+};
+
+// Offsets come back in bytes of utf8. One pass over the page in UTF-8 (a second only when a picture is
+// labelled by another element), as a browser's tokenizer reads it: comments, scripts, styles and the other
+// raw text elements hold no elements; a <noscript> is read as text, as with scripting on. No tree is built,
+// so a page of any size costs a scan: open elements are tracked only for what hides their content, 512 deep
+// at most, as browsers build no deeper tree.
+BodyElements scanBodyElements(const QByteArray& utf8);
+
+} // namespace headwise::audit
