@@ -372,7 +372,7 @@ int runAudit(const QStringList& arguments) {
                                  outcome.site.present ? &outcome.site : nullptr};
     QByteArray report = audit::writeReport(options.format, outcome.pages, context);
     if (options.summary)
-        report += audit::ruleSummary(outcome.pages);
+        report += audit::ruleSummary(outcome.pages) + audit::structuredDataSummary(outcome.pages);
     // A dry run's diff has standard output to itself.
     const bool toStdout = options.output.isEmpty();
     const bool written = (toStdout && parser.isSet(dryRun)) || writeReportTo(options.output, report);

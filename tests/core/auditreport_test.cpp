@@ -76,7 +76,7 @@ TEST(AuditReport, JsonGoldenAndShape) {
     ASSERT_EQ(error.error, QJsonParseError::NoError);
     EXPECT_EQ(root.keys(), (QStringList{"pages", "summary", "version"}));
     const QJsonObject first = root["pages"].toArray()[0].toObject();
-    EXPECT_EQ(first.keys(), (QStringList{"findings", "page", "status", "url"}));
+    EXPECT_EQ(first.keys(), (QStringList{"findings", "page", "status", "structuredData", "url"}));
     EXPECT_TRUE(first["status"].isNull());
     EXPECT_EQ(root["pages"].toArray()[2].toObject()["status"].toInt(), 404);
     const QJsonObject described = first["findings"].toArray()[1].toObject();

@@ -12,6 +12,7 @@
 #include "core/audit/rules/robots.h"
 #include "core/audit/rules/site.h"
 #include "core/audit/rules/social.h"
+#include "core/audit/rules/structureddata.h"
 #include "core/audit/rules/titledescription.h"
 #include "core/audit/rules/viewportlang.h"
 
@@ -37,7 +38,8 @@ const QList<Rule>& ruleTable() {
         QList<Rule> rules;
         for (QList<Rule> (*family)() :
              {titleDescriptionRules, charsetRules, viewportLangRules, canonicalRules, robotsRules,
-              hreflangRules, socialRules, pageLevelRules, pageContentRules, siteRules})
+              hreflangRules, socialRules, pageLevelRules, pageContentRules, structuredDataRules,
+              siteRules})
             rules.append(family());
         return rules;
     }();

@@ -67,7 +67,7 @@ struct Rule {
 };
 
 // Every rule, family by family (title and description, charset, viewport and
-// lang, canonical, robots, hreflang, social, page-level, site); reports list
+// lang, canonical, robots, hreflang, social, page-level, structured data, site); reports list
 // rules in this order.
 const QList<Rule>& ruleTable();
 const Rule* findRule(QAnyStringView id);

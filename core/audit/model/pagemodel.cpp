@@ -1,9 +1,12 @@
 #include "core/audit/model/pagemodel.h"
 
+#include "core/audit/model/microdata.h"
+
 #include <gumbo.h>
 
 #include <algorithm>
 #include <cstring>
+#include <functional>
 #include <vector>
 
 namespace headwise::audit {
@@ -53,8 +56,16 @@ struct RawElement {
     size_t end = 0;
 };
 
+// A <script type="application/ld+json">: the element, and its text.
+struct RawJsonBlock {
+    size_t start = 0, end = 0;
+    size_t contentStart = 0, contentEnd = 0;
+};
+
 struct RawPage {
     std::vector<RawElement> elements;
+    std::vector<RawJsonBlock> jsonBlocks;
+    QList<Item> microdata; // offsets in bytes
     Attributes htmlAttributes;
     size_t htmlStart = 0, htmlEnd = 0;
     size_t headStart = 0, headEnd = 0;
@@ -101,10 +112,38 @@ size_t nodeSourceEnd(const GumboNode* node) {
     return 0;
 }
 
+bool isJsonLdScript(const GumboElement& e) {
+    if (e.tag != GUMBO_TAG_SCRIPT)
+        return false;
+    const GumboAttribute* type = gumbo_get_attribute(&e.attributes, "type");
+    return type &&
+           QByteArrayView(type->value).trimmed().compare("application/ld+json", Qt::CaseInsensitive) == 0;
+}
+
+void recordJsonBlock(const GumboElement& e, RawPage& page) {
+    RawJsonBlock block;
+    block.start = e.start_pos.offset;
+    block.contentStart = block.contentEnd = e.start_pos.offset + e.original_tag.length;
+    for (unsigned i = 0; i < e.children.length; ++i) {
+        const auto* child = static_cast<const GumboNode*>(e.children.data[i]);
+        if (child->type == GUMBO_NODE_TEXT || child->type == GUMBO_NODE_WHITESPACE) {
+            block.contentStart = std::min(block.contentStart, size_t(child->v.text.start_pos.offset));
+            block.contentEnd = std::max(block.contentEnd, size_t(child->v.text.start_pos.offset) +
+                                                              child->v.text.original_text.length);
+        }
+    }
+    block.end = e.original_end_tag.length ? e.end_pos.offset + e.original_end_tag.length : block.contentEnd;
+    page.jsonBlocks.push_back(block);
+}
+
 void recordElement(const GumboNode* node, bool inHead, RawPage& page) {
     const GumboElement& e = node->v.element;
     if (e.tag_namespace != GUMBO_NAMESPACE_HTML)
         return;
+    if (isJsonLdScript(e)) {
+        recordJsonBlock(e, page);
+        return;
+    }
     MarkupElement::Kind kind;
     switch (e.tag) {
     case GUMBO_TAG_TITLE:
@@ -329,9 +368,25 @@ QString nodeName(const GumboNode* node) {
     return QStringLiteral("text \"%1\"").arg(text);
 }
 
+// Whether bytes [from, to) hold needle (ASCII lower case) in any case; a
+// skipping search, so a page without it costs a fraction of a pass.
+bool containsFolded(const QByteArray& bytes, qsizetype from, qsizetype to, std::string_view needle) {
+    const auto fold = [](char c) { return lower(c); };
+    const auto hash = [fold](char c) { return std::hash<char>()(fold(c)); };
+    const auto same = [fold](char a, char b) { return fold(a) == fold(b); };
+    const char* begin = bytes.constData() + from;
+    const char* end = bytes.constData() + to;
+    if (to - from < qsizetype(needle.size()))
+        return false;
+    return std::search(begin, end,
+                       std::boyer_moore_horspool_searcher(needle.begin(), needle.end(), hash, same)) != end;
+}
+
 RawPage parseBytes(const QByteArray& utf8, qsizetype length) {
     GumboOutput* output = gumbo_parse_with_options(&parseOptions(), utf8.constData(), size_t(length));
     RawPage page = collect(output, utf8, size_t(length));
+    if (containsFolded(utf8, 0, length, "itemscope"))
+        page.microdata = readMicrodata(output);
     if (page.firstInBody && page.meantEnd >= 0)
         page.breakName = nodeName(page.firstInBody);
     page.firstInBody = nullptr; // gone with the tree
@@ -438,6 +493,14 @@ bool mayHoldMarkup(const QByteArray& bytes, qsizetype from) {
     return findTag(bytes, from, {"<meta", "<title", "</title", "<link", "<html"}) >= 0;
 }
 
+// A JSON-LD block or a microdata item after the head part, or microdata in
+// the head part: an item there (<html itemscope>) may reach past the cut.
+bool mayHoldStructuredData(const QByteArray& bytes, qsizetype cut, qsizetype from) {
+    const qsizetype n = bytes.size();
+    return containsFolded(bytes, from, n, "ld+json") || containsFolded(bytes, from, n, "itemscope") ||
+           containsFolded(bytes, from, n, "itemprop") || containsFolded(bytes, 0, cut, "itemscope");
+}
+
 // UTF-8 byte offsets to UTF-16 indexes, all in one pass over the buffer.
 void toTextOffsets(const QByteArray& utf8, std::vector<std::pair<size_t, qsizetype*>>& wanted) {
     std::sort(wanted.begin(), wanted.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
@@ -493,11 +556,46 @@ PageModel finish(const QByteArray& utf8, RawPage raw) {
             wanted.push_back({size_t(e.offset + e.length), &bodyEnds[nextEnd++]});
             wanted.push_back({size_t(e.offset), &e.offset});
         }
+    struct JsonBlockAt {
+        qsizetype start = 0, end = 0, contentStart = 0, contentEnd = 0;
+    };
+    std::vector<JsonBlockAt> blocks(raw.jsonBlocks.size());
+    for (size_t i = 0; i < blocks.size(); ++i) {
+        wanted.push_back({raw.jsonBlocks[i].start, &blocks[i].start});
+        wanted.push_back({raw.jsonBlocks[i].end, &blocks[i].end});
+        wanted.push_back({raw.jsonBlocks[i].contentStart, &blocks[i].contentStart});
+        wanted.push_back({raw.jsonBlocks[i].contentEnd, &blocks[i].contentEnd});
+    }
+    std::vector<qsizetype> microdataEnds(size_t(raw.microdata.size()));
+    for (qsizetype i = 0; i < raw.microdata.size(); ++i) {
+        Item& item = raw.microdata[i];
+        wanted.push_back({size_t(item.offset + item.length), &microdataEnds[size_t(i)]});
+        wanted.push_back({size_t(item.offset), &item.offset});
+    }
     toTextOffsets(utf8, wanted);
     nextEnd = 0;
     for (QList<BodyElement>* list : {&model.body.images, &model.body.anchors})
         for (BodyElement& e : *list)
             e.length = bodyEnds[nextEnd++] - e.offset;
+    StructuredData& data = model.structuredData;
+    for (size_t i = 0; i < blocks.size(); ++i) {
+        const JsonBlockAt& at = blocks[i];
+        const RawJsonBlock& bytes = raw.jsonBlocks[i];
+        const QString content = QString::fromUtf8(utf8.constData() + bytes.contentStart,
+                                                  qsizetype(bytes.contentEnd - bytes.contentStart));
+        readJsonLd(content, at.contentStart, at.start, at.end - at.start, data);
+    }
+    const int shift = int(data.items.size());
+    for (qsizetype i = 0; i < raw.microdata.size(); ++i) {
+        Item& item = raw.microdata[i];
+        item.length = microdataEnds[size_t(i)] - item.offset;
+        for (ItemProperty& property : item.properties)
+            for (ItemValue& value : property.values)
+                if (value.item >= 0)
+                    value.item += shift;
+        data.items.append(std::move(item));
+    }
+    resolveReferences(data);
     if (early) {
         model.headBreak.length = breakEnd - model.headBreak.offset;
         model.headBreakLine = 1;
@@ -607,7 +705,8 @@ PageModel parsePage(const QByteArray& page) {
         // <body> still to come; so does a tag, comment or script the cut left
         // unfinished, for what follows may end the head.
         const bool whole = qsizetype(head.lastTokenEnd) >= cut && !head.openAtEnd && !head.bodyByContent;
-        if (!head.openTitle && whole && !mayHoldMarkup(utf8, qsizetype(head.lastTokenEnd)))
+        if (!head.openTitle && whole && !mayHoldMarkup(utf8, qsizetype(head.lastTokenEnd)) &&
+            !mayHoldStructuredData(utf8, cut, qsizetype(head.lastTokenEnd)))
             return finish(utf8, std::move(head));
     }
     return parseWholePage(page);

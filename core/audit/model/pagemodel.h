@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/audit/model/bodyelements.h"
+#include "core/audit/model/structureddata.h"
 
 #include <QList>
 #include <QPair>
@@ -53,6 +54,8 @@ struct PageModel {
     int headBreakLine = 0;       // 1-based
     qsizetype headMeantEnd = -1; // where that later </head> or <body> tag stands
     BodyElements body;           // every <img> and <a>, wherever the page puts them
+    // The JSON-LD blocks and microdata anywhere in the page.
+    StructuredData structuredData;
     bool operator==(const PageModel&) const = default;
 
     // A title, meta or link the page put in its head, after the head had ended:
@@ -67,7 +70,7 @@ struct PageModel {
 // parser's own input), as a browser with scripting reads it (a <noscript>'s
 // content is text); positions come back as indexes in the decoded text.
 // Only the part before the first "<body" is parsed when nothing after it can
-// be a title, meta, link or html tag; the result is the same as a full parse,
+// be a title, meta, link or html tag, nor structured data; the result is the same as a full parse,
 // at a fraction of the cost.
 PageModel parsePage(const QByteArray& utf8);
 // Always the whole text; the reference the fast path is held to.

@@ -2,6 +2,7 @@
 
 #include "core/audit/model/resultpreview.h"
 #include "core/audit/model/textwidth.h"
+#include "core/audit/report/structureditems.h"
 
 namespace headwise::audit {
 
@@ -21,6 +22,7 @@ PageFacts pageFactsOf(const PageAudit& audit, int httpStatus) {
         facts.notIndexed = QStringLiteral("noindex");
     else if (audit.namesOtherCanonical)
         facts.notIndexed = QStringLiteral("its canonical names another page");
+    facts.structuredData = structuredItems(audit.model.structuredData, audit.lines);
     return facts;
 }
 

@@ -43,6 +43,35 @@ void writeSite(JsonWriter& json, const SiteSummary& site) {
     json.endObject();
 }
 
+// The page's structured data items and what Google's rich results make of them.
+void writeStructuredData(JsonWriter& json, const QList<StructuredItemFacts>& items) {
+    json.key(u"structuredData");
+    json.beginArray();
+    for (const StructuredItemFacts& item : items) {
+        json.beginObject();
+        json.key(u"type");
+        json.value(item.type);
+        json.key(u"format");
+        json.value(item.format);
+        json.key(u"line");
+        json.value(item.line);
+        json.key(u"richResult");
+        if (item.richResults.isEmpty())
+            json.null();
+        else
+            json.value(item.richResults.join(QLatin1String(", ")));
+        json.key(u"eligible");
+        json.boolean(item.eligible);
+        json.key(u"missing");
+        json.beginArray();
+        for (const QString& path : item.missing)
+            json.value(path);
+        json.endArray();
+        json.endObject();
+    }
+    json.endArray();
+}
+
 // One page's object, as it stands in the report's "pages" array.
 void writePage(JsonWriter& json, const PageReport& page) {
     json.beginObject();
@@ -81,6 +110,7 @@ void writePage(JsonWriter& json, const PageReport& page) {
         json.endObject();
     }
     json.endArray();
+    writeStructuredData(json, page.facts.structuredData);
     json.endObject();
 }
 

@@ -1,0 +1,300 @@
+#include "core/audit/rules/richresults.h"
+
+#include "core/audit/model/schemavocabulary.h"
+
+namespace headwise::audit {
+
+namespace {
+
+QString page(const char* name) {
+    return QStringLiteral("https://developers.google.com/search/docs/appearance/structured-data/") +
+           QLatin1String(name);
+}
+
+enum class PathState { Met, Missing, NotAsked };
+
+bool hasValue(const ItemProperty* property) {
+    if (!property)
+        return false;
+    for (const ItemValue& v : property->values)
+        if (v.item >= 0 || !v.text.trimmed().isEmpty())
+            return true;
+    return false;
+}
+
+// Each step goes one item down, so a cycle of items costs no more than the path's length.
+// Only the first step may be absent without the path being missing: where
+// the item has no offers at all, offers.price is not asked.
+PathState pathState(const StructuredData& data, const Item& item, QStringView path, bool first = true) {
+    const qsizetype dot = path.indexOf(u'.');
+    const ItemProperty* property = item.property(dot < 0 ? path : path.left(dot));
+    if (dot < 0)
+        return hasValue(property) ? PathState::Met : PathState::Missing;
+    if (!hasValue(property))
+        return first ? PathState::NotAsked : PathState::Missing;
+    for (const ItemValue& v : property->values) {
+        if (v.item < 0)
+            return PathState::Missing; // a text where an item with the property should be
+        if (pathState(data, data.items[v.item], path.mid(dot + 1), false) != PathState::Met)
+            return PathState::Missing;
+    }
+    return PathState::Met;
+}
+
+bool lacks(const StructuredData& data, const Item& item, const PropertyPath& path) {
+    bool asked = false;
+    for (QStringView alternative : QStringView(path).split(u'|')) {
+        const PathState state = pathState(data, item, alternative);
+        if (state == PathState::Met)
+            return false;
+        asked = asked || state == PathState::Missing;
+    }
+    return asked;
+}
+
+// The item's schema.org type that is one of types, or none.
+QString matchingType(const Item& item, const QStringList& types) {
+    for (const QString& type : item.schemaTypes())
+        for (const QString& wanted : types)
+            if (schema::isA(type, wanted))
+                return wanted;
+    return {};
+}
+
+} // namespace
+
+QString searchGalleryPage() {
+    return page("search-gallery");
+}
+
+const QList<RichResult>& richResults() {
+    static const QList<RichResult> results = {
+        {.name = "Article",
+         .types = {"Article"},
+         .page = page("article"),
+         .recommended = {"author", "author.name", "datePublished", "dateModified", "headline", "image"}},
+        {.name = "Breadcrumb",
+         .types = {"BreadcrumbList"},
+         .page = page("breadcrumb"),
+         .required = {"itemListElement", "itemListElement.position",
+                      "itemListElement.name|itemListElement.item.name"}},
+        {.name = "Carousel",
+         .types = {"ItemList"},
+         .page = page("carousel"),
+         .required = {"itemListElement", "itemListElement.position"}},
+        {.name = "Course list",
+         .types = {"Course"},
+         .page = page("course"),
+         .required = {"name", "description"},
+         .recommended = {"provider"}},
+        {.name = "Dataset",
+         .types = {"Dataset"},
+         .page = page("dataset"),
+         .required = {"name", "description"},
+         .recommended = {"url", "sameAs", "license", "creator", "distribution", "keywords"}},
+        {.name = "Discussion forum",
+         .types = {"DiscussionForumPosting", "SocialMediaPosting"},
+         .page = page("discussion-forum"),
+         .required = {"author", "author.name", "datePublished", "text|image|video"},
+         .recommended = {"author.url", "dateModified", "headline", "url", "interactionStatistic"}},
+        {.name = "Employer aggregate rating",
+         .types = {"EmployerAggregateRating"},
+         .page = page("employer-rating"),
+         .required = {"itemReviewed", "itemReviewed.name", "ratingValue", "ratingCount|reviewCount"},
+         .recommended = {"bestRating", "worstRating"}},
+        {.name = "Event",
+         .types = {"Event"},
+         .page = page("event"),
+         .required = {"name", "startDate", "location", "location.name|location.address|location.url"},
+         .recommended = {"description", "endDate", "eventAttendanceMode", "eventStatus", "image", "offers",
+                         "organizer", "performer"}},
+        {.name = "Image metadata",
+         .types = {"ImageObject"},
+         .page = page("image-license-metadata"),
+         .required = {"contentUrl", "creator|creditText|copyrightNotice|license"},
+         .recommended = {"acquireLicensePage"}},
+        {.name = "Job posting",
+         .types = {"JobPosting"},
+         .page = page("job-posting"),
+         .required = {"title", "description", "datePosted", "hiringOrganization",
+                      "jobLocation|applicantLocationRequirements"},
+         .recommended = {"baseSalary", "employmentType", "identifier", "validThrough"}},
+        {.name = "Local business",
+         .types = {"LocalBusiness"},
+         .page = page("local-business"),
+         .required = {"name", "address"},
+         .recommended = {"aggregateRating", "geo", "openingHoursSpecification", "priceRange", "review",
+                         "telephone", "url"}},
+        {.name = "Math solver",
+         .types = {"MathSolver"},
+         .page = page("math-solvers"),
+         .required = {"url", "usageInfo", "potentialAction"},
+         .recommended = {"inLanguage", "learningResourceType", "assesses"}},
+        {.name = "Movie",
+         .types = {"Movie"},
+         .page = page("movie"),
+         .required = {"name", "image"},
+         .recommended = {"aggregateRating", "dateCreated", "director", "review"}},
+        {.name = "Organization",
+         .types = {"Organization"},
+         .page = page("organization"),
+         .recommended = {"name", "url", "logo", "sameAs", "address", "telephone", "email", "description"}},
+        {.name = "Product snippet",
+         .types = {"Product"},
+         .page = page("product-snippet"),
+         .required = {"name", "offers|review|aggregateRating"},
+         .recommended = {"review", "aggregateRating"}},
+        {.name = "Merchant listing",
+         .types = {"Product"},
+         .page = page("merchant-listing"),
+         .required = {"name", "image", "offers.price|offers.priceSpecification.price|offers.lowPrice"},
+         .recommended = {"description", "brand", "sku", "gtin|gtin8|gtin12|gtin13|gtin14|isbn|mpn",
+                         "offers.availability",
+                         "offers.priceCurrency|offers.priceSpecification.priceCurrency",
+                         "offers.shippingDetails", "offers.hasMerchantReturnPolicy"},
+         .when = "offers"},
+        {.name = "Profile page",
+         .types = {"ProfilePage"},
+         .page = page("profile-page"),
+         .required = {"mainEntity", "mainEntity.name|mainEntity.alternateName"},
+         .recommended = {"dateCreated", "dateModified", "mainEntity.image", "mainEntity.description"}},
+        {.name = "Q&A",
+         .types = {"QAPage"},
+         .page = page("qapage"),
+         .required = {"mainEntity", "mainEntity.name", "mainEntity.answerCount",
+                      "mainEntity.acceptedAnswer|mainEntity.suggestedAnswer"},
+         .recommended = {"mainEntity.author", "mainEntity.datePublished", "mainEntity.text"}},
+        {.name = "Recipe",
+         .types = {"Recipe"},
+         .page = page("recipe"),
+         .required = {"name", "image"},
+         .recommended = {"aggregateRating", "author", "cookTime", "datePublished", "description", "keywords",
+                         "prepTime", "recipeCategory", "recipeCuisine", "recipeIngredient",
+                         "recipeInstructions", "recipeYield", "totalTime"}},
+        {.name = "Review snippet",
+         .types = {"Review", "AggregateRating"},
+         .page = page("review-snippet"),
+         .required = {"itemReviewed", "itemReviewed.name", "reviewRating|ratingValue",
+                      "author|ratingCount|reviewCount", "reviewRating.ratingValue"},
+         .recommended = {"datePublished", "bestRating|reviewRating.bestRating"}},
+        {.name = "Software app",
+         .types = {"SoftwareApplication"},
+         .page = page("software-app"),
+         .required = {"name", "offers.price", "aggregateRating|review"},
+         .recommended = {"applicationCategory", "operatingSystem"}},
+        {.name = "Vacation rental",
+         .types = {"VacationRental"},
+         .page = page("vacation-rental"),
+         .required = {"name", "identifier", "image", "containsPlace", "containsPlace.occupancy",
+                      "latitude|geo", "longitude|geo"},
+         .recommended = {"address", "aggregateRating", "review", "description", "brand"}},
+        {.name = "Video",
+         .types = {"VideoObject"},
+         .page = page("video"),
+         .required = {"name", "thumbnailUrl", "uploadDate"},
+         .recommended = {"description", "duration", "contentUrl|embedUrl", "expires",
+                         "interactionStatistic"}},
+    };
+    return results;
+}
+
+const QList<RetiredResult>& retiredResults() {
+    const QString simplifying =
+        QStringLiteral("https://developers.google.com/search/blog/2025/06/simplifying-search-results");
+    static const QList<RetiredResult> results = {
+        {.name = "FAQ", .types = {"FAQPage"}, .date = "2026-05-07", .page = page("faqpage")},
+        {.name = "How-to",
+         .types = {"HowTo"},
+         .date = "2023-09-13",
+         .page = "https://developers.google.com/search/blog/2023/08/howto-faq-changes"},
+        {.name = "Sitelinks search box",
+         .types = {"WebSite"},
+         .when = "potentialAction",
+         .date = "2024-11-21",
+         .page = "https://developers.google.com/search/blog/2024/10/sitelinks-search-box"},
+        {.name = "Book actions",
+         .types = {"Book"},
+         .when = "potentialAction",
+         .date = "2025",
+         .page = simplifying},
+        {.name = "Course info",
+         .types = {"Course"},
+         .when = "hasCourseInstance",
+         .date = "2025",
+         .page = simplifying},
+        {.name = "Fact check", .types = {"ClaimReview"}, .date = "2025", .page = simplifying},
+        {.name = "Estimated salary",
+         .types = {"Occupation", "OccupationAggregationByEmployer"},
+         .date = "2025",
+         .page = simplifying},
+        {.name = "Learning video",
+         .types = {"VideoObject"},
+         .when = "educationalLevel|learningResourceType",
+         .date = "2025",
+         .page = simplifying},
+        {.name = "Special announcement",
+         .types = {"SpecialAnnouncement"},
+         .date = "2025",
+         .page = simplifying},
+        {.name = "Vehicle listing",
+         .types = {"Vehicle"},
+         .when = "offers",
+         .date = "2025",
+         .page = simplifying},
+        {.name = "Practice problem", .types = {"Quiz"}, .date = "2025", .page = simplifying},
+    };
+    return results;
+}
+
+QString describePath(const PropertyPath& path) {
+    const QStringList alternatives = path.split(u'|');
+    if (alternatives.size() == 1)
+        return path;
+    return QStringLiteral("one of %1 or %2")
+        .arg(alternatives.mid(0, alternatives.size() - 1).join(QLatin1String(", ")), alternatives.last());
+}
+
+ItemVerdict judgeItem(const StructuredData& data, int index) {
+    const Item& item = data.items[index];
+    ItemVerdict verdict;
+    struct Match {
+        const RichResult* result;
+        QString type;
+    };
+    QList<Match> matches;
+    for (const RichResult& result : richResults()) {
+        const QString type = matchingType(item, result.types);
+        if (!type.isEmpty() && (result.when.isEmpty() || !lacks(data, item, result.when)))
+            matches.append({&result, type});
+    }
+    for (const Match& m : matches) {
+        // A more specific rich result of the item stands for the general one
+        // (a LocalBusiness is read as a local business, not an organization).
+        bool general = false;
+        for (const Match& other : matches)
+            general = general || (other.type != m.type && schema::isA(other.type, m.type));
+        if (general)
+            continue;
+        verdict.richResults.append(m.result->name);
+        verdict.pages.append(m.result->page);
+        for (const PropertyPath& path : m.result->required)
+            if (lacks(data, item, path) && !verdict.missing.contains(describePath(path)))
+                verdict.missing.append(describePath(path));
+        for (const PropertyPath& path : m.result->recommended)
+            if (lacks(data, item, path) && !verdict.missingRecommended.contains(describePath(path)))
+                verdict.missingRecommended.append(describePath(path));
+    }
+    return verdict;
+}
+
+QList<const RetiredResult*> retiredFor(const StructuredData& data, int index) {
+    const Item& item = data.items[index];
+    QList<const RetiredResult*> out;
+    for (const RetiredResult& retired : retiredResults())
+        if (!matchingType(item, retired.types).isEmpty() &&
+            (retired.when.isEmpty() || !lacks(data, item, retired.when)))
+            out.append(&retired);
+    return out;
+}
+
+} // namespace headwise::audit
