@@ -4,6 +4,7 @@
 
 #include "cli/pageinput.h"
 #include "core/audit/engine/auditconfig.h"
+#include "core/audit/report/baseline.h"
 #include "core/audit/report/report.h"
 #include "core/web/languagetags.h"
 #include "net/curlpagefetcher.h"
@@ -129,17 +130,29 @@ const CommandDeclaration& auditDeclaration() {
                        .syntax = QStringLiteral("FILE|FOLDER|URL...")}},
         .options = {
             {.names = {QStringLiteral("format")},
-             .description = QStringLiteral("Report format: text (default), json, sarif, junit or csv."),
+             .description = QStringLiteral("Report format: text (default), json, sarif, junit, csv, github "
+                                           "(workflow annotations) or html (one file to open or share)."),
              .valueName = QStringLiteral("FORMAT"),
              .defaultValue = QStringLiteral("text"),
              .choices = {QStringLiteral("text"), QStringLiteral("json"), QStringLiteral("sarif"),
-                         QStringLiteral("junit"), QStringLiteral("csv")}},
+                         QStringLiteral("junit"), QStringLiteral("csv"), QStringLiteral("github"),
+                         QStringLiteral("html")}},
             {.names = {QStringLiteral("o"), QStringLiteral("output")},
              .description = QStringLiteral("Write the report to FILE instead of standard output."),
              .valueName = QStringLiteral("FILE"),
              .kind = ValueKind::File},
             {.names = {QStringLiteral("config")},
              .description = QStringLiteral("Read the settings from FILE."),
+             .valueName = QStringLiteral("FILE"),
+             .kind = ValueKind::File},
+            {.names = {QStringLiteral("baseline")},
+             .description = QStringLiteral("Leave the findings FILE accepts out of the report and the exit "
+                                           "code; the summary counts them and the accepted ones now gone."),
+             .valueName = QStringLiteral("FILE"),
+             .kind = ValueKind::File},
+            {.names = {QStringLiteral("write-baseline")},
+             .description = QStringLiteral("Write every finding of the run to FILE as accepted (sorted JSON, "
+                                           "for --baseline); the report and exit code stay as they are."),
              .valueName = QStringLiteral("FILE"),
              .kind = ValueKind::File},
             {.names = {QStringLiteral("rule")},
@@ -219,7 +232,8 @@ int runAudit(const QStringList& arguments) {
                   summary = QStringLiteral("summary"), checkExternal = QStringLiteral("check-external"),
                   listRules = QStringLiteral("list-rules"), fix = QStringLiteral("fix"),
                   dryRun = QStringLiteral("dry-run"), lang = QStringLiteral("lang"),
-                  root = QStringLiteral("root");
+                  root = QStringLiteral("root"), baseline = QStringLiteral("baseline"),
+                  writeBaseline = QStringLiteral("write-baseline");
     QStringList given = arguments;
     const std::optional<QStringList> fixRules = takeFixRules(given);
     if (!fixRules)
@@ -232,8 +246,8 @@ int runAudit(const QStringList& arguments) {
     if (const auto parsed = audit::parseReportFormat(parser.value(format))) {
         options.format = *parsed;
     } else {
-        writeError(
-            QStringLiteral("--format %1: give text, json, sarif, junit or csv").arg(parser.value(format)));
+        writeError(QStringLiteral("--format %1: give text, json, sarif, junit, csv, github or html")
+                       .arg(parser.value(format)));
         return kExitBadInput;
     }
     if (parser.isSet(listRules)) {
@@ -315,6 +329,17 @@ int runAudit(const QStringList& arguments) {
         return kExitBadInput;
     }
 
+    // Read before the run: a baseline that is not one stops it at once.
+    std::optional<QList<audit::AcceptedFinding>> accepted;
+    if (parser.isSet(baseline)) {
+        QString error;
+        accepted = audit::loadBaseline(parser.value(baseline), &error);
+        if (!accepted) {
+            writeError(QStringLiteral("--baseline ") + error);
+            return kExitBadInput;
+        }
+    }
+
     const QStringList inputs = parser.positionalArguments();
     const QStringList sitemaps = parser.values(sitemap);
     if (inputs.isEmpty() && sitemaps.isEmpty()) {
@@ -368,15 +393,26 @@ int runAudit(const QStringList& arguments) {
     for (const audit::PageReport& page : outcome.pages)
         pages << page.page;
     const bool fixesWritten = !fixRun || fixRun->report(pages);
+    // Every finding of the run, the accepted ones too, so that the new file drops only what is gone.
+    bool baselineWritten = true;
+    if (parser.isSet(writeBaseline)) {
+        QString error;
+        baselineWritten = audit::saveBaseline(parser.value(writeBaseline), outcome.pages, &error);
+        if (!baselineWritten)
+            writeError(QStringLiteral("--write-baseline ") + error);
+    }
+    audit::BaselineOutcome baselineOutcome;
+    if (accepted)
+        baselineOutcome = audit::applyBaseline(outcome.pages, *accepted);
     audit::ReportContext context{&options.config, audit::sourceRootOf(QDir::currentPath()),
-                                 outcome.site.present ? &outcome.site : nullptr};
+                                 outcome.site.present ? &outcome.site : nullptr, &baselineOutcome};
     QByteArray report = audit::writeReport(options.format, outcome.pages, context);
     if (options.summary)
         report += audit::ruleSummary(outcome.pages) + audit::structuredDataSummary(outcome.pages);
     // A dry run's diff has standard output to itself.
     const bool toStdout = options.output.isEmpty();
     const bool written = (toStdout && parser.isSet(dryRun)) || writeReportTo(options.output, report);
-    if (!written || !problems.isEmpty() || !fixesWritten)
+    if (!written || !problems.isEmpty() || !fixesWritten || !baselineWritten)
         return kExitBadInput;
     return failsOn(outcome.pages, options.failOn) ? kExitTagsMissing : kExitOk;
 }

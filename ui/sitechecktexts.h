@@ -32,8 +32,13 @@ inline const QString kAllPages = QStringLiteral("Show &all pages");
 inline const QString kExport = QStringLiteral("&Export...");
 inline const QString kExportTitle = QStringLiteral("Export Report");
 inline const QString kExportFilter =
-    QStringLiteral("CSV (*.csv)|*.csv|JSON (*.json)|*.json|SARIF (*.sarif)|*.sarif|JUnit XML (*.xml)|*.xml");
+    QStringLiteral("CSV (*.csv)|*.csv|JSON (*.json)|*.json|SARIF (*.sarif)|*.sarif|JUnit XML "
+                   "(*.xml)|*.xml|HTML (*.html)|*.html");
 inline const QString kExportName = QStringLiteral("site-check.csv");
+inline const QString kSaveBaseline = QStringLiteral("Save &Baseline...");
+inline const QString kBaselineTitle = QStringLiteral("Save Baseline");
+inline const QString kBaselineFilter = QStringLiteral("Baseline (*.json)|*.json");
+inline const QString kBaselineName = QStringLiteral("headwise-baseline.json");
 inline const QString kChartTitle = QStringLiteral("Rules on the most pages");
 inline const QString kErrors = QStringLiteral("Errors");
 inline const QString kWarnings = QStringLiteral("Warnings");
@@ -78,6 +83,9 @@ inline QString stopped(qsizetype read) {
 }
 inline QString exported(const QString& path) {
     return QStringLiteral("Report written to %1").arg(path);
+}
+inline QString baselineSaved(const QString& path) {
+    return QStringLiteral("Baseline written to %1: headwise-cli audit --baseline reads it").arg(path);
 }
 inline QString notExported(const QString& path, const QString& error) {
     return QStringLiteral("%1 could not be written: %2").arg(path, error);

@@ -1,6 +1,7 @@
 #include "ui/sitecheckwindow.h"
 
 #include "core/audit/engine/pathglob.h"
+#include "core/audit/report/baseline.h"
 #include "core/page/lineindex.h"
 #include "core/page/pagefile.h"
 #include "net/pagefetcher.h"
@@ -43,6 +44,8 @@ audit::ReportFormat exportFormat(const QString& path) {
         return audit::ReportFormat::Sarif;
     if (suffix == QLatin1String("xml"))
         return audit::ReportFormat::Junit;
+    if (suffix == QLatin1String("html") || suffix == QLatin1String("htm"))
+        return audit::ReportFormat::Html;
     return audit::ReportFormat::Csv;
 }
 
@@ -94,6 +97,7 @@ SiteCheckWindow::SiteCheckWindow(const Platform& platform, AnalyzePanel* panel, 
     ui_->cmdSiteAllPages->setText(text::kAllPages);
     ui_->lblSiteFindings->setText(text::kFindingsLabel);
     ui_->cmdSiteExport->setText(text::kExport);
+    ui_->cmdSiteBaseline->setText(text::kSaveBaseline);
     showProgress(0, 0);
     showMessage(QString());
 
@@ -126,6 +130,7 @@ SiteCheckWindow::SiteCheckWindow(const Platform& platform, AnalyzePanel* panel, 
     });
     connect(ui_->cmdSiteFolder, &QPushButton::clicked, this, &SiteCheckWindow::cmdSiteFolder_Click);
     connect(ui_->cmdSiteExport, &QPushButton::clicked, this, &SiteCheckWindow::cmdSiteExport_Click);
+    connect(ui_->cmdSiteBaseline, &QPushButton::clicked, this, &SiteCheckWindow::cmdSiteBaseline_Click);
     connect(ui_->cmdSiteAllPages, &QPushButton::clicked, this, [this] { filterByRule(QString()); });
     connect(ui_->txtSiteFilter, &QLineEdit::textChanged, filter_, &SitePagesFilter::setText);
     connect(ui_->chartSiteRules, &SiteRuleChart::ruleClicked, this, &SiteCheckWindow::filterByRule);
@@ -222,6 +227,7 @@ void SiteCheckWindow::start() {
     ui_->lblSiteCurrent->clear();
     ui_->lblSiteSummary->clear();
     ui_->cmdSiteExport->setEnabled(false);
+    ui_->cmdSiteBaseline->setEnabled(false);
     ui_->cmdSiteStart->setText(text::kStop);
     showMessage(text::kReading);
     feed_ = std::make_shared<Feed>();
@@ -291,6 +297,7 @@ void SiteCheckWindow::showOutcome(SiteRun result) {
     ui_->lblSiteCurrent->clear();
     ui_->cmdSiteStart->setText(text::kStart);
     ui_->cmdSiteExport->setEnabled(!outcome.pages.isEmpty());
+    ui_->cmdSiteBaseline->setEnabled(!outcome.pages.isEmpty());
     showSummary();
 
     QStringList lines;
@@ -427,6 +434,17 @@ void SiteCheckWindow::cmdSiteExport_Click() {
     QString error;
     showMessage(writePageBytes(path, report, &error) ? sitechecktext::exported(path)
                                                      : sitechecktext::notExported(path, error));
+}
+
+// The run's findings as accepted, the file headwise-cli audit --baseline reads.
+void SiteCheckWindow::cmdSiteBaseline_Click() {
+    const QString path = platform_.files.saveFile(
+        this, sitechecktext::kBaselineTitle, sitechecktext::kBaselineName, sitechecktext::kBaselineFilter);
+    if (path.isEmpty())
+        return;
+    QString error;
+    showMessage(audit::saveBaseline(path, pages_->pages(), &error) ? sitechecktext::baselineSaved(path)
+                                                                   : error);
 }
 
 } // namespace headwise

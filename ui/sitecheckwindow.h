@@ -40,6 +40,7 @@ public slots:
     void cmdSiteStart_Click();
     void cmdSiteFolder_Click();
     void cmdSiteExport_Click();
+    void cmdSiteBaseline_Click();
 
 signals:
     // A page went to the Analyze panel: Page Check should audit it.

@@ -1,6 +1,7 @@
 #include "core/audit/report/report.h"
 
 #include "core/audit/fix/fixes.h"
+#include "core/audit/report/baseline.h"
 #include "core/audit/report/jsonwriter.h"
 #include "core/audit/report/reportformats.h"
 
@@ -48,6 +49,10 @@ std::optional<ReportFormat> parseReportFormat(QStringView name) {
         return ReportFormat::Junit;
     if (name == u"csv")
         return ReportFormat::Csv;
+    if (name == u"github")
+        return ReportFormat::Github;
+    if (name == u"html")
+        return ReportFormat::Html;
     return std::nullopt;
 }
 
@@ -114,17 +119,33 @@ std::optional<QByteArray> writeRuleList(ReportFormat format) {
 QByteArray writeReport(ReportFormat format, const QList<PageReport>& pages, const ReportContext& context) {
     switch (format) {
     case ReportFormat::Text:
-        return textReport(pages);
+        return context.baseline ? textReport(pages) + baselineSummaryLine(*context.baseline)
+                                : textReport(pages);
     case ReportFormat::Json:
-        return jsonReport(pages, context.site);
+        return jsonReport(pages, context.site, context.baseline);
     case ReportFormat::Sarif:
         return sarifReport(pages, context);
     case ReportFormat::Junit:
         return junitReport(pages, context);
     case ReportFormat::Csv:
         return csvReport(pages);
+    case ReportFormat::Github:
+        return githubReport(pages, context);
+    case ReportFormat::Html:
+        return htmlReport(pages, context);
     }
     return {};
+}
+
+bool xmlForbiddenAt(QStringView text, qsizetype i) {
+    const char16_t u = text[i].unicode();
+    if (u < 0x20)
+        return u != u'\t' && u != u'\n' && u != u'\r';
+    if (QChar::isHighSurrogate(u))
+        return i + 1 >= text.size() || !text[i + 1].isLowSurrogate();
+    if (QChar::isLowSurrogate(u))
+        return i == 0 || !text[i - 1].isHighSurrogate();
+    return u == 0xFFFE || u == 0xFFFF;
 }
 
 } // namespace headwise::audit

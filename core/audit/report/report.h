@@ -62,14 +62,17 @@ struct ReportSummary {
 };
 ReportSummary summarize(const QList<PageReport>& pages);
 
-enum class ReportFormat { Text, Json, Sarif, Junit, Csv };
-// "text", "json", "sarif", "junit", "csv"
+enum class ReportFormat { Text, Json, Sarif, Junit, Csv, Github, Html };
+// "text", "json", "sarif", "junit", "csv", "github", "html"
 std::optional<ReportFormat> parseReportFormat(QStringView name);
+
+struct BaselineOutcome;
 
 struct ReportContext {
     const AuditConfig* config = nullptr; // which rules are off (junit marks them skipped)
     QString sourceRoot; // file:// URL of a folder ending in '/'; SARIF names files below it relatively
-    const SiteSummary* site = nullptr; // JSON gives it as "site" when present
+    const SiteSummary* site = nullptr;         // JSON gives it as "site" when present
+    const BaselineOutcome* baseline = nullptr; // the summaries count what it accepted
 };
 // The file:// URL of a folder, ending in '/', as ReportContext::sourceRoot.
 QString sourceRootOf(const QString& folder);

@@ -1,3 +1,4 @@
+#include "core/audit/report/baseline.h"
 #include "core/audit/report/jsonwriter.h"
 #include "core/audit/report/reportformats.h"
 
@@ -116,7 +117,8 @@ void writePage(JsonWriter& json, const PageReport& page) {
 
 } // namespace
 
-QByteArray jsonReport(const QList<PageReport>& pages, const SiteSummary* site) {
+QByteArray jsonReport(const QList<PageReport>& pages, const SiteSummary* site,
+                      const BaselineOutcome* baseline) {
     QByteArray out;
     JsonWriter json(out);
     json.beginObject();
@@ -157,6 +159,12 @@ QByteArray jsonReport(const QList<PageReport>& pages, const SiteSummary* site) {
     json.value(summary.warnings);
     json.key(u"infos");
     json.value(summary.infos);
+    if (baseline && baseline->used) {
+        json.key(u"accepted");
+        json.value(baseline->accepted);
+        json.key(u"acceptedGone");
+        json.value(baseline->gone);
+    }
     json.endObject();
     if (site)
         writeSite(json, *site);

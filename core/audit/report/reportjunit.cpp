@@ -7,21 +7,11 @@
 namespace headwise::audit {
 namespace {
 
-// XML 1.0 cannot carry most control characters or lone surrogates, even
-// escaped; a page's source may hold them.
 QString xmlSafe(const QString& text) {
     QString safe = text;
-    for (qsizetype i = 0; i < safe.size(); ++i) {
-        const char16_t u = safe[i].unicode();
-        const bool control = u < 0x20 && u != u'\t' && u != u'\n' && u != u'\r';
-        bool lone = false;
-        if (QChar::isHighSurrogate(u))
-            lone = i + 1 >= safe.size() || !safe[i + 1].isLowSurrogate();
-        else if (QChar::isLowSurrogate(u))
-            lone = i == 0 || !safe[i - 1].isHighSurrogate();
-        if (control || lone || u == 0xFFFE || u == 0xFFFF)
+    for (qsizetype i = 0; i < safe.size(); ++i)
+        if (xmlForbiddenAt(text, i))
             safe[i] = QChar::ReplacementCharacter;
-    }
     return safe;
 }
 
