@@ -1,5 +1,6 @@
 #include "ui/cardpreview.h"
 
+#include "ui/checktexts.h"
 #include "ui/previewfont.h"
 
 #include <QFontMetrics>
@@ -59,6 +60,13 @@ void CardPreview::paintEvent(QPaintEvent*) {
     const QRect picture(0, 0, width(), kImageHeight);
     if (image_.isNull()) {
         painter.fillRect(picture, kPlaceholder);
+        // A page that names no picture is told so, not shown a blank box.
+        if (!namesImage()) {
+            painter.setFont(previewFont(14));
+            painter.setPen(kGrey);
+            painter.drawText(picture.adjusted(kPadding, 0, -kPadding, 0), Qt::AlignCenter | Qt::TextWordWrap,
+                             checktext::kNoImage);
+        }
     } else {
         // Cover the picture area, cropping the longer side; drawn from the full
         // image, so a 2x screen gets its extra pixels.

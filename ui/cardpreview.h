@@ -19,6 +19,8 @@ public:
     void clear();
     const audit::CardPreview& card() const { return card_; }
     const QImage& image() const { return image_; }
+    // The card names a picture (og:image); without one it says so.
+    bool namesImage() const { return !card_.imageFile.isEmpty() || !card_.imageUrl.isEmpty(); }
 
     QSize sizeHint() const override;
 

@@ -22,6 +22,9 @@ inline const QString kBaseProposed = QStringLiteral("https://");
 inline const QString kLangTitle = QStringLiteral("Page Language");
 inline const QString kLangLabel = QStringLiteral("The page's language code (en, en-GB, de ...):");
 inline const QString kNotFixedTitle = QStringLiteral("Not Fixed");
+inline const QString kNoImage = QStringLiteral("No og:image: share sites show no picture");
+inline const QString kFixColumn = QStringLiteral("Fix");
+inline const QString kFixable = QStringLiteral("can fix");
 
 inline QString notAnAddress(const QString& given) {
     return QStringLiteral("\"%1\" is not an http or https address with a host.").arg(given);

@@ -6,6 +6,7 @@
 #include "net/pagefetcher.h"
 #include "platform/messagebox.h"
 #include "ui/checktexts.h"
+#include "ui/findingplace.h"
 #include "ui/findingsmodel.h"
 #include "ui_frmcheck.h"
 
@@ -41,6 +42,19 @@ bool isBaseAddress(const QString& text) {
            (url.scheme == QLatin1String("http") || url.scheme == QLatin1String("https"));
 }
 
+// The run's findings across pages, placed in the page box's text: they are of
+// the file Site Check read, which the box holds with its own line breaks.
+void addSiteFindings(PageCheck& check, const PageSnapshot& page, const QList<audit::Finding>& site) {
+    for (audit::Finding finding : site) {
+        if (finding.hasPosition()) {
+            std::tie(finding.offset, finding.length) = placeInText(page.text, finding);
+            if (finding.offset < 0)
+                finding = audit::Finding{finding.rule, finding.severity, finding.message};
+        }
+        check.audit.findings.append(finding);
+    }
+}
+
 bool needs(const QList<audit::PageFix>& fixes, audit::PageFix::Need need) {
     return std::any_of(fixes.cbegin(), fixes.cend(),
                        [need](const audit::PageFix& f) { return f.need == need; });
@@ -53,8 +67,7 @@ CheckWindow::CheckWindow(const Platform& platform, AnalyzePanel* panel, QWidget*
       ui_(std::make_unique<Ui::CheckWindow>()), model_(new FindingsModel(this)), pause_(new QTimer(this)),
       checkJob_(new Job(this, QStringLiteral("checkAudit"))),
       imageJob_(new Job(this, QStringLiteral("checkImage"))),
-      fixJob_(new Job(this, QStringLiteral("checkFix"))),
-      checker_([](const PageSnapshot& page) { return checkPage(page, audit::AuditConfig{}); }) {
+      fixJob_(new Job(this, QStringLiteral("checkFix"))) {
     ui_->setupUi(this);
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(checktext::kCaption);
@@ -93,6 +106,22 @@ bool CheckWindow::upToDate() const {
     return !pause_->isActive() && !checkJob_->running() && shown_ == started_;
 }
 
+void CheckWindow::setSitePage(SitePageContext page) {
+    site_ = std::move(page);
+    pageChanged();
+}
+
+bool CheckWindow::showsSitePage() const {
+    if (!panel_ || site_.name.isEmpty() || !panel_->hasPage())
+        return false;
+    const QString inPanel = panel_->address();
+    return inPanel == site_.name || QUrl(inPanel) == QUrl(site_.url);
+}
+
+audit::AuditConfig CheckWindow::config() const {
+    return showsSitePage() ? site_.config : audit::AuditConfig{};
+}
+
 void CheckWindow::pageChanged() {
     ++changes_;
     // Restarted on every change: the audit waits for a pause in typing.
@@ -109,13 +138,20 @@ void CheckWindow::startCheck() {
         return;
     }
     ui_->lblCount->setText(checktext::kChecking);
+    const bool site = showsSitePage();
     // A newer audit cancels the older, whose result never arrives.
-    checkJob_->start([checker = checker_, snapshot = panel_->pageSnapshotSource()](
-                         const Job::Run&) { return checker(snapshot()); },
-                     [this, generation](const PageCheck& check) {
-                         shown_ = generation;
-                         showCheck(check);
-                     });
+    checkJob_->start(
+        [checker = checker_, snapshot = panel_->pageSnapshotSource(), config = config(),
+         siteFindings = site ? site_.siteFindings : QList<audit::Finding>()](const Job::Run&) {
+            const PageSnapshot page = snapshot();
+            PageCheck check = checker ? checker(page) : checkPage(page, config);
+            addSiteFindings(check, page, siteFindings);
+            return check;
+        },
+        [this, generation](const PageCheck& check) {
+            shown_ = generation;
+            showCheck(check);
+        });
 }
 
 void CheckWindow::showNoPage() {
@@ -130,11 +166,18 @@ void CheckWindow::showNoPage() {
 
 void CheckWindow::showCheck(const PageCheck& check) {
     ui_->lblNoPage->hide();
-    ui_->serpPreview->setPreview(audit::searchPreview(check.audit, check.address, audit::AuditConfig{}));
+    // A page of a published folder shows as the search result shows it: at its address.
+    const QString shownAt = showsSitePage() && !site_.address.isEmpty() ? site_.address : check.address;
+    ui_->serpPreview->setPreview(audit::searchPreview(check.audit, shownAt, config()));
     const audit::CardPreview card = audit::cardPreview(check.audit, check.address);
     ui_->cardPreview->setCard(card);
     startImageLoad(card);
-    model_->setFindings(check.audit.findings);
+    QList<bool> fixable(check.audit.findings.size(), false);
+    for (const audit::PageFix& fix : check.fixes)
+        for (const qsizetype finding : fix.findings)
+            if (finding >= 0 && finding < fixable.size())
+                fixable[finding] = true;
+    model_->setFindings(check.audit.findings, fixable);
     ui_->lblCount->setText(checktext::counts(model_->count(audit::Severity::Error),
                                              model_->count(audit::Severity::Warning),
                                              model_->count(audit::Severity::Info)));
@@ -208,23 +251,21 @@ void CheckWindow::startFix(const QList<audit::PageFix>& fixes, const std::option
     const std::optional<audit::FixOptions> options = fixOptions(fixes);
     if (!options)
         return;
-    fixJob_->start(
-        [snapshot = panel_->pageSnapshotSource(), options = *options, only](const Job::Run&) {
-            return repairSnapshot(snapshot(), audit::AuditConfig{}, options, only);
-        },
-        [this, at = changes_](const SnapshotRepair& repair) {
-            if (at != changes_ || !panel_)
-                return; // typed into meanwhile: the places found may have moved
-            if (!repair.edits.isEmpty())
-                panel_->editPage(repair.edits);
-            QStringList undone;
-            for (const audit::PageFix& fix : repair.undone)
-                if (!undone.contains(fix.rule))
-                    undone << fix.rule;
-            if (!undone.isEmpty())
-                platform_.messages.show(this, checktext::notFixed(undone), checktext::kNotFixedTitle,
-                                        MessageIcon::None);
-        });
+    fixJob_->start([snapshot = panel_->pageSnapshotSource(), config = config(), options = *options,
+                    only](const Job::Run&) { return repairSnapshot(snapshot(), config, options, only); },
+                   [this, at = changes_](const SnapshotRepair& repair) {
+                       if (at != changes_ || !panel_)
+                           return; // typed into meanwhile: the places found may have moved
+                       if (!repair.edits.isEmpty())
+                           panel_->editPage(repair.edits);
+                       QStringList undone;
+                       for (const audit::PageFix& fix : repair.undone)
+                           if (!undone.contains(fix.rule))
+                               undone << fix.rule;
+                       if (!undone.isEmpty())
+                           platform_.messages.show(this, checktext::notFixed(undone),
+                                                   checktext::kNotFixedTitle, MessageIcon::None);
+                   });
 }
 
 void CheckWindow::startImageLoad(const audit::CardPreview& card) {

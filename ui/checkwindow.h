@@ -5,6 +5,7 @@
 #include "platform/platform.h"
 #include "ui/analyzepanel.h"
 #include "ui/job.h"
+#include "ui/sitepagecontext.h"
 
 #include <QImage>
 #include <QPointer>
@@ -41,6 +42,9 @@ public:
     int shownGeneration() const { return shown_; }
     // True when the result on screen is of the page box as it is now.
     bool upToDate() const;
+    // The page Site Check opened: while the page box holds it, the audit reads
+    // the run's settings and the list adds the run's findings across pages.
+    void setSitePage(SitePageContext page);
 
 public slots:
     // Fixes what the selected finding names, or every fixable finding, in the
@@ -62,6 +66,10 @@ private:
     void showNoPage();
     void startImageLoad(const audit::CardPreview& card);
     void findingActivated(const QModelIndex& index);
+    // Site Check's page is in the page box.
+    bool showsSitePage() const;
+    // The settings the page is audited with: Site Check's run's, for its page.
+    audit::AuditConfig config() const;
 
     Platform platform_;
     QPointer<AnalyzePanel> panel_;
@@ -75,7 +83,8 @@ private:
     QString base_, baseOf_; // the base address given, and the page address it was given for
     QString lang_;
     quint64 changes_ = 0; // of the page box, so that a fix never lands on a text it was not made for
-    std::function<PageCheck(const PageSnapshot&)> checker_;
+    std::function<PageCheck(const PageSnapshot&)> checker_; // none: checkPage with the settings in use
+    SitePageContext site_;
     int started_ = 0;
     int shown_ = 0;
 };

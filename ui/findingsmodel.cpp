@@ -25,23 +25,26 @@ QStyle::StandardPixmap iconOf(audit::Severity severity) {
 
 } // namespace
 
-void FindingsModel::setFindings(QList<audit::Finding> findings) {
+void FindingsModel::setFindings(QList<audit::Finding> findings, const QList<bool>& fixable) {
+    QList<Row> rows;
+    rows.reserve(findings.size());
+    for (qsizetype i = 0; i < findings.size(); ++i)
+        rows.append({std::move(findings[i]), fixable.value(i, false)});
     // The audit hands them over in page order; a stable sort keeps it within a severity.
-    std::stable_sort(findings.begin(), findings.end(), [](const audit::Finding& a, const audit::Finding& b) {
-        return a.severity > b.severity;
-    });
+    std::stable_sort(rows.begin(), rows.end(),
+                     [](const Row& a, const Row& b) { return a.finding.severity > b.finding.severity; });
     beginResetModel();
-    findings_ = std::move(findings);
+    rows_ = std::move(rows);
     endResetModel();
 }
 
 int FindingsModel::count(audit::Severity severity) const {
-    return int(std::count_if(findings_.cbegin(), findings_.cend(),
-                             [severity](const audit::Finding& f) { return f.severity == severity; }));
+    return int(std::count_if(rows_.cbegin(), rows_.cend(),
+                             [severity](const Row& row) { return row.finding.severity == severity; }));
 }
 
 int FindingsModel::rowCount(const QModelIndex& parent) const {
-    return parent.isValid() ? 0 : int(findings_.size());
+    return parent.isValid() ? 0 : int(rows_.size());
 }
 
 int FindingsModel::columnCount(const QModelIndex& parent) const {
@@ -49,9 +52,9 @@ int FindingsModel::columnCount(const QModelIndex& parent) const {
 }
 
 QVariant FindingsModel::data(const QModelIndex& index, int role) const {
-    if (!index.isValid() || index.row() >= findings_.size())
+    if (!index.isValid() || index.row() >= rows_.size())
         return {};
-    const audit::Finding& f = findings_.at(index.row());
+    const audit::Finding& f = rows_.at(index.row()).finding;
     switch (index.column()) {
     case SeverityColumn:
         if (role == Qt::DecorationRole)
@@ -71,6 +74,10 @@ QVariant FindingsModel::data(const QModelIndex& index, int role) const {
         if (role == Qt::DisplayRole && f.hasPosition())
             return f.line;
         break;
+    case FixColumn:
+        if (role == Qt::DisplayRole && rows_.at(index.row()).fixable)
+            return checktext::kFixable;
+        break;
     }
     return {};
 }
@@ -87,6 +94,8 @@ QVariant FindingsModel::headerData(int section, Qt::Orientation orientation, int
         return checktext::kMessageColumn;
     case LineColumn:
         return checktext::kLineColumn;
+    case FixColumn:
+        return checktext::kFixColumn;
     }
     return {};
 }

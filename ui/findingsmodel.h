@@ -12,12 +12,13 @@ namespace headwise {
 class FindingsModel : public QAbstractTableModel {
     Q_OBJECT
 public:
-    enum Column { SeverityColumn, RuleColumn, MessageColumn, LineColumn, ColumnCount };
+    enum Column { SeverityColumn, RuleColumn, MessageColumn, LineColumn, FixColumn, ColumnCount };
 
     using QAbstractTableModel::QAbstractTableModel;
 
-    void setFindings(QList<audit::Finding> findings);
-    const audit::Finding& finding(int row) const { return findings_.at(row); }
+    // fixable: for each finding, whether a fix is offered for it; none when unknown.
+    void setFindings(QList<audit::Finding> findings, const QList<bool>& fixable = {});
+    const audit::Finding& finding(int row) const { return rows_.at(row).finding; }
     int count(audit::Severity severity) const;
 
     int rowCount(const QModelIndex& parent = {}) const override;
@@ -26,7 +27,11 @@ public:
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
 
 private:
-    QList<audit::Finding> findings_;
+    struct Row {
+        audit::Finding finding;
+        bool fixable = false;
+    };
+    QList<Row> rows_;
 };
 
 } // namespace headwise

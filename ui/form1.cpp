@@ -177,7 +177,11 @@ void Form1::mnuCheck_Click() {
 void Form1::mnuCheckSite_Click() {
     showSingle(siteCheck_, [this] {
         auto* window = new SiteCheckWindow(platform_, ui_->FraAnalyze, this);
-        connect(window, &SiteCheckWindow::pageCheckRequested, this, &Form1::mnuCheck_Click);
+        connect(window, &SiteCheckWindow::pageCheckRequested, this, [this, window] {
+            mnuCheck_Click();
+            if (check_)
+                check_->setSitePage(window->openedPage());
+        });
         return window;
     });
 }

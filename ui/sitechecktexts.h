@@ -31,18 +31,39 @@ inline const QString kFilterHint = QStringLiteral("Text in any column");
 inline const QString kAllPages = QStringLiteral("Show &all pages");
 inline const QString kExport = QStringLiteral("&Export...");
 inline const QString kExportTitle = QStringLiteral("Export Report");
-inline const QString kExportFilter =
-    QStringLiteral("CSV (*.csv)|*.csv|JSON (*.json)|*.json|SARIF (*.sarif)|*.sarif|JUnit XML "
-                   "(*.xml)|*.xml|HTML (*.html)|*.html");
+// What Export can write, as the save dialog lists it: a description, then the
+// file name pattern that picks the format.
+inline const QString kExportCsv = QStringLiteral("CSV (*.csv)");
+inline const QString kExportJson = QStringLiteral("JSON (*.json)");
+inline const QString kExportSarif = QStringLiteral("SARIF (*.sarif)");
+inline const QString kExportJunit = QStringLiteral("JUnit XML (*.xml)");
+inline const QString kExportHtml = QStringLiteral("HTML (*.html)");
+inline const QString kExportPageTable = QStringLiteral("Page table as CSV (*.pages.csv)");
 inline const QString kExportName = QStringLiteral("site-check.csv");
+inline const QString kChartTitle =
+    QStringLiteral("The ten rules that matter most: errors, then warnings, then notes; each by its pages");
 inline const QString kSaveBaseline = QStringLiteral("Save &Baseline...");
 inline const QString kBaselineTitle = QStringLiteral("Save Baseline");
 inline const QString kBaselineFilter = QStringLiteral("Baseline (*.json)|*.json");
 inline const QString kBaselineName = QStringLiteral("headwise-baseline.json");
-inline const QString kChartTitle = QStringLiteral("Rules on the most pages");
 inline const QString kErrors = QStringLiteral("Errors");
 inline const QString kWarnings = QStringLiteral("Warnings");
 inline const QString kNotes = QStringLiteral("Notes");
+
+inline const QString kBaseUrlLabel = QStringLiteral("Site\'s &web address (optional):");
+inline const QString kBaseUrlHint =
+    QStringLiteral("Where the folder is published (https://example.com/); else read from its canonicals");
+inline const QString kPagesTab = QStringLiteral("&Pages");
+inline const QString kIssuesTab = QStringLiteral("&Issues");
+inline const QString kIssueColumns[] = {
+    QStringLiteral("Severity"),       QStringLiteral("Rule"),  QStringLiteral("Pages"),
+    QStringLiteral("Findings"),       QStringLiteral("Share"), QStringLiteral("Fixable"),
+    QStringLiteral("What to repair"),
+};
+inline const QString kTargetColumns[] = {QStringLiteral("Broken target"), QStringLiteral("Pages"),
+                                         QStringLiteral("Links")};
+inline const QString kSourcesHeading = QStringLiteral("Sources");
+inline const QString kFixHeading = QStringLiteral("Fix");
 
 inline const QString kNoInput = QStringLiteral("Give a folder or an http or https address.");
 inline const QString kReading = QStringLiteral("Reading the site ...");
@@ -58,6 +79,12 @@ inline const QString kColumns[] = {
     QStringLiteral("Canonical"), QStringLiteral("Errors"),   QStringLiteral("Warnings"),
 };
 
+inline QString notABaseUrl(const QString& given) {
+    return QStringLiteral("%1: the site\'s address must be an http, https or file address.").arg(given);
+}
+inline QString inferredBaseUrl(const QString& address) {
+    return QStringLiteral("Taken as %1 from the pages\' canonicals").arg(address);
+}
 inline QString notAFolder(const QString& input) {
     return QStringLiteral("%1: this folder cannot be read.").arg(input);
 }
@@ -69,6 +96,16 @@ inline QString notIndexed(const QString& why) {
 }
 inline QString progress(qsizetype done, qsizetype known) {
     return QStringLiteral("%1 of %2 pages").arg(done).arg(known);
+}
+inline QString shownOf(qsizetype shown, qsizetype all) {
+    return QStringLiteral("%1 of %2 pages").arg(shown).arg(all);
+}
+// "87%" of the pages; "<1%" for a few of many, which a round 0% would hide.
+inline QString share(qsizetype part, qsizetype whole) {
+    if (whole <= 0)
+        return {};
+    const qsizetype percent = (part * 100 + whole / 2) / whole;
+    return part > 0 && percent == 0 ? QStringLiteral("<1%") : QStringLiteral("%1%").arg(percent);
 }
 inline QString filteredByRule(const QString& rule) {
     return QStringLiteral("Pages with %1").arg(rule);
@@ -86,6 +123,14 @@ inline QString exported(const QString& path) {
 }
 inline QString baselineSaved(const QString& path) {
     return QStringLiteral("Baseline written to %1: headwise-cli audit --baseline reads it").arg(path);
+}
+inline QString exportedReport(const QString& path, qsizetype pages, qsizetype findings) {
+    return exported(path) + QStringLiteral(": ") + checktext::counted(int(findings), "finding", "findings") +
+           QStringLiteral(" of ") + checktext::counted(int(pages), "page", "pages");
+}
+inline QString exportedTable(const QString& path, qsizetype rows) {
+    return QStringLiteral("Page table written to %1: ").arg(path) +
+           checktext::counted(int(rows), "row", "rows");
 }
 inline QString notExported(const QString& path, const QString& error) {
     return QStringLiteral("%1 could not be written: %2").arg(path, error);

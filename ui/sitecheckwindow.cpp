@@ -1,8 +1,9 @@
 #include "ui/sitecheckwindow.h"
 
 #include "core/audit/engine/pathglob.h"
+#include "core/audit/engine/rule.h"
 #include "core/audit/report/baseline.h"
-#include "core/page/lineindex.h"
+#include "core/audit/report/csvtable.h"
 #include "core/page/pagefile.h"
 #include "net/pagefetcher.h"
 #include "net/siteaudit/siteaudit.h"
@@ -10,8 +11,10 @@
 #include "platform/settingsstore.h"
 #include "ui/analyzepanel.h"
 #include "ui/fetchnotices.h"
+#include "ui/findingplace.h"
 #include "ui/findingsmodel.h"
 #include "ui/sitechecktexts.h"
+#include "ui/siteissuesmodel.h"
 #include "ui/sitepagesmodel.h"
 #include "ui_frmsitecheck.h"
 
@@ -35,31 +38,91 @@ QString inputKey(int i) {
     return QStringLiteral("Input%1").arg(i + 1);
 }
 
-// The report format an export's file name asks for.
-audit::ReportFormat exportFormat(const QString& path) {
-    const QString suffix = QFileInfo(path).suffix().toLower();
-    if (suffix == QLatin1String("json"))
-        return audit::ReportFormat::Json;
-    if (suffix == QLatin1String("sarif"))
-        return audit::ReportFormat::Sarif;
-    if (suffix == QLatin1String("xml"))
-        return audit::ReportFormat::Junit;
-    if (suffix == QLatin1String("html") || suffix == QLatin1String("htm"))
-        return audit::ReportFormat::Html;
-    return audit::ReportFormat::Csv;
+// What Export can write. A report format, or the page table when it has none.
+struct ExportFormat {
+    QString description;
+    QString pattern; // of the file's name
+    std::optional<audit::ReportFormat> report;
+};
+
+const QList<ExportFormat>& exportFormats() {
+    namespace text = sitechecktext;
+    static const QList<ExportFormat> formats = {
+        {text::kExportCsv, QStringLiteral("*.csv"), audit::ReportFormat::Csv},
+        {text::kExportJson, QStringLiteral("*.json"), audit::ReportFormat::Json},
+        {text::kExportSarif, QStringLiteral("*.sarif"), audit::ReportFormat::Sarif},
+        {text::kExportJunit, QStringLiteral("*.xml"), audit::ReportFormat::Junit},
+        {text::kExportHtml, QStringLiteral("*.html"), audit::ReportFormat::Html},
+        {text::kExportPageTable, QStringLiteral("*.pages.csv"), std::nullopt},
+    };
+    return formats;
 }
 
-// Where a finding's piece stands in the Analyze panel's text, found by its
-// line and column: the panel's line breaks may differ from the file's.
-std::pair<qsizetype, qsizetype> placeIn(const QString& text, const audit::Finding& finding) {
-    const LineIndex lines(text);
-    if (finding.line < 1 || finding.line > lines.lineCount())
-        return {-1, 0};
-    const qsizetype at = std::min(text.size(), lines.lineStart(finding.line - 1) + finding.column - 1);
-    QString source = finding.source;
-    source.replace(QLatin1String("\r\n"), QLatin1String("\n"));
-    const qsizetype length = source.isEmpty() ? finding.length : source.size();
-    return {at, std::min(length, text.size() - at)};
+QString exportFilter() {
+    QStringList parts;
+    for (const ExportFormat& format : exportFormats())
+        parts << format.description << format.pattern;
+    return parts.join(QLatin1Char('|'));
+}
+
+// The format an export's file name asks for: the longest pattern it matches
+// ("x.pages.csv" is the page table, "x.csv" the findings); the findings as
+// CSV for a name none matches.
+const ExportFormat& exportFormatOf(const QString& path) {
+    const QString name = QFileInfo(path).fileName();
+    const ExportFormat* best = &exportFormats().front();
+    qsizetype bestLength = 0;
+    for (const ExportFormat& format : exportFormats())
+        if (format.pattern.size() > bestLength && QDir::match(format.pattern, name)) {
+            best = &format;
+            bestLength = format.pattern.size();
+        }
+    return *best;
+}
+
+// A folder's published address: http, https or file, as --base-url takes it.
+bool isSiteAddress(const QUrl& url) {
+    return url.isValid() && (url.scheme() == QLatin1String("https") ||
+                             url.scheme() == QLatin1String("http") || url.scheme() == QLatin1String("file"));
+}
+
+// Page and Title take the room there is; a number column is as wide as its
+// heading or five digits. Set once: nothing measures 20,000 rows.
+void sizeColumns(QTableView* table) {
+    QHeaderView* header = table->horizontalHeader();
+    header->setStretchLastSection(false);
+    header->setSectionResizeMode(QHeaderView::Interactive);
+    header->setSectionResizeMode(SitePagesModel::PageColumn, QHeaderView::Stretch);
+    header->setSectionResizeMode(SitePagesModel::TitleColumn, QHeaderView::Stretch);
+    const QFontMetrics metrics = header->fontMetrics();
+    const int padding = 2 * metrics.horizontalAdvance(QLatin1Char('M'));
+    for (const int column :
+         {SitePagesModel::StatusColumn, SitePagesModel::TitleWidthColumn, SitePagesModel::DescriptionColumn,
+          SitePagesModel::ErrorsColumn, SitePagesModel::WarningsColumn})
+        table->setColumnWidth(column,
+                              padding + std::max(metrics.horizontalAdvance(sitechecktext::kColumns[column]),
+                                                 metrics.horizontalAdvance(QStringLiteral("00000"))));
+    table->setColumnWidth(SitePagesModel::IndexableColumn, 160);
+    table->setColumnWidth(SitePagesModel::CanonicalColumn, 180);
+}
+
+// A rule's help, what its fix does and the documents it follows, as the
+// Issues tab shows them beside its row.
+QString ruleHelpHtml(const audit::Rule& rule) {
+    namespace text = sitechecktext;
+    QString html =
+        QStringLiteral("<p><b>%1</b> (%2)</p><p>%3</p>")
+            .arg(rule.id.toHtmlEscaped(), audit::severityName(rule.severity), rule.help.toHtmlEscaped());
+    if (rule.fixable())
+        html += QStringLiteral("<p><b>%1:</b> %2</p>").arg(text::kFixHeading, rule.fixHelp.toHtmlEscaped());
+    if (!rule.sources.isEmpty()) {
+        html += QStringLiteral("<p><b>%1</b></p><ul>").arg(text::kSourcesHeading);
+        for (const audit::RuleSource& source : rule.sources)
+            html += QStringLiteral("<li><a href=\"%1\">%2</a></li>")
+                        .arg(source.url.toHtmlEscaped(), source.title.toHtmlEscaped());
+        html += QStringLiteral("</ul>");
+    }
+    return html;
 }
 
 } // namespace
@@ -74,7 +137,8 @@ struct SiteCheckWindow::Feed {
 SiteCheckWindow::SiteCheckWindow(const Platform& platform, AnalyzePanel* panel, QWidget* parent)
     : QWidget(parent, Qt::Window), platform_(platform), panel_(panel),
       ui_(std::make_unique<Ui::SiteCheckWindow>()), pages_(new SitePagesModel(this)),
-      filter_(new SitePagesFilter(this)), findings_(new FindingsModel(this)), feedTimer_(new QTimer(this)),
+      filter_(new SitePagesFilter(this)), findings_(new FindingsModel(this)),
+      issues_(new SiteIssuesModel(this)), feedTimer_(new QTimer(this)),
       auditJob_(new Job(this, QStringLiteral("siteAudit"))) {
     namespace text = sitechecktext;
     ui_->setupUi(this);
@@ -84,6 +148,8 @@ SiteCheckWindow::SiteCheckWindow(const Platform& platform, AnalyzePanel* panel, 
     ui_->cmdSiteFolder->setText(text::kFolder);
     ui_->txtSiteRoot->setPlaceholderText(text::kRootHint);
     ui_->txtSiteRoot->setToolTip(text::kRootTip);
+    ui_->lblSiteBaseUrl->setText(text::kBaseUrlLabel);
+    ui_->txtSiteBaseUrl->setPlaceholderText(text::kBaseUrlHint);
     ui_->lblSiteSitemap->setText(text::kSitemapLabel);
     ui_->txtSiteSitemap->setPlaceholderText(text::kSitemapHint);
     ui_->lblSiteConfig->setText(text::kConfigLabel);
@@ -98,6 +164,8 @@ SiteCheckWindow::SiteCheckWindow(const Platform& platform, AnalyzePanel* panel, 
     ui_->lblSiteFindings->setText(text::kFindingsLabel);
     ui_->cmdSiteExport->setText(text::kExport);
     ui_->cmdSiteBaseline->setText(text::kSaveBaseline);
+    ui_->tabSite->setTabText(ui_->tabSite->indexOf(ui_->wdgSitePages), text::kPagesTab);
+    ui_->tabSite->setTabText(ui_->tabSite->indexOf(ui_->wdgSiteIssues), text::kIssuesTab);
     showProgress(0, 0);
     showMessage(QString());
 
@@ -108,17 +176,27 @@ SiteCheckWindow::SiteCheckWindow(const Platform& platform, AnalyzePanel* panel, 
     table->verticalHeader()->hide();
     table->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     table->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
-    table->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
-    table->horizontalHeader()->setStretchLastSection(true);
-    table->setColumnWidth(SitePagesModel::PageColumn, 260);
-    table->setColumnWidth(SitePagesModel::TitleColumn, 220);
-    table->setColumnWidth(SitePagesModel::CanonicalColumn, 180);
+    sizeColumns(table);
     table->sortByColumn(-1, Qt::AscendingOrder); // in the order read until a header is clicked
     ui_->lstSiteFindings->setModel(findings_);
     ui_->lstSiteFindings->header()->setSectionResizeMode(FindingsModel::MessageColumn, QHeaderView::Stretch);
     ui_->lstSiteFindings->header()->setSectionResizeMode(FindingsModel::RuleColumn,
                                                          QHeaderView::ResizeToContents);
     ui_->lstSiteFindings->header()->setStretchLastSection(false);
+    ui_->lstSiteFindings->setColumnHidden(FindingsModel::FixColumn, true); // the fixes are Page Check's
+
+    QTableView* issues = ui_->tblSiteIssues;
+    issues->setModel(issues_);
+    issues->verticalHeader()->hide();
+    issues->horizontalHeader()->setStretchLastSection(true);
+    issues->setColumnWidth(SiteIssuesModel::RuleColumn, 180);
+    for (const int column : {SiteIssuesModel::PagesColumn, SiteIssuesModel::FindingsColumn,
+                             SiteIssuesModel::ShareColumn, SiteIssuesModel::FixableColumn})
+        issues->setColumnWidth(column, fontMetrics().horizontalAdvance(sitechecktext::kIssueColumns[column]) +
+                                           fontMetrics().horizontalAdvance(QStringLiteral("00000")));
+    ui_->tblSiteTargets->hide(); // until a rule with targets is chosen
+    connect(issues->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+            &SiteCheckWindow::issueSelected);
 
     feedTimer_->setInterval(kFeedIntervalMs);
     connect(feedTimer_, &QTimer::timeout, this, &SiteCheckWindow::takeFeed);
@@ -133,12 +211,19 @@ SiteCheckWindow::SiteCheckWindow(const Platform& platform, AnalyzePanel* panel, 
     connect(ui_->cmdSiteBaseline, &QPushButton::clicked, this, &SiteCheckWindow::cmdSiteBaseline_Click);
     connect(ui_->cmdSiteAllPages, &QPushButton::clicked, this, [this] { filterByRule(QString()); });
     connect(ui_->txtSiteFilter, &QLineEdit::textChanged, filter_, &SitePagesFilter::setText);
+    for (const auto changed : {&QAbstractItemModel::rowsInserted, &QAbstractItemModel::rowsRemoved})
+        connect(filter_, changed, this, &SiteCheckWindow::showCount);
+    connect(filter_, &QAbstractItemModel::modelReset, this, &SiteCheckWindow::showCount);
+    connect(filter_, &QAbstractItemModel::layoutChanged, this, &SiteCheckWindow::showCount);
+    connect(ui_->cboSiteInput, &QComboBox::currentTextChanged, this, &SiteCheckWindow::inputChanged);
     connect(ui_->chartSiteRules, &SiteRuleChart::ruleClicked, this, &SiteCheckWindow::filterByRule);
     connect(table->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             &SiteCheckWindow::pageSelected);
     connect(table, &QTableView::activated, this, &SiteCheckWindow::pageActivated);
     connect(ui_->lstSiteFindings, &QTreeView::activated, this, &SiteCheckWindow::findingActivated);
     restoreInputs();
+    inputChanged(ui_->cboSiteInput->currentText());
+    showCount();
 }
 
 SiteCheckWindow::~SiteCheckWindow() = default;
@@ -215,13 +300,23 @@ void SiteCheckWindow::start() {
     request.root = root;
     if (const QString sitemap = ui_->txtSiteSitemap->text().trimmed(); !sitemap.isEmpty())
         request.sitemaps.append(sitemap);
+    if (const QString base = ui_->txtSiteBaseUrl->text().trimmed(); !web && !base.isEmpty()) {
+        request.baseUrl = QUrl(base);
+        if (!isSiteAddress(request.baseUrl)) {
+            showMessage(text::notABaseUrl(base));
+            return;
+        }
+    }
 
     rememberInput(input);
     config_ = config;
+    baseUrl_ = web ? QUrl() : request.baseUrl;
     site_ = {};
     pages_->reset({});
     findings_->setFindings({});
     ui_->chartSiteRules->setCounts({});
+    issues_->setRules({}, 0);
+    ui_->txtSiteRuleHelp->clear();
     filterByRule(QString());
     showProgress(0, 0);
     ui_->lblSiteCurrent->clear();
@@ -230,13 +325,14 @@ void SiteCheckWindow::start() {
     ui_->cmdSiteBaseline->setEnabled(false);
     ui_->cmdSiteStart->setText(text::kStop);
     showMessage(text::kReading);
+    const QString siteRoot = SitePagesModel::siteRootOf(input);
     feed_ = std::make_shared<Feed>();
     elapsed_.start();
     feedTimer_->start();
 
     PageFetcher& fetcher = platform_.fetcher;
     auditJob_->start(
-        [input, request, config, feed = feed_, &fetcher](const Job::Run& run) mutable {
+        [input, request, config, siteRoot, feed = feed_, &fetcher](const Job::Run& run) mutable {
             const ExpandedInputs expanded = expandInputs({input}, audit::PathGlobs(config.skipGlobs));
             request.targets = expanded.targets;
             SiteAuditWatch watch;
@@ -247,8 +343,8 @@ void SiteCheckWindow::start() {
                 if (!page.isEmpty())
                     feed->current = page;
             };
-            watch.pageSeen = [feed](const audit::PageReport& page) {
-                SitePagesModel::Row row = SitePagesModel::rowOf(page);
+            watch.pageSeen = [feed, siteRoot](const audit::PageReport& page) {
+                SitePagesModel::Row row = SitePagesModel::rowOf(page, siteRoot);
                 const std::lock_guard lock(feed->mutex);
                 feed->rows.append(std::move(row));
             };
@@ -259,7 +355,7 @@ void SiteCheckWindow::start() {
             // pages are made here.
             result.rows.reserve(result.outcome.pages.size());
             for (const audit::PageReport& page : std::as_const(result.outcome.pages))
-                result.rows.append(SitePagesModel::rowOf(page));
+                result.rows.append(SitePagesModel::rowOf(page, siteRoot));
             result.counts = audit::ruleCounts(result.outcome.pages);
             return result;
         },
@@ -292,6 +388,8 @@ void SiteCheckWindow::showOutcome(SiteRun result) {
     const QString selected = selectedPage() ? selectedPage()->page : QString();
     pages_->reset(std::move(result.rows));
     site_ = outcome.site;
+    sortWorstFirst(result.counts);
+    issues_->setRules(result.counts, outcome.pages.size());
     ui_->chartSiteRules->setCounts(std::move(result.counts));
     showProgress(outcome.pages.size(), outcome.pages.size());
     ui_->lblSiteCurrent->clear();
@@ -362,13 +460,74 @@ void SiteCheckWindow::rememberInput(const QString& input) {
         platform_.settings.writeIn(kSettingsGroup, inputKey(i), inputs.value(i));
 }
 
+void SiteCheckWindow::inputChanged(const QString& input) {
+    // A folder is read whole and a crawl has no folder to publish: each
+    // greys what it ignores.
+    const QString given = input.trimmed();
+    const bool web = hasScheme(given);
+    const bool folder = !given.isEmpty() && !web;
+    ui_->lblSiteMaxPages->setEnabled(!folder);
+    ui_->spinSiteMaxPages->setEnabled(!folder);
+    ui_->lblSiteBaseUrl->setEnabled(!web);
+    ui_->txtSiteBaseUrl->setEnabled(!web);
+}
+
+void SiteCheckWindow::showCount() {
+    const bool filtered = !filter_->rule().isEmpty() || !ui_->txtSiteFilter->text().isEmpty();
+    ui_->lblSiteCount->setText(filtered ? sitechecktext::shownOf(filter_->rowCount(), pages_->rowCount())
+                                        : QString());
+}
+
 void SiteCheckWindow::filterByRule(const QString& rule) {
     // A second click on the same bar shows every page again.
-    const QString wanted = rule == filter_->rule() ? QString() : rule;
+    showRule(rule == filter_->rule() ? QString() : rule);
+}
+
+void SiteCheckWindow::showRule(const QString& wanted) {
     filter_->setRule(wanted);
     ui_->cmdSiteAllPages->setVisible(!wanted.isEmpty());
     ui_->lblSitePages->setText(wanted.isEmpty() ? sitechecktext::kPagesLabel
                                                 : sitechecktext::filteredByRule(wanted));
+}
+
+SitePageContext SiteCheckWindow::openedPage() const {
+    SitePageContext context;
+    for (int row = 0; row < pages_->rowCount(); ++row) {
+        const SitePagesModel::Row& page = pages_->at(row);
+        if (page.report.page != opened_)
+            continue;
+        context.name = page.report.page;
+        context.url = page.report.url;
+        context.config = config_;
+        for (const audit::Finding& finding : page.report.findings)
+            if (audit::registeredRule(finding.rule).scope != audit::RuleScope::Page)
+                context.siteFindings.append(finding);
+        context.address = publishedAddress(page);
+        break;
+    }
+    return context;
+}
+
+QString SiteCheckWindow::publishedAddress(const SitePagesModel::Row& page) const {
+    if (hasScheme(page.report.page))
+        return page.report.url;
+    if (baseUrl_.isEmpty() || page.path == page.report.page)
+        return {};
+    QUrl base = baseUrl_;
+    if (!base.path().endsWith(QLatin1Char('/')))
+        base.setPath(base.path() + QLatin1Char('/')); // a folder's address, not a file's
+    return base.resolved(QUrl(page.path)).toString();
+}
+
+void SiteCheckWindow::issueSelected(const QModelIndex& current) {
+    if (!current.isValid()) {
+        ui_->txtSiteRuleHelp->clear();
+        return;
+    }
+    const QString rule = issues_->rule(current.row()).rule;
+    showRule(rule);
+    const audit::Rule* registered = audit::findRule(rule);
+    ui_->txtSiteRuleHelp->setHtml(registered ? ruleHelpHtml(*registered) : QString());
 }
 
 const audit::PageReport* SiteCheckWindow::selectedPage() const {
@@ -411,7 +570,7 @@ void SiteCheckWindow::findingActivated(const QModelIndex& index) {
     const auto select = [panel, finding] {
         if (!panel || !finding.hasPosition())
             return;
-        const auto [at, length] = placeIn(panel->pageSnapshot().text, finding);
+        const auto [at, length] = placeInText(panel->pageSnapshot().text, finding);
         if (at >= 0)
             panel->selectInPage(at, length);
     };
@@ -425,15 +584,44 @@ void SiteCheckWindow::findingActivated(const QModelIndex& index) {
 
 void SiteCheckWindow::cmdSiteExport_Click() {
     const QString path = platform_.files.saveFile(this, sitechecktext::kExportTitle,
-                                                  sitechecktext::kExportName, sitechecktext::kExportFilter);
+                                                  sitechecktext::kExportName, exportFilter());
     if (path.isEmpty())
         return;
-    const audit::ReportContext context{&config_, audit::sourceRootOf(QDir::currentPath()),
-                                       site_.present ? &site_ : nullptr};
-    const QByteArray report = audit::writeReport(exportFormat(path), pages_->pages(), context);
+    const ExportFormat& format = exportFormatOf(path);
+    QString done;
+    QByteArray bytes;
+    if (format.report) {
+        const audit::ReportContext context{&config_, audit::sourceRootOf(QDir::currentPath()),
+                                           site_.present ? &site_ : nullptr};
+        const QList<audit::PageReport> pages = pages_->pages();
+        bytes = audit::writeReport(*format.report, pages, context);
+        qsizetype findings = 0;
+        for (const audit::PageReport& page : pages)
+            findings += page.findings.size();
+        done = sitechecktext::exportedReport(path, pages.size(), findings);
+    } else {
+        bytes = pageTableCsv();
+        done = sitechecktext::exportedTable(path, filter_->rowCount());
+    }
     QString error;
-    showMessage(writePageBytes(path, report, &error) ? sitechecktext::exported(path)
-                                                     : sitechecktext::notExported(path, error));
+    showMessage(writePageBytes(path, bytes, &error) ? done : sitechecktext::notExported(path, error));
+}
+
+QByteArray SiteCheckWindow::pageTableCsv() const {
+    // The rows as the table shows them: filtered, in its order, every column.
+    QStringList header;
+    for (int column = 0; column < SitePagesModel::ColumnCount; ++column)
+        header << pages_->headerData(column, Qt::Horizontal, Qt::DisplayRole).toString();
+    QList<QStringList> rows;
+    rows.reserve(filter_->rowCount());
+    for (int row = 0; row < filter_->rowCount(); ++row) {
+        const int source = filter_->mapToSource(filter_->index(row, 0)).row();
+        QStringList cells;
+        for (int column = 0; column < SitePagesModel::ColumnCount; ++column)
+            cells << pages_->cell(source, column);
+        rows << cells;
+    }
+    return audit::csvTable(header, rows);
 }
 
 // The run's findings as accepted, the file headwise-cli audit --baseline reads.

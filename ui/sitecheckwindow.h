@@ -4,10 +4,12 @@
 #include "net/siteaudit/auditrunner.h"
 #include "platform/platform.h"
 #include "ui/job.h"
+#include "ui/sitepagecontext.h"
 #include "ui/sitepagesmodel.h"
 
 #include <QElapsedTimer>
 #include <QPointer>
+#include <QUrl>
 #include <QWidget>
 #include <functional>
 #include <memory>
@@ -22,6 +24,7 @@ namespace headwise {
 
 class AnalyzePanel;
 class FindingsModel;
+class SiteIssuesModel;
 
 // Site Check (frmSiteCheck): audits a folder or a site on the web as
 // headwise-cli audit does, shows every page in a table and the rules on the
@@ -35,6 +38,8 @@ public:
 
     // True from Start until the audit's result is shown.
     bool running() const;
+    // What the run knows of the page it last put in the Analyze panel.
+    SitePageContext openedPage() const;
 
 public slots:
     void cmdSiteStart_Click();
@@ -64,13 +69,20 @@ private:
     void showMessage(const QString& text);
     void rememberInput(const QString& input);
     void restoreInputs();
+    void inputChanged(const QString& input);
+    void showCount();
     void filterByRule(const QString& rule);
+    void showRule(const QString& rule);
+    QByteArray pageTableCsv() const;
     void pageSelected();
+    void issueSelected(const QModelIndex& current);
     void pageActivated(const QModelIndex& index);
     void findingActivated(const QModelIndex& index);
     // The page of a table row in the Analyze panel; then once it is in.
     void openInPanel(const audit::PageReport& page, std::function<void()> then);
     const audit::PageReport* selectedPage() const;
+    // Where a page of the run is on the web; empty when not known.
+    QString publishedAddress(const SitePagesModel::Row& page) const;
 
     Platform platform_;
     QPointer<AnalyzePanel> panel_;
@@ -78,6 +90,7 @@ private:
     SitePagesModel* pages_;
     SitePagesFilter* filter_;
     FindingsModel* findings_;
+    SiteIssuesModel* issues_;
     QTimer* feedTimer_;
     Job* auditJob_;
     std::shared_ptr<Feed> feed_;
@@ -85,6 +98,7 @@ private:
     double seconds_ = 0;
     audit::AuditConfig config_; // of the run shown, for its export
     audit::SiteSummary site_;
+    QUrl baseUrl_;   // where the folder of the run shown is published; empty when not known
     QString opened_; // the page this window put in the Analyze panel last
 };
 

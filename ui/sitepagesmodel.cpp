@@ -1,21 +1,43 @@
 #include "ui/sitepagesmodel.h"
 
+#include "net/pagefetcher.h"
 #include "ui/sitechecktexts.h"
 
+#include <QDir>
+#include <QSet>
+#include <QUrl>
 #include <cmath>
 
 namespace headwise {
 
-SitePagesModel::Row SitePagesModel::rowOf(const audit::PageReport& page) {
-    Row row{page, 0, 0, {}, {}};
+QString SitePagesModel::siteRootOf(const QString& input) {
+    if (hasScheme(input)) {
+        const QUrl url(input);
+        return url.isValid() ? url.adjusted(QUrl::RemovePath | QUrl::RemoveQuery | QUrl::RemoveFragment |
+                                            QUrl::StripTrailingSlash)
+                                   .toString()
+                             : QString();
+    }
+    return QDir::cleanPath(QDir::fromNativeSeparators(input)) + QLatin1Char('/');
+}
+
+SitePagesModel::Row SitePagesModel::rowOf(const audit::PageReport& page, const QString& site) {
+    Row row{page, 0, 0, {}, {}, {}};
+    const bool below = !site.isEmpty() && page.page.startsWith(site) && page.page.size() > site.size();
+    row.path = below ? page.page.mid(site.size()) : page.page;
+    QSet<QString> rules;
     for (const audit::Finding& f : page.findings) {
         row.errors += f.severity == audit::Severity::Error ? 1 : 0;
         row.warnings += f.severity == audit::Severity::Warning ? 1 : 0;
+        rules.insert(f.rule);
     }
     for (int column = 0; column < ColumnCount; ++column)
         row.folded[column] = text(row, column).toCaseFolded();
     for (int column = 0; column < ColumnCount; ++column)
         row.shown += row.folded[column] + QLatin1Char('\n');
+    // Rule ids too: a filter on "og-missing" finds the pages that have it.
+    for (const QString& rule : std::as_const(rules))
+        row.shown += rule + QLatin1Char('\n');
     return row;
 }
 
@@ -61,7 +83,7 @@ QString SitePagesModel::text(const Row& row, int column) {
     const audit::PageFacts& facts = page.facts;
     switch (column) {
     case PageColumn:
-        return page.page;
+        return row.path;
     case StatusColumn:
         return page.status == 0 ? sitechecktext::kFile : QString::number(page.status);
     case IndexableColumn:
@@ -115,6 +137,8 @@ QVariant SitePagesModel::data(const QModelIndex& index, int role) const {
                             index.column() == WarningsColumn;
         return number ? QVariant(Qt::AlignRight | Qt::AlignVCenter) : QVariant();
     }
+    if (role == Qt::ToolTipRole && index.column() == PageColumn)
+        return row.report.page; // the whole name the run gave it
     if (role != Qt::DisplayRole && role != Qt::ToolTipRole)
         return {};
     return text(row, index.column());

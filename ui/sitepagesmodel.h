@@ -31,13 +31,18 @@ public:
     struct Row {
         audit::PageReport report;
         int errors = 0, warnings = 0;
+        QString path; // the page as the table names it: below the site
         // What every column shows, case folded, one per line: a filter over
         // thousands of rows searches one text a row.
         QString shown;
         // Each text column case folded, so a sort compares them plainly.
         std::array<QString, ColumnCount> folded;
     };
-    static Row rowOf(const audit::PageReport& page);
+    // site: what the pages' names start with, as siteRootOf gives it.
+    static Row rowOf(const audit::PageReport& page, const QString& site);
+    // What a run's pages are named below: the folder with its '/', or an
+    // address's origin, so that a page shows as "b/index.html" or "/docs/".
+    static QString siteRootOf(const QString& input);
 
     using QAbstractTableModel::QAbstractTableModel;
 
@@ -53,6 +58,8 @@ public:
     bool lessThan(int left, int right, int column) const;
     // Whether any column of the row shows the text, given case folded.
     bool rowContains(int row, const QString& foldedText) const;
+    // What the row shows in the column, as the table shows it.
+    QString cell(int row, int column) const { return text(rows_.at(row), column); }
 
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;
@@ -64,8 +71,8 @@ private:
     QList<Row> rows_;
 };
 
-// Rows with the filter's text in any column (any case), and with a rule set,
-// only the pages that have it.
+// Rows with the filter's text in any column or rule id of their findings (any
+// case), and with a rule set, only the pages that have it.
 class SitePagesFilter : public QSortFilterProxyModel {
     Q_OBJECT
 public:

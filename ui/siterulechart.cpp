@@ -1,6 +1,7 @@
 #include "ui/siterulechart.h"
 
 #include "ui/sitechecktexts.h"
+#include "ui/siteissuesmodel.h"
 
 #include <QBarCategoryAxis>
 #include <QBarSet>
@@ -39,8 +40,7 @@ SiteRuleChart::SiteRuleChart(QWidget* parent) : QChartView(parent) {
 }
 
 void SiteRuleChart::setCounts(QList<audit::RuleCount> counts) {
-    std::stable_sort(counts.begin(), counts.end(),
-                     [](const audit::RuleCount& a, const audit::RuleCount& b) { return a.pages > b.pages; });
+    sortWorstFirst(counts);
     if (counts.size() > kBars)
         counts.resize(kBars);
     rules_.clear();

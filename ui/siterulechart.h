@@ -7,7 +7,7 @@
 
 namespace headwise {
 
-// The rules on the most pages as horizontal bars, one colour per severity;
+// The rules that matter most as horizontal bars, one colour per severity;
 // a click on a bar names its rule.
 class SiteRuleChart : public QChartView {
     Q_OBJECT
@@ -16,7 +16,8 @@ public:
 
     explicit SiteRuleChart(QWidget* parent = nullptr);
 
-    // Shows the kBars rules with the most pages, the most at the top.
+    // Shows kBars rules, errors before warnings before notes and by pages
+    // within each, the first at the top.
     void setCounts(QList<audit::RuleCount> counts);
     // The rules shown, from the top bar down.
     const QStringList& rules() const { return rules_; }

@@ -155,6 +155,30 @@ TEST_F(CheckWindowTest, ErrorsFirstAndCounted) {
     EXPECT_EQ(serp()->preview().linkLine, QStringLiteral("bare.htm"));
 }
 
+TEST_F(CheckWindowTest, FindingsAFixCanRepairAreMarked) {
+    loadFile(QStringLiteral("bare.htm"), "<html><head><title>Rugs</title></head><body></body></html>");
+    ASSERT_TRUE(settled());
+    const struct {
+        const char* rule;
+        bool marked;
+    } cases[] = {{"charset-missing", true}, {"viewport-missing", true}, {"description-missing", false}};
+    for (const auto& c : cases) {
+        const qsizetype row = rules().indexOf(QLatin1String(c.rule));
+        ASSERT_GE(row, 0) << c.rule;
+        EXPECT_EQ(model()->index(int(row), FindingsModel::FixColumn).data().toString(),
+                  c.marked ? checktext::kFixable : QString())
+            << c.rule;
+    }
+    // Nothing names a picture: the card says so in place of a blank box.
+    EXPECT_FALSE(card()->namesImage());
+    const QImage drawn = card()->grab().toImage();
+    const QColor placeholder(0xdd, 0xdf, 0xe2);
+    int other = 0;
+    for (int x = 0; x < drawn.width(); ++x)
+        other += drawn.pixelColor(x, 110 * drawn.height() / card()->height()) != placeholder ? 1 : 0;
+    EXPECT_GT(other, 10) << "no text across the picture's middle";
+}
+
 TEST(CheckCountLine, SaysOneOrMany) {
     EXPECT_EQ(checktext::counts(1, 0, 0), QStringLiteral("1 error, 0 warnings, 0 notes"));
     EXPECT_EQ(checktext::counts(2, 1, 1), QStringLiteral("2 errors, 1 warning, 1 note"));

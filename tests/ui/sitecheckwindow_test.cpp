@@ -1,9 +1,13 @@
 #include "core/audit/engine/finding.h"
+#include "core/audit/engine/rule.h"
 #include "net/curlpagefetcher.h"
 #include "testfiles.h"
 #include "ui/analyzepanel.h"
 #include "ui/checkwindow.h"
+#include "ui/findingsmodel.h"
+#include "ui/serppreview.h"
 #include "ui/sitecheckwindow.h"
+#include "ui/siteissuesmodel.h"
 #include "ui/siterulechart.h"
 #include "webformfixture.h"
 
@@ -18,13 +22,16 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QLabel>
+#include <QMap>
 #include <QPlainTextEdit>
 #include <QProcess>
 #include <QPushButton>
 #include <QSet>
+#include <QSpinBox>
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTextBrowser>
 #include <QTreeView>
 #include <gtest/gtest.h>
 
@@ -106,7 +113,7 @@ protected:
         QTreeView* list = findControl<QTreeView>(site, "lstSiteFindings");
         for (int row = 0; row < table->model()->rowCount(); ++row) {
             table->setCurrentIndex(table->model()->index(row, 0));
-            const QString page = table->model()->index(row, 0).data().toString();
+            const QString page = root + '/' + table->model()->index(row, 0).data().toString();
             for (int f = 0; f < list->model()->rowCount(); ++f) {
                 const QVariant line = list->model()->index(f, 3).data();
                 out.insert(page + '|' + list->model()->index(f, 1).data().toString() + '|' +
@@ -114,6 +121,25 @@ protected:
             }
         }
         return out;
+    }
+
+    // The pages the table shows, in its order.
+    QStringList shownPages() const {
+        QStringList out;
+        for (int row = 0; row < table->model()->rowCount(); ++row)
+            out << table->model()->index(row, 0).data().toString();
+        return out;
+    }
+    QString count() const { return findControl<QLabel>(site, "lblSiteCount")->text(); }
+    QTableView* issues() const { return findControl<QTableView>(site, "tblSiteIssues"); }
+    // Selects the Issues row of the rule; false when it has none.
+    bool selectIssue(const QString& rule) const {
+        for (int row = 0; row < issues()->model()->rowCount(); ++row)
+            if (issues()->model()->index(row, SiteIssuesModel::RuleColumn).data() == rule) {
+                issues()->setCurrentIndex(issues()->model()->index(row, 0));
+                return true;
+            }
+        return false;
     }
 
     QTemporaryDir dir;
@@ -165,7 +191,7 @@ TEST_F(SiteCheckTest, ABarClickShowsOnlyThePagesWithItsRuleAndASecondShowsAllAga
     const int bar = int(chart->rules().size() - 1 - orphanBar); // bars count from the bottom
     emit warnings->clicked(bar);
     ASSERT_EQ(table->model()->rowCount(), 1);
-    EXPECT_EQ(table->model()->index(0, 0).data().toString(), root + "/orphan.html");
+    EXPECT_EQ(table->model()->index(0, 0).data().toString(), "orphan.html");
     emit warnings->clicked(bar);
     EXPECT_EQ(table->model()->rowCount(), 4);
 }
@@ -174,7 +200,7 @@ TEST_F(SiteCheckTest, ActivatingAPageLoadsItIntoTheAnalyzePanelAndAFindingSelect
     audit(root);
     findControl<QLineEdit>(site, "txtSiteFilter")->setText("INDEX.html"); // in any case
     ASSERT_EQ(table->model()->rowCount(), 2);                             // the site's front page and b/'s
-    const QModelIndex front = table->model()->index(0, 0).data().toString().endsWith("/b/index.html")
+    const QModelIndex front = table->model()->index(0, 0).data().toString() == "b/index.html"
                                   ? table->model()->index(1, 0)
                                   : table->model()->index(0, 0);
     table->setCurrentIndex(front);
@@ -225,6 +251,157 @@ TEST_F(SiteCheckTest, BadInputSaysWhatHappenedAndStartsNothing) {
     audit(root);
     EXPECT_TRUE(message().contains(root + "/orphan.html: ")) << message().toStdString();
     EXPECT_EQ(table->model()->rowCount(), 4);
+}
+
+// Per rule of a JSON report: its pages and findings.
+QMap<QString, QPair<int, int>> rulesOfJson(const QByteArray& json) {
+    QMap<QString, QSet<QString>> pages;
+    QMap<QString, int> findings;
+    for (const QJsonValue page : QJsonDocument::fromJson(json).object().value("pages").toArray())
+        for (const QJsonValue f : page.toObject().value("findings").toArray()) {
+            const QString rule = f.toObject().value("rule").toString();
+            pages[rule].insert(page.toObject().value("page").toString());
+            ++findings[rule];
+        }
+    QMap<QString, QPair<int, int>> out;
+    for (auto it = pages.cbegin(); it != pages.cend(); ++it)
+        out[it.key()] = {int(it.value().size()), findings.value(it.key())};
+    return out;
+}
+
+TEST_F(SiteCheckTest, IssuesListEveryRuleWorstFirstWithTheCountsOfTheCommandLine) {
+    audit(root);
+    const QMap<QString, QPair<int, int>> expected = rulesOfJson(runCli({"audit", root, "--format", "json"}));
+    QAbstractItemModel* model = issues()->model();
+    ASSERT_EQ(model->rowCount(), expected.size());
+    int lastSeverity = 3, lastPages = 0;
+    for (int row = 0; row < model->rowCount(); ++row) {
+        const QString rule = model->index(row, SiteIssuesModel::RuleColumn).data().toString();
+        const int pages = model->index(row, SiteIssuesModel::PagesColumn).data().toInt();
+        ASSERT_TRUE(expected.contains(rule)) << rule.toStdString();
+        EXPECT_EQ(pages, expected[rule].first) << rule.toStdString();
+        EXPECT_EQ(model->index(row, SiteIssuesModel::FindingsColumn).data().toInt(), expected[rule].second);
+        EXPECT_FALSE(model->index(row, SiteIssuesModel::HelpColumn).data().toString().isEmpty());
+        const int severity = int(*audit::parseSeverity(model->index(row, 0).data().toString()));
+        EXPECT_TRUE(severity < lastSeverity || (severity == lastSeverity && pages <= lastPages))
+            << rule.toStdString() << " out of order";
+        lastSeverity = severity;
+        lastPages = pages;
+    }
+    ASSERT_TRUE(selectIssue("title-missing"));
+    EXPECT_EQ(model->index(issues()->currentIndex().row(), SiteIssuesModel::ShareColumn).data(), "25%");
+    // The chart leads with the errors, whatever the warnings' pages.
+    const QStringList bars = findControl<SiteRuleChart>(site, "chartSiteRules")->rules();
+    ASSERT_FALSE(bars.isEmpty());
+    EXPECT_EQ(bars.first(), model->index(0, SiteIssuesModel::RuleColumn).data().toString());
+}
+
+TEST_F(SiteCheckTest, ARuleSelectedShowsItsPagesItsHelpAndItsBrokenTargets) {
+    audit(root);
+    auto* help = findControl<QTextBrowser>(site, "txtSiteRuleHelp");
+    auto* targets = findControl<QTableView>(site, "tblSiteTargets");
+    const struct {
+        QString rule;
+        QStringList pages;
+        QString target; // the row the targets list shows first; none for a rule without targets
+    } cases[] = {
+        {"link-broken", {"index.html"}, {}},
+        {"title-missing", {"a.html"}, {}},
+        {"orphan", {"orphan.html"}, {}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.rule.toStdString());
+        ASSERT_TRUE(selectIssue(c.rule));
+        EXPECT_EQ(shownPages(), c.pages);
+        EXPECT_EQ(count(), QString("%1 of 4 pages").arg(c.pages.size()));
+        const audit::Rule& rule = audit::registeredRule(c.rule);
+        EXPECT_TRUE(help->toHtml().contains(rule.sources.first().url)) << help->toPlainText().toStdString();
+        EXPECT_EQ(!targets->isHidden(), !c.target.isEmpty());
+        if (c.target.isEmpty())
+            continue;
+        ASSERT_EQ(targets->model()->rowCount(), 1);
+        EXPECT_TRUE(targets->model()->index(0, 0).data().toString().endsWith(c.target));
+        EXPECT_EQ(targets->model()->index(0, 1).data().toInt(), 1); // pages
+        EXPECT_EQ(targets->model()->index(0, 2).data().toInt(), 1); // links
+    }
+}
+
+TEST_F(SiteCheckTest, TheFilterMatchesRuleIdsAndSaysHowManyRowsItLeaves) {
+    audit(root);
+    const struct {
+        QString filter;
+        QStringList pages;
+        QString count;
+    } cases[] = {
+        {"title-missing", {"a.html"}, "1 of 4 pages"},
+        {"LINK-BROKEN", {"index.html"}, "1 of 4 pages"},
+        {"nothing like it", {}, "0 of 4 pages"},
+        {"", {"index.html", "a.html", "b/index.html", "orphan.html"}, ""},
+    };
+    for (const auto& c : cases) {
+        findControl<QLineEdit>(site, "txtSiteFilter")->setText(c.filter);
+        QStringList shown = shownPages(), wanted = c.pages;
+        shown.sort();
+        wanted.sort();
+        EXPECT_EQ(shown, wanted) << c.filter.toStdString();
+        EXPECT_EQ(count(), c.count) << c.filter.toStdString();
+    }
+}
+
+TEST_F(SiteCheckTest, FieldsAFolderIgnoresAndThoseACrawlIgnoresAreGreyedOut) {
+    auto* limit = findControl<QSpinBox>(site, "spinSiteMaxPages");
+    auto* address = findControl<QLineEdit>(site, "txtSiteBaseUrl");
+    const struct {
+        QString input;
+        bool limit, address;
+    } cases[] = {{root, false, true}, {"https://rugs.example/", true, false}, {"", true, true}};
+    for (const auto& c : cases) {
+        findControl<QComboBox>(site, "cboSiteInput")->setCurrentText(c.input);
+        EXPECT_EQ(limit->isEnabled(), c.limit) << c.input.toStdString();
+        EXPECT_EQ(address->isEnabled(), c.address) << c.input.toStdString();
+    }
+    address->setText("ftp://rugs.example/");
+    audit(root);
+    EXPECT_TRUE(message().contains("ftp://rugs.example/")) << message().toStdString();
+    EXPECT_EQ(table->model()->rowCount(), 0);
+}
+
+TEST_F(SiteCheckTest, ExportWritesThePageTableAsShownAndSaysWhatItWrote) {
+    audit(root);
+    findControl<QLineEdit>(site, "txtSiteFilter")->setText("title-missing");
+    QTemporaryDir out;
+    const QString path = out.filePath("site.pages.csv");
+    files.prepareAnswer(path);
+    findControl<QPushButton>(site, "cmdSiteExport")->click();
+    QFile written(path);
+    ASSERT_TRUE(written.open(QIODevice::ReadOnly));
+    const QList<QByteArray> lines = written.readAll().split('\n');
+    ASSERT_EQ(lines.size(), 3); // the heading, the one row shown, the end
+    EXPECT_EQ(lines[0],
+              "\xEF\xBB\xBFPage,Status,Indexable,Title,Title px,Description,Canonical,Errors,Warnings\r");
+    EXPECT_TRUE(lines[1].startsWith("a.html,file,yes,,")) << lines[1].toStdString();
+    EXPECT_EQ(message(), "Page table written to " + path + ": 1 row");
+    exportedCsv(site, files);
+    EXPECT_TRUE(message().endsWith(" of 4 pages")) << message().toStdString();
+}
+
+TEST_F(SiteCheckTest, PageCheckOpenedFromSiteCheckShowsItsSiteFindingsAndAddress) {
+    findControl<QLineEdit>(site, "txtSiteBaseUrl")->setText("https://rugs.example/docs");
+    audit(root);
+    findControl<QLineEdit>(site, "txtSiteFilter")->setText("orphan.html");
+    ASSERT_EQ(shownPages(), QStringList{"orphan.html"});
+    table->setCurrentIndex(table->model()->index(0, 0));
+    emit table->activated(table->model()->index(0, 0));
+    ASSERT_TRUE(idle());
+    auto* check = window->findChild<CheckWindow*>();
+    ASSERT_NE(check, nullptr);
+    auto* serp = check->findChild<SerpPreview*>("serpPreview");
+    QTRY_COMPARE(serp->preview().addressLine, "https://rugs.example/docs/orphan.html");
+    QAbstractItemModel* list = check->findChild<QTreeView*>("lstFindings")->model();
+    QStringList rules;
+    for (int f = 0; f < list->rowCount(); ++f)
+        rules << list->index(f, FindingsModel::RuleColumn).data().toString();
+    EXPECT_TRUE(rules.contains("orphan")) << rules.join(',').toStdString();
 }
 
 // A crawl of the local page server whose second page never ends.
