@@ -48,7 +48,7 @@ cases=(
     'headwise-cli create --form '         'HTML Page MetaTags Only'
     'headwise-cli create --title '        ''
     'headwise-cli create p'               ''
-    'headwise-cli audit --format '        'csv json junit sarif text'
+    'headwise-cli audit --format '        'csv github html json junit sarif text'
     'headwise-cli audit --fail-on w'      'warning'
     'headwise-cli audit --config b'       'block.htm'
     'headwise-cli audit --jobs '          ''
