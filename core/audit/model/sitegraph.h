@@ -64,7 +64,8 @@ public:
 // the folder is asked about.
 class SiteFolder : public SiteScope {
 public:
-    // baseUrl: where the folder is published; empty when not known.
+    // baseUrl: where the folder is published (http:, https:, or file: for a
+    // folder that names where it is installed); empty when not known.
     SiteFolder(const QString& root, const QUrl& baseUrl);
 
     const QString& root() const { return root_; }
@@ -158,6 +159,13 @@ struct SitePage {
     qint32 canonical = -1; // the key its canonical names; -1 when it has none
     QStringList disabledRules;
     std::span<const SiteReference> references; // held by the graph
+    // The few references of a folder's page that climb above its root
+    // ("../std/x.html" from its top), by their place among the references, as
+    // written: a browser stops at the root, so they name another address.
+    QList<std::pair<qint32, QString>> climbing;
+
+    // How a reference was written when it climbs out of the folder, else null.
+    QString climbingHref(const SiteReference& r) const;
 };
 
 // A page's references resolved, before the graph gives their keys ids.

@@ -119,7 +119,7 @@ TEST(AuditRules, EveryRuleIsDefinedOnceWhole) {
             EXPECT_TRUE(!source.title.isEmpty() && source.url.startsWith(QLatin1String("https://"))) << id;
         // Each scope has the checks the engine calls for it, and only those.
         EXPECT_EQ(rule.check != nullptr, rule.scope == RuleScope::Page) << id;
-        EXPECT_EQ(rule.siteReference || rule.sitePage, rule.scope == RuleScope::Site) << id;
+        EXPECT_EQ(rule.siteReference || rule.sitePage || rule.siteWhole, rule.scope == RuleScope::Site) << id;
         EXPECT_TRUE(!rule.fixable() || rule.scope == RuleScope::Page) << id;
     }
     EXPECT_EQ(findRule(u"no-such-rule"), nullptr);
