@@ -62,7 +62,7 @@ TEST(AuditSummary, RepeatsOnceTargetsGroupedSummaryWorstFirst) {
         broken.value("index.html")
             .contains("The linked page ../up/x.html (read as /up/x.html) does not exist in the folder"))
         << broken.value("index.html").join('\n').toStdString();
-    const QJsonArray targets = jsonOf(json)["site"].toObject()["brokenTargets"].toArray();
+    const QJsonArray targets = jsonOf(json)["site"].toObject().value("brokenTargets").toArray();
     ASSERT_EQ(targets.size(), 2);
     EXPECT_EQ(targets[0].toObject(), (QJsonObject{{"target", "/gone.html"},
                                                   {"rule", "link-broken"},
@@ -129,7 +129,7 @@ TEST(AuditSummary, FolderAddressFromItsCanonicals) {
         if (c.base)
             args << "--base-url" << c.base;
         const CliRun run = cli(args);
-        const QJsonValue address = jsonOf(run)["site"].toObject()["address"];
+        const QJsonValue address = jsonOf(run)["site"].toObject().value("address");
         EXPECT_EQ(address["url"].toString(), QLatin1String(c.address)) << c.name;
         EXPECT_EQ(address["from"].toString(), QLatin1String(c.from)) << c.name;
         const QByteArray said =
