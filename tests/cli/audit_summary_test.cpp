@@ -4,6 +4,7 @@
 #include "clirun.h"
 #include "testfiles.h"
 
+#include <QDir>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -115,7 +116,8 @@ TEST(AuditSummary, FolderAddressFromItsCanonicals) {
     };
     for (const auto& c : cases) {
         QTemporaryDir dir;
-        const auto canonical = [&](const char* origin, const char* path) {
+        ASSERT_TRUE(QDir(dir.path()).mkpath("c"));
+        const auto canonical = [&](const char* origin, const char* path) -> QByteArray {
             return "<link rel=canonical href=\"" + QByteArray(origin) + path + "\">";
         };
         writeTestFile(dir.filePath("index.html"),
@@ -132,8 +134,8 @@ TEST(AuditSummary, FolderAddressFromItsCanonicals) {
         const QJsonValue address = jsonOf(run)["site"].toObject().value("address");
         EXPECT_EQ(address["url"].toString(), QLatin1String(c.address)) << c.name;
         EXPECT_EQ(address["from"].toString(), QLatin1String(c.from)) << c.name;
-        const QByteArray said =
-            "address taken as https://rugs.example/ from 3 canonicals; --base-url sets another\n";
+        const QByteArray said = "headwise-cli: address taken as https://rugs.example/ from 3 canonicals; "
+                                "--base-url sets another\n";
         EXPECT_EQ(run.err, c.from == QLatin1String("canonicals") ? said : QByteArray()) << c.name;
         const QMap<QString, QStringList> outside = messagesOf(run, dir.path(), "canonical-outside");
         EXPECT_EQ(outside.keys(), c.outside ? QStringList{"index.html"} : QStringList()) << c.name;
