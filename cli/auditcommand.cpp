@@ -39,6 +39,7 @@ struct Options {
     int maxPages = 200;
     bool crawl = false;
     bool summary = false;
+    bool summaryOnly = false; // the summary without the findings
     bool checkExternal = false;
     QUrl baseUrl; // where a folder input is published
     QString root; // the published tree the folder inputs are part of
@@ -196,8 +197,13 @@ const CommandDeclaration& auditDeclaration() {
              .valueName = QStringLiteral("DIR"),
              .kind = ValueKind::Folder},
             {.names = {QStringLiteral("summary")},
-             .description = QStringLiteral("After the findings, one line per rule with its findings and "
-                                           "pages, most first (text only).")},
+             .description =
+                 QStringLiteral("After the findings (before them when standard output is a "
+                                "terminal), one line per rule found: severity, pages, findings, "
+                                "whether --fix repairs it and what to do, errors first, then by "
+                                "pages; then the broken targets with what names them (text only).")},
+            {.names = {QStringLiteral("summary-only")},
+             .description = QStringLiteral("Print the --summary alone, without the findings (text only).")},
             {.names = {QStringLiteral("check-external")},
              .description =
                  QStringLiteral("Also ask every address outside the site that its pages link to whether it "
@@ -229,9 +235,9 @@ int runAudit(const QStringList& arguments) {
                   failOn = QStringLiteral("fail-on"), jobs = QStringLiteral("jobs"),
                   sitemap = QStringLiteral("sitemap"), crawl = QStringLiteral("crawl"),
                   maxPages = QStringLiteral("max-pages"), baseUrl = QStringLiteral("base-url"),
-                  summary = QStringLiteral("summary"), checkExternal = QStringLiteral("check-external"),
-                  listRules = QStringLiteral("list-rules"), fix = QStringLiteral("fix"),
-                  dryRun = QStringLiteral("dry-run"), lang = QStringLiteral("lang"),
+                  summary = QStringLiteral("summary"), summaryOnly = QStringLiteral("summary-only"),
+                  checkExternal = QStringLiteral("check-external"), listRules = QStringLiteral("list-rules"),
+                  fix = QStringLiteral("fix"), dryRun = QStringLiteral("dry-run"), lang = QStringLiteral("lang"),
                   root = QStringLiteral("root"), baseline = QStringLiteral("baseline"),
                   writeBaseline = QStringLiteral("write-baseline");
     QStringList given = arguments;
@@ -285,10 +291,12 @@ int runAudit(const QStringList& arguments) {
         return kExitBadInput;
     }
     options.crawl = parser.isSet(crawl);
-    options.summary = parser.isSet(summary);
+    options.summary = parser.isSet(summary) || parser.isSet(summaryOnly);
+    options.summaryOnly = parser.isSet(summaryOnly);
     options.checkExternal = parser.isSet(checkExternal);
     if (options.summary && options.format != audit::ReportFormat::Text) {
-        writeError(QStringLiteral("--summary: only with --format text"));
+        writeError(parser.isSet(summaryOnly) ? QStringLiteral("--summary-only: only with --format text")
+                                             : QStringLiteral("--summary: only with --format text"));
         return kExitBadInput;
     }
     if (parser.isSet(baseUrl)) {
@@ -406,11 +414,21 @@ int runAudit(const QStringList& arguments) {
         baselineOutcome = audit::applyBaseline(outcome.pages, *accepted);
     audit::ReportContext context{&options.config, audit::sourceRootOf(QDir::currentPath()),
                                  outcome.site.present ? &outcome.site : nullptr, &baselineOutcome};
-    QByteArray report = audit::writeReport(options.format, outcome.pages, context);
-    if (options.summary)
-        report += audit::ruleSummary(outcome.pages) + audit::structuredDataSummary(outcome.pages);
+    if (const audit::SiteAddress& address = outcome.site.address;
+        address.from == audit::SiteAddress::From::Canonicals)
+        writeError(QStringLiteral("address taken as %1 from %2 canonicals; --base-url sets another")
+                       .arg(address.url)
+                       .arg(address.canonicals));
     // A dry run's diff has standard output to itself.
     const bool toStdout = options.output.isEmpty();
+    QByteArray report =
+        options.summaryOnly ? QByteArray() : audit::writeReport(options.format, outcome.pages, context);
+    if (options.summary) {
+        // On a terminal the end of a long report is what stays in view, and the summary is where to start.
+        const QByteArray summaryText =
+            audit::ruleSummary(outcome.pages, context.site) + audit::structuredDataSummary(outcome.pages);
+        report = toStdout && isatty(fileno(stdout)) == 1 ? summaryText + report : report + summaryText;
+    }
     const bool written = (toStdout && parser.isSet(dryRun)) || writeReportTo(options.output, report);
     if (!written || !problems.isEmpty() || !fixesWritten || !baselineWritten)
         return kExitBadInput;

@@ -620,6 +620,45 @@ web::WebUrl pageBase(const std::optional<QString>& base, const web::WebUrl& page
     return given;
 }
 
+std::optional<QString> headCanonical(QStringView text, bool* headEnded) {
+    const qsizetype n = text.size();
+    if (headEnded)
+        *headEnded = false;
+    for (qsizetype pos = text.indexOf(u'<'); pos >= 0 && pos + 1 < n; pos = text.indexOf(u'<', pos)) {
+        ++pos;
+        if (startsWithWord(text, pos, QLatin1StringView("!--"))) {
+            const qsizetype end = text.indexOf(QLatin1StringView("-->"), pos + 3);
+            pos = end < 0 ? n : end + 3;
+            continue;
+        }
+        const auto named = [&](QLatin1StringView name) {
+            const qsizetype end = pos + name.size();
+            return startsWithWord(text, pos, name) &&
+                   (end >= n || isSpace(text[end]) || text[end] == u'>' || text[end] == u'/');
+        };
+        if (named(QLatin1StringView("body")) || named(QLatin1StringView("/head"))) {
+            if (headEnded)
+                *headEnded = true;
+            return std::nullopt;
+        }
+        for (const QLatin1StringView raw : {QLatin1StringView("script"), QLatin1StringView("style")}) {
+            if (named(raw)) { // text, not markup
+                const qsizetype close =
+                    text.indexOf(QString(QLatin1StringView("</") + raw), pos, Qt::CaseInsensitive);
+                pos = close < 0 ? n : close + 2;
+            }
+        }
+        if (!named(QLatin1StringView("link")))
+            continue;
+        TagAttributes attributes;
+        pos = readAttributes(text, pos + 4, attributes);
+        if (attributes.rel && attributes.href &&
+            hasWord(decodeReferences(*attributes.rel), QLatin1StringView("canonical")))
+            return decodeReferences(*attributes.href);
+    }
+    return std::nullopt;
+}
+
 QList<web::WebUrl> sameOriginLinks(const QString& pageText, const web::WebUrl& pageUrl,
                                    const web::WebUrl& origin) {
     const PageReferences found = pageReferences(pageText);

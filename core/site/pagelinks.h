@@ -101,6 +101,12 @@ void pageReferenceSpans(QStringView pageText, PageReferenceSpans& spans);
 // no page can stand at (javascript:, data:), which browsers ignore.
 web::WebUrl pageBase(const std::optional<QString>& base, const web::WebUrl& pageUrl);
 
+// The href of the first <link rel=canonical> before the body, decoded but not
+// resolved; nothing when there is none. Reads no further than the head, so a
+// run can read every page's canonical before it reads the pages; headEnded
+// tells whether the text went on past it (else more text may hold one).
+std::optional<QString> headCanonical(QStringView pageText, bool* headEnded = nullptr);
+
 // The addresses a crawl goes on to from a page: every <a href>, resolved as a
 // browser resolves it against the page's <base href> (else its own address),
 // without fragment, kept only when on the same origin as `origin`, each once,

@@ -174,7 +174,10 @@ QList<web::WebUrl> AuditRunner::unchecked(bool external) {
                 const QString& key = site.graph.key(r.target);
                 if (!listed.contains(key)) {
                     listed.insert(key);
-                    out.append(web::parseWebUrl(key));
+                    // A folder published at file: addresses names files elsewhere: nothing to ask a server.
+                    if (web::WebUrl url = web::parseWebUrl(key);
+                        url.scheme == u"http" || url.scheme == u"https")
+                        out.append(std::move(url));
                 }
             }
         }
@@ -271,6 +274,7 @@ void AuditRunner::addSiteFindings(QList<audit::PageReport>& pages, const QList<c
         summary.brokenLinks += result.brokenLinks;
         summary.orphans += result.orphans;
         summary.redirects += result.redirects;
+        summary.brokenTargets += result.brokenTargets;
         // Each page's findings sorted anew, the pages shared among the threads.
         constexpr qsizetype kPagesPerPiece = 256;
         audit::PageReport* const reports = pages.data();

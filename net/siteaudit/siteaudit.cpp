@@ -3,6 +3,7 @@
 #include "core/audit/engine/siterun.h"
 #include "core/site/pagelinks.h"
 #include "core/site/sitemap.h"
+#include "net/siteaudit/folderaddress.h"
 #include "net/sitewalker.h"
 
 #include <QDir>
@@ -79,12 +80,41 @@ AuditRunner::Outcome runSiteAudit(const SiteAuditRequest& request, const audit::
             return rule.scope == audit::RuleScope::Site && (rule.siteReference || rule.sitePage) &&
                    config.severityOf(rule);
         });
+    // Where each folder is published: as the request says, else as its
+    // pages' canonicals agree, found before any page is resolved against it.
+    QHash<QString, audit::SiteAddress> addresses;
+    QString firstRoot;
+    if (siteRulesOn) {
+        QHash<QString, QStringList> pagesOf;
+        QStringList roots;
+        for (const AuditTarget& target : request.targets) {
+            if (target.address || target.siteRoot.isEmpty())
+                continue;
+            if (!pagesOf.contains(target.siteRoot))
+                roots.append(target.siteRoot);
+            pagesOf[target.siteRoot].append(target.name);
+        }
+        firstRoot = roots.value(0);
+        for (const QString& root : std::as_const(roots)) {
+            if (!request.baseUrl.isEmpty())
+                addresses[root].from = audit::SiteAddress::From::Given;
+            else if (std::optional<audit::SiteAddress> inferred =
+                         folderAddress(root, pagesOf[root], request.jobs))
+                addresses[root] = std::move(*inferred);
+        }
+    }
     const auto folderSite = [&](const QString& root) -> std::shared_ptr<const audit::SiteFolder> {
         if (root.isEmpty() || !siteRulesOn)
             return nullptr;
         auto& folder = folders[root];
-        if (!folder)
-            folder = std::make_shared<const audit::SiteFolder>(root, request.baseUrl);
+        if (!folder) {
+            const audit::SiteAddress& address = addresses[root];
+            folder = std::make_shared<const audit::SiteFolder>(
+                root,
+                address.from == audit::SiteAddress::From::Canonicals ? QUrl(address.url) : request.baseUrl);
+            if (address.from == audit::SiteAddress::From::Given)
+                addresses[root].url = folder->baseUrl().href;
+        }
         return folder;
     };
     QHash<QString, std::shared_ptr<const audit::SiteOrigin>> origins;
@@ -175,6 +205,7 @@ AuditRunner::Outcome runSiteAudit(const SiteAuditRequest& request, const audit::
             [&runner](const web::WebUrl& url, FetchResult&& result) { runner.recordChecked(url, result); });
     AuditRunner::Outcome outcome = runner.finish();
     outcome.problems += walker.problems() + siteProblems;
+    outcome.site.address = addresses.value(firstRoot);
     return outcome;
 }
 

@@ -39,8 +39,9 @@ struct SiteAuditWatch {
 };
 
 // Reads, fetches and audits every page the request names, then runs the
-// rules across each site's pages. Problems are "NAME: reason" for what gave
-// no page. A stop ends it soon, with the pages read so far.
+// rules across each site's pages. A folder without baseUrl is published where
+// its pages' canonicals agree it is (outcome.site.address tells where, and how found). Problems are "NAME:
+// reason" for what gave no page. A stop ends it soon, with the pages read so far.
 AuditRunner::Outcome runSiteAudit(const SiteAuditRequest& request, const audit::AuditConfig& config,
                                   PageFetcher& fetcher, const SiteAuditWatch& watch,
                                   std::stop_token stop = {});

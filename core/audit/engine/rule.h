@@ -15,6 +15,7 @@ class FixContext;
 struct PageFix;
 struct SiteReferenceFacts;
 struct SitePageFacts;
+struct SiteWholeFacts;
 class SiteRuleOutput;
 
 // Where a rule looks: one page, every page of the run side by side, or the
@@ -40,6 +41,8 @@ using PageFixer = std::optional<PageFix> (*)(const FixContext&, qsizetype findin
 // page's references are known; either may be absent.
 using SiteReferenceCheck = void (*)(const SiteReferenceFacts&, const SiteRuleOutput&);
 using SitePageCheck = void (*)(const SitePageFacts&, const SiteRuleOutput&);
+// ... and the site as a whole, once, after both.
+using SiteWholeCheck = void (*)(const SiteWholeFacts&, const SiteRuleOutput&);
 
 // One rule, written once in its family's file: what it is, what it follows,
 // how it is checked and, where it can be, how it is fixed.
@@ -53,6 +56,7 @@ struct Rule {
     PageRuleCheck check = nullptr; // page rules
     SiteReferenceCheck siteReference = nullptr;
     SitePageCheck sitePage = nullptr;
+    SiteWholeCheck siteWhole = nullptr;
     PageFixer fix = nullptr; // where the rule has one
     QString fixHelp;         // what the fix does, and what it needs
     FixStage fixStage = FixStage::Head;
@@ -62,6 +66,9 @@ struct Rule {
     // Compares what the page's addresses name, so reads a relative address
     // first once a fix has made it absolute.
     bool comparesAddresses = false;
+    // A site rule whose findings judge the address a reference names: reports
+    // group them by that address, one repair for every reference to it.
+    bool judgesTarget = false;
 
     bool fixable() const { return fix != nullptr; }
 };

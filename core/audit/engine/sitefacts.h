@@ -219,8 +219,13 @@ struct SiteReferenceFacts {
     QString through;               // ", which redirects to ...", when it redirects
 
     bool internal() const { return site.internal(r.target); }
-    // Made only for a message: most references give none.
-    QString target() const { return site.shown(r.target); }
+    // Made only for a message: most references give none. A link that climbs
+    // out of the folder is named as written, then where it lands.
+    QString target() const {
+        const QString written = p.climbingHref(r);
+        return written.isNull() ? site.shown(r.target)
+                                : written + QStringLiteral(" (read as ") + site.shown(r.target) + u')';
+    }
 };
 
 // One page once every page's references are known.
@@ -231,6 +236,12 @@ struct SitePageFacts {
     bool whole;                                  // every page of the site was read
     bool linked;                                 // another page links to it
     const std::vector<QSet<qint32>>& alternates; // each page's alternates
+};
+
+// The site as a whole, once every page was seen.
+struct SiteWholeFacts {
+    const SiteFacts& site;
+    const QList<SitePage>& pages; // with the sitemaps among them
 };
 
 } // namespace headwise::audit

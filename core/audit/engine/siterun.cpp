@@ -17,12 +17,67 @@ namespace {
 // The pages of one piece of the work the threads share.
 constexpr qsizetype kPagesPerPiece = 64;
 
+// A finding of a rule that judges targets, for grouping by the target.
+struct TargetHit {
+    qint32 output; // the rule's place among the outputs
+    qint32 target;
+    qsizetype page, finding; // where the finding stands
+};
+
 // What a piece of the pages found beyond their findings, joined in page order after.
 struct Piece {
     qsizetype brokenLinks = 0;
     QList<qint32> redirected; // addresses whose chains the piece met first, in order
     QStringList orphans;
+    QList<TargetHit> hits;
 };
+
+// The hits grouped by rule and target, in rule order, the most named first.
+QList<BrokenTarget> groupTargets(const std::vector<Piece>& pieces, const std::vector<SiteRuleOutput>& outputs,
+                                 const SiteFacts& facts, const QList<QList<Finding>>& findings) {
+    struct Group {
+        BrokenTarget target;
+        qint32 output;
+        qsizetype lastPage = -1;
+    };
+    QList<Group> groups;
+    QHash<std::pair<qint32, qint32>, qsizetype> byTarget;
+    for (const Piece& piece : pieces) {
+        for (const TargetHit& hit : piece.hits) {
+            const std::pair<qint32, qint32> key(hit.output, hit.target);
+            auto at = byTarget.constFind(key);
+            if (at == byTarget.constEnd()) {
+                at = byTarget.insert(key, groups.size());
+                const Route route = facts.route(hit.target);
+                const std::optional<QString> failed =
+                    route.hops == 0 ? facts.failure(hit.target) : std::nullopt;
+                groups.append(
+                    {.target = {.rule = outputs[size_t(hit.output)].rule().id,
+                                .target = facts.shown(hit.target),
+                                .problem = failed ? *failed : findings[hit.page][hit.finding].message},
+                     .output = hit.output});
+            }
+            Group& group = groups[*at];
+            ++group.target.references;
+            if (group.lastPage != hit.page) { // the hits come in page order
+                group.lastPage = hit.page;
+                ++group.target.pages;
+            }
+        }
+    }
+    std::stable_sort(groups.begin(), groups.end(), [](const Group& a, const Group& b) {
+        if (a.output != b.output)
+            return a.output < b.output;
+        if (a.target.references != b.target.references)
+            return a.target.references > b.target.references;
+        return a.target.pages > b.target.pages;
+    });
+    QList<BrokenTarget> out;
+    out.reserve(groups.size());
+    for (Group& group : groups)
+        out.append(std::move(group.target));
+    return out;
+}
 
 } // namespace
 
@@ -33,14 +88,20 @@ SiteResult siteFindings(const QList<SitePage>& pages, const SiteGraph& graph, co
     QList<Finding>* const out = result.findings.data();
     // The rules that are on, each with its output.
     std::vector<SiteRuleOutput> outputs;
-    QList<std::pair<SiteReferenceCheck, const SiteRuleOutput*>> referenceChecks;
+    struct ReferenceCheck {
+        SiteReferenceCheck check;
+        const SiteRuleOutput* output;
+        qint32 judgesTarget; // the output's place when its rule judges targets, else -1
+    };
+    QList<ReferenceCheck> referenceChecks;
     QList<std::pair<SitePageCheck, const SiteRuleOutput*>> pageChecks;
     for (const Rule& rule : ruleTable())
         if (rule.scope == RuleScope::Site && config.severityOf(rule))
             outputs.emplace_back(rule, config, out);
     for (const SiteRuleOutput& output : outputs) {
         if (output.rule().siteReference)
-            referenceChecks.append({output.rule().siteReference, &output});
+            referenceChecks.append({output.rule().siteReference, &output,
+                                    output.rule().judgesTarget ? qint32(&output - outputs.data()) : -1});
         if (output.rule().sitePage)
             pageChecks.append({output.rule().sitePage, &output});
     }
@@ -91,8 +152,12 @@ SiteResult siteFindings(const QList<SitePage>& pages, const SiteGraph& graph, co
                                               .end = end,
                                               .failed = end >= 0 ? facts.failure(end) : std::nullopt,
                                               .through = std::move(through)};
-                for (const auto& [check, output] : referenceChecks)
-                    check(seen, *output);
+                for (const ReferenceCheck& check : referenceChecks) {
+                    const qsizetype before = out[i].size();
+                    check.check(seen, *check.output);
+                    if (check.judgesTarget >= 0 && out[i].size() > before)
+                        piece.hits.append({check.judgesTarget, r.target, i, before});
+                }
                 if (r.kind == ReferenceKind::Alternate)
                     alternates[size_t(i)].insert(r.target);
                 if (!loadedOrFollowed(r.kind))
@@ -130,6 +195,11 @@ SiteResult siteFindings(const QList<SitePage>& pages, const SiteGraph& graph, co
         }
     });
 
+    const SiteWholeFacts asWhole{.site = facts, .pages = pages};
+    for (const SiteRuleOutput& output : outputs)
+        if (output.rule().siteWhole)
+            output.rule().siteWhole(asWhole, output);
+
     QSet<qint32> chainsListed;
     for (const Piece& piece : pieces) {
         result.brokenLinks += piece.brokenLinks;
@@ -147,6 +217,7 @@ SiteResult siteFindings(const QList<SitePage>& pages, const SiteGraph& graph, co
     }
     for (const SitePage& p : pages)
         result.references += p.references.size();
+    result.brokenTargets = groupTargets(pieces, outputs, facts, result.findings);
     return result;
 }
 

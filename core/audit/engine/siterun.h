@@ -16,6 +16,7 @@ struct SiteResult {
     qsizetype brokenLinks = 0;
     QStringList orphans; // by name
     QList<RedirectChain> redirects;
+    QList<BrokenTarget> brokenTargets; // rule by rule, in rule table order; the most named first
 };
 
 // The findings of the rules across a whole site (every rule of site scope):

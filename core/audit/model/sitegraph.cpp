@@ -58,6 +58,30 @@ bool isCleanBelow(QStringView path) {
     return !path.isEmpty();
 }
 
+// Whether a relative address climbs above the folder's root from the page at
+// baseKey, where a browser stops: "../x.html" from the top names "x.html".
+bool climbsOut(QStringView href, QStringView baseKey) {
+    if (!href.contains(u"..") || href.startsWith(u'/') || href.startsWith(u'\\'))
+        return false;
+    const qsizetype end = std::min(href.indexOf(u'?') < 0 ? href.size() : href.indexOf(u'?'),
+                                   href.indexOf(u'#') < 0 ? href.size() : href.indexOf(u'#'));
+    const QStringView path = href.first(end);
+    const qsizetype colon = path.indexOf(u':');
+    if (colon >= 0 && (path.indexOf(u'/') < 0 || colon < path.indexOf(u'/'))) // a scheme: absolute
+        return false;
+    qsizetype depth = baseKey.count(u'/');
+    const QList<QStringView> parts = path.split(u'/');
+    for (qsizetype i = 0; i < parts.size(); ++i) {
+        if (parts[i] == u"..") {
+            if (--depth < 0)
+                return true;
+        } else if (parts[i] != u"." && i + 1 < parts.size()) {
+            ++depth;
+        }
+    }
+    return false;
+}
+
 // What a worker resolves a page's references in, kept for its next page: a
 // page's few lists made anew each time cost more than the lookups, and left
 // the memory in pieces between what the pages keep.
@@ -122,7 +146,9 @@ SiteFolder::SiteFolder(const QString& root, const QUrl& baseUrl)
     : root_(QDir(root).absolutePath()), canonicalRoot_(QFileInfo(root).canonicalFilePath()) {
     base_ = web::parseWebUrl(baseUrl.isEmpty() ? QString::fromLatin1(kUnpublished)
                                                : baseUrl.toString(QUrl::FullyEncoded));
-    if (!base_.valid || !isWebScheme(base_.scheme) || base_.host.isEmpty())
+    // A folder may stand where its file: addresses name it, as installed documentation does.
+    const bool served = isWebScheme(base_.scheme) ? !base_.host.isEmpty() : base_.scheme == u"file";
+    if (!base_.valid || !served || base_.opaquePath)
         base_ = web::parseWebUrl(QString::fromLatin1(kUnpublished));
     if (!base_.path.endsWith(u'/'))
         base_ = web::parseWebUrl(QString(base_.path + u'/'), &base_);
@@ -164,10 +190,13 @@ web::WebUrl SiteFolder::pageAddress(const QString& name, const QString&) const {
 }
 
 std::optional<SiteTarget> SiteFolder::target(const web::WebUrl& resolved) const {
-    if (!resolved.valid || !isWebScheme(resolved.scheme))
+    const bool onFile = base_.scheme == u"file";
+    if (!resolved.valid || !(isWebScheme(resolved.scheme) || (onFile && resolved.scheme == u"file")))
         return std::nullopt;
     const auto outside = [&] { return SiteTarget{resolved.hrefWithoutFragment().toString(), false}; };
-    if (!web::sameOrigin(resolved, base_))
+    // file: addresses have no origin: the folder's are those on its host (none, mostly) below its path.
+    if (onFile ? resolved.scheme != u"file" || resolved.host != base_.host
+               : !web::sameOrigin(resolved, base_))
         return outside();
     // The path below the base's, part by part: each decoded, as a server reads it.
     QStringView below = QStringView(resolved.path).sliced(1);
@@ -485,6 +514,8 @@ ResolvedPage resolveSitePage(const SiteScope& scope, const QString& name, const 
             r.offset = qint32(offset);
             r.length = qint32(length);
         }
+        if (*internal && scope.onDisk() && !baseKey.isNull() && climbsOut(href, baseKey))
+            page.climbing.append({qint32(out.references.size()), strippedAddress(href).toString()});
         out.references.append(r);
         const QStringView key = QStringView(out.keys).sliced(from);
         ResolvedPage::Target t{from, qint32(key.size()), *internal, SiteGraph::hash(key)};
@@ -534,6 +565,16 @@ ResolvedPage resolveSitemap(const SiteScope& scope, const QString& name, const Q
         out.targets.append({from, qint32(key.size()), *internal, SiteGraph::hash(key)});
     }
     return out;
+}
+
+QString SitePage::climbingHref(const SiteReference& r) const {
+    if (climbing.isEmpty() || &r < references.data() || &r >= references.data() + references.size())
+        return {};
+    const auto at = qint32(&r - references.data());
+    const auto found =
+        std::lower_bound(climbing.cbegin(), climbing.cend(), at,
+                         [](const std::pair<qint32, QString>& c, qint32 i) { return c.first < i; });
+    return found != climbing.cend() && found->first == at ? found->second : QString();
 }
 
 size_t SiteGraph::hash(QStringView key) {

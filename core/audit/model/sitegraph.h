@@ -65,7 +65,8 @@ public:
 // the folder is asked about.
 class SiteFolder : public SiteScope {
 public:
-    // baseUrl: where the folder is published; empty when not known.
+    // baseUrl: where the folder is published (http:, https:, or file: for a
+    // folder that names where it is installed); empty when not known.
     SiteFolder(const QString& root, const QUrl& baseUrl);
 
     const QString& root() const { return root_; }
@@ -165,6 +166,14 @@ struct SitePage {
     std::span<const SiteReference> references; // held by the graph
     std::span<const quint32> ids;              // fragmentHash() of its ids, sorted; held by the graph
     bool namesId(quint32 hash) const;
+
+    // The few references of a folder's page that climb above its root
+    // ("../std/x.html" from its top), by their place among the references, as
+    // written: a browser stops at the root, so they name another address.
+    QList<std::pair<qint32, QString>> climbing;
+
+    // How a reference was written when it climbs out of the folder, else null.
+    QString climbingHref(const SiteReference& r) const;
 };
 
 // A page's references resolved, before the graph gives their keys ids.

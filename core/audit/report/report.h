@@ -2,6 +2,7 @@
 
 #include "core/audit/engine/auditconfig.h"
 #include "core/audit/engine/finding.h"
+#include "core/audit/model/siteaddress.h"
 
 #include <QByteArray>
 #include <QList>
@@ -46,12 +47,24 @@ struct RedirectChain {
     bool loop = false;
 };
 
+// An address that references name and a rule judges broken (a missing page,
+// a canonical that redirects), with what names it: one repair for them all.
+struct BrokenTarget {
+    QString rule;    // the rule that judged it (link-broken, canonical-target ...)
+    QString target;  // as the rule's messages name it
+    QString problem; // what is wrong with it: "does not exist in the folder", "answers 404" ...
+    qsizetype pages = 0, references = 0;
+};
+
 // What the rules across a run's sites saw, for the JSON report.
 struct SiteSummary {
     bool present = false; // some page of the run belonged to a site
     qsizetype pages = 0, references = 0, brokenLinks = 0;
     QStringList orphans; // by page name
     QList<RedirectChain> redirects;
+    // Rule by rule (in rule table order), the targets named most first.
+    QList<BrokenTarget> brokenTargets;
+    SiteAddress address; // of the first folder site; From::None for none
 };
 
 struct ReportSummary {
@@ -86,13 +99,17 @@ struct RuleCount {
     QString rule;
     Severity severity = Severity::Warning; // its findings' (as the settings make it)
     int findings = 0, pages = 0;
+    double share = 0;     // of the pages audited, from 0 to 1
+    bool fixable = false; // --fix repairs it
+    QString help;         // one line: why it matters and how to repair it
 };
-// Every rule that fired, in rule table order.
+// Every rule that fired, in rule table order (worstFirst() sorts them as an Issues view does).
 QList<RuleCount> ruleCounts(const QList<PageReport>& pages);
 
-// One line per rule that fired, most findings first (ties in rule table
-// order): "RULE: N findings on M pages". Where to start on a long report.
-QByteArray ruleSummary(const QList<PageReport>& pages);
+// Where to start on a long report: one line per rule that fired, worst first
+// (worstFirst()), with its severity, pages, findings, whether --fix repairs it
+// and its help line; then, when site is given, its broken targets.
+QByteArray ruleSummary(const QList<PageReport>& pages, const SiteSummary* site = nullptr);
 // After it with --summary: "structured data: Product 3 (2 eligible), Article 1 (1 eligible)",
 // most items first; nothing for a run without structured data.
 QByteArray structuredDataSummary(const QList<PageReport>& pages);

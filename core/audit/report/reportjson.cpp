@@ -41,6 +41,38 @@ void writeSite(JsonWriter& json, const SiteSummary& site) {
         json.endObject();
     }
     json.endArray();
+    // One repair each: the missing page, not every link to it.
+    json.key(u"brokenTargets");
+    json.beginArray();
+    for (const BrokenTarget& target : site.brokenTargets) {
+        json.beginObject();
+        json.key(u"target");
+        json.value(target.target);
+        json.key(u"rule");
+        json.value(target.rule);
+        json.key(u"problem");
+        json.value(target.problem);
+        json.key(u"pages");
+        json.value(qint64(target.pages));
+        json.key(u"references");
+        json.value(qint64(target.references));
+        json.endObject();
+    }
+    json.endArray();
+    json.key(u"address");
+    if (site.address.from == SiteAddress::From::None) {
+        json.null();
+    } else {
+        json.beginObject();
+        json.key(u"url");
+        json.value(site.address.url);
+        json.key(u"from");
+        json.value(site.address.from == SiteAddress::From::Given ? QStringLiteral("base-url")
+                                                                 : QStringLiteral("canonicals"));
+        json.key(u"canonicals");
+        json.value(qint64(site.address.canonicals));
+        json.endObject();
+    }
     json.endObject();
 }
 

@@ -185,6 +185,30 @@ void hreflangTarget(const SiteReferenceFacts& f, const SiteRuleOutput& out) {
     namedTarget(f, out, ReferenceKind::Alternate);
 }
 
+// Said once for the site, on its home page (else its first): one cause, most
+// often a folder audited away from the address its canonicals name.
+void canonicalOutside(const SiteWholeFacts& f, const SiteRuleOutput& out) {
+    qsizetype pages = 0, outside = 0, first = -1, home = -1;
+    for (qsizetype i = 0; i < f.pages.size(); ++i) {
+        const SitePage& p = f.pages[i];
+        if (p.sitemap || p.status >= 400)
+            continue;
+        ++pages;
+        first = first < 0 ? i : first;
+        if (home < 0 && p.key >= 0 && f.site.scope().isHome(f.site.graph().key(p.key)))
+            home = i;
+        if (p.canonical >= 0 && !f.site.internal(p.canonical))
+            ++outside;
+    }
+    const qsizetype at = home >= 0 ? home : first;
+    if (2 * outside > pages)
+        out.add(at, f.pages[at], nullptr,
+                QStringLiteral("%1 of %2 pages name a canonical outside the audited site: they will not be "
+                               "indexed as themselves")
+                    .arg(outside)
+                    .arg(pages));
+}
+
 void hreflangNoReturn(const SitePageFacts& f, const SiteRuleOutput& out) {
     for (const SiteReference& r : f.p.references) {
         const qint32 other =
@@ -277,6 +301,7 @@ QList<Rule> siteRules() {
                          "Google Search",
                          "https://developers.google.com/search/docs/crawling-indexing/http-network-errors"}},
             .siteReference = linkBroken,
+            .judgesTarget = true,
         },
         {
             .id = ruleid::kLinkFragment,
@@ -294,6 +319,7 @@ QList<Rule> siteRules() {
                  {"WHATWG HTML: The id attribute",
                   "https://html.spec.whatwg.org/multipage/dom.html#the-id-attribute"}},
             .siteReference = linkFragment,
+            .judgesTarget = true,
         },
         {
             .id = ruleid::kLinkRedirect,
@@ -381,6 +407,24 @@ QList<Rule> siteRules() {
                  {"Google Search Central Blog: 5 common mistakes with rel=canonical",
                   "https://developers.google.com/search/blog/2013/04/5-common-mistakes-with-relcanonical"}},
             .siteReference = canonicalTarget,
+            .judgesTarget = true,
+        },
+        {
+            .id = ruleid::kCanonicalOutside,
+            .severity = S::Warning,
+            .scope = RuleScope::Site,
+            .description = "Most pages of the site name a canonical outside it.",
+            .help = "A page whose canonical names an address of another site asks search engines to index "
+                    "that address instead (Google Search Central, \"How to specify a canonical URL\"; "
+                    "Lighthouse canonical audit, \"Points to a different domain\"). When most pages do, the "
+                    "site was most often audited away from the address it is published at: give that "
+                    "address (--base-url, or the address field of Site Check), or make the canonicals name "
+                    "the pages where they are published.",
+            .sources =
+                {{"Google Search Central: How to specify a canonical URL",
+                  "https://developers.google.com/search/docs/crawling-indexing/consolidate-duplicate-urls"},
+                 {"Lighthouse: canonical", "https://developer.chrome.com/docs/lighthouse/seo/canonical"}},
+            .siteWhole = canonicalOutside,
         },
         {
             .id = ruleid::kHreflangTarget,
@@ -398,6 +442,7 @@ QList<Rule> siteRules() {
                  {"Google Search Central: How to specify a canonical URL",
                   "https://developers.google.com/search/docs/crawling-indexing/consolidate-duplicate-urls"}},
             .siteReference = hreflangTarget,
+            .judgesTarget = true,
         },
         {
             .id = ruleid::kHreflangNoReturn,

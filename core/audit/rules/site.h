@@ -14,6 +14,7 @@ inline constexpr char kRedirectChain[] = "redirect-chain";
 inline constexpr char kRedirectLoop[] = "redirect-loop";
 inline constexpr char kNofollowInternal[] = "nofollow-internal";
 inline constexpr char kCanonicalTarget[] = "canonical-target";
+inline constexpr char kCanonicalOutside[] = "canonical-outside";
 inline constexpr char kHreflangTarget[] = "hreflang-target";
 inline constexpr char kHreflangNoReturn[] = "hreflang-no-return";
 inline constexpr char kSitemapError[] = "sitemap-error";

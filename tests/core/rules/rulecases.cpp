@@ -120,7 +120,7 @@ TEST(AuditRules, EveryRuleIsDefinedOnceWhole) {
         // Each scope has the checks the engine calls for it, and only those.
         EXPECT_EQ(rule.check != nullptr, rule.scope == RuleScope::Page) << id;
         // robots.txt is read by the run itself, once a site, not by a check.
-        EXPECT_EQ(rule.siteReference || rule.sitePage,
+        EXPECT_EQ(rule.siteReference || rule.sitePage || rule.siteWhole,
                   rule.scope == RuleScope::Site && rule.id != QLatin1String("robots-txt-invalid"))
             << id;
         EXPECT_TRUE(!rule.fixable() || rule.scope == RuleScope::Page) << id;

@@ -1,0 +1,49 @@
+#include "net/siteaudit/folderaddress.h"
+
+#include "core/audit/engine/chunkedwork.h"
+#include "core/site/pagelinks.h"
+
+#include <QDir>
+#include <QFile>
+
+namespace headwise {
+
+namespace {
+
+// A head is read in a first piece, and further only when it goes on past it
+// (large inline styles): most pages name their canonical in the first kilobytes.
+constexpr qint64 kFirstBytes = 32 * 1024;
+constexpr qint64 kMostBytes = 1024 * 1024;
+
+std::optional<QString> canonicalOfFile(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    QByteArray bytes = file.read(kFirstBytes);
+    bool ended = false;
+    std::optional<QString> found = headCanonical(QString::fromUtf8(bytes), &ended);
+    if (!found && !ended && bytes.size() == kFirstBytes) {
+        bytes += file.read(kMostBytes - kFirstBytes);
+        found = headCanonical(QString::fromUtf8(bytes));
+    }
+    return found;
+}
+
+} // namespace
+
+std::optional<audit::SiteAddress> folderAddress(const QString& root, const QStringList& pages, int jobs) {
+    const QDir folder(root);
+    QList<audit::FileCanonical> found(pages.size());
+    constexpr qsizetype kPagesPerPiece = 64;
+    audit::FileCanonical* const out = found.data();
+    audit::runChunks((pages.size() + kPagesPerPiece - 1) / kPagesPerPiece, jobs, [&](qsizetype piece) {
+        const qsizetype last = std::min(pages.size(), (piece + 1) * kPagesPerPiece);
+        for (qsizetype i = piece * kPagesPerPiece; i < last; ++i)
+            if (std::optional<QString> canonical = canonicalOfFile(pages[i]))
+                out[i] = {.path = QDir::fromNativeSeparators(folder.relativeFilePath(pages[i])),
+                          .canonical = std::move(*canonical)};
+    });
+    return audit::inferSiteAddress(found);
+}
+
+} // namespace headwise
