@@ -237,9 +237,9 @@ int runAudit(const QStringList& arguments) {
                   maxPages = QStringLiteral("max-pages"), baseUrl = QStringLiteral("base-url"),
                   summary = QStringLiteral("summary"), summaryOnly = QStringLiteral("summary-only"),
                   checkExternal = QStringLiteral("check-external"), listRules = QStringLiteral("list-rules"),
-                  fix = QStringLiteral("fix"), dryRun = QStringLiteral("dry-run"), lang = QStringLiteral("lang"),
-                  root = QStringLiteral("root"), baseline = QStringLiteral("baseline"),
-                  writeBaseline = QStringLiteral("write-baseline");
+                  fix = QStringLiteral("fix"), dryRun = QStringLiteral("dry-run"),
+                  lang = QStringLiteral("lang"), root = QStringLiteral("root"),
+                  baseline = QStringLiteral("baseline"), writeBaseline = QStringLiteral("write-baseline");
     QStringList given = arguments;
     const std::optional<QStringList> fixRules = takeFixRules(given);
     if (!fixRules)

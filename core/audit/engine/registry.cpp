@@ -38,8 +38,7 @@ const QList<Rule>& ruleTable() {
         QList<Rule> rules;
         for (QList<Rule> (*family)() :
              {titleDescriptionRules, charsetRules, viewportLangRules, canonicalRules, robotsRules,
-              hreflangRules, socialRules, pageLevelRules, pageContentRules, structuredDataRules,
-              siteRules})
+              hreflangRules, socialRules, pageLevelRules, pageContentRules, structuredDataRules, siteRules})
             rules.append(family());
         return rules;
     }();
