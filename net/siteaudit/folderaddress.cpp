@@ -5,6 +5,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 
 namespace headwise {
 
@@ -32,7 +33,9 @@ std::optional<QString> canonicalOfFile(const QString& path) {
 } // namespace
 
 std::optional<audit::SiteAddress> folderAddress(const QString& root, const QStringList& pages, int jobs) {
-    const QDir folder(root);
+    // Pages are named as given (relative to the working folder, often), the
+    // root absolutely: both are compared as absolute paths.
+    const QDir folder(QFileInfo(root).absoluteFilePath());
     QList<audit::FileCanonical> found(pages.size());
     constexpr qsizetype kPagesPerPiece = 64;
     audit::FileCanonical* const out = found.data();
@@ -40,7 +43,8 @@ std::optional<audit::SiteAddress> folderAddress(const QString& root, const QStri
         const qsizetype last = std::min(pages.size(), (piece + 1) * kPagesPerPiece);
         for (qsizetype i = piece * kPagesPerPiece; i < last; ++i)
             if (std::optional<QString> canonical = canonicalOfFile(pages[i]))
-                out[i] = {.path = QDir::fromNativeSeparators(folder.relativeFilePath(pages[i])),
+                out[i] = {.path = QDir::fromNativeSeparators(
+                              folder.relativeFilePath(QFileInfo(pages[i]).absoluteFilePath())),
                           .canonical = std::move(*canonical)};
     });
     return audit::inferSiteAddress(found);

@@ -144,4 +144,17 @@ TEST(AuditSummary, FolderAddressFromItsCanonicals) {
     }
 }
 
+// A folder named from where the run stands finds its address as an absolute one does.
+TEST(AuditSummary, FolderAddressOfAFolderNamedRelatively) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(QDir(dir.path()).mkpath("site/c"));
+    writeTestFile(dir.filePath("site/index.html"),
+                  pageWith("<link rel=canonical href=\"file:///srv/docs/\">", "<a href=c/>c</a>"));
+    writeTestFile(dir.filePath("site/c/index.html"),
+                  pageWith("<link rel=canonical href=\"file:///srv/docs/c/\">", "<a href=../>home</a>"));
+    const CliRun run = cli({"audit", "--format", "json", "--fail-on", "never", "site"}, dir.path());
+    const QJsonValue address = jsonOf(run)["site"].toObject().value("address");
+    EXPECT_EQ(address["url"].toString(), QLatin1String("file:///srv/docs/")) << run.err.toStdString();
+}
+
 } // namespace
