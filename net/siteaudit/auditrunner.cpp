@@ -61,11 +61,7 @@ void AuditRunner::add(const QString& name, PageInputLoader load,
     });
 }
 
-void AuditRunner::addSitemap(const QString& name, const Sitemap& sitemap,
-                             std::shared_ptr<const audit::SiteScope> site) {
-    if (!site || added_.contains(name))
-        return;
-    added_.insert(name);
+AuditRunner::Slot& AuditRunner::readSlot(const QString& name) {
     Slot& slot = newSlot(name);
     {
         QMutexLocker lock(&progressMutex_);
@@ -75,6 +71,15 @@ void AuditRunner::addSitemap(const QString& name, const Sitemap& sitemap,
     slot.report.page = name;
     slot.report.url =
         hasScheme(name) ? name : QUrl::fromLocalFile(QFileInfo(name).absoluteFilePath()).toString();
+    return slot;
+}
+
+void AuditRunner::addSitemap(const QString& name, const Sitemap& sitemap,
+                             std::shared_ptr<const audit::SiteScope> site) {
+    if (!site || added_.contains(name))
+        return;
+    added_.insert(name);
+    Slot& slot = readSlot(name);
     slot.site = site;
     audit::ResolvedPage resolved = audit::resolveSitemap(*site, name, sitemap.locations, sitemap.lines);
     QMutexLocker lock(&graphMutex_);
@@ -88,15 +93,7 @@ void AuditRunner::addRobotsTxt(const QString& name, const QByteArray& body, int 
     QList<audit::Finding> findings = audit::robotsTxtFindings(body, status, config_);
     if (findings.isEmpty())
         return;
-    Slot& slot = newSlot(name);
-    {
-        QMutexLocker lock(&progressMutex_);
-        ++done_; // nothing to wait for
-    }
-    slot.audited = true;
-    slot.report.page = name;
-    slot.report.url =
-        hasScheme(name) ? name : QUrl::fromLocalFile(QFileInfo(name).absoluteFilePath()).toString();
+    Slot& slot = readSlot(name);
     slot.report.status = status;
     slot.report.findings = std::move(findings);
 }

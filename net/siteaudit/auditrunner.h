@@ -105,6 +105,8 @@ private:
     };
 
     Slot& newSlot(const QString& name);
+    // A slot for a file the run has read already (a sitemap, a robots.txt): audited as it is added.
+    Slot& readSlot(const QString& name);
     void run(Slot& slot, const PageInputLoader& load);
     void pageDone(const QString& name);
     Site& siteOf(const std::shared_ptr<const audit::SiteScope>& scope); // under graphMutex_
