@@ -1,6 +1,5 @@
 #include "core/page/pagecodec.h"
 
-#include <QElapsedTimer>
 #include <algorithm>
 #include <cctype>
 #include <gtest/gtest.h>
@@ -402,18 +401,16 @@ TEST(PageCodec, CharsetFromContentType) {
         EXPECT_EQ(charsetFromContentType(c.contentType), QByteArray(c.charset)) << c.contentType;
 }
 
-TEST(PageCodec, TenMegabytesDecodeAndEncodeQuickly) {
+TEST(PageCodec, TenMegabytesDecodeAndEncodeBackUnchanged) {
     // Broken UTF-8 with many line breaks takes the longest way: a failed
     // UTF-8 attempt, the fallback table and the line-break pass.
     QByteArray bytes;
     bytes.reserve(10 * 1024 * 1024 + 64);
     while (bytes.size() < 10 * 1024 * 1024)
         bytes += "<p>caf\xE9 \x93quoted\x94</p>\n";
-    QElapsedTimer clock;
-    clock.start();
+    // How fast is bench/'s question (pagecodec_bench), not a test's.
     const DecodedPage page = decodePage(bytes);
     const QByteArray back = encodePage(page.text, page.encoding);
-    EXPECT_LT(clock.elapsed(), 3000);
     EXPECT_EQ(page.encoding.name, "windows-1252");
     EXPECT_TRUE(back == bytes);
 }
