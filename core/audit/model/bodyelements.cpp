@@ -2,7 +2,6 @@
 
 #include <gumbo.h>
 
-#include <QRegularExpression>
 #include <QSet>
 
 #include <algorithm>
@@ -435,9 +434,17 @@ struct Scan {
 
 QList<QByteArray> idsOf(const QString& list) {
     QList<QByteArray> out;
-    for (const QString& id :
-         list.split(QRegularExpression(QStringLiteral("[ \t\n\r\f]+")), Qt::SkipEmptyParts))
-        out.append(id.toUtf8());
+    // Split on ASCII white space, as the HTML standard splits a list of tokens.
+    const auto space = [](QChar c) {
+        return c == u' ' || c == u'\t' || c == u'\n' || c == u'\r' || c == u'\f';
+    };
+    qsizetype from = 0;
+    for (qsizetype i = 0; i <= list.size(); ++i)
+        if (i == list.size() || space(list[i])) {
+            if (i > from)
+                out.append(list.mid(from, i - from).toUtf8());
+            from = i + 1;
+        }
     return out;
 }
 

@@ -5,8 +5,8 @@
 #include <gumbo.h>
 
 #include <algorithm>
+#include <array>
 #include <cstring>
-#include <functional>
 #include <vector>
 
 namespace headwise::audit {
@@ -369,17 +369,30 @@ QString nodeName(const GumboNode* node) {
 }
 
 // Whether bytes [from, to) hold needle (ASCII lower case) in any case; a
-// skipping search, so a page without it costs a fraction of a pass.
+// skipping search, so a page without it costs a fraction of a pass. The skip
+// table is a plain array: the library's searcher, given a folding predicate,
+// keeps its table in a hash map and looks every byte up in it.
 bool containsFolded(const QByteArray& bytes, qsizetype from, qsizetype to, std::string_view needle) {
-    const auto fold = [](char c) { return lower(c); };
-    const auto hash = [fold](char c) { return std::hash<char>()(fold(c)); };
-    const auto same = [fold](char a, char b) { return fold(a) == fold(b); };
-    const char* begin = bytes.constData() + from;
-    const char* end = bytes.constData() + to;
-    if (to - from < qsizetype(needle.size()))
+    const qsizetype m = qsizetype(needle.size());
+    if (m == 0 || to - from < m)
         return false;
-    return std::search(begin, end,
-                       std::boyer_moore_horspool_searcher(needle.begin(), needle.end(), hash, same)) != end;
+    std::array<qsizetype, 256> skip;
+    skip.fill(m);
+    for (qsizetype i = 0; i + 1 < m; ++i) {
+        const char c = needle[size_t(i)];
+        skip[uchar(c)] = m - 1 - i;
+        if (c >= 'a' && c <= 'z')
+            skip[uchar(c - 'a' + 'A')] = m - 1 - i;
+    }
+    const char* data = bytes.constData();
+    for (qsizetype at = from; at + m <= to; at += skip[uchar(data[at + m - 1])]) {
+        qsizetype k = m - 1;
+        while (k >= 0 && lower(data[at + k]) == needle[size_t(k)])
+            --k;
+        if (k < 0)
+            return true;
+    }
+    return false;
 }
 
 RawPage parseBytes(const QByteArray& utf8, qsizetype length) {
