@@ -1,5 +1,6 @@
 #include "ui/findingsmodel.h"
 
+#include "core/audit/report/findinggroups.h"
 #include "ui/checktexts.h"
 
 #include <QApplication>
@@ -26,10 +27,15 @@ QStyle::StandardPixmap iconOf(audit::Severity severity) {
 } // namespace
 
 void FindingsModel::setFindings(QList<audit::Finding> findings, const QList<bool>& fixable) {
+    // A finding repeated on a page is one row: its first, with its count and lines.
+    const QList<audit::FindingGroup> groups = audit::groupFindings(findings);
     QList<Row> rows;
-    rows.reserve(findings.size());
-    for (qsizetype i = 0; i < findings.size(); ++i)
-        rows.append({std::move(findings[i]), fixable.value(i, false)});
+    rows.reserve(groups.size());
+    for (const audit::FindingGroup& group : groups) {
+        const qsizetype first = group.first - findings.constData();
+        rows.append({*group.first, group.first->message + audit::repeatSuffix(group), group.count,
+                     fixable.value(first, false)});
+    }
     // The audit hands them over in page order; a stable sort keeps it within a severity.
     std::stable_sort(rows.begin(), rows.end(),
                      [](const Row& a, const Row& b) { return a.finding.severity > b.finding.severity; });
@@ -39,8 +45,11 @@ void FindingsModel::setFindings(QList<audit::Finding> findings, const QList<bool
 }
 
 int FindingsModel::count(audit::Severity severity) const {
-    return int(std::count_if(rows_.cbegin(), rows_.cend(),
-                             [severity](const Row& row) { return row.finding.severity == severity; }));
+    int findings = 0;
+    for (const Row& row : rows_)
+        if (row.finding.severity == severity)
+            findings += row.count;
+    return findings;
 }
 
 int FindingsModel::rowCount(const QModelIndex& parent) const {
@@ -68,7 +77,7 @@ QVariant FindingsModel::data(const QModelIndex& index, int role) const {
         break;
     case MessageColumn:
         if (role == Qt::DisplayRole || role == Qt::ToolTipRole)
-            return f.message;
+            return rows_.at(index.row()).message;
         break;
     case LineColumn:
         if (role == Qt::DisplayRole && f.hasPosition())

@@ -8,7 +8,7 @@
 namespace headwise {
 
 // The audit's findings as rows, errors first, then warnings, then notes; in
-// page order within each.
+// page order within each. A finding repeated on the page is one row.
 class FindingsModel : public QAbstractTableModel {
     Q_OBJECT
 public:
@@ -18,7 +18,9 @@ public:
 
     // fixable: for each finding, whether a fix is offered for it; none when unknown.
     void setFindings(QList<audit::Finding> findings, const QList<bool>& fixable = {});
+    // The first finding of a row.
     const audit::Finding& finding(int row) const { return rows_.at(row).finding; }
+    // Findings of a severity, each repeat counted.
     int count(audit::Severity severity) const;
 
     int rowCount(const QModelIndex& parent = {}) const override;
@@ -28,7 +30,9 @@ public:
 
 private:
     struct Row {
-        audit::Finding finding;
+        audit::Finding finding; // the first of its group
+        QString message;        // its message and how often it repeats
+        int count = 1;
         bool fixable = false;
     };
     QList<Row> rows_;

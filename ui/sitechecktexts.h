@@ -60,8 +60,8 @@ inline const QString kIssueColumns[] = {
     QStringLiteral("Findings"),       QStringLiteral("Share"), QStringLiteral("Fixable"),
     QStringLiteral("What to repair"),
 };
-inline const QString kTargetColumns[] = {QStringLiteral("Broken target"), QStringLiteral("Pages"),
-                                         QStringLiteral("Links")};
+inline const QString kTargetColumns[] = {QStringLiteral("Broken target"), QStringLiteral("Problem"),
+                                         QStringLiteral("Pages"), QStringLiteral("Links")};
 inline const QString kSourcesHeading = QStringLiteral("Sources");
 inline const QString kFixHeading = QStringLiteral("Fix");
 
@@ -101,11 +101,9 @@ inline QString shownOf(qsizetype shown, qsizetype all) {
     return QStringLiteral("%1 of %2 pages").arg(shown).arg(all);
 }
 // "87%" of the pages; "<1%" for a few of many, which a round 0% would hide.
-inline QString share(qsizetype part, qsizetype whole) {
-    if (whole <= 0)
-        return {};
-    const qsizetype percent = (part * 100 + whole / 2) / whole;
-    return part > 0 && percent == 0 ? QStringLiteral("<1%") : QStringLiteral("%1%").arg(percent);
+inline QString share(double fraction) {
+    const int percent = int(fraction * 100 + 0.5);
+    return fraction > 0 && percent == 0 ? QStringLiteral("<1%") : QStringLiteral("%1%").arg(percent);
 }
 inline QString filteredByRule(const QString& rule) {
     return QStringLiteral("Pages with %1").arg(rule);

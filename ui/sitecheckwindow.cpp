@@ -4,6 +4,7 @@
 #include "core/audit/engine/rule.h"
 #include "core/audit/report/baseline.h"
 #include "core/audit/report/csvtable.h"
+#include "core/audit/report/findinggroups.h"
 #include "core/page/pagefile.h"
 #include "net/pagefetcher.h"
 #include "net/siteaudit/siteaudit.h"
@@ -22,6 +23,7 @@
 #include <QFileInfo>
 #include <QHeaderView>
 #include <QLineEdit>
+#include <QTableWidget>
 #include <QThread>
 #include <QTimer>
 #include <mutex>
@@ -33,6 +35,9 @@ constexpr int kFeedIntervalMs = 100; // the table takes new pages at most this o
 constexpr int kRememberedInputs = 10;
 constexpr int kProblemsShown = 5;
 const QString kSettingsGroup = QStringLiteral("SiteCheck");
+
+// The broken targets list's columns, as sitechecktext::kTargetColumns names them.
+enum TargetColumn { TargetNameColumn, TargetProblemColumn, TargetPagesColumn, TargetLinksColumn };
 
 QString inputKey(int i) {
     return QStringLiteral("Input%1").arg(i + 1);
@@ -194,7 +199,14 @@ SiteCheckWindow::SiteCheckWindow(const Platform& platform, AnalyzePanel* panel, 
                              SiteIssuesModel::ShareColumn, SiteIssuesModel::FixableColumn})
         issues->setColumnWidth(column, fontMetrics().horizontalAdvance(sitechecktext::kIssueColumns[column]) +
                                            fontMetrics().horizontalAdvance(QStringLiteral("00000")));
-    ui_->tblSiteTargets->hide(); // until a rule with targets is chosen
+    QTableWidget* targets = ui_->tblSiteTargets;
+    targets->setColumnCount(int(std::size(sitechecktext::kTargetColumns)));
+    targets->setHorizontalHeaderLabels(
+        QStringList(std::begin(sitechecktext::kTargetColumns), std::end(sitechecktext::kTargetColumns)));
+    targets->verticalHeader()->hide();
+    targets->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    targets->horizontalHeader()->setSectionResizeMode(0, QHeaderView::Stretch);
+    targets->hide(); // until a rule with targets is chosen
     connect(issues->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             &SiteCheckWindow::issueSelected);
 
@@ -315,7 +327,9 @@ void SiteCheckWindow::start() {
     pages_->reset({});
     findings_->setFindings({});
     ui_->chartSiteRules->setCounts({});
-    issues_->setRules({}, 0);
+    issues_->setRules({});
+    showTargets(QString());
+    ui_->txtSiteBaseUrl->setPlaceholderText(text::kBaseUrlHint);
     ui_->txtSiteRuleHelp->clear();
     filterByRule(QString());
     showProgress(0, 0);
@@ -356,7 +370,7 @@ void SiteCheckWindow::start() {
             result.rows.reserve(result.outcome.pages.size());
             for (const audit::PageReport& page : std::as_const(result.outcome.pages))
                 result.rows.append(SitePagesModel::rowOf(page, siteRoot));
-            result.counts = audit::ruleCounts(result.outcome.pages);
+            result.counts = audit::worstFirst(audit::ruleCounts(result.outcome.pages));
             return result;
         },
         [this](SiteRun result) { showOutcome(std::move(result)); });
@@ -388,8 +402,12 @@ void SiteCheckWindow::showOutcome(SiteRun result) {
     const QString selected = selectedPage() ? selectedPage()->page : QString();
     pages_->reset(std::move(result.rows));
     site_ = outcome.site;
-    sortWorstFirst(result.counts);
-    issues_->setRules(result.counts, outcome.pages.size());
+    if (site_.address.from == audit::SiteAddress::From::Canonicals) {
+        // The run found where the folder is published: Page Check shows its pages there too.
+        baseUrl_ = QUrl(site_.address.url);
+        ui_->txtSiteBaseUrl->setPlaceholderText(text::inferredBaseUrl(site_.address.url));
+    }
+    issues_->setRules(result.counts);
     ui_->chartSiteRules->setCounts(std::move(result.counts));
     showProgress(outcome.pages.size(), outcome.pages.size());
     ui_->lblSiteCurrent->clear();
@@ -522,12 +540,38 @@ QString SiteCheckWindow::publishedAddress(const SitePagesModel::Row& page) const
 void SiteCheckWindow::issueSelected(const QModelIndex& current) {
     if (!current.isValid()) {
         ui_->txtSiteRuleHelp->clear();
+        showTargets(QString());
         return;
     }
     const QString rule = issues_->rule(current.row()).rule;
     showRule(rule);
+    showTargets(rule);
     const audit::Rule* registered = audit::findRule(rule);
     ui_->txtSiteRuleHelp->setHtml(registered ? ruleHelpHtml(*registered) : QString());
+}
+
+void SiteCheckWindow::showTargets(const QString& rule) {
+    // The broken targets the run grouped for this rule, most linked first.
+    QTableWidget* table = ui_->tblSiteTargets;
+    table->setRowCount(0);
+    for (const audit::BrokenTarget& target : std::as_const(site_.brokenTargets)) {
+        if (target.rule != rule)
+            continue;
+        const int row = table->rowCount();
+        table->insertRow(row);
+        auto* name = new QTableWidgetItem(target.target);
+        name->setToolTip(target.target);
+        table->setItem(row, TargetNameColumn, name);
+        table->setItem(row, TargetProblemColumn, new QTableWidgetItem(target.problem));
+        const auto setCount = [table, row](int column, qsizetype count) {
+            auto* item = new QTableWidgetItem(audit::groupedNumber(count));
+            item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+            table->setItem(row, column, item);
+        };
+        setCount(TargetPagesColumn, target.pages);
+        setCount(TargetLinksColumn, target.references);
+    }
+    table->setVisible(table->rowCount() > 0);
 }
 
 const audit::PageReport* SiteCheckWindow::selectedPage() const {

@@ -73,6 +73,8 @@ private:
     void showCount();
     void filterByRule(const QString& rule);
     void showRule(const QString& rule);
+    // The broken targets of rule in their list; the list hidden when it has none.
+    void showTargets(const QString& rule);
     QByteArray pageTableCsv() const;
     void pageSelected();
     void issueSelected(const QModelIndex& current);

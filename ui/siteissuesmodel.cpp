@@ -1,24 +1,15 @@
 #include "ui/siteissuesmodel.h"
 
-#include "core/audit/engine/rule.h"
 #include "ui/sitechecktexts.h"
 
 #include <QApplication>
 #include <QStyle>
-#include <algorithm>
 
 namespace headwise {
 
-void sortWorstFirst(QList<audit::RuleCount>& rules) {
-    std::stable_sort(rules.begin(), rules.end(), [](const audit::RuleCount& a, const audit::RuleCount& b) {
-        return a.severity != b.severity ? a.severity > b.severity : a.pages > b.pages;
-    });
-}
-
-void SiteIssuesModel::setRules(QList<audit::RuleCount> rules, qsizetype pages) {
+void SiteIssuesModel::setRules(QList<audit::RuleCount> rules) {
     beginResetModel();
     rules_ = std::move(rules);
-    pages_ = pages;
     endResetModel();
 }
 
@@ -30,8 +21,7 @@ int SiteIssuesModel::columnCount(const QModelIndex& parent) const {
     return parent.isValid() ? 0 : ColumnCount;
 }
 
-QString SiteIssuesModel::text(const audit::RuleCount& rule, int column) const {
-    const audit::Rule* registered = audit::findRule(rule.rule);
+QString SiteIssuesModel::text(const audit::RuleCount& rule, int column) {
     switch (column) {
     case SeverityColumn:
         return audit::severityName(rule.severity);
@@ -42,11 +32,11 @@ QString SiteIssuesModel::text(const audit::RuleCount& rule, int column) const {
     case FindingsColumn:
         return QString::number(rule.findings);
     case ShareColumn:
-        return sitechecktext::share(rule.pages, pages_);
+        return sitechecktext::share(rule.share);
     case FixableColumn:
-        return registered && registered->fixable() ? sitechecktext::kYes : QString();
+        return rule.fixable ? sitechecktext::kYes : QString();
     case HelpColumn:
-        return registered ? registered->description : QString();
+        return rule.help;
     }
     return {};
 }

@@ -7,12 +7,7 @@
 
 namespace headwise {
 
-// Errors before warnings before notes, and by pages within each: what
-// matters most first. Stable, so ties keep the rule table's order.
-void sortWorstFirst(QList<audit::RuleCount>& rules);
-
-// Every rule a run found, one row each, as it is given: most severe first,
-// then by pages.
+// Every rule a run found, one row each, in the order given (worstFirst()).
 class SiteIssuesModel : public QAbstractTableModel {
     Q_OBJECT
 public:
@@ -29,8 +24,7 @@ public:
 
     using QAbstractTableModel::QAbstractTableModel;
 
-    // pages: of the run, which the share is of.
-    void setRules(QList<audit::RuleCount> rules, qsizetype pages);
+    void setRules(QList<audit::RuleCount> rules);
     const audit::RuleCount& rule(int row) const { return rules_.at(row); }
 
     int rowCount(const QModelIndex& parent = {}) const override;
@@ -39,9 +33,8 @@ public:
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
 
 private:
-    QString text(const audit::RuleCount& rule, int column) const;
+    static QString text(const audit::RuleCount& rule, int column);
     QList<audit::RuleCount> rules_;
-    qsizetype pages_ = 0;
 };
 
 } // namespace headwise

@@ -1,7 +1,7 @@
 #include "ui/siterulechart.h"
 
+#include "core/audit/report/findinggroups.h"
 #include "ui/sitechecktexts.h"
-#include "ui/siteissuesmodel.h"
 
 #include <QBarCategoryAxis>
 #include <QBarSet>
@@ -40,7 +40,7 @@ SiteRuleChart::SiteRuleChart(QWidget* parent) : QChartView(parent) {
 }
 
 void SiteRuleChart::setCounts(QList<audit::RuleCount> counts) {
-    sortWorstFirst(counts);
+    counts = audit::worstFirst(std::move(counts));
     if (counts.size() > kBars)
         counts.resize(kBars);
     rules_.clear();

@@ -155,6 +155,23 @@ TEST_F(CheckWindowTest, ErrorsFirstAndCounted) {
     EXPECT_EQ(serp()->preview().linkLine, QStringLiteral("bare.htm"));
 }
 
+TEST_F(CheckWindowTest, ARepeatedFindingIsOneRowAndCountedEachTime) {
+    loadFile(QStringLiteral("pictures.htm"),
+             "<html><head><title>Rugs</title></head><body>\n<img src=\"a.png\">\n"
+             "<img src=\"b.png\">\n<img src=\"c.png\">\n</body></html>");
+    ASSERT_TRUE(settled());
+    ASSERT_EQ(rules().count(QStringLiteral("image-alt")), 1) << rules().join(',').toStdString();
+    const int row = int(rules().indexOf(QStringLiteral("image-alt")));
+    EXPECT_TRUE(model()
+                    ->index(row, FindingsModel::MessageColumn)
+                    .data()
+                    .toString()
+                    .endsWith(" (3 times, lines 2, 3, 4)"));
+    EXPECT_EQ(model()->finding(row).line, 2); // activating it goes to the first
+    const audit::Severity severity = model()->finding(row).severity;
+    EXPECT_GE(model()->count(severity), 3);
+}
+
 TEST_F(CheckWindowTest, FindingsAFixCanRepairAreMarked) {
     loadFile(QStringLiteral("bare.htm"), "<html><head><title>Rugs</title></head><body></body></html>");
     ASSERT_TRUE(settled());

@@ -1,11 +1,13 @@
 #include "core/audit/engine/finding.h"
 #include "core/audit/engine/rule.h"
+#include "core/audit/report/findinggroups.h"
 #include "net/curlpagefetcher.h"
 #include "testfiles.h"
 #include "ui/analyzepanel.h"
 #include "ui/checkwindow.h"
 #include "ui/findingsmodel.h"
 #include "ui/serppreview.h"
+#include "ui/sitechecktexts.h"
 #include "ui/sitecheckwindow.h"
 #include "ui/siteissuesmodel.h"
 #include "ui/siterulechart.h"
@@ -288,6 +290,22 @@ TEST_F(SiteCheckTest, IssuesListEveryRuleWorstFirstWithTheCountsOfTheCommandLine
         lastSeverity = severity;
         lastPages = pages;
     }
+    // The rows in the order and with the help lines of the command line's summary.
+    QStringList summaryRules, rows;
+    for (const QString& line : QString::fromUtf8(runCli({"audit", root, "--summary-only"})).split('\n')) {
+        const QStringList words = line.split(' ', Qt::SkipEmptyParts);
+        if (line.startsWith(' ') || words.size() < 2 || !audit::parseSeverity(words[0]))
+            continue;
+        summaryRules << words[1];
+        EXPECT_TRUE(line.endsWith(audit::helpLine(audit::registeredRule(words[1])))) << line.toStdString();
+    }
+    for (int row = 0; row < model->rowCount(); ++row) {
+        const QString rule = model->index(row, SiteIssuesModel::RuleColumn).data().toString();
+        rows << rule;
+        EXPECT_EQ(model->index(row, SiteIssuesModel::HelpColumn).data(),
+                  audit::helpLine(audit::registeredRule(rule)));
+    }
+    EXPECT_EQ(rows, summaryRules);
     ASSERT_TRUE(selectIssue("title-missing"));
     EXPECT_EQ(model->index(issues()->currentIndex().row(), SiteIssuesModel::ShareColumn).data(), "25%");
     // The chart leads with the errors, whatever the warnings' pages.
@@ -305,7 +323,7 @@ TEST_F(SiteCheckTest, ARuleSelectedShowsItsPagesItsHelpAndItsBrokenTargets) {
         QStringList pages;
         QString target; // the row the targets list shows first; none for a rule without targets
     } cases[] = {
-        {"link-broken", {"index.html"}, {}},
+        {"link-broken", {"index.html"}, "missing.html"},
         {"title-missing", {"a.html"}, {}},
         {"orphan", {"orphan.html"}, {}},
     };
@@ -321,9 +339,27 @@ TEST_F(SiteCheckTest, ARuleSelectedShowsItsPagesItsHelpAndItsBrokenTargets) {
             continue;
         ASSERT_EQ(targets->model()->rowCount(), 1);
         EXPECT_TRUE(targets->model()->index(0, 0).data().toString().endsWith(c.target));
-        EXPECT_EQ(targets->model()->index(0, 1).data().toInt(), 1); // pages
-        EXPECT_EQ(targets->model()->index(0, 2).data().toInt(), 1); // links
+        EXPECT_FALSE(targets->model()->index(0, 1).data().toString().isEmpty()); // its problem
+        EXPECT_EQ(targets->model()->index(0, 2).data().toInt(), 1);              // pages
+        EXPECT_EQ(targets->model()->index(0, 3).data().toInt(), 1);              // links
     }
+}
+
+TEST_F(SiteCheckTest, ARepeatedFindingIsOneRowWithItsCount) {
+    writeTestFile(root + "/a.html", "<!doctype html><html lang=\"en\"><head><title>A</title></head><body>\n"
+                                    "<a href=\"gone.html\">1</a>\n<a href=\"gone.html\">2</a>\n"
+                                    "<a href=\"gone.html\">3</a>\n<a href=\"/\">home</a></body></html>\n");
+    audit(root);
+    findControl<QLineEdit>(site, "txtSiteFilter")->setText("a.html");
+    ASSERT_EQ(shownPages(), QStringList{"a.html"});
+    table->setCurrentIndex(table->model()->index(0, 0));
+    QAbstractItemModel* list = findControl<QTreeView>(site, "lstSiteFindings")->model();
+    QStringList broken;
+    for (int f = 0; f < list->rowCount(); ++f)
+        if (list->index(f, FindingsModel::RuleColumn).data() == "link-broken")
+            broken << list->index(f, FindingsModel::MessageColumn).data().toString();
+    ASSERT_EQ(broken.size(), 1) << broken.join('\n').toStdString();
+    EXPECT_TRUE(broken[0].contains("3 times, lines 2, 3, 4")) << broken[0].toStdString();
 }
 
 TEST_F(SiteCheckTest, TheFilterMatchesRuleIdsAndSaysHowManyRowsItLeaves) {
@@ -402,6 +438,29 @@ TEST_F(SiteCheckTest, PageCheckOpenedFromSiteCheckShowsItsSiteFindingsAndAddress
     for (int f = 0; f < list->rowCount(); ++f)
         rules << list->index(f, FindingsModel::RuleColumn).data().toString();
     EXPECT_TRUE(rules.contains("orphan")) << rules.join(',').toStdString();
+}
+
+TEST_F(SiteCheckTest, AnAddressReadFromTheCanonicalsIsShownAndPageCheckUsesIt) {
+    const QString mill = dir.filePath("mill");
+    QDir().mkpath(mill);
+    for (const char* name : {"index.html", "looms.html"})
+        writeTestFile(
+            mill + '/' + name,
+            QByteArray("<!doctype html><html lang=\"en\"><head><title>The weaving mill</title>"
+                       "<link rel=\"canonical\" href=\"https://mill.example/") +
+                (QByteArray(name) == "index.html" ? "" : name) +
+                "\"></head><body><a href=\"index.html\">i</a> <a href=\"looms.html\">l</a></body></html>\n");
+    audit(mill);
+    EXPECT_EQ(findControl<QLineEdit>(site, "txtSiteBaseUrl")->placeholderText(),
+              sitechecktext::inferredBaseUrl("https://mill.example/"));
+    findControl<QLineEdit>(site, "txtSiteFilter")->setText("looms");
+    ASSERT_EQ(shownPages(), QStringList{"looms.html"});
+    emit table->activated(table->model()->index(0, 0));
+    ASSERT_TRUE(idle());
+    auto* check = window->findChild<CheckWindow*>();
+    ASSERT_NE(check, nullptr);
+    QTRY_COMPARE(check->findChild<SerpPreview*>("serpPreview")->preview().addressLine,
+                 "https://mill.example/looms.html");
 }
 
 // A crawl of the local page server whose second page never ends.
