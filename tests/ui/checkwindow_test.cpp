@@ -531,3 +531,18 @@ TEST_F(CheckWindowTest, StructuredItemsListedAndSelectingOneSelectsItsBlock) {
             << selected.toStdString();
     }
 }
+
+TEST_F(CheckWindowTest, AnItemsBlockIsSelectedWholeAfterACharacterTheEncodingLacks) {
+    const QString block =
+        QStringLiteral("<script type=\"application/ld+json\">{\"@context\":\"https://schema.org\","
+                       "\"@type\":\"BreadcrumbList\"}</script>");
+    loadFile(QStringLiteral("page.htm"),
+             "<html><head><meta charset=\"windows-1252\">\n<!-- x -->" + block.toLatin1() + "</head></html>");
+    // "&#937;" for the audit, one character in the box.
+    text()->document()->find(QStringLiteral("x")).insertText(QString(QChar(0x3a9)));
+    ASSERT_TRUE(settled());
+    auto* items = check->findChild<QTreeView*>(QStringLiteral("lstCheckItems"));
+    ASSERT_EQ(items->model()->rowCount(), 1);
+    items->setCurrentIndex(items->model()->index(0, 0));
+    EXPECT_EQ(text()->textCursor().selectedText(), block);
+}
