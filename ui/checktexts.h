@@ -25,6 +25,10 @@ inline const QString kNotFixedTitle = QStringLiteral("Not Fixed");
 inline const QString kNoImage = QStringLiteral("No og:image: share sites show no picture");
 inline const QString kFixColumn = QStringLiteral("Fix");
 inline const QString kFixable = QStringLiteral("can fix");
+inline const QString kItems = QStringLiteral("Structured &data:");
+inline const QString kItemTypeColumn = QStringLiteral("Type");
+inline const QString kItemResultColumn = QStringLiteral("Rich result");
+inline const QString kItemMissingColumn = QStringLiteral("Missing");
 
 inline QString notAnAddress(const QString& given) {
     return QStringLiteral("\"%1\" is not an http or https address with a host.").arg(given);
@@ -37,6 +41,14 @@ inline QString notALanguage(const QString& given) {
 inline QString notFixed(const QStringList& rules) {
     return QStringLiteral("The audit still found %1 after the fix, so the page keeps it as it was.")
         .arg(rules.join(QStringLiteral(", ")));
+}
+
+// "Product: eligible", "Product: not eligible", or "none" for an item no rich result reads.
+inline QString richResult(const QStringList& results, bool eligible) {
+    if (results.isEmpty())
+        return QStringLiteral("none");
+    return results.join(QStringLiteral(", ")) +
+           (eligible ? QStringLiteral(": eligible") : QStringLiteral(": not eligible"));
 }
 
 inline QString counted(int n, const char* one, const char* many) {

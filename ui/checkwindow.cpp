@@ -8,6 +8,7 @@
 #include "ui/checktexts.h"
 #include "ui/findingplace.h"
 #include "ui/findingsmodel.h"
+#include "ui/structureditemsmodel.h"
 #include "ui_frmcheck.h"
 
 #include <QFile>
@@ -64,7 +65,8 @@ bool needs(const QList<audit::PageFix>& fixes, audit::PageFix::Need need) {
 
 CheckWindow::CheckWindow(const Platform& platform, AnalyzePanel* panel, QWidget* parent)
     : QWidget(parent, Qt::Window), platform_(platform), panel_(panel),
-      ui_(std::make_unique<Ui::CheckWindow>()), model_(new FindingsModel(this)), pause_(new QTimer(this)),
+      ui_(std::make_unique<Ui::CheckWindow>()), model_(new FindingsModel(this)),
+      items_(new StructuredItemsModel(this)), pause_(new QTimer(this)),
       checkJob_(new Job(this, QStringLiteral("checkAudit"))),
       imageJob_(new Job(this, QStringLiteral("checkImage"))),
       fixJob_(new Job(this, QStringLiteral("checkFix"))) {
@@ -77,6 +79,13 @@ CheckWindow::CheckWindow(const Platform& platform, AnalyzePanel* panel, QWidget*
     ui_->lstFindings->header()->setSectionResizeMode(FindingsModel::RuleColumn,
                                                      QHeaderView::ResizeToContents);
     ui_->lstFindings->header()->setStretchLastSection(false);
+    ui_->lblCheckItems->setText(checktext::kItems);
+    ui_->lstCheckItems->setModel(items_);
+    ui_->lstCheckItems->header()->setSectionResizeMode(StructuredItemsModel::MissingColumn,
+                                                       QHeaderView::Stretch);
+    ui_->lstCheckItems->header()->setStretchLastSection(false);
+    connect(ui_->lstCheckItems->selectionModel(), &QItemSelectionModel::currentChanged, this,
+            &CheckWindow::itemSelected);
 
     pause_->setSingleShot(true);
     pause_->setInterval(kPauseMs);
@@ -159,6 +168,7 @@ void CheckWindow::showNoPage() {
     ui_->serpPreview->clear();
     ui_->cardPreview->clear();
     model_->setFindings({});
+    items_->setItems({});
     ui_->lblCount->clear();
     check_ = {};
     updateFixButtons();
@@ -178,6 +188,7 @@ void CheckWindow::showCheck(const PageCheck& check) {
             if (finding >= 0 && finding < fixable.size())
                 fixable[finding] = true;
     model_->setFindings(check.audit.findings, fixable);
+    items_->setItems(check.structuredData);
     ui_->lblCount->setText(checktext::counts(model_->count(audit::Severity::Error),
                                              model_->count(audit::Severity::Warning),
                                              model_->count(audit::Severity::Info)));
@@ -292,6 +303,16 @@ void CheckWindow::findingActivated(const QModelIndex& index) {
     QWidget* main = panel_->window();
     main->raise();
     main->activateWindow();
+}
+
+// Shows the item's block in the page box; the focus comes back to the list,
+// so that the arrow keys walk the items.
+void CheckWindow::itemSelected(const QModelIndex& index) {
+    if (!panel_ || !index.isValid())
+        return;
+    const audit::StructuredItemFacts& item = items_->item(index.row());
+    panel_->selectInPage(item.offset, item.length);
+    ui_->lstCheckItems->setFocus();
 }
 
 } // namespace headwise

@@ -23,6 +23,7 @@ class QTimer;
 namespace headwise {
 
 class FindingsModel;
+class StructuredItemsModel;
 
 // Page Check (frmCheck): the Analyze panel's page audited, as a search result
 // and a share card would show it, with the findings listed. Follows every
@@ -66,6 +67,7 @@ private:
     void showNoPage();
     void startImageLoad(const audit::CardPreview& card);
     void findingActivated(const QModelIndex& index);
+    void itemSelected(const QModelIndex& index);
     // Site Check's page is in the page box.
     bool showsSitePage() const;
     // The settings the page is audited with: Site Check's run's, for its page.
@@ -75,6 +77,7 @@ private:
     QPointer<AnalyzePanel> panel_;
     std::unique_ptr<Ui::CheckWindow> ui_;
     FindingsModel* model_;
+    StructuredItemsModel* items_;
     QTimer* pause_;
     Job* checkJob_;
     Job* imageJob_;

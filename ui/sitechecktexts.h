@@ -74,10 +74,15 @@ inline const QString kFile = QStringLiteral("file");
 
 // The table's columns, in order.
 inline const QString kColumns[] = {
-    QStringLiteral("Page"),      QStringLiteral("Status"),   QStringLiteral("Indexable"),
-    QStringLiteral("Title"),     QStringLiteral("Title px"), QStringLiteral("Description"),
-    QStringLiteral("Canonical"), QStringLiteral("Errors"),   QStringLiteral("Warnings"),
+    QStringLiteral("Page"),         QStringLiteral("Status"),   QStringLiteral("Indexable"),
+    QStringLiteral("Title"),        QStringLiteral("Title px"), QStringLiteral("Description"),
+    QStringLiteral("Canonical"),    QStringLiteral("Errors"),   QStringLiteral("Warnings"),
+    QStringLiteral("Rich results"),
 };
+
+inline QString notEligible(const QString& richResult) {
+    return richResult + QStringLiteral(" (not eligible)");
+}
 
 inline QString notABaseUrl(const QString& given) {
     return QStringLiteral("%1: the site\'s address must be an http, https or file address.").arg(given);

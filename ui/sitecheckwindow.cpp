@@ -109,6 +109,7 @@ void sizeColumns(QTableView* table) {
                                                  metrics.horizontalAdvance(QStringLiteral("00000"))));
     table->setColumnWidth(SitePagesModel::IndexableColumn, 160);
     table->setColumnWidth(SitePagesModel::CanonicalColumn, 180);
+    table->setColumnWidth(SitePagesModel::RichResultsColumn, 180);
 }
 
 // A rule's help, what its fix does and the documents it follows, as the

@@ -10,6 +10,31 @@
 
 namespace headwise {
 
+namespace {
+
+// The rich results the page's items aim at, in page order, each once;
+// marked where no item of it is eligible.
+QString richResultsOf(const QList<audit::StructuredItemFacts>& items) {
+    QStringList results;
+    QList<bool> eligible;
+    for (const audit::StructuredItemFacts& item : items)
+        for (const QString& result : item.richResults) {
+            qsizetype at = results.indexOf(result);
+            if (at < 0) {
+                at = results.size();
+                results << result;
+                eligible << false;
+            }
+            eligible[at] = eligible[at] || item.eligible;
+        }
+    for (qsizetype i = 0; i < results.size(); ++i)
+        if (!eligible[i])
+            results[i] = sitechecktext::notEligible(results[i]);
+    return results.join(QLatin1String(", "));
+}
+
+} // namespace
+
 QString SitePagesModel::siteRootOf(const QString& input) {
     if (hasScheme(input)) {
         const QUrl url(input);
@@ -100,6 +125,8 @@ QString SitePagesModel::text(const Row& row, int column) {
         return QString::number(row.errors);
     case WarningsColumn:
         return QString::number(row.warnings);
+    case RichResultsColumn:
+        return richResultsOf(facts.structuredData);
     }
     return {};
 }

@@ -24,6 +24,7 @@ public:
         CanonicalColumn,
         ErrorsColumn,
         WarningsColumn,
+        RichResultsColumn,
         ColumnCount
     };
     // A page as the table holds it; made on any thread, so that a worker and

@@ -8,6 +8,7 @@
 #include "ui/findingsmodel.h"
 #include "ui/previewfont.h"
 #include "ui/serppreview.h"
+#include "ui/structureditemsmodel.h"
 
 #include <QAction>
 #include <QApplication>
@@ -507,3 +508,58 @@ TEST_F(CheckFix, ARelativeAddressIsMadeAbsoluteAgainstTheAddressGiven) {
 }
 
 } // namespace
+
+struct ItemRow {
+    const char* type;
+    const char* result;
+    const char* missing;
+    const char* block; // the start of what selecting the row selects in the page box
+};
+
+TEST_F(CheckWindowTest, StructuredItemsListedAndSelectingOneSelectsItsBlock) {
+    loadFile(
+        QStringLiteral("item.htm"),
+        "<html><head><title>Rugs</title>\n"
+        "<script type=\"application/ld+json\">{\"@context\":\"https://schema.org\",\"@type\":\"Product\","
+        "\"name\":\"Rug\",\"image\":\"https://e.example/r.jpg\",\"offers\":{\"@type\":\"Offer\","
+        "\"priceCurrency\":\"EUR\"}}</script>\n"
+        "</head><body>\n<script type=\"application/ld+json\">{\"@context\":\"https://schema.org\","
+        "\"@type\":\"BreadcrumbList\",\"itemListElement\":[{\"@type\":\"ListItem\",\"position\":1,"
+        "\"name\":\"Rugs\",\"item\":\"https://e.example/rugs\"}]}</script>\n</body></html>\n");
+    ASSERT_TRUE(settled());
+    auto* items = check->findChild<QTreeView*>(QStringLiteral("lstCheckItems"));
+    ASSERT_NE(items, nullptr);
+    const QList<ItemRow> expected = {
+        {"Product", "Product snippet, Merchant listing: not eligible",
+         "one of offers.price, offers.priceSpecification.price or offers.lowPrice", "<script"},
+        {"BreadcrumbList", "Breadcrumb: eligible", "", "<script"},
+    };
+    ASSERT_EQ(items->model()->rowCount(), expected.size());
+    for (int row = 0; row < expected.size(); ++row) {
+        const auto cell = [&](int column) { return items->model()->index(row, column).data().toString(); };
+        EXPECT_EQ(cell(StructuredItemsModel::TypeColumn), QString::fromLatin1(expected[row].type));
+        EXPECT_EQ(cell(StructuredItemsModel::ResultColumn), QString::fromLatin1(expected[row].result));
+        EXPECT_EQ(cell(StructuredItemsModel::MissingColumn), QString::fromLatin1(expected[row].missing));
+        items->setCurrentIndex(items->model()->index(row, 0));
+        const QString selected = text()->textCursor().selectedText();
+        EXPECT_TRUE(selected.startsWith(QLatin1String(expected[row].block)) &&
+                    selected.endsWith(QLatin1String("</script>")) &&
+                    selected.contains(QLatin1String(expected[row].type)))
+            << selected.toStdString();
+    }
+}
+
+TEST_F(CheckWindowTest, AnItemsBlockIsSelectedWholeAfterACharacterTheEncodingLacks) {
+    const QString block =
+        QStringLiteral("<script type=\"application/ld+json\">{\"@context\":\"https://schema.org\","
+                       "\"@type\":\"BreadcrumbList\"}</script>");
+    loadFile(QStringLiteral("page.htm"),
+             "<html><head><meta charset=\"windows-1252\">\n<!-- x -->" + block.toLatin1() + "</head></html>");
+    // "&#937;" for the audit, one character in the box.
+    text()->document()->find(QStringLiteral("x")).insertText(QString(QChar(0x3a9)));
+    ASSERT_TRUE(settled());
+    auto* items = check->findChild<QTreeView*>(QStringLiteral("lstCheckItems"));
+    ASSERT_EQ(items->model()->rowCount(), 1);
+    items->setCurrentIndex(items->model()->index(0, 0));
+    EXPECT_EQ(text()->textCursor().selectedText(), block);
+}

@@ -10,6 +10,7 @@
 #include "ui/sitechecktexts.h"
 #include "ui/sitecheckwindow.h"
 #include "ui/siteissuesmodel.h"
+#include "ui/sitepagesmodel.h"
 #include "ui/siterulechart.h"
 #include "webformfixture.h"
 
@@ -413,8 +414,8 @@ TEST_F(SiteCheckTest, ExportWritesThePageTableAsShownAndSaysWhatItWrote) {
     ASSERT_TRUE(written.open(QIODevice::ReadOnly));
     const QList<QByteArray> lines = written.readAll().split('\n');
     ASSERT_EQ(lines.size(), 3); // the heading, the one row shown, the end
-    EXPECT_EQ(lines[0],
-              "\xEF\xBB\xBFPage,Status,Indexable,Title,Title px,Description,Canonical,Errors,Warnings\r");
+    EXPECT_EQ(lines[0], "\xEF\xBB\xBFPage,Status,Indexable,Title,Title px,Description,Canonical,Errors,"
+                        "Warnings,Rich results\r");
     EXPECT_TRUE(lines[1].startsWith("a.html,file,yes,,")) << lines[1].toStdString();
     EXPECT_EQ(message(), "Page table written to " + path + ": 1 row");
     exportedCsv(site, files);
@@ -502,3 +503,31 @@ TEST_F(SiteCheckWebTest, StopEndsACrawlAndKeepsThePagesRead) {
 }
 
 } // namespace
+
+TEST_F(SiteCheckTest, RichResultsColumnNamesEachPagesResultsAndFiltersAndExportsThem) {
+    writeTestFile(
+        root + "/rug.html",
+        "<html><head><title>Rug</title>\n<script type=\"application/ld+json\">"
+        "{\"@context\":\"https://schema.org\",\"@type\":\"BreadcrumbList\",\"itemListElement\":"
+        "[{\"@type\":\"ListItem\",\"position\":1,\"name\":\"Rugs\",\"item\":\"https://e.example/\"}]}"
+        "</script>\n<script type=\"application/ld+json\">{\"@context\":\"https://schema.org\","
+        "\"@type\":\"Product\",\"name\":\"Rug\",\"offers\":{\"@type\":\"Offer\"}}</script>\n"
+        "</head></html>\n");
+    audit(root);
+    findControl<QLineEdit>(site, "txtSiteFilter")->setText("breadcrumb");
+    ASSERT_EQ(shownPages(), QStringList{"rug.html"});
+    EXPECT_EQ(table->model()->index(0, SitePagesModel::RichResultsColumn).data().toString(),
+              "Breadcrumb, Product snippet (not eligible), Merchant listing (not eligible)");
+    QTemporaryDir out;
+    const QString path = out.filePath("site.pages.csv");
+    files.prepareAnswer(path);
+    findControl<QPushButton>(site, "cmdSiteExport")->click();
+    QFile written(path);
+    ASSERT_TRUE(written.open(QIODevice::ReadOnly));
+    const QList<QByteArray> lines = written.readAll().split('\n');
+    ASSERT_EQ(lines.size(), 3);
+    EXPECT_TRUE(lines[0].endsWith(",Warnings,Rich results\r")) << lines[0].toStdString();
+    EXPECT_TRUE(lines[1].endsWith(
+        ",\"Breadcrumb, Product snippet (not eligible), Merchant listing (not eligible)\"\r"))
+        << lines[1].toStdString();
+}

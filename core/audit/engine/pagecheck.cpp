@@ -1,6 +1,7 @@
 #include "core/audit/engine/pagecheck.h"
 
 #include "core/audit/fix/repair.h"
+#include "core/audit/report/structureditems.h"
 #include "core/page/linebreaks.h"
 #include "core/page/lineindex.h"
 
@@ -94,6 +95,13 @@ void mapFindingsToText(QList<Finding>& findings, const QString& decoded, const Q
     mapSpans(spans, decoded, text);
 }
 
+void mapItemsToText(QList<StructuredItemFacts>& items, const QString& decoded, const QString& text) {
+    QList<std::pair<qsizetype*, qsizetype*>> spans;
+    for (StructuredItemFacts& item : items)
+        spans.append(std::pair(&item.offset, &item.length));
+    mapSpans(spans, decoded, text);
+}
+
 void mapEditsToText(QList<TextEdit>& edits, const QString& decoded, const QString& text) {
     QList<std::pair<qsizetype*, qsizetype*>> spans;
     for (TextEdit& e : edits) {
@@ -133,6 +141,8 @@ PageCheck checkPage(const PageSnapshot& page, const audit::AuditConfig& config) 
         .lang = {}, .baseUrl = isWebAddress(page.address) ? page.address : QString(), .rules = {}};
     check.fixes = audit::offeredFixes(check.audit, options);
     audit::mapFindingsToText(check.audit.findings, check.audit.text, page.text);
+    check.structuredData = audit::structuredItems(check.audit.model.structuredData, check.audit.lines);
+    audit::mapItemsToText(check.structuredData, check.audit.text, page.text);
     return check;
 }
 

@@ -2,6 +2,7 @@
 
 #include "core/audit/engine/pageaudit.h"
 #include "core/audit/fix/fixes.h"
+#include "core/audit/report/report.h"
 #include "core/page/pagecodec.h"
 
 #include <QByteArray>
@@ -29,6 +30,7 @@ struct PageCheck {
     audit::PageAudit audit;
     QString address;
     QList<audit::PageFix> fixes;
+    QList<audit::StructuredItemFacts> structuredData = {}; // placed in the snapshot's text
 };
 
 // Audits the page as it would be stored in its encoding. A fetched page's
@@ -53,6 +55,7 @@ namespace audit {
 // ("&#937;") stands for it. One pass over both texts, however many findings.
 void mapFindingsToText(QList<Finding>& findings, const QString& decoded, const QString& text);
 void mapEditsToText(QList<TextEdit>& edits, const QString& decoded, const QString& text);
+void mapItemsToText(QList<StructuredItemFacts>& items, const QString& decoded, const QString& text);
 
 } // namespace audit
 } // namespace headwise
