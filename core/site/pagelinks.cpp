@@ -514,7 +514,10 @@ void pageReferenceSpans(QStringView text, PageReferenceSpans& found) {
             push(from, inDecoded ? found.decoded.size() - from : value.size(), inDecoded, kind, nofollow);
         };
         const auto addSrcset = [&](QStringView value, Kind kind) {
-            const auto [from, inDecoded] = place(value);
+            // Named, not bound: a lambda cannot capture a structured binding in every compiler we build with.
+            const auto placed = place(value);
+            const qsizetype from = placed.first;
+            const bool inDecoded = placed.second;
             const QStringView list = inDecoded ? QStringView(found.decoded).sliced(from) : value;
             splitSrcset(list,
                         [&](qsizetype at, qsizetype size) { push(from + at, size, inDecoded, kind, false); });
