@@ -110,6 +110,14 @@ protected:
 
     QString message() const { return findControl<QLabel>(site, "lblSiteMessage")->text(); }
 
+    // Exports the page table as shown to path; its lines, or none when nothing was written.
+    QList<QByteArray> exportedPageTable(const QString& path) {
+        files.prepareAnswer(path);
+        findControl<QPushButton>(site, "cmdSiteExport")->click();
+        QFile written(path);
+        return written.open(QIODevice::ReadOnly) ? written.readAll().split('\n') : QList<QByteArray>();
+    }
+
     // "page|rule|line" for every finding the table's pages carry.
     QSet<QString> findingsOfTable() const {
         QSet<QString> out;
@@ -408,11 +416,7 @@ TEST_F(SiteCheckTest, ExportWritesThePageTableAsShownAndSaysWhatItWrote) {
     findControl<QLineEdit>(site, "txtSiteFilter")->setText("title-missing");
     QTemporaryDir out;
     const QString path = out.filePath("site.pages.csv");
-    files.prepareAnswer(path);
-    findControl<QPushButton>(site, "cmdSiteExport")->click();
-    QFile written(path);
-    ASSERT_TRUE(written.open(QIODevice::ReadOnly));
-    const QList<QByteArray> lines = written.readAll().split('\n');
+    const QList<QByteArray> lines = exportedPageTable(path);
     ASSERT_EQ(lines.size(), 3); // the heading, the one row shown, the end
     EXPECT_EQ(lines[0], "\xEF\xBB\xBFPage,Status,Indexable,Title,Title px,Description,Canonical,Errors,"
                         "Warnings,Rich results\r");
@@ -520,11 +524,7 @@ TEST_F(SiteCheckTest, RichResultsColumnNamesEachPagesResultsAndFiltersAndExports
               "Breadcrumb, Product snippet (not eligible), Merchant listing (not eligible)");
     QTemporaryDir out;
     const QString path = out.filePath("site.pages.csv");
-    files.prepareAnswer(path);
-    findControl<QPushButton>(site, "cmdSiteExport")->click();
-    QFile written(path);
-    ASSERT_TRUE(written.open(QIODevice::ReadOnly));
-    const QList<QByteArray> lines = written.readAll().split('\n');
+    const QList<QByteArray> lines = exportedPageTable(path);
     ASSERT_EQ(lines.size(), 3);
     EXPECT_TRUE(lines[0].endsWith(",Warnings,Rich results\r")) << lines[0].toStdString();
     EXPECT_TRUE(lines[1].endsWith(

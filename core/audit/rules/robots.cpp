@@ -328,13 +328,13 @@ QList<Rule> robotsRules() {
                 "Crawlers skip a robots.txt line that is no \"field: value\", names a field they do not "
                 "know, names no user-agent, comes before any user-agent, has a pattern that starts with "
                 "neither \"/\" nor \"*\" or a \"$\" before its end, or names a sitemap that is no absolute "
-                "address (Lighthouse robots-txt; Google Search Central, \"How Google interprets the "
-                "robots.txt specification\"). A robots.txt that answers a server error makes Google "
+                "address (Lighthouse robots-txt; Google Search Central, \"How Google interprets "
+                "robots.txt\"). A robots.txt that answers a server error makes Google "
                 "crawl nothing, and Google reads only the first 500 KiB. The finding is reported on "
                 "robots.txt, at the line.",
             .sources = {{"Lighthouse: robots-txt",
                          "https://developer.chrome.com/docs/lighthouse/seo/invalid-robots-txt"},
-                        {"Google Search Central: How Google interprets the robots.txt specification",
+                        {"Google Search Central: How Google interprets robots.txt",
                          "https://developers.google.com/search/docs/crawling-indexing/robots/robots_txt"}},
         },
     };
