@@ -324,14 +324,18 @@ QByteArray charsetAfter(const QByteArray& text, qsizetype from, qsizetype end) {
 }
 
 // A meta charset stands in the head, so only the start of the page is read.
+// Only each <meta> tag is lower-cased, not the whole head: most pages have a few.
 QByteArray metaCharset(const QByteArray& bytes) {
     constexpr qsizetype kHeadBytes = 64 * 1024;
-    const QByteArray head = bytes.left(kHeadBytes).toLower();
-    for (qsizetype at = head.indexOf("<meta"); at >= 0; at = head.indexOf("<meta", at + 5)) {
+    const QByteArrayView head = QByteArrayView(bytes).first(std::min(bytes.size(), kHeadBytes));
+    for (qsizetype at = head.indexOf('<'); at >= 0; at = head.indexOf('<', at + 1)) {
+        if (head.size() - at < 5 || head.sliced(at + 1, 4).compare("meta", Qt::CaseInsensitive) != 0)
+            continue;
         qsizetype end = head.indexOf('>', at);
         if (end < 0)
             end = head.size();
-        const QByteArray charset = charsetAfter(head, at + 5, end);
+        const QByteArray tag = head.sliced(at, end - at).toByteArray().toLower();
+        const QByteArray charset = charsetAfter(tag, 5, tag.size());
         if (!charset.isEmpty())
             return charset;
     }

@@ -1,5 +1,7 @@
 #include "core/audit/model/bodyelements.h"
 
+#include "core/audit/model/foldedsearch.h"
+
 #include <gumbo.h>
 
 #include <QSet>
@@ -7,6 +9,8 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <optional>
+#include <string_view>
 
 namespace headwise::audit {
 
@@ -31,28 +35,43 @@ char lower(char c) {
 struct Name {
     std::array<char, 15> chars{};
     quint8 size = 0;
-    bool is(const char* name) const {
-        return std::strlen(name) == size && std::memcmp(chars.data(), name, size) == 0;
+    bool is(std::string_view name) const {
+        return name.size() == size && std::memcmp(chars.data(), name.data(), size) == 0;
     }
     bool operator==(const Name& o) const { return size == o.size && chars == o.chars; }
 };
 
-bool isOneOf(const Name& name, std::initializer_list<const char*> names) {
-    for (const char* n : names)
+bool isOneOf(const Name& name, std::initializer_list<std::string_view> names) {
+    for (std::string_view n : names)
         if (name.is(n))
             return true;
     return false;
 }
 
+// Asked of every start tag, so the names are looked up by length first.
 bool isVoid(const Name& n) {
-    return isOneOf(n, {"area", "base", "br", "col", "embed", "hr", "img", "image", "input", "link", "meta",
-                       "param", "source", "track", "wbr", "keygen", "frame", "basefont", "bgsound"});
+    switch (n.size) {
+    case 2: return isOneOf(n, {"br", "hr"});
+    case 3: return isOneOf(n, {"col", "img", "wbr"});
+    case 4: return isOneOf(n, {"area", "base", "link", "meta"});
+    case 5: return isOneOf(n, {"embed", "image", "input", "param", "track", "frame"});
+    case 6: return isOneOf(n, {"source", "keygen"});
+    case 7: return n.is("bgsound");
+    case 8: return n.is("basefont");
+    default: return false;
+    }
 }
 
 // Their content is text up to their end tag; <noscript> too, as with scripting on.
 bool holdsRawText(const Name& n) {
-    return isOneOf(n, {"script", "style", "textarea", "title", "xmp", "iframe", "noembed", "noframes",
-                       "noscript", "template"});
+    switch (n.size) {
+    case 3: return n.is("xmp");
+    case 5: return isOneOf(n, {"style", "title"});
+    case 6: return isOneOf(n, {"script", "iframe"});
+    case 7: return n.is("noembed");
+    case 8: return isOneOf(n, {"textarea", "noframes", "noscript", "template"});
+    default: return false;
+    }
 }
 
 // The decoded values of a start tag's source, as the parser reads them
@@ -85,10 +104,68 @@ Attributes parsedAttributes(const char* tag, size_t length) {
     return out;
 }
 
+int digitValue(char c) {
+    return c >= '0' && c <= '9'   ? c - '0'
+           : c >= 'a' && c <= 'f' ? c - 'a' + 10
+           : c >= 'A' && c <= 'F' ? c - 'A' + 10
+                                  : -1;
+}
+
+// The character references nearly every page uses, decoded as the parser
+// decodes them: the five named ones and &nbsp; with their semicolon, and
+// numeric ones of ordinary characters. Anything else (a name without its
+// semicolon, a code point the parser replaces, NUL or CR) gives nothing, and
+// the caller asks the parser.
+std::optional<QString> quickDecoded(QByteArrayView raw) {
+    static const std::pair<QByteArrayView, char16_t> named[] = {
+        {"amp;", u'&'}, {"lt;", u'<'}, {"gt;", u'>'}, {"quot;", u'"'}, {"apos;", u'\''}, {"nbsp;", u'\u00a0'}};
+    if (raw.contains('\r') || raw.contains('\0'))
+        return std::nullopt;
+    QString out;
+    out.reserve(raw.size());
+    qsizetype from = 0;
+    for (qsizetype amp = raw.indexOf('&'); amp >= 0; amp = raw.indexOf('&', from)) {
+        out.append(QString::fromUtf8(raw.sliced(from, amp - from)));
+        const QByteArrayView rest = raw.sliced(amp + 1);
+        qsizetype used = 0;
+        char32_t code = 0;
+        for (const auto& [name, character] : named)
+            if (rest.startsWith(name)) {
+                used = name.size();
+                code = character;
+                break;
+            }
+        if (!used && rest.startsWith('#')) {
+            const bool hex = rest.size() > 1 && (rest[1] == 'x' || rest[1] == 'X');
+            qsizetype end = hex ? 2 : 1;
+            const qsizetype digits = end;
+            for (; end < rest.size() && end < digits + 7; ++end) { // 0x10FFFF has 7 decimal digits
+                const int d = digitValue(rest[end]);
+                if (d < 0 || (!hex && d > 9))
+                    break;
+                code = code * (hex ? 16 : 10) + char32_t(d);
+            }
+            const bool ordinary = (code >= 0x20 && code < 0x7F) || code == '\t' || code == '\n' || code == '\f' ||
+                                  (code >= 0xA0 && code < 0xD800) || (code >= 0xE000 && code < 0xFDD0) ||
+                                  (code > 0xFDEF && code <= 0x10FFFF && (code & 0xFFFE) != 0xFFFE);
+            if (end > digits && end < rest.size() && rest[end] == ';' && ordinary)
+                used = end + 1;
+        }
+        if (!used)
+            return std::nullopt;
+        out.append(QStringView(QString::fromUcs4(&code, 1)));
+        from = amp + 1 + used;
+    }
+    out.append(QString::fromUtf8(raw.sliced(from)));
+    return out;
+}
+
 // Text as the parser decodes it (character references, NUL and CR).
 QString decodedText(const QByteArray& raw) {
     if (!raw.contains('&') && !raw.contains('\r') && !raw.contains('\0'))
         return QString::fromUtf8(raw);
+    if (std::optional<QString> quick = quickDecoded(raw))
+        return *std::move(quick);
     GumboOptions options = kGumboDefaultOptions;
     options.max_errors = 0;
     // As the content of a <p>, so that leading text is not dropped as whitespace before <html>.
@@ -109,21 +186,63 @@ QString decodedText(const QByteArray& raw) {
     return QString::fromUtf8(text);
 }
 
+// Whether written, in any case, is the lower-case name.
+bool sameFolded(QByteArrayView written, QByteArrayView name) {
+    if (written.size() != name.size())
+        return false;
+    for (qsizetype i = 0; i < written.size(); ++i)
+        if (lower(written[i]) != lower(name[i]))
+            return false;
+    return true;
+}
+
+// An attribute as written: views into the page, so reading a tag allocates nothing.
+struct RawAttribute {
+    QByteArrayView name, value;
+};
+
 struct Tag {
     Name name;
     bool end = false;
     size_t start = 0, stop = 0; // of its source, '<' to after '>'
     // Attributes as written; decoded values come from parsedAttributes when needed.
-    std::vector<std::pair<QByteArray, QByteArray>> raw;
+    std::vector<RawAttribute> raw;
     bool needsDecoding = false;
 
-    const QByteArray* value(const char* name) const {
-        for (const auto& [key, v] : raw)
-            if (key == name)
-                return &v;
+    const QByteArrayView* value(QByteArrayView lowerName) const {
+        for (const RawAttribute& a : raw)
+            if (sameFolded(a.name, lowerName))
+                return &a.value;
         return nullptr;
     }
 };
+
+// The attributes every start tag is asked about, found in one pass over them.
+struct TagFacts {
+    const QByteArrayView *hidden = nullptr, *style = nullptr, *ariaHidden = nullptr, *inert = nullptr,
+                         *itemscope = nullptr, *itemprop = nullptr, *type = nullptr, *id = nullptr;
+};
+
+TagFacts factsOf(const Tag& tag) {
+    TagFacts f;
+    for (const RawAttribute& a : tag.raw) {
+        const QByteArrayView* v = &a.value;
+        switch (a.name.size()) { // the length first: most names are none of these
+        case 2: f.id = sameFolded(a.name, "id") ? v : f.id; break;
+        case 4: f.type = sameFolded(a.name, "type") ? v : f.type; break;
+        case 5:
+            f.style = sameFolded(a.name, "style") ? v : f.style;
+            f.inert = sameFolded(a.name, "inert") ? v : f.inert;
+            break;
+        case 6: f.hidden = sameFolded(a.name, "hidden") ? v : f.hidden; break;
+        case 8: f.itemprop = sameFolded(a.name, "itemprop") ? v : f.itemprop; break;
+        case 9: f.itemscope = sameFolded(a.name, "itemscope") ? v : f.itemscope; break;
+        case 11: f.ariaHidden = sameFolded(a.name, "aria-hidden") ? v : f.ariaHidden; break;
+        default: break;
+        }
+    }
+    return f;
+}
 
 // Reads the tag at `at` (a '<' before a letter, or "</" before one); false
 // when the input ends inside it, as the tokenizer then drops it.
@@ -175,36 +294,75 @@ bool readTag(const QByteArray& bytes, size_t at, Tag& tag) {
         } else {
             i = nameEnd;
         }
-        QByteArray name = QByteArray(d + nameStart, qsizetype(nameEnd - nameStart)).toLower();
-        if (tag.value(name.constData()))
+        const QByteArrayView name(d + nameStart, qsizetype(nameEnd - nameStart));
+        if (tag.value(name))
             continue; // the first of a name counts
         const QByteArrayView value(d + valueStart, qsizetype(valueEnd - valueStart));
-        tag.needsDecoding = tag.needsDecoding || value.contains('&') || value.contains('\r') ||
-                            value.contains('\0') || name.contains('\0') || name.contains('\r');
-        tag.raw.emplace_back(std::move(name), value.toByteArray());
+        // A name ends at white space, so only a NUL in it is decoded.
+        for (const char c : value)
+            tag.needsDecoding = tag.needsDecoding || c == '&' || c == '\r' || c == '\0';
+        tag.needsDecoding = tag.needsDecoding || std::memchr(name.data(), '\0', size_t(name.size()));
+        tag.raw.push_back({name, value});
     }
     return false;
 }
 
+// Lower-cased in ASCII, as the tokenizer does. The names links and pictures
+// nearly always carry are shared copies, not a string each.
+QString attributeName(QByteArrayView written) {
+    static const auto common = [] {
+        std::vector<std::pair<QByteArrayView, QString>> names;
+        for (const char* name : {"alt", "href", "id", "name", "rel", "role", "tabindex", "title"})
+            names.emplace_back(name, QString::fromLatin1(name));
+        return names;
+    }();
+    for (const auto& [lowerName, name] : common)
+        if (sameFolded(written, lowerName))
+            return name;
+    QString name = QString::fromUtf8(written);
+    for (QChar& c : name)
+        if (c >= u'A' && c <= u'Z')
+            c = QChar(c.unicode() + 32);
+    return name;
+}
+
+// What the rules read of a picture or a link. The other attributes (class,
+// src, style, width...) are left out: a string for each would cost more than
+// the rest of the scan.
+bool readByRules(QByteArrayView name) {
+    if (name.size() > 5 && sameFolded(name.first(5), "aria-"))
+        return true;
+    for (const char* kept : {"alt", "href", "id", "name", "rel", "role", "tabindex", "title"})
+        if (sameFolded(name, kept))
+            return true;
+    return false;
+}
+
 Attributes attributesOf(const QByteArray& bytes, const Tag& tag) {
-    if (tag.needsDecoding)
-        return parsedAttributes(bytes.constData() + tag.start, tag.stop - tag.start);
     Attributes out;
-    out.reserve(qsizetype(tag.raw.size()));
-    for (const auto& [key, value] : tag.raw)
-        out.append({QString::fromUtf8(key), QString::fromUtf8(value)});
+    for (const RawAttribute& a : tag.raw) {
+        if (!readByRules(a.name))
+            continue;
+        std::optional<QString> value = tag.needsDecoding ? quickDecoded(a.value) : QString::fromUtf8(a.value);
+        if (!value || a.name.contains('\0')) {
+            Attributes parsed = parsedAttributes(bytes.constData() + tag.start, tag.stop - tag.start);
+            parsed.removeIf([](const auto& attribute) { return !readByRules(attribute.first.toUtf8()); });
+            return parsed;
+        }
+        out.append({attributeName(a.name), *std::move(value)});
+    }
     return out;
 }
 
-bool tokenIs(const QByteArray* value, const char* word) {
-    return value && value->trimmed().toLower() == word;
+bool tokenIs(const QByteArrayView* value, QByteArrayView word) {
+    return value && sameFolded(value->trimmed(), word);
 }
 
 // display:none or visibility:hidden in an inline style.
-bool styleHides(const QByteArray* style) {
+bool styleHides(const QByteArrayView* style) {
     if (!style)
         return false;
-    QByteArray s = style->toLower();
+    QByteArray s = style->toByteArray().toLower();
     s.replace(' ', "").replace('\t', "").replace('\n', "");
     return s.contains("display:none") || s.contains("visibility:hidden") || s.contains("visibility:collapse");
 }
@@ -218,27 +376,33 @@ struct Open {
 
 // What a text run adds to an anchor's rendered text: runs of blanks are one space.
 void appendCollapsed(QByteArray& out, const char* text, size_t length) {
-    for (size_t i = 0; i < length; ++i) {
+    for (size_t i = 0; i < length;) {
         if (isSpace(text[i])) {
             if (!out.isEmpty() && !out.endsWith(' ') && !out.endsWith('\n'))
                 out.append(' ');
-        } else {
-            out.append(text[i]);
+            ++i;
+            continue;
         }
+        const size_t word = i; // a run without blanks goes in whole
+        while (i < length && !isSpace(text[i]))
+            ++i;
+        out.append(text + word, qsizetype(i - word));
     }
 }
 
 QString renderedText(QByteArray raw) {
-    raw.replace(" \n", "\n").replace("\n ", "\n");
+    if (raw.contains('\n')) // only a <br> puts one in
+        raw.replace(" \n", "\n").replace("\n ", "\n");
     return decodedText(raw).trimmed();
 }
 
 struct Scan {
-    explicit Scan(const QByteArray& page, const QSet<QByteArray>* ids = nullptr)
-        : bytes(page), wantedIds(ids) {}
+    Scan(const QByteArray& page, StructuredDataMarks* structuredData, const QSet<QByteArray>* ids = nullptr)
+        : bytes(page), wantedIds(ids), marks(structuredData) {}
 
     const QByteArray& bytes;
     const QSet<QByteArray>* wantedIds = nullptr; // the second pass: which ids label a picture
+    StructuredDataMarks* marks = nullptr;
     QSet<QByteArray> labelHasText, seenIds;
     std::vector<QByteArray> captureIds; // the wanted ids, in the order their elements open
     std::vector<bool> captured;
@@ -284,11 +448,14 @@ struct Scan {
     }
 
     void startTag(const Tag& tag) {
+        const TagFacts facts = factsOf(tag);
+        if (marks)
+            markStructuredData(tag, facts);
         const bool parentNotDisplayed = !open.empty() && open.back().notDisplayed;
         const bool parentHidden = !open.empty() && open.back().hidden;
-        const bool notDisplayed = parentNotDisplayed || tag.value("hidden") || styleHides(tag.value("style"));
+        const bool notDisplayed = parentNotDisplayed || facts.hidden || styleHides(facts.style);
         const bool hidden =
-            parentHidden || notDisplayed || tokenIs(tag.value("aria-hidden"), "true") || tag.value("inert");
+            parentHidden || notDisplayed || tokenIs(facts.ariaHidden, "true") || facts.inert;
         if (tag.name.is("a")) {
             // An <a> inside an <a> closes the first, as the parser does.
             if (anchor >= 0) {
@@ -330,11 +497,13 @@ struct Scan {
             return;
         int capture = -1;
         if (wantedIds) {
-            if (const QByteArray* id = tag.value("id"); id && wantedIds->contains(*id)) {
-                if (!seenIds.contains(*id)) { // the first element of an id is the one it names
-                    seenIds.insert(*id);
+            const QByteArrayView* written = facts.id;
+            const QByteArray id = written ? written->toByteArray() : QByteArray();
+            if (written && wantedIds->contains(id)) {
+                if (!seenIds.contains(id)) { // the first element of an id is the one it names
+                    seenIds.insert(id);
                     capture = int(captureIds.size());
-                    captureIds.push_back(*id);
+                    captureIds.push_back(id);
                     captured.push_back(false);
                 }
             }
@@ -369,8 +538,7 @@ struct Scan {
             if (next == '!' || next == '?' || (next == '/' && lt + 2 < n && !isLetter(d[lt + 2]))) {
                 text(at, lt);
                 if (next == '!' && lt + 3 < n && d[lt + 2] == '-' && d[lt + 3] == '-') {
-                    const qsizetype close = bytes.indexOf("-->", qsizetype(lt + 2));
-                    at = close < 0 ? n : size_t(close) + 3;
+                    at = commentEnd(lt);
                 } else if (next == '/' && lt + 2 < n && d[lt + 2] == '>') {
                     at = lt + 3; // "</>" is dropped
                 } else {
@@ -396,7 +564,10 @@ struct Scan {
             if (tag.name.is("plaintext"))
                 break;
             if (holdsRawText(tag.name)) {
+                const size_t contentStart = at;
                 at = rawTextEnd(tag.name, at);
+                if (marks && inForeignContent())
+                    markForeignText(tag, contentStart, at);
                 if (!open.empty() && open.back().name == tag.name)
                     open.pop_back();
             }
@@ -405,6 +576,49 @@ struct Scan {
         for (size_t i = 0; i < captured.size(); ++i)
             if (captured[i])
                 labelHasText.insert(captureIds[i]);
+    }
+
+    // After the comment that starts at lt ("<!--"): it ends at "-->" or
+    // "--!>", and "<!-->" and "<!--->" end at once, as the tokenizer reads it.
+    size_t commentEnd(size_t lt) const {
+        const size_t n = size_t(bytes.size());
+        const qsizetype close = bytes.indexOf("-->", qsizetype(lt + 2));
+        const size_t end = close < 0 ? n : size_t(close) + 3;
+        // Searched only up to the "-->", so a page of many comments stays linear.
+        const qsizetype bang = lt + 4 < end ? QByteArrayView(bytes).sliced(qsizetype(lt + 4), qsizetype(end - lt - 4)).indexOf("--!>") : -1;
+        return bang < 0 ? end : lt + 4 + size_t(bang) + 4;
+    }
+
+    // Inside <svg> or <math> the parser reads tags where this scan reads raw
+    // text: an HTML tag there ends the foreign element and counts.
+    bool inForeignContent() const {
+        for (const Open& o : open)
+            if (o.name.is("svg") || o.name.is("math"))
+                return true;
+        return false;
+    }
+
+    void markForeignText(const Tag& tag, size_t from, size_t to) {
+        const QByteArrayView text = QByteArrayView(bytes).sliced(qsizetype(from), qsizetype(to - from));
+        const bool scope = containsFolded(text, "itemscope");
+        if (scope || containsFolded(text, "itemprop") || containsFolded(text, "ld+json"))
+            mark(tag.start, to, scope);
+    }
+
+    void mark(size_t start, size_t end, bool itemscope) {
+        marks->lastEnd = std::max(marks->lastEnd, end);
+        if (itemscope)
+            marks->firstItemscope = std::min(marks->firstItemscope, start);
+    }
+
+    // A tag that may carry structured data: an item's, or a JSON-LD script.
+    void markStructuredData(const Tag& tag, const TagFacts& facts) {
+        const bool scope = facts.itemscope;
+        bool may = scope || facts.itemprop;
+        if (facts.type && tag.name.is("script"))
+            may = may || tag.needsDecoding || containsFolded(*facts.type, "ld+json");
+        if (may)
+            mark(tag.start, tag.stop, scope);
     }
 
     // Where the raw text of an element ends: after its end tag, or the input's end.
@@ -464,8 +678,8 @@ QString BodyElement::attribute(QLatin1String name) const {
     return {};
 }
 
-BodyElements scanBodyElements(const QByteArray& utf8) {
-    Scan first(utf8);
+BodyElements scanBodyElements(const QByteArray& utf8, StructuredDataMarks* marks) {
+    Scan first(utf8, marks);
     first.run();
     QSet<QByteArray> wanted;
     for (const BodyElement& image : first.out.images)
@@ -473,7 +687,7 @@ BodyElements scanBodyElements(const QByteArray& utf8) {
             wanted.insert(id);
     if (wanted.isEmpty())
         return std::move(first.out);
-    Scan labels(utf8, &wanted);
+    Scan labels(utf8, nullptr, &wanted);
     labels.run();
     for (BodyElement& image : first.out.images)
         for (const QByteArray& id : idsOf(image.attribute(QLatin1String("aria-labelledby"))))

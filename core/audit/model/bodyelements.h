@@ -12,7 +12,7 @@ using Attributes = QList<QPair<QString, QString>>; // lower-case names, decoded 
 // An <img> or <a> of the page, as a crawler and assistive technology see it.
 struct BodyElement {
     qsizetype offset = 0, length = 0; // the start tag, in the text the scan was given
-    Attributes attributes;
+    Attributes attributes; // those the rules read: alt, aria-*, href, id, name, rel, role, tabindex, title
     QString text; // an anchor's rendered text: whitespace collapsed, parts not displayed left out
     // Hidden from assistive technology: aria-hidden, hidden, inert or display:none here or above.
     bool hidden = false;
@@ -31,11 +31,18 @@ struct BodyElements {
     bool operator==(const BodyElements&) const = default;
 };
 
+// Where a scan saw tags that may carry structured data (an itemscope or itemprop, a JSON-LD script), so
+// that a page with none needs no full parse. Something that only looks like one costs a parse, no more.
+struct StructuredDataMarks {
+    size_t lastEnd = 0;                   // the end of the last such tag; 0 for none
+    size_t firstItemscope = size_t(-1);   // the start of the first tag with itemscope
+};
+
 // Offsets come back in bytes of utf8. One pass over the page in UTF-8 (a second only when a picture is
 // labelled by another element), as a browser's tokenizer reads it: comments, scripts, styles and the other
 // raw text elements hold no elements; a <noscript> is read as text, as with scripting on. No tree is built,
 // so a page of any size costs a scan: open elements are tracked only for what hides their content, 512 deep
 // at most, as browsers build no deeper tree.
-BodyElements scanBodyElements(const QByteArray& utf8);
+BodyElements scanBodyElements(const QByteArray& utf8, StructuredDataMarks* marks = nullptr);
 
 } // namespace headwise::audit

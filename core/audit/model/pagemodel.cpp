@@ -1,5 +1,6 @@
 #include "core/audit/model/pagemodel.h"
 
+#include "core/audit/model/foldedsearch.h"
 #include "core/audit/model/microdata.h"
 
 #include <gumbo.h>
@@ -7,6 +8,8 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <optional>
+#include <string_view>
 #include <vector>
 
 namespace headwise::audit {
@@ -22,18 +25,18 @@ char lower(char c) {
 }
 
 // Case-insensitive match of an ASCII lower-case needle at at.
-bool matchesAt(const QByteArray& bytes, qsizetype at, const char* needle) {
-    const auto n = qsizetype(std::strlen(needle));
+bool matchesAt(const QByteArray& bytes, qsizetype at, std::string_view needle) {
+    const auto n = qsizetype(needle.size());
     if (at + n > bytes.size())
         return false;
     for (qsizetype i = 0; i < n; ++i)
-        if (lower(bytes[at + i]) != needle[i])
+        if (lower(bytes[at + i]) != needle[size_t(i)])
             return false;
     return true;
 }
 
 // The first '<' at or after from that starts one of needles; -1 if none.
-qsizetype findTag(const QByteArray& bytes, qsizetype from, std::initializer_list<const char*> needles) {
+qsizetype findTag(const QByteArray& bytes, qsizetype from, std::initializer_list<std::string_view> needles) {
     const char* data = bytes.constData();
     const qsizetype n = bytes.size();
     for (qsizetype at = from; at < n;) {
@@ -41,7 +44,7 @@ qsizetype findTag(const QByteArray& bytes, qsizetype from, std::initializer_list
         if (!hit)
             return -1;
         at = static_cast<const char*>(hit) - data;
-        for (const char* needle : needles)
+        for (std::string_view needle : needles)
             if (matchesAt(bytes, at, needle))
                 return at;
         ++at;
@@ -190,15 +193,15 @@ size_t nodeSourceStart(const GumboNode* node) {
 
 // The next tag at or after from named by one of needles ("</head", "<body"),
 // whole: "<bodyx" and "</header" are other tags. -1 if none.
-qsizetype wholeTag(const QByteArray& utf8, qsizetype from, std::initializer_list<const char*> needles) {
+qsizetype wholeTag(const QByteArray& utf8, qsizetype from, std::initializer_list<std::string_view> needles) {
     for (qsizetype at = from;; ++at) {
         at = findTag(utf8, at, needles);
         if (at < 0)
             return -1;
-        for (const char* needle : needles) {
+        for (std::string_view needle : needles) {
             if (!matchesAt(utf8, at, needle))
                 continue;
-            const qsizetype after = at + qsizetype(std::strlen(needle));
+            const qsizetype after = at + qsizetype(needle.size());
             const char c = after < utf8.size() ? utf8[after] : '>';
             if (c == '>' || c == '/' || c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f')
                 return at;
@@ -368,37 +371,10 @@ QString nodeName(const GumboNode* node) {
     return QStringLiteral("text \"%1\"").arg(text);
 }
 
-// Whether bytes [from, to) hold needle (ASCII lower case) in any case; a
-// skipping search, so a page without it costs a fraction of a pass. The skip
-// table is a plain array: the library's searcher, given a folding predicate,
-// keeps its table in a hash map and looks every byte up in it.
-bool containsFolded(const QByteArray& bytes, qsizetype from, qsizetype to, std::string_view needle) {
-    const qsizetype m = qsizetype(needle.size());
-    if (m == 0 || to - from < m)
-        return false;
-    std::array<qsizetype, 256> skip;
-    skip.fill(m);
-    for (qsizetype i = 0; i + 1 < m; ++i) {
-        const char c = needle[size_t(i)];
-        skip[uchar(c)] = m - 1 - i;
-        if (c >= 'a' && c <= 'z')
-            skip[uchar(c - 'a' + 'A')] = m - 1 - i;
-    }
-    const char* data = bytes.constData();
-    for (qsizetype at = from; at + m <= to; at += skip[uchar(data[at + m - 1])]) {
-        qsizetype k = m - 1;
-        while (k >= 0 && lower(data[at + k]) == needle[size_t(k)])
-            --k;
-        if (k < 0)
-            return true;
-    }
-    return false;
-}
-
 RawPage parseBytes(const QByteArray& utf8, qsizetype length) {
     GumboOutput* output = gumbo_parse_with_options(&parseOptions(), utf8.constData(), size_t(length));
     RawPage page = collect(output, utf8, size_t(length));
-    if (containsFolded(utf8, 0, length, "itemscope"))
+    if (containsFolded(QByteArrayView(utf8).first(length), "itemscope"))
         page.microdata = readMicrodata(output);
     if (page.firstInBody && page.meantEnd >= 0)
         page.breakName = nodeName(page.firstInBody);
@@ -506,14 +482,6 @@ bool mayHoldMarkup(const QByteArray& bytes, qsizetype from) {
     return findTag(bytes, from, {"<meta", "<title", "</title", "<link", "<html"}) >= 0;
 }
 
-// A JSON-LD block or a microdata item after the head part, or microdata in
-// the head part: an item there (<html itemscope>) may reach past the cut.
-bool mayHoldStructuredData(const QByteArray& bytes, qsizetype cut, qsizetype from) {
-    const qsizetype n = bytes.size();
-    return containsFolded(bytes, from, n, "ld+json") || containsFolded(bytes, from, n, "itemscope") ||
-           containsFolded(bytes, from, n, "itemprop") || containsFolded(bytes, 0, cut, "itemscope");
-}
-
 // UTF-8 byte offsets to UTF-16 indexes, all in one pass over the buffer.
 void toTextOffsets(const QByteArray& utf8, std::vector<std::pair<size_t, qsizetype*>>& wanted) {
     std::sort(wanted.begin(), wanted.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
@@ -522,8 +490,16 @@ void toTextOffsets(const QByteArray& utf8, std::vector<std::pair<size_t, qsizety
     size_t byte = 0;
     qsizetype units = 0;
     for (auto& [target, out] : wanted) {
-        for (; byte < target && byte < n; ++byte) {
-            const unsigned char b = data[byte];
+        const size_t stop = std::min(target, n);
+        while (byte < stop) {
+            // Eight ASCII bytes at a time, one unit each.
+            quint64 word;
+            if (byte + 8 <= stop && (std::memcpy(&word, data + byte, 8), !(word & 0x8080808080808080ULL))) {
+                byte += 8;
+                units += 8;
+                continue;
+            }
+            const unsigned char b = data[byte++];
             if ((b & 0xC0) != 0x80)
                 units += b >= 0xF0 ? 2 : 1;
         }
@@ -531,7 +507,7 @@ void toTextOffsets(const QByteArray& utf8, std::vector<std::pair<size_t, qsizety
     }
 }
 
-PageModel finish(const QByteArray& utf8, RawPage raw) {
+PageModel finish(const QByteArray& utf8, RawPage raw, BodyElements body) {
     PageModel model;
     model.htmlAttributes = std::move(raw.htmlAttributes);
     model.elements.reserve(qsizetype(raw.elements.size()));
@@ -559,9 +535,7 @@ PageModel finish(const QByteArray& utf8, RawPage raw) {
         wanted.push_back({raw.breakEnd, &breakEnd});
         wanted.push_back({size_t(raw.meantEnd), &model.headMeantEnd});
     }
-    // Pictures and anchors are read by a scan of their own, which needs no
-    // tree: the head's parse stays the only parse.
-    model.body = scanBodyElements(utf8);
+    model.body = std::move(body);
     std::vector<qsizetype> bodyEnds(size_t(model.body.images.size() + model.body.anchors.size()));
     size_t nextEnd = 0;
     for (QList<BodyElement>* list : {&model.body.images, &model.body.anchors})
@@ -693,9 +667,20 @@ QByteArray asScriptingOn(const QByteArray& utf8, qsizetype end) {
     return out;
 }
 
-PageModel parseWholePage(const QByteArray& page) {
+namespace {
+
+// The scan reads <noscript> as text whether renamed or not, so a scan of the
+// page as given serves the full parse too.
+PageModel wholePage(const QByteArray& page, std::optional<BodyElements> scanned) {
     const QByteArray utf8 = asScriptingOn(page, page.size());
-    return finish(utf8, parseBytes(utf8, shallowLength(utf8, utf8.size())));
+    BodyElements body = scanned ? *std::move(scanned) : scanBodyElements(utf8);
+    return finish(utf8, parseBytes(utf8, shallowLength(utf8, utf8.size())), std::move(body));
+}
+
+} // namespace
+
+PageModel parseWholePage(const QByteArray& page) {
+    return wholePage(page, std::nullopt);
 }
 
 // The head is a few kilobytes, the body most of the page, and the parser reads
@@ -706,6 +691,8 @@ PageModel parseWholePage(const QByteArray& page) {
 // parse. The scan starts where the last node's source ends, so a tag cut in
 // half (a "<body" inside an attribute value) is seen too; a title still open
 // at the cut needs the rest for its text. Either way the whole page is parsed.
+// Pictures and anchors come from a scan of their own, which needs no tree and
+// also tells whether the rest may hold structured data.
 PageModel parsePage(const QByteArray& page) {
     // The depth count is sequential, so counting only the head part tells
     // whether the whole page would be cut before the head part ends. Only the
@@ -713,14 +700,20 @@ PageModel parsePage(const QByteArray& page) {
     const qsizetype cut = wholeTag(page, 0, {"<body"});
     if (cut >= 0 && shallowLength(page, cut) == page.size()) {
         const QByteArray utf8 = asScriptingOn(page, cut);
+        StructuredDataMarks marks;
+        BodyElements body = scanBodyElements(utf8, &marks);
         RawPage head = parseBytes(utf8, cut);
         // A head that content ended early needs the rest, to find the </head> or
         // <body> still to come; so does a tag, comment or script the cut left
-        // unfinished, for what follows may end the head.
+        // unfinished, for what follows may end the head. So does an item or a
+        // JSON-LD block after the head part, or an item in it (<html itemscope>
+        // may reach past the cut).
         const bool whole = qsizetype(head.lastTokenEnd) >= cut && !head.openAtEnd && !head.bodyByContent;
-        if (!head.openTitle && whole && !mayHoldMarkup(utf8, qsizetype(head.lastTokenEnd)) &&
-            !mayHoldStructuredData(utf8, cut, qsizetype(head.lastTokenEnd)))
-            return finish(utf8, std::move(head));
+        const bool structured = marks.lastEnd > head.lastTokenEnd || marks.firstItemscope < size_t(cut);
+        if (!head.openTitle && whole && !mayHoldMarkup(utf8, qsizetype(head.lastTokenEnd)) && !structured)
+            return finish(utf8, std::move(head), std::move(body));
+        if (utf8.constData() == page.constData()) // nothing renamed: the scan was of the page itself
+            return wholePage(page, std::move(body));
     }
     return parseWholePage(page);
 }

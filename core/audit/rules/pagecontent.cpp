@@ -143,6 +143,10 @@ void linkText(const RuleContext& c, RawFindings& out) {
     for (const BodyElement& a : c.model.body.anchors) {
         // Lighthouse leaves out links without an address, those that ask
         // search engines not to follow them, scripts, mail and the page itself.
+        // The text first: it rules out nearly every link without parsing an address.
+        const QString text = a.text.trimmed().toLower();
+        if (!genericLinkTexts().contains(text))
+            continue;
         if (!a.hasAttribute(QLatin1String("href")) || a.attribute(QLatin1String("rel")).contains(u"nofollow"))
             continue;
         const QString raw = a.attribute(QLatin1String("href"));
@@ -153,13 +157,21 @@ void linkText(const RuleContext& c, RawFindings& out) {
         if (target.valid && bases.page.valid &&
             target.hrefWithoutFragment() == bases.page.hrefWithoutFragment())
             continue;
-        const QString text = a.text.trimmed().toLower();
-        if (genericLinkTexts().contains(text))
-            out.append({ruleid::kLinkText,
+        out.append({ruleid::kLinkText,
                         QStringLiteral("The link says only \"%1\": its text should say where it leads")
                             .arg(a.text.trimmed()),
                         {a.offset, a.length}});
     }
+}
+
+// A path, query or fragment against an http(s) or file address: the URL
+// standard only fails on a scheme, a host or a port, so most hrefs are known
+// good without a parse. No ':' rules out a scheme, no leading "//" a host,
+// and no '\\' the slash it stands for in such addresses.
+bool surelyResolves(const QString& raw, const web::WebUrl& page) {
+    if (!page.valid || !page.isSpecial() || page.opaquePath || raw.startsWith(u"//"))
+        return false;
+    return !raw.contains(u':') && !raw.contains(u'\\');
 }
 
 // Why a crawler cannot follow the anchor, or nothing when it can.
@@ -179,9 +191,10 @@ QString uncrawlable(const BodyElement& a, const web::WebUrl& page) {
     if (!a.hasAttribute(QLatin1String("href")))
         return QStringLiteral("no href, so there is no address to follow");
     // Lighthouse's /javascript:void(\(|)0(\)|)/, unanchored: the closing parenthesis may be absent.
-    if (raw.contains(u"javascript:void0") || raw.contains(u"javascript:void(0"))
+    const bool scheme = raw.contains(u':');
+    if (scheme && (raw.contains(u"javascript:void0") || raw.contains(u"javascript:void(0")))
         return QStringLiteral("an href of javascript:void(0), which leads nowhere");
-    if (!web::parseWebUrl(raw, &page).valid)
+    if (!surelyResolves(raw, page) && !web::parseWebUrl(raw, &page).valid)
         return QStringLiteral("an href that is no valid address");
     return {};
 }
