@@ -24,12 +24,21 @@ namespace {
 // site's own absolute addresses in every form that reads differently included.
 TEST(SiteFolder, LinksReadAsTextNameWhatTheParserNames) {
     QTemporaryDir dir;
-    ASSERT_TRUE(QDir(dir.path()).mkpath("shop"));
+    ASSERT_TRUE(QDir(dir.path()).mkpath("shop/deep"));
     writeTestFile(dir.filePath("shop/index.htm"), "<title>t</title>");
     writeTestFile(dir.filePath("b.html"), "<title>t</title>");
     const char* const hrefs[] = {"b.html",
                                  "/b.html",
                                  "../b.html",
+                                 "../../b.html",
+                                 "./b.html",
+                                 ".././shop/index.htm",
+                                 "./../b.html#f",
+                                 "../b.html?x",
+                                 "../",
+                                 "../..",
+                                 "../shop/../b.html",
+                                 "..//b.html",
                                  "#top",
                                  "?q",
                                  "/shop",
@@ -59,16 +68,18 @@ TEST(SiteFolder, LinksReadAsTextNameWhatTheParserNames) {
     for (const char* base :
          {"https://rugs.example/", "https://rugs.example/sub/", "https://rugs.example/?q"}) {
         const SiteFolder folder(dir.path(), QUrl(QLatin1String(base)));
-        const WebUrl page = folder.addressOf(dir.filePath("shop/page.html"));
-        const QString baseKey = folder.target(page)->key;
-        for (const char* href : hrefs) {
-            const std::optional<SiteTarget> read = folder.reference(page, baseKey, QLatin1String(href));
-            const std::optional<SiteTarget> parsed =
-                folder.target(parseWebUrl(QString::fromUtf8(href), &page));
-            ASSERT_EQ(read.has_value(), parsed.has_value()) << base << " " << href;
-            if (read) {
-                EXPECT_EQ(read->key, parsed->key) << base << " " << href;
-                EXPECT_EQ(read->internal, parsed->internal) << base << " " << href;
+        for (const char* from : {"shop/page.html", "shop/deep/page.html"}) {
+            const WebUrl page = folder.addressOf(dir.filePath(from));
+            const QString baseKey = folder.target(page)->key;
+            for (const char* href : hrefs) {
+                const std::optional<SiteTarget> read = folder.reference(page, baseKey, QLatin1String(href));
+                const std::optional<SiteTarget> parsed =
+                    folder.target(parseWebUrl(QString::fromUtf8(href), &page));
+                ASSERT_EQ(read.has_value(), parsed.has_value()) << base << " " << href;
+                if (read) {
+                    EXPECT_EQ(read->key, parsed->key) << base << " " << href;
+                    EXPECT_EQ(read->internal, parsed->internal) << base << " " << href;
+                }
             }
         }
     }

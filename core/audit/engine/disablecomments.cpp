@@ -36,7 +36,8 @@ QStringList disabledRules(QByteArrayView utf8) {
     const qsizetype n = utf8.size();
     QStringList out;
     QSet<QString> seen;
-    for (qsizetype at = findKeyword(utf8, 0, keyword); at >= 0; at = findKeyword(utf8, at + keyLength, keyword)) {
+    for (qsizetype at = findKeyword(utf8, 0, keyword); at >= 0;
+         at = findKeyword(utf8, at + keyLength, keyword)) {
         qsizetype open = at;
         while (open > 0 && isBlank(data[open - 1]))
             --open;

@@ -51,26 +51,40 @@ bool isOneOf(const Name& name, std::initializer_list<std::string_view> names) {
 // Asked of every start tag, so the names are looked up by length first.
 bool isVoid(const Name& n) {
     switch (n.size) {
-    case 2: return isOneOf(n, {"br", "hr"});
-    case 3: return isOneOf(n, {"col", "img", "wbr"});
-    case 4: return isOneOf(n, {"area", "base", "link", "meta"});
-    case 5: return isOneOf(n, {"embed", "image", "input", "param", "track", "frame"});
-    case 6: return isOneOf(n, {"source", "keygen"});
-    case 7: return n.is("bgsound");
-    case 8: return n.is("basefont");
-    default: return false;
+    case 2:
+        return isOneOf(n, {"br", "hr"});
+    case 3:
+        return isOneOf(n, {"col", "img", "wbr"});
+    case 4:
+        return isOneOf(n, {"area", "base", "link", "meta"});
+    case 5:
+        return isOneOf(n, {"embed", "image", "input", "param", "track", "frame"});
+    case 6:
+        return isOneOf(n, {"source", "keygen"});
+    case 7:
+        return n.is("bgsound");
+    case 8:
+        return n.is("basefont");
+    default:
+        return false;
     }
 }
 
 // Their content is text up to their end tag; <noscript> too, as with scripting on.
 bool holdsRawText(const Name& n) {
     switch (n.size) {
-    case 3: return n.is("xmp");
-    case 5: return isOneOf(n, {"style", "title"});
-    case 6: return isOneOf(n, {"script", "iframe"});
-    case 7: return n.is("noembed");
-    case 8: return isOneOf(n, {"textarea", "noframes", "noscript", "template"});
-    default: return false;
+    case 3:
+        return n.is("xmp");
+    case 5:
+        return isOneOf(n, {"style", "title"});
+    case 6:
+        return isOneOf(n, {"script", "iframe"});
+    case 7:
+        return n.is("noembed");
+    case 8:
+        return isOneOf(n, {"textarea", "noframes", "noscript", "template"});
+    default:
+        return false;
     }
 }
 
@@ -117,8 +131,9 @@ int digitValue(char c) {
 // semicolon, a code point the parser replaces, NUL or CR) gives nothing, and
 // the caller asks the parser.
 std::optional<QString> quickDecoded(QByteArrayView raw) {
-    static const std::pair<QByteArrayView, char16_t> named[] = {
-        {"amp;", u'&'}, {"lt;", u'<'}, {"gt;", u'>'}, {"quot;", u'"'}, {"apos;", u'\''}, {"nbsp;", u'\u00a0'}};
+    static const std::pair<QByteArrayView, char16_t> named[] = {{"amp;", u'&'},   {"lt;", u'<'},
+                                                                {"gt;", u'>'},    {"quot;", u'"'},
+                                                                {"apos;", u'\''}, {"nbsp;", u'\u00a0'}};
     if (raw.contains('\r') || raw.contains('\0'))
         return std::nullopt;
     QString out;
@@ -145,8 +160,9 @@ std::optional<QString> quickDecoded(QByteArrayView raw) {
                     break;
                 code = code * (hex ? 16 : 10) + char32_t(d);
             }
-            const bool ordinary = (code >= 0x20 && code < 0x7F) || code == '\t' || code == '\n' || code == '\f' ||
-                                  (code >= 0xA0 && code < 0xD800) || (code >= 0xE000 && code < 0xFDD0) ||
+            const bool ordinary = (code >= 0x20 && code < 0x7F) || code == '\t' || code == '\n' ||
+                                  code == '\f' || (code >= 0xA0 && code < 0xD800) ||
+                                  (code >= 0xE000 && code < 0xFDD0) ||
                                   (code > 0xFDEF && code <= 0x10FFFF && (code & 0xFFFE) != 0xFFFE);
             if (end > digits && end < rest.size() && rest[end] == ';' && ordinary)
                 used = end + 1;
@@ -228,17 +244,30 @@ TagFacts factsOf(const Tag& tag) {
     for (const RawAttribute& a : tag.raw) {
         const QByteArrayView* v = &a.value;
         switch (a.name.size()) { // the length first: most names are none of these
-        case 2: f.id = sameFolded(a.name, "id") ? v : f.id; break;
-        case 4: f.type = sameFolded(a.name, "type") ? v : f.type; break;
+        case 2:
+            f.id = sameFolded(a.name, "id") ? v : f.id;
+            break;
+        case 4:
+            f.type = sameFolded(a.name, "type") ? v : f.type;
+            break;
         case 5:
             f.style = sameFolded(a.name, "style") ? v : f.style;
             f.inert = sameFolded(a.name, "inert") ? v : f.inert;
             break;
-        case 6: f.hidden = sameFolded(a.name, "hidden") ? v : f.hidden; break;
-        case 8: f.itemprop = sameFolded(a.name, "itemprop") ? v : f.itemprop; break;
-        case 9: f.itemscope = sameFolded(a.name, "itemscope") ? v : f.itemscope; break;
-        case 11: f.ariaHidden = sameFolded(a.name, "aria-hidden") ? v : f.ariaHidden; break;
-        default: break;
+        case 6:
+            f.hidden = sameFolded(a.name, "hidden") ? v : f.hidden;
+            break;
+        case 8:
+            f.itemprop = sameFolded(a.name, "itemprop") ? v : f.itemprop;
+            break;
+        case 9:
+            f.itemscope = sameFolded(a.name, "itemscope") ? v : f.itemscope;
+            break;
+        case 11:
+            f.ariaHidden = sameFolded(a.name, "aria-hidden") ? v : f.ariaHidden;
+            break;
+        default:
+            break;
         }
     }
     return f;
@@ -454,8 +483,7 @@ struct Scan {
         const bool parentNotDisplayed = !open.empty() && open.back().notDisplayed;
         const bool parentHidden = !open.empty() && open.back().hidden;
         const bool notDisplayed = parentNotDisplayed || facts.hidden || styleHides(facts.style);
-        const bool hidden =
-            parentHidden || notDisplayed || tokenIs(facts.ariaHidden, "true") || facts.inert;
+        const bool hidden = parentHidden || notDisplayed || tokenIs(facts.ariaHidden, "true") || facts.inert;
         if (tag.name.is("a")) {
             // An <a> inside an <a> closes the first, as the parser does.
             if (anchor >= 0) {
@@ -585,7 +613,10 @@ struct Scan {
         const qsizetype close = bytes.indexOf("-->", qsizetype(lt + 2));
         const size_t end = close < 0 ? n : size_t(close) + 3;
         // Searched only up to the "-->", so a page of many comments stays linear.
-        const qsizetype bang = lt + 4 < end ? QByteArrayView(bytes).sliced(qsizetype(lt + 4), qsizetype(end - lt - 4)).indexOf("--!>") : -1;
+        const qsizetype bang =
+            lt + 4 < end
+                ? QByteArrayView(bytes).sliced(qsizetype(lt + 4), qsizetype(end - lt - 4)).indexOf("--!>")
+                : -1;
         return bang < 0 ? end : lt + 4 + size_t(bang) + 4;
     }
 

@@ -286,7 +286,20 @@ std::optional<bool> SiteFolder::appendReference(const web::WebUrl& base, const Q
             signs[c] = true;
         return signs;
     }();
-    for (qsizetype i = 0; i < href.size() && plain; ++i) {
+    // Leading "./" and "../" parts, as relative links to a sibling folder
+    // begin, climb the page's folder as text while it has folders to climb.
+    qsizetype start = 0;
+    int up = 0;
+    for (;;) {
+        if (href.sliced(start).startsWith(u"../"))
+            ++up, start += 3;
+        else if (href.sliced(start).startsWith(u"./"))
+            start += 2;
+        else
+            break;
+    }
+    slashSeen = start > 0;
+    for (qsizetype i = start; i < href.size() && plain; ++i) {
         const char16_t c = href[i].unicode();
         if (c >= 128) {
             plain = !QChar::isSurrogate(c); // a lone one is no character: the parser's
@@ -329,7 +342,19 @@ std::optional<bool> SiteFolder::appendReference(const web::WebUrl& base, const Q
             return true;
         }
     }
-    if (plain) {
+    if (plain && start > 0) {
+        const QStringView path = href.sliced(start, cut - start);
+        const qsizetype depth = baseKey.count(u'/'); // the folders the page stands in
+        if (!path.isEmpty() && !path.startsWith(u'/') && up <= depth) {
+            qsizetype kept = -1; // the last slash of the folder the link climbs to
+            for (qsizetype k = 0; k < depth - up; ++k)
+                kept = baseKey.indexOf(u'/', kept + 1);
+            keys.append(QStringView(baseKey).first(kept + 1)).append(path);
+            settleInternal(keys, from);
+            return true;
+        }
+    }
+    if (plain && start == 0) {
         const QStringView path = href.first(cut);
         if (path.isEmpty() && cut < href.size()) { // "#part": the page itself
             keys += baseKey;

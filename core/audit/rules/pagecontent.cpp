@@ -158,9 +158,9 @@ void linkText(const RuleContext& c, RawFindings& out) {
             target.hrefWithoutFragment() == bases.page.hrefWithoutFragment())
             continue;
         out.append({ruleid::kLinkText,
-                        QStringLiteral("The link says only \"%1\": its text should say where it leads")
-                            .arg(a.text.trimmed()),
-                        {a.offset, a.length}});
+                    QStringLiteral("The link says only \"%1\": its text should say where it leads")
+                        .arg(a.text.trimmed()),
+                    {a.offset, a.length}});
     }
 }
 
