@@ -39,6 +39,8 @@ QList<BrokenTarget> groupTargets(const std::vector<Piece>& pieces, const std::ve
         BrokenTarget target;
         qint32 output;
         qsizetype lastPage = -1;
+        bool ownWords = false;  // the problem is the first finding's: a fragment the page lacks
+        QSet<QString> problems; // then the findings' differing words, counted
     };
     QList<Group> groups;
     QHash<std::pair<qint32, qint32>, qsizetype> byTarget;
@@ -55,9 +57,12 @@ QList<BrokenTarget> groupTargets(const std::vector<Piece>& pieces, const std::ve
                     {.target = {.rule = outputs[size_t(hit.output)].rule().id,
                                 .target = facts.shown(hit.target),
                                 .problem = failed ? *failed : findings[hit.page][hit.finding].message},
-                     .output = hit.output});
+                     .output = hit.output,
+                     .ownWords = !failed});
             }
             Group& group = groups[*at];
+            if (group.ownWords)
+                group.problems.insert(findings[hit.page][hit.finding].message);
             ++group.target.references;
             if (group.lastPage != hit.page) { // the hits come in page order
                 group.lastPage = hit.page;
@@ -74,8 +79,11 @@ QList<BrokenTarget> groupTargets(const std::vector<Piece>& pieces, const std::ve
     });
     QList<BrokenTarget> out;
     out.reserve(groups.size());
-    for (Group& group : groups)
+    for (Group& group : groups) {
+        if (group.problems.size() > 1) // the row names one; say that the others differ
+            group.target.problem += QStringLiteral("; and %1 more like it").arg(group.problems.size() - 1);
         out.append(std::move(group.target));
+    }
     return out;
 }
 
