@@ -51,8 +51,10 @@ struct BaselineMatch {
 };
 BaselineMatch matchBaseline(const QList<PageReport>& pages, const QList<AcceptedFinding>& baseline);
 
-// Takes the accepted findings out of the pages.
-BaselineOutcome applyBaseline(QList<PageReport>& pages, const QList<AcceptedFinding>& baseline);
+// Takes the accepted findings out of the pages, and, when site is given, out
+// of its broken targets' counts: a target no finding left names is dropped.
+BaselineOutcome applyBaseline(QList<PageReport>& pages, SiteSummary* site,
+                              const QList<AcceptedFinding>& baseline);
 
 // "N accepted by the baseline, M accepted no longer found\n" for the text summary.
 QByteArray baselineSummaryLine(const BaselineOutcome& outcome);
