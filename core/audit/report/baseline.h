@@ -14,9 +14,9 @@ namespace headwise::audit {
 // keep it accepted.
 struct AcceptedFinding {
     QString rule;
-    QString page;        // as the run named it
-    QString fingerprint; // findingFingerprint()
-    auto operator<=>(const AcceptedFinding&) const = default;
+    QString page;                                            // as the run named it
+    QString fingerprint;                                     // findingFingerprint()
+    bool operator==(const AcceptedFinding&) const = default; // clang 14 has no <=> for QString
 };
 
 // What a finding is about: its source with runs of white space made one space
