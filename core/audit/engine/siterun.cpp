@@ -34,7 +34,8 @@ struct Piece {
 
 // The hits grouped by rule and target, in rule order, the most named first.
 QList<BrokenTarget> groupTargets(const std::vector<Piece>& pieces, const std::vector<SiteRuleOutput>& outputs,
-                                 const SiteFacts& facts, const QList<QList<Finding>>& findings) {
+                                 const SiteFacts& facts, const QList<SitePage>& pages,
+                                 const QList<QList<Finding>>& findings) {
     struct Group {
         BrokenTarget target;
         qint32 output;
@@ -64,6 +65,7 @@ QList<BrokenTarget> groupTargets(const std::vector<Piece>& pieces, const std::ve
             if (group.ownWords)
                 group.problems.insert(findings[hit.page][hit.finding].message);
             ++group.target.references;
+            group.target.findings.append({pages[hit.page].name, findings[hit.page][hit.finding]});
             if (group.lastPage != hit.page) { // the hits come in page order
                 group.lastPage = hit.page;
                 ++group.target.pages;
@@ -225,7 +227,7 @@ SiteResult siteFindings(const QList<SitePage>& pages, const SiteGraph& graph, co
     }
     for (const SitePage& p : pages)
         result.references += p.references.size();
-    result.brokenTargets = groupTargets(pieces, outputs, facts, result.findings);
+    result.brokenTargets = groupTargets(pieces, outputs, facts, pages, result.findings);
     return result;
 }
 
