@@ -135,6 +135,20 @@ const QList<QString> kTrickyPages = {
     QStringLiteral("<!-- never closed <script>'<body>'</script><p>x"),
     QStringLiteral("<body>"),
     QStringLiteral(""),
+    // Structured data after the cut, which the scan reads or leaves to the parser.
+    QStringLiteral(
+        "<title>a</title><body><script type=\" Application/LD+JSON \">{\"@type\":\"Thing\"}</script>"),
+    QStringLiteral("<title>a</title><body><script type=application/ld+json>{\"a\":\"<!--<script>\"}</script>x"
+                   "</script><p>"),
+    QStringLiteral("<title>a</title><body><script type=application/ld+json>{}</script foo=\"a>b\">"),
+    QStringLiteral("<title>a</title><body><script type=application/ld&#43;json>{}</script>"),
+    QStringLiteral(
+        "<title>a</title><body><svg><script type=application/ld+json>{&quot;a&quot;:1}</script></svg>"),
+    QStringLiteral("<title>a</title><body><template><script type=application/ld+json>{}</script></template>"),
+    QStringLiteral("<title>a</title><body><noscript><script type=application/ld+json>{}</script></noscript>"),
+    QStringLiteral("<title>a</title><body><script type=application/ld+json>{\"never\": \"closed\""),
+    QStringLiteral("<title>a</title><body><!-- x --!><div itemscope itemtype=https://schema.org/Thing>"),
+    QStringLiteral("<title>a</title><body><svg><style><div itemscope itemtype=https://schema.org/Thing>"),
 };
 
 TEST(AuditParse, HeadOnlyParseEqualsFullParseOnTrickyPages) {

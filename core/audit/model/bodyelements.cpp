@@ -653,11 +653,13 @@ struct Scan {
         const bool scope = facts.itemscope;
         bool may = scope || facts.itemprop;
         jsonLd = false;
-        if (facts.type && tag.name.is("script") && containsFolded(*facts.type, "ld+json")) {
-            if (tag.needsDecoding || inForeignContent())
-                may = true;
-            else
-                jsonLd = facts.type->trimmed().compare("application/ld+json", Qt::CaseInsensitive) == 0;
+        if (facts.type && tag.name.is("script")) {
+            const QByteArrayView type = *facts.type;
+            if (type.contains('&') || type.contains('\0') || type.contains('\r'))
+                may = true; // only the parser decodes it
+            else if (containsFolded(type, "ld+json"))
+                may = may || inForeignContent();
+            jsonLd = !may && type.trimmed().compare("application/ld+json", Qt::CaseInsensitive) == 0;
         }
         if (may)
             mark(tag.start, tag.stop, scope);
