@@ -254,7 +254,7 @@ public:
                 target.schemaOrgType.append(source.schemaOrgType.value(t));
             }
         for (ItemProperty& property : source.properties) {
-            const QString prefix = QString::number(into) + u'\x1f' + property.name + u'\x1f';
+            const QString prefix = propertyKey(into, property.name);
             auto at = propertyAt_.constFind(prefix);
             if (at == propertyAt_.cend()) {
                 at = propertyAt_.insert(prefix, target.properties.size());
@@ -277,7 +277,7 @@ private:
         for (const QString& type : item.types)
             addKey(typeKey(into, type));
         for (qsizetype p = 0; p < item.properties.size(); ++p) {
-            const QString prefix = QString::number(into) + u'\x1f' + item.properties[p].name + u'\x1f';
+            const QString prefix = propertyKey(into, item.properties[p].name);
             if (!propertyAt_.contains(prefix))
                 propertyAt_.insert(prefix, p);
             for (const ItemValue& v : item.properties[p].values)
@@ -285,6 +285,9 @@ private:
         }
     }
 
+    static QString propertyKey(int into, const QString& name) {
+        return QString::number(into) + u'\x1f' + name + u'\x1f';
+    }
     static QString typeKey(int into, const QString& type) { return QString::number(into) + u'\x1e' + type; }
 
     // False where the key was there already.
