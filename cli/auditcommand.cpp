@@ -411,7 +411,7 @@ int runAudit(const QStringList& arguments) {
     }
     audit::BaselineOutcome baselineOutcome;
     if (accepted)
-        baselineOutcome = audit::applyBaseline(outcome.pages, *accepted);
+        baselineOutcome = audit::applyBaseline(outcome.pages, &outcome.site, *accepted);
     audit::ReportContext context{&options.config, audit::sourceRootOf(QDir::currentPath()),
                                  outcome.site.present ? &outcome.site : nullptr, &baselineOutcome};
     if (const audit::SiteAddress& address = outcome.site.address;

@@ -46,6 +46,12 @@ inline const QString kSaveBaseline = QStringLiteral("Save &Baseline...");
 inline const QString kBaselineTitle = QStringLiteral("Save Baseline");
 inline const QString kBaselineFilter = QStringLiteral("Baseline (*.json)|*.json");
 inline const QString kBaselineName = QStringLiteral("headwise-baseline.json");
+inline const QString kUseBaseline = QStringLiteral("&Use Baseline...");
+inline const QString kUseBaselineTitle = QStringLiteral("Use Baseline");
+inline const QString kUseBaselineTip =
+    QStringLiteral("Leave out the findings a saved baseline accepts, as headwise-cli audit --baseline does");
+inline const QString kNoBaseline = QStringLiteral("Stop Using Baseli&ne");
+inline const QString kBaselineDropped = QStringLiteral("No baseline in use: every finding is shown.");
 inline const QString kErrors = QStringLiteral("Errors");
 inline const QString kWarnings = QStringLiteral("Warnings");
 inline const QString kNotes = QStringLiteral("Notes");
@@ -126,6 +132,13 @@ inline QString exported(const QString& path) {
 }
 inline QString baselineSaved(const QString& path) {
     return QStringLiteral("Baseline written to %1: headwise-cli audit --baseline reads it").arg(path);
+}
+inline QString baselineInUse(const QString& path) {
+    return QStringLiteral("Baseline %1 in use: each run leaves out the findings it accepts.").arg(path);
+}
+// counts: how many it accepted and how many it accepts that are gone, as the command line says it.
+inline QString baselineApplied(const QString& path, const QString& counts) {
+    return QStringLiteral("Baseline %1: %2").arg(path, counts);
 }
 inline QString exportedReport(const QString& path, qsizetype pages, qsizetype findings) {
     return exported(path) + QStringLiteral(": ") + checktext::counted(int(findings), "finding", "findings") +

@@ -170,6 +170,9 @@ SiteCheckWindow::SiteCheckWindow(const Platform& platform, AnalyzePanel* panel, 
     ui_->lblSiteFindings->setText(text::kFindingsLabel);
     ui_->cmdSiteExport->setText(text::kExport);
     ui_->cmdSiteBaseline->setText(text::kSaveBaseline);
+    ui_->cmdSiteUseBaseline->setText(text::kUseBaseline);
+    ui_->cmdSiteUseBaseline->setToolTip(text::kUseBaselineTip);
+    ui_->cmdSiteNoBaseline->setText(text::kNoBaseline);
     ui_->tabSite->setTabText(ui_->tabSite->indexOf(ui_->wdgSitePages), text::kPagesTab);
     ui_->tabSite->setTabText(ui_->tabSite->indexOf(ui_->wdgSiteIssues), text::kIssuesTab);
     showProgress(0, 0);
@@ -222,6 +225,8 @@ SiteCheckWindow::SiteCheckWindow(const Platform& platform, AnalyzePanel* panel, 
     connect(ui_->cmdSiteFolder, &QPushButton::clicked, this, &SiteCheckWindow::cmdSiteFolder_Click);
     connect(ui_->cmdSiteExport, &QPushButton::clicked, this, &SiteCheckWindow::cmdSiteExport_Click);
     connect(ui_->cmdSiteBaseline, &QPushButton::clicked, this, &SiteCheckWindow::cmdSiteBaseline_Click);
+    connect(ui_->cmdSiteUseBaseline, &QPushButton::clicked, this, &SiteCheckWindow::cmdSiteUseBaseline_Click);
+    connect(ui_->cmdSiteNoBaseline, &QPushButton::clicked, this, &SiteCheckWindow::cmdSiteNoBaseline_Click);
     connect(ui_->cmdSiteAllPages, &QPushButton::clicked, this, [this] { filterByRule(QString()); });
     connect(ui_->txtSiteFilter, &QLineEdit::textChanged, filter_, &SitePagesFilter::setText);
     for (const auto changed : {&QAbstractItemModel::rowsInserted, &QAbstractItemModel::rowsRemoved})
@@ -325,6 +330,9 @@ void SiteCheckWindow::start() {
     config_ = config;
     baseUrl_ = web ? QUrl() : request.baseUrl;
     site_ = {};
+    runPages_.clear();
+    runSite_ = {};
+    baselineOutcome_ = {};
     pages_->reset({});
     findings_->setFindings({});
     ui_->chartSiteRules->setCounts({});
@@ -338,16 +346,21 @@ void SiteCheckWindow::start() {
     ui_->lblSiteSummary->clear();
     ui_->cmdSiteExport->setEnabled(false);
     ui_->cmdSiteBaseline->setEnabled(false);
+    // The run is shown with the baseline it started with.
+    ui_->cmdSiteUseBaseline->setEnabled(false);
+    ui_->cmdSiteNoBaseline->setEnabled(false);
     ui_->cmdSiteStart->setText(text::kStop);
     showMessage(text::kReading);
     const QString siteRoot = SitePagesModel::siteRootOf(input);
+    siteRoot_ = siteRoot;
     feed_ = std::make_shared<Feed>();
     elapsed_.start();
     feedTimer_->start();
 
     PageFetcher& fetcher = platform_.fetcher;
     auditJob_->start(
-        [input, request, config, siteRoot, feed = feed_, &fetcher](const Job::Run& run) mutable {
+        [input, request, config, siteRoot, baseline = baseline_, feed = feed_,
+         &fetcher](const Job::Run& run) mutable {
             const ExpandedInputs expanded = expandInputs({input}, audit::PathGlobs(config.skipGlobs));
             request.targets = expanded.targets;
             SiteAuditWatch watch;
@@ -366,12 +379,7 @@ void SiteCheckWindow::start() {
             SiteRun result;
             result.outcome = runSiteAudit(request, config, fetcher, watch, run.stop());
             result.outcome.problems = expanded.problems + result.outcome.problems;
-            // The window only swaps these in: rows and counts of thousands of
-            // pages are made here.
-            result.rows.reserve(result.outcome.pages.size());
-            for (const audit::PageReport& page : std::as_const(result.outcome.pages))
-                result.rows.append(SitePagesModel::rowOf(page, siteRoot));
-            result.counts = audit::worstFirst(audit::ruleCounts(result.outcome.pages));
+            result.shown = shownOf(result.outcome.pages, result.outcome.site, baseline, siteRoot);
             return result;
         },
         [this](SiteRun result) { showOutcome(std::move(result)); });
@@ -395,37 +403,71 @@ void SiteCheckWindow::takeFeed() {
     showSummary();
 }
 
+SiteCheckWindow::SiteShown SiteCheckWindow::shownOf(QList<audit::PageReport> pages, audit::SiteSummary site,
+                                                    const Baseline& baseline, const QString& siteRoot) {
+    SiteShown shown;
+    if (baseline)
+        shown.baseline = audit::applyBaseline(pages, &site, *baseline);
+    // The window only swaps these in: rows and counts of thousands of pages are made here.
+    shown.rows.reserve(pages.size());
+    for (const audit::PageReport& page : std::as_const(pages))
+        shown.rows.append(SitePagesModel::rowOf(page, siteRoot));
+    shown.counts = audit::worstFirst(audit::ruleCounts(pages));
+    shown.site = std::move(site);
+    return shown;
+}
+
 void SiteCheckWindow::showOutcome(SiteRun result) {
     namespace text = sitechecktext;
     const AuditRunner::Outcome& outcome = result.outcome;
     feedTimer_->stop();
     takeFeed();
-    const QString selected = selectedPage() ? selectedPage()->page : QString();
-    pages_->reset(std::move(result.rows));
-    site_ = outcome.site;
-    if (site_.address.from == audit::SiteAddress::From::Canonicals) {
+    runPages_ = outcome.pages;
+    runSite_ = outcome.site;
+    if (outcome.site.address.from == audit::SiteAddress::From::Canonicals) {
         // The run found where the folder is published: Page Check shows its pages there too.
-        baseUrl_ = QUrl(site_.address.url);
-        ui_->txtSiteBaseUrl->setPlaceholderText(text::inferredBaseUrl(site_.address.url));
+        baseUrl_ = QUrl(outcome.site.address.url);
+        ui_->txtSiteBaseUrl->setPlaceholderText(text::inferredBaseUrl(outcome.site.address.url));
     }
-    issues_->setRules(result.counts);
-    ui_->chartSiteRules->setCounts(std::move(result.counts));
+    showRun(std::move(result.shown));
     showProgress(outcome.pages.size(), outcome.pages.size());
     ui_->lblSiteCurrent->clear();
     ui_->cmdSiteStart->setText(text::kStart);
     ui_->cmdSiteExport->setEnabled(!outcome.pages.isEmpty());
     ui_->cmdSiteBaseline->setEnabled(!outcome.pages.isEmpty());
-    showSummary();
+    ui_->cmdSiteUseBaseline->setEnabled(true);
+    ui_->cmdSiteNoBaseline->setEnabled(true);
 
     QStringList lines;
     if (outcome.stopped)
         lines << text::stopped(outcome.pages.size());
     else if (outcome.pages.isEmpty())
         lines << text::kNoPages;
+    if (!baselineLine().isEmpty())
+        lines << baselineLine();
     lines << outcome.problems.mid(0, kProblemsShown);
     if (outcome.problems.size() > kProblemsShown)
         lines << QStringLiteral("... (%1 more)").arg(outcome.problems.size() - kProblemsShown);
     showMessage(lines.join(QLatin1Char('\n')));
+}
+
+void SiteCheckWindow::showRun(SiteShown shown) {
+    const QString selected = selectedPage() ? selectedPage()->page : QString();
+    const QModelIndex issue = ui_->tblSiteIssues->currentIndex();
+    const QString rule = issue.isValid() ? issues_->rule(issue.row()).rule : QString();
+    pages_->reset(std::move(shown.rows));
+    site_ = std::move(shown.site);
+    baselineOutcome_ = shown.baseline;
+    issues_->setRules(shown.counts);
+    ui_->chartSiteRules->setCounts(std::move(shown.counts));
+    showSummary();
+    for (int row = 0; row < issues_->rowCount() && !rule.isEmpty(); ++row)
+        if (issues_->rule(row).rule == rule) {
+            ui_->tblSiteIssues->setCurrentIndex(issues_->index(row, 0));
+            break;
+        }
+    if (!ui_->tblSiteIssues->currentIndex().isValid())
+        issueSelected({});
     for (int row = 0; row < filter_->rowCount() && !selected.isEmpty(); ++row) {
         const QModelIndex index = filter_->index(row, 0);
         if (pages_->page(filter_->mapToSource(index).row()).page == selected) {
@@ -433,6 +475,24 @@ void SiteCheckWindow::showOutcome(SiteRun result) {
             break;
         }
     }
+    pageSelected();
+}
+
+QString SiteCheckWindow::baselineLine() const {
+    if (!baseline_)
+        return {};
+    if (!baselineOutcome_.used)
+        return sitechecktext::baselineInUse(baselinePath_);
+    return sitechecktext::baselineApplied(
+        baselinePath_, QString::fromUtf8(audit::baselineSummaryLine(baselineOutcome_)).trimmed());
+}
+
+void SiteCheckWindow::baselineChanged() {
+    ui_->cmdSiteNoBaseline->setVisible(baseline_.has_value());
+    baselineOutcome_ = {};
+    if (!runPages_.isEmpty())
+        showRun(shownOf(runPages_, runSite_, baseline_, siteRoot_));
+    showMessage(baseline_ ? baselineLine() : sitechecktext::kBaselineDropped);
 }
 
 void SiteCheckWindow::showSummary() {
@@ -637,7 +697,8 @@ void SiteCheckWindow::cmdSiteExport_Click() {
     QByteArray bytes;
     if (format.report) {
         const audit::ReportContext context{&config_, audit::sourceRootOf(QDir::currentPath()),
-                                           site_.present ? &site_ : nullptr};
+                                           site_.present ? &site_ : nullptr,
+                                           baselineOutcome_.used ? &baselineOutcome_ : nullptr};
         const QList<audit::PageReport> pages = pages_->pages();
         bytes = audit::writeReport(*format.report, pages, context);
         qsizetype findings = 0;
@@ -676,8 +737,31 @@ void SiteCheckWindow::cmdSiteBaseline_Click() {
     if (path.isEmpty())
         return;
     QString error;
-    showMessage(audit::saveBaseline(path, pages_->pages(), &error) ? sitechecktext::baselineSaved(path)
-                                                                   : error);
+    // Every finding of the run, the accepted ones too, so that the new file drops only what is gone.
+    showMessage(audit::saveBaseline(path, runPages_, &error) ? sitechecktext::baselineSaved(path) : error);
+}
+
+// A baseline's accepted findings are left out of what the window shows, of this run and the next.
+void SiteCheckWindow::cmdSiteUseBaseline_Click() {
+    const QString path =
+        platform_.files.openFile(this, sitechecktext::kUseBaselineTitle, sitechecktext::kBaselineFilter);
+    if (path.isEmpty())
+        return;
+    QString error;
+    Baseline accepted = audit::loadBaseline(path, &error);
+    if (!accepted) {
+        showMessage(error); // the baseline in use, if any, stays
+        return;
+    }
+    baseline_ = std::move(accepted);
+    baselinePath_ = path;
+    baselineChanged();
+}
+
+void SiteCheckWindow::cmdSiteNoBaseline_Click() {
+    baseline_.reset();
+    baselinePath_.clear();
+    baselineChanged();
 }
 
 } // namespace headwise

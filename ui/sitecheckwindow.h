@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/audit/report/baseline.h"
 #include "core/audit/report/report.h"
 #include "net/siteaudit/auditrunner.h"
 #include "platform/platform.h"
@@ -46,6 +47,8 @@ public slots:
     void cmdSiteFolder_Click();
     void cmdSiteExport_Click();
     void cmdSiteBaseline_Click();
+    void cmdSiteUseBaseline_Click();
+    void cmdSiteNoBaseline_Click();
 
 signals:
     // A page went to the Analyze panel: Page Check should audit it.
@@ -54,16 +57,32 @@ signals:
 private:
     // The audit's shared state: the workers add, the window takes.
     struct Feed;
-    // A run's result as the window shows it.
-    struct SiteRun {
-        AuditRunner::Outcome outcome;
+    // What the window shows of a run: its pages without what a baseline accepts.
+    struct SiteShown {
         QList<SitePagesModel::Row> rows;
         QList<audit::RuleCount> counts;
+        audit::SiteSummary site;
+        audit::BaselineOutcome baseline;
     };
+    // A run's result, whole and as shown.
+    struct SiteRun {
+        AuditRunner::Outcome outcome;
+        SiteShown shown;
+    };
+    using Baseline = std::optional<QList<audit::AcceptedFinding>>;
+    // Made on any thread: a worker does the work of thousands of pages.
+    static SiteShown shownOf(QList<audit::PageReport> pages, audit::SiteSummary site,
+                             const Baseline& baseline, const QString& siteRoot);
 
     void start();
     void takeFeed();
     void showOutcome(SiteRun result);
+    // The run's pages, counts, chart and targets as given; the page and rule chosen stay chosen.
+    void showRun(SiteShown shown);
+    // The shown run again after the baseline changed, and what the baseline did.
+    void baselineChanged();
+    // How many findings the baseline accepted and how many it accepts are gone; empty without one.
+    QString baselineLine() const;
     void showSummary();
     void showProgress(qsizetype done, qsizetype known);
     void showMessage(const QString& text);
@@ -99,7 +118,15 @@ private:
     QElapsedTimer elapsed_;
     double seconds_ = 0;
     audit::AuditConfig config_; // of the run shown, for its export
-    audit::SiteSummary site_;
+    audit::SiteSummary site_;   // of the run shown, without what the baseline accepts
+    // The run shown as it was, every finding in: Save Baseline writes it, a baseline changed is applied to
+    // it.
+    QList<audit::PageReport> runPages_;
+    audit::SiteSummary runSite_;
+    QString siteRoot_;
+    Baseline baseline_;
+    QString baselinePath_;
+    audit::BaselineOutcome baselineOutcome_; // of the run shown
     QUrl baseUrl_;   // where the folder of the run shown is published; empty when not known
     QString opened_; // the page this window put in the Analyze panel last
 };

@@ -157,4 +157,19 @@ TEST(AuditSummary, FolderAddressOfAFolderNamedRelatively) {
     EXPECT_EQ(address["url"].toString(), QLatin1String("file:///srv/docs/")) << run.err.toStdString();
 }
 
+// A target of several missing fragments is one row that says the others differ.
+TEST(AuditSummary, TargetOfSeveralProblemsSaysSo) {
+    QTemporaryDir dir;
+    writeTestFile(dir.filePath("index.html"),
+                  pageWith("", "<a href=b.html#x>x</a><a href=b.html#y>y</a><a href=b.html#x>x</a>"));
+    writeTestFile(dir.filePath("b.html"), pageWith("", "<p id=z>z</p><a href=index.html>i</a>"));
+    const CliRun json = cli({"audit", "--fail-on", "never", "--format", "json", dir.path()});
+    const QJsonArray targets = jsonOf(json)["site"].toObject().value("brokenTargets").toArray();
+    ASSERT_EQ(targets.size(), 1) << json.out.toStdString();
+    EXPECT_EQ(targets[0]["rule"], "link-fragment");
+    EXPECT_EQ(targets[0]["references"], 3);
+    EXPECT_TRUE(targets[0]["problem"].toString().endsWith("; and 1 more like it"))
+        << targets[0]["problem"].toString().toStdString();
+}
+
 } // namespace

@@ -64,7 +64,7 @@ TEST(Baseline, MatchesByRulePageAndWhatTheFindingIsAbout) {
         const auto baseline = readBaseline(writeBaseline(c.accepted), &error);
         ASSERT_TRUE(baseline) << c.name << ": " << error.toStdString();
         QList<PageReport> run = c.run;
-        const BaselineOutcome outcome = applyBaseline(run, *baseline);
+        const BaselineOutcome outcome = applyBaseline(run, nullptr, *baseline);
         qsizetype left = 0;
         for (const PageReport& page : run)
             left += page.findings.size();
@@ -96,6 +96,39 @@ TEST(Baseline, BytesThatAreNotABaselineAreRefused) {
     }
     QString error;
     EXPECT_TRUE(readBaseline("{\"version\":1,\"accepted\":[]}", &error));
+}
+
+TEST(Baseline, BrokenTargetsAreCountedFromTheFindingsLeft) {
+    const Finding gone = at("link-broken", 3, "", "The linked page /gone does not exist");
+    const Finding lost = at("link-broken", 4, "", "The linked page /lost does not exist");
+    const QList<PageReport> run =
+        onPage("a.html", {gone, lost}) + onPage("b.html", {gone, lost}) + onPage("c.html", {gone});
+    const SiteSummary site{
+        .brokenTargets = {
+            {"link-broken", "/gone", "", 3, 3, {{"a.html", gone}, {"b.html", gone}, {"c.html", gone}}},
+            {"link-broken", "/lost", "", 2, 2, {{"a.html", lost}, {"b.html", lost}}}}};
+    const struct {
+        const char* name;
+        QList<PageReport> accepted;
+        QStringList targets; // "target pages references", as left
+    } cases[] = {
+        {"none accepted", {}, {"/gone 3 3", "/lost 2 2"}},
+        {"on one page", onPage("b.html", {gone}), {"/gone 2 2", "/lost 2 2"}},
+        {"on every page, which drops it", onPage("a.html", {lost}) + onPage("b.html", {lost}), {"/gone 3 3"}},
+        {"the most named first again",
+         onPage("a.html", {gone}) + onPage("b.html", {gone}),
+         {"/lost 2 2", "/gone 1 1"}},
+    };
+    for (const auto& c : cases) {
+        QString error;
+        QList<PageReport> pages = run;
+        SiteSummary left = site;
+        applyBaseline(pages, &left, *readBaseline(writeBaseline(c.accepted), &error));
+        QStringList targets;
+        for (const BrokenTarget& target : left.brokenTargets)
+            targets << QStringLiteral("%1 %2 %3").arg(target.target).arg(target.pages).arg(target.references);
+        EXPECT_EQ(targets, c.targets) << c.name;
+    }
 }
 
 } // namespace

@@ -1,5 +1,6 @@
 #include "core/audit/engine/finding.h"
 #include "core/audit/engine/rule.h"
+#include "core/audit/report/baseline.h"
 #include "core/audit/report/findinggroups.h"
 #include "net/curlpagefetcher.h"
 #include "testfiles.h"
@@ -424,6 +425,64 @@ TEST_F(SiteCheckTest, ExportWritesThePageTableAsShownAndSaysWhatItWrote) {
     EXPECT_EQ(message(), "Page table written to " + path + ": 1 row");
     exportedCsv(site, files);
     EXPECT_TRUE(message().endsWith(" of 4 pages")) << message().toStdString();
+}
+
+TEST_F(SiteCheckTest, ASavedBaselineInUseHidesWhatItAcceptsAsTheCommandLineDoes) {
+    audit(root);
+    const QString saved = dir.filePath("baseline.json");
+    files.prepareAnswer(saved);
+    findControl<QPushButton>(site, "cmdSiteBaseline")->click();
+    QString error;
+    const auto accepted = audit::readBaseline(readTestFile(saved), &error);
+    ASSERT_TRUE(accepted) << error.toStdString();
+    EXPECT_EQ(accepted->size(), findingsOfTable().size());
+
+    // One new broken link; the next run keeps the baseline chosen before it.
+    writeTestFile(
+        root + "/index.html",
+        readTestFile(root + "/index.html").replace("</body>", "<a href=\"lost.html\">lost</a></body>"));
+    files.prepareAnswer(saved);
+    findControl<QPushButton>(site, "cmdSiteUseBaseline")->click();
+    audit(root);
+    const QString counts =
+        QString("%1 accepted by the baseline, 0 accepted no longer found").arg(accepted->size());
+    EXPECT_EQ(message(), sitechecktext::baselineApplied(saved, counts));
+    EXPECT_EQ(findingsOfTable(),
+              findingsOfJson(runCli({"audit", root, "--baseline", saved, "--format", "json"})));
+    EXPECT_EQ(findControl<SiteRuleChart>(site, "chartSiteRules")->rules(), QStringList{"link-broken"});
+    EXPECT_TRUE(
+        findControl<QLabel>(site, "lblSiteSummary")->text().startsWith("4 pages, 1 error, 0 warnings"));
+    ASSERT_EQ(issues()->model()->rowCount(), 1);
+    ASSERT_TRUE(selectIssue("link-broken"));
+    auto* targets = findControl<QTableView>(site, "tblSiteTargets");
+    ASSERT_EQ(targets->model()->rowCount(), 1);
+    EXPECT_TRUE(targets->model()->index(0, 0).data().toString().endsWith("lost.html"));
+
+    // The exports leave out what it accepts, and HTML says how much.
+    EXPECT_EQ(exportedCsv(site, files), runCli({"audit", root, "--baseline", saved, "--format", "csv"}));
+    const QString html = dir.filePath("report.html");
+    files.prepareAnswer(html);
+    findControl<QPushButton>(site, "cmdSiteExport")->click();
+    const QByteArray page = readTestFile(html);
+    EXPECT_TRUE(page.startsWith("<!DOCTYPE html>") && page.contains("accepted by the baseline") &&
+                page.contains("lost.html") && !page.contains("missing.html"));
+
+    // A file that is no baseline is named, and the one in use stays.
+    const QString bad = dir.filePath("bad.json");
+    writeTestFile(bad, "[1]");
+    files.prepareAnswer(bad);
+    findControl<QPushButton>(site, "cmdSiteUseBaseline")->click();
+    EXPECT_TRUE(message().startsWith(bad + ": not a baseline")) << message().toStdString();
+    EXPECT_EQ(issues()->model()->rowCount(), 1);
+
+    auto* stop = findControl<QPushButton>(site, "cmdSiteNoBaseline");
+    ASSERT_FALSE(stop->isHidden());
+    stop->click();
+    EXPECT_TRUE(stop->isHidden());
+    EXPECT_EQ(message(), sitechecktext::kBaselineDropped);
+    EXPECT_EQ(shownPages(), QStringList{"index.html"}) << "the rule chosen stays chosen";
+    findControl<QPushButton>(site, "cmdSiteAllPages")->click();
+    EXPECT_EQ(findingsOfTable(), findingsOfJson(runCli({"audit", root, "--format", "json"})));
 }
 
 TEST_F(SiteCheckTest, PageCheckOpenedFromSiteCheckShowsItsSiteFindingsAndAddress) {

@@ -79,6 +79,7 @@ PageAudit auditPage(const PageInput& page, const AuditConfig& config) {
     const PageModel& model = audit.model;
     audit.disabledRules = disabledRules(utf8);
     fillPreview(model, page, audit);
+    audit.itemVerdicts = judgeItems(model.structuredData);
 
     const PageLinkSet links = collectPageLinks(model, web::headerLinks(page.headers), page.address);
     const RuleContext context{page,
@@ -88,7 +89,8 @@ PageAudit auditPage(const PageInput& page, const AuditConfig& config) {
                               model,
                               config,
                               page.now.isValid() ? page.now : QDateTime::currentDateTimeUtc(),
-                              links};
+                              links,
+                              audit.itemVerdicts};
     audit.indexable = page.httpStatus < 400 && !readsNoindex(context);
     audit.namesOtherCanonical = namesOtherCanonical(context);
     audit.refreshTarget = instantRefresh(context);

@@ -3,6 +3,7 @@
 #include "core/audit/engine/auditconfig.h"
 #include "core/audit/engine/finding.h"
 #include "core/audit/model/pagemodel.h"
+#include "core/audit/rules/richresults.h"
 #include "core/page/lineindex.h"
 #include "core/page/pagecodec.h"
 
@@ -34,12 +35,13 @@ struct PageInput {
 };
 
 struct PageAudit {
-    QString text;            // the decoded page text the positions refer to
-    PageEncoding encoding;   // how the bytes were read
-    PageModel model;         // what the parser made of the text, for the fixes
-    LineIndex lines;         // of text
-    QList<Finding> findings; // by offset, then rule table order; no finding twice
-    QString title;           // the head's first title, whitespace collapsed
+    QString text;                    // the decoded page text the positions refer to
+    PageEncoding encoding;           // how the bytes were read
+    PageModel model;                 // what the parser made of the text, for the fixes
+    LineIndex lines;                 // of text
+    QList<ItemVerdict> itemVerdicts; // of model.structuredData's items (judgeItems)
+    QList<Finding> findings;         // by offset, then rule table order; no finding twice
+    QString title;                   // the head's first title, whitespace collapsed
     bool hasTitle = false;
     QString description; // the head's first meta description, whitespace collapsed
     bool hasDescription = false;

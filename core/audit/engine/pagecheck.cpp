@@ -141,7 +141,8 @@ PageCheck checkPage(const PageSnapshot& page, const audit::AuditConfig& config) 
         .lang = {}, .baseUrl = isWebAddress(page.address) ? page.address : QString(), .rules = {}};
     check.fixes = audit::offeredFixes(check.audit, options);
     audit::mapFindingsToText(check.audit.findings, check.audit.text, page.text);
-    check.structuredData = audit::structuredItems(check.audit.model.structuredData, check.audit.lines);
+    check.structuredData =
+        audit::structuredItems(check.audit.model.structuredData, check.audit.itemVerdicts, check.audit.lines);
     audit::mapItemsToText(check.structuredData, check.audit.text, page.text);
     return check;
 }

@@ -20,7 +20,8 @@ struct RuleContext {
     const PageModel& model;
     const AuditConfig& config;
     QDateTime now;
-    const PageLinkSet& links; // canonical and alternate links of the head and the Link headers
+    const PageLinkSet& links;           // canonical and alternate links of the head and the Link headers
+    const QList<ItemVerdict>& verdicts; // of model.structuredData's items
 };
 
 // A finding before configuration and positions are applied.

@@ -34,11 +34,14 @@ struct Piece {
 
 // The hits grouped by rule and target, in rule order, the most named first.
 QList<BrokenTarget> groupTargets(const std::vector<Piece>& pieces, const std::vector<SiteRuleOutput>& outputs,
-                                 const SiteFacts& facts, const QList<QList<Finding>>& findings) {
+                                 const SiteFacts& facts, const QList<SitePage>& pages,
+                                 const QList<QList<Finding>>& findings) {
     struct Group {
         BrokenTarget target;
         qint32 output;
         qsizetype lastPage = -1;
+        bool ownWords = false;  // the problem is the first finding's: a fragment the page lacks
+        QSet<QString> problems; // then the findings' differing words, counted
     };
     QList<Group> groups;
     QHash<std::pair<qint32, qint32>, qsizetype> byTarget;
@@ -55,10 +58,14 @@ QList<BrokenTarget> groupTargets(const std::vector<Piece>& pieces, const std::ve
                     {.target = {.rule = outputs[size_t(hit.output)].rule().id,
                                 .target = facts.shown(hit.target),
                                 .problem = failed ? *failed : findings[hit.page][hit.finding].message},
-                     .output = hit.output});
+                     .output = hit.output,
+                     .ownWords = !failed});
             }
             Group& group = groups[*at];
+            if (group.ownWords)
+                group.problems.insert(findings[hit.page][hit.finding].message);
             ++group.target.references;
+            group.target.findings.append({pages[hit.page].name, findings[hit.page][hit.finding]});
             if (group.lastPage != hit.page) { // the hits come in page order
                 group.lastPage = hit.page;
                 ++group.target.pages;
@@ -74,8 +81,11 @@ QList<BrokenTarget> groupTargets(const std::vector<Piece>& pieces, const std::ve
     });
     QList<BrokenTarget> out;
     out.reserve(groups.size());
-    for (Group& group : groups)
+    for (Group& group : groups) {
+        if (group.problems.size() > 1) // the row names one; say that the others differ
+            group.target.problem += QStringLiteral("; and %1 more like it").arg(group.problems.size() - 1);
         out.append(std::move(group.target));
+    }
     return out;
 }
 
@@ -217,7 +227,7 @@ SiteResult siteFindings(const QList<SitePage>& pages, const SiteGraph& graph, co
     }
     for (const SitePage& p : pages)
         result.references += p.references.size();
-    result.brokenTargets = groupTargets(pieces, outputs, facts, result.findings);
+    result.brokenTargets = groupTargets(pieces, outputs, facts, pages, result.findings);
     return result;
 }
 

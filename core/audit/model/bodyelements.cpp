@@ -432,6 +432,7 @@ struct Scan {
     const QByteArray& bytes;
     const QSet<QByteArray>* wantedIds = nullptr; // the second pass: which ids label a picture
     StructuredDataMarks* marks = nullptr;
+    bool jsonLd = false; // the start tag just read opens a JSON-LD script the scan reads
     QSet<QByteArray> labelHasText, seenIds;
     std::vector<QByteArray> captureIds; // the wanted ids, in the order their elements open
     std::vector<bool> captured;
@@ -593,8 +594,11 @@ struct Scan {
                 break;
             if (holdsRawText(tag.name)) {
                 const size_t contentStart = at;
-                at = rawTextEnd(tag.name, at);
-                if (marks && inForeignContent())
+                size_t close = size_t(-1);
+                at = rawTextEnd(tag.name, at, &close);
+                if (marks && jsonLd)
+                    readJsonLd(tag, at, close);
+                else if (marks && inForeignContent())
                     markForeignText(tag, contentStart, at);
                 if (!open.empty() && open.back().name == tag.name)
                     open.pop_back();
@@ -643,17 +647,41 @@ struct Scan {
     }
 
     // A tag that may carry structured data: an item's, or a JSON-LD script.
+    // An item's tag, or a JSON-LD script the scan cannot read as the parser
+    // does: a decoded attribute, one inside <svg> or <math>.
     void markStructuredData(const Tag& tag, const TagFacts& facts) {
         const bool scope = facts.itemscope;
         bool may = scope || facts.itemprop;
-        if (facts.type && tag.name.is("script"))
-            may = may || tag.needsDecoding || containsFolded(*facts.type, "ld+json");
+        jsonLd = false;
+        if (facts.type && tag.name.is("script") && containsFolded(*facts.type, "ld+json")) {
+            if (tag.needsDecoding || inForeignContent())
+                may = true;
+            else
+                jsonLd = facts.type->trimmed().compare("application/ld+json", Qt::CaseInsensitive) == 0;
+        }
         if (may)
             mark(tag.start, tag.stop, scope);
     }
 
-    // Where the raw text of an element ends: after its end tag, or the input's end.
-    size_t rawTextEnd(const Name& name, size_t from) const {
+    // A JSON-LD script's text, read as the parser reads it unless it holds
+    // "<!--" (the script's escaped states) or its end tag carries more than its
+    // name: the parser is then asked.
+    void readJsonLd(const Tag& tag, size_t end, size_t close) {
+        const char* d = bytes.constData();
+        const size_t contentEnd = close == size_t(-1) ? end : close;
+        const QByteArrayView content(d + tag.stop, qsizetype(contentEnd - tag.stop));
+        bool plainEnd = true;
+        for (size_t i = close == size_t(-1) ? end : close + 8; i + 1 < end && plainEnd; ++i)
+            plainEnd = isSpace(d[i]);
+        if (content.contains("<!--") || !plainEnd)
+            mark(tag.start, end, false);
+        else
+            marks->jsonLd.push_back({tag.start, end, tag.stop, contentEnd});
+    }
+
+    // Where the raw text of an element ends: after its end tag, or the input's
+    // end; close is where its end tag starts, or -1 for none.
+    size_t rawTextEnd(const Name& name, size_t from, size_t* close = nullptr) const {
         const char* d = bytes.constData();
         const size_t n = size_t(bytes.size());
         for (size_t at = from; at < n;) {
@@ -667,6 +695,8 @@ struct Scan {
                     same = lower(d[at + 2 + k]) == name.chars[k];
                 const size_t after = at + 2 + name.size;
                 if (same && (after >= n || isSpace(d[after]) || d[after] == '/' || d[after] == '>')) {
+                    if (close)
+                        *close = at;
                     const void* gt = std::memchr(d + after, '>', n - after);
                     return gt ? size_t(static_cast<const char*>(gt) - d) + 1 : n;
                 }

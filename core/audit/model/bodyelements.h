@@ -5,6 +5,8 @@
 #include <QPair>
 #include <QString>
 
+#include <vector>
+
 namespace headwise::audit {
 
 using Attributes = QList<QPair<QString, QString>>; // lower-case names, decoded values, source order
@@ -13,7 +15,7 @@ using Attributes = QList<QPair<QString, QString>>; // lower-case names, decoded 
 struct BodyElement {
     qsizetype offset = 0, length = 0; // the start tag, in the text the scan was given
     Attributes attributes; // those the rules read: alt, aria-*, href, id, name, rel, role, tabindex, title
-    QString text; // an anchor's rendered text: whitespace collapsed, parts not displayed left out
+    QString text;          // an anchor's rendered text: whitespace collapsed, parts not displayed left out
     // Hidden from assistive technology: aria-hidden, hidden, inert or display:none here or above.
     bool hidden = false;
     // aria-labelledby names an element of the page that holds text.
@@ -31,11 +33,17 @@ struct BodyElements {
     bool operator==(const BodyElements&) const = default;
 };
 
-// Where a scan saw tags that may carry structured data (an itemscope or itemprop, a JSON-LD script), so
-// that a page with none needs no full parse. Something that only looks like one costs a parse, no more.
+// Where a scan saw tags whose structured data only the parser reads (an itemscope or itemprop, a JSON-LD
+// script it cannot read alike), so that a page with none needs no full parse; and the JSON-LD scripts it
+// read, as the parser would. Something that only looks like an item costs a parse, no more.
 struct StructuredDataMarks {
-    size_t lastEnd = 0;                   // the end of the last such tag; 0 for none
-    size_t firstItemscope = size_t(-1);   // the start of the first tag with itemscope
+    size_t lastEnd = 0;                 // the end of the last such tag; 0 for none
+    size_t firstItemscope = size_t(-1); // the start of the first tag with itemscope
+    struct JsonLdBlock {
+        size_t start = 0, end = 0;               // the element
+        size_t contentStart = 0, contentEnd = 0; // its text
+    };
+    std::vector<JsonLdBlock> jsonLd;
 };
 
 // Offsets come back in bytes of utf8. One pass over the page in UTF-8 (a second only when a picture is

@@ -546,6 +546,9 @@ PageModel finish(const QByteArray& utf8, RawPage raw, BodyElements body) {
     struct JsonBlockAt {
         qsizetype start = 0, end = 0, contentStart = 0, contentEnd = 0;
     };
+    // In the page's order: the parser may have moved one, and the scan's come last.
+    std::stable_sort(raw.jsonBlocks.begin(), raw.jsonBlocks.end(),
+                     [](const RawJsonBlock& a, const RawJsonBlock& b) { return a.start < b.start; });
     std::vector<JsonBlockAt> blocks(raw.jsonBlocks.size());
     for (size_t i = 0; i < blocks.size(); ++i) {
         wanted.push_back({raw.jsonBlocks[i].start, &blocks[i].start});
@@ -705,13 +708,17 @@ PageModel parsePage(const QByteArray& page) {
         RawPage head = parseBytes(utf8, cut);
         // A head that content ended early needs the rest, to find the </head> or
         // <body> still to come; so does a tag, comment or script the cut left
-        // unfinished, for what follows may end the head. So does an item or a
-        // JSON-LD block after the head part, or an item in it (<html itemscope>
-        // may reach past the cut).
+        // unfinished, for what follows may end the head. So does an item after
+        // the head part or in it (<html itemscope> may reach past the cut), or a
+        // JSON-LD script after it that the scan could not read as the parser does.
         const bool whole = qsizetype(head.lastTokenEnd) >= cut && !head.openAtEnd && !head.bodyByContent;
         const bool structured = marks.lastEnd > head.lastTokenEnd || marks.firstItemscope < size_t(cut);
-        if (!head.openTitle && whole && !mayHoldMarkup(utf8, qsizetype(head.lastTokenEnd)) && !structured)
+        if (!head.openTitle && whole && !mayHoldMarkup(utf8, qsizetype(head.lastTokenEnd)) && !structured) {
+            for (const StructuredDataMarks::JsonLdBlock& b : marks.jsonLd)
+                if (b.start >= head.lastTokenEnd) // those before are the head part's own
+                    head.jsonBlocks.push_back({b.start, b.end, b.contentStart, b.contentEnd});
             return finish(utf8, std::move(head), std::move(body));
+        }
         if (utf8.constData() == page.constData()) // nothing renamed: the scan was of the page itself
             return wholePage(page, std::move(body));
     }

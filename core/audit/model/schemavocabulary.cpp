@@ -18,7 +18,23 @@ struct Vocabulary {
     QHash<QString, QStringList> enumerations; // enumeration: members
     QHash<QString, QString> byFoldedName;     // lower-case type name: type
     QSet<QString> currencies;                 // ISO 4217
+    // type: itself and every supertype. Every item asks for every rich result
+    // whether it is one, so the walk up the hierarchy is done once.
+    QHash<QString, QSet<QString>> ancestors;
 };
+
+QSet<QString> ancestorsOf(const QHash<QString, QStringList>& parents, const QString& type) {
+    QSet<QString> seen;
+    QStringList pending{type};
+    while (!pending.isEmpty()) {
+        const QString t = pending.takeLast();
+        if (seen.contains(t))
+            continue;
+        seen.insert(t);
+        pending += parents.value(t);
+    }
+    return seen;
+}
 
 const Vocabulary& vocabulary() {
     static const Vocabulary v = [] {
@@ -51,6 +67,8 @@ const Vocabulary& vocabulary() {
             out.parents.insert(QLatin1String(type), {});
             out.byFoldedName.insert(QString::fromLatin1(type).toLower(), QLatin1String(type));
         }
+        for (auto t = out.parents.cbegin(); t != out.parents.cend(); ++t)
+            out.ancestors.insert(t.key(), ancestorsOf(out.parents, t.key()));
         return out;
     }();
     return v;
@@ -90,19 +108,13 @@ bool isType(QStringView name) {
 }
 
 bool isA(QStringView type, QStringView ancestor) {
+    if (type == ancestor)
+        return true;
     const Vocabulary& v = vocabulary();
-    QStringList pending{type.toString()};
-    QSet<QString> seen;
-    while (!pending.isEmpty()) {
-        const QString t = pending.takeLast();
-        if (t == ancestor)
-            return true;
-        if (seen.contains(t))
-            continue;
-        seen.insert(t);
-        pending += v.parents.value(t);
-    }
-    return false;
+    // Looked up without a copy of either name.
+    const auto known = v.ancestors.constFind(QString::fromRawData(type.data(), type.size()));
+    return known != v.ancestors.cend() &&
+           known->contains(QString::fromRawData(ancestor.data(), ancestor.size()));
 }
 
 bool isProperty(QStringView property) {

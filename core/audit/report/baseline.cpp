@@ -9,6 +9,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QRegularExpression>
+#include <QSet>
 #include <algorithm>
 
 namespace headwise::audit {
@@ -20,6 +21,56 @@ constexpr int kBaselineVersion = 1;
 // path holds.
 QString keyOf(const QString& rule, const QString& page, const QString& fingerprint) {
     return rule + QChar(0x1f) + page + QChar(0x1f) + fingerprint;
+}
+
+// Tells apart the findings that name targets: one reference gives one
+// finding of a rule, and its message names the target.
+QString targetKeyOf(const QString& page, const Finding& finding) {
+    return keyOf(finding.rule, page, QString::number(finding.offset) + QChar(0x1f) + finding.message);
+}
+
+// The broken targets counted from the findings the baseline leaves, in their
+// order: rule by rule, the most named first.
+QList<BrokenTarget> reportedTargets(const QList<BrokenTarget>& targets, const QList<PageReport>& pages,
+                                    const BaselineMatch& match) {
+    if (targets.isEmpty() || match.outcome.accepted == 0)
+        return targets;
+    QSet<QString> rules;
+    for (const BrokenTarget& target : targets)
+        rules.insert(target.rule);
+    QHash<QString, int> accepted;
+    for (qsizetype p = 0; p < pages.size(); ++p)
+        for (qsizetype i = 0; i < pages[p].findings.size(); ++i)
+            if (match.accepted[p][i] && rules.contains(pages[p].findings[i].rule))
+                ++accepted[targetKeyOf(pages[p].page, pages[p].findings[i])];
+    QList<BrokenTarget> out;
+    for (const BrokenTarget& target : targets) {
+        BrokenTarget left = target;
+        left.pages = left.references = 0;
+        left.findings.clear();
+        for (const TargetFinding& named : target.findings) {
+            const auto it = accepted.find(targetKeyOf(named.page, named.finding));
+            if (it != accepted.end() && *it > 0) {
+                --*it;
+                continue;
+            }
+            if (left.findings.isEmpty() || left.findings.back().page != named.page)
+                ++left.pages;
+            ++left.references;
+            left.findings.append(named);
+        }
+        if (left.references > 0)
+            out.append(std::move(left));
+    }
+    for (auto first = out.begin(); first != out.end();) {
+        const auto last =
+            std::find_if(first, out.end(), [&](const BrokenTarget& t) { return t.rule != first->rule; });
+        std::stable_sort(first, last, [](const BrokenTarget& a, const BrokenTarget& b) {
+            return std::tie(b.references, b.pages) < std::tie(a.references, a.pages);
+        });
+        first = last;
+    }
+    return out;
 }
 
 } // namespace
@@ -140,8 +191,11 @@ BaselineMatch matchBaseline(const QList<PageReport>& pages, const QList<Accepted
     return match;
 }
 
-BaselineOutcome applyBaseline(QList<PageReport>& pages, const QList<AcceptedFinding>& baseline) {
+BaselineOutcome applyBaseline(QList<PageReport>& pages, SiteSummary* site,
+                              const QList<AcceptedFinding>& baseline) {
     const BaselineMatch match = matchBaseline(pages, baseline);
+    if (site)
+        site->brokenTargets = reportedTargets(site->brokenTargets, pages, match);
     for (qsizetype p = 0; p < pages.size(); ++p) {
         if (!match.accepted[p].contains(true))
             continue;

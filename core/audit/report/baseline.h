@@ -14,9 +14,9 @@ namespace headwise::audit {
 // keep it accepted.
 struct AcceptedFinding {
     QString rule;
-    QString page;        // as the run named it
-    QString fingerprint; // findingFingerprint()
-    auto operator<=>(const AcceptedFinding&) const = default;
+    QString page;                                            // as the run named it
+    QString fingerprint;                                     // findingFingerprint()
+    bool operator==(const AcceptedFinding&) const = default; // clang 14 has no <=> for QString
 };
 
 // What a finding is about: its source with runs of white space made one space
@@ -51,8 +51,10 @@ struct BaselineMatch {
 };
 BaselineMatch matchBaseline(const QList<PageReport>& pages, const QList<AcceptedFinding>& baseline);
 
-// Takes the accepted findings out of the pages.
-BaselineOutcome applyBaseline(QList<PageReport>& pages, const QList<AcceptedFinding>& baseline);
+// Takes the accepted findings out of the pages, and, when site is given, out
+// of its broken targets' counts: a target no finding left names is dropped.
+BaselineOutcome applyBaseline(QList<PageReport>& pages, SiteSummary* site,
+                              const QList<AcceptedFinding>& baseline);
 
 // "N accepted by the baseline, M accepted no longer found\n" for the text summary.
 QByteArray baselineSummaryLine(const BaselineOutcome& outcome);

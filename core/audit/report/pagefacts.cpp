@@ -22,7 +22,7 @@ PageFacts pageFactsOf(const PageAudit& audit, int httpStatus) {
         facts.notIndexed = QStringLiteral("noindex");
     else if (audit.namesOtherCanonical)
         facts.notIndexed = QStringLiteral("its canonical names another page");
-    facts.structuredData = structuredItems(audit.model.structuredData, audit.lines);
+    facts.structuredData = structuredItems(audit.model.structuredData, audit.itemVerdicts, audit.lines);
     return facts;
 }
 

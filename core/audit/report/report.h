@@ -47,6 +47,12 @@ struct RedirectChain {
     bool loop = false;
 };
 
+// A finding that names a broken target, with the page it stands on.
+struct TargetFinding {
+    QString page; // as the run named it
+    Finding finding;
+};
+
 // An address that references name and a rule judges broken (a missing page,
 // a canonical that redirects), with what names it: one repair for them all.
 struct BrokenTarget {
@@ -54,6 +60,8 @@ struct BrokenTarget {
     QString target;  // as the rule's messages name it
     QString problem; // what is wrong with it: "does not exist in the folder", "answers 404" ...
     qsizetype pages = 0, references = 0;
+    // The findings counted, in page order: a baseline that accepts some takes them out of the counts.
+    QList<TargetFinding> findings = {};
 };
 
 // What the rules across a run's sites saw, for the JSON report.

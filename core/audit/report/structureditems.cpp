@@ -8,13 +8,14 @@
 
 namespace headwise::audit {
 
-QList<StructuredItemFacts> structuredItems(const StructuredData& data, const LineIndex& lines) {
+QList<StructuredItemFacts> structuredItems(const StructuredData& data, const QList<ItemVerdict>& verdicts,
+                                           const LineIndex& lines) {
     QList<StructuredItemFacts> out;
     for (qsizetype i = 0; i < data.items.size(); ++i) {
         const Item& item = data.items[i];
         if (!item.topLevel || !item.schemaOrg)
             continue;
-        const ItemVerdict verdict = judgeItem(data, int(i));
+        const ItemVerdict& verdict = verdicts[i];
         out.append({.type = item.types.join(QLatin1String(", ")),
                     .format = item.format == ItemFormat::JsonLd ? QStringLiteral("json-ld")
                                                                 : QStringLiteral("microdata"),

@@ -43,7 +43,7 @@ PathState pathState(const StructuredData& data, const Item& item, QStringView pa
 
 bool lacks(const StructuredData& data, const Item& item, const PropertyPath& path) {
     bool asked = false;
-    for (QStringView alternative : QStringView(path).split(u'|')) {
+    for (QStringView alternative : QStringView(path).tokenize(u'|')) {
         const PathState state = pathState(data, item, alternative);
         if (state == PathState::Met)
             return false;
@@ -74,15 +74,15 @@ bool meets(const StructuredData& data, const Item& item, const QString& path, co
         return true;
     if (values.isEmpty())
         return !lacks(data, item, path);
-    for (QStringView alternative : QStringView(path).split(u'|'))
+    for (QStringView alternative : QStringView(path).tokenize(u'|'))
         if (hasTextIn(data, item, alternative, values))
             return true;
     return false;
 }
 
-// The item's schema.org type that is one of types, or none.
-QString matchingType(const Item& item, const QStringList& types) {
-    for (const QString& type : item.schemaTypes())
+// The one of types that one of the item's schema.org types is, or none.
+QString matchingType(const QStringList& itemTypes, const QStringList& types) {
+    for (const QString& type : itemTypes)
         for (const QString& wanted : types)
             if (schema::isA(type, wanted))
                 return wanted;
@@ -295,6 +295,8 @@ const QList<RetiredResult>& retiredResults() {
 }
 
 QString describePath(const PropertyPath& path) {
+    if (!path.contains(u'|'))
+        return path;
     const QStringList alternatives = path.split(u'|');
     if (alternatives.size() == 1)
         return path;
@@ -310,8 +312,9 @@ ItemVerdict judgeItem(const StructuredData& data, int index) {
         QString type;
     };
     QList<Match> matches;
+    const QStringList itemTypes = item.schemaTypes();
     for (const RichResult& result : richResults()) {
-        const QString type = matchingType(item, result.types);
+        const QString type = matchingType(itemTypes, result.types);
         if (!type.isEmpty() && meets(data, item, result.when, result.whenValues))
             matches.append({&result, type});
     }
@@ -335,11 +338,20 @@ ItemVerdict judgeItem(const StructuredData& data, int index) {
     return verdict;
 }
 
+QList<ItemVerdict> judgeItems(const StructuredData& data) {
+    QList<ItemVerdict> out(data.items.size());
+    for (qsizetype i = 0; i < data.items.size(); ++i)
+        if (data.items[i].topLevel && data.items[i].schemaOrg)
+            out[i] = judgeItem(data, int(i));
+    return out;
+}
+
 QList<const RetiredResult*> retiredFor(const StructuredData& data, int index) {
     const Item& item = data.items[index];
     QList<const RetiredResult*> out;
+    const QStringList itemTypes = item.schemaTypes();
     for (const RetiredResult& retired : retiredResults())
-        if (!matchingType(item, retired.types).isEmpty() &&
+        if (!matchingType(itemTypes, retired.types).isEmpty() &&
             meets(data, item, retired.when, retired.whenValues) &&
             (retired.unless.isEmpty() || !meets(data, item, retired.unless, retired.unlessValues)))
             out.append(&retired);

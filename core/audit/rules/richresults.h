@@ -59,6 +59,9 @@ struct ItemVerdict {
 
 // What Google's rich results make of a top-level item.
 ItemVerdict judgeItem(const StructuredData& data, int item);
+// judgeItem of each top-level schema.org item, by index; nothing for the
+// others. The rules and the report read them, so an item is judged once.
+QList<ItemVerdict> judgeItems(const StructuredData& data);
 // The retired rich results the item is markup for.
 QList<const RetiredResult*> retiredFor(const StructuredData& data, int item);
 

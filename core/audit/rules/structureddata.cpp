@@ -42,7 +42,7 @@ void invalid(const RuleContext& c, RawFindings& out) {
 void required(const RuleContext& c, RawFindings& out) {
     const StructuredData& data = dataOf(c);
     eachTopItem(data, [&](int i, const Item& item) {
-        for (const QString& path : judgeItem(data, i).missing)
+        for (const QString& path : c.verdicts[i].missing)
             out.append({ruleid::kStructuredDataRequired, QStringLiteral("%1: %2").arg(nameOf(item), path),
                         spanOf(item)});
     });
@@ -51,7 +51,7 @@ void required(const RuleContext& c, RawFindings& out) {
 void recommended(const RuleContext& c, RawFindings& out) {
     const StructuredData& data = dataOf(c);
     eachTopItem(data, [&](int i, const Item& item) {
-        const QStringList missing = judgeItem(data, i).missingRecommended;
+        const QStringList& missing = c.verdicts[i].missingRecommended;
         if (!missing.isEmpty())
             out.append(
                 {ruleid::kStructuredDataRecommended,

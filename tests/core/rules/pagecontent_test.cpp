@@ -71,6 +71,12 @@ const QList<RuleCase> kCases = {
     {"named anchor", "crawlable-anchors", body("<a name=\" \"></a>"), body("<a name=top></a>")},
     {"address that does not parse", "crawlable-anchors", body("<a href=\"http://\">Rugs</a>"),
      body("<a href=\"http://a\">Rugs</a>")},
+    {"a host of numbers is an IPv4 one", "crawlable-anchors", body("<a href=\"http://999.1.1.1/\">Rugs</a>"),
+     body("<a href=\"HTTPS://99.1.1.1/rugs?q#f\">Rugs</a>")},
+    {"a port out of range", "crawlable-anchors", body("<a href=\"https://rugs.example:99999/\">Rugs</a>"),
+     body("<a href=\"https://rugs.example:8080/\">Rugs</a>")},
+    {"a host after two slashes", "crawlable-anchors", body("<a href=\"//[rugs/\">Rugs</a>"),
+     body("<a href=\"//rugs.example/a\">Rugs</a>")},
 };
 
 INSTANTIATE_TEST_SUITE_P(PageContent, EachRule, testing::ValuesIn(kCases), caseName);
