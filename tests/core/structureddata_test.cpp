@@ -66,6 +66,31 @@ const ReadRow kRows[] = {
      "json-ld Person{knows==>Person{knows==>Person{knows==>Person{knows==>...} "
      "url=https://elsewhere.example/}} "
      "url=https://elsewhere.example/}"},
+    {"nodes of one @id in two blocks are one item, each value once",
+     "<body><p>x</p><script type=application/ld+json>{\"@context\":\"https://schema.org\",\"@id\":\"#p\","
+     "\"@type\":\"Product\",\"name\":\"P\",\"image\":\"a.jpg\"}</script><script type=application/ld+json>"
+     "{\"@context\":\"https://schema.org\",\"@id\":\"#p\",\"@type\":\"Thing\",\"name\":\"P\","
+     "\"image\":\"b.jpg\",\"offers\":{\"@type\":\"Offer\",\"price\":1}}</script>",
+     "json-ld Product,Thing{image=a.jpg|b.jpg name=P offers==>Offer{price=1}}"},
+    {"a @graph whose node is referenced and repeated",
+     "<body><p>x</p><script type=application/ld+json>{\"@context\":\"https://schema.org\",\"@graph\":["
+     "{\"@type\":\"WebPage\",\"mainEntity\":{\"@id\":\"#p\"}},{\"@id\":\"#p\",\"@type\":\"Product\","
+     "\"name\":\"P\"},{\"@id\":\"#p\",\"sku\":\"1\"}]}</script>",
+     "json-ld WebPage{mainEntity==>Product{name=P sku=1}}\njson-ld Product{name=P sku=1}"},
+    {"a cycle through repeated nodes",
+     "<body><p>x</p><script type=application/ld+json>[{\"@context\":\"https://schema.org\",\"@id\":\"#a\","
+     "\"@type\":\"Person\",\"knows\":{\"@id\":\"#b\",\"@type\":\"Person\",\"knows\":{\"@id\":\"#a\"}}},"
+     "{\"@context\":\"https://schema.org\",\"@id\":\"#b\",\"name\":\"B\",\"knows\":{\"@id\":\"#a\"}}]"
+     "</script>",
+     "json-ld Person{knows==>Person{knows==>Person{knows==>Person{knows==>... name=B}} name=B}}\n"
+     "json-ld Person{knows==>Person{knows==>Person{knows==>Person{knows==>...} name=B}} name=B}"},
+    {"a node that refers to itself, and one that holds a node of its own @id",
+     "<body><p>x</p><script type=application/ld+json>[{\"@context\":\"https://schema.org\",\"@id\":\"#t\","
+     "\"@type\":\"Thing\",\"subjectOf\":{\"@id\":\"#t\"}},{\"@context\":\"https://schema.org\","
+     "\"@id\":\"#s\",\"@type\":\"Person\",\"knows\":{\"@id\":\"#s\",\"name\":\"S\"}}]</script>",
+     "json-ld Thing{subjectOf==>Thing{subjectOf==>Thing{subjectOf==>Thing{subjectOf==>...}}}}\n"
+     "json-ld Person{knows==>Person{knows==>Person{knows==>Person{knows==>... name=S} name=S} name=S} "
+     "name=S}"},
     {"JSON-LD that does not parse, and a top that is no object",
      "<body><p>x</p><script type=application/ld+json>{\"a\":</script><script type=application/ld+json>[1]"
      "</script>",

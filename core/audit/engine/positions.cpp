@@ -1,5 +1,6 @@
 #include "core/audit/engine/positions.h"
 
+#include <QHash>
 #include <QSet>
 
 #include <algorithm>
@@ -30,6 +31,7 @@ QList<Finding> placeFindings(const QString& text, const LineIndex& lines, const 
     // is kept once, before its source is copied: a large tag copied for each
     // of thousands of copies would cost the square of the page.
     QSet<QString> seen;
+    QHash<std::pair<qsizetype, qsizetype>, QString> sources;
     for (const RawFinding& r : raw) {
         const Rule* rule = &registeredRule(r.rule);
         const std::optional<Severity> severity = config.severityOf(*rule);
@@ -48,7 +50,17 @@ QList<Finding> placeFindings(const QString& text, const LineIndex& lines, const 
         if (seen.contains(key))
             continue;
         seen.insert(key);
-        f.source = r.source.isEmpty() ? text.mid(std::max<qsizetype>(f.offset, 0), f.length) : r.source;
+        if (!r.source.isEmpty()) {
+            f.source = r.source;
+        } else {
+            // Findings on one span (the items of one JSON-LD block) share one
+            // copy of it, or a block of thousands of items costs its square.
+            const std::pair<qsizetype, qsizetype> span{std::max<qsizetype>(f.offset, 0), f.length};
+            auto copy = sources.constFind(span);
+            if (copy == sources.cend())
+                copy = sources.insert(span, text.mid(span.first, span.second));
+            f.source = *copy;
+        }
         out.append(std::move(f));
     }
     sortFindings(out);

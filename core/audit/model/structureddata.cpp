@@ -7,7 +7,11 @@
 #include <QJsonParseError>
 #include <QJsonValue>
 #include <QRegularExpression>
+#include <QSet>
 #include <QVariant>
+
+#include <numeric>
+#include <vector>
 
 namespace headwise::audit {
 
@@ -209,21 +213,152 @@ void readJsonLd(QStringView content, qsizetype contentOffset, qsizetype blockOff
         fault(QStringLiteral("JSON-LD is not an object or an array of objects"), 0);
 }
 
+namespace {
+
+// The page's nodes by @id, and the entity each node is part of.
+struct Entities {
+    QHash<QString, int> first; // @id -> its first node with content
+    std::vector<int> of;       // node -> the node that stands for its entity
+
+    int ofReference(const QString& id) const {
+        const int node = first.value(id, -1);
+        return node < 0 ? -1 : of[size_t(node)];
+    }
+};
+
+// A value as JSON-LD's node map tells values apart: a literal by its text, a
+// node (or a reference to one) by the entity it ends up as.
+QString valueKey(const ItemValue& v, const Entities& entities) {
+    const int node = v.item >= 0   ? entities.of[size_t(v.item)]
+                     : v.reference ? entities.ofReference(v.text)
+                                   : -1;
+    if (node >= 0)
+        return u'n' + QString::number(node);
+    return (v.reference ? u'r' : (v.fromAddressAttribute ? u'a' : u't')) + v.text;
+}
+
+// Moves the properties and types of node `from` into the entity `into`, which
+// holds every value once.
+class EntityMerger {
+public:
+    EntityMerger(StructuredData& data, const Entities& entities) : data_(data), entities_(entities) {}
+
+    void merge(int into, int from) {
+        Item& target = data_.items[into];
+        Item& source = data_.items[from];
+        if (!known_.contains(into))
+            remember(into);
+        for (qsizetype t = 0; t < source.types.size(); ++t)
+            if (addKey(typeKey(into, source.types[t]))) {
+                target.types.append(source.types[t]);
+                target.schemaOrgType.append(source.schemaOrgType.value(t));
+            }
+        for (ItemProperty& property : source.properties) {
+            const QString prefix = propertyKey(into, property.name);
+            auto at = propertyAt_.constFind(prefix);
+            if (at == propertyAt_.cend()) {
+                at = propertyAt_.insert(prefix, target.properties.size());
+                target.properties.append({property.name, {}});
+            }
+            QList<ItemValue>& values = target.properties[*at].values;
+            for (ItemValue& v : property.values)
+                if (addKey(prefix + valueKey(v, entities_)))
+                    values.append(std::move(v));
+        }
+        target.schemaOrg = target.schemaOrg || source.schemaOrg;
+        target.topLevel = target.topLevel || source.topLevel;
+        source.properties.clear();
+    }
+
+private:
+    void remember(int into) {
+        known_.insert(into);
+        const Item& item = data_.items[into];
+        for (const QString& type : item.types)
+            addKey(typeKey(into, type));
+        for (qsizetype p = 0; p < item.properties.size(); ++p) {
+            const QString prefix = propertyKey(into, item.properties[p].name);
+            if (!propertyAt_.contains(prefix))
+                propertyAt_.insert(prefix, p);
+            for (const ItemValue& v : item.properties[p].values)
+                addKey(prefix + valueKey(v, entities_));
+        }
+    }
+
+    static QString propertyKey(int into, const QString& name) {
+        return QString::number(into) + u'\x1f' + name + u'\x1f';
+    }
+    static QString typeKey(int into, const QString& type) { return QString::number(into) + u'\x1e' + type; }
+
+    // False where the key was there already.
+    bool addKey(const QString& key) {
+        const qsizetype before = seen_.size();
+        seen_.insert(key);
+        return seen_.size() != before;
+    }
+
+    StructuredData& data_;
+    const Entities& entities_;
+    QSet<int> known_;
+    QSet<QString> seen_;
+    QHash<QString, qsizetype> propertyAt_;
+};
+
+} // namespace
+
 void resolveReferences(StructuredData& data) {
-    QHash<QString, int> nodes;
-    for (qsizetype i = 0; i < data.items.size(); ++i) {
+    // Google reads JSON-LD nodes of one @id on a page as one entity, in one block
+    // or several (Google Search Central: General structured data guidelines;
+    // JSON-LD 1.1, Node Identifiers and the node map of its flattening): the
+    // later nodes' types and values join the first node's, and the first node's
+    // place is the entity's. Each value is handled once, so it stays linear
+    // whatever the @id cycles.
+    const qsizetype count = data.items.size();
+    Entities entities;
+    entities.of.resize(size_t(count));
+    for (qsizetype i = 0; i < count; ++i) {
+        entities.of[size_t(i)] = int(i);
         const Item& item = data.items[i];
-        if (!item.id.isEmpty() && (!item.types.isEmpty() || !item.properties.isEmpty()))
-            if (!nodes.contains(item.id)) // the first node of an @id stays
-                nodes.insert(item.id, int(i));
+        if (item.id.isEmpty() || (item.types.isEmpty() && item.properties.isEmpty()))
+            continue;
+        const auto at = entities.first.constFind(item.id);
+        if (at == entities.first.cend())
+            entities.first.insert(item.id, int(i));
+        else if (item.format == ItemFormat::JsonLd && data.items[*at].format == ItemFormat::JsonLd)
+            entities.of[size_t(i)] = *at;
+    }
+    EntityMerger merger(data, entities);
+    bool merged = false;
+    for (qsizetype i = 0; i < count; ++i)
+        if (entities.of[size_t(i)] != i) {
+            merger.merge(entities.of[size_t(i)], int(i));
+            merged = true;
+        }
+    // The merged nodes leave the list; the others keep their order.
+    std::vector<int> place(static_cast<size_t>(count));
+    std::iota(place.begin(), place.end(), 0);
+    if (merged) {
+        QList<Item> kept;
+        kept.reserve(count);
+        for (qsizetype i = 0; i < count; ++i)
+            if (entities.of[size_t(i)] == i) {
+                place[size_t(i)] = int(kept.size());
+                kept.append(std::move(data.items[i]));
+            }
+        data.items = std::move(kept);
     }
     for (Item& item : data.items)
         for (ItemProperty& property : item.properties)
             for (ItemValue& value : property.values) {
-                if (!value.reference)
-                    continue;
-                value.reference = false;
-                value.item = nodes.value(value.text, -1);
+                if (value.reference) {
+                    // A reference to nothing on the page stays the address.
+                    value.reference = false;
+                    value.item = entities.ofReference(value.text);
+                } else if (value.item >= 0) {
+                    value.item = entities.of[size_t(value.item)];
+                }
+                if (value.item >= 0)
+                    value.item = place[size_t(value.item)];
             }
 }
 

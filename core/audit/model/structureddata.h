@@ -71,8 +71,9 @@ QString schemaOrgName(QStringView typeOrProperty);
 // page; its items are appended, references stay unresolved until resolveReferences.
 void readJsonLd(QStringView content, qsizetype contentOffset, qsizetype blockOffset, qsizetype blockLength,
                 StructuredData& out);
-// Points each @id reference at the page's node of that @id, where there is one;
-// a reference to nothing on the page stays the address.
+// Merges the JSON-LD nodes that share an @id into one item (at the first
+// node's place), and points each @id reference at the page's node of that @id,
+// where there is one; a reference to nothing on the page stays the address.
 void resolveReferences(StructuredData& data);
 
 } // namespace headwise::audit

@@ -52,6 +52,34 @@ bool lacks(const StructuredData& data, const Item& item, const PropertyPath& pat
     return asked;
 }
 
+// Whether a text at path, through every item on the way, is one of values.
+// Each step goes one item down, as in pathState.
+bool hasTextIn(const StructuredData& data, const Item& item, QStringView path, const QStringList& values) {
+    const qsizetype dot = path.indexOf(u'.');
+    const ItemProperty* property = item.property(dot < 0 ? path : path.left(dot));
+    if (!property)
+        return false;
+    for (const ItemValue& v : property->values) {
+        if (dot < 0 ? v.item < 0 && values.contains(v.text.trimmed(), Qt::CaseInsensitive)
+                    : v.item >= 0 && hasTextIn(data, data.items[v.item], path.mid(dot + 1), values))
+            return true;
+    }
+    return false;
+}
+
+// Whether the item meets a condition: it has path (any alternative), and where
+// values are given, a text there is one of them. An empty path always holds.
+bool meets(const StructuredData& data, const Item& item, const QString& path, const QStringList& values) {
+    if (path.isEmpty())
+        return true;
+    if (values.isEmpty())
+        return !lacks(data, item, path);
+    for (QStringView alternative : QStringView(path).tokenize(u'|'))
+        if (hasTextIn(data, item, alternative, values))
+            return true;
+    return false;
+}
+
 // The one of types that one of the item's schema.org types is, or none.
 QString matchingType(const QStringList& itemTypes, const QStringList& types) {
     for (const QString& type : itemTypes)
@@ -97,6 +125,15 @@ const QList<RichResult>& richResults() {
          .page = page("discussion-forum"),
          .required = {"author", "author.name", "datePublished", "text|image|video"},
          .recommended = {"author.url", "dateModified", "headline", "url", "interactionStatistic"}},
+        // Flashcards only: a Quiz of practice problems earns nothing now, and a
+        // Quiz that says neither is left alone.
+        {.name = "Education Q&A",
+         .types = {"Quiz"},
+         .page = page("education-qa"),
+         .required = {"hasPart.text", "hasPart.acceptedAnswer", "hasPart.acceptedAnswer.text"},
+         .recommended = {"about", "educationalAlignment"},
+         .when = "hasPart.eduQuestionType",
+         .whenValues = {"Flashcard"}},
         {.name = "Employer aggregate rating",
          .types = {"EmployerAggregateRating"},
          .page = page("employer-rating"),
@@ -241,7 +278,18 @@ const QList<RetiredResult>& retiredResults() {
          .when = "offers",
          .date = "2025",
          .page = simplifying},
-        {.name = "Practice problem", .types = {"Quiz"}, .date = "2025", .page = simplifying},
+        // Google dropped the practice problem page on 2026-01-06 as the result no
+        // longer showed (Latest documentation updates, January 2026). Its markup
+        // asked for questions of "Multiple choice" or "Checkbox"; a Quiz of
+        // flashcards is an education Q&A, still shown.
+        {.name = "Practice problem",
+         .types = {"Quiz"},
+         .when = "hasPart.eduQuestionType|learningResourceType|hasPart.learningResourceType",
+         .whenValues = {"Multiple choice", "Checkbox", "Practice problem"},
+         .unless = "hasPart.eduQuestionType",
+         .unlessValues = {"Flashcard"},
+         .date = "2026-01",
+         .page = "https://developers.google.com/search/updates"},
     };
     return results;
 }
@@ -267,7 +315,7 @@ ItemVerdict judgeItem(const StructuredData& data, int index) {
     const QStringList itemTypes = item.schemaTypes();
     for (const RichResult& result : richResults()) {
         const QString type = matchingType(itemTypes, result.types);
-        if (!type.isEmpty() && (result.when.isEmpty() || !lacks(data, item, result.when)))
+        if (!type.isEmpty() && meets(data, item, result.when, result.whenValues))
             matches.append({&result, type});
     }
     for (const Match& m : matches) {
@@ -304,7 +352,8 @@ QList<const RetiredResult*> retiredFor(const StructuredData& data, int index) {
     const QStringList itemTypes = item.schemaTypes();
     for (const RetiredResult& retired : retiredResults())
         if (!matchingType(itemTypes, retired.types).isEmpty() &&
-            (retired.when.isEmpty() || !lacks(data, item, retired.when)))
+            meets(data, item, retired.when, retired.whenValues) &&
+            (retired.unless.isEmpty() || !meets(data, item, retired.unless, retired.unlessValues)))
             out.append(&retired);
     return out;
 }

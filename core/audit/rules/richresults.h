@@ -24,6 +24,9 @@ struct RichResult {
     QList<PropertyPath> recommended;
     // Read only where the item has this property (a Product with offers is a merchant listing).
     QString when = {};
+    // Where given, only where a text at `when` is one of these, case aside (a
+    // Quiz of flashcards is an education Q&A).
+    QStringList whenValues = {};
 };
 
 // A rich result Google no longer shows.
@@ -31,8 +34,14 @@ struct RetiredResult {
     QString name;      // "FAQ"
     QStringList types; // subtypes included
     QString when = {}; // a property the item must have as well (WebSite: potentialAction)
-    QString date;      // "2026-05-07"
-    QString page;      // Google's announcement (https)
+    // Where given, a text at `when` must be one of these, case aside.
+    QStringList whenValues = {};
+    // Not where a text at this path is one of unlessValues: the item is markup
+    // for a rich result still shown.
+    QString unless = {};
+    QStringList unlessValues = {};
+    QString date; // "2026-05-07"
+    QString page; // Google's announcement (https)
 };
 
 const QList<RichResult>& richResults();

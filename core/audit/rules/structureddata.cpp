@@ -372,8 +372,9 @@ QList<Rule> structuredDataRules() {
             .help =
                 "Google has retired the FAQ (2026-05-07), How-to (2023), sitelinks search box (2024), and "
                 "book actions, course info, fact check, estimated salary, learning video, special "
-                "announcement, vehicle listing and practice problem rich results (2025). The markup does no "
-                "harm, and other consumers may still read it, but it earns no rich result.",
+                "announcement and vehicle listing (2025), and practice problem (2026) rich results; a Quiz "
+                "of flashcards is still read as an education Q&A. The markup does no harm, and other "
+                "consumers may still read it, but it earns no rich result.",
             .sources = retiredSources + QList<RuleSource>{gallery},
             .check = retired,
         },

@@ -69,6 +69,10 @@ const QList<QPair<QString, QJsonObject>> kComplete = {
         "url":"https://e.example/t","datePublished":"2026-01-05","dateModified":"2026-01-05",
         "author":{"@type":"Person","name":"A","url":"https://e.example/a"},
         "interactionStatistic":{"@type":"InteractionCounter","userInteractionCount":3}})")},
+    {"Education Q&A", object(R"({"@type":"Quiz","about":{"@type":"Thing","name":"Cells"},
+        "educationalAlignment":{"@type":"AlignmentObject","alignmentType":"educationalSubject","targetName":"Biology"},
+        "hasPart":[{"@type":"Question","eduQuestionType":"Flashcard","text":"T",
+        "acceptedAnswer":{"@type":"Answer","text":"A"}}]})")},
     {"Employer aggregate rating", object(R"({"@type":"EmployerAggregateRating",
         "itemReviewed":{"@type":"Organization","name":"W"},"ratingValue":4,"ratingCount":10,
         "bestRating":5,"worstRating":1})")},
@@ -250,6 +254,15 @@ const MessageRow kMessages[] = {
         {"@id":"#p","@type":"Product","name":"P","offers":{"@id":"#o"}},{"@id":"#o","@type":"Offer"}]})",
      "structured-data-required",
      "Product: one of offers.price, offers.priceSpecification.price or offers.lowPrice"},
+    {"a Quiz of practice problems",
+     R"({"@context":"https://schema.org","@type":"Quiz","educationalAlignment":{"@type":"AlignmentObject"},
+        "hasPart":{"@type":"Question","eduQuestionType":"Multiple choice","text":"T"}})",
+     "structured-data-retired",
+     "Quiz: Google has shown no Practice problem rich result since 2026-01; the markup does no harm and "
+     "other consumers may still read it"},
+    {"a Quiz of flashcards is judged", R"({"@context":"https://schema.org","@type":"Quiz",
+        "hasPart":{"@type":"Question","eduQuestionType":"Flashcard","text":"T"}})",
+     "structured-data-required", "Quiz: hasPart.acceptedAnswer"},
 };
 
 TEST(StructuredDataRules, ValuesRetiredAndUnknownTypesAreNamed) {
@@ -261,6 +274,60 @@ TEST(StructuredDataRules, ValuesRetiredAndUnknownTypesAreNamed) {
             [&](const Finding& f) { return f.rule == QLatin1String(row.rule) && f.message == expected; }))
             << row.name << "\n"
             << dump(audit).toStdString();
+    }
+}
+
+// Pages on which the rule must say nothing.
+struct QuietRow {
+    const char* name;
+    const char* body; // JSON-LD blocks, each inside <script>
+    const char* rule;
+};
+
+#define LD "<script type=application/ld+json>"
+const QuietRow kQuiet[] = {
+    {"a product whose offers come in another block of its @id",
+     LD
+     R"({"@context":"https://schema.org","@id":"#p","@type":"Product","name":"P","image":"https://e.example/p.jpg"})"
+     "</script>" LD R"({"@context":"https://schema.org","@id":"#p","offers":{"@type":"Offer","price":"1"}})"
+     "</script>",
+     "structured-data-required"},
+    {"a product repeated in a @graph that references it",
+     LD R"({"@context":"https://schema.org","@graph":[{"@type":"WebPage","mainEntity":{"@id":"#p"}},
+        {"@id":"#p","@type":"Product","name":"P","offers":{"@id":"#o"}},
+        {"@id":"#p","image":"https://e.example/p.jpg"},{"@id":"#o","@type":"Offer","price":"2"}]})"
+        "</script>",
+     "structured-data-required"},
+    {"a Quiz of flashcards",
+     LD R"({"@context":"https://schema.org","@type":"Quiz",
+        "hasPart":{"@type":"Question","eduQuestionType":"Flashcard","text":"T",
+        "acceptedAnswer":{"@type":"Answer","text":"A"}}})"
+        "</script>",
+     "structured-data-retired"},
+    {"a Quiz that says neither",
+     LD R"({"@context":"https://schema.org","@type":"Quiz","name":"Q",
+        "hasPart":{"@type":"Question","text":"T"}})"
+        "</script>",
+     "structured-data-retired"},
+    {"a Quiz that says neither is no education Q&A",
+     LD R"({"@context":"https://schema.org","@type":"Quiz","name":"Q"})"
+        "</script>",
+     "structured-data-required"},
+    {"a Quiz of flashcards and multiple choice",
+     LD R"({"@context":"https://schema.org","@type":"Quiz","hasPart":[
+        {"@type":"Question","eduQuestionType":"Flashcard","text":"T","acceptedAnswer":{"@type":"Answer","text":"A"}},
+        {"@type":"Question","eduQuestionType":"Multiple choice","text":"U",
+        "acceptedAnswer":{"@type":"Answer","text":"B"}}]})"
+        "</script>",
+     "structured-data-retired"},
+};
+#undef LD
+
+TEST(StructuredDataRules, MergedEntitiesAndUnclearQuizzesRaiseNothing) {
+    for (const QuietRow& row : kQuiet) {
+        const PageAudit audit = auditPage(build(inBody(QString::fromUtf8(row.body))), AuditConfig());
+        EXPECT_EQ(count(audit, QString::fromLatin1(row.rule)), 0) << row.name << "\n"
+                                                                  << dump(audit).toStdString();
     }
 }
 
