@@ -49,8 +49,10 @@ void SiteRuleChart::setCounts(QList<audit::RuleCount> counts) {
 
     QChart* c = chart();
     c->removeAllSeries();
-    for (QAbstractAxis* axis : c->axes())
-        c->removeAxis(axis);
+    for (QAbstractAxis* axis : c->axes()) {
+        c->removeAxis(axis); // the chart lets go of it: it is ours to delete
+        delete axis;
+    }
     auto* series = new QHorizontalStackedBarSeries;
     const QString names[] = {sitechecktext::kErrors, sitechecktext::kWarnings, sitechecktext::kNotes};
     int most = 0;
