@@ -240,36 +240,21 @@ struct TagFacts {
 };
 
 TagFacts factsOf(const Tag& tag) {
+    using Slot = const QByteArrayView* TagFacts::*;
+    static constexpr std::pair<std::string_view, Slot> kAsked[] = {{"id", &TagFacts::id},
+                                                                   {"type", &TagFacts::type},
+                                                                   {"style", &TagFacts::style},
+                                                                   {"inert", &TagFacts::inert},
+                                                                   {"hidden", &TagFacts::hidden},
+                                                                   {"itemprop", &TagFacts::itemprop},
+                                                                   {"itemscope", &TagFacts::itemscope},
+                                                                   {"aria-hidden", &TagFacts::ariaHidden}};
     TagFacts f;
-    for (const RawAttribute& a : tag.raw) {
-        const QByteArrayView* v = &a.value;
-        switch (a.name.size()) { // the length first: most names are none of these
-        case 2:
-            f.id = sameFolded(a.name, "id") ? v : f.id;
-            break;
-        case 4:
-            f.type = sameFolded(a.name, "type") ? v : f.type;
-            break;
-        case 5:
-            f.style = sameFolded(a.name, "style") ? v : f.style;
-            f.inert = sameFolded(a.name, "inert") ? v : f.inert;
-            break;
-        case 6:
-            f.hidden = sameFolded(a.name, "hidden") ? v : f.hidden;
-            break;
-        case 8:
-            f.itemprop = sameFolded(a.name, "itemprop") ? v : f.itemprop;
-            break;
-        case 9:
-            f.itemscope = sameFolded(a.name, "itemscope") ? v : f.itemscope;
-            break;
-        case 11:
-            f.ariaHidden = sameFolded(a.name, "aria-hidden") ? v : f.ariaHidden;
-            break;
-        default:
-            break;
-        }
-    }
+    for (const RawAttribute& a : tag.raw)
+        for (const auto& [name, slot] : kAsked)
+            if (sameFolded(a.name,
+                           QByteArrayView(name.data(), qsizetype(name.size())))) // lengths first: cheap
+                f.*slot = &a.value;
     return f;
 }
 
