@@ -18,10 +18,17 @@ public:
     Walker(const QString& decoded, const QString& text)
         : decoded_(decoded), text_(text), decodedLines_(decoded), textLines_(text) {}
 
-    qsizetype toText(qsizetype offset) {
+    // Where the offset lands in text: `before` is the character it falls in,
+    // `after` the end of that character when the offset is inside a reference
+    // or a CR LF, so a span that starts or ends inside one still covers it.
+    struct Landing {
+        qsizetype before, after;
+    };
+
+    Landing toText(qsizetype offset) {
         const qsizetype line = decodedLines_.lineOf(offset);
         if (line >= textLines_.lineCount())
-            return text_.size();
+            return {text_.size(), text_.size()};
         if (line != line_) {
             line_ = line;
             d_ = decodedLines_.lineStart(line);
@@ -35,18 +42,25 @@ public:
                 ++t_, ++d_;
                 continue;
             }
-            // A reference stands for one character (two code units beyond the BMP).
-            const qsizetype end = QStringView(decoded_).sliced(d_, lineEnd - d_).indexOf(u';');
+            // A reference stands for one character (two code units beyond the
+            // BMP), and a CR LF for the box's LF.
+            const bool crlf = decoded_[d_] == u'\r' && text_[t_] == u'\n' && d_ + 1 < decoded_.size() &&
+                              decoded_[d_ + 1] == u'\n';
+            const qsizetype end = crlf ? 1 : QStringView(decoded_).sliced(d_, lineEnd - d_).indexOf(u';');
             if (end < 0) {
                 stuck_ = true; // nothing more on this line lines up
                 break;
             }
-            if (d_ + end >= offset)
-                break; // the offset falls inside the reference: its character
+            const qsizetype width = text_[t_].isHighSurrogate() ? 2 : 1;
+            if (d_ + end >= offset) { // the offset falls inside the reference: its character
+                const qsizetype at = std::min(t_, text_.size());
+                return {at, d_ < offset ? std::min(t_ + width, text_.size()) : at};
+            }
             d_ += end + 1;
-            t_ += text_[t_].isHighSurrogate() ? 2 : 1;
+            t_ += width;
         }
-        return std::min(t_, text_.size());
+        const qsizetype at = std::min(t_, text_.size());
+        return {at, at};
     }
 
 private:
@@ -70,7 +84,7 @@ void mapSpans(const QList<std::pair<qsizetype*, qsizetype*>>& spans, const QStri
     std::sort(offsets.begin(), offsets.end());
     offsets.erase(std::unique(offsets.begin(), offsets.end()), offsets.end());
     Walker walker(decoded, text);
-    QList<qsizetype> mapped;
+    QList<Walker::Landing> mapped;
     mapped.reserve(offsets.size());
     for (qsizetype offset : offsets)
         mapped << walker.toText(offset);
@@ -80,8 +94,8 @@ void mapSpans(const QList<std::pair<qsizetype*, qsizetype*>>& spans, const QStri
     for (const auto& [offset, length] : spans) {
         if (*offset < 0)
             continue;
-        const qsizetype start = toText(*offset);
-        *length = toText(*offset + *length) - start;
+        const qsizetype start = toText(*offset).before;
+        *length = (*length > 0 ? toText(*offset + *length).after : start) - start;
         *offset = start;
     }
 }
