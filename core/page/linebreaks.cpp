@@ -1,47 +1,58 @@
 #include "core/page/linebreaks.h"
 
 #include <algorithm>
+#include <type_traits>
 
 namespace headwise {
+namespace {
+
 // Copies runs between line breaks whole, and a break already in the wanted
 // form stays inside its run; a text that needs no change is handed back
 // without a copy. The breaks are found by the library's vectorised search,
 // one for CR and one for LF, so a page of megabytes converts in a few
-// milliseconds.
-QString replaceLineBreaks(const QString& text, QLatin1String lineBreak, LineBreakCounts* counts) {
+// milliseconds. Text is a QString or, for a charset in which CR and LF are
+// single ASCII bytes, a QByteArray.
+template <typename Text>
+Text replaceBreaks(const Text& text, QLatin1String lineBreak, LineBreakCounts* counts) {
+    using Char = std::remove_cvref_t<decltype(*text.constData())>;
+    using View = std::conditional_t<std::is_same_v<Text, QString>, QStringView, QByteArrayView>;
+    const auto is = [](Char c, char ascii) { return c == Char(ascii); };
     LineBreakCounts found;
-    QString out;
-    const QStringView view(text);
-    const QChar* data = text.constData();
+    Text out;
+    const View view(text);
+    const Char* data = text.constData();
     const qsizetype n = text.size();
     qsizetype runStart = 0;
     bool changed = false;
-    qsizetype lf = view.indexOf(u'\n'), cr = view.indexOf(u'\r');
+    qsizetype lf = view.indexOf(Char('\n')), cr = view.indexOf(Char('\r'));
     while (lf >= 0 || cr >= 0) {
         const qsizetype at = lf < 0 ? cr : cr < 0 ? lf : std::min(lf, cr);
         qsizetype end = at + 1;
-        if (data[at] == u'\r' && end < n && data[end] == u'\n') {
+        if (is(data[at], '\r') && end < n && is(data[end], '\n')) {
             ++found.crlf;
             ++end;
-        } else if (data[at] == u'\r') {
+        } else if (is(data[at], '\r')) {
             ++found.cr;
         } else {
             ++found.lf;
         }
         if (lf >= 0 && lf < end)
-            lf = view.indexOf(u'\n', end);
+            lf = view.indexOf(Char('\n'), end);
         if (cr >= 0 && cr < end)
-            cr = view.indexOf(u'\r', end);
+            cr = view.indexOf(Char('\r'), end);
         const qsizetype length = end - at;
-        if (length == lineBreak.size() && data[at] == QLatin1Char(lineBreak[0]) &&
-            (length == 1 || data[at + 1] == QLatin1Char(lineBreak[1])))
+        if (length == lineBreak.size() && is(data[at], lineBreak[0].toLatin1()) &&
+            (length == 1 || is(data[at + 1], lineBreak[1].toLatin1())))
             continue;
         if (!changed) {
-            out.reserve(text.size() + (lineBreak.size() > 1 ? text.size() / 16 : 0));
+            out.reserve(text.size() + (lineBreak.size() > 1 ? text.size() / 8 : 0));
             changed = true;
         }
         out.append(data + runStart, at - runStart);
-        out.append(lineBreak);
+        if constexpr (std::is_same_v<Text, QString>)
+            out.append(lineBreak);
+        else
+            out.append(lineBreak.data(), lineBreak.size());
         runStart = end;
     }
     if (counts)
@@ -50,6 +61,16 @@ QString replaceLineBreaks(const QString& text, QLatin1String lineBreak, LineBrea
         return text;
     out.append(data + runStart, n - runStart);
     return out;
+}
+
+} // namespace
+
+QString replaceLineBreaks(const QString& text, QLatin1String lineBreak, LineBreakCounts* counts) {
+    return replaceBreaks(text, lineBreak, counts);
+}
+
+QByteArray replaceLineBreaks(const QByteArray& bytes, QLatin1String lineBreak, LineBreakCounts* counts) {
+    return replaceBreaks(bytes, lineBreak, counts);
 }
 
 QString toCrLf(const QString& text) {

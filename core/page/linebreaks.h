@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 
 namespace headwise {
@@ -17,6 +18,10 @@ struct LineBreakCounts {
 // Every CR LF, lone CR and lone LF becomes lineBreak, in one pass; counts, if
 // given, receives what was found.
 QString replaceLineBreaks(const QString& text, QLatin1String lineBreak, LineBreakCounts* counts = nullptr);
+// The same on bytes in a charset where CR and LF are the bytes 0x0D and 0x0A
+// and no other character holds them (UTF-8 and the single-byte tables).
+QByteArray replaceLineBreaks(const QByteArray& bytes, QLatin1String lineBreak,
+                             LineBreakCounts* counts = nullptr);
 
 // Qt's text editors hand back LF; the program's texts and pages use CR LF.
 // Every lone LF or CR becomes CR LF; existing CR LF pairs stay as they are.

@@ -342,20 +342,13 @@ QByteArray metaCharset(const QByteArray& bytes) {
     return {};
 }
 
-// Turns every line break into CR LF and tells which style the page used.
-QString normalizeLineBreaks(const QString& text, LineBreak& style) {
-    LineBreakCounts counts;
-    QString out = replaceLineBreaks(text, QLatin1String("\r\n"), &counts);
-    // Most frequent wins; a page without line breaks gets the platform's own.
+// Most frequent wins; a page without line breaks gets the platform's own.
+LineBreak styleOf(const LineBreakCounts& counts) {
     if (counts.crlf == 0 && counts.lf == 0 && counts.cr == 0)
-        style = LineBreak::Lf;
-    else if (counts.crlf >= counts.lf && counts.crlf >= counts.cr)
-        style = LineBreak::CrLf;
-    else if (counts.lf >= counts.cr)
-        style = LineBreak::Lf;
-    else
-        style = LineBreak::Cr;
-    return out;
+        return LineBreak::Lf;
+    if (counts.crlf >= counts.lf && counts.crlf >= counts.cr)
+        return LineBreak::CrLf;
+    return counts.lf >= counts.cr ? LineBreak::Lf : LineBreak::Cr;
 }
 
 // Any break in the text (an editor may hand back lone LFs) becomes the style's.
@@ -413,16 +406,28 @@ QString decodeStretch(const PageCharset& charset, QByteArrayView bytes) {
     return {};
 }
 
-DecodedPage decodePage(const QByteArray& bytes, const QByteArray& declaredCharset) {
+DecodedPage decodePage(const QByteArray& bytes, const QByteArray& declaredCharset, QByteArray* utf8Text) {
     PageCharset charset = choosePageCharset(bytes, declaredCharset);
-    const QString text = charset.kind == Kind::Other
-                             ? std::move(charset.text)
-                             : decodeStretch(charset, QByteArrayView(bytes).sliced(charset.textStart));
     DecodedPage page;
     page.bytes = bytes;
     page.encoding.name = charset.name;
     page.encoding.bom = charset.bom;
-    page.text = normalizeLineBreaks(text, page.encoding.lineBreak);
+    LineBreakCounts counts;
+    if (charset.kind == Kind::Other) {
+        page.text = replaceLineBreaks(charset.text, QLatin1String("\r\n"), &counts);
+    } else {
+        // CR and LF are single bytes here, so the breaks are changed before
+        // decoding, on half the memory; for UTF-8 those bytes are the text's
+        // UTF-8 too.
+        const QByteArray crlf = replaceLineBreaks(charset.textStart ? bytes.sliced(charset.textStart) : bytes,
+                                                  QLatin1String("\r\n"), &counts);
+        page.text = decodeStretch(charset, crlf);
+        if (utf8Text && charset.kind == Kind::Utf8)
+            *utf8Text = crlf;
+    }
+    page.encoding.lineBreak = styleOf(counts);
+    if (utf8Text && (charset.kind != Kind::Utf8))
+        *utf8Text = page.text.toUtf8();
     return page;
 }
 

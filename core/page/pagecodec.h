@@ -36,7 +36,10 @@ struct DecodedPage {
 // Labels mean what the WHATWG Encoding Standard's table says ("iso-8859-1" and
 // "ascii" are windows-1252, "tis-620" is windows-874); one naming no encoding,
 // or an encoding the bytes do not fit, is passed over.
-DecodedPage decodePage(const QByteArray& bytes, const QByteArray& declaredCharset = {});
+// utf8Text, if given, receives the text in UTF-8, which for a UTF-8 page
+// needs no second conversion.
+DecodedPage decodePage(const QByteArray& bytes, const QByteArray& declaredCharset = {},
+                       QByteArray* utf8Text = nullptr);
 
 // The charset decodePage reads a page with, chosen by the same rules. In UTF-8
 // and the single-byte tables (windows-1252, windows-874, x-user-defined) every

@@ -253,22 +253,32 @@ class LineBreakTest : public ::testing::TestWithParam<LineBreakCase> {};
 
 TEST_P(LineBreakTest, TextGetsCrLfAndStyleIsKept) {
     const LineBreakCase& c = GetParam();
-    const DecodedPage page = decodePage(c.bytes);
+    QByteArray utf8;
+    const DecodedPage page = decodePage(c.bytes, {}, &utf8);
     EXPECT_EQ(shown(page.text), shown(c.text));
     EXPECT_EQ(page.encoding.lineBreak, c.style);
+    EXPECT_EQ(utf8, page.text.toUtf8()); // what the audit's parser reads
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Styles, LineBreakTest,
-    ::testing::Values(LineBreakCase{"Lf", "a\nb\n", "a\r\nb\r\n", LineBreak::Lf},
-                      LineBreakCase{"CrLf", "a\r\nb", "a\r\nb", LineBreak::CrLf},
-                      LineBreakCase{"Cr", "a\rb\r", "a\r\nb\r\n", LineBreak::Cr},
-                      LineBreakCase{"MixedMostlyLf", "a\nb\nc\r\nd", "a\r\nb\r\nc\r\nd", LineBreak::Lf},
-                      LineBreakCase{"MixedMostlyCrLf", "a\r\nb\r\nc\nd\r", "a\r\nb\r\nc\r\nd\r\n",
-                                    LineBreak::CrLf},
-                      LineBreakCase{"LfThenCrIsTwoBreaks", "\n\r", "\r\n\r\n", LineBreak::Lf},
-                      LineBreakCase{"CrBeforeCrLf", "x\r\r\ny", "x\r\n\r\ny", LineBreak::CrLf},
-                      LineBreakCase{"NoBreaks", "one line", "one line", LineBreak::Lf}),
+    ::testing::Values(
+        LineBreakCase{"Lf", "a\nb\n", "a\r\nb\r\n", LineBreak::Lf},
+        LineBreakCase{"CrLf", "a\r\nb", "a\r\nb", LineBreak::CrLf},
+        LineBreakCase{"Cr", "a\rb\r", "a\r\nb\r\n", LineBreak::Cr},
+        LineBreakCase{"MixedMostlyLf", "a\nb\nc\r\nd", "a\r\nb\r\nc\r\nd", LineBreak::Lf},
+        LineBreakCase{"MixedMostlyCrLf", "a\r\nb\r\nc\nd\r", "a\r\nb\r\nc\r\nd\r\n", LineBreak::CrLf},
+        LineBreakCase{"LfThenCrIsTwoBreaks", "\n\r", "\r\n\r\n", LineBreak::Lf},
+        LineBreakCase{"CrBeforeCrLf", "x\r\r\ny", "x\r\n\r\ny", LineBreak::CrLf},
+        LineBreakCase{"NoBreaks", "one line", "one line", LineBreak::Lf},
+        LineBreakCase{"Utf8WithBom", "\xEF\xBB\xBF\xC3\xA9\n\xEF\xBB\xBFx\r", u"é\r\n\ufeffx\r\n"_qs,
+                      LineBreak::Lf},
+        LineBreakCase{"Windows1252", "\x93q\x94\r\n\x80\n", u"“q”\r\n€\r\n"_qs, LineBreak::CrLf},
+        LineBreakCase{"Utf16",
+                      QByteArray("\xFF\xFE"
+                                 "a\0\n\0\r\0",
+                                 8),
+                      "a\r\n\r\n", LineBreak::Lf}),
     [](const auto& info) { return std::string(info.param.label); });
 
 struct RoundTripCase {

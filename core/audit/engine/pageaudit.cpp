@@ -69,12 +69,12 @@ void fillPreview(const PageModel& model, const PageInput& page, PageAudit& audit
 
 PageAudit auditPage(const PageInput& page, const AuditConfig& config) {
     PageAudit audit;
-    DecodedPage decoded = decodePage(page.bytes, page.httpCharset.toLatin1());
+    // The parser reads UTF-8: the text in it, once, for the parser and the comment search.
+    QByteArray utf8;
+    DecodedPage decoded = decodePage(page.bytes, page.httpCharset.toLatin1(), &utf8);
     audit.text = std::move(decoded.text);
     audit.encoding = decoded.encoding;
     audit.lines = LineIndex(audit.text);
-    // The parser reads UTF-8; the text is converted once for it and the comment search.
-    const QByteArray utf8 = audit.text.toUtf8();
     audit.model = parsePage(utf8);
     const PageModel& model = audit.model;
     audit.disabledRules = disabledRules(utf8);
