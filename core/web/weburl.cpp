@@ -1025,7 +1025,12 @@ QString percentDecoded(QStringView text) {
             out += b;
         }
     }
-    return QString::fromUtf8(out);
+    // fromUtf8 drops a byte order mark that starts its input, but here it is a
+    // character of the name ("%EF%BB%BF"), as a server reads it.
+    QString decoded = QString::fromUtf8(out);
+    if (out.startsWith("\xEF\xBB\xBF"))
+        decoded.prepend(QChar(0xFEFF));
+    return decoded;
 }
 
 WebUrl parseWebUrl(QStringView input, const WebUrl* base) {

@@ -147,6 +147,9 @@ const QList<QString> kTrickyPages = {
     QStringLiteral("<title>a</title><body><template><script type=application/ld+json>{}</script></template>"),
     QStringLiteral("<title>a</title><body><noscript><script type=application/ld+json>{}</script></noscript>"),
     QStringLiteral("<title>a</title><body><script type=application/ld+json>{\"never\": \"closed\""),
+    QStringLiteral("<title>a</title><body><script type=application/ld+json>{\"a\":1}</script"),
+    QStringLiteral("<title>a</title><body><script \0type=application/ld+json>{\"a\":1}</script>"),
+    QStringLiteral("<title>a</title><body><img \0alt=x src=p><a i\0d=x href=y>z</a>"),
     QStringLiteral("<title>a</title><body><!-- x --!><div itemscope itemtype=https://schema.org/Thing>"),
     QStringLiteral("<title>a</title><body><svg><style><div itemscope itemtype=https://schema.org/Thing>"),
 };

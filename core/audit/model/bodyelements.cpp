@@ -224,6 +224,8 @@ struct Tag {
     // Attributes as written; decoded values come from parsedAttributes when needed.
     std::vector<RawAttribute> raw;
     bool needsDecoding = false;
+    // The parser's attributes, which raw views instead when a name holds a NUL.
+    std::vector<QByteArray> parsed;
 
     const QByteArrayView* value(QByteArrayView lowerName) const {
         for (const RawAttribute& a : raw)
@@ -258,6 +260,22 @@ TagFacts factsOf(const Tag& tag) {
     return f;
 }
 
+// The parser drops a NUL that starts a name and replaces any other, and it
+// then sees names (and so duplicates) the source does not show: the tag's
+// attributes are taken from a parse of it, already decoded.
+void useParsedAttributes(const QByteArray& bytes, Tag& tag) {
+    const Attributes attributes = parsedAttributes(bytes.constData() + tag.start, tag.stop - tag.start);
+    tag.parsed.clear();
+    for (const auto& [name, value] : attributes) {
+        tag.parsed.push_back(name.toUtf8());
+        tag.parsed.push_back(value.toUtf8());
+    }
+    tag.raw.clear();
+    for (size_t i = 0; i < tag.parsed.size(); i += 2)
+        tag.raw.push_back({tag.parsed[i], tag.parsed[i + 1]});
+    tag.needsDecoding = false;
+}
+
 // Reads the tag at `at` (a '<' before a letter, or "</" before one); false
 // when the input ends inside it, as the tokenizer then drops it.
 bool readTag(const QByteArray& bytes, size_t at, Tag& tag) {
@@ -269,6 +287,7 @@ bool readTag(const QByteArray& bytes, size_t at, Tag& tag) {
     tag.raw.clear();
     tag.needsDecoding = false;
     tag.start = at;
+    bool nulInName = false;
     for (; i < n && !isSpace(d[i]) && d[i] != '/' && d[i] != '>'; ++i)
         if (tag.name.size < tag.name.chars.size())
             tag.name.chars[tag.name.size++] = lower(d[i]);
@@ -279,6 +298,8 @@ bool readTag(const QByteArray& bytes, size_t at, Tag& tag) {
             return false;
         if (d[i] == '>') {
             tag.stop = i + 1;
+            if (nulInName)
+                useParsedAttributes(bytes, tag);
             return true;
         }
         const size_t nameStart = i++;
@@ -312,10 +333,9 @@ bool readTag(const QByteArray& bytes, size_t at, Tag& tag) {
         if (tag.value(name))
             continue; // the first of a name counts
         const QByteArrayView value(d + valueStart, qsizetype(valueEnd - valueStart));
-        // A name ends at white space, so only a NUL in it is decoded.
         for (const char c : value)
             tag.needsDecoding = tag.needsDecoding || c == '&' || c == '\r' || c == '\0';
-        tag.needsDecoding = tag.needsDecoding || std::memchr(name.data(), '\0', size_t(name.size()));
+        nulInName = nulInName || std::memchr(name.data(), '\0', size_t(name.size()));
         tag.raw.push_back({name, value});
     }
     return false;
@@ -358,7 +378,7 @@ Attributes attributesOf(const QByteArray& bytes, const Tag& tag) {
         if (!readByRules(a.name))
             continue;
         std::optional<QString> value = tag.needsDecoding ? quickDecoded(a.value) : QString::fromUtf8(a.value);
-        if (!value || a.name.contains('\0')) {
+        if (!value) {
             Attributes parsed = parsedAttributes(bytes.constData() + tag.start, tag.stop - tag.start);
             parsed.removeIf([](const auto& attribute) { return !readByRules(attribute.first.toUtf8()); });
             return parsed;
@@ -652,12 +672,12 @@ struct Scan {
 
     // A JSON-LD script's text, read as the parser reads it unless it holds
     // "<!--" (the script's escaped states) or its end tag carries more than its
-    // name: the parser is then asked.
+    // name or is cut off: the parser is then asked.
     void readJsonLd(const Tag& tag, size_t end, size_t close) {
         const char* d = bytes.constData();
         const size_t contentEnd = close == size_t(-1) ? end : close;
         const QByteArrayView content(d + tag.stop, qsizetype(contentEnd - tag.stop));
-        bool plainEnd = true;
+        bool plainEnd = close == size_t(-1) || d[end - 1] == '>';
         for (size_t i = close == size_t(-1) ? end : close + 8; i + 1 < end && plainEnd; ++i)
             plainEnd = isSpace(d[i]);
         if (content.contains("<!--") || !plainEnd)
