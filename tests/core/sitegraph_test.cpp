@@ -73,7 +73,8 @@ TEST(SiteFolder, LinksReadAsTextNameWhatTheParserNames) {
             const WebUrl page = folder.addressOf(dir.filePath(from));
             const QString baseKey = folder.target(page)->key;
             for (const char* href : hrefs) {
-                const std::optional<SiteTarget> read = folder.reference(page, baseKey, QString::fromUtf8(href));
+                const std::optional<SiteTarget> read =
+                    folder.reference(page, baseKey, QString::fromUtf8(href));
                 const std::optional<SiteTarget> parsed =
                     folder.target(parseWebUrl(QString::fromUtf8(href), &page));
                 ASSERT_EQ(read.has_value(), parsed.has_value()) << base << " " << href;
@@ -107,7 +108,10 @@ TEST(SiteFolder, AddressesLandWhereABrowserGoes) {
         {"%2e%2e/x.html", "x.html", true},
         {"https://example.com/a\\..\\d.html#f", "d.html", true},
         {"d%20e.html", "a/d e.html", true},
-        {"%EF%BB%BFd.html", "a/\xEF\xBB\xBF" "d.html", true},
+        {"%EF%BB%BFd.html",
+         "a/\xEF\xBB\xBF"
+         "d.html",
+         true},
     };
     for (const auto& c : cases)
         for (const QString& baseKey : {QStringLiteral("a/b.html"), QString()}) { // read as text, parsed
