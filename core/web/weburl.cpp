@@ -85,7 +85,7 @@ QString shown(std::u32string_view s) {
         if (c < 0x20 || c == 0x7F)
             out += QStringLiteral("%%1").arg(uint(c), 2, 16, QLatin1Char('0')).toUpper();
         else
-            out += QString::fromUcs4(&c, 1);
+            out += QChar::fromUcs4(c);
     }
     if (s.size() > kMax)
         out += QChar(0x2026);
@@ -153,8 +153,13 @@ void appendEncoded(QString& out, char32_t c, EncodeSet set) {
     }
 }
 
+// Code point by code point: fromUcs4 would drop a U+FEFF that starts the text.
 QString percentDecodedUtf8(std::u32string_view s) {
-    return percentDecoded(QString::fromUcs4(s.data(), qsizetype(s.size())));
+    QString text;
+    text.reserve(qsizetype(s.size()));
+    for (const char32_t c : s)
+        text += QChar::fromUcs4(c);
+    return percentDecoded(text);
 }
 
 // --- hosts ------------------------------------------------------------------
@@ -445,7 +450,7 @@ HostResult parseHost(std::u32string_view input, bool isOpaque) {
         return {.host = out, .error = {}};
     }
     const auto ascii = domainToAscii(percentDecodedUtf8(input));
-    if (!ascii)
+    if (!ascii || ascii->isEmpty()) // a domain of ignored characters only is none
         return {.host = {}, .error = text::badHost(quoted)};
     for (const QChar c : *ascii)
         if (isForbiddenDomainCodePoint(c.unicode()))
@@ -1031,6 +1036,52 @@ QString percentDecoded(QStringView text) {
     if (out.startsWith("\xEF\xBB\xBF"))
         decoded.prepend(QChar(0xFEFF));
     return decoded;
+}
+
+qsizetype writtenAsParsed(QStringView href) {
+    const qsizetype scheme = href.startsWith(u"https://") ? 8 : href.startsWith(u"http://") ? 7 : 0;
+    if (!scheme)
+        return 0;
+    const auto lowerLetter = [](char16_t c) { return c >= u'a' && c <= u'z'; };
+    // The host: labels of letters, digits and hyphens, the last one starting
+    // with a letter (no IPv4 form), none an "xn--" one (those are decoded),
+    // no port.
+    qsizetype i = scheme, label = scheme;
+    for (; i < href.size() && href[i] != u'/'; ++i) {
+        const char16_t c = href[i].unicode();
+        if (c == u'.') {
+            if (i == label)
+                return 0;
+            label = i + 1;
+        } else if (!lowerLetter(c) && !(c >= u'0' && c <= u'9') && c != u'-') {
+            return 0;
+        } else if (i == label + 3 && href.sliced(label, 4) == u"xn--") {
+            return 0;
+        }
+    }
+    if (i == href.size() || i == label || !lowerLetter(href[label].unicode()))
+        return 0;
+    // The path and query: nothing the parser escapes, no backslash (a slash
+    // there) or escape (a "%2e" is a dot) in the path, and no "." or ".." part.
+    bool inQuery = false;
+    for (; i < href.size() && href[i] != u'#'; ++i) {
+        const char16_t c = href[i].unicode();
+        if (c == u'?')
+            inQuery = true;
+        else if (inEncodeSet(c, inQuery ? EncodeSet::SpecialQuery : EncodeSet::Path) ||
+                 (!inQuery && (c == u'\\' || c == u'%')))
+            return 0;
+        if (!inQuery && c == u'/') {
+            QStringView part = href.sliced(i + 1);
+            part = part.first(std::min(part.size(), qsizetype(3)));
+            const auto ends = [&](qsizetype at) {
+                return at == part.size() || part[at] == u'/' || part[at] == u'?' || part[at] == u'#';
+            };
+            if (part.startsWith(u'.') && (ends(1) || (part.size() > 1 && part[1] == u'.' && ends(2))))
+                return 0;
+        }
+    }
+    return i;
 }
 
 WebUrl parseWebUrl(QStringView input, const WebUrl* base) {

@@ -40,6 +40,12 @@ bool sameOrigin(const WebUrl& a, const WebUrl& b);
 // Percent escapes decoded to bytes and read as UTF-8 (U+FFFD where not UTF-8).
 QString percentDecoded(QStringView text);
 
+// The length of an http(s) address's text before its fragment when the parser
+// writes that part back as it stands: a lower-case scheme and domain with a
+// path, nothing to escape, drop or resolve. 0 says nothing either way. A page
+// links out thousands of times, and most links are of this form.
+qsizetype writtenAsParsed(QStringView href);
+
 // base may be null; a relative input without a base is not valid ("it has no
 // scheme"). An invalid base counts as none.
 WebUrl parseWebUrl(QStringView input, const WebUrl* base = nullptr);

@@ -171,6 +171,7 @@ TEST(WebUrl, RejectsWithTheReason) {
          "b/",
          nullptr, "the host \"a%01b\" is not valid"},
         {"http://a%25b/", nullptr, "the host \"a%25b\" is not valid"},
+        {"http://\xEF\xBB\xBF/", nullptr, "the host \"\xEF\xBB\xBF\" is not valid"}, // U+FEFF maps to nothing
         {"http://a<b/", nullptr, "the host \"a<b\" is not valid"},
         {"http://%ef%b7%90zyx.com/", nullptr, "the host \"%ef%b7%90zyx.com\" is not valid"},
         {"http://xn--a.com/", nullptr, "the host \"xn--a.com\" is not valid"},
@@ -227,6 +228,45 @@ TEST(WebUrl, SplitsIntoComponents) {
         EXPECT_TRUE(same(url.query, row.query)) << row.input << " query " << url.query.toStdString();
         EXPECT_TRUE(same(url.fragment, row.fragment))
             << row.input << " fragment " << url.fragment.toStdString();
+    }
+}
+
+// Addresses said to be written as the parser writes them are; each of the
+// others differs from its parse in one way, or might.
+TEST(WebUrl, WrittenAsParsedOnlyWhenThePartBeforeTheFragmentReadsBack) {
+    const struct {
+        const char* href;
+        bool written;
+    } rows[] = {
+        {"https://docs.example/a/b-c_d.html?q=1&r=%20#frag ment", true},
+        {"http://a.b-c.example/x/..y/.z", true},
+        {"https://example.com/", true},
+        {"https://example.com", false},      // the parser adds the "/"
+        {"https://Example.com/", false},     // lower-cased
+        {"HTTPS://example.com/", false},     // lower-cased
+        {"https://example.com:443/", false}, // the default port goes
+        {"https://1.2.3.4/", false},         // an IPv4 host
+        {"https://a.0x10/", false},          // so is this
+        {"https://a..b/", false},            // an empty label
+        {"https://xn--bcher-kva.example/", false},
+        {"https://example.com/a/./b", false}, // dot parts go
+        {"https://example.com/a/..", false},
+        {"https://example.com/a/%2e%2e/b", false},
+        {"https://example.com/a b", false},  // escaped
+        {"https://example.com/a\\b", false}, // a slash
+        {"https://example.com/\xC3\xA9", false},
+        {"https://example.com/a\tb", false}, // dropped
+        {"https://example.com/?a'b", false}, // escaped in a query
+        {"https://example.com/a^b", false},  // escaped in a path
+        {"//example.com/", false},
+        {"ftp://example.com/", false},
+    };
+    for (const auto& row : rows) {
+        const QString href = QString::fromUtf8(row.href);
+        const qsizetype written = writtenAsParsed(href);
+        EXPECT_EQ(written > 0, row.written) << row.href;
+        if (written)
+            EXPECT_EQ(parseWebUrl(href).hrefWithoutFragment(), QStringView(href).first(written)) << row.href;
     }
 }
 

@@ -93,3 +93,21 @@ TEST(LineIndex, PlacesRisingOffsetsFromTheLineBefore) {
         EXPECT_EQ(from.column, searched.column) << offset;
     }
 }
+
+// Breaks on each side of the eight-unit steps the search takes, each ending
+// the line where a character-by-character count ends it.
+TEST(LineIndex, FindsBreaksWhereverTheyFallInTheSearchsSteps) {
+    for (const char* brk : {"\n", "\r", "\r\n", "\n\r", "\r\r\n"})
+        for (int pad = 0; pad < 18; ++pad) {
+            const QString text =
+                QString(pad, u'x') + QLatin1String(brk) + QString(pad % 5, u'y') + QLatin1String(brk);
+            QList<qsizetype> expected{0};
+            for (qsizetype i = 0; i < text.size(); ++i)
+                if (text[i] == u'\n' || (text[i] == u'\r' && (i + 1 == text.size() || text[i + 1] != u'\n')))
+                    expected.append(i + 1);
+            const LineIndex lines(text);
+            ASSERT_EQ(lines.lineCount(), expected.size()) << pad << " " << brk;
+            for (qsizetype l = 0; l < expected.size(); ++l)
+                EXPECT_EQ(lines.lineStart(l), expected[l]) << pad << " " << brk;
+        }
+}

@@ -65,6 +65,9 @@ TEST(SiteFolder, LinksReadAsTextNameWhatTheParserNames) {
                                  "http://rugs.example/b.html",
                                  "https://rugs.example/sub/b.html",
                                  "//rugs.example/b.html",
+                                 "https://other.example/a/b?x=1#f",
+                                 "http://rugs.example/b.html?x#y",
+                                 "https://other.example/a/../b",
                                  "mailto:a@b.example"};
     for (const char* base :
          {"https://rugs.example/", "https://rugs.example/sub/", "https://rugs.example/?q"}) {

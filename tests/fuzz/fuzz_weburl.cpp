@@ -1,6 +1,7 @@
 // The address parser on any text, alone and against bases of each kind: a
 // verdict always, a reason when it refuses, and an accepted address serialises
-// to printable ASCII that parses back to itself.
+// to printable ASCII that parses back to itself; an address said to be
+// written as parsed is.
 
 #include "core/web/weburl.h"
 #include "require.h"
@@ -35,6 +36,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                                    parseWebUrl(u"sc:/p/q"), parseWebUrl(u"mailto:a@b")};
     const WebUrl alone = parseWebUrl(input);
     check(alone);
+    if (const qsizetype written = writtenAsParsed(input))
+        require(alone.valid && alone.hrefWithoutFragment() == QStringView(input).first(written));
     for (const WebUrl& base : bases)
         check(parseWebUrl(input, &base));
     if (alone.valid)

@@ -369,6 +369,15 @@ std::optional<bool> SiteFolder::appendReference(const web::WebUrl& base, const Q
             return true;
         }
     }
+    // A link to another site in the form the parser writes: its text is its key.
+    if (const qsizetype written = web::writtenAsParsed(href)) {
+        const qsizetype hostStart = href.indexOf(u"//") + 2;
+        const QStringView host = href.sliced(hostStart, href.indexOf(u'/', hostStart) - hostStart);
+        if (base_.scheme == u"file" || host != base_.host) {
+            keys += href.first(written);
+            return false;
+        }
+    }
     const std::optional<SiteTarget> found = target(web::parseWebUrl(href, &base));
     if (!found)
         return std::nullopt;
@@ -723,15 +732,14 @@ template <typename T> T* SiteGraph::Blocks<T>::room(qsizetype n) {
 }
 
 qint32 SiteGraph::internFragment(QStringView written) {
-    const QString text = written.toString();
-    const auto found = fragmentIds_.constFind(text);
+    const auto found = fragmentIds_.constFind(written);
     if (found != fragmentIds_.constEnd())
         return *found;
     const auto id = qint32(fragments_.size());
-    fragmentIds_.insert(text, id);
-    fragments_.append(text);
+    fragments_.append(written.toString());
+    fragmentIds_.insert(fragments_.constLast(), id);
     // Matched as a browser matches it: percent-decoded, as UTF-8.
-    fragmentHashes_.append(headwise::fragmentHash(web::percentDecoded(text)));
+    fragmentHashes_.append(headwise::fragmentHash(web::percentDecoded(written)));
     return id;
 }
 

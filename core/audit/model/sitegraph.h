@@ -271,7 +271,8 @@ private:
     Blocks<SiteReference> references_;
     Blocks<quint32> ids_;
     // The fragments links name, each once: few, beside the references.
-    QHash<QString, qint32> fragmentIds_;
+    // Views of fragments_' texts, which never change, so a lookup copies nothing.
+    QHash<QStringView, qint32> fragmentIds_;
     QStringList fragments_;
     QList<quint32> fragmentHashes_;
 };
