@@ -374,6 +374,7 @@ bool readByRules(QByteArrayView name) {
 
 Attributes attributesOf(const QByteArray& bytes, const Tag& tag) {
     Attributes out;
+    out.reserve(qsizetype(tag.raw.size())); // one allocation, not one per growth
     for (const RawAttribute& a : tag.raw) {
         if (!readByRules(a.name))
             continue;

@@ -9,6 +9,8 @@
 
 #include <QSet>
 
+#include <algorithm>
+
 namespace headwise::audit {
 
 namespace {
@@ -144,8 +146,10 @@ void linkText(const RuleContext& c, RawFindings& out) {
         // Lighthouse leaves out links without an address, those that ask
         // search engines not to follow them, scripts, mail and the page itself.
         // The text first: it rules out nearly every link without parsing an address.
-        const QString text = a.text.trimmed().toLower();
-        if (!genericLinkTexts().contains(text))
+        // Lower case is never shorter, so a longer text needs no copy to be ruled out.
+        static const qsizetype longest = std::ranges::max(genericLinkTexts(), {}, &QString::size).size();
+        const QStringView trimmed = QStringView(a.text).trimmed();
+        if (trimmed.size() > longest || !genericLinkTexts().contains(trimmed.toString().toLower()))
             continue;
         if (!a.hasAttribute(QLatin1String("href")) || a.attribute(QLatin1String("rel")).contains(u"nofollow"))
             continue;
