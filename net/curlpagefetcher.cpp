@@ -2,9 +2,9 @@
 
 #include "core/page/pagecodec.h"
 #include "core/web/weburl.h"
+#include "net/curllibrary.h"
 
 #include <algorithm>
-#include <curl/curl.h>
 #include <memory>
 #include <mutex>
 #include <stop_token>
@@ -98,13 +98,6 @@ int watchProgress(void* user, curl_off_t, curl_off_t, curl_off_t, curl_off_t) no
     return Clock::now() - transfer->lastByte > transfer->stallLimit ? 1 : 0;
 }
 
-bool curlReady() {
-    static std::once_flag once;
-    static bool ready = false;
-    std::call_once(once, [] { ready = curl_global_init(CURL_GLOBAL_DEFAULT) == CURLE_OK; });
-    return ready;
-}
-
 // A typed address without "scheme://" is meant for the web.
 QByteArray withScheme(const QString& url) {
     const QString full = hasScheme(url) ? url : QStringLiteral("http://") + url;
@@ -112,10 +105,10 @@ QByteArray withScheme(const QString& url) {
 }
 
 struct CurlDeleter {
-    void operator()(CURL* handle) const { curl_easy_cleanup(handle); }
+    void operator()(CURL* handle) const { curlLibrary()->easyCleanup(handle); }
 };
 struct MultiDeleter {
-    void operator()(CURLM* multi) const { curl_multi_cleanup(multi); }
+    void operator()(CURLM* multi) const { curlLibrary()->multiCleanup(multi); }
 };
 
 // Runs one transfer to its end, as curl_easy_perform would, except that a stop
@@ -123,11 +116,11 @@ struct MultiDeleter {
 // (stopped set): closing a window never waits for a silent server.
 CURLcode perform(CURL* easy, const std::stop_token& stop, bool& stopped) {
     if (!stop.stop_possible())
-        return curl_easy_perform(easy);
-    const std::unique_ptr<CURLM, MultiDeleter> multi(curl_multi_init());
-    if (!multi || curl_multi_add_handle(multi.get(), easy) != CURLM_OK)
+        return curlLibrary()->easyPerform(easy);
+    const std::unique_ptr<CURLM, MultiDeleter> multi(curlLibrary()->multiInit());
+    if (!multi || curlLibrary()->multiAddHandle(multi.get(), easy) != CURLM_OK)
         return CURLE_OUT_OF_MEMORY;
-    const std::stop_callback wake(stop, [m = multi.get()] { curl_multi_wakeup(m); });
+    const std::stop_callback wake(stop, [m = multi.get()] { curlLibrary()->multiWakeup(m); });
     CURLcode code = CURLE_OK;
     for (;;) {
         if (stop.stop_requested()) {
@@ -135,28 +128,28 @@ CURLcode perform(CURL* easy, const std::stop_token& stop, bool& stopped) {
             break;
         }
         int running = 0;
-        if (curl_multi_perform(multi.get(), &running) != CURLM_OK) {
+        if (curlLibrary()->multiPerform(multi.get(), &running) != CURLM_OK) {
             code = CURLE_OUT_OF_MEMORY;
             break;
         }
         if (running == 0) {
             int queued = 0;
-            while (const CURLMsg* message = curl_multi_info_read(multi.get(), &queued))
+            while (const CURLMsg* message = curlLibrary()->multiInfoRead(multi.get(), &queued))
                 if (message->msg == CURLMSG_DONE)
                     code = message->data.result;
             break;
         }
         // The library's own time-outs bound the wait; a stop wakes it early.
-        if (curl_multi_poll(multi.get(), nullptr, 0, 1000, nullptr) != CURLM_OK) {
+        if (curlLibrary()->multiPoll(multi.get(), nullptr, 0, 1000, nullptr) != CURLM_OK) {
             code = CURLE_OUT_OF_MEMORY;
             break;
         }
     }
-    curl_multi_remove_handle(multi.get(), easy);
+    curlLibrary()->multiRemoveHandle(multi.get(), easy);
     return code;
 }
 struct ListDeleter {
-    void operator()(curl_slist* list) const { curl_slist_free_all(list); }
+    void operator()(curl_slist* list) const { curlLibrary()->slistFreeAll(list); }
 };
 
 // The redirects a transfer went through, from the responses it saw; next is
@@ -185,10 +178,6 @@ CurlPageFetcher::CurlPageFetcher(std::chrono::milliseconds connectTimeout,
                                  std::chrono::milliseconds stallLimit, std::chrono::milliseconds totalLimit,
                                  qint64 maxBytes)
     : connectTimeout_(connectTimeout), stallLimit_(stallLimit), totalLimit_(totalLimit), maxBytes_(maxBytes) {
-    // The library's one-time start, on the thread that makes the fetcher
-    // (the main thread) rather than on whichever worker fetches first: what
-    // it keeps per thread then lives as long as the program.
-    curlReady();
 }
 
 QString CurlPageFetcher::getPageSource(const QString& url, std::stop_token stop) {
@@ -220,20 +209,21 @@ FetchResult CurlPageFetcher::transfer(const QString& url, qint64 maxBytes, Metho
         return result;
     };
     try {
-        if (!curlReady())
+        const CurlLibrary* const lib = curlLibrary();
+        if (!lib)
             return failed(QStringLiteral("the network library could not be started"));
         const QByteArray address = withScheme(url);
         // libcurl would stop at an embedded NUL and fetch some other address.
         if (address.contains('\0'))
             return failed(QStringLiteral("the address holds a NUL character"));
-        std::unique_ptr<CURL, CurlDeleter> curl(curl_easy_init());
+        std::unique_ptr<CURL, CurlDeleter> curl(lib->easyInit());
         if (!curl)
             return failed(QStringLiteral("the network library could not be started"));
         curl_slist* list = nullptr;
         for (const char* header : {"Cache-Control: no-cache", "Pragma: no-cache"}) {
-            curl_slist* longer = curl_slist_append(list, header);
+            curl_slist* longer = lib->slistAppend(list, header);
             if (!longer) {
-                curl_slist_free_all(list);
+                lib->slistFreeAll(list);
                 return failed(QStringLiteral("out of memory"));
             }
             list = longer;
@@ -248,29 +238,29 @@ FetchResult CurlPageFetcher::transfer(const QString& url, qint64 maxBytes, Metho
         CURL* h = curl.get();
         bool ok = true;
         const auto set = [&ok](CURLcode code) { ok = ok && code == CURLE_OK; };
-        set(curl_easy_setopt(h, CURLOPT_URL, address.constData()));
-        set(curl_easy_setopt(h, CURLOPT_PROTOCOLS_STR, kFetchedSchemes));
-        set(curl_easy_setopt(h, CURLOPT_REDIR_PROTOCOLS_STR, kFetchedSchemes));
-        set(curl_easy_setopt(h, CURLOPT_FOLLOWLOCATION, 1L));
-        set(curl_easy_setopt(h, CURLOPT_MAXREDIRS, kMaxRedirects));
-        set(curl_easy_setopt(h, CURLOPT_USERAGENT, "vb wininet"));
-        set(curl_easy_setopt(h, CURLOPT_HTTPHEADER, headers.get()));
-        set(curl_easy_setopt(h, CURLOPT_PROXY, "")); // a direct connection, whatever the environment says
-        set(curl_easy_setopt(h, CURLOPT_ACCEPT_ENCODING, ""));
-        set(curl_easy_setopt(h, CURLOPT_NOSIGNAL, 1L));
-        set(curl_easy_setopt(h, CURLOPT_CONNECTTIMEOUT_MS, long(connectTimeout_.count())));
-        set(curl_easy_setopt(h, CURLOPT_TIMEOUT_MS, long(totalLimit_.count())));
-        set(curl_easy_setopt(h, CURLOPT_MAXFILESIZE_LARGE, curl_off_t(maxBytes)));
-        set(curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, receiveBody));
-        set(curl_easy_setopt(h, CURLOPT_WRITEDATA, &transfer));
-        set(curl_easy_setopt(h, CURLOPT_HEADERFUNCTION, receiveHeader));
-        set(curl_easy_setopt(h, CURLOPT_HEADERDATA, &transfer));
-        set(curl_easy_setopt(h, CURLOPT_XFERINFOFUNCTION, watchProgress));
-        set(curl_easy_setopt(h, CURLOPT_XFERINFODATA, &transfer));
-        set(curl_easy_setopt(h, CURLOPT_NOPROGRESS, 0L));
-        set(curl_easy_setopt(h, CURLOPT_ERRORBUFFER, curlError));
+        set(lib->easySetopt(h, CURLOPT_URL, address.constData()));
+        set(lib->easySetopt(h, CURLOPT_PROTOCOLS_STR, kFetchedSchemes));
+        set(lib->easySetopt(h, CURLOPT_REDIR_PROTOCOLS_STR, kFetchedSchemes));
+        set(lib->easySetopt(h, CURLOPT_FOLLOWLOCATION, 1L));
+        set(lib->easySetopt(h, CURLOPT_MAXREDIRS, kMaxRedirects));
+        set(lib->easySetopt(h, CURLOPT_USERAGENT, "vb wininet"));
+        set(lib->easySetopt(h, CURLOPT_HTTPHEADER, headers.get()));
+        set(lib->easySetopt(h, CURLOPT_PROXY, "")); // a direct connection, whatever the environment says
+        set(lib->easySetopt(h, CURLOPT_ACCEPT_ENCODING, ""));
+        set(lib->easySetopt(h, CURLOPT_NOSIGNAL, 1L));
+        set(lib->easySetopt(h, CURLOPT_CONNECTTIMEOUT_MS, long(connectTimeout_.count())));
+        set(lib->easySetopt(h, CURLOPT_TIMEOUT_MS, long(totalLimit_.count())));
+        set(lib->easySetopt(h, CURLOPT_MAXFILESIZE_LARGE, curl_off_t(maxBytes)));
+        set(lib->easySetopt(h, CURLOPT_WRITEFUNCTION, receiveBody));
+        set(lib->easySetopt(h, CURLOPT_WRITEDATA, &transfer));
+        set(lib->easySetopt(h, CURLOPT_HEADERFUNCTION, receiveHeader));
+        set(lib->easySetopt(h, CURLOPT_HEADERDATA, &transfer));
+        set(lib->easySetopt(h, CURLOPT_XFERINFOFUNCTION, watchProgress));
+        set(lib->easySetopt(h, CURLOPT_XFERINFODATA, &transfer));
+        set(lib->easySetopt(h, CURLOPT_NOPROGRESS, 0L));
+        set(lib->easySetopt(h, CURLOPT_ERRORBUFFER, curlError));
         if (method == Method::Head)
-            set(curl_easy_setopt(h, CURLOPT_NOBODY, 1L));
+            set(lib->easySetopt(h, CURLOPT_NOBODY, 1L));
         if (!ok)
             return failed(QStringLiteral("the network library refused the request"));
 
@@ -291,14 +281,14 @@ FetchResult CurlPageFetcher::transfer(const QString& url, qint64 maxBytes, Metho
             return failed(QStringLiteral("more than %1 redirects, as in a redirect loop").arg(kMaxRedirects));
         const bool statusSeen = transfer.statusOnly && transfer.bodyStarted && code == CURLE_WRITE_ERROR;
         if (code != CURLE_OK && !statusSeen)
-            return failed(QString::fromUtf8(*curlError ? curlError : curl_easy_strerror(code)));
+            return failed(QString::fromUtf8(*curlError ? curlError : lib->easyStrerror(code)));
 
         const char* contentType = nullptr;
         const char* effectiveUrl = nullptr;
         long status = 0;
-        curl_easy_getinfo(h, CURLINFO_CONTENT_TYPE, &contentType);
-        curl_easy_getinfo(h, CURLINFO_EFFECTIVE_URL, &effectiveUrl);
-        curl_easy_getinfo(h, CURLINFO_RESPONSE_CODE, &status);
+        lib->easyGetinfo(h, CURLINFO_CONTENT_TYPE, &contentType);
+        lib->easyGetinfo(h, CURLINFO_EFFECTIVE_URL, &effectiveUrl);
+        lib->easyGetinfo(h, CURLINFO_RESPONSE_CODE, &status);
         result.ok = true;
         result.finalUrl = QString::fromUtf8(effectiveUrl ? effectiveUrl : address.constData());
         result.status = int(status);

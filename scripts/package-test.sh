@@ -23,7 +23,8 @@ echo "package: $deb"
 for field in Package Version Architecture Maintainer Section Homepage Description Depends; do
     [ -n "$(dpkg-deb --field "$deb" "$field")" ] || fail "control field $field is empty"
 done
-# Depends comes from dpkg-shlibdeps, so it names the libraries the programs link.
+# Depends comes from dpkg-shlibdeps, so it names the libraries the programs link,
+# and from the package itself for libcurl, which they open when they first fetch.
 depends=$(dpkg-deb --field "$deb" Depends)
 for library in libc6 libqt6core6 libqt6widgets6 libcurl4; do
     [[ $depends == *"$library "* ]] || fail "Depends lacks $library: $depends"
