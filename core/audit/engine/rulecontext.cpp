@@ -37,6 +37,8 @@ bool isOgImage(const MarkupElement& e) {
 }
 
 bool isAbsoluteUrl(const QString& address) {
+    if (web::writtenAsParsed(address)) // as most are: nothing to parse
+        return true;
     const web::WebUrl url = web::parseWebUrl(address);
     return url.valid && !url.host.isEmpty();
 }

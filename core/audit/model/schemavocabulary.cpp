@@ -122,7 +122,11 @@ bool isProperty(QStringView property) {
 }
 
 bool hasProperty(QStringView type, QStringView property) {
-    for (const QString& declarer : vocabulary().declaredOn.value(property.toString()))
+    const Vocabulary& v = vocabulary();
+    const auto declarers = v.declaredOn.constFind(QString::fromRawData(property.data(), property.size()));
+    if (declarers == v.declaredOn.cend())
+        return false;
+    for (const QString& declarer : *declarers)
         if (isA(type, declarer))
             return true;
     return false;
