@@ -13,7 +13,7 @@ namespace {
 
 // A head is read in a first piece, and further only when it goes on past it
 // (large inline styles): most pages name their canonical in the first kilobytes.
-constexpr qint64 kFirstBytes = 32 * 1024;
+constexpr qint64 kFirstBytes = 8 * 1024;
 constexpr qint64 kMostBytes = 1024 * 1024;
 
 std::optional<QString> canonicalOfFile(const QString& path) {
