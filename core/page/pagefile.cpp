@@ -71,6 +71,16 @@ bool writePageFile(const QString& path, const QString& crlfText, const PageEncod
 }
 
 bool writePageBytes(const QString& path, const QByteArray& bytes, QString* errorText) {
+    // A device or a pipe (/dev/null, /dev/stdout, a FIFO) is written into: a
+    // save puts a new file in the old one's place, and would replace it with one.
+    if (const QFileInfo info(path); info.exists() && !info.isFile() && !info.isDir()) {
+        QFile device(path);
+        const bool written =
+            device.open(QIODevice::WriteOnly | QIODevice::Unbuffered) && device.write(bytes) == bytes.size();
+        if (!written && errorText)
+            *errorText = device.errorString();
+        return written;
+    }
     QSaveFile file(path);
     // commit() reports success even when its buffer did not reach the disk
     // (a full disk), and then puts what did in place of the old file: the

@@ -5,6 +5,7 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <csignal>
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -112,6 +113,25 @@ TEST_F(PageFileTest, FailedWriteReportsAndLeavesTheOldFile) {
     error.clear();
     EXPECT_FALSE(writePageFile(dir.path(), "new", PageEncoding{}, &error));
     EXPECT_FALSE(error.isEmpty());
+}
+
+// Saved to a pipe (or /dev/null), the bytes go into it and it stays a pipe:
+// an atomic save would have put a plain file in its place.
+TEST_F(PageFileTest, WriteToAPipeGoesIntoThePipe) {
+    const QString fifo = dir.filePath("pipe");
+    ASSERT_EQ(mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    // Read and write at once, so that opening it to write does not wait for a reader.
+    const int reader = open(QFile::encodeName(fifo).constData(), O_RDWR | O_NONBLOCK);
+    ASSERT_GE(reader, 0);
+    QString error;
+    EXPECT_TRUE(writePageBytes(fifo, "<p>report</p>", &error)) << error.toStdString();
+    char got[64] = {};
+    EXPECT_EQ(read(reader, got, sizeof got), 13);
+    EXPECT_STREQ(got, "<p>report</p>");
+    close(reader);
+    struct stat after {};
+    ASSERT_EQ(stat(QFile::encodeName(fifo).constData(), &after), 0);
+    EXPECT_TRUE(S_ISFIFO(after.st_mode));
 }
 
 TEST_F(PageFileTest, WriteThatRunsOutOfRoomLeavesTheOldFile) {
