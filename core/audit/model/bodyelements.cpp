@@ -360,10 +360,19 @@ QString attributeName(QByteArrayView written) {
     return name;
 }
 
-// What the rules read of a picture or a link. The other attributes (class,
-// src, style, width...) are left out: a string for each would cost more than
-// the rest of the scan.
-bool readByRules(QByteArrayView name) {
+// What the rules read of a picture (its name, as axe works it out) or of a
+// link (where it leads, as Lighthouse reads it). The other attributes (class,
+// src, style, a link's title...) are left out: a string for each would cost
+// more than the rest of the scan.
+enum class Read { Picture, Link };
+
+bool readByRules(QByteArrayView name, Read read) {
+    if (read == Read::Link) {
+        for (const char* kept : {"href", "id", "name", "rel", "role"})
+            if (sameFolded(name, kept))
+                return true;
+        return false;
+    }
     if (name.size() > 5 && sameFolded(name.first(5), "aria-"))
         return true;
     for (const char* kept : {"alt", "href", "id", "name", "rel", "role", "tabindex", "title"})
@@ -372,16 +381,17 @@ bool readByRules(QByteArrayView name) {
     return false;
 }
 
-Attributes attributesOf(const QByteArray& bytes, const Tag& tag) {
+Attributes attributesOf(const QByteArray& bytes, const Tag& tag, Read read) {
     Attributes out;
     out.reserve(qsizetype(tag.raw.size())); // one allocation, not one per growth
     for (const RawAttribute& a : tag.raw) {
-        if (!readByRules(a.name))
+        if (!readByRules(a.name, read))
             continue;
         std::optional<QString> value = tag.needsDecoding ? quickDecoded(a.value) : QString::fromUtf8(a.value);
         if (!value) {
             Attributes parsed = parsedAttributes(bytes.constData() + tag.start, tag.stop - tag.start);
-            parsed.removeIf([](const auto& attribute) { return !readByRules(attribute.first.toUtf8()); });
+            parsed.removeIf(
+                [read](const auto& attribute) { return !readByRules(attribute.first.toUtf8(), read); });
             return parsed;
         }
         out.append({attributeName(a.name), *std::move(value)});
@@ -501,7 +511,7 @@ struct Scan {
             if (!wantedIds) {
                 out.anchors.append({qsizetype(tag.start),
                                     qsizetype(tag.stop - tag.start),
-                                    attributesOf(bytes, tag),
+                                    attributesOf(bytes, tag, Read::Link),
                                     {},
                                     hidden,
                                     false});
@@ -512,12 +522,12 @@ struct Scan {
         } else if ((tag.name.is("img") || tag.name.is("image")) && !wantedIds) {
             out.images.append({qsizetype(tag.start),
                                qsizetype(tag.stop - tag.start),
-                               attributesOf(bytes, tag),
+                               attributesOf(bytes, tag, Read::Picture),
                                {},
                                hidden,
                                false});
         } else if (tag.name.is("base") && !out.hasBase && tag.value("href")) {
-            const Attributes attributes = attributesOf(bytes, tag);
+            const Attributes attributes = attributesOf(bytes, tag, Read::Link);
             for (const auto& [key, value] : attributes)
                 if (key == QLatin1String("href")) {
                     out.baseHref = value;

@@ -14,8 +14,10 @@ using Attributes = QList<QPair<QString, QString>>; // lower-case names, decoded 
 // An <img> or <a> of the page, as a crawler and assistive technology see it.
 struct BodyElement {
     qsizetype offset = 0, length = 0; // the start tag, in the text the scan was given
-    Attributes attributes; // those the rules read: alt, aria-*, href, id, name, rel, role, tabindex, title
-    QString text;          // an anchor's rendered text: whitespace collapsed, parts not displayed left out
+    // Those the rules read: a picture's alt, aria-*, href, id, name, rel, role,
+    // tabindex and title; an anchor's href, id, name, rel and role.
+    Attributes attributes;
+    QString text; // an anchor's rendered text: whitespace collapsed, parts not displayed left out
     // Hidden from assistive technology: aria-hidden, hidden, inert or display:none here or above.
     bool hidden = false;
     // aria-labelledby names an element of the page that holds text.
