@@ -248,7 +248,7 @@ void writePages(QString& out, const QList<PageReport>& pages) {
         "<th>Title</th></tr></thead>\n");
     // A site's report runs to many megabytes: pieces of it are written on all
     // processors, then put in one after another.
-    constexpr qsizetype kPagesPerPiece = 256;
+    constexpr qsizetype kPagesPerPiece = 32; // enough pieces to keep every processor busy to the end
     QList<QString> pieces((pages.size() + kPagesPerPiece - 1) / kPagesPerPiece);
     QString* const written = pieces.data();
     runChunks(pieces.size(), QThread::idealThreadCount(), [&](qsizetype piece) {

@@ -160,7 +160,7 @@ QByteArray jsonReport(const QList<PageReport>& pages, const SiteSummary* site,
     json.beginArray();
     // A site's report runs to many megabytes: pieces of its pages are
     // written on all processors, then put in one after another.
-    constexpr qsizetype kPagesPerPiece = 256;
+    constexpr qsizetype kPagesPerPiece = 32; // enough pieces to keep every processor busy to the end
     QList<QByteArray> pieces((pages.size() + kPagesPerPiece - 1) / kPagesPerPiece);
     QByteArray* const written = pieces.data();
     runChunks(pieces.size(), QThread::idealThreadCount(), [&](qsizetype piece) {
