@@ -6,7 +6,6 @@
 
 #include <algorithm>
 #include <memory>
-#include <mutex>
 #include <stop_token>
 
 namespace headwise {
@@ -114,13 +113,13 @@ struct MultiDeleter {
 // Runs one transfer to its end, as curl_easy_perform would, except that a stop
 // requested from another thread wakes the wait at once and ends the transfer
 // (stopped set): closing a window never waits for a silent server.
-CURLcode perform(CURL* easy, const std::stop_token& stop, bool& stopped) {
+CURLcode perform(const CurlLibrary& lib, CURL* easy, const std::stop_token& stop, bool& stopped) {
     if (!stop.stop_possible())
-        return curlLibrary()->easyPerform(easy);
-    const std::unique_ptr<CURLM, MultiDeleter> multi(curlLibrary()->multiInit());
-    if (!multi || curlLibrary()->multiAddHandle(multi.get(), easy) != CURLM_OK)
+        return lib.easyPerform(easy);
+    const std::unique_ptr<CURLM, MultiDeleter> multi(lib.multiInit());
+    if (!multi || lib.multiAddHandle(multi.get(), easy) != CURLM_OK)
         return CURLE_OUT_OF_MEMORY;
-    const std::stop_callback wake(stop, [m = multi.get()] { curlLibrary()->multiWakeup(m); });
+    const std::stop_callback wake(stop, [&lib, m = multi.get()] { lib.multiWakeup(m); });
     CURLcode code = CURLE_OK;
     for (;;) {
         if (stop.stop_requested()) {
@@ -128,24 +127,24 @@ CURLcode perform(CURL* easy, const std::stop_token& stop, bool& stopped) {
             break;
         }
         int running = 0;
-        if (curlLibrary()->multiPerform(multi.get(), &running) != CURLM_OK) {
+        if (lib.multiPerform(multi.get(), &running) != CURLM_OK) {
             code = CURLE_OUT_OF_MEMORY;
             break;
         }
         if (running == 0) {
             int queued = 0;
-            while (const CURLMsg* message = curlLibrary()->multiInfoRead(multi.get(), &queued))
+            while (const CURLMsg* message = lib.multiInfoRead(multi.get(), &queued))
                 if (message->msg == CURLMSG_DONE)
                     code = message->data.result;
             break;
         }
         // The library's own time-outs bound the wait; a stop wakes it early.
-        if (curlLibrary()->multiPoll(multi.get(), nullptr, 0, 1000, nullptr) != CURLM_OK) {
+        if (lib.multiPoll(multi.get(), nullptr, 0, 1000, nullptr) != CURLM_OK) {
             code = CURLE_OUT_OF_MEMORY;
             break;
         }
     }
-    curlLibrary()->multiRemoveHandle(multi.get(), easy);
+    lib.multiRemoveHandle(multi.get(), easy);
     return code;
 }
 struct ListDeleter {
@@ -266,7 +265,7 @@ FetchResult CurlPageFetcher::transfer(const QString& url, qint64 maxBytes, Metho
 
         transfer.lastByte = Clock::now();
         bool stopped = false;
-        const CURLcode code = perform(h, stop, stopped);
+        const CURLcode code = perform(*lib, h, stop, stopped);
         if (stopped)
             return failed(QStringLiteral("the fetch was stopped"));
         if (transfer.tooLarge || code == CURLE_FILESIZE_EXCEEDED)

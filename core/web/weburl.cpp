@@ -1038,28 +1038,34 @@ QString percentDecoded(QStringView text) {
     return decoded;
 }
 
+qsizetype plainDomainEnd(QStringView address, qsizetype from, Qt::CaseSensitivity letters) {
+    const auto isLetter = [letters](char16_t c) {
+        return (c >= u'a' && c <= u'z') || (letters == Qt::CaseInsensitive && c >= u'A' && c <= u'Z');
+    };
+    qsizetype i = from, label = from;
+    for (; i < address.size(); ++i) {
+        const char16_t c = address[i].unicode();
+        if (c == u'/' || c == u'?' || c == u'#')
+            break;
+        if (c == u'.') {
+            if (i == label)
+                return -1; // an empty label
+            label = i + 1;
+        } else if (!isLetter(c) && !(c >= u'0' && c <= u'9') && c != u'-') {
+            return -1;
+        } else if (i == label + 3 && address.sliced(label, 4).compare(u"xn--", Qt::CaseInsensitive) == 0) {
+            return -1;
+        }
+    }
+    return i > label && isLetter(address[label].unicode()) ? i : -1;
+}
+
 qsizetype writtenAsParsed(QStringView href) {
     const qsizetype scheme = href.startsWith(u"https://") ? 8 : href.startsWith(u"http://") ? 7 : 0;
     if (!scheme)
         return 0;
-    const auto lowerLetter = [](char16_t c) { return c >= u'a' && c <= u'z'; };
-    // The host: labels of letters, digits and hyphens, the last one starting
-    // with a letter (no IPv4 form), none an "xn--" one (those are decoded),
-    // no port.
-    qsizetype i = scheme, label = scheme;
-    for (; i < href.size() && href[i] != u'/'; ++i) {
-        const char16_t c = href[i].unicode();
-        if (c == u'.') {
-            if (i == label)
-                return 0;
-            label = i + 1;
-        } else if (!lowerLetter(c) && !(c >= u'0' && c <= u'9') && c != u'-') {
-            return 0;
-        } else if (i == label + 3 && href.sliced(label, 4) == u"xn--") {
-            return 0;
-        }
-    }
-    if (i == href.size() || i == label || !lowerLetter(href[label].unicode()))
+    qsizetype i = plainDomainEnd(href, scheme, Qt::CaseSensitive);
+    if (i < 0 || i == href.size() || href[i] != u'/')
         return 0;
     // The path and query: nothing the parser escapes, no backslash (a slash
     // there) or escape (a "%2e" is a dot) in the path, and no "." or ".." part.

@@ -40,6 +40,14 @@ bool sameOrigin(const WebUrl& a, const WebUrl& b);
 // Percent escapes decoded to bytes and read as UTF-8 (U+FFFD where not UTF-8).
 QString percentDecoded(QStringView text);
 
+// Where the host of an address ends when it is a plain domain from `from` on:
+// labels of ASCII letters, digits and hyphens, none empty, the last starting
+// with a letter (no IPv4 form), none an "xn--" one (those are decoded and
+// checked), and no port; the host ends at '/', '?', '#' or the text's end.
+// -1 otherwise. With Qt::CaseSensitive the letters must be lower case, as the
+// parser writes them.
+qsizetype plainDomainEnd(QStringView address, qsizetype from, Qt::CaseSensitivity letters);
+
 // The length of an http(s) address's text before its fragment when the parser
 // writes that part back as it stands: a lower-case scheme and domain with a
 // path, nothing to escape, drop or resolve. 0 says nothing either way. A page

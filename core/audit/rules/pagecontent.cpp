@@ -172,33 +172,13 @@ void linkText(const RuleContext& c, RawFindings& out) {
 // standard only fails on a scheme, a host or a port, so most hrefs are known
 // good without a parse. No ':' rules out a scheme, no leading "//" a host,
 // and no '\\' the slash it stands for in such addresses.
-// So does an http(s) address whose host is a plain domain: labels of ASCII
-// letters, digits and hyphens, the last one starting with a letter (no IPv4
-// form), none an "xn--" one (those are decoded and checked), and no port.
+// So does an http(s) address whose host is a plain domain.
 bool surelyResolves(const QString& raw, const web::WebUrl& page) {
-    const auto isAlpha = [](QChar c) { return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z'); };
     const qsizetype scheme = raw.startsWith(u"https://", Qt::CaseInsensitive)  ? 8
                              : raw.startsWith(u"http://", Qt::CaseInsensitive) ? 7
                                                                                : 0;
-    if (scheme) {
-        qsizetype end = scheme, label = scheme;
-        for (; end < raw.size(); ++end) {
-            const QChar c = raw[end];
-            if (c == u'/' || c == u'?' || c == u'#')
-                break;
-            if (c == u'.') {
-                if (end == label)
-                    return false; // an empty label
-                label = end + 1;
-            } else if (!isAlpha(c) && !(c >= u'0' && c <= u'9') && c != u'-') {
-                return false;
-            } else if (end == label + 3 &&
-                       QStringView(raw).sliced(label, 4).compare(u"xn--", Qt::CaseInsensitive) == 0) {
-                return false;
-            }
-        }
-        return end > label && isAlpha(raw[label]);
-    }
+    if (scheme)
+        return web::plainDomainEnd(raw, scheme, Qt::CaseInsensitive) >= 0;
     if (!page.valid || !page.isSpecial() || page.opaquePath || raw.startsWith(u"//"))
         return false;
     return !raw.contains(u':') && !raw.contains(u'\\');
