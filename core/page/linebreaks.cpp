@@ -22,7 +22,22 @@ Text replaceBreaks(const Text& text, QLatin1String lineBreak, LineBreakCounts* c
     const View view(text);
     const Char* data = text.constData();
     const qsizetype n = text.size();
+    const qsizetype breakSize = lineBreak.size();
+    const Char wanted[2] = {Char(lineBreak[0].toLatin1()), Char(breakSize > 1 ? lineBreak[1].toLatin1() : 0)};
     qsizetype runStart = 0;
+    // Written through a pointer into room made ahead: an append per line
+    // cost more than the copying, on pages of thousands of short lines.
+    Char* room = nullptr;
+    qsizetype used = 0;
+    const auto copy = [&](const Char* from, qsizetype size) {
+        if (used + size > out.size()) {
+            // The rest of the text, and for a longer break some lines' worth more.
+            out.resize(used + size + (n - runStart) + (breakSize > 1 ? n / 8 : 0) + 16);
+            room = out.data();
+        }
+        std::copy_n(from, size, room + used);
+        used += size;
+    };
     bool changed = false;
     qsizetype lf = view.indexOf(Char('\n')), cr = view.indexOf(Char('\r'));
     while (lf >= 0 || cr >= 0) {
@@ -41,25 +56,19 @@ Text replaceBreaks(const Text& text, QLatin1String lineBreak, LineBreakCounts* c
         if (cr >= 0 && cr < end)
             cr = view.indexOf(Char('\r'), end);
         const qsizetype length = end - at;
-        if (length == lineBreak.size() && is(data[at], lineBreak[0].toLatin1()) &&
-            (length == 1 || is(data[at + 1], lineBreak[1].toLatin1())))
+        if (length == breakSize && data[at] == wanted[0] && (length == 1 || data[at + 1] == wanted[1]))
             continue;
-        if (!changed) {
-            out.reserve(text.size() + (lineBreak.size() > 1 ? text.size() / 8 : 0));
-            changed = true;
-        }
-        out.append(data + runStart, at - runStart);
-        if constexpr (std::is_same_v<Text, QString>)
-            out.append(lineBreak);
-        else
-            out.append(lineBreak.data(), lineBreak.size());
+        changed = true;
+        copy(data + runStart, at - runStart);
+        copy(wanted, breakSize);
         runStart = end;
     }
     if (counts)
         *counts = found;
     if (!changed)
         return text;
-    out.append(data + runStart, n - runStart);
+    copy(data + runStart, n - runStart);
+    out.truncate(used);
     return out;
 }
 

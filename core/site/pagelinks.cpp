@@ -406,17 +406,18 @@ enum class Tag : quint8 {
     Input
 };
 
+constexpr std::pair<QLatin1StringView, Tag> kTags[] = {
+    {QLatin1StringView("a"), Tag::A},           {QLatin1StringView("area"), Tag::Area},
+    {QLatin1StringView("img"), Tag::Img},       {QLatin1StringView("base"), Tag::Base},
+    {QLatin1StringView("script"), Tag::Script}, {QLatin1StringView("style"), Tag::Style},
+    {QLatin1StringView("link"), Tag::Link},     {QLatin1StringView("meta"), Tag::Meta},
+    {QLatin1StringView("source"), Tag::Source}, {QLatin1StringView("video"), Tag::Video},
+    {QLatin1StringView("audio"), Tag::Audio},   {QLatin1StringView("track"), Tag::Track},
+    {QLatin1StringView("iframe"), Tag::Iframe}, {QLatin1StringView("embed"), Tag::Embed},
+    {QLatin1StringView("object"), Tag::Object}, {QLatin1StringView("input"), Tag::Input},
+};
+
 Tag tagNamed(QStringView name) {
-    static const std::pair<QLatin1StringView, Tag> kTags[] = {
-        {QLatin1StringView("a"), Tag::A},           {QLatin1StringView("area"), Tag::Area},
-        {QLatin1StringView("img"), Tag::Img},       {QLatin1StringView("base"), Tag::Base},
-        {QLatin1StringView("script"), Tag::Script}, {QLatin1StringView("style"), Tag::Style},
-        {QLatin1StringView("link"), Tag::Link},     {QLatin1StringView("meta"), Tag::Meta},
-        {QLatin1StringView("source"), Tag::Source}, {QLatin1StringView("video"), Tag::Video},
-        {QLatin1StringView("audio"), Tag::Audio},   {QLatin1StringView("track"), Tag::Track},
-        {QLatin1StringView("iframe"), Tag::Iframe}, {QLatin1StringView("embed"), Tag::Embed},
-        {QLatin1StringView("object"), Tag::Object}, {QLatin1StringView("input"), Tag::Input},
-    };
     if (name.size() > 6)
         return Tag::Other;
     for (const auto& [word, tag] : kTags)
@@ -433,20 +434,44 @@ quint32 fragmentHash(QStringView decoded) {
     return folded ? folded : 1;
 }
 
+bool mayHoldReference(QByteArrayView lowerName) {
+    // Asked of every start tag: the length and first letter rule out most
+    // (span, div, p...) before any name is compared.
+    const auto is = [&](std::initializer_list<const char*> names) {
+        for (const char* name : names)
+            if (lowerName == name)
+                return true;
+        return false;
+    };
+    switch (lowerName.size()) {
+    case 1:
+        return lowerName[0] == 'a';
+    case 3:
+        return is({"img"});
+    case 4:
+        return lowerName[0] != 's' && is({"area", "base", "link", "meta"});
+    case 5:
+        return is({"audio", "embed", "input", "track", "video"});
+    case 6:
+        return is({"script", "source", "iframe", "object"});
+    default:
+        return false;
+    }
+}
+
 PageReferenceSpans pageReferenceSpans(QStringView text) {
     PageReferenceSpans found;
     pageReferenceSpans(text, found);
     return found;
 }
 
-void pageReferenceSpans(QStringView text, PageReferenceSpans& found) {
-    found.base.reset();
-    found.references.clear();
-    found.decoded.truncate(0);
-    found.ids.clear();
+namespace {
+
+// Reads the start tag whose "<" is at tagStart for its references and id;
+// returns where a walk over the text goes on: after the tag, or after a
+// script's or a style's text, or the text's end when the tag is cut off.
+qsizetype readTagReferences(QStringView text, qsizetype tagStart, PageReferenceSpans& found, QString& scratchId) {
     const qsizetype n = text.size();
-    qsizetype pos = 0;
-    QString scratchId;
     const auto addId = [&](QStringView id) {
         if (id.isEmpty())
             return;
@@ -458,144 +483,180 @@ void pageReferenceSpans(QStringView text, PageReferenceSpans& found) {
         appendDecoded(id, scratchId);
         found.ids.append(fragmentHash(scratchId));
     };
-    while ((pos = findTagOpen(text, pos)) >= 0) {
-        const qsizetype tagStart = pos;
-        ++pos;
-        if (text[pos] == u'!') {
-            if (startsWithWord(text, pos, QLatin1StringView("!--"))) {
-                const qsizetype end = text.indexOf(QLatin1StringView("-->"), pos + 3);
-                pos = end < 0 ? n : end + 3;
-            }
-            continue;
-        }
-        qsizetype nameEnd = pos;
-        while (nameEnd < n && !isOneOf(text[nameEnd], kSpaces | 1ull << '/' | 1ull << '>'))
-            ++nameEnd;
-        const Tag tag = tagNamed(text.sliced(pos, nameEnd - pos));
-        TagAttributes a;
-        pos = readAttributes(text, nameEnd, a);
-        if (pos >= n)
-            break;
-        if (a.id)
-            addId(*a.id);
-        // Script and style text is not markup: an "<a" inside it is no link.
-        const auto skipText = [&](QLatin1StringView close) {
-            const qsizetype at = text.indexOf(close, pos, Qt::CaseInsensitive);
-            pos = at < 0 ? n : at + 2;
-        };
-        if (tag == Tag::Style || (tag == Tag::Script && !a.src)) {
-            skipText(QLatin1StringView(tag == Tag::Script ? "</script" : "</style"));
-            continue;
-        }
-        // The address at `from` in the text, or in decoded.
-        const auto push = [&](qsizetype from, qsizetype size, bool inDecoded, Kind kind, bool nofollow) {
-            found.references.append({.from = from,
-                                     .size = size,
-                                     .inDecoded = inDecoded,
-                                     .kind = kind,
-                                     .nofollow = nofollow,
-                                     .offset = tagStart,
-                                     .length = std::min(pos + 1, n) - tagStart});
-        };
-        // A value as it stands in the text, else decoded into decoded; the
-        // first unit of decoded it starts at.
-        const auto place = [&](QStringView value) -> std::pair<qsizetype, bool> {
-            if (!hasAmpersand(value))
-                return {value.data() - text.data(), false};
-            const qsizetype from = found.decoded.size();
-            appendDecoded(value, found.decoded);
-            return {from, true};
-        };
-        const auto add = [&](QStringView value, Kind kind, bool nofollow = false) {
-            // An empty address loads nothing; an empty link still names the page.
-            if (value.isEmpty() && kind > Kind::Image)
-                return;
-            const auto [from, inDecoded] = place(value);
-            push(from, inDecoded ? found.decoded.size() - from : value.size(), inDecoded, kind, nofollow);
-        };
-        const auto addSrcset = [&](QStringView value, Kind kind) {
-            // Named, not bound: a lambda cannot capture a structured binding in every compiler we build with.
-            const auto placed = place(value);
-            const qsizetype from = placed.first;
-            const bool inDecoded = placed.second;
-            const QStringView list = inDecoded ? QStringView(found.decoded).sliced(from) : value;
-            splitSrcset(list,
-                        [&](qsizetype at, qsizetype size) { push(from + at, size, inDecoded, kind, false); });
-        };
-        const auto trimmed = [](const std::optional<QStringView>& v) { return v->trimmed(); };
-        switch (tag) {
-        case Tag::A:
-            if (a.name && !a.name->isEmpty())
-                addId(*a.name);
-            [[fallthrough]];
-        case Tag::Area:
-            if (a.href)
-                add(trimmed(a.href), tag == Tag::A ? Kind::Link : Kind::Area,
-                    hasWordIn(a.rel, QLatin1StringView("nofollow")));
-            break;
-        case Tag::Base:
-            if (a.href && !found.base)
-                found.base = decodeReferences(trimmed(a.href));
-            break;
-        case Tag::Img:
-        case Tag::Source:
-            if (a.src)
-                add(trimmed(a.src), tag == Tag::Img ? Kind::Image : Kind::SourceSrc);
-            if (a.srcset)
-                addSrcset(*a.srcset, tag == Tag::Img ? Kind::ImageSrcset : Kind::SourceSrcset);
-            break;
-        case Tag::Script:
-            add(trimmed(a.src), Kind::Script);
-            skipText(QLatin1StringView("</script"));
-            break;
-        case Tag::Link:
-            if (a.href && !trimmed(a.href).isEmpty())
-                if (const std::optional<Kind> kind = linkKind(a))
-                    add(trimmed(a.href), *kind);
-            break;
-        case Tag::Meta:
-            if (a.content) {
-                if (a.httpEquiv &&
-                    isWord(decodedIfNeeded(*a.httpEquiv).trimmed(), QLatin1StringView("refresh"))) {
-                    const QString content = decodedIfNeeded(*a.content);
-                    if (const QStringView to = refreshAddress(content); !to.isEmpty()) {
-                        // The address stands in decoded, as one with a reference would.
-                        push(found.decoded.size(), to.size(), true, Kind::Refresh, false);
-                        found.decoded += to;
-                    }
-                } else if (const std::optional<Kind> kind = metaKind(a)) {
-                    add(trimmed(a.content), *kind);
+    qsizetype pos = tagStart + 1;
+    qsizetype nameEnd = pos;
+    while (nameEnd < n && !isOneOf(text[nameEnd], kSpaces | 1ull << '/' | 1ull << '>'))
+        ++nameEnd;
+    const Tag tag = tagNamed(text.sliced(pos, nameEnd - pos));
+    TagAttributes a;
+    pos = readAttributes(text, nameEnd, a);
+    if (pos >= n)
+        return n;
+    if (a.id)
+        addId(*a.id);
+    // Script and style text is not markup: an "<a" inside it is no link.
+    const auto skipText = [&](QLatin1StringView close) {
+        const qsizetype at = text.indexOf(close, pos, Qt::CaseInsensitive);
+        pos = at < 0 ? n : at + 2;
+    };
+    if (tag == Tag::Style || (tag == Tag::Script && !a.src)) {
+        skipText(QLatin1StringView(tag == Tag::Script ? "</script" : "</style"));
+        return pos;
+    }
+    // The address at `from` in the text, or in decoded.
+    const auto push = [&](qsizetype from, qsizetype size, bool inDecoded, Kind kind, bool nofollow) {
+        found.references.append({.from = from,
+                                 .size = size,
+                                 .inDecoded = inDecoded,
+                                 .kind = kind,
+                                 .nofollow = nofollow,
+                                 .offset = tagStart,
+                                 .length = std::min(pos + 1, n) - tagStart});
+    };
+    // A value as it stands in the text, else decoded into decoded; the
+    // first unit of decoded it starts at.
+    const auto place = [&](QStringView value) -> std::pair<qsizetype, bool> {
+        if (!hasAmpersand(value))
+            return {value.data() - text.data(), false};
+        const qsizetype from = found.decoded.size();
+        appendDecoded(value, found.decoded);
+        return {from, true};
+    };
+    const auto add = [&](QStringView value, Kind kind, bool nofollow = false) {
+        // An empty address loads nothing; an empty link still names the page.
+        if (value.isEmpty() && kind > Kind::Image)
+            return;
+        const auto [from, inDecoded] = place(value);
+        push(from, inDecoded ? found.decoded.size() - from : value.size(), inDecoded, kind, nofollow);
+    };
+    const auto addSrcset = [&](QStringView value, Kind kind) {
+        // Named, not bound: a lambda cannot capture a structured binding in every compiler we build with.
+        const auto placed = place(value);
+        const qsizetype from = placed.first;
+        const bool inDecoded = placed.second;
+        const QStringView list = inDecoded ? QStringView(found.decoded).sliced(from) : value;
+        splitSrcset(list,
+                    [&](qsizetype at, qsizetype size) { push(from + at, size, inDecoded, kind, false); });
+    };
+    const auto trimmed = [](const std::optional<QStringView>& v) { return v->trimmed(); };
+    switch (tag) {
+    case Tag::A:
+        if (a.name && !a.name->isEmpty())
+            addId(*a.name);
+        [[fallthrough]];
+    case Tag::Area:
+        if (a.href)
+            add(trimmed(a.href), tag == Tag::A ? Kind::Link : Kind::Area,
+                hasWordIn(a.rel, QLatin1StringView("nofollow")));
+        break;
+    case Tag::Base:
+        if (a.href && !found.base)
+            found.base = decodeReferences(trimmed(a.href));
+        break;
+    case Tag::Img:
+    case Tag::Source:
+        if (a.src)
+            add(trimmed(a.src), tag == Tag::Img ? Kind::Image : Kind::SourceSrc);
+        if (a.srcset)
+            addSrcset(*a.srcset, tag == Tag::Img ? Kind::ImageSrcset : Kind::SourceSrcset);
+        break;
+    case Tag::Script:
+        add(trimmed(a.src), Kind::Script);
+        skipText(QLatin1StringView("</script"));
+        break;
+    case Tag::Link:
+        if (a.href && !trimmed(a.href).isEmpty())
+            if (const std::optional<Kind> kind = linkKind(a))
+                add(trimmed(a.href), *kind);
+        break;
+    case Tag::Meta:
+        if (a.content) {
+            if (a.httpEquiv &&
+                isWord(decodedIfNeeded(*a.httpEquiv).trimmed(), QLatin1StringView("refresh"))) {
+                const QString content = decodedIfNeeded(*a.content);
+                if (const QStringView to = refreshAddress(content); !to.isEmpty()) {
+                    // The address stands in decoded, as one with a reference would.
+                    push(found.decoded.size(), to.size(), true, Kind::Refresh, false);
+                    found.decoded += to;
                 }
+            } else if (const std::optional<Kind> kind = metaKind(a)) {
+                add(trimmed(a.content), *kind);
             }
-            break;
-        case Tag::Video:
-            if (a.src)
-                add(trimmed(a.src), Kind::VideoSrc);
-            if (a.poster)
-                add(trimmed(a.poster), Kind::VideoPoster);
-            break;
-        case Tag::Audio:
-        case Tag::Track:
-        case Tag::Iframe:
-        case Tag::Embed:
-            if (a.src)
-                add(trimmed(a.src), tag == Tag::Audio    ? Kind::AudioSrc
-                                    : tag == Tag::Track  ? Kind::TrackSrc
-                                    : tag == Tag::Iframe ? Kind::IframeSrc
-                                                         : Kind::EmbedSrc);
-            break;
-        case Tag::Object:
-            if (a.data)
-                add(trimmed(a.data), Kind::ObjectData);
-            break;
-        case Tag::Input:
-            if (a.src && a.type && isWord(decodedIfNeeded(*a.type).trimmed(), QLatin1StringView("image")))
-                add(trimmed(a.src), Kind::InputImage);
-            break;
-        case Tag::Style:
-        case Tag::Other:
-            break;
         }
+        break;
+    case Tag::Video:
+        if (a.src)
+            add(trimmed(a.src), Kind::VideoSrc);
+        if (a.poster)
+            add(trimmed(a.poster), Kind::VideoPoster);
+        break;
+    case Tag::Audio:
+    case Tag::Track:
+    case Tag::Iframe:
+    case Tag::Embed:
+        if (a.src)
+            add(trimmed(a.src), tag == Tag::Audio    ? Kind::AudioSrc
+                                : tag == Tag::Track  ? Kind::TrackSrc
+                                : tag == Tag::Iframe ? Kind::IframeSrc
+                                                     : Kind::EmbedSrc);
+        break;
+    case Tag::Object:
+        if (a.data)
+            add(trimmed(a.data), Kind::ObjectData);
+        break;
+    case Tag::Input:
+        if (a.src && a.type && isWord(decodedIfNeeded(*a.type).trimmed(), QLatin1StringView("image")))
+            add(trimmed(a.src), Kind::InputImage);
+        break;
+    case Tag::Style:
+    case Tag::Other:
+        break;
+    }
+    return pos;
+}
+
+// Every tag from `from` on, comments, scripts and styles passed over.
+void walkReferences(QStringView text, qsizetype from, PageReferenceSpans& found, QString& scratchId) {
+    const qsizetype n = text.size();
+    qsizetype pos = from;
+    while (pos < n && (pos = findTagOpen(text, pos)) >= 0) {
+        if (text[pos + 1] == u'!') {
+            if (startsWithWord(text, pos + 1, QLatin1StringView("!--"))) {
+                const qsizetype end = text.indexOf(QLatin1StringView("-->"), pos + 4);
+                pos = end < 0 ? n : end + 3;
+            } else {
+                ++pos;
+            }
+            continue;
+        }
+        pos = readTagReferences(text, pos, found, scratchId);
+    }
+}
+
+void clear(PageReferenceSpans& found) {
+    found.base.reset();
+    found.references.clear();
+    found.decoded.truncate(0);
+    found.ids.clear();
+}
+
+} // namespace
+
+void pageReferenceSpans(QStringView text, PageReferenceSpans& found) {
+    clear(found);
+    QString scratchId;
+    walkReferences(text, 0, found, scratchId);
+}
+
+void pageReferenceSpans(QStringView text, const QList<ReferencePlace>& places, PageReferenceSpans& found) {
+    clear(found);
+    QString scratchId;
+    for (const ReferencePlace& place : places) {
+        if (place.length > 0)
+            walkReferences(text.first(std::min(place.offset + place.length, text.size())), place.offset, found,
+                           scratchId);
+        else if (place.offset < text.size() && text[place.offset] == u'<')
+            readTagReferences(text, place.offset, found, scratchId);
     }
 }
 

@@ -96,6 +96,21 @@ PageReferenceSpans pageReferenceSpans(QStringView pageText);
 // page, a reader makes no new ones.
 void pageReferenceSpans(QStringView pageText, PageReferenceSpans& spans);
 
+// Where a scan that read the page as a browser's tokenizer does saw what may
+// hold a reference or an id: a start tag's "<" (length 0), or the text of an
+// element such as <noscript> or <title>, which this reader reads for tags as
+// the walk above does. In page order.
+// Whether a start tag of this name (in lower case) may hold a reference; any
+// tag may hold an id.
+bool mayHoldReference(QByteArrayView lowerName);
+struct ReferencePlace {
+    qsizetype offset = 0, length = 0;
+    bool operator==(const ReferencePlace&) const = default;
+};
+// What the walk finds, read only at those places: the scan has passed over
+// the page's other tags already.
+void pageReferenceSpans(QStringView pageText, const QList<ReferencePlace>& places, PageReferenceSpans& spans);
+
 // What a page's relative references resolve against: its first <base href>,
 // resolved against the page's own address, unless that is no address or one
 // no page can stand at (javascript:, data:), which browsers ignore.

@@ -1,4 +1,5 @@
 #include "core/audit/engine/chunkedwork.h"
+#include "core/audit/engine/pageaudit.h"
 #include "core/audit/model/sitegraph.h"
 #include "core/audit/report/jsonwriter.h"
 #include "testfiles.h"
@@ -271,6 +272,44 @@ TEST(SiteGraph, EveryPageKeepsItsReferencesAsPagesAreAdded) {
             const SiteReference& r = pages[p].references[size_t(i)];
             ASSERT_EQ(graph.keyView(r.target), QStringLiteral("p%1.html").arg(i)) << "page " << p;
             ASSERT_EQ(r.line, i + 1) << "page " << p;
+        }
+    }
+}
+
+// The graph reads references only where the audit's scan saw a tag that may
+// hold one or an id, or text a link reader reads for tags: it finds what a
+// walk over every tag finds, in the same order.
+TEST(SiteGraph, ReferencesReadAtTheScansPlacesAreTheWalksReferences) {
+    const char* const pages[] = {
+        "<a href=a.html>a</a><span id=s class=c>x</span><img src=b.png srcset='c.png 1x, d.png 2x'>",
+        "<head><noscript><img src=pixel.gif></noscript><link rel=stylesheet href=s.css></head><a href=x>",
+        "<title>Rugs <a href=in-title.html></title><textarea><a href=t.html id=t></textarea><a href=after>",
+        "<script src=app.js></script><script>var s = '<a href=no.html>';</script><a href=yes.html>",
+        "<!-- <a href=comment.html> --><STYLE>a{}</STYLE><A HREF=Upper.html NAME=n>x</A>",
+        "<a title='a > b' href=quoted.html>q</a><meta http-equiv=refresh content='0; url=next.html'>",
+        "<svg><a href=svg.html id=g></a></svg><iframe src=f.html><a href=in-frame.html></iframe>",
+        "<template><a href=tpl.html></template><base href=/b/><a href=c.html><plaintext><a href=p.html>",
+        "<div id=\"d&amp;e\"><a href=\"?a=1&amp;b=2#f\">x</a><video src=v.mp4 poster=p.jpg></video>",
+    };
+    static const AuditConfig config;
+    for (const char* page : pages) {
+        PageInput input;
+        input.bytes = page;
+        const PageAudit audit = auditPage(input, config);
+        ASSERT_TRUE(audit.model.body.placesRead) << page;
+        headwise::PageReferenceSpans placed;
+        headwise::pageReferenceSpans(audit.text, audit.model.body.referencePlaces, placed);
+        const headwise::PageReferenceSpans walked = headwise::pageReferenceSpans(audit.text);
+        EXPECT_EQ(placed.base, walked.base) << page;
+        EXPECT_EQ(placed.ids, walked.ids) << page;
+        ASSERT_EQ(placed.references.size(), walked.references.size()) << page;
+        for (qsizetype i = 0; i < walked.references.size(); ++i) {
+            const auto& p = placed.references[i];
+            const auto& w = walked.references[i];
+            EXPECT_EQ(placed.target(audit.text, p), walked.target(audit.text, w)) << page;
+            EXPECT_EQ(p.kind, w.kind) << page;
+            EXPECT_EQ(p.offset, w.offset) << page;
+            EXPECT_EQ(p.length, w.length) << page;
         }
     }
 }

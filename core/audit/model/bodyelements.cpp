@@ -495,6 +495,9 @@ struct Scan {
 
     void startTag(const Tag& tag) {
         const TagFacts facts = factsOf(tag);
+        if (!wantedIds &&
+            (facts.id || mayHoldReference(QByteArrayView(tag.name.chars.data(), tag.name.size))))
+            out.referencePlaces.append({qsizetype(tag.start), 0});
         if (marks)
             markStructuredData(tag, facts);
         const bool parentNotDisplayed = !open.empty() && open.back().notDisplayed;
@@ -606,12 +609,16 @@ struct Scan {
                 continue;
             }
             startTag(tag);
-            if (tag.name.is("plaintext"))
+            if (tag.name.is("plaintext")) {
+                readForReferences(at, n);
                 break;
+            }
             if (holdsRawText(tag.name)) {
                 const size_t contentStart = at;
                 size_t close = size_t(-1);
                 at = rawTextEnd(tag.name, at, &close);
+                if (!tag.name.is("script") && !tag.name.is("style"))
+                    readForReferences(contentStart, close == size_t(-1) ? at : close);
                 if (marks && jsonLd)
                     readJsonLd(tag, at, close);
                 else if (marks && inForeignContent())
@@ -621,9 +628,17 @@ struct Scan {
             }
         }
         closeAnchor();
+        out.placesRead = !wantedIds;
         for (size_t i = 0; i < captured.size(); ++i)
             if (captured[i])
                 labelHasText.insert(captureIds[i]);
+    }
+
+    // Raw text that a link reader still reads for tags, as it reads every
+    // element but a script or a style.
+    void readForReferences(size_t from, size_t to) {
+        if (!wantedIds && to > from)
+            out.referencePlaces.append({qsizetype(from), qsizetype(to - from)});
     }
 
     // After the comment that starts at lt ("<!--"): it ends at "-->" or

@@ -7,6 +7,8 @@
 
 #include <vector>
 
+#include "core/site/pagelinks.h"
+
 namespace headwise::audit {
 
 using Attributes = QList<QPair<QString, QString>>; // lower-case names, decoded values, source order
@@ -32,6 +34,10 @@ struct BodyElements {
     QList<BodyElement> images, anchors; // in source order
     QString baseHref;                   // the first <base href>, as written
     bool hasBase = false;
+    // What the site's link graph reads for references and ids, so that it
+    // need not look for tags again; placesRead when a scan gave them.
+    QList<ReferencePlace> referencePlaces;
+    bool placesRead = false;
     bool operator==(const BodyElements&) const = default;
 };
 

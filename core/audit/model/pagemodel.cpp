@@ -482,28 +482,40 @@ bool mayHoldMarkup(const QByteArray& bytes, qsizetype from) {
     return findTag(bytes, from, {"<meta", "<title", "</title", "<link", "<html"}) >= 0;
 }
 
-// UTF-8 byte offsets to UTF-16 indexes, all in one pass over the buffer.
+// UTF-8 byte offsets to UTF-16 indexes. One pass counts the units before
+// every 64th byte; each offset then counts from its block's start. Sorting
+// the thousands of offsets a page asks for cost more than that pass.
 void toTextOffsets(const QByteArray& utf8, std::vector<std::pair<size_t, qsizetype*>>& wanted) {
-    std::sort(wanted.begin(), wanted.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
     const auto* data = reinterpret_cast<const unsigned char*>(utf8.constData());
     const size_t n = size_t(utf8.size());
-    size_t byte = 0;
+    // The units a byte adds: a lead or ASCII byte one, a four-byte lead two.
+    const auto unitsOf = [](unsigned char b) -> qsizetype { return (b & 0xC0) == 0x80 ? 0 : b >= 0xF0 ? 2 : 1; };
+    constexpr size_t kBlock = 64;
+    std::vector<qsizetype> before(n / kBlock + 1);
     qsizetype units = 0;
+    for (size_t block = 0; block < n / kBlock; ++block) {
+        before[block] = units;
+        const unsigned char* b = data + block * kBlock;
+        quint64 high = 0;
+        for (size_t i = 0; i < kBlock; i += 8) {
+            quint64 word;
+            std::memcpy(&word, b + i, 8);
+            high |= word;
+        }
+        if (!(high & 0x8080808080808080ULL)) {
+            units += qsizetype(kBlock);
+            continue;
+        }
+        for (size_t i = 0; i < kBlock; ++i)
+            units += unitsOf(b[i]);
+    }
+    before[n / kBlock] = units;
     for (auto& [target, out] : wanted) {
         const size_t stop = std::min(target, n);
-        while (byte < stop) {
-            // Eight ASCII bytes at a time, one unit each.
-            quint64 word;
-            if (byte + 8 <= stop && (std::memcpy(&word, data + byte, 8), !(word & 0x8080808080808080ULL))) {
-                byte += 8;
-                units += 8;
-                continue;
-            }
-            const unsigned char b = data[byte++];
-            if ((b & 0xC0) != 0x80)
-                units += b >= 0xF0 ? 2 : 1;
-        }
-        *out = units;
+        qsizetype at = before[stop / kBlock];
+        for (size_t i = stop - stop % kBlock; i < stop; ++i)
+            at += unitsOf(data[i]);
+        *out = at;
     }
 }
 
@@ -543,6 +555,14 @@ PageModel finish(const QByteArray& utf8, RawPage raw, BodyElements body) {
             wanted.push_back({size_t(e.offset + e.length), &bodyEnds[nextEnd++]});
             wanted.push_back({size_t(e.offset), &e.offset});
         }
+    QList<ReferencePlace>& places = model.body.referencePlaces;
+    std::vector<qsizetype> placeEnds(size_t(places.size()));
+    for (qsizetype i = 0; i < places.size(); ++i) {
+        ReferencePlace& place = places[i];
+        if (place.length > 0)
+            wanted.push_back({size_t(place.offset + place.length), &placeEnds[size_t(i)]});
+        wanted.push_back({size_t(place.offset), &place.offset});
+    }
     struct JsonBlockAt {
         qsizetype start = 0, end = 0, contentStart = 0, contentEnd = 0;
     };
@@ -563,6 +583,9 @@ PageModel finish(const QByteArray& utf8, RawPage raw, BodyElements body) {
         wanted.push_back({size_t(item.offset), &item.offset});
     }
     toTextOffsets(utf8, wanted);
+    for (qsizetype i = 0; i < places.size(); ++i)
+        if (places[i].length > 0)
+            places[i].length = placeEnds[size_t(i)] - places[i].offset;
     nextEnd = 0;
     for (QList<BodyElement>* list : {&model.body.images, &model.body.anchors})
         for (BodyElement& e : *list)

@@ -510,7 +510,10 @@ ResolvedPage resolveSitePage(const SiteScope& scope, const QString& name, const 
         return out;
     const QStringView text(audit.text);
     PageReferenceSpans& references = scratch.spans;
-    pageReferenceSpans(text, references);
+    if (audit.model.body.placesRead)
+        pageReferenceSpans(text, audit.model.body.referencePlaces, references);
+    else
+        pageReferenceSpans(text, references);
     out.keys = std::move(scratch.keys);
     out.keys.truncate(0);
     out.targets = std::move(scratch.targets);
