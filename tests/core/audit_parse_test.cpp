@@ -159,6 +159,16 @@ TEST(AuditParse, HeadOnlyParseEqualsFullParseOnTrickyPages) {
         EXPECT_EQ(parsePage(page.toUtf8()), parseWholePage(page.toUtf8())) << page.toStdString();
 }
 
+// The look for tags after the cut reads sixteen bytes at a time: a tag in
+// any case at every place in a block, and across two, is still found.
+TEST(AuditParse, TagsAfterTheCutAreFoundWhereverTheyFallInABlock) {
+    for (const char* tag : {"<Meta name=robots content=noindex>", "<LINK rel=canonical href=/>", "</TITLE>"})
+        for (int pad = 0; pad < 40; ++pad) {
+            const QByteArray page = "<title>a</title><body>" + QByteArray(pad, 'x') + "</b>" + tag;
+            EXPECT_EQ(parsePage(page), parseWholePage(page)) << page.toStdString();
+        }
+}
+
 TEST(AuditParse, HeadOnlyParseEqualsFullParseOnFuzzSeeds) {
     const QDir dir(QStringLiteral(HEADWISE_FIXTURES "/fuzz/fuzz_audit"));
     const QStringList seeds = dir.entryList(QDir::Files);

@@ -276,6 +276,25 @@ void useParsedAttributes(const QByteArray& bytes, Tag& tag) {
     tag.needsDecoding = false;
 }
 
+// What a byte ends or asks for inside a tag, looked up in one step: every
+// byte of every tag of the page passes through these loops.
+enum : quint8 { kEndsTagName = 1, kEndsAttributeName = 2, kEndsValue = 4, kNeedsDecoding = 8 };
+constexpr std::array<quint8, 256> kTagBytes = [] {
+    std::array<quint8, 256> t{};
+    for (const char c : {' ', '\t', '\n', '\r', '\f'})
+        t[uchar(c)] = kEndsTagName | kEndsAttributeName | kEndsValue;
+    t['/'] |= kEndsTagName | kEndsAttributeName;
+    t['>'] |= kEndsTagName | kEndsAttributeName | kEndsValue;
+    t['='] |= kEndsAttributeName;
+    for (const char c : {'&', '\r', '\0'})
+        t[uchar(c)] |= kNeedsDecoding;
+    return t;
+}();
+
+bool ends(char c, quint8 what) {
+    return kTagBytes[uchar(c)] & what;
+}
+
 // Reads the tag at `at` (a '<' before a letter, or "</" before one); false
 // when the input ends inside it, as the tokenizer then drops it.
 bool readTag(const QByteArray& bytes, size_t at, Tag& tag) {
@@ -288,7 +307,7 @@ bool readTag(const QByteArray& bytes, size_t at, Tag& tag) {
     tag.needsDecoding = false;
     tag.start = at;
     bool nulInName = false;
-    for (; i < n && !isSpace(d[i]) && d[i] != '/' && d[i] != '>'; ++i)
+    for (; i < n && !ends(d[i], kEndsTagName); ++i)
         if (tag.name.size < tag.name.chars.size())
             tag.name.chars[tag.name.size++] = lower(d[i]);
     while (i < n) {
@@ -303,7 +322,7 @@ bool readTag(const QByteArray& bytes, size_t at, Tag& tag) {
             return true;
         }
         const size_t nameStart = i++;
-        while (i < n && !isSpace(d[i]) && d[i] != '/' && d[i] != '>' && d[i] != '=')
+        while (i < n && !ends(d[i], kEndsAttributeName))
             ++i;
         const size_t nameEnd = i;
         while (i < n && isSpace(d[i]))
@@ -322,7 +341,7 @@ bool readTag(const QByteArray& bytes, size_t at, Tag& tag) {
                 i = valueEnd + 1;
             } else {
                 valueStart = i;
-                while (i < n && !isSpace(d[i]) && d[i] != '>')
+                while (i < n && !ends(d[i], kEndsValue))
                     ++i;
                 valueEnd = i;
             }
@@ -333,8 +352,10 @@ bool readTag(const QByteArray& bytes, size_t at, Tag& tag) {
         if (tag.value(name))
             continue; // the first of a name counts
         const QByteArrayView value(d + valueStart, qsizetype(valueEnd - valueStart));
+        quint8 asks = 0;
         for (const char c : value)
-            tag.needsDecoding = tag.needsDecoding || c == '&' || c == '\r' || c == '\0';
+            asks |= kTagBytes[uchar(c)];
+        tag.needsDecoding = tag.needsDecoding || (asks & kNeedsDecoding);
         nulInName = nulInName || std::memchr(name.data(), '\0', size_t(name.size()));
         tag.raw.push_back({name, value});
     }
@@ -758,18 +779,29 @@ QList<QByteArray> idsOf(const QString& list) {
 
 } // namespace
 
-bool BodyElement::hasAttribute(QLatin1String name) const {
+namespace {
+
+const QString* valueOf(const Attributes& attributes, QLatin1String name) {
     for (const auto& [key, value] : attributes)
-        if (key == name)
-            return true;
-    return false;
+        if (key.size() == name.size() && key == name) // the length first: most names differ in it
+            return &value;
+    return nullptr;
+}
+
+} // namespace
+
+bool BodyElement::hasAttribute(QLatin1String name) const {
+    return valueOf(attributes, name);
 }
 
 QString BodyElement::attribute(QLatin1String name) const {
-    for (const auto& [key, value] : attributes)
-        if (key == name)
-            return value;
-    return {};
+    const QString* value = valueOf(attributes, name);
+    return value ? *value : QString();
+}
+
+QStringView BodyElement::attributeView(QLatin1String name) const {
+    const QString* value = valueOf(attributes, name);
+    return value ? QStringView(*value) : QStringView();
 }
 
 BodyElements scanBodyElements(const QByteArray& utf8, StructuredDataMarks* marks) {

@@ -27,6 +27,8 @@ struct BodyElement {
 
     bool hasAttribute(QLatin1String name) const;
     QString attribute(QLatin1String name) const;
+    // The same without a copy: what the rules ask of every anchor of every page.
+    QStringView attributeView(QLatin1String name) const;
     bool operator==(const BodyElement&) const = default;
 };
 

@@ -7,10 +7,14 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cstring>
 #include <optional>
 #include <string_view>
 #include <vector>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace headwise::audit {
 
@@ -39,14 +43,51 @@ bool matchesAt(const QByteArray& bytes, qsizetype at, std::string_view needle) {
 qsizetype findTag(const QByteArray& bytes, qsizetype from, std::initializer_list<std::string_view> needles) {
     const char* data = bytes.constData();
     const qsizetype n = bytes.size();
-    for (qsizetype at = from; at < n;) {
+    const auto matchAt = [&](qsizetype at) {
+        for (std::string_view needle : needles)
+            if (matchesAt(bytes, at, needle))
+                return true;
+        return false;
+    };
+    qsizetype at = std::max<qsizetype>(from, 0);
+#if defined(__SSE2__)
+    // Sixteen bytes at a time: a '<' counts only before the second and third
+    // bytes of a needle, in either case (or 0x20 folds a letter; a few other
+    // bytes fold with it, and the needle then rules them out). Most of a
+    // page's tags, end tags above all, never reach a needle.
+    constexpr qsizetype kMost = 8;
+    std::array<std::pair<__m128i, __m128i>, kMost> pairs;
+    qsizetype pairCount = 0;
+    for (std::string_view needle : needles)
+        if (needle.size() >= 3 && pairCount < kMost)
+            pairs[size_t(pairCount++)] = {_mm_set1_epi8(char(needle[1] | 0x20)), _mm_set1_epi8(char(needle[2] | 0x20))};
+    if (pairCount == qsizetype(needles.size())) {
+        const __m128i open = _mm_set1_epi8('<');
+        const __m128i fold = _mm_set1_epi8(0x20);
+        const auto load = [&](qsizetype i) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + i)); };
+        for (; at + 18 <= n; at += 16) {
+            int opens = _mm_movemask_epi8(_mm_cmpeq_epi8(load(at), open));
+            if (!opens)
+                continue;
+            const __m128i second = _mm_or_si128(load(at + 1), fold);
+            const __m128i third = _mm_or_si128(load(at + 2), fold);
+            __m128i any = _mm_setzero_si128();
+            for (qsizetype k = 0; k < pairCount; ++k)
+                any = _mm_or_si128(any, _mm_and_si128(_mm_cmpeq_epi8(second, pairs[size_t(k)].first),
+                                                      _mm_cmpeq_epi8(third, pairs[size_t(k)].second)));
+            for (opens &= _mm_movemask_epi8(any); opens; opens &= opens - 1)
+                if (const qsizetype candidate = at + std::countr_zero(unsigned(opens)); matchAt(candidate))
+                    return candidate;
+        }
+    }
+#endif
+    for (; at < n;) {
         const void* hit = std::memchr(data + at, '<', size_t(n - at));
         if (!hit)
             return -1;
         at = static_cast<const char*>(hit) - data;
-        for (std::string_view needle : needles)
-            if (matchesAt(bytes, at, needle))
-                return at;
+        if (matchAt(at))
+            return at;
         ++at;
     }
     return -1;
@@ -483,14 +524,14 @@ bool mayHoldMarkup(const QByteArray& bytes, qsizetype from) {
 }
 
 // UTF-8 byte offsets to UTF-16 indexes. One pass counts the units before
-// every 64th byte; each offset then counts from its block's start. Sorting
+// every 16th byte; each offset then counts from its block's start. Sorting
 // the thousands of offsets a page asks for cost more than that pass.
 void toTextOffsets(const QByteArray& utf8, std::vector<std::pair<size_t, qsizetype*>>& wanted) {
     const auto* data = reinterpret_cast<const unsigned char*>(utf8.constData());
     const size_t n = size_t(utf8.size());
     // The units a byte adds: a lead or ASCII byte one, a four-byte lead two.
     const auto unitsOf = [](unsigned char b) -> qsizetype { return (b & 0xC0) == 0x80 ? 0 : b >= 0xF0 ? 2 : 1; };
-    constexpr size_t kBlock = 64;
+    constexpr size_t kBlock = 16;
     std::vector<qsizetype> before(n / kBlock + 1);
     qsizetype units = 0;
     for (size_t block = 0; block < n / kBlock; ++block) {

@@ -22,7 +22,7 @@ bool isOneOf(const QString& value, std::initializer_list<const char*> words) {
     return false;
 }
 
-bool blank(const QString& text) {
+bool blank(QStringView text) {
     return text.trimmed().isEmpty();
 }
 
@@ -140,8 +140,23 @@ LinkBases linkBases(const RuleContext& c) {
     return bases;
 }
 
+// Lower-cased into `lowered`, which keeps its room from link to link: most
+// texts are ASCII, and a copy for each cost more than the rest of the rule.
+bool isGenericLinkText(QStringView text, QString& lowered) {
+    lowered.resize(text.size());
+    QChar* out = lowered.data();
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char16_t c = text[i].unicode();
+        if (c >= 0x80)
+            return genericLinkTexts().contains(text.toString().toLower());
+        out[i] = QChar(c >= u'A' && c <= u'Z' ? char16_t(c + 32) : c);
+    }
+    return genericLinkTexts().contains(lowered);
+}
+
 void linkText(const RuleContext& c, RawFindings& out) {
     const LinkBases bases = linkBases(c);
+    QString lowered;
     for (const BodyElement& a : c.model.body.anchors) {
         // Lighthouse leaves out links without an address, those that ask
         // search engines not to follow them, scripts, mail and the page itself.
@@ -149,7 +164,7 @@ void linkText(const RuleContext& c, RawFindings& out) {
         // Lower case is never shorter, so a longer text needs no copy to be ruled out.
         static const qsizetype longest = std::ranges::max(genericLinkTexts(), {}, &QString::size).size();
         const QStringView trimmed = QStringView(a.text).trimmed();
-        if (trimmed.size() > longest || !genericLinkTexts().contains(trimmed.toString().toLower()))
+        if (trimmed.size() > longest || !isGenericLinkText(trimmed, lowered))
             continue;
         if (!a.hasAttribute(QLatin1String("href")) || a.attribute(QLatin1String("rel")).contains(u"nofollow"))
             continue;
@@ -173,30 +188,41 @@ void linkText(const RuleContext& c, RawFindings& out) {
 // good without a parse. No ':' rules out a scheme, no leading "//" a host,
 // and no '\\' the slash it stands for in such addresses.
 // So does an http(s) address whose host is a plain domain.
-bool surelyResolves(const QString& raw, const web::WebUrl& page) {
+bool surelyResolves(QStringView raw, bool pageTakesPaths) {
     const qsizetype scheme = raw.startsWith(u"https://", Qt::CaseInsensitive)  ? 8
                              : raw.startsWith(u"http://", Qt::CaseInsensitive) ? 7
                                                                                : 0;
     if (scheme)
         return web::plainDomainEnd(raw, scheme, Qt::CaseInsensitive) >= 0;
-    if (!page.valid || !page.isSpecial() || page.opaquePath || raw.startsWith(u"//"))
+    if (!pageTakesPaths || raw.startsWith(u"//"))
         return false;
     return !raw.contains(u':') && !raw.contains(u'\\');
 }
 
-// Why a crawler cannot follow the anchor, or nothing when it can.
-QString uncrawlable(const BodyElement& a, const web::WebUrl& page) {
-    // Every anchor of every page comes here: plain loops, not regular expressions.
-    QString raw = a.attribute(QLatin1String("href"));
-    raw.removeIf([](QChar c) { return c == u' ' || (c >= u'\t' && c <= u'\r'); });
+bool isAsciiBlank(QChar c) {
+    return c == u' ' || (c >= u'\t' && c <= u'\r');
+}
+
+// Why a crawler cannot follow the anchor, or nothing when it can. page
+// takes paths when it is a valid special address without an opaque path.
+QString uncrawlable(const BodyElement& a, const web::WebUrl& page, bool pageTakesPaths) {
+    // Every anchor of every page comes here: plain loops, not regular
+    // expressions, and views, not copies, unless the href holds blanks.
+    const QStringView href = a.attributeView(QLatin1String("href"));
+    QString stripped;
+    if (std::any_of(href.cbegin(), href.cend(), isAsciiBlank)) {
+        stripped = href.toString();
+        stripped.removeIf(isAsciiBlank);
+    }
+    const QStringView raw = stripped.isNull() ? href : QStringView(stripped);
     // Buttons and the like, mail, and a named place to jump to are no links for a crawler.
-    if (!blank(a.attribute(QLatin1String("role"))) || raw.startsWith(u"mailto:"))
+    if (!blank(a.attributeView(QLatin1String("role"))) || raw.startsWith(u"mailto:"))
         return {};
-    if (raw.isEmpty() && !a.attribute(QLatin1String("id")).isEmpty())
+    if (raw.isEmpty() && !a.attributeView(QLatin1String("id")).isEmpty())
         return {};
     if (raw.startsWith(u"file:"))
         return QStringLiteral("a file: address, which no crawler can fetch");
-    if (!blank(a.attribute(QLatin1String("name"))))
+    if (!blank(a.attributeView(QLatin1String("name"))))
         return {};
     if (!a.hasAttribute(QLatin1String("href")))
         return QStringLiteral("no href, so there is no address to follow");
@@ -204,15 +230,16 @@ QString uncrawlable(const BodyElement& a, const web::WebUrl& page) {
     const bool scheme = raw.contains(u':');
     if (scheme && (raw.contains(u"javascript:void0") || raw.contains(u"javascript:void(0")))
         return QStringLiteral("an href of javascript:void(0), which leads nowhere");
-    if (!surelyResolves(raw, page) && !web::parseWebUrl(raw, &page).valid)
+    if (!surelyResolves(raw, pageTakesPaths) && !web::parseWebUrl(raw, &page).valid)
         return QStringLiteral("an href that is no valid address");
     return {};
 }
 
 void crawlableAnchors(const RuleContext& c, RawFindings& out) {
     const web::WebUrl page = web::parseWebUrl(c.input.address);
+    const bool pageTakesPaths = page.valid && page.isSpecial() && !page.opaquePath;
     for (const BodyElement& a : c.model.body.anchors)
-        if (const QString why = uncrawlable(a, page); !why.isEmpty())
+        if (const QString why = uncrawlable(a, page, pageTakesPaths); !why.isEmpty())
             out.append({ruleid::kCrawlableAnchors,
                         QStringLiteral("Search engines cannot follow this link: it has %1").arg(why),
                         {a.offset, a.length}});
