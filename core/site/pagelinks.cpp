@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <bit>
 #include <optional>
+#include <string_view>
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
@@ -435,25 +436,20 @@ quint32 fragmentHash(QStringView decoded) {
 }
 
 bool mayHoldReference(QByteArrayView lowerName) {
-    // Asked of every start tag: the length and first letter rule out most
-    // (span, div, p...) before any name is compared.
-    const auto is = [&](std::initializer_list<const char*> names) {
-        for (const char* name : names)
-            if (lowerName == name)
-                return true;
-        return false;
-    };
-    switch (lowerName.size()) {
+    // Asked of every start tag: the length rules out most (span, div, p...)
+    // before any name is compared.
+    const std::string_view name(lowerName.data(), size_t(lowerName.size()));
+    switch (name.size()) {
     case 1:
-        return lowerName[0] == 'a';
+        return name == "a";
     case 3:
-        return is({"img"});
+        return name == "img";
     case 4:
-        return lowerName[0] != 's' && is({"area", "base", "link", "meta"});
+        return name == "area" || name == "base" || name == "link" || name == "meta";
     case 5:
-        return is({"audio", "embed", "input", "track", "video"});
+        return name == "audio" || name == "embed" || name == "input" || name == "track" || name == "video";
     case 6:
-        return is({"script", "source", "iframe", "object"});
+        return name == "script" || name == "source" || name == "iframe" || name == "object";
     default:
         return false;
     }

@@ -176,9 +176,31 @@ std::optional<QString> quickDecoded(QByteArrayView raw) {
     return out;
 }
 
+// What a byte ends or asks for inside a tag, looked up in one step: every
+// byte of every tag of the page passes through these loops.
+enum : quint8 { kEndsTagName = 1, kEndsAttributeName = 2, kEndsValue = 4, kNeedsDecoding = 8 };
+constexpr std::array<quint8, 256> kTagBytes = [] {
+    std::array<quint8, 256> t{};
+    for (const char c : {' ', '\t', '\n', '\r', '\f'})
+        t[uchar(c)] = kEndsTagName | kEndsAttributeName | kEndsValue;
+    t['/'] |= kEndsTagName | kEndsAttributeName;
+    t['>'] |= kEndsTagName | kEndsAttributeName | kEndsValue;
+    t['='] |= kEndsAttributeName;
+    for (const char c : {'&', '\r', '\0'})
+        t[uchar(c)] |= kNeedsDecoding;
+    return t;
+}();
+
+bool ends(char c, quint8 what) {
+    return kTagBytes[uchar(c)] & what;
+}
+
 // Text as the parser decodes it (character references, NUL and CR).
 QString decodedText(const QByteArray& raw) {
-    if (!raw.contains('&') && !raw.contains('\r') && !raw.contains('\0'))
+    quint8 asks = 0;
+    for (const char c : raw)
+        asks |= kTagBytes[uchar(c)];
+    if (!(asks & kNeedsDecoding))
         return QString::fromUtf8(raw);
     if (std::optional<QString> quick = quickDecoded(raw))
         return *std::move(quick);
@@ -254,8 +276,8 @@ TagFacts factsOf(const Tag& tag) {
     TagFacts f;
     for (const RawAttribute& a : tag.raw)
         for (const auto& [name, slot] : kAsked)
-            if (sameFolded(a.name,
-                           QByteArrayView(name.data(), qsizetype(name.size())))) // lengths first: cheap
+            if (a.name.size() == qsizetype(name.size()) && // lengths first, without a call
+                sameFolded(a.name, QByteArrayView(name.data(), qsizetype(name.size()))))
                 f.*slot = &a.value;
     return f;
 }
@@ -274,25 +296,6 @@ void useParsedAttributes(const QByteArray& bytes, Tag& tag) {
     for (size_t i = 0; i < tag.parsed.size(); i += 2)
         tag.raw.push_back({tag.parsed[i], tag.parsed[i + 1]});
     tag.needsDecoding = false;
-}
-
-// What a byte ends or asks for inside a tag, looked up in one step: every
-// byte of every tag of the page passes through these loops.
-enum : quint8 { kEndsTagName = 1, kEndsAttributeName = 2, kEndsValue = 4, kNeedsDecoding = 8 };
-constexpr std::array<quint8, 256> kTagBytes = [] {
-    std::array<quint8, 256> t{};
-    for (const char c : {' ', '\t', '\n', '\r', '\f'})
-        t[uchar(c)] = kEndsTagName | kEndsAttributeName | kEndsValue;
-    t['/'] |= kEndsTagName | kEndsAttributeName;
-    t['>'] |= kEndsTagName | kEndsAttributeName | kEndsValue;
-    t['='] |= kEndsAttributeName;
-    for (const char c : {'&', '\r', '\0'})
-        t[uchar(c)] |= kNeedsDecoding;
-    return t;
-}();
-
-bool ends(char c, quint8 what) {
-    return kTagBytes[uchar(c)] & what;
 }
 
 // Reads the tag at `at` (a '<' before a letter, or "</" before one); false
@@ -485,7 +488,7 @@ struct Scan {
         if (anchor >= 0)
             out.anchors[anchor].text = renderedText(anchorText);
         anchor = -1;
-        anchorText.clear();
+        anchorText.truncate(0); // its room serves the next anchor
     }
 
     void text(size_t from, size_t to) {
