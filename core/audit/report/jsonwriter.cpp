@@ -1,5 +1,7 @@
 #include "core/audit/report/jsonwriter.h"
 
+#include <algorithm>
+
 namespace headwise::audit {
 
 void JsonWriter::key(QStringView name) {
@@ -69,55 +71,57 @@ void JsonWriter::newline() {
 
 void JsonWriter::string(QStringView text) {
     static const char hex[] = "0123456789abcdef";
-    // The text between the characters to escape goes out in one piece, not a
-    // character at a time: a site's report is mostly messages and addresses.
-    const auto flush = [&](QStringView run, bool ascii) {
-        if (!ascii) {
-            out_ += run.toUtf8();
-            return;
-        }
-        const qsizetype at = out_.size();
-        out_.resize(at + run.size());
-        char* to = out_.data() + at;
-        for (const QChar c : run)
-            *to++ = char(c.unicode());
-    };
-    out_ += '"';
-    qsizetype from = 0;
-    bool ascii = true;
-    for (qsizetype i = 0; i < text.size(); ++i) {
+    // Written through a pointer into room for the most the text can take
+    // (six bytes a unit, for \u001f): a report is mostly messages, addresses
+    // and sources, and an append for each escape cost more than the rest.
+    const qsizetype at = out_.size();
+    const qsizetype n = text.size();
+    out_.resize(at + 6 * n + 2);
+    char* const start = out_.data() + at;
+    char* to = start;
+    *to++ = '"';
+    for (qsizetype i = 0; i < n;) {
         const char16_t u = text[i].unicode();
-        if (u >= 0x20 && u != u'"' && u != u'\\') {
-            ascii = ascii && u < 0x80;
+        if (u >= 0x80) {
+            // A run outside ASCII goes out as UTF-8 whole, its surrogate pairs together.
+            qsizetype end = i + 1;
+            while (end < n && text[end].unicode() >= 0x80)
+                ++end;
+            const QByteArray utf8 = text.sliced(i, end - i).toUtf8();
+            to = std::copy(utf8.cbegin(), utf8.cend(), to);
+            i = end;
             continue;
         }
-        flush(text.sliced(from, i - from), ascii);
-        from = i + 1;
-        ascii = true;
+        ++i;
+        if (u >= 0x20 && u != u'"' && u != u'\\') {
+            *to++ = char(u);
+            continue;
+        }
+        *to++ = '\\';
         switch (u) {
         case u'"':
-            out_ += "\\\"";
+            *to++ = '"';
             break;
         case u'\\':
-            out_ += "\\\\";
+            *to++ = '\\';
             break;
         case u'\n':
-            out_ += "\\n";
+            *to++ = 'n';
             break;
         case u'\r':
-            out_ += "\\r";
+            *to++ = 'r';
             break;
         case u'\t':
-            out_ += "\\t";
+            *to++ = 't';
             break;
         default:
-            out_ += "\\u00";
-            out_ += hex[u >> 4];
-            out_ += hex[u & 15];
+            to = std::copy_n("u00", 3, to);
+            *to++ = hex[u >> 4];
+            *to++ = hex[u & 15];
         }
     }
-    flush(text.sliced(from), ascii);
-    out_ += '"';
+    *to++ = '"';
+    out_.truncate(at + (to - start));
 }
 
 } // namespace headwise::audit

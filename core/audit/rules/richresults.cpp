@@ -2,6 +2,8 @@
 
 #include "core/audit/model/schemavocabulary.h"
 
+#include <QHash>
+
 namespace headwise::audit {
 
 namespace {
@@ -304,7 +306,24 @@ QString describePath(const PropertyPath& path) {
         .arg(alternatives.mid(0, alternatives.size() - 1).join(QLatin1String(", ")), alternatives.last());
 }
 
-ItemVerdict judgeItem(const StructuredData& data, int index) {
+namespace {
+
+// For each rich result in turn, the one of its types that items of these
+// types are (empty for none): a page's items are mostly of a few types, and
+// each would otherwise look up every rich result's types.
+using TypeMatches = QHash<QStringList, QStringList>;
+
+const QStringList& typeMatches(const QStringList& itemTypes, TypeMatches& known) {
+    if (const auto found = known.constFind(itemTypes); found != known.cend())
+        return *found;
+    QStringList matched;
+    matched.reserve(richResults().size());
+    for (const RichResult& result : richResults())
+        matched.append(matchingType(itemTypes, result.types));
+    return *known.insert(itemTypes, matched);
+}
+
+ItemVerdict judge(const StructuredData& data, int index, TypeMatches& known) {
     const Item& item = data.items[index];
     ItemVerdict verdict;
     struct Match {
@@ -312,11 +331,11 @@ ItemVerdict judgeItem(const StructuredData& data, int index) {
         QString type;
     };
     QList<Match> matches;
-    const QStringList itemTypes = item.schemaTypes();
-    for (const RichResult& result : richResults()) {
-        const QString type = matchingType(itemTypes, result.types);
-        if (!type.isEmpty() && meets(data, item, result.when, result.whenValues))
-            matches.append({&result, type});
+    const QStringList& types = typeMatches(item.schemaTypes(), known);
+    for (qsizetype r = 0; r < richResults().size(); ++r) {
+        const RichResult& result = richResults()[r];
+        if (!types[r].isEmpty() && meets(data, item, result.when, result.whenValues))
+            matches.append({&result, types[r]});
     }
     for (const Match& m : matches) {
         // A more specific rich result of the item stands for the general one
@@ -328,21 +347,33 @@ ItemVerdict judgeItem(const StructuredData& data, int index) {
             continue;
         verdict.richResults.append(m.result->name);
         verdict.pages.append(m.result->page);
+        const auto note = [&](const PropertyPath& path, QStringList& missing) {
+            if (!lacks(data, item, path))
+                return;
+            if (QString described = describePath(path); !missing.contains(described))
+                missing.append(std::move(described));
+        };
         for (const PropertyPath& path : m.result->required)
-            if (lacks(data, item, path) && !verdict.missing.contains(describePath(path)))
-                verdict.missing.append(describePath(path));
+            note(path, verdict.missing);
         for (const PropertyPath& path : m.result->recommended)
-            if (lacks(data, item, path) && !verdict.missingRecommended.contains(describePath(path)))
-                verdict.missingRecommended.append(describePath(path));
+            note(path, verdict.missingRecommended);
     }
     return verdict;
 }
 
+} // namespace
+
+ItemVerdict judgeItem(const StructuredData& data, int index) {
+    TypeMatches known;
+    return judge(data, index, known);
+}
+
 QList<ItemVerdict> judgeItems(const StructuredData& data) {
     QList<ItemVerdict> out(data.items.size());
+    TypeMatches known;
     for (qsizetype i = 0; i < data.items.size(); ++i)
         if (data.items[i].topLevel && data.items[i].schemaOrg)
-            out[i] = judgeItem(data, int(i));
+            out[i] = judge(data, int(i), known);
     return out;
 }
 
