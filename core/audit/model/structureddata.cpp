@@ -184,6 +184,9 @@ QStringList Item::schemaTypes() const {
 }
 
 QString schemaOrgName(QStringView name) {
+    // Every key of every node comes here, and nearly all are plain names.
+    if (!name.contains(u':'))
+        return {};
     for (QLatin1String prefix : {QLatin1String("https://schema.org/"), QLatin1String("http://schema.org/"),
                                  QLatin1String("https://www.schema.org/"),
                                  QLatin1String("http://www.schema.org/"), QLatin1String("schema:")})

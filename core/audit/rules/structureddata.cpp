@@ -4,6 +4,7 @@
 #include "core/audit/model/schemavocabulary.h"
 #include "core/audit/rules/richresults.h"
 
+#include <QHash>
 #include <QRegularExpression>
 #include <QSet>
 
@@ -197,20 +198,28 @@ void ratingRange(const Item& item, QList<QString>& faults) {
     }
 }
 
+// The form of a property's values, by its name: every property of every item is asked.
+const ValueForm* formOf(const QString& property) {
+    static const QHash<QString, const ValueForm*> forms = [] {
+        QHash<QString, const ValueForm*> byName;
+        for (const ValueForm& f : kForms)
+            byName.insert(QString::fromLatin1(f.property), &f);
+        return byName;
+    }();
+    return forms.value(property);
+}
+
 void value(const RuleContext& c, RawFindings& out) {
     for (const Item& item : dataOf(c).items) {
         if (!item.schemaOrg)
             continue;
         QList<QString> faults;
         for (const ItemProperty& p : item.properties)
-            for (const ValueForm& f : kForms) {
-                if (p.name != QLatin1String(f.property))
-                    continue;
+            if (const ValueForm* f = formOf(p.name))
                 for (const ItemValue& v : p.values)
                     if (v.item < 0)
-                        if (const QString why = fault(f, v); !why.isEmpty())
+                        if (const QString why = fault(*f, v); !why.isEmpty())
                             faults.append(QStringLiteral("%1 \"%2\" %3").arg(p.name, v.text.trimmed(), why));
-            }
         ratingRange(item, faults);
         for (const QString& f : faults)
             out.append(
@@ -237,6 +246,14 @@ bool isSchemaOrgPropertyName(const QString& name) {
 }
 
 void type(const RuleContext& c, RawFindings& out) {
+    // A page's items are mostly of a few types with the same properties.
+    QHash<std::pair<QString, QString>, bool> declares;
+    const auto hasProperty = [&](const QString& type, const QString& property) {
+        const std::pair<QString, QString> key{type, property};
+        if (const auto found = declares.constFind(key); found != declares.cend())
+            return *found;
+        return *declares.insert(key, schema::hasProperty(type, property));
+    };
     for (const Item& item : dataOf(c).items) {
         const QStringList types = item.schemaTypes();
         bool known = !types.isEmpty();
@@ -260,7 +277,7 @@ void type(const RuleContext& c, RawFindings& out) {
                 continue;
             bool declared = false;
             for (const QString& t : types)
-                declared = declared || schema::hasProperty(t, p.name);
+                declared = declared || hasProperty(t, p.name);
             if (!declared)
                 unknown.append(p.name);
         }
