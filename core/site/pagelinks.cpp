@@ -466,7 +466,8 @@ namespace {
 // Reads the start tag whose "<" is at tagStart for its references and id;
 // returns where a walk over the text goes on: after the tag, or after a
 // script's or a style's text, or the text's end when the tag is cut off.
-qsizetype readTagReferences(QStringView text, qsizetype tagStart, PageReferenceSpans& found, QString& scratchId) {
+qsizetype readTagReferences(QStringView text, qsizetype tagStart, PageReferenceSpans& found,
+                            QString& scratchId) {
     const qsizetype n = text.size();
     const auto addId = [&](QStringView id) {
         if (id.isEmpty())
@@ -649,8 +650,8 @@ void pageReferenceSpans(QStringView text, const QList<ReferencePlace>& places, P
     QString scratchId;
     for (const ReferencePlace& place : places) {
         if (place.length > 0)
-            walkReferences(text.first(std::min(place.offset + place.length, text.size())), place.offset, found,
-                           scratchId);
+            walkReferences(text.first(std::min(place.offset + place.length, text.size())), place.offset,
+                           found, scratchId);
         else if (place.offset < text.size() && text[place.offset] == u'<')
             readTagReferences(text, place.offset, found, scratchId);
     }

@@ -56,15 +56,17 @@ qsizetype findTag(const QByteArray& bytes, qsizetype from, std::initializer_list
     // bytes fold with it, and the needle then rules them out). Most of a
     // page's tags, end tags above all, never reach a needle.
     constexpr qsizetype kMost = 8;
-    std::array<std::pair<__m128i, __m128i>, kMost> pairs;
+    std::array<std::array<char, 2>, kMost> pairs;
     qsizetype pairCount = 0;
     for (std::string_view needle : needles)
         if (needle.size() >= 3 && pairCount < kMost)
-            pairs[size_t(pairCount++)] = {_mm_set1_epi8(char(needle[1] | 0x20)), _mm_set1_epi8(char(needle[2] | 0x20))};
+            pairs[size_t(pairCount++)] = {char(needle[1] | 0x20), char(needle[2] | 0x20)};
     if (pairCount == qsizetype(needles.size())) {
         const __m128i open = _mm_set1_epi8('<');
         const __m128i fold = _mm_set1_epi8(0x20);
-        const auto load = [&](qsizetype i) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + i)); };
+        const auto load = [&](qsizetype i) {
+            return _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + i));
+        };
         for (; at + 18 <= n; at += 16) {
             int opens = _mm_movemask_epi8(_mm_cmpeq_epi8(load(at), open));
             if (!opens)
@@ -73,8 +75,9 @@ qsizetype findTag(const QByteArray& bytes, qsizetype from, std::initializer_list
             const __m128i third = _mm_or_si128(load(at + 2), fold);
             __m128i any = _mm_setzero_si128();
             for (qsizetype k = 0; k < pairCount; ++k)
-                any = _mm_or_si128(any, _mm_and_si128(_mm_cmpeq_epi8(second, pairs[size_t(k)].first),
-                                                      _mm_cmpeq_epi8(third, pairs[size_t(k)].second)));
+                any = _mm_or_si128(any,
+                                   _mm_and_si128(_mm_cmpeq_epi8(second, _mm_set1_epi8(pairs[size_t(k)][0])),
+                                                 _mm_cmpeq_epi8(third, _mm_set1_epi8(pairs[size_t(k)][1]))));
             for (opens &= _mm_movemask_epi8(any); opens; opens &= opens - 1)
                 if (const qsizetype candidate = at + std::countr_zero(unsigned(opens)); matchAt(candidate))
                     return candidate;
@@ -530,7 +533,9 @@ void toTextOffsets(const QByteArray& utf8, std::vector<std::pair<size_t, qsizety
     const auto* data = reinterpret_cast<const unsigned char*>(utf8.constData());
     const size_t n = size_t(utf8.size());
     // The units a byte adds: a lead or ASCII byte one, a four-byte lead two.
-    const auto unitsOf = [](unsigned char b) -> qsizetype { return (b & 0xC0) == 0x80 ? 0 : b >= 0xF0 ? 2 : 1; };
+    const auto unitsOf = [](unsigned char b) -> qsizetype {
+        return (b & 0xC0) == 0x80 ? 0 : b >= 0xF0 ? 2 : 1;
+    };
     constexpr size_t kBlock = 16;
     std::vector<qsizetype> before(n / kBlock + 1);
     qsizetype units = 0;
