@@ -152,6 +152,10 @@ const QList<QString> kTrickyPages = {
     QStringLiteral("<title>a</title><body><img \0alt=x src=p><a i\0d=x href=y>z</a>"),
     QStringLiteral("<title>a</title><body><!-- x --!><div itemscope itemtype=https://schema.org/Thing>"),
     QStringLiteral("<title>a</title><body><svg><style><div itemscope itemtype=https://schema.org/Thing>"),
+    // An <html> or <body> whose attribute names hold a NUL: their attributes come from a parse of the tag.
+    QStringLiteral(
+        "<html itemscope i\0d=x itemtype=https://schema.org/WebPage><title>t</title><body><p>x</p>"),
+    QStringLiteral("<title>t</title><body itemscope i\0d=x itemtype=https://schema.org/WebPage><p>x</p>"),
 };
 
 TEST(AuditParse, HeadOnlyParseEqualsFullParseOnTrickyPages) {

@@ -89,11 +89,18 @@ bool holdsRawText(const Name& n) {
 }
 
 // The decoded values of a start tag's source, as the parser reads them
-// (character references, NUL and CR), from a parse of the tag alone.
+// (character references, NUL and CR), from a parse of the tag alone. The tag
+// is parsed as a <span>: alone, an <html>, <head> or <body> gives its
+// attributes to an element the parser supplies, and a <tr> or <td> is
+// dropped, while the tokenizer reads the attributes of every name alike.
 Attributes parsedAttributes(const char* tag, size_t length) {
+    size_t nameEnd = 1;
+    while (nameEnd < length && !std::memchr(" \t\n\r\f/>", tag[nameEnd], 7))
+        ++nameEnd;
+    const QByteArray asSpan = "<span" + QByteArray(tag + nameEnd, qsizetype(length - nameEnd));
     GumboOptions options = kGumboDefaultOptions;
     options.max_errors = 0;
-    GumboOutput* output = gumbo_parse_with_options(&options, tag, length);
+    GumboOutput* output = gumbo_parse_with_options(&options, asSpan.constData(), size_t(asSpan.size()));
     Attributes out;
     // The tag is the first element below <html> the parser did not supply.
     std::vector<const GumboNode*> stack{output->root};
