@@ -173,6 +173,21 @@ TEST(AuditParse, TagsAfterTheCutAreFoundWhereverTheyFallInABlock) {
         }
 }
 
+// Byte offsets become text offsets block by block: after any run of two-,
+// three- and four-byte characters, a tag stands where the text has it.
+TEST(AuditParse, OffsetsAfterCharactersOfEveryWidthAreTheTextsOwn) {
+    for (const QString& wide : {QStringLiteral("é"), QStringLiteral("€"), QStringLiteral("😀")})
+        for (int count = 0; count < 40; ++count) {
+            const QString page = QStringLiteral("<title>") + wide.repeated(count) +
+                                 QStringLiteral("</title><meta name=a content=b>");
+            const PageModel model = parsePage(page.toUtf8());
+            ASSERT_EQ(model.elements.size(), 2) << count;
+            EXPECT_EQ(model.elements[1].span.offset, page.indexOf(QStringLiteral("<meta"))) << count;
+            EXPECT_EQ(model.elements[1].span.length, QStringLiteral("<meta name=a content=b>").size())
+                << count;
+        }
+}
+
 TEST(AuditParse, HeadOnlyParseEqualsFullParseOnFuzzSeeds) {
     const QDir dir(QStringLiteral(HEADWISE_FIXTURES "/fuzz/fuzz_audit"));
     const QStringList seeds = dir.entryList(QDir::Files);

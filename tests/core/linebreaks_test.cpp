@@ -28,6 +28,18 @@ TEST(LineBreaks, RoundTrips) {
     }
 }
 
+// The converted text is written into room made ahead and grown as it fills:
+// texts of nothing but breaks, and bytes as well as text, come out whole.
+TEST(LineBreaks, ManyShortLinesOutgrowTheRoomMadeAhead) {
+    for (const int lines : {1, 7, 8, 9, 100, 4096}) {
+        const QByteArray lf = QByteArray(lines, '\n') + "x\ny";
+        const QByteArray crlf = QByteArray(lines * 2, '\r').replace("\r\r", "\r\n") + "x\r\ny";
+        EXPECT_EQ(replaceLineBreaks(lf, QLatin1String("\r\n")), crlf) << lines;
+        EXPECT_EQ(toCrLf(QString::fromLatin1(lf)), QString::fromLatin1(crlf)) << lines;
+        EXPECT_EQ(replaceLineBreaks(crlf, QLatin1String("\n")), lf) << lines;
+    }
+}
+
 TEST(LineBreaks, DocumentTextTakesCrLfForBlockAndSoftBreaksOnly) {
     const struct {
         QString raw;
