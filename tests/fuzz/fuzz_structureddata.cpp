@@ -20,10 +20,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         for (const ItemProperty& p : item.properties)
             for (const ItemValue& v : p.values)
                 require(v.item >= -1 && v.item < read.items.size() && !v.reference);
-        if (item.topLevel) {
+        if (item.topLevel)
             judgeItem(read, int(i));
-            retiredFor(read, int(i));
-        }
     }
     for (const StructuredDataError& e : read.errors)
         require(e.offset >= e.blockOffset && e.offset <= e.blockOffset + e.blockLength &&

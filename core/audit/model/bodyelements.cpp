@@ -727,6 +727,21 @@ struct Scan {
             mark(tag.start, tag.stop, scope);
     }
 
+    // Finds "<!--" by its '<': a general search costs more on a short block than the block's whole reading.
+    static bool holdsCommentOpening(QByteArrayView content) {
+        const char* at = content.data();
+        const char* const end = at + content.size();
+        while (end - at >= 4) {
+            at = static_cast<const char*>(std::memchr(at, '<', size_t(end - at - 3)));
+            if (!at)
+                return false;
+            if (at[1] == '!' && at[2] == '-' && at[3] == '-')
+                return true;
+            ++at;
+        }
+        return false;
+    }
+
     // A JSON-LD script's text, read as the parser reads it unless it holds
     // "<!--" (the script's escaped states) or its end tag carries more than its
     // name or is cut off: the parser is then asked.
@@ -737,7 +752,7 @@ struct Scan {
         bool plainEnd = close == size_t(-1) || d[end - 1] == '>';
         for (size_t i = close == size_t(-1) ? end : close + 8; i + 1 < end && plainEnd; ++i)
             plainEnd = isSpace(d[i]);
-        if (content.contains("<!--") || !plainEnd)
+        if (!plainEnd || holdsCommentOpening(content))
             mark(tag.start, end, false);
         else
             marks->jsonLd.push_back({tag.start, end, tag.stop, contentEnd});

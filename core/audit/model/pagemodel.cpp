@@ -640,8 +640,8 @@ PageModel finish(const QByteArray& utf8, RawPage raw, BodyElements body) {
     for (size_t i = 0; i < blocks.size(); ++i) {
         const JsonBlockAt& at = blocks[i];
         const RawJsonBlock& bytes = raw.jsonBlocks[i];
-        const QString content = QString::fromUtf8(utf8.constData() + bytes.contentStart,
-                                                  qsizetype(bytes.contentEnd - bytes.contentStart));
+        const QByteArrayView content(utf8.constData() + bytes.contentStart,
+                                     qsizetype(bytes.contentEnd - bytes.contentStart));
         readJsonLd(content, at.contentStart, at.start, at.end - at.start, data);
     }
     const int shift = int(data.items.size());

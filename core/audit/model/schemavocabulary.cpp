@@ -104,7 +104,7 @@ QString vocabularyVersion() {
 }
 
 bool isType(QStringView name) {
-    return vocabulary().parents.contains(name.toString());
+    return vocabulary().parents.contains(QString::fromRawData(name.data(), name.size()));
 }
 
 bool isA(QStringView type, QStringView ancestor) {

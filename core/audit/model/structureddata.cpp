@@ -1,14 +1,13 @@
 #include "core/audit/model/structureddata.h"
 
+#include "core/audit/model/jsontree.h"
+
 #include <QHash>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QJsonParseError>
-#include <QJsonValue>
-#include <QRegularExpression>
 #include <QSet>
-#include <QVariant>
 
 #include <numeric>
 #include <vector>
@@ -18,56 +17,91 @@ namespace headwise::audit {
 namespace {
 
 bool isSchemaOrgVocabulary(QStringView address) {
-    static const QRegularExpression vocabulary(QStringLiteral("^https?://(www\\.)?schema\\.org/?$"),
-                                               QRegularExpression::CaseInsensitiveOption);
-    return vocabulary.match(address.trimmed()).hasMatch();
+    // http or https, www. or not, a closing slash or not; in any case.
+    QStringView rest = address.trimmed();
+    const auto take = [&](QLatin1String part) {
+        if (!rest.startsWith(part, Qt::CaseInsensitive))
+            return false;
+        rest = rest.mid(part.size());
+        return true;
+    };
+    if (!take(QLatin1String("http")))
+        return false;
+    take(QLatin1String("s"));
+    if (!take(QLatin1String("://")))
+        return false;
+    take(QLatin1String("www."));
+    if (!take(QLatin1String("schema.org")))
+        return false;
+    take(QLatin1String("/"));
+    return rest.isEmpty();
 }
 
-// @context as a string, an object with @vocab, or an array of either.
-bool contextIsSchemaOrg(const QJsonValue& context) {
-    if (context.isString())
-        return isSchemaOrgVocabulary(context.toString());
-    if (context.isObject())
-        return isSchemaOrgVocabulary(context.toObject().value(QLatin1String("@vocab")).toString());
-    if (context.isArray()) {
-        for (const QJsonValue& part : context.toArray())
-            if (contextIsSchemaOrg(part))
-                return true;
-    }
-    return false;
-}
+using Kind = JsonTree::Kind;
+using Value = JsonTree::Value;
 
 class JsonLdReader {
 public:
-    JsonLdReader(StructuredData& out, qsizetype offset, qsizetype length)
-        : out_(out), offset_(offset), length_(length) {}
+    JsonLdReader(const JsonTree& tree, QHash<QByteArray, QString>& names, StructuredData& out,
+                 qsizetype offset, qsizetype length)
+        : tree_(tree), names_(names), out_(out), offset_(offset), length_(length) {}
 
     // A top-level value: a node, or an array of nodes.
-    bool readTop(const QJsonValue& value) {
-        if (value.isArray()) {
-            for (const QJsonValue& v : value.toArray())
-                if (!v.isObject())
+    bool readTop() {
+        const Value& top = tree_.at(tree_.root());
+        if (top.kind == Kind::Array) {
+            const int* elements = tree_.elements(top);
+            for (int i = 0; i < top.count; ++i)
+                if (tree_.at(elements[i]).kind != Kind::Object)
                     return false;
-            for (const QJsonValue& v : value.toArray())
-                readTopNode(v.toObject(), false);
+            for (int i = 0; i < top.count; ++i)
+                readTopNode(tree_.at(elements[i]), false);
             return true;
         }
-        if (!value.isObject())
+        if (top.kind != Kind::Object)
             return false;
-        readTopNode(value.toObject(), false);
+        readTopNode(top, false);
         return true;
     }
 
 private:
-    void readTopNode(const QJsonObject& object, bool schemaContext) {
-        if (object.contains(QLatin1String("@context")))
-            schemaContext = contextIsSchemaOrg(object.value(QLatin1String("@context")));
-        const QJsonValue graph = object.value(QLatin1String("@graph"));
-        if (!graph.isUndefined()) {
-            const QJsonArray nodes = graph.isArray() ? graph.toArray() : QJsonArray{graph};
-            for (const QJsonValue& node : nodes)
-                if (node.isObject())
-                    readNode(node.toObject(), schemaContext, true);
+    const Value* member(const Value& object, const char* key) const {
+        const int at = tree_.find(object, QLatin1String(key));
+        return at < 0 ? nullptr : &tree_.at(at);
+    }
+
+    // @context as a string, an object with @vocab, or an array of either.
+    bool contextIsSchemaOrg(const Value& context) const {
+        switch (context.kind) {
+        case Kind::String:
+            return isSchemaOrgVocabulary(context.text);
+        case Kind::Object: {
+            const Value* vocabulary = member(context, "@vocab");
+            return vocabulary && vocabulary->kind == Kind::String && isSchemaOrgVocabulary(vocabulary->text);
+        }
+        case Kind::Array: {
+            const int* parts = tree_.elements(context);
+            for (int i = 0; i < context.count; ++i)
+                if (contextIsSchemaOrg(tree_.at(parts[i])))
+                    return true;
+            return false;
+        }
+        default:
+            return false;
+        }
+    }
+
+    void readTopNode(const Value& object, bool schemaContext) {
+        if (const Value* context = member(object, "@context"))
+            schemaContext = contextIsSchemaOrg(*context);
+        if (const Value* graph = member(object, "@graph")) {
+            const int* nodes = graph->kind == Kind::Array ? tree_.elements(*graph) : nullptr;
+            const int count = nodes ? graph->count : 1;
+            for (int i = 0; i < count; ++i) {
+                const Value& node = nodes ? tree_.at(nodes[i]) : *graph;
+                if (node.kind == Kind::Object)
+                    readNode(node, schemaContext, true);
+            }
             if (!hasNodeContent(object))
                 return;
         }
@@ -75,16 +109,28 @@ private:
     }
 
     // Anything beside @context and @graph: a node of its own.
-    static bool hasNodeContent(const QJsonObject& object) {
-        for (auto it = object.begin(); it != object.end(); ++it)
-            if (it.key() != QLatin1String("@context") && it.key() != QLatin1String("@graph"))
+    bool hasNodeContent(const Value& object) const {
+        const JsonTree::Member* members = tree_.members(object);
+        for (int i = 0; i < object.count; ++i)
+            if (members[i].key != "@context" && members[i].key != "@graph")
                 return true;
         return false;
     }
 
-    int readNode(const QJsonObject& object, bool schemaContext, bool topLevel) {
-        if (object.contains(QLatin1String("@context")))
-            schemaContext = contextIsSchemaOrg(object.value(QLatin1String("@context")));
+    void addType(Item& item, const Value& type, bool schemaContext) {
+        if (type.kind != Kind::String)
+            return;
+        const QString written = type.text.trimmed();
+        const QString local = schemaOrgName(written);
+        const bool schema = !local.isEmpty() || (schemaContext && !written.contains(u':'));
+        item.types.append(local.isEmpty() ? written : local);
+        item.schemaOrgType.append(schema);
+        item.schemaOrg = item.schemaOrg || schema;
+    }
+
+    int readNode(const Value& object, bool schemaContext, bool topLevel) {
+        if (const Value* context = member(object, "@context"))
+            schemaContext = contextIsSchemaOrg(*context);
         const int index = int(out_.items.size());
         {
             Item item;
@@ -92,76 +138,92 @@ private:
             item.offset = offset_;
             item.length = length_;
             item.topLevel = topLevel;
-            item.id = object.value(QLatin1String("@id")).toString();
-            const QJsonValue type = object.value(QLatin1String("@type"));
-            const QJsonArray types = type.isArray() ? type.toArray() : QJsonArray{type};
-            for (const QJsonValue& t : types) {
-                if (!t.isString())
-                    continue;
-                const QString written = t.toString().trimmed();
-                const QString local = schemaOrgName(written);
-                const bool schema = !local.isEmpty() || (schemaContext && !written.contains(u':'));
-                item.types.append(local.isEmpty() ? written : local);
-                item.schemaOrgType.append(schema);
-                item.schemaOrg = item.schemaOrg || schema;
+            if (const Value* id = member(object, "@id"); id && id->kind == Kind::String)
+                item.id = id->text;
+            const Value* type = member(object, "@type");
+            if (!type) {
+                item.schemaOrg = schemaContext;
+            } else if (type->kind == Kind::Array) {
+                const int* types = tree_.elements(*type);
+                for (int i = 0; i < type->count; ++i)
+                    addType(item, tree_.at(types[i]), schemaContext);
+                item.schemaOrg = item.schemaOrg || (type->count == 0 && schemaContext);
+            } else {
+                addType(item, *type, schemaContext);
             }
-            item.schemaOrg =
-                item.schemaOrg || (types.isEmpty() || type.isUndefined() ? schemaContext : false);
             out_.items.append(std::move(item));
         }
         QList<ItemProperty> properties;
-        for (auto it = object.begin(); it != object.end(); ++it) {
-            const QString& key = it.key();
-            if (key.startsWith(u'@'))
+        const JsonTree::Member* members = tree_.members(object);
+        properties.reserve(object.count);
+        for (int i = 0; i < object.count; ++i) {
+            if (members[i].key.startsWith('@'))
                 continue;
             ItemProperty property;
-            const QString local = schemaOrgName(key);
-            property.name = local.isEmpty() ? key : local;
-            addValues(it.value(), schemaContext, property.values);
+            property.name = propertyName(members[i].key);
+            addValues(tree_.at(members[i].value), schemaContext, property.values);
             properties.append(std::move(property));
         }
         out_.items[index].properties = std::move(properties);
         return index;
     }
 
-    // The parser refuses JSON nested deeper than 1024, so the recursion stays shallow.
-    void addValues(const QJsonValue& value, bool schemaContext, QList<ItemValue>& values) {
-        switch (value.type()) {
-        case QJsonValue::Array:
-            for (const QJsonValue& v : value.toArray())
-                if (!v.isArray()) // a list in a list holds no node JSON-LD would read
+    // The tree is at most as deep as the parser allows, so the recursion stays shallow.
+    void addValues(const Value& value, bool schemaContext, QList<ItemValue>& values) {
+        switch (value.kind) {
+        case Kind::Array: {
+            const int* elements = tree_.elements(value);
+            for (int i = 0; i < value.count; ++i)
+                if (const Value& v = tree_.at(elements[i]);
+                    v.kind != Kind::Array) // a list in a list holds no node JSON-LD would read
                     addValues(v, schemaContext, values);
             break;
-        case QJsonValue::Object: {
-            const QJsonObject object = value.toObject();
-            if (object.contains(QLatin1String("@value"))) {
-                addValues(object.value(QLatin1String("@value")), schemaContext, values);
+        }
+        case Kind::Object: {
+            if (const Value* literal = member(value, "@value")) {
+                addValues(*literal, schemaContext, values);
                 break;
             }
-            const bool onlyId = object.size() == 1 && object.contains(QLatin1String("@id"));
-            if (onlyId) {
-                values.append({.text = object.value(QLatin1String("@id")).toString(),
+            if (const Value* id = member(value, "@id"); id && value.count == 1) {
+                values.append({.text = id->kind == Kind::String ? id->text : QString(),
                                .item = -1,
                                .fromAddressAttribute = false,
                                .reference = true});
                 break;
             }
-            values.append({.text = {}, .item = readNode(object, schemaContext, false)});
+            values.append({.text = {}, .item = readNode(value, schemaContext, false)});
             break;
         }
-        case QJsonValue::String:
-            values.append({.text = value.toString(), .item = -1});
+        case Kind::String:
+        case Kind::Number:
+            values.append({.text = value.text, .item = -1});
             break;
-        case QJsonValue::Double:
-        case QJsonValue::Bool:
-            values.append({.text = value.toVariant().toString(), .item = -1});
+        case Kind::True:
+        case Kind::False:
+            values.append(
+                {.text = value.kind == Kind::True ? QStringLiteral("true") : QStringLiteral("false"),
+                 .item = -1});
             break;
-        case QJsonValue::Null:
-        case QJsonValue::Undefined:
+        case Kind::Null:
             break;
         }
     }
 
+    // A key's property name, made once for the keys every item repeats.
+    QString propertyName(QByteArrayView key) {
+        const QByteArray raw = QByteArray::fromRawData(key.data(), key.size());
+        if (const auto known = names_.constFind(raw); known != names_.cend())
+            return *known;
+        const QString written = QString::fromUtf8(key);
+        const QString local = schemaOrgName(written);
+        const QString name = local.isEmpty() ? written : local;
+        if (names_.size() < 256) // a block of ever new keys does not make the table grow
+            names_.insert(QByteArray(key.data(), key.size()), name);
+        return name;
+    }
+
+    const JsonTree& tree_;
+    QHash<QByteArray, QString>& names_;
     StructuredData& out_;
     qsizetype offset_, length_;
 };
@@ -176,6 +238,8 @@ const ItemProperty* Item::property(QStringView name) const {
 }
 
 QStringList Item::schemaTypes() const {
+    if (schemaOrgType.size() == types.size() && !schemaOrgType.contains(false))
+        return types; // shared, as most items' types are all schema.org's
     QStringList out;
     for (qsizetype i = 0; i < types.size(); ++i)
         if (schemaOrgType.value(i))
@@ -195,24 +259,30 @@ QString schemaOrgName(QStringView name) {
     return {};
 }
 
-void readJsonLd(QStringView content, qsizetype contentOffset, qsizetype blockOffset, qsizetype blockLength,
+void readJsonLd(QByteArrayView content, qsizetype contentOffset, qsizetype blockOffset, qsizetype blockLength,
                 StructuredData& out) {
-    const QByteArray utf8 = content.toUtf8();
-    QJsonParseError error;
-    const QJsonDocument document = QJsonDocument::fromJson(utf8, &error);
     const auto fault = [&](const QString& message, qsizetype at) {
         out.errors.append({message, contentOffset + at, blockOffset, blockLength});
     };
-    if (error.error != QJsonParseError::NoError) {
-        // The parser counts UTF-8 bytes; the page counts UTF-16 units.
-        const qsizetype at =
-            QString::fromUtf8(utf8.left(std::clamp<qsizetype>(error.offset, 0, utf8.size()))).size();
-        fault(QStringLiteral("JSON-LD does not parse: %1").arg(error.errorString()), at);
-        return;
+    // Kept from block to block, as a page's blocks are many and mostly alike.
+    thread_local JsonTree tree;
+    thread_local QHash<QByteArray, QString> names;
+    if (!tree.read(content)) {
+        // Qt's parser has the last word: it names the fault, or reads what ours left to it.
+        const QByteArray utf8 = QString::fromUtf8(content).toUtf8();
+        QJsonParseError error;
+        const QJsonDocument document = QJsonDocument::fromJson(utf8, &error);
+        if (error.error != QJsonParseError::NoError) {
+            // The parser counts UTF-8 bytes; the page counts UTF-16 units.
+            const qsizetype at =
+                QString::fromUtf8(utf8.left(std::clamp<qsizetype>(error.offset, 0, utf8.size()))).size();
+            fault(QStringLiteral("JSON-LD does not parse: %1").arg(error.errorString()), at);
+            return;
+        }
+        tree.take(document.isArray() ? QJsonValue(document.array()) : QJsonValue(document.object()));
     }
-    JsonLdReader reader(out, blockOffset, blockLength);
-    const QJsonValue top = document.isArray() ? QJsonValue(document.array()) : QJsonValue(document.object());
-    if (!reader.readTop(top))
+    JsonLdReader reader(tree, names, out, blockOffset, blockLength);
+    if (!reader.readTop())
         fault(QStringLiteral("JSON-LD is not an object or an array of objects"), 0);
 }
 

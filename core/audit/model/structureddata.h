@@ -67,9 +67,10 @@ struct StructuredData {
 // "http://schema.org/Product", "schema:Product"); empty otherwise.
 QString schemaOrgName(QStringView typeOrProperty);
 
-// Reads one JSON-LD block's content, which starts at contentOffset in the
-// page; its items are appended, references stay unresolved until resolveReferences.
-void readJsonLd(QStringView content, qsizetype contentOffset, qsizetype blockOffset, qsizetype blockLength,
+// Reads one JSON-LD block's content (UTF-8), which starts at contentOffset in
+// the page's text; its items are appended, references stay unresolved until
+// resolveReferences.
+void readJsonLd(QByteArrayView content, qsizetype contentOffset, qsizetype blockOffset, qsizetype blockLength,
                 StructuredData& out);
 // Merges the JSON-LD nodes that share an @id into one item (at the first
 // node's place), and points each @id reference at the page's node of that @id,

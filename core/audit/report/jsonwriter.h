@@ -33,7 +33,11 @@ private:
     void close(char bracket);
     void beforeValue();
     void newline();
-    void string(QStringView text);
+    // Makes room for what goes before a value and `most` bytes more, writes the
+    // former and returns where the value goes; finish() ends the output there.
+    char* start(qsizetype most);
+    void finish(const char* end);
+    static char* writeString(char* to, QStringView text);
 
     QByteArray& out_;
     QList<bool> hasItems_; // one entry per open object or array

@@ -3,6 +3,9 @@
 #include "core/audit/model/schemavocabulary.h"
 
 #include <QHash>
+#include <QVarLengthArray>
+
+#include <algorithm>
 
 namespace headwise::audit {
 
@@ -15,11 +18,62 @@ QString page(const char* name) {
 
 enum class PathState { Met, Missing, NotAsked };
 
+// A path read once: each alternative as its steps, and how a message says it.
+struct CompiledPath {
+    QList<QStringList> alternatives; // none for an empty path
+    QString described;
+};
+
+CompiledPath compile(const QString& path) {
+    CompiledPath compiled{.alternatives = {}, .described = describePath(path)};
+    if (!path.isEmpty())
+        for (QStringView alternative : QStringView(path).tokenize(u'|'))
+            compiled.alternatives.append(alternative.toString().split(u'.'));
+    return compiled;
+}
+
+QList<CompiledPath> compile(const QList<PropertyPath>& paths) {
+    QList<CompiledPath> compiled;
+    for (const PropertyPath& path : paths)
+        compiled.append(compile(path));
+    return compiled;
+}
+
+struct CompiledResult {
+    QList<CompiledPath> required, recommended;
+    CompiledPath when;
+};
+
+struct CompiledRetired {
+    CompiledPath when, unless;
+};
+
+// richResults() and retiredResults() with their paths read, in the same order.
+const QList<CompiledResult>& compiledResults() {
+    static const QList<CompiledResult> compiled = [] {
+        QList<CompiledResult> out;
+        for (const RichResult& r : richResults())
+            out.append({compile(r.required), compile(r.recommended), compile(r.when)});
+        return out;
+    }();
+    return compiled;
+}
+
+const QList<CompiledRetired>& compiledRetired() {
+    static const QList<CompiledRetired> compiled = [] {
+        QList<CompiledRetired> out;
+        for (const RetiredResult& r : retiredResults())
+            out.append({compile(r.when), compile(r.unless)});
+        return out;
+    }();
+    return compiled;
+}
+
 bool hasValue(const ItemProperty* property) {
     if (!property)
         return false;
     for (const ItemValue& v : property->values)
-        if (v.item >= 0 || !v.text.trimmed().isEmpty())
+        if (v.item >= 0 || std::any_of(v.text.cbegin(), v.text.cend(), [](QChar c) { return !c.isSpace(); }))
             return true;
     return false;
 }
@@ -27,25 +81,25 @@ bool hasValue(const ItemProperty* property) {
 // Each step goes one item down, so a cycle of items costs no more than the path's length.
 // Only the first step may be absent without the path being missing: where
 // the item has no offers at all, offers.price is not asked.
-PathState pathState(const StructuredData& data, const Item& item, QStringView path, bool first = true) {
-    const qsizetype dot = path.indexOf(u'.');
-    const ItemProperty* property = item.property(dot < 0 ? path : path.left(dot));
-    if (dot < 0)
+PathState pathState(const StructuredData& data, const Item& item, const QStringList& steps,
+                    qsizetype step = 0) {
+    const ItemProperty* property = item.property(steps[step]);
+    if (step + 1 == steps.size())
         return hasValue(property) ? PathState::Met : PathState::Missing;
     if (!hasValue(property))
-        return first ? PathState::NotAsked : PathState::Missing;
+        return step == 0 ? PathState::NotAsked : PathState::Missing;
     for (const ItemValue& v : property->values) {
         if (v.item < 0)
             return PathState::Missing; // a text where an item with the property should be
-        if (pathState(data, data.items[v.item], path.mid(dot + 1), false) != PathState::Met)
+        if (pathState(data, data.items[v.item], steps, step + 1) != PathState::Met)
             return PathState::Missing;
     }
     return PathState::Met;
 }
 
-bool lacks(const StructuredData& data, const Item& item, const PropertyPath& path) {
+bool lacks(const StructuredData& data, const Item& item, const CompiledPath& path) {
     bool asked = false;
-    for (QStringView alternative : QStringView(path).tokenize(u'|')) {
+    for (const QStringList& alternative : path.alternatives) {
         const PathState state = pathState(data, item, alternative);
         if (state == PathState::Met)
             return false;
@@ -56,14 +110,15 @@ bool lacks(const StructuredData& data, const Item& item, const PropertyPath& pat
 
 // Whether a text at path, through every item on the way, is one of values.
 // Each step goes one item down, as in pathState.
-bool hasTextIn(const StructuredData& data, const Item& item, QStringView path, const QStringList& values) {
-    const qsizetype dot = path.indexOf(u'.');
-    const ItemProperty* property = item.property(dot < 0 ? path : path.left(dot));
+bool hasTextIn(const StructuredData& data, const Item& item, const QStringList& steps, qsizetype step,
+               const QStringList& values) {
+    const ItemProperty* property = item.property(steps[step]);
     if (!property)
         return false;
+    const bool last = step + 1 == steps.size();
     for (const ItemValue& v : property->values) {
-        if (dot < 0 ? v.item < 0 && values.contains(v.text.trimmed(), Qt::CaseInsensitive)
-                    : v.item >= 0 && hasTextIn(data, data.items[v.item], path.mid(dot + 1), values))
+        if (last ? v.item < 0 && values.contains(v.text.trimmed(), Qt::CaseInsensitive)
+                 : v.item >= 0 && hasTextIn(data, data.items[v.item], steps, step + 1, values))
             return true;
     }
     return false;
@@ -71,13 +126,14 @@ bool hasTextIn(const StructuredData& data, const Item& item, QStringView path, c
 
 // Whether the item meets a condition: it has path (any alternative), and where
 // values are given, a text there is one of them. An empty path always holds.
-bool meets(const StructuredData& data, const Item& item, const QString& path, const QStringList& values) {
-    if (path.isEmpty())
+bool meets(const StructuredData& data, const Item& item, const CompiledPath& path,
+           const QStringList& values) {
+    if (path.alternatives.isEmpty())
         return true;
     if (values.isEmpty())
         return !lacks(data, item, path);
-    for (QStringView alternative : QStringView(path).tokenize(u'|'))
-        if (hasTextIn(data, item, alternative, values))
+    for (const QStringList& alternative : path.alternatives)
+        if (hasTextIn(data, item, alternative, 0, values))
             return true;
     return false;
 }
@@ -308,55 +364,68 @@ QString describePath(const PropertyPath& path) {
 
 namespace {
 
-// For each rich result in turn, the one of its types that items of these
-// types are (empty for none): a page's items are mostly of a few types, and
-// each would otherwise look up every rich result's types.
-using TypeMatches = QHash<QStringList, QStringList>;
+// What an item's types make of it, worked out once per set of types on a
+// page: its items are mostly of a few types, and each would otherwise look up
+// every rich result's types.
+struct TypeFacts {
+    QStringList resultTypes; // for each rich result, the one of its types the item is; empty for none
+    QList<bool> retired;     // for each retired result, whether the item is of its types
+};
+using TypeMatches = QHash<QStringList, TypeFacts>;
 
-const QStringList& typeMatches(const QStringList& itemTypes, TypeMatches& known) {
+const TypeFacts& typeFacts(const QStringList& itemTypes, TypeMatches& known) {
     if (const auto found = known.constFind(itemTypes); found != known.cend())
         return *found;
-    QStringList matched;
-    matched.reserve(richResults().size());
+    TypeFacts facts;
+    facts.resultTypes.reserve(richResults().size());
     for (const RichResult& result : richResults())
-        matched.append(matchingType(itemTypes, result.types));
-    return *known.insert(itemTypes, matched);
+        facts.resultTypes.append(matchingType(itemTypes, result.types));
+    for (const RetiredResult& retired : retiredResults())
+        facts.retired.append(!matchingType(itemTypes, retired.types).isEmpty());
+    return *known.insert(itemTypes, facts);
 }
 
 ItemVerdict judge(const StructuredData& data, int index, TypeMatches& known) {
     const Item& item = data.items[index];
     ItemVerdict verdict;
     struct Match {
-        const RichResult* result;
-        QString type;
+        qsizetype result;
+        const QString* type;
     };
-    QList<Match> matches;
-    const QStringList& types = typeMatches(item.schemaTypes(), known);
+    QVarLengthArray<Match, 4> matches;
+    const TypeFacts& facts = typeFacts(item.schemaTypes(), known);
+    const QList<CompiledResult>& compiled = compiledResults();
     for (qsizetype r = 0; r < richResults().size(); ++r) {
-        const RichResult& result = richResults()[r];
-        if (!types[r].isEmpty() && meets(data, item, result.when, result.whenValues))
-            matches.append({&result, types[r]});
+        const QString& type = facts.resultTypes[r];
+        if (!type.isEmpty() && meets(data, item, compiled[r].when, richResults()[r].whenValues))
+            matches.append({r, &type});
     }
     for (const Match& m : matches) {
         // A more specific rich result of the item stands for the general one
         // (a LocalBusiness is read as a local business, not an organization).
         bool general = false;
         for (const Match& other : matches)
-            general = general || (other.type != m.type && schema::isA(other.type, m.type));
+            general = general || (*other.type != *m.type && schema::isA(*other.type, *m.type));
         if (general)
             continue;
-        verdict.richResults.append(m.result->name);
-        verdict.pages.append(m.result->page);
-        const auto note = [&](const PropertyPath& path, QStringList& missing) {
-            if (!lacks(data, item, path))
-                return;
-            if (QString described = describePath(path); !missing.contains(described))
-                missing.append(std::move(described));
+        verdict.richResults.append(richResults()[m.result].name);
+        verdict.pages.append(richResults()[m.result].page);
+        const auto note = [&](const CompiledPath& path, QStringList& missing) {
+            if (lacks(data, item, path) && !missing.contains(path.described))
+                missing.append(path.described);
         };
-        for (const PropertyPath& path : m.result->required)
+        for (const CompiledPath& path : compiled[m.result].required)
             note(path, verdict.missing);
-        for (const PropertyPath& path : m.result->recommended)
+        for (const CompiledPath& path : compiled[m.result].recommended)
             note(path, verdict.missingRecommended);
+    }
+    const QList<CompiledRetired>& retired = compiledRetired();
+    for (qsizetype r = 0; r < retired.size(); ++r) {
+        const RetiredResult& result = retiredResults()[r];
+        if (facts.retired[r] && meets(data, item, retired[r].when, result.whenValues) &&
+            (retired[r].unless.alternatives.isEmpty() ||
+             !meets(data, item, retired[r].unless, result.unlessValues)))
+            verdict.retired.append(&result);
     }
     return verdict;
 }
@@ -374,18 +443,6 @@ QList<ItemVerdict> judgeItems(const StructuredData& data) {
     for (qsizetype i = 0; i < data.items.size(); ++i)
         if (data.items[i].topLevel && data.items[i].schemaOrg)
             out[i] = judge(data, int(i), known);
-    return out;
-}
-
-QList<const RetiredResult*> retiredFor(const StructuredData& data, int index) {
-    const Item& item = data.items[index];
-    QList<const RetiredResult*> out;
-    const QStringList itemTypes = item.schemaTypes();
-    for (const RetiredResult& retired : retiredResults())
-        if (!matchingType(itemTypes, retired.types).isEmpty() &&
-            meets(data, item, retired.when, retired.whenValues) &&
-            (retired.unless.isEmpty() || !meets(data, item, retired.unless, retired.unlessValues)))
-            out.append(&retired);
     return out;
 }
 

@@ -54,6 +54,7 @@ struct ItemVerdict {
     QStringList pages;       // their Google pages, in the same order
     QStringList missing;     // "offers.price", "one of offers, review or aggregateRating"
     QStringList missingRecommended;
+    QList<const RetiredResult*> retired; // the retired rich results the item is markup for
     bool eligible() const { return !richResults.isEmpty() && missing.isEmpty(); }
 };
 
@@ -62,8 +63,6 @@ ItemVerdict judgeItem(const StructuredData& data, int item);
 // judgeItem of each top-level schema.org item, by index; nothing for the
 // others. The rules and the report read them, so an item is judged once.
 QList<ItemVerdict> judgeItems(const StructuredData& data);
-// The retired rich results the item is markup for.
-QList<const RetiredResult*> retiredFor(const StructuredData& data, int item);
 
 // "a|b|c" as a reader says it: "one of a, b or c".
 QString describePath(const PropertyPath& path);

@@ -230,7 +230,7 @@ void value(const RuleContext& c, RawFindings& out) {
 void retired(const RuleContext& c, RawFindings& out) {
     const StructuredData& data = dataOf(c);
     eachTopItem(data, [&](int i, const Item& item) {
-        for (const RetiredResult* r : retiredFor(data, i))
+        for (const RetiredResult* r : c.verdicts[i].retired)
             out.append(
                 {ruleid::kStructuredDataRetired,
                  QStringLiteral("%1: Google has shown no %2 rich result since %3; the markup does no harm "
