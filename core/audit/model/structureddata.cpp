@@ -248,6 +248,10 @@ QStringList Item::schemaTypes() const {
 }
 
 QString schemaOrgName(QStringView name) {
+    return schemaOrgLocalName(name).toString();
+}
+
+QStringView schemaOrgLocalName(QStringView name) {
     // Every key of every node comes here, and nearly all are plain names.
     if (!name.contains(u':'))
         return {};
@@ -255,7 +259,7 @@ QString schemaOrgName(QStringView name) {
                                  QLatin1String("https://www.schema.org/"),
                                  QLatin1String("http://www.schema.org/"), QLatin1String("schema:")})
         if (name.startsWith(prefix, Qt::CaseInsensitive) && name.size() > prefix.size())
-            return name.mid(prefix.size()).toString();
+            return name.sliced(prefix.size());
     return {};
 }
 

@@ -66,6 +66,8 @@ struct StructuredData {
 // The type's local name when it is a schema.org address ("https://schema.org/Product",
 // "http://schema.org/Product", "schema:Product"); empty otherwise.
 QString schemaOrgName(QStringView typeOrProperty);
+// The same, as a part of the name.
+QStringView schemaOrgLocalName(QStringView typeOrProperty);
 
 // Reads one JSON-LD block's content (UTF-8), which starts at contentOffset in
 // the page's text; its items are appended, references stay unresolved until

@@ -128,14 +128,26 @@ bool isIsoDuration(const QString& value) {
     return matches(value, form);
 }
 
-bool isPrice(const QString& value) {
-    static const QRegularExpression form(QStringLiteral("^\\d+(\\.\\d+)?$"));
-    return matches(value, form);
+// Digits, and after a "." more digits.
+bool isPrice(QStringView value) {
+    const auto digits = [&](qsizetype from) {
+        qsizetype at = from;
+        while (at < value.size() && value[at] >= u'0' && value[at] <= u'9')
+            ++at;
+        return at;
+    };
+    const qsizetype whole = digits(0);
+    if (whole == 0)
+        return false;
+    if (whole == value.size())
+        return true;
+    return value[whole] == u'.' && whole + 1 < value.size() && digits(whole + 1) == value.size();
 }
 
 bool isMember(const QString& value, const char* enumeration) {
-    const QString local = schemaOrgName(value);
-    return schema::members(QString::fromLatin1(enumeration)).contains(local.isEmpty() ? value : local);
+    const QStringView local = schemaOrgLocalName(value);
+    return schema::members(QString::fromLatin1(enumeration))
+        .contains(local.isEmpty() ? QStringView(value) : local);
 }
 
 // What is wrong with a value, or nothing.
