@@ -1,5 +1,7 @@
 #include "core/site/robotstxt.h"
 
+#include "core/web/hexdigit.h"
+
 #include <QSet>
 
 #include <cctype>
@@ -8,22 +10,12 @@ namespace headwise {
 
 namespace {
 
-int hexValue(char c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
-
 // "%E3%83%84" and the raw UTF-8 bytes compare equal, as do "%2A" and a literal "*".
 void appendDecoded(QByteArray& out, QByteArrayView text) {
     for (qsizetype i = 0; i < text.size(); ++i) {
-        if (text[i] == '%' && i + 2 < text.size() && hexValue(text[i + 1]) >= 0 &&
-            hexValue(text[i + 2]) >= 0) {
-            out.append(char(hexValue(text[i + 1]) * 16 + hexValue(text[i + 2])));
+        if (text[i] == '%' && i + 2 < text.size() && hexDigitValue(text[i + 1]) >= 0 &&
+            hexDigitValue(text[i + 2]) >= 0) {
+            out.append(char(hexDigitValue(text[i + 1]) * 16 + hexDigitValue(text[i + 2])));
             i += 2;
         } else {
             out.append(text[i]);

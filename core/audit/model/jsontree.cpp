@@ -1,5 +1,7 @@
 #include "core/audit/model/jsontree.h"
 
+#include "core/web/hexdigit.h"
+
 #include <QJsonArray>
 #include <QJsonObject>
 #include <QVariant>
@@ -13,16 +15,6 @@ namespace {
 
 // Far below the depth where Qt's parser refuses, so a deeper text is left to it.
 constexpr int kMaxDepth = 512;
-
-int hexDigit(char c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
 
 bool isDigit(char c) {
     return c >= '0' && c <= '9';
@@ -242,7 +234,7 @@ std::optional<QByteArrayView> JsonTree::readString() {
                 return std::nullopt;
             int code = 0;
             for (int k = 0; k < 4; ++k) {
-                const int digit = hexDigit(at_[k]);
+                const int digit = hexDigitValue(at_[k]);
                 if (digit < 0)
                     return std::nullopt;
                 code = code * 16 + digit;
