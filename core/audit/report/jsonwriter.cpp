@@ -106,8 +106,8 @@ char* JsonWriter::writeString(char* to, QStringView text) {
                                                   _mm_set1_epi16(-0x8000 + 0x7f));
             const __m128i quote = _mm_cmpeq_epi16(block, _mm_set1_epi16('"'));
             const __m128i backslash = _mm_cmpeq_epi16(block, _mm_set1_epi16('\\'));
-            const __m128i special = _mm_or_si128(_mm_or_si128(below, above), _mm_or_si128(quote, backslash));
-            const unsigned mask = unsigned(_mm_movemask_epi8(special));
+            const __m128i stops = _mm_or_si128(_mm_or_si128(below, above), _mm_or_si128(quote, backslash));
+            const unsigned mask = unsigned(_mm_movemask_epi8(stops));
             const int plain = mask == 0 ? 8 : __builtin_ctz(mask) / 2;
             _mm_storel_epi64(reinterpret_cast<__m128i*>(to), _mm_packus_epi16(block, block));
             to += plain;
