@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
+#include <QJsonObject>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -333,6 +334,34 @@ TEST(JsonWriter, StringsReadBackAsWritten) {
     ASSERT_EQ(read.size(), std::size(texts)) << out.toStdString();
     for (qsizetype i = 0; i < read.size(); ++i)
         EXPECT_EQ(read[i].toString(), texts[i]);
+}
+
+// Strings go out eight units at a time up to the first that needs care: such
+// a unit at every place in and across those blocks still reads back.
+TEST(JsonWriter, UnitsThatNeedCareReadBackWhereverTheyFall) {
+    const QString cares[] = {"\"",
+                             "\\",
+                             "\n",
+                             QString(QChar(1)),
+                             QString(QChar(0x7f)),
+                             QString::fromUtf8("é"),
+                             QString::fromUtf8("\xf0\x9f\x98\x80")};
+    QList<QString> texts;
+    for (const QString& care : cares)
+        for (int at = 0; at <= 20; ++at)
+            texts.append(QString(at, u'a') + care + QString(20 - at, u'b'));
+    QByteArray out;
+    JsonWriter json(out);
+    json.beginObject();
+    for (qsizetype i = 0; i < texts.size(); ++i) {
+        json.key(QString(texts[i] + QString::number(i)));
+        json.value(texts[i]);
+    }
+    json.endObject();
+    const QJsonObject read = QJsonDocument::fromJson(out).object();
+    ASSERT_EQ(read.size(), texts.size()) << out.left(200).toStdString();
+    for (qsizetype i = 0; i < texts.size(); ++i)
+        EXPECT_EQ(read.value(texts[i] + QString::number(i)).toString(), texts[i]) << i;
 }
 
 } // namespace
