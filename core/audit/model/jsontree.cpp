@@ -195,10 +195,7 @@ std::optional<QByteArrayView> JsonTree::readString() {
             ++at_;
             continue;
         }
-        if (!escaped) {
-            escaped = true;
-            unescaped.reserve(end_ - start);
-        }
+        escaped = true; // no room made ahead: the block's rest may be megabytes, the string short
         unescaped.append(run, at_ - run);
         if (end_ - at_ < 2)
             return std::nullopt;
