@@ -41,6 +41,8 @@ const QList<PositionCase> kPositions = {
     {"lf", "<html>\n<head>\n  <meta http-equiv=refresh content=1></head>", {}, 3, 3},
     {"crlf", "<html>\r\n<head>\r\n  <meta http-equiv=refresh content=1></head>", {}, 3, 3},
     {"lone cr", "<html>\r<head>\r\r<meta http-equiv=refresh content=1></head>", {}, 4, 1},
+    // The parser counts a dropped "</>" as part of the next tag's text.
+    {"after empty end tags", "<head></></><meta http-equiv=refresh content=1></head>", {}, 1, 13},
     {"two-byte", "<title>\xC3\xA9t\xC3\xA9</title> <meta http-equiv=refresh content=1>", {}, 1, 20},
     {"three-byte", "<title>\xE2\x82\xAC</title><meta http-equiv=refresh content=1>", {}, 1, 17},
     {"four-byte counts two units",
@@ -148,6 +150,7 @@ const QList<QString> kTrickyPages = {
     QStringLiteral("<title>a</title><body><noscript><script type=application/ld+json>{}</script></noscript>"),
     QStringLiteral("<title>a</title><body><script type=application/ld+json>{\"never\": \"closed\""),
     QStringLiteral("<title>a</title><body><script type=application/ld+json>{\"a\":1}</script"),
+    QStringLiteral("<title>a</title><body><p>x</><script type=application/ld+json>{\"a\"}</script>"),
     QStringLiteral("<title>a</title><body><script \0type=application/ld+json>{\"a\":1}</script>"),
     QStringLiteral("<title>a</title><body><img \0alt=x src=p><a i\0d=x href=y>z</a>"),
     QStringLiteral("<title>a</title><body><!-- x --!><div itemscope itemtype=https://schema.org/Thing>"),

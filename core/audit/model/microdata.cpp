@@ -1,4 +1,5 @@
 #include "core/audit/model/microdata.h"
+#include "core/audit/model/tagsource.h"
 
 #include <gumbo.h>
 
@@ -147,7 +148,7 @@ private:
         if (!item.types.isEmpty())
             item.id = QString::fromUtf8(attribute(node, "itemid") ? attribute(node, "itemid") : "").trimmed();
         const GumboElement& e = node->v.element;
-        item.offset = qsizetype(e.start_pos.offset);
+        item.offset = qsizetype(startTagSource(e).offset);
         item.length = qsizetype(e.original_end_tag.length ? e.end_pos.offset + e.original_end_tag.length
                                                           : e.start_pos.offset + e.original_tag.length) -
                       item.offset;

@@ -2,6 +2,7 @@
 
 #include "core/audit/model/foldedsearch.h"
 #include "core/audit/model/microdata.h"
+#include "core/audit/model/tagsource.h"
 
 #include <gumbo.h>
 
@@ -169,7 +170,7 @@ bool isJsonLdScript(const GumboElement& e) {
 
 void recordJsonBlock(const GumboElement& e, RawPage& page) {
     RawJsonBlock block;
-    block.start = e.start_pos.offset;
+    block.start = startTagSource(e).offset;
     block.contentStart = block.contentEnd = e.start_pos.offset + e.original_tag.length;
     for (unsigned i = 0; i < e.children.length; ++i) {
         const auto* child = static_cast<const GumboNode*>(e.children.data[i]);
@@ -209,7 +210,7 @@ void recordElement(const GumboNode* node, bool inHead, RawPage& page) {
     raw.element.kind = kind;
     raw.element.inHead = inHead;
     raw.element.attributes = attributesOf(e.attributes);
-    raw.start = e.start_pos.offset;
+    raw.start = startTagSource(e).offset;
     raw.end = e.start_pos.offset + e.original_tag.length;
     if (kind == MarkupElement::Kind::Title) {
         QByteArray text;
@@ -231,7 +232,7 @@ void recordElement(const GumboNode* node, bool inHead, RawPage& page) {
 
 size_t nodeSourceStart(const GumboNode* node) {
     if (node->type == GUMBO_NODE_ELEMENT || node->type == GUMBO_NODE_TEMPLATE)
-        return node->v.element.start_pos.offset;
+        return startTagSource(node->v.element).offset;
     return node->v.text.start_pos.offset;
 }
 
@@ -293,7 +294,7 @@ void noteBodyNode(const GumboNode* node, const QByteArray& utf8, RawPage& page) 
             return; // whitespace, comments and elements the parser supplied end no head
         page.firstInBody = node;
         page.breakStart = nodeSourceStart(node);
-        page.breakEnd = element ? page.breakStart + node->v.element.original_tag.length
+        page.breakEnd = element ? page.breakStart + startTagSource(node->v.element).text.length
                                 : page.breakStart + node->v.text.original_text.length;
         page.meantEnd = headEndTag(utf8, qsizetype(page.breakEnd));
         return;
@@ -361,10 +362,10 @@ RawPage collect(const GumboOutput* output, const QByteArray& utf8, size_t length
         const GumboElement& e = node->v.element;
         if (node == root) {
             page.htmlAttributes = attributesOf(e.attributes);
-            page.htmlStart = e.start_pos.offset;
+            page.htmlStart = startTagSource(e).offset;
             page.htmlEnd = e.start_pos.offset + e.original_tag.length;
         } else if (e.tag == GUMBO_TAG_HEAD && node->parent == root) {
-            page.headStart = e.start_pos.offset;
+            page.headStart = startTagSource(e).offset;
             page.headEnd = e.start_pos.offset + e.original_tag.length;
         } else if (node->type == GUMBO_NODE_ELEMENT) {
             recordElement(node, item.inHead, page);
@@ -403,7 +404,7 @@ const GumboOptions& parseOptions() {
 // How a message names the node that ended the head: "<img>", "text \"Welcome\"".
 QString nodeName(const GumboNode* node) {
     if (node->type == GUMBO_NODE_ELEMENT) {
-        const GumboStringPiece& tag = node->v.element.original_tag;
+        const GumboStringPiece tag = startTagSource(node->v.element).text;
         qsizetype n = 1;
         while (n < qsizetype(tag.length) && !std::strchr(" \t\n\r\f/><", tag.data[n]))
             ++n;
