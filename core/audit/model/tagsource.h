@@ -16,7 +16,8 @@ struct TagSource {
 
 inline TagSource startTagSource(const GumboElement& e) {
     TagSource tag{e.start_pos.offset, e.original_tag};
-    while (tag.text.length > 3 && tag.text.data[0] == '<' && tag.text.data[1] == '/' && tag.text.data[2] == '>') {
+    while (tag.text.length > 3 && tag.text.data[0] == '<' && tag.text.data[1] == '/' &&
+           tag.text.data[2] == '>') {
         tag.offset += 3;
         tag.text.data += 3;
         tag.text.length -= 3;
