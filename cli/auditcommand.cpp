@@ -80,9 +80,10 @@ bool failsOn(const QList<audit::PageReport>& pages, std::optional<audit::Severit
     return false;
 }
 
-bool writeReportTo(const QString& path, const QByteArray& report) {
+bool writeReportTo(const QString& path, const QByteArrayList& report) {
     if (path.isEmpty()) {
-        writeOut(report);
+        for (const QByteArray& piece : report)
+            writeOut(piece);
         return true;
     }
     QString error;
@@ -262,7 +263,7 @@ int runAudit(const QStringList& arguments) {
             writeError(QStringLiteral("--list-rules: give --format text or json"));
             return kExitBadInput;
         }
-        return writeReportTo(parser.value(output), *list) ? kExitOk : kExitBadInput;
+        return writeReportTo(parser.value(output), {*list}) ? kExitOk : kExitBadInput;
     }
     if (parser.value(failOn) == QLatin1String("never")) {
         options.failOn = std::nullopt;
@@ -421,13 +422,16 @@ int runAudit(const QStringList& arguments) {
                        .arg(address.canonicals));
     // A dry run's diff has standard output to itself.
     const bool toStdout = options.output.isEmpty();
-    QByteArray report =
-        options.summaryOnly ? QByteArray() : audit::writeReport(options.format, outcome.pages, context);
+    QByteArrayList report =
+        options.summaryOnly ? QByteArrayList() : audit::writeReport(options.format, outcome.pages, context);
     if (options.summary) {
         // On a terminal the end of a long report is what stays in view, and the summary is where to start.
         const QByteArray summaryText =
             audit::ruleSummary(outcome.pages, context.site) + audit::structuredDataSummary(outcome.pages);
-        report = toStdout && isatty(fileno(stdout)) == 1 ? summaryText + report : report + summaryText;
+        if (toStdout && isatty(fileno(stdout)) == 1)
+            report.prepend(summaryText);
+        else
+            report.append(summaryText);
     }
     const bool written = (toStdout && parser.isSet(dryRun)) || writeReportTo(options.output, report);
     if (!written || !problems.isEmpty() || !fixesWritten || !baselineWritten)

@@ -694,7 +694,7 @@ void SiteCheckWindow::cmdSiteExport_Click() {
         return;
     const ExportFormat& format = exportFormatOf(path);
     QString done;
-    QByteArray bytes;
+    QByteArrayList bytes;
     if (format.report) {
         const audit::ReportContext context{&config_, audit::sourceRootOf(QDir::currentPath()),
                                            site_.present ? &site_ : nullptr,
@@ -706,7 +706,7 @@ void SiteCheckWindow::cmdSiteExport_Click() {
             findings += page.findings.size();
         done = sitechecktext::exportedReport(path, pages.size(), findings);
     } else {
-        bytes = pageTableCsv();
+        bytes = {pageTableCsv()};
         done = sitechecktext::exportedTable(path, filter_->rowCount());
     }
     QString error;

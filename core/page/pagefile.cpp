@@ -71,12 +71,21 @@ bool writePageFile(const QString& path, const QString& crlfText, const PageEncod
 }
 
 bool writePageBytes(const QString& path, const QByteArray& bytes, QString* errorText) {
+    return writePageBytes(path, QByteArrayList{bytes}, errorText);
+}
+
+bool writePageBytes(const QString& path, const QByteArrayList& pieces, QString* errorText) {
+    const auto writeAll = [&pieces](QIODevice& device) {
+        for (const QByteArray& piece : pieces)
+            if (device.write(piece) != piece.size())
+                return false;
+        return true;
+    };
     // A device or a pipe (/dev/null, /dev/stdout, a FIFO) is written into: a
     // save puts a new file in the old one's place, and would replace it with one.
     if (const QFileInfo info(path); info.exists() && !info.isFile() && !info.isDir()) {
         QFile device(path);
-        const bool written =
-            device.open(QIODevice::WriteOnly | QIODevice::Unbuffered) && device.write(bytes) == bytes.size();
+        const bool written = device.open(QIODevice::WriteOnly | QIODevice::Unbuffered) && writeAll(device);
         if (!written && errorText)
             *errorText = device.errorString();
         return written;
@@ -85,7 +94,7 @@ bool writePageBytes(const QString& path, const QByteArray& bytes, QString* error
     // commit() reports success even when its buffer did not reach the disk
     // (a full disk), and then puts what did in place of the old file: the
     // buffer is flushed and checked first, and the write given up on failure.
-    const bool flushed = file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.flush();
+    const bool flushed = file.open(QIODevice::WriteOnly) && writeAll(file) && file.flush();
     if (!flushed)
         file.cancelWriting();
     const bool written = file.commit() && flushed;

@@ -47,6 +47,8 @@ LoadedPage loadPageFile(const QString& path, qint64 maxBytes);
 bool writePageFile(const QString& path, const QString& crlfText, const PageEncoding& encoding,
                    QString* errorText);
 bool writePageBytes(const QString& path, const QByteArray& bytes, QString* errorText);
+// The same for bytes made in pieces (a site's report), written one after another.
+bool writePageBytes(const QString& path, const QByteArrayList& pieces, QString* errorText);
 
 // The open dialog shared by the panels that load a page.
 QString pageDialogTitle();

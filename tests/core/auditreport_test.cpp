@@ -13,6 +13,10 @@ using namespace headwise::testing;
 
 namespace {
 
+QByteArray reportBytes(ReportFormat format, const QList<PageReport>& pages, const ReportContext& context) {
+    return writeReport(format, pages, context).join();
+}
+
 // HEADWISE_UPDATE_GOLDEN=1 rewrites the golden files from the current output;
 // review the difference before committing it.
 void expectGolden(const QByteArray& actual, const char* name) {
@@ -61,14 +65,14 @@ ReportContext sampleContext(const AuditConfig& config) {
 
 TEST(AuditReport, TextGolden) {
     const AuditConfig config;
-    expectGolden(writeReport(ReportFormat::Text, samplePages(), sampleContext(config)), "report.txt");
-    EXPECT_EQ(writeReport(ReportFormat::Text, {}, sampleContext(config)),
+    expectGolden(reportBytes(ReportFormat::Text, samplePages(), sampleContext(config)), "report.txt");
+    EXPECT_EQ(reportBytes(ReportFormat::Text, {}, sampleContext(config)),
               "0 pages audited: 0 errors, 0 warnings, 0 notes\n");
 }
 
 TEST(AuditReport, JsonGoldenAndShape) {
     const AuditConfig config;
-    const QByteArray json = writeReport(ReportFormat::Json, samplePages(), sampleContext(config));
+    const QByteArray json = reportBytes(ReportFormat::Json, samplePages(), sampleContext(config));
     expectGolden(json, "report.json");
 
     QJsonParseError error;
@@ -99,7 +103,7 @@ TEST(AuditReport, JsonOfManyPagesIsOneDocument) {
             pages.append(sample[i % sample.size()]);
             pages.last().page = QStringLiteral("page-%1.htm").arg(i);
         }
-        const QByteArray json = writeReport(ReportFormat::Json, pages, sampleContext(config));
+        const QByteArray json = reportBytes(ReportFormat::Json, pages, sampleContext(config));
         QJsonParseError error;
         const QJsonArray written = QJsonDocument::fromJson(json, &error).object()["pages"].toArray();
         ASSERT_EQ(error.error, QJsonParseError::NoError) << count;
@@ -107,7 +111,7 @@ TEST(AuditReport, JsonOfManyPagesIsOneDocument) {
         for (qsizetype i = 0; i < count; ++i)
             EXPECT_EQ(written[i].toObject()["page"].toString(), pages[i].page) << count;
         if (count > 0) {
-            const QByteArray alone = writeReport(ReportFormat::Json, {pages.last()}, sampleContext(config));
+            const QByteArray alone = reportBytes(ReportFormat::Json, {pages.last()}, sampleContext(config));
             const qsizetype from = alone.indexOf("    {"), to = alone.indexOf("\n    }") + 6;
             EXPECT_TRUE(json.contains(alone.mid(from, to - from))) << count;
         }
@@ -116,7 +120,7 @@ TEST(AuditReport, JsonOfManyPagesIsOneDocument) {
 
 TEST(AuditReport, SarifGoldenAndRequiredFields) {
     const AuditConfig config;
-    const QByteArray sarif = writeReport(ReportFormat::Sarif, samplePages(), sampleContext(config));
+    const QByteArray sarif = reportBytes(ReportFormat::Sarif, samplePages(), sampleContext(config));
     QJsonParseError error;
     QJsonObject root = QJsonDocument::fromJson(sarif, &error).object();
     ASSERT_EQ(error.error, QJsonParseError::NoError);
@@ -176,7 +180,7 @@ TEST(AuditReport, SarifGoldenAndRequiredFields) {
 TEST(AuditReport, JunitGoldenSuitesCasesFailures) {
     AuditConfig config;
     config.severityOverride.insert(QStringLiteral("lang-missing"), std::nullopt);
-    const QByteArray xml = writeReport(ReportFormat::Junit, samplePages(), sampleContext(config));
+    const QByteArray xml = reportBytes(ReportFormat::Junit, samplePages(), sampleContext(config));
     expectGolden(xml, "report-junit.xml");
 
     // Parses as XML; per page one case per rule, one failure per finding.
@@ -203,7 +207,7 @@ TEST(AuditReport, JunitStaysWellFormedWithControlCharacters) {
                                    0,
                                    {finding("title-missing", Severity::Error, QStringLiteral("bad \x02 text"),
                                             1, 1, QString(QChar(0xD800)) + QStringLiteral("<x>\x0b"))}}};
-    QXmlStreamReader reader(writeReport(ReportFormat::Junit, pages, {}));
+    QXmlStreamReader reader(reportBytes(ReportFormat::Junit, pages, {}));
     while (!reader.atEnd())
         reader.readNext();
     EXPECT_FALSE(reader.hasError()) << reader.errorString().toStdString();
@@ -211,7 +215,7 @@ TEST(AuditReport, JunitStaysWellFormedWithControlCharacters) {
 
 TEST(AuditReport, CsvIsRfc4180WithABomAndNoFormulas) {
     const AuditConfig config;
-    expectGolden(writeReport(ReportFormat::Csv, samplePages(), sampleContext(config)), "report.csv");
+    expectGolden(reportBytes(ReportFormat::Csv, samplePages(), sampleContext(config)), "report.csv");
     // A field a spreadsheet would run as a formula stays text; quotes and
     // line breaks are quoted, the quotes doubled.
     const QList<PageReport> pages{
@@ -219,7 +223,7 @@ TEST(AuditReport, CsvIsRfc4180WithABomAndNoFormulas) {
          {},
          0,
          {finding("title-missing", Severity::Error, QStringLiteral("a, \"b\"\r\nc"), 2, 3, {})}}};
-    EXPECT_EQ(writeReport(ReportFormat::Csv, pages, {}),
+    EXPECT_EQ(reportBytes(ReportFormat::Csv, pages, {}),
               "\xEF\xBB\xBFpage,rule,severity,line,column,message\r\n"
               "\"'=HYPERLINK(\"\"x\"\").htm\",title-missing,error,2,3,\"a, \"\"b\"\"\r\nc\"\r\n");
 }

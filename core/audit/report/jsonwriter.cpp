@@ -35,11 +35,6 @@ void JsonWriter::null() {
     out_ += "null";
 }
 
-void JsonWriter::element(QByteArrayView written) {
-    beforeValue();
-    out_ += written;
-}
-
 void JsonWriter::open(char bracket) {
     beforeValue();
     out_ += bracket;

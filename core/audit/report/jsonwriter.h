@@ -25,8 +25,9 @@ public:
     void value(int number) { value(qint64(number)); }
     void boolean(bool truth);
     void null();
-    // Values another writer made for this place, as they stand.
-    void element(QByteArrayView written);
+    // What goes before a value that another writer made for this place, which
+    // the caller puts after the output so far.
+    void elementFollows() { beforeValue(); }
 
 private:
     void open(char bracket);

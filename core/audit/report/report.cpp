@@ -116,23 +116,24 @@ std::optional<QByteArray> writeRuleList(ReportFormat format) {
     return out;
 }
 
-QByteArray writeReport(ReportFormat format, const QList<PageReport>& pages, const ReportContext& context) {
+QByteArrayList writeReport(ReportFormat format, const QList<PageReport>& pages,
+                           const ReportContext& context) {
     switch (format) {
     case ReportFormat::Text:
-        return context.baseline ? textReport(pages) + baselineSummaryLine(*context.baseline)
-                                : textReport(pages);
+        return {context.baseline ? textReport(pages) + baselineSummaryLine(*context.baseline)
+                                 : textReport(pages)};
     case ReportFormat::Json:
         return jsonReport(pages, context.site, context.baseline);
     case ReportFormat::Sarif:
-        return sarifReport(pages, context);
+        return {sarifReport(pages, context)};
     case ReportFormat::Junit:
-        return junitReport(pages, context);
+        return {junitReport(pages, context)};
     case ReportFormat::Csv:
-        return csvReport(pages);
+        return {csvReport(pages)};
     case ReportFormat::Github:
-        return githubReport(pages, context);
+        return {githubReport(pages, context)};
     case ReportFormat::Html:
-        return htmlReport(pages, context);
+        return {htmlReport(pages, context)};
     }
     return {};
 }

@@ -122,7 +122,7 @@ QByteArray ruleSummary(const QList<PageReport>& pages, const SiteSummary* site =
 // most items first; nothing for a run without structured data.
 QByteArray structuredDataSummary(const QList<PageReport>& pages);
 
-// The whole report as UTF-8, ready to write.
-QByteArray writeReport(ReportFormat format, const QList<PageReport>& pages, const ReportContext& context);
+// The whole report as UTF-8, ready to write: its pieces one after another.
+QByteArrayList writeReport(ReportFormat format, const QList<PageReport>& pages, const ReportContext& context);
 
 } // namespace headwise::audit

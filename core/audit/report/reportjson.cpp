@@ -7,6 +7,7 @@
 #include <QThread>
 
 #include <algorithm>
+#include <utility>
 
 namespace headwise::audit {
 
@@ -149,8 +150,8 @@ void writePage(JsonWriter& json, const PageReport& page) {
 
 } // namespace
 
-QByteArray jsonReport(const QList<PageReport>& pages, const SiteSummary* site,
-                      const BaselineOutcome* baseline) {
+QByteArrayList jsonReport(const QList<PageReport>& pages, const SiteSummary* site,
+                          const BaselineOutcome* baseline) {
     QByteArray out;
     JsonWriter json(out);
     json.beginObject();
@@ -159,7 +160,7 @@ QByteArray jsonReport(const QList<PageReport>& pages, const SiteSummary* site,
     json.key(u"pages");
     json.beginArray();
     // A site's report runs to many megabytes: pieces of its pages are
-    // written on all processors, then put in one after another.
+    // written on all processors and go out as they are, not copied into one.
     constexpr qsizetype kPagesPerPiece = 32; // enough pieces to keep every processor busy to the end
     QList<QByteArray> pieces((pages.size() + kPagesPerPiece - 1) / kPagesPerPiece);
     QByteArray* const written = pieces.data();
@@ -169,15 +170,12 @@ QByteArray jsonReport(const QList<PageReport>& pages, const SiteSummary* site,
         for (qsizetype i = piece * kPagesPerPiece; i < last; ++i)
             writePage(pieceJson, pages[i]);
     });
-    // Room for them all at once (and what follows them), each let go once in:
-    // the report is held once, not twice.
-    qsizetype total = out.size();
-    for (const QByteArray& piece : std::as_const(pieces))
-        total += piece.size() + 8; // and a comma, a line break and the indent before it
-    out.reserve(total + total / 8);
+    QByteArrayList report;
+    report.reserve(2 * pieces.size() + 1);
     for (QByteArray& piece : pieces) {
-        json.element(piece);
-        piece = QByteArray();
+        json.elementFollows();
+        report.append(std::exchange(out, QByteArray()));
+        report.append(std::move(piece));
     }
     json.endArray();
     const ReportSummary summary = summarize(pages);
@@ -201,7 +199,8 @@ QByteArray jsonReport(const QList<PageReport>& pages, const SiteSummary* site,
     if (site)
         writeSite(json, *site);
     json.endObject();
-    return out;
+    report.append(std::move(out));
+    return report;
 }
 
 } // namespace headwise::audit
