@@ -9,6 +9,22 @@
 
 namespace headwise::audit {
 
+namespace {
+
+// A finding as far as two alike are one; the texts are shared, not copied.
+struct FindingKey {
+    QString rule;
+    qsizetype offset = 0, length = 0;
+    QString message;
+    bool operator==(const FindingKey&) const = default;
+};
+
+size_t qHash(const FindingKey& key, size_t seed = 0) {
+    return qHashMulti(seed, key.rule, key.offset, key.length, key.message);
+}
+
+} // namespace
+
 // Each finding's rule index is looked up once, not in every comparison.
 void sortFindings(QList<Finding>& findings) {
     std::vector<std::tuple<qsizetype, int, qsizetype>> keys;
@@ -30,7 +46,7 @@ QList<Finding> placeFindings(const QString& text, const LineIndex& lines, const 
     // The same finding twice (a check reporting one tag for two reasons alike)
     // is kept once, before its source is copied: a large tag copied for each
     // of thousands of copies would cost the square of the page.
-    QSet<QString> seen;
+    QSet<FindingKey> seen;
     QHash<std::pair<qsizetype, qsizetype>, QString> sources;
     for (const RawFinding& r : raw) {
         const Rule* rule = &registeredRule(r.rule);
@@ -45,8 +61,7 @@ QList<Finding> placeFindings(const QString& text, const LineIndex& lines, const 
             f.offset = std::clamp<qsizetype>(r.span.offset, 0, text.size());
             f.length = std::clamp<qsizetype>(r.span.length, 0, text.size() - f.offset);
         } // else the page as a whole: offset -1, no line
-        const QString key = f.rule + QChar(0) + QString::number(f.offset) + QChar(0) +
-                            QString::number(f.length) + QChar(0) + f.message;
+        const FindingKey key{f.rule, f.offset, f.length, f.message};
         if (seen.contains(key))
             continue;
         seen.insert(key);

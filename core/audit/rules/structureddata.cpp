@@ -51,13 +51,20 @@ void required(const RuleContext& c, RawFindings& out) {
 
 void recommended(const RuleContext& c, RawFindings& out) {
     const StructuredData& data = dataOf(c);
+    // A catalogue's items lack the same properties: one message serves a run of them.
+    QString name, message;
+    QStringList missingBefore;
     eachTopItem(data, [&](int i, const Item& item) {
         const QStringList& missing = c.verdicts[i].missingRecommended;
-        if (!missing.isEmpty())
-            out.append(
-                {ruleid::kStructuredDataRecommended,
-                 QStringLiteral("%1: recommended %2").arg(nameOf(item), missing.join(QLatin1String("; "))),
-                 spanOf(item)});
+        if (missing.isEmpty())
+            return;
+        QString itemName = nameOf(item);
+        if (message.isEmpty() || itemName != name || missing != missingBefore) {
+            message = QStringLiteral("%1: recommended %2").arg(itemName, missing.join(QLatin1String("; ")));
+            name = std::move(itemName);
+            missingBefore = missing;
+        }
+        out.append({ruleid::kStructuredDataRecommended, message, spanOf(item)});
     });
 }
 
