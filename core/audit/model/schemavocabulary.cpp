@@ -4,6 +4,7 @@
 #include <QSet>
 
 #include <algorithm>
+#include <string_view>
 #include <vector>
 
 namespace headwise::audit::schema {
@@ -20,43 +21,70 @@ struct Vocabulary {
     QSet<QString> currencies;                 // ISO 4217
     // type: itself and every supertype. Every item asks for every rich result
     // whether it is one, so the walk up the hierarchy is done once.
-    QHash<QString, QSet<QString>> ancestors;
+    // A type has a handful, so a list serves better than a set.
+    QHash<QString, QStringList> ancestors;
 };
 
-QSet<QString> ancestorsOf(const QHash<QString, QStringList>& parents, const QString& type) {
-    QSet<QString> seen;
-    QStringList pending{type};
-    while (!pending.isEmpty()) {
-        const QString t = pending.takeLast();
-        if (seen.contains(t))
-            continue;
-        seen.insert(t);
-        pending += parents.value(t);
-    }
+QStringList ancestorsOf(const QHash<QString, QStringList>& parents, const QString& type) {
+    QStringList seen{type};
+    for (qsizetype i = 0; i < seen.size(); ++i) // breadth first: the list is its own queue
+        for (const QString& parent : parents.value(seen[i]))
+            if (!seen.contains(parent))
+                seen.append(parent);
     return seen;
 }
 
 const Vocabulary& vocabulary() {
-    static const Vocabulary v = [] {
+    // Kept to the end of the process: freeing its thousands of small strings
+    // at exit would cost about as much as making them.
+    static const Vocabulary& v = *new Vocabulary([] {
         Vocabulary out;
-        const QString table = QString::fromLatin1(kSchemaVocabulary);
-        for (QStringView line : QStringView(table).split(u'\n', Qt::SkipEmptyParts)) {
-            const QList<QStringView> parts = line.split(u' ');
-            if (parts.size() < 2)
+        // The table names a type many times: each name is made once and shared.
+        QHash<QByteArrayView, QString> names;
+        const auto name = [&names](std::string_view text) {
+            auto known = names.constFind(QByteArrayView(text));
+            if (known == names.cend())
+                known = names.insert(QByteArrayView(text), QString::fromLatin1(text));
+            return *known;
+        };
+        const auto listOf = [&name](std::string_view text) {
+            QStringList list;
+            for (size_t from = 0; from < text.size();) {
+                const size_t comma = std::min(text.find(',', from), text.size());
+                if (comma > from)
+                    list.append(name(text.substr(from, comma - from)));
+                from = comma + 1;
+            }
+            return list;
+        };
+        const std::string_view table(kSchemaVocabulary);
+        for (size_t at = 0; at < table.size();) {
+            const size_t end = std::min(table.find('\n', at), table.size());
+            const std::string_view line = table.substr(at, end - at);
+            at = end + 1;
+            // "K name list": a kind letter, a name, and a comma-separated list.
+            const size_t space = line.find(' ', 2);
+            if (line.size() < 3 || line[1] != ' ')
                 continue;
-            const QString name = parts[1].toString();
-            const QStringList list =
-                parts.size() > 2 ? parts[2].toString().split(u',', Qt::SkipEmptyParts) : QStringList();
-            if (parts[0] == u'T') {
-                out.parents.insert(name, list);
-                out.byFoldedName.insert(name.toLower(), name);
-            } else if (parts[0] == u'P') {
-                out.declaredOn.insert(name, list);
-            } else if (parts[0] == u'E') {
-                out.enumerations.insert(name, list);
-            } else if (parts[0] == u'C') {
-                for (const QString& code : name.split(u','))
+            const std::string_view key = line.substr(2, space == line.npos ? line.npos : space - 2);
+            const std::string_view rest = space == line.npos ? std::string_view() : line.substr(space + 1);
+            switch (line[0]) {
+            case 'T': {
+                const QString type = name(key);
+                out.parents.insert(type, listOf(rest));
+                out.byFoldedName.insert(type.toLower(), type);
+                break;
+            }
+            case 'P':
+                out.declaredOn.insert(name(key), listOf(rest));
+                break;
+            case 'E':
+                out.enumerations.insert(name(key), listOf(rest));
+                break;
+            case 'C':
+                for (const QString& code : listOf(key))
                     out.currencies.insert(code);
+                break;
             }
         }
         // schema.org's data types, which the table leaves out as TypeScript
@@ -70,7 +98,7 @@ const Vocabulary& vocabulary() {
         for (auto t = out.parents.cbegin(); t != out.parents.cend(); ++t)
             out.ancestors.insert(t.key(), ancestorsOf(out.parents, t.key()));
         return out;
-    }();
+    }());
     return v;
 }
 
@@ -113,8 +141,7 @@ bool isA(QStringView type, QStringView ancestor) {
     const Vocabulary& v = vocabulary();
     // Looked up without a copy of either name.
     const auto known = v.ancestors.constFind(QString::fromRawData(type.data(), type.size()));
-    return known != v.ancestors.cend() &&
-           known->contains(QString::fromRawData(ancestor.data(), ancestor.size()));
+    return known != v.ancestors.cend() && known->contains(ancestor);
 }
 
 bool isProperty(QStringView property) {
