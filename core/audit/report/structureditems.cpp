@@ -16,15 +16,17 @@ QList<StructuredItemFacts> structuredItems(const StructuredData& data, const QLi
         if (!item.topLevel || !item.schemaOrg)
             continue;
         const ItemVerdict& verdict = verdicts[i];
-        out.append({.type = item.types.join(QLatin1String(", ")),
-                    .format = item.format == ItemFormat::JsonLd ? QStringLiteral("json-ld")
-                                                                : QStringLiteral("microdata"),
-                    .line = lines.place(item.offset).line,
-                    .richResults = verdict.richResults,
-                    .eligible = verdict.eligible(),
-                    .missing = verdict.missing,
-                    .offset = item.offset,
-                    .length = item.length});
+        // Most items have one type, which is shared rather than joined into a copy.
+        out.append(
+            {.type = item.types.size() == 1 ? item.types.first() : item.types.join(QLatin1String(", ")),
+             .format =
+                 item.format == ItemFormat::JsonLd ? QStringLiteral("json-ld") : QStringLiteral("microdata"),
+             .line = lines.place(item.offset).line,
+             .richResults = verdict.richResults,
+             .eligible = verdict.eligible(),
+             .missing = verdict.missing,
+             .offset = item.offset,
+             .length = item.length});
     }
     return out;
 }
