@@ -15,6 +15,7 @@
 #include <QThread>
 #include <QUrl>
 #include <cstdio>
+#include <functional>
 #include <memory>
 #include <unistd.h>
 #ifdef __GLIBC__
@@ -80,14 +81,17 @@ bool failsOn(const QList<audit::PageReport>& pages, std::optional<audit::Severit
     return false;
 }
 
-bool writeReportTo(const QString& path, const QByteArrayList& report) {
+// To the file at path, or standard output when it is empty, what write()
+// gives its sink: a site's report goes out as it is made.
+bool writeReportTo(const QString& path, const std::function<void(const audit::ReportSink&)>& write) {
     if (path.isEmpty()) {
-        for (const QByteArray& piece : report)
-            writeOut(piece);
+        write([](QByteArrayView bytes) { writeOut(bytes); });
         return true;
     }
+    PageBytesWriter file(path);
+    write([&file](QByteArrayView bytes) { file.write(bytes); });
     QString error;
-    if (!writePageBytes(path, report, &error)) {
+    if (!file.commit(&error)) {
         writeError(path + QStringLiteral(": cannot be written (%1)").arg(error));
         return false;
     }
@@ -263,7 +267,9 @@ int runAudit(const QStringList& arguments) {
             writeError(QStringLiteral("--list-rules: give --format text or json"));
             return kExitBadInput;
         }
-        return writeReportTo(parser.value(output), {*list}) ? kExitOk : kExitBadInput;
+        return writeReportTo(parser.value(output), [&list](const audit::ReportSink& sink) { sink(*list); })
+                   ? kExitOk
+                   : kExitBadInput;
     }
     if (parser.value(failOn) == QLatin1String("never")) {
         options.failOn = std::nullopt;
@@ -422,18 +428,20 @@ int runAudit(const QStringList& arguments) {
                        .arg(address.canonicals));
     // A dry run's diff has standard output to itself.
     const bool toStdout = options.output.isEmpty();
-    QByteArrayList report =
-        options.summaryOnly ? QByteArrayList() : audit::writeReport(options.format, outcome.pages, context);
-    if (options.summary) {
-        // On a terminal the end of a long report is what stays in view, and the summary is where to start.
-        const QByteArray summaryText =
-            audit::ruleSummary(outcome.pages, context.site) + audit::structuredDataSummary(outcome.pages);
-        if (toStdout && isatty(fileno(stdout)) == 1)
-            report.prepend(summaryText);
-        else
-            report.append(summaryText);
-    }
-    const bool written = (toStdout && parser.isSet(dryRun)) || writeReportTo(options.output, report);
+    const QByteArray summaryText = options.summary ? audit::ruleSummary(outcome.pages, context.site) +
+                                                         audit::structuredDataSummary(outcome.pages)
+                                                   : QByteArray();
+    // On a terminal the end of a long report is what stays in view, and the summary is where to start.
+    const bool summaryFirst = toStdout && isatty(fileno(stdout)) == 1;
+    const bool written = (toStdout && parser.isSet(dryRun)) ||
+                         writeReportTo(options.output, [&](const audit::ReportSink& sink) {
+                             if (summaryFirst)
+                                 sink(summaryText);
+                             if (!options.summaryOnly)
+                                 audit::writeReport(options.format, outcome.pages, context, sink);
+                             if (!summaryFirst)
+                                 sink(summaryText);
+                         });
     if (!written || !problems.isEmpty() || !fixesWritten || !baselineWritten)
         return kExitBadInput;
     return failsOn(outcome.pages, options.failOn) ? kExitTagsMissing : kExitOk;

@@ -15,7 +15,11 @@ void writeOut(const QString& text) {
 }
 
 void writeOut(const QByteArray& bytes) {
-    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout);
+    writeOut(QByteArrayView(bytes));
+}
+
+void writeOut(QByteArrayView bytes) {
+    std::fwrite(bytes.data(), 1, size_t(bytes.size()), stdout);
 }
 
 void writeError(const QString& line) {

@@ -8,6 +8,7 @@ namespace headwise::cli {
 // Exact bytes on stdout (UTF-8, no line-break translation).
 void writeOut(const QString& text);
 void writeOut(const QByteArray& bytes);
+void writeOut(QByteArrayView bytes);
 // One line on stderr, prefixed with the program name.
 void writeError(const QString& line);
 

@@ -694,23 +694,24 @@ void SiteCheckWindow::cmdSiteExport_Click() {
         return;
     const ExportFormat& format = exportFormatOf(path);
     QString done;
-    QByteArrayList bytes;
+    PageBytesWriter file(path);
     if (format.report) {
         const audit::ReportContext context{&config_, audit::sourceRootOf(QDir::currentPath()),
                                            site_.present ? &site_ : nullptr,
                                            baselineOutcome_.used ? &baselineOutcome_ : nullptr};
         const QList<audit::PageReport> pages = pages_->pages();
-        bytes = audit::writeReport(*format.report, pages, context);
+        audit::writeReport(*format.report, pages, context,
+                           [&file](QByteArrayView bytes) { file.write(bytes); });
         qsizetype findings = 0;
         for (const audit::PageReport& page : pages)
             findings += page.findings.size();
         done = sitechecktext::exportedReport(path, pages.size(), findings);
     } else {
-        bytes = {pageTableCsv()};
+        file.write(pageTableCsv());
         done = sitechecktext::exportedTable(path, filter_->rowCount());
     }
     QString error;
-    showMessage(writePageBytes(path, bytes, &error) ? done : sitechecktext::notExported(path, error));
+    showMessage(file.commit(&error) ? done : sitechecktext::notExported(path, error));
 }
 
 QByteArray SiteCheckWindow::pageTableCsv() const {

@@ -71,35 +71,45 @@ bool writePageFile(const QString& path, const QString& crlfText, const PageEncod
 }
 
 bool writePageBytes(const QString& path, const QByteArray& bytes, QString* errorText) {
-    return writePageBytes(path, QByteArrayList{bytes}, errorText);
+    PageBytesWriter writer(path);
+    writer.write(bytes);
+    return writer.commit(errorText);
 }
 
-bool writePageBytes(const QString& path, const QByteArrayList& pieces, QString* errorText) {
-    const auto writeAll = [&pieces](QIODevice& device) {
-        for (const QByteArray& piece : pieces)
-            if (device.write(piece) != piece.size())
-                return false;
-        return true;
-    };
+PageBytesWriter::PageBytesWriter(const QString& path) {
     // A device or a pipe (/dev/null, /dev/stdout, a FIFO) is written into: a
     // save puts a new file in the old one's place, and would replace it with one.
     if (const QFileInfo info(path); info.exists() && !info.isFile() && !info.isDir()) {
-        QFile device(path);
-        const bool written = device.open(QIODevice::WriteOnly | QIODevice::Unbuffered) && writeAll(device);
-        if (!written && errorText)
-            *errorText = device.errorString();
-        return written;
+        device_ = std::make_unique<QFile>(path);
+        failed_ = !device_->open(QIODevice::WriteOnly | QIODevice::Unbuffered);
+    } else {
+        file_ = std::make_unique<QSaveFile>(path);
+        failed_ = !file_->open(QIODevice::WriteOnly);
     }
-    QSaveFile file(path);
+}
+
+PageBytesWriter::~PageBytesWriter() = default;
+
+void PageBytesWriter::write(QByteArrayView bytes) {
+    QFileDevice& to = device_ ? static_cast<QFileDevice&>(*device_) : *file_;
+    failed_ = failed_ || to.write(bytes.data(), bytes.size()) != bytes.size();
+}
+
+bool PageBytesWriter::commit(QString* errorText) {
+    if (device_) {
+        if (failed_ && errorText)
+            *errorText = device_->errorString();
+        return !failed_;
+    }
     // commit() reports success even when its buffer did not reach the disk
     // (a full disk), and then puts what did in place of the old file: the
     // buffer is flushed and checked first, and the write given up on failure.
-    const bool flushed = file.open(QIODevice::WriteOnly) && writeAll(file) && file.flush();
+    const bool flushed = !failed_ && file_->flush();
     if (!flushed)
-        file.cancelWriting();
-    const bool written = file.commit() && flushed;
+        file_->cancelWriting();
+    const bool written = file_->commit() && flushed;
     if (!written && errorText)
-        *errorText = file.errorString();
+        *errorText = file_->errorString();
     return written;
 }
 

@@ -2,7 +2,10 @@
 
 #include "core/page/pagecodec.h"
 
+#include <QFile>
+#include <QSaveFile>
 #include <QString>
+#include <memory>
 #include <optional>
 
 namespace headwise {
@@ -47,8 +50,24 @@ LoadedPage loadPageFile(const QString& path, qint64 maxBytes);
 bool writePageFile(const QString& path, const QString& crlfText, const PageEncoding& encoding,
                    QString* errorText);
 bool writePageBytes(const QString& path, const QByteArray& bytes, QString* errorText);
-// The same for bytes made in pieces (a site's report), written one after another.
-bool writePageBytes(const QString& path, const QByteArrayList& pieces, QString* errorText);
+
+// writePageBytes for bytes that come in pieces (a site's report), each
+// written as it comes, so that they need not all be held at once.
+class PageBytesWriter {
+public:
+    explicit PageBytesWriter(const QString& path);
+    ~PageBytesWriter();
+    PageBytesWriter(const PageBytesWriter&) = delete;
+    PageBytesWriter& operator=(const PageBytesWriter&) = delete;
+    void write(QByteArrayView bytes); // does nothing once a write failed
+    // Puts the file in place, or leaves the old one; false, with the reason, on failure.
+    bool commit(QString* errorText);
+
+private:
+    std::unique_ptr<QFile> device_; // a device or a pipe, written into
+    std::unique_ptr<QSaveFile> file_;
+    bool failed_ = false;
+};
 
 // The open dialog shared by the panels that load a page.
 QString pageDialogTitle();

@@ -14,7 +14,9 @@ using namespace headwise::testing;
 namespace {
 
 QByteArray reportBytes(ReportFormat format, const QList<PageReport>& pages, const ReportContext& context) {
-    return writeReport(format, pages, context).join();
+    QByteArray bytes;
+    writeReport(format, pages, context, [&bytes](QByteArrayView piece) { bytes += piece; });
+    return bytes;
 }
 
 // HEADWISE_UPDATE_GOLDEN=1 rewrites the golden files from the current output;

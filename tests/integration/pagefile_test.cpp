@@ -6,6 +6,7 @@
 #include <QTemporaryDir>
 #include <csignal>
 #include <fcntl.h>
+#include <functional>
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -134,25 +135,39 @@ TEST_F(PageFileTest, WriteToAPipeGoesIntoThePipe) {
     EXPECT_TRUE(S_ISFIFO(after.st_mode));
 }
 
+// Written whole or piece by piece (a report as it is made), a write that
+// fails part way leaves the old file.
 TEST_F(PageFileTest, WriteThatRunsOutOfRoomLeavesTheOldFile) {
-    // A file-size limit makes the write itself fail part way, even for root.
-    writeTestFile(path("page.htm"), "old page");
     const QString text = QString(64 * 1024, QLatin1Char('x'));
-    rlimit saved{};
-    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
-    const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
-    rlimit small = saved;
-    small.rlim_cur = 4096;
-    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
-    QString error;
-    const bool written = writePageFile(path("page.htm"), text, PageEncoding{}, &error);
-    setrlimit(RLIMIT_FSIZE, &saved);
-    std::signal(SIGXFSZ, previousHandler);
+    const std::function<bool(QString*)> writes[] = {
+        [&](QString* error) { return writePageFile(path("page.htm"), text, PageEncoding{}, error); },
+        [&](QString* error) {
+            PageBytesWriter file(path("page.htm"));
+            for (int piece = 0; piece < 64; ++piece)
+                file.write(QByteArray(1024, 'x'));
+            return file.commit(error);
+        },
+    };
+    for (const auto& write : writes) {
+        // A file-size limit makes the write itself fail part way, even for root.
+        writeTestFile(path("page.htm"), "old page");
+        rlimit saved{};
+        ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
+        const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit small = saved;
+        small.rlim_cur = 4096;
+        ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+        QString error;
+        const bool written = write(&error);
+        setrlimit(RLIMIT_FSIZE, &saved);
+        std::signal(SIGXFSZ, previousHandler);
 
-    EXPECT_FALSE(written);
-    EXPECT_FALSE(error.isEmpty());
-    EXPECT_EQ(readTestFile(path("page.htm")), "old page");
-    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{"page.htm"}); // no temporary left behind
+        EXPECT_FALSE(written);
+        EXPECT_FALSE(error.isEmpty());
+        EXPECT_EQ(readTestFile(path("page.htm")), "old page");
+        EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files),
+                  QStringList{"page.htm"}); // no temporary left behind
+    }
 }
 
 TEST(PageDialog, TextsForTheOpenDialog) {

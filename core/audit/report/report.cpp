@@ -116,26 +116,27 @@ std::optional<QByteArray> writeRuleList(ReportFormat format) {
     return out;
 }
 
-QByteArrayList writeReport(ReportFormat format, const QList<PageReport>& pages,
-                           const ReportContext& context) {
+void writeReport(ReportFormat format, const QList<PageReport>& pages, const ReportContext& context,
+                 const ReportSink& sink) {
     switch (format) {
     case ReportFormat::Text:
-        return {context.baseline ? textReport(pages) + baselineSummaryLine(*context.baseline)
-                                 : textReport(pages)};
+        sink(textReport(pages));
+        if (context.baseline)
+            sink(baselineSummaryLine(*context.baseline));
+        return;
     case ReportFormat::Json:
-        return jsonReport(pages, context.site, context.baseline);
+        return jsonReport(pages, context.site, context.baseline, sink);
     case ReportFormat::Sarif:
-        return {sarifReport(pages, context)};
+        return sink(sarifReport(pages, context));
     case ReportFormat::Junit:
-        return {junitReport(pages, context)};
+        return sink(junitReport(pages, context));
     case ReportFormat::Csv:
-        return {csvReport(pages)};
+        return sink(csvReport(pages));
     case ReportFormat::Github:
-        return {githubReport(pages, context)};
+        return sink(githubReport(pages, context));
     case ReportFormat::Html:
-        return {htmlReport(pages, context)};
+        return sink(htmlReport(pages, context));
     }
-    return {};
 }
 
 bool xmlForbiddenAt(QStringView text, qsizetype i) {

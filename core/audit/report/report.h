@@ -7,6 +7,7 @@
 #include <QByteArray>
 #include <QList>
 #include <QString>
+#include <functional>
 #include <optional>
 
 namespace headwise::audit {
@@ -89,6 +90,9 @@ std::optional<ReportFormat> parseReportFormat(QStringView name);
 
 struct BaselineOutcome;
 
+// Takes a report's bytes as they are made.
+using ReportSink = std::function<void(QByteArrayView)>;
+
 struct ReportContext {
     const AuditConfig* config = nullptr; // which rules are off (junit marks them skipped)
     QString sourceRoot; // file:// URL of a folder ending in '/'; SARIF names files below it relatively
@@ -122,7 +126,9 @@ QByteArray ruleSummary(const QList<PageReport>& pages, const SiteSummary* site =
 // most items first; nothing for a run without structured data.
 QByteArray structuredDataSummary(const QList<PageReport>& pages);
 
-// The whole report as UTF-8, ready to write: its pieces one after another.
-QByteArrayList writeReport(ReportFormat format, const QList<PageReport>& pages, const ReportContext& context);
+// The whole report as UTF-8, into sink piece after piece, in order. The
+// pieces may come on any thread, one at a time.
+void writeReport(ReportFormat format, const QList<PageReport>& pages, const ReportContext& context,
+                 const ReportSink& sink);
 
 } // namespace headwise::audit

@@ -6,9 +6,9 @@
 namespace headwise::audit {
 
 QByteArray textReport(const QList<PageReport>& pages);
-// In pieces: a site's report runs to many megabytes, made on all processors.
-QByteArrayList jsonReport(const QList<PageReport>& pages, const SiteSummary* site,
-                          const BaselineOutcome* baseline);
+// Into sink piece by piece: a site's report runs to many megabytes.
+void jsonReport(const QList<PageReport>& pages, const SiteSummary* site, const BaselineOutcome* baseline,
+                const ReportSink& sink);
 QByteArray sarifReport(const QList<PageReport>& pages, const ReportContext& context);
 QByteArray junitReport(const QList<PageReport>& pages, const ReportContext& context);
 QByteArray csvReport(const QList<PageReport>& pages);

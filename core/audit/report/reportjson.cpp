@@ -7,7 +7,9 @@
 #include <QThread>
 
 #include <algorithm>
-#include <utility>
+#include <mutex>
+#include <optional>
+#include <vector>
 
 namespace headwise::audit {
 
@@ -150,8 +152,8 @@ void writePage(JsonWriter& json, const PageReport& page) {
 
 } // namespace
 
-QByteArrayList jsonReport(const QList<PageReport>& pages, const SiteSummary* site,
-                          const BaselineOutcome* baseline) {
+void jsonReport(const QList<PageReport>& pages, const SiteSummary* site, const BaselineOutcome* baseline,
+                const ReportSink& sink) {
     QByteArray out;
     JsonWriter json(out);
     json.beginObject();
@@ -159,24 +161,30 @@ QByteArrayList jsonReport(const QList<PageReport>& pages, const SiteSummary* sit
     json.value(1);
     json.key(u"pages");
     json.beginArray();
-    // A site's report runs to many megabytes: pieces of its pages are
-    // written on all processors and go out as they are, not copied into one.
-    constexpr qsizetype kPagesPerPiece = 32; // enough pieces to keep every processor busy to the end
-    QList<QByteArray> pieces((pages.size() + kPagesPerPiece - 1) / kPagesPerPiece);
-    QByteArray* const written = pieces.data();
-    runChunks(pieces.size(), QThread::idealThreadCount(), [&](qsizetype piece) {
-        JsonWriter pieceJson(written[piece], 2);
+    // A site's report runs to many megabytes: pieces of its pages are made on
+    // all processors and go out in order as soon as they can, so that the
+    // memory of one is used again for the next instead of all held at once.
+    constexpr qsizetype kPagesPerPiece = 8; // small, and still enough to keep every processor busy
+    const qsizetype count = (pages.size() + kPagesPerPiece - 1) / kPagesPerPiece;
+    std::vector<std::optional<QByteArray>> made(static_cast<size_t>(count));
+    qsizetype nextOut = 0;
+    std::mutex order;
+    runChunks(count, QThread::idealThreadCount(), [&](qsizetype piece) {
+        QByteArray bytes;
+        JsonWriter pieceJson(bytes, 2);
         const qsizetype last = std::min(pages.size(), (piece + 1) * kPagesPerPiece);
         for (qsizetype i = piece * kPagesPerPiece; i < last; ++i)
             writePage(pieceJson, pages[i]);
+        const std::lock_guard lock(order);
+        made[size_t(piece)] = std::move(bytes);
+        for (; nextOut < count && made[size_t(nextOut)]; ++nextOut) {
+            json.elementFollows();
+            sink(out);
+            out.clear();
+            sink(*made[size_t(nextOut)]);
+            made[size_t(nextOut)].reset();
+        }
     });
-    QByteArrayList report;
-    report.reserve(2 * pieces.size() + 1);
-    for (QByteArray& piece : pieces) {
-        json.elementFollows();
-        report.append(std::exchange(out, QByteArray()));
-        report.append(std::move(piece));
-    }
     json.endArray();
     const ReportSummary summary = summarize(pages);
     json.key(u"summary");
@@ -199,8 +207,7 @@ QByteArrayList jsonReport(const QList<PageReport>& pages, const SiteSummary* sit
     if (site)
         writeSite(json, *site);
     json.endObject();
-    report.append(std::move(out));
-    return report;
+    sink(out);
 }
 
 } // namespace headwise::audit
