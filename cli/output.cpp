@@ -19,7 +19,8 @@ void writeOut(const QByteArray& bytes) {
 }
 
 void writeOut(QByteArrayView bytes) {
-    std::fwrite(bytes.data(), 1, size_t(bytes.size()), stdout);
+    if (!bytes.isEmpty()) // an empty view may have no data at all
+        std::fwrite(bytes.data(), 1, size_t(bytes.size()), stdout);
 }
 
 void writeError(const QString& line) {

@@ -91,6 +91,8 @@ PageBytesWriter::PageBytesWriter(const QString& path) {
 PageBytesWriter::~PageBytesWriter() = default;
 
 void PageBytesWriter::write(QByteArrayView bytes) {
+    if (bytes.isEmpty())
+        return;
     QFileDevice& to = device_ ? static_cast<QFileDevice&>(*device_) : *file_;
     failed_ = failed_ || to.write(bytes.data(), bytes.size()) != bytes.size();
 }
