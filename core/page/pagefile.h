@@ -2,11 +2,12 @@
 
 #include "core/page/pagecodec.h"
 
-#include <QFile>
-#include <QSaveFile>
 #include <QString>
 #include <memory>
 #include <optional>
+
+class QFile;
+class QSaveFile;
 
 namespace headwise {
 

@@ -63,9 +63,9 @@ const Vocabulary& vocabulary() {
             const std::string_view line = table.substr(at, end - at);
             at = end + 1;
             // "K name list": a kind letter, a name, and a comma-separated list.
-            const size_t space = line.find(' ', 2);
             if (line.size() < 3 || line[1] != ' ')
                 continue;
+            const size_t space = line.find(' ', 2);
             const std::string_view key = line.substr(2, space == line.npos ? line.npos : space - 2);
             const std::string_view rest = space == line.npos ? std::string_view() : line.substr(space + 1);
             switch (line[0]) {
