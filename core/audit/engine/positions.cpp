@@ -16,11 +16,12 @@ struct FindingKey {
     QString rule;
     qsizetype offset = 0, length = 0;
     QString message;
+    size_t messageHash = 0; // of message, worked out once for findings that share it
     bool operator==(const FindingKey&) const = default;
 };
 
 size_t qHash(const FindingKey& key, size_t seed = 0) {
-    return qHashMulti(seed, key.rule, key.offset, key.length, key.message);
+    return qHashMulti(seed, key.rule, key.offset, key.length, key.messageHash);
 }
 
 } // namespace
@@ -48,6 +49,8 @@ QList<Finding> placeFindings(const QString& text, const LineIndex& lines, const 
     // of thousands of copies would cost the square of the page.
     QSet<FindingKey> seen;
     QHash<std::pair<qsizetype, qsizetype>, QString> sources;
+    const QChar* hashedMessage = nullptr;
+    size_t messageHash = 0;
     for (const RawFinding& r : raw) {
         const Rule* rule = &registeredRule(r.rule);
         const std::optional<Severity> severity = config.severityOf(*rule);
@@ -60,8 +63,12 @@ QList<Finding> placeFindings(const QString& text, const LineIndex& lines, const 
         if (r.span.length > 0) {
             f.offset = std::clamp<qsizetype>(r.span.offset, 0, text.size());
             f.length = std::clamp<qsizetype>(r.span.length, 0, text.size() - f.offset);
-        } // else the page as a whole: offset -1, no line
-        const FindingKey key{f.rule, f.offset, f.length, f.message};
+        }                                             // else the page as a whole: offset -1, no line
+        if (f.message.constData() != hashedMessage) { // the raw findings, and so their texts, stay put
+            hashedMessage = f.message.constData();
+            messageHash = qHash(f.message);
+        }
+        const FindingKey key{f.rule, f.offset, f.length, f.message, messageHash};
         if (seen.contains(key))
             continue;
         seen.insert(key);

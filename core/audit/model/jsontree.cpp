@@ -7,6 +7,7 @@
 #include <QVariant>
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 
 namespace headwise::audit {
@@ -15,6 +16,18 @@ namespace {
 
 // Far below the depth where Qt's parser refuses, so a deeper text is left to it.
 constexpr int kMaxDepth = 512;
+
+// Neither the end of a string, an escape, a control character nor a byte of a longer UTF-8 sequence.
+constexpr auto kPlainAscii = [] {
+    std::array<bool, 256> plain{};
+    for (int c = 0x20; c < 0x80; ++c)
+        plain[size_t(c)] = c != '"' && c != '\\';
+    return plain;
+}();
+
+bool isPlainAscii(unsigned char c) {
+    return kPlainAscii[c];
+}
 
 bool isDigit(char c) {
     return c >= '0' && c <= '9';
@@ -154,7 +167,7 @@ int JsonTree::readValue(int depth) {
         if (!text)
             return -1;
         const int value = add(Kind::String);
-        values_[size_t(value)].text = QString::fromUtf8(*text);
+        values_[size_t(value)].text = ascii_ ? QString::fromLatin1(*text) : QString::fromUtf8(*text);
         return value;
     }
     case 't':
@@ -179,8 +192,19 @@ std::optional<QByteArrayView> JsonTree::readString() {
     const char* run = start;
     QByteArray unescaped; // only where the string has escapes
     bool escaped = false;
+    ascii_ = true;
     while (at_ != end_) {
+        // Most of a block is plain ASCII text: passed over without a test for each case.
+        while (at_ != end_ && isPlainAscii(static_cast<unsigned char>(*at_)))
+            ++at_;
+        if (at_ == end_)
+            break;
         const unsigned char c = static_cast<unsigned char>(*at_);
+        if (c >= 0x80) {
+            ascii_ = false;
+            ++at_;
+            continue;
+        }
         if (c == '"') {
             const QByteArrayView plain(start, at_ - start);
             ++at_;
@@ -195,7 +219,9 @@ std::optional<QByteArrayView> JsonTree::readString() {
             ++at_;
             continue;
         }
-        escaped = true; // no room made ahead: the block's rest may be megabytes, the string short
+        escaped = true;
+        ascii_ = false; // an escape may stand for any character
+        // no room made ahead: the block's rest may be megabytes, the string short
         unescaped.append(run, at_ - run);
         if (end_ - at_ < 2)
             return std::nullopt;

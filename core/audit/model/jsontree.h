@@ -56,6 +56,7 @@ private:
     QByteArrayView keep(QByteArray bytes);
 
     const char* at_ = nullptr;
+    bool ascii_ = true;            // whether the string readString read last is ASCII as written, no escapes
     std::vector<QByteArray> kept_; // strings with escapes, keys from Qt's parser
     const char* end_ = nullptr;
     std::vector<Value> values_;

@@ -145,7 +145,7 @@ bool isA(QStringView type, QStringView ancestor) {
 }
 
 bool isProperty(QStringView property) {
-    return vocabulary().declaredOn.contains(property.toString());
+    return vocabulary().declaredOn.contains(QString::fromRawData(property.data(), property.size()));
 }
 
 bool hasProperty(QStringView type, QStringView property) {
@@ -160,11 +160,11 @@ bool hasProperty(QStringView type, QStringView property) {
 }
 
 QStringList members(QStringView enumeration) {
-    return vocabulary().enumerations.value(enumeration.toString());
+    return vocabulary().enumerations.value(QString::fromRawData(enumeration.data(), enumeration.size()));
 }
 
 bool isCurrency(QStringView code) {
-    return vocabulary().currencies.contains(code.toString());
+    return vocabulary().currencies.contains(QString::fromRawData(code.data(), code.size()));
 }
 
 QString nearestType(QStringView name) {

@@ -17,6 +17,9 @@ namespace headwise::audit {
 namespace {
 
 bool isSchemaOrgVocabulary(QStringView address) {
+    // Nearly every block writes it so; checked first, as each block asks.
+    if (address == QLatin1String("https://schema.org") || address == QLatin1String("https://schema.org/"))
+        return true;
     // http or https, www. or not, a closing slash or not; in any case.
     QStringView rest = address.trimmed();
     const auto take = [&](QLatin1String part) {
@@ -169,7 +172,7 @@ private:
     }
 
     // The tree is at most as deep as the parser allows, so the recursion stays shallow.
-    void addValues(const Value& value, bool schemaContext, QList<ItemValue>& values) {
+    void addValues(const Value& value, bool schemaContext, ItemValues& values) {
         switch (value.kind) {
         case Kind::Array: {
             const int* elements = tree_.elements(value);
@@ -337,7 +340,7 @@ public:
                 at = propertyAt_.insert(prefix, target.properties.size());
                 target.properties.append({property.name, {}});
             }
-            QList<ItemValue>& values = target.properties[*at].values;
+            ItemValues& values = target.properties[*at].values;
             for (ItemValue& v : property.values)
                 if (addKey(prefix + valueKey(v, entities_)))
                     values.append(std::move(v));

@@ -4,6 +4,7 @@
 #include <QString>
 #include <QStringList>
 #include <QStringView>
+#include <QVarLengthArray>
 
 // Structured data as search engines read it: JSON-LD blocks and microdata,
 // both as one list of items with properties. Positions are indexes in the
@@ -24,9 +25,12 @@ struct ItemValue {
     bool operator==(const ItemValue&) const = default;
 };
 
+// Nearly every property has one value: it is kept in place, not in a list of its own.
+using ItemValues = QVarLengthArray<ItemValue, 1>;
+
 struct ItemProperty {
     QString name; // schema.org's local name ("offers"); other vocabularies' as written
-    QList<ItemValue> values;
+    ItemValues values;
     bool operator==(const ItemProperty&) const = default;
 };
 
@@ -80,3 +84,7 @@ void readJsonLd(QByteArrayView content, qsizetype contentOffset, qsizetype block
 void resolveReferences(StructuredData& data);
 
 } // namespace headwise::audit
+
+// Moved as bytes when their lists grow: each holds only Qt's shared containers.
+Q_DECLARE_TYPEINFO(headwise::audit::ItemValue, Q_RELOCATABLE_TYPE);
+Q_DECLARE_TYPEINFO(headwise::audit::Item, Q_RELOCATABLE_TYPE);

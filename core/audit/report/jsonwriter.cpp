@@ -1,6 +1,8 @@
 #include "core/audit/report/jsonwriter.h"
 
 #include <algorithm>
+#include <charconv>
+#include <limits>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -21,8 +23,9 @@ void JsonWriter::value(QStringView text) {
 }
 
 void JsonWriter::value(qint64 number) {
-    beforeValue();
-    out_ += QByteArray::number(number);
+    // Written in place: a report holds a line and a column for every finding.
+    char* to = start(std::numeric_limits<qint64>::digits10 + 2);
+    finish(std::to_chars(to, to + std::numeric_limits<qint64>::digits10 + 2, number).ptr);
 }
 
 void JsonWriter::boolean(bool truth) {

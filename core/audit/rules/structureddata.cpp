@@ -8,6 +8,9 @@
 #include <QRegularExpression>
 #include <QSet>
 
+#include <algorithm>
+#include <array>
+
 namespace headwise::audit {
 
 namespace {
@@ -229,12 +232,21 @@ const ValueForm* formOf(const QString& property) {
 }
 
 void value(const RuleContext& c, RawFindings& out) {
+    // Looked up by where the name's text lies: the reader shares each name
+    // from item to item, and the items stay put while the rule runs.
+    QHash<const QChar*, const ValueForm*> forms;
+    const auto formFor = [&](const QString& name) {
+        auto found = forms.constFind(name.constData());
+        if (found == forms.cend())
+            found = forms.insert(name.constData(), formOf(name));
+        return *found;
+    };
     for (const Item& item : dataOf(c).items) {
         if (!item.schemaOrg)
             continue;
         QList<QString> faults;
         for (const ItemProperty& p : item.properties)
-            if (const ValueForm* f = formOf(p.name))
+            if (const ValueForm* f = formFor(p.name))
                 for (const ItemValue& v : p.values)
                     if (v.item < 0)
                         if (const QString why = fault(*f, v); !why.isEmpty())
@@ -264,50 +276,86 @@ bool isSchemaOrgPropertyName(const QString& name) {
     return !name.contains(u':') && !name.contains(u'/');
 }
 
-void type(const RuleContext& c, RawFindings& out) {
-    // A page's items are mostly of a few types with the same properties.
-    QHash<std::pair<QString, QString>, bool> declares;
-    const auto hasProperty = [&](const QString& type, const QString& property) {
-        const std::pair<QString, QString> key{type, property};
-        if (const auto found = declares.constFind(key); found != declares.cend())
-            return *found;
-        return *declares.insert(key, schema::hasProperty(type, property));
-    };
-    for (const Item& item : dataOf(c).items) {
-        const QStringList types = item.schemaTypes();
-        bool known = !types.isEmpty();
-        for (const QString& t : types) {
-            if (schema::isType(t))
-                continue;
-            known = false;
-            const QString nearest = schema::nearestType(t);
-            out.append(
-                {ruleid::kStructuredDataType,
-                 nearest.isEmpty()
-                     ? QStringLiteral("%1: schema.org has no such type").arg(t)
-                     : QStringLiteral("%1: schema.org has no such type; did you mean %2?").arg(t, nearest),
-                 spanOf(item)});
-        }
-        if (!known)
+// What the type rule finds in an item: messages, each a note or not.
+using TypeVerdict = QList<std::pair<QString, bool>>;
+
+// A page's items are mostly of a few types with the same properties: each
+// pair is looked up once.
+using Declarations = QHash<std::pair<QString, QString>, bool>;
+
+bool declares(Declarations& known, const QString& type, const QString& property) {
+    const std::pair<QString, QString> key{type, property};
+    if (const auto found = known.constFind(key); found != known.cend())
+        return *found;
+    return *known.insert(key, schema::hasProperty(type, property));
+}
+
+TypeVerdict judgeTypes(const Item& item, Declarations& declared) {
+    TypeVerdict verdict;
+    const QStringList types = item.schemaTypes();
+    bool known = !types.isEmpty();
+    for (const QString& t : types) {
+        if (schema::isType(t))
             continue;
-        QStringList unknown;
-        for (const ItemProperty& p : item.properties) {
-            if (!isSchemaOrgPropertyName(p.name))
-                continue;
-            bool declared = false;
-            for (const QString& t : types)
-                declared = declared || hasProperty(t, p.name);
-            if (!declared)
-                unknown.append(p.name);
+        known = false;
+        const QString nearest = schema::nearestType(t);
+        verdict.append(
+            {nearest.isEmpty()
+                 ? QStringLiteral("%1: schema.org has no such type").arg(t)
+                 : QStringLiteral("%1: schema.org has no such type; did you mean %2?").arg(t, nearest),
+             false});
+    }
+    if (!known)
+        return verdict;
+    QStringList unknown;
+    for (const ItemProperty& p : item.properties) {
+        if (!isSchemaOrgPropertyName(p.name))
+            continue;
+        bool onType = false;
+        for (const QString& t : types)
+            onType = onType || declares(declared, t, p.name);
+        if (!onType)
+            unknown.append(p.name);
+    }
+    if (!unknown.isEmpty())
+        verdict.append(
+            {QStringLiteral("%1: schema.org defines no %2 for %3")
+                 .arg(types.first(), unknown.join(QLatin1String(", ")), types.join(QLatin1String(", "))),
+             true});
+    return verdict;
+}
+
+// The same types, the same property names in the same order: the same verdict.
+bool sameShape(const Item& a, const Item& b) {
+    if (a.types != b.types || a.schemaOrgType != b.schemaOrgType ||
+        a.properties.size() != b.properties.size())
+        return false;
+    for (qsizetype i = 0; i < a.properties.size(); ++i)
+        if (a.properties[i].name != b.properties[i].name)
+            return false;
+    return true;
+}
+
+void type(const RuleContext& c, RawFindings& out) {
+    // A catalogue's items come one after another alike, each with its nested
+    // items (an offer, a rating) between: the verdicts of the last few shapes are kept.
+    Declarations declared;
+    struct Shape {
+        const Item* item;
+        TypeVerdict verdict;
+    };
+    std::array<Shape, 4> shapes{};
+    size_t next = 0;
+    for (const Item& item : dataOf(c).items) {
+        auto shape = std::find_if(shapes.begin(), shapes.end(),
+                                  [&](const Shape& s) { return s.item && sameShape(item, *s.item); });
+        if (shape == shapes.end()) {
+            shape = shapes.begin() + next;
+            next = (next + 1) % shapes.size();
+            *shape = {&item, judgeTypes(item, declared)};
         }
-        if (!unknown.isEmpty())
-            out.append(
-                {ruleid::kStructuredDataType,
-                 QStringLiteral("%1: schema.org defines no %2 for %3")
-                     .arg(types.first(), unknown.join(QLatin1String(", ")), types.join(QLatin1String(", "))),
-                 spanOf(item),
-                 {},
-                 true});
+        for (const auto& [message, note] : shape->verdict)
+            out.append({ruleid::kStructuredDataType, message, spanOf(item), {}, note});
     }
 }
 
