@@ -1053,7 +1053,8 @@ qsizetype plainDomainEnd(QStringView address, qsizetype from, Qt::CaseSensitivit
             label = i + 1;
         } else if (!isLetter(c) && !(c >= u'0' && c <= u'9') && c != u'-') {
             return -1;
-        } else if (i == label + 3 && address.sliced(label, 4).compare(u"xn--", Qt::CaseInsensitive) == 0) {
+        } else if (i == label + 3 && c == u'-' && address[i - 1] == u'-' &&
+                   address.sliced(label, 2).compare(u"xn", Qt::CaseInsensitive) == 0) {
             return -1;
         }
     }

@@ -258,6 +258,10 @@ QStringView schemaOrgLocalName(QStringView name) {
     // Every key of every node comes here, and nearly all are plain names.
     if (!name.contains(u':'))
         return {};
+    // Written so nearly always; the rest are matched in any case below.
+    if (const QLatin1String usual("https://schema.org/");
+        name.startsWith(usual) && name.size() > usual.size())
+        return name.sliced(usual.size());
     for (QLatin1String prefix : {QLatin1String("https://schema.org/"), QLatin1String("http://schema.org/"),
                                  QLatin1String("https://www.schema.org/"),
                                  QLatin1String("http://www.schema.org/"), QLatin1String("schema:")})

@@ -6,6 +6,7 @@
 #include <QVarLengthArray>
 
 #include <algorithm>
+#include <string>
 
 namespace headwise::audit {
 
@@ -69,13 +70,13 @@ const QList<CompiledRetired>& compiledRetired() {
     return compiled;
 }
 
+bool isBlank(const ItemValue& v) {
+    return v.item < 0 && std::all_of(v.text.cbegin(), v.text.cend(), [](QChar c) { return c.isSpace(); });
+}
+
 bool hasValue(const ItemProperty* property) {
-    if (!property)
-        return false;
-    for (const ItemValue& v : property->values)
-        if (v.item >= 0 || std::any_of(v.text.cbegin(), v.text.cend(), [](QChar c) { return !c.isSpace(); }))
-            return true;
-    return false;
+    return property && std::any_of(property->values.cbegin(), property->values.cend(),
+                                   [](const ItemValue& v) { return !isBlank(v); });
 }
 
 // Each step goes one item down, so a cycle of items costs no more than the path's length.
@@ -430,6 +431,81 @@ ItemVerdict judge(const StructuredData& data, int index, TypeMatches& known) {
     return verdict;
 }
 
+// What judge reads of an item beyond its types: its properties down to the
+// longest path's depth, whether each value is an item, a blank text or
+// another, and the texts themselves where a path compares them.
+struct ShapeReading {
+    qsizetype depth = 0;
+    QStringList comparedTexts; // the last steps of the paths whose texts are compared: a few
+};
+
+const ShapeReading& shapeReading() {
+    static const ShapeReading reading = [] {
+        ShapeReading r;
+        const auto add = [&r](const CompiledPath& path, bool compared) {
+            for (const QStringList& steps : path.alternatives) {
+                r.depth = std::max(r.depth, steps.size());
+                if (compared && !r.comparedTexts.contains(steps.last()))
+                    r.comparedTexts.append(steps.last());
+            }
+        };
+        for (qsizetype i = 0; i < richResults().size(); ++i) {
+            const CompiledResult& c = compiledResults()[i];
+            for (const QList<CompiledPath>* paths : {&c.required, &c.recommended})
+                for (const CompiledPath& path : *paths)
+                    add(path, false);
+            add(c.when, !richResults()[i].whenValues.isEmpty());
+        }
+        for (qsizetype i = 0; i < retiredResults().size(); ++i) {
+            add(compiledRetired()[i].when, !retiredResults()[i].whenValues.isEmpty());
+            add(compiledRetired()[i].unless, !retiredResults()[i].unlessValues.isEmpty());
+        }
+        return r;
+    }();
+    return reading;
+}
+
+// An item's shape as a string of marks; a text goes with its length ahead of
+// it, so no two shapes write alike.
+class ShapeWriter {
+public:
+    void clear() { out_.clear(); }
+    QStringView written() const { return QStringView(out_.data(), qsizetype(out_.size())); }
+
+    void mark(char16_t mark) { out_.push_back(mark); }
+    void text(char16_t mark, QStringView text) {
+        out_.push_back(mark);
+        const quint64 size = quint64(text.size());
+        for (int shift = 0; shift < 64; shift += 16)
+            out_.push_back(char16_t(size >> shift));
+        out_.append(text.utf16(), size_t(text.size()));
+    }
+
+    void item(const StructuredData& data, const Item& item, qsizetype depth) {
+        const ShapeReading& reading = shapeReading();
+        for (const ItemProperty& p : item.properties) {
+            text(u'P', p.name);
+            const bool compared = reading.comparedTexts.contains(p.name);
+            for (const ItemValue& v : p.values) {
+                if (v.item >= 0) {
+                    mark(u'i');
+                    if (depth > 1)
+                        this->item(data, data.items[v.item], depth - 1);
+                    mark(u'e');
+                } else if (compared) {
+                    text(u'T', QStringView(v.text).trimmed());
+                } else {
+                    mark(isBlank(v) ? u'b' : u't');
+                }
+            }
+            mark(u'e');
+        }
+    }
+
+private:
+    std::u16string out_;
+};
+
 } // namespace
 
 ItemVerdict judgeItem(const StructuredData& data, int index) {
@@ -440,9 +516,24 @@ ItemVerdict judgeItem(const StructuredData& data, int index) {
 QList<ItemVerdict> judgeItems(const StructuredData& data) {
     QList<ItemVerdict> out(data.items.size());
     TypeMatches known;
-    for (qsizetype i = 0; i < data.items.size(); ++i)
-        if (data.items[i].topLevel && data.items[i].schemaOrg)
-            out[i] = judge(data, int(i), known);
+    // A catalogue's items are mostly of one shape: each shape is judged once,
+    // and its items share the verdict's lists.
+    QHash<QString, ItemVerdict> byShape;
+    ShapeWriter shape;
+    for (qsizetype i = 0; i < data.items.size(); ++i) {
+        const Item& item = data.items[i];
+        if (!item.topLevel || !item.schemaOrg)
+            continue;
+        shape.clear();
+        for (const QString& type : item.schemaTypes())
+            shape.text(u'Y', type);
+        shape.item(data, item, shapeReading().depth);
+        const QStringView written = shape.written();
+        auto found = byShape.constFind(QString::fromRawData(written.data(), written.size()));
+        if (found == byShape.cend())
+            found = byShape.insert(written.toString(), judge(data, int(i), known));
+        out[i] = *found;
+    }
     return out;
 }
 

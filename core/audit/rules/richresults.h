@@ -56,6 +56,7 @@ struct ItemVerdict {
     QStringList missingRecommended;
     QList<const RetiredResult*> retired; // the retired rich results the item is markup for
     bool eligible() const { return !richResults.isEmpty() && missing.isEmpty(); }
+    bool operator==(const ItemVerdict&) const = default;
 };
 
 // What Google's rich results make of a top-level item.

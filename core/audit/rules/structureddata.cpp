@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <array>
+#include <utility>
 
 namespace headwise::audit {
 
@@ -252,7 +253,7 @@ void value(const RuleContext& c, RawFindings& out) {
                         if (const QString why = fault(*f, v); !why.isEmpty())
                             faults.append(QStringLiteral("%1 \"%2\" %3").arg(p.name, v.text.trimmed(), why));
         ratingRange(item, faults);
-        for (const QString& f : faults)
+        for (const QString& f : std::as_const(faults))
             out.append(
                 {ruleid::kStructuredDataValue, QStringLiteral("%1: %2").arg(nameOf(item), f), spanOf(item)});
     }
@@ -354,7 +355,7 @@ void type(const RuleContext& c, RawFindings& out) {
             next = (next + 1) % shapes.size();
             *shape = {&item, judgeTypes(item, declared)};
         }
-        for (const auto& [message, note] : shape->verdict)
+        for (const auto& [message, note] : std::as_const(shape->verdict))
             out.append({ruleid::kStructuredDataType, message, spanOf(item), {}, note});
     }
 }

@@ -4,6 +4,7 @@
 
 #include "rulecases.h"
 
+#include "core/audit/model/pagemodel.h"
 #include "core/audit/rules/richresults.h"
 
 #include <QJsonArray>
@@ -335,6 +336,50 @@ TEST(StructuredDataRules, MergedEntitiesAndUnclearQuizzesRaiseNothing) {
         const PageAudit audit = auditPage(build(inBody(QString::fromUtf8(row.body))), AuditConfig());
         EXPECT_EQ(count(audit, QString::fromLatin1(row.rule)), 0) << row.name << "\n"
                                                                   << dump(audit).toStdString();
+    }
+}
+
+// Two items that differ in one thing judging reads: each gets its own verdict,
+// though the page judges alike items once.
+struct PairRow {
+    const char* name;
+    const char* first;
+    const char* second;
+};
+
+#define PRODUCT                                                                                              \
+    R"({"@context":"https://schema.org","@type":"Product","name":"P","image":"https://e.example/p.jpg",)"
+const PairRow kPairs[] = {
+    {"a blank price", PRODUCT R"("offers":{"@type":"Offer","price":"1"}})",
+     PRODUCT R"("offers":{"@type":"Offer","price":"  "}})"},
+    {"an offer as a text", PRODUCT R"("offers":{"@type":"Offer","price":"1"}})", PRODUCT R"("offers":"1"})"},
+    {"a price two items down", PRODUCT R"("offers":{"@type":"Offer","priceSpecification":{"price":"1"}}})",
+     PRODUCT R"("offers":{"@type":"Offer","priceSpecification":{"name":"1"}}})"},
+    {"a compared text", R"({"@context":"https://schema.org","@type":"Quiz",
+        "hasPart":{"@type":"Question","eduQuestionType":"Flashcard","text":"T"}})",
+     R"({"@context":"https://schema.org","@type":"Quiz",
+        "hasPart":{"@type":"Question","eduQuestionType":"Checkbox","text":"T"}})"},
+    {"another type", PRODUCT R"("offers":"1"})",
+     R"({"@context":"https://schema.org","@type":"Thing","name":"P",
+        "image":"https://e.example/p.jpg","offers":"1"})"},
+};
+#undef PRODUCT
+
+TEST(StructuredDataRules, AlikeItemsShareAVerdictAndNoOther) {
+    for (const PairRow& row : kPairs) {
+        const PageInput page =
+            build(inBody(block(QString::fromUtf8(row.first)) + block(QString::fromUtf8(row.first)) +
+                         block(QString::fromUtf8(row.second))));
+        const StructuredData data = parsePage(page.bytes).structuredData;
+        const QList<ItemVerdict> verdicts = judgeItems(data);
+        int judged = 0;
+        for (qsizetype i = 0; i < data.items.size(); ++i)
+            if (data.items[i].topLevel) {
+                EXPECT_EQ(verdicts[i], judgeItem(data, int(i))) << row.name << ", item " << i;
+                ++judged;
+            }
+        EXPECT_EQ(judged, 3) << row.name;
+        EXPECT_NE(verdicts.first(), verdicts.last()) << row.name;
     }
 }
 
