@@ -466,6 +466,16 @@ namespace {
 // Reads the start tag whose "<" is at tagStart for its references and id;
 // returns where a walk over the text goes on: after the tag, or after a
 // script's or a style's text, or the text's end when the tag is cut off.
+// Where `close` ("</script", in any case) first stands from `from`, or -1.
+// Found from one "<" to the next: a search in any case over a long block
+// costs many times a search for one character.
+qsizetype indexOfEndTag(QStringView text, qsizetype from, QLatin1StringView close) {
+    for (qsizetype at = text.indexOf(u'<', from); at >= 0; at = text.indexOf(u'<', at + 1))
+        if (text.sliced(at).startsWith(close, Qt::CaseInsensitive))
+            return at;
+    return -1;
+}
+
 qsizetype readTagReferences(QStringView text, qsizetype tagStart, PageReferenceSpans& found,
                             QString& scratchId) {
     const qsizetype n = text.size();
@@ -493,7 +503,7 @@ qsizetype readTagReferences(QStringView text, qsizetype tagStart, PageReferenceS
         addId(*a.id);
     // Script and style text is not markup: an "<a" inside it is no link.
     const auto skipText = [&](QLatin1StringView close) {
-        const qsizetype at = text.indexOf(close, pos, Qt::CaseInsensitive);
+        const qsizetype at = indexOfEndTag(text, pos, close);
         pos = at < 0 ? n : at + 2;
     };
     if (tag == Tag::Style || (tag == Tag::Script && !a.src)) {

@@ -45,7 +45,10 @@ TEST(JsonTree, ReadsAsQtsParserReads) {
         {R"({"s":"\"\\\/\b\f\n\r\t\u00e9\u20ac\u0000", "t":"é€ü", "":""})", true},
         {wide, true},
         {R"({"emoji":"\ud83d\ude00","lone":"\ud83d"})", false},
+        // Past the first sixteen bytes of a string: text outside ASCII, an escape, the end.
+        {R"({"long":"0123456789abcdefghijé€ and \"quoted\" 0123456789abcdef","n":"0123456789abcdef"})", true},
         {"{\"raw\":\"a\tb\"}", false},
+        {"{\"raw\":\"0123456789abcdefghij\x01\"}", false},
         {R"({"é":1,"e":2})", false},
         {R"([12345678901234567890, 1234567890123456789])", false},
         {"\xef\xbb\xbf{\"bom\":1}", false},

@@ -21,7 +21,9 @@ struct FindingKey {
 };
 
 size_t qHash(const FindingKey& key, size_t seed = 0) {
-    return qHashMulti(seed, key.rule, key.offset, key.length, key.messageHash);
+    // A rule's id is the registry's one string, so where it lies tells it.
+    return qHashMulti(seed, static_cast<const void*>(key.rule.constData()), key.offset, key.length,
+                      key.messageHash);
 }
 
 } // namespace

@@ -10,6 +10,10 @@
 #include <array>
 #include <cstring>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace headwise::audit {
 
 namespace {
@@ -195,6 +199,21 @@ std::optional<QByteArrayView> JsonTree::readString() {
     ascii_ = true;
     while (at_ != end_) {
         // Most of a block is plain ASCII text: passed over without a test for each case.
+#if defined(__SSE2__)
+        while (end_ - at_ >= 16) {
+            const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at_));
+            // Signed, a byte of 0x80 or more is below 0x20 as well.
+            const __m128i stops = _mm_or_si128(_mm_cmplt_epi8(block, _mm_set1_epi8(0x20)),
+                                               _mm_or_si128(_mm_cmpeq_epi8(block, _mm_set1_epi8('"')),
+                                                            _mm_cmpeq_epi8(block, _mm_set1_epi8('\\'))));
+            const unsigned mask = unsigned(_mm_movemask_epi8(stops));
+            if (mask != 0) {
+                at_ += __builtin_ctz(mask);
+                break;
+            }
+            at_ += 16;
+        }
+#endif
         while (at_ != end_ && isPlainAscii(static_cast<unsigned char>(*at_)))
             ++at_;
         if (at_ == end_)
