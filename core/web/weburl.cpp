@@ -101,7 +101,7 @@ QString shown(const QString& s) {
 
 enum class EncodeSet { C0Control, Fragment, Query, SpecialQuery, Path, Userinfo };
 
-bool inEncodeSet(char32_t c, EncodeSet set) {
+constexpr bool inEncodeSetOfAscii(char32_t c, EncodeSet set) {
     if (c < 0x20 || c > 0x7E)
         return true;
     const auto query = [c] { return c == ' ' || c == '"' || c == '#' || c == '<' || c == '>'; };
@@ -122,6 +122,21 @@ bool inEncodeSet(char32_t c, EncodeSet set) {
                c == '|';
     }
     return true;
+}
+
+// Every character of every address is asked: the answers for ASCII are
+// worked out once.
+constexpr int kEncodeSets = int(EncodeSet::Userinfo) + 1;
+constexpr auto kAsciiEncodeSets = [] {
+    std::array<std::array<bool, 128>, kEncodeSets> table{};
+    for (int set = 0; set < kEncodeSets; ++set)
+        for (char32_t c = 0; c < 128; ++c)
+            table[size_t(set)][c] = inEncodeSetOfAscii(c, EncodeSet(set));
+    return table;
+}();
+
+bool inEncodeSet(char32_t c, EncodeSet set) {
+    return c >= 128 || kAsciiEncodeSets[size_t(set)][c];
 }
 
 void appendPercentByte(QString& out, unsigned byte) {
