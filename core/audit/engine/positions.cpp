@@ -32,8 +32,16 @@ size_t qHash(const FindingKey& key, size_t seed = 0) {
 void sortFindings(QList<Finding>& findings) {
     std::vector<std::tuple<qsizetype, int, qsizetype>> keys;
     keys.reserve(size_t(findings.size()));
-    for (qsizetype i = 0; i < findings.size(); ++i)
-        keys.emplace_back(findings[i].offset, ruleIndex(findings[i].rule), i);
+    // Findings of one rule mostly come together, and a rule's id is the registry's one string.
+    const QChar* lastRule = nullptr;
+    int lastIndex = -1;
+    for (qsizetype i = 0; i < findings.size(); ++i) {
+        if (findings[i].rule.constData() != lastRule) {
+            lastRule = findings[i].rule.constData();
+            lastIndex = ruleIndex(findings[i].rule);
+        }
+        keys.emplace_back(findings[i].offset, lastIndex, i);
+    }
     std::sort(keys.begin(), keys.end());
     QList<Finding> sorted;
     sorted.reserve(findings.size());
@@ -53,8 +61,13 @@ QList<Finding> placeFindings(const QString& text, const LineIndex& lines, const 
     QHash<std::pair<qsizetype, qsizetype>, QString> sources;
     const QChar* hashedMessage = nullptr;
     size_t messageHash = 0;
+    const char* lastId = nullptr; // the rule looked up last, by its id's text
+    const Rule* rule = nullptr;
     for (const RawFinding& r : raw) {
-        const Rule* rule = &registeredRule(r.rule);
+        if (r.rule != lastId) {
+            lastId = r.rule;
+            rule = &registeredRule(r.rule);
+        }
         const std::optional<Severity> severity = config.severityOf(*rule);
         if (!severity)
             continue;
