@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <string_view>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -349,7 +350,11 @@ QByteArrayView JsonTree::keep(QByteArray bytes) {
 void JsonTree::closeObject(int object, size_t from) {
     // Most objects are small, and an insertion sort (stable) beats a general one there.
     const auto open = openMembers_.begin() + std::ptrdiff_t(from);
-    const auto before = [](const Member& a, const Member& b) { return a.key.compare(b.key) < 0; };
+    // Byte order, as Qt's parser sorts keys; compared in line, as the sort is most of reading a block.
+    const auto before = [](const Member& a, const Member& b) {
+        return std::string_view(a.key.data(), size_t(a.key.size())) <
+               std::string_view(b.key.data(), size_t(b.key.size()));
+    };
     if (openMembers_.end() - open > 16) {
         std::stable_sort(open, openMembers_.end(), before);
     } else {

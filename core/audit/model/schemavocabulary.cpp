@@ -49,6 +49,7 @@ const Vocabulary& vocabulary() {
         };
         const auto listOf = [&name](std::string_view text) {
             QStringList list;
+            list.reserve(qsizetype(std::count(text.begin(), text.end(), ',')) + 1);
             for (size_t from = 0; from < text.size();) {
                 const size_t comma = std::min(text.find(',', from), text.size());
                 if (comma > from)

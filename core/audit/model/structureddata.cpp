@@ -43,11 +43,25 @@ bool isSchemaOrgVocabulary(QStringView address) {
 using Kind = JsonTree::Kind;
 using Value = JsonTree::Value;
 
+// An item's types as one @type string gives them.
+struct TypeSet {
+    QStringList types;
+    QList<bool> schemaOrgType;
+    bool schemaOrg = false;
+};
+
+// What a block reader keeps from block to block: a page's blocks are many and
+// mostly alike, and their keys and types made once are shared, not made again.
+struct ReaderMemo {
+    QHash<QByteArray, QString> names; // a key as written -> its property name
+    QHash<QString, TypeSet> types[2]; // a @type as written -> its types; [1] in schema.org's context
+};
+
 class JsonLdReader {
 public:
-    JsonLdReader(const JsonTree& tree, QHash<QByteArray, QString>& names, StructuredData& out,
-                 qsizetype offset, qsizetype length)
-        : tree_(tree), names_(names), out_(out), offset_(offset), length_(length) {}
+    JsonLdReader(const JsonTree& tree, ReaderMemo& memo, StructuredData& out, qsizetype offset,
+                 qsizetype length)
+        : tree_(tree), memo_(memo), out_(out), offset_(offset), length_(length) {}
 
     // A top-level value: a node, or an array of nodes.
     bool readTop() {
@@ -120,10 +134,8 @@ private:
         return false;
     }
 
-    void addType(Item& item, const Value& type, bool schemaContext) {
-        if (type.kind != Kind::String)
-            return;
-        const QString written = type.text.trimmed();
+    static void addType(Item& item, const QString& type, bool schemaContext) {
+        const QString written = type.trimmed();
         const QString local = schemaOrgName(written);
         const bool schema = !local.isEmpty() || (schemaContext && !written.contains(u':'));
         item.types.append(local.isEmpty() ? written : local);
@@ -149,10 +161,14 @@ private:
             } else if (type->kind == Kind::Array) {
                 const int* types = tree_.elements(*type);
                 for (int i = 0; i < type->count; ++i)
-                    addType(item, tree_.at(types[i]), schemaContext);
+                    if (const Value& each = tree_.at(types[i]); each.kind == Kind::String)
+                        addType(item, each.text, schemaContext);
                 item.schemaOrg = item.schemaOrg || (type->count == 0 && schemaContext);
-            } else {
-                addType(item, *type, schemaContext);
+            } else if (type->kind == Kind::String) {
+                const TypeSet& set = typeSet(type->text, schemaContext);
+                item.types = set.types;
+                item.schemaOrgType = set.schemaOrgType;
+                item.schemaOrg = set.schemaOrg;
             }
             out_.items.append(std::move(item));
         }
@@ -212,21 +228,34 @@ private:
         }
     }
 
+    // The types one @type string gives, made once for the types every item repeats.
+    const TypeSet& typeSet(const QString& written, bool schemaContext) {
+        QHash<QString, TypeSet>& known = memo_.types[schemaContext ? 1 : 0];
+        if (const auto at = known.constFind(written); at != known.cend())
+            return *at;
+        if (known.size() >= 256) // a page of ever new types does not make the table grow
+            known.clear();
+        Item item;
+        addType(item, written, schemaContext);
+        return *known.insert(written, {item.types, item.schemaOrgType, item.schemaOrg});
+    }
+
     // A key's property name, made once for the keys every item repeats.
     QString propertyName(QByteArrayView key) {
+        QHash<QByteArray, QString>& names = memo_.names;
         const QByteArray raw = QByteArray::fromRawData(key.data(), key.size());
-        if (const auto known = names_.constFind(raw); known != names_.cend())
+        if (const auto known = names.constFind(raw); known != names.cend())
             return *known;
         const QString written = QString::fromUtf8(key);
         const QString local = schemaOrgName(written);
         const QString name = local.isEmpty() ? written : local;
-        if (names_.size() < 256) // a block of ever new keys does not make the table grow
-            names_.insert(QByteArray(key.data(), key.size()), name);
+        if (names.size() < 256) // a block of ever new keys does not make the table grow
+            names.insert(QByteArray(key.data(), key.size()), name);
         return name;
     }
 
     const JsonTree& tree_;
-    QHash<QByteArray, QString>& names_;
+    ReaderMemo& memo_;
     StructuredData& out_;
     qsizetype offset_, length_;
 };
@@ -277,7 +306,7 @@ void readJsonLd(QByteArrayView content, qsizetype contentOffset, qsizetype block
     };
     // Kept from block to block, as a page's blocks are many and mostly alike.
     thread_local JsonTree tree;
-    thread_local QHash<QByteArray, QString> names;
+    thread_local ReaderMemo memo;
     if (!tree.read(content)) {
         // Qt's parser has the last word: it names the fault, or reads what ours left to it.
         const QByteArray utf8 = QString::fromUtf8(content).toUtf8();
@@ -292,7 +321,7 @@ void readJsonLd(QByteArrayView content, qsizetype contentOffset, qsizetype block
         }
         tree.take(document.isArray() ? QJsonValue(document.array()) : QJsonValue(document.object()));
     }
-    JsonLdReader reader(tree, names, out, blockOffset, blockLength);
+    JsonLdReader reader(tree, memo, out, blockOffset, blockLength);
     if (!reader.readTop())
         fault(QStringLiteral("JSON-LD is not an object or an array of objects"), 0);
 }
