@@ -36,6 +36,11 @@ TEST(JsonTree, ReadsAsQtsParserReads) {
     QByteArray wide = "{";
     for (int i = 40; i > 0; --i)
         wide += "\"k" + QByteArray::number(i % 23) + "\":" + QByteArray::number(i) + (i > 1 ? "," : "}");
+    // More short texts than the tree keeps of recent ones, each twice, and empty ones between.
+    QByteArray texts = "[";
+    for (int i = 0; i < 1200; ++i)
+        texts += "\"v" + QByteArray::number(i % 600) + "\",\"\",";
+    texts += "\"Offer\"]";
     const struct {
         QByteArray text;
         bool ours; // read without Qt's parser
@@ -44,6 +49,7 @@ TEST(JsonTree, ReadsAsQtsParserReads) {
         {R"([1, -0, 4.50, 1e3, 1E-7, 0.1, 123456789012345678, -0.0, 2.5E+2, 9007199254740993])", true},
         {R"({"s":"\"\\\/\b\f\n\r\t\u00e9\u20ac\u0000", "t":"é€ü", "":""})", true},
         {wide, true},
+        {texts, true},
         {R"({"emoji":"\ud83d\ude00","lone":"\ud83d"})", false},
         // Past the first sixteen bytes of a string: text outside ASCII, an escape, the end.
         {R"({"long":"0123456789abcdefghijé€ and \"quoted\" 0123456789abcdef","n":"0123456789abcdef"})", true},
@@ -54,8 +60,8 @@ TEST(JsonTree, ReadsAsQtsParserReads) {
         {"\xef\xbb\xbf{\"bom\":1}", false},
         {QByteArray(600, '[') + QByteArray(600, ']'), false},
     };
+    JsonTree tree; // one for all, as a page's blocks are read
     for (const auto& row : rows) {
-        JsonTree tree;
         ASSERT_EQ(tree.read(row.text), row.ours) << row.text.left(60).constData();
         if (row.ours)
             EXPECT_EQ(dump(tree, tree.root()), dumpOfQt(row.text)) << row.text.left(60).constData();

@@ -42,6 +42,10 @@ void sortFindings(QList<Finding>& findings) {
         }
         keys.emplace_back(findings[i].offset, lastIndex, i);
     }
+    // Keys end with the finding's place, so keys in order are findings in order:
+    // most pages' are, and their findings are left where they are.
+    if (std::is_sorted(keys.begin(), keys.end()))
+        return;
     std::sort(keys.begin(), keys.end());
     QList<Finding> sorted;
     sorted.reserve(findings.size());

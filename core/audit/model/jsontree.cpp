@@ -2,6 +2,7 @@
 
 #include "core/web/hexdigit.h"
 
+#include <QHashFunctions>
 #include <QJsonArray>
 #include <QJsonObject>
 #include <QVariant>
@@ -172,7 +173,7 @@ int JsonTree::readValue(int depth) {
         if (!text)
             return -1;
         const int value = add(Kind::String);
-        values_[size_t(value)].text = ascii_ ? QString::fromLatin1(*text) : QString::fromUtf8(*text);
+        values_[size_t(value)].text = ascii_ ? recentText(*text) : QString::fromUtf8(*text);
         return value;
     }
     case 't':
@@ -340,6 +341,16 @@ bool JsonTree::readNumber(QString& out) {
         return false;
     out = QJsonValue(number).toVariant().toString();
     return true;
+}
+
+QString JsonTree::recentText(QByteArrayView ascii) {
+    constexpr qsizetype kShort = 48; // types, codes and enumeration members; not names or addresses
+    if (ascii.size() > kShort)
+        return QString::fromLatin1(ascii);
+    QString& slot = recent_[qHashBits(ascii.data(), size_t(ascii.size())) % recent_.size()];
+    if (slot.isNull() || slot != QLatin1StringView(ascii.data(), ascii.size()))
+        slot = QString::fromLatin1(ascii);
+    return slot;
 }
 
 QByteArrayView JsonTree::keep(QByteArray bytes) {

@@ -4,6 +4,7 @@
 #include <QJsonValue>
 #include <QString>
 
+#include <array>
 #include <optional>
 #include <vector>
 
@@ -54,6 +55,8 @@ private:
     int takeValue(const QJsonValue& value);
 
     QByteArrayView keep(QByteArray bytes);
+    // A short ASCII string's text, shared with the same text read lately.
+    QString recentText(QByteArrayView ascii);
 
     const char* at_ = nullptr;
     bool ascii_ = true;            // whether the string readString read last is ASCII as written, no escapes
@@ -66,6 +69,10 @@ private:
     // places when each closes, so that a container's own lie side by side.
     std::vector<Member> openMembers_;
     std::vector<int> openElements_;
+    // The short strings read lately, one per slot by hash: a catalogue's blocks
+    // repeat their types, currencies and enumeration members, and a text shared
+    // costs no allocation. A tree kept from block to block keeps them.
+    std::array<QString, 256> recent_;
 };
 
 } // namespace headwise::audit

@@ -59,6 +59,12 @@ const Vocabulary& vocabulary() {
             return list;
         };
         const std::string_view table(kSchemaVocabulary);
+        // A line a type, property or enumeration: room made once, not grown through rehashes.
+        const auto lines = qsizetype(std::count(table.begin(), table.end(), '\n'));
+        names.reserve(2 * lines);
+        out.parents.reserve(lines);
+        out.declaredOn.reserve(lines);
+        out.byFoldedName.reserve(lines);
         for (size_t at = 0; at < table.size();) {
             const size_t end = std::min(table.find('\n', at), table.size());
             const std::string_view line = table.substr(at, end - at);
@@ -96,6 +102,7 @@ const Vocabulary& vocabulary() {
             out.parents.insert(QLatin1String(type), {});
             out.byFoldedName.insert(QString::fromLatin1(type).toLower(), QLatin1String(type));
         }
+        out.ancestors.reserve(out.parents.size());
         for (auto t = out.parents.cbegin(); t != out.parents.cend(); ++t)
             out.ancestors.insert(t.key(), ancestorsOf(out.parents, t.key()));
         return out;
