@@ -152,6 +152,9 @@ const QList<QString> kTrickyPages = {
     QStringLiteral("<title>a</title><body><script type=application/ld+json>{\"a\":1}</script"),
     QStringLiteral("<title>a</title><body><p>x</><script type=application/ld+json>{\"a\"}</script>"),
     QStringLiteral("<title>a</title><body><script \0type=application/ld+json>{\"a\":1}</script>"),
+    // A control character at the end of the type, which the parser reads as a character of its own.
+    QStringLiteral("<title>a</title><body><script type=\vapplication/ld+json>{\"a\"}</script>"),
+    QStringLiteral("<title>a</title><body><script type=\"application/ld+json\x7f\">{\"a\"}</script>"),
     QStringLiteral("<title>a</title><body><img \0alt=x src=p><a i\0d=x href=y>z</a>"),
     QStringLiteral("<title>a</title><body><!-- x --!><div itemscope itemtype=https://schema.org/Thing>"),
     QStringLiteral("<title>a</title><body><svg><style><div itemscope itemtype=https://schema.org/Thing>"),

@@ -717,8 +717,13 @@ struct Scan {
         jsonLd = false;
         if (facts.type && tag.name.is("script")) {
             const QByteArrayView type = *facts.type;
-            if (type.contains('&') || type.contains('\0') || type.contains('\r'))
-                may = true; // only the parser decodes it
+            // Only the parser decodes it, or reads its control characters (NUL, CR, VT ...) as it does.
+            const auto control = [](char c) {
+                return (static_cast<unsigned char>(c) < 0x20 && c != '\t' && c != '\n' && c != '\f') ||
+                       c == 0x7f;
+            };
+            if (type.contains('&') || std::any_of(type.begin(), type.end(), control))
+                may = true;
             else if (containsFolded(type, "ld+json"))
                 may = may || inForeignContent();
             jsonLd = !may && type.trimmed().compare("application/ld+json", Qt::CaseInsensitive) == 0;
