@@ -122,6 +122,22 @@ TEST(StructuredDataReading, EachFormatReadsIntoItems) {
         EXPECT_EQ(describe(QByteArray(row.page)).toStdString(), row.items) << row.name;
 }
 
+// Blocks alike but for their @context: a type that blocks repeat is read in each block's own context.
+TEST(StructuredDataReading, ARepeatedTypeIsReadInItsOwnBlocksContext) {
+    const QByteArray schema = "<script type=application/ld+json>{\"@context\":\"https://schema.org\","
+                              "\"@type\":\"Product\"}</script>";
+    const StructuredData data =
+        parsePage("<body><p>x</p>" + schema +
+                  "<script type=application/ld+json>{\"@type\":\"Product\"}</script>" + schema)
+            .structuredData;
+    ASSERT_EQ(data.items.size(), 3);
+    for (qsizetype i = 0; i < 3; ++i) {
+        EXPECT_EQ(data.items[i].types, QStringList{QStringLiteral("Product")}) << i;
+        EXPECT_EQ(data.items[i].schemaOrg, i != 1) << i;
+        EXPECT_EQ(data.items[i].schemaOrgType, QList<bool>{i != 1}) << i;
+    }
+}
+
 TEST(StructuredDataReading, HostileInputCostsAFindingOrNothing) {
     const QByteArray deep = "<body><p>x</p><script type=application/ld+json>" + QByteArray(10000, '[') +
                             QByteArray(10000, ']') + "</script>";

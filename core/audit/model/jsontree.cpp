@@ -361,7 +361,7 @@ QByteArrayView JsonTree::keep(QByteArray bytes) {
 void JsonTree::closeObject(int object, size_t from) {
     // Most objects are small, and an insertion sort (stable) beats a general one there.
     const auto open = openMembers_.begin() + std::ptrdiff_t(from);
-    // Byte order, as Qt's parser sorts keys; compared in line, as the sort is most of reading a block.
+    // Byte order, as Qt's parser sorts keys; compared in line, not through a call for each pair.
     const auto before = [](const Member& a, const Member& b) {
         return std::string_view(a.key.data(), size_t(a.key.size())) <
                std::string_view(b.key.data(), size_t(b.key.size()));
